@@ -1,0 +1,2 @@
+// Anchors the resource library.
+namespace kelto { int assetsAnchor = 0; }

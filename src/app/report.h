@@ -1,0 +1,40 @@
+// Message boxes and the general error report: one place for the whole
+// program, so tests can replace every box by a recorder.
+#pragma once
+#include <QMessageBox>
+#include <QString>
+#include <exception>
+#include <functional>
+
+namespace kelto {
+
+struct MessageRequest {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString caption;
+    QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // Captions for the buttons, where the standard texts do not say enough.
+    QList<QPair<QMessageBox::StandardButton, QString>> buttonTexts;
+};
+
+using MessageHandler = std::function<QMessageBox::StandardButton(const MessageRequest&)>;
+
+// Replaces every message box of the program; an empty handler brings the
+// real boxes back.
+void SetMessageHandler(MessageHandler handler);
+QMessageBox::StandardButton ShowMessage(const MessageRequest& request);
+
+inline constexpr const char* AppTitle = "Кельто";
+
+// A full stop is appended when the text's last character sorts after ".".
+QString WithFullStop(const QString& text);
+
+// The general error report: a modal box titled "Кельто", error icon, OK.
+void ReportError(const QString& text);
+
+// Runs `body`, handing any exception to the general error report, so that
+// none crosses the event loop.
+void Guarded(const std::function<void()>& body);
+
+} // namespace kelto
