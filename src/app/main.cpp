@@ -1,0 +1,24 @@
+#include "app/report.h"
+#include "app/textfile.h"
+#include "app/shell/fonts.h"
+#include "app/shell/tfabout.h"
+#include "app/shell/tfmain.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("kelto"));
+    app.setApplicationDisplayName(QString());
+    app.setQuitOnLastWindowClosed(true);
+    kelto::InstallBundledFonts(kelto::ExecutableFolder());
+
+    kelto::TfMain fMain;
+    if (!fMain.FormCreate())
+        return 0;
+    kelto::TfAbout fAbout(&fMain);
+    fMain.setAbout(&fAbout);
+    fMain.show();
+    return app.exec();
+}

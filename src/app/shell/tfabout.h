@@ -1,0 +1,32 @@
+// The About window: one picture, closed by a click on it; the logo opens the
+// publisher's web address.
+#pragma once
+#include <QDialog>
+
+class QLabel;
+
+namespace kelto {
+
+class THotSpot;
+
+// The publisher's web address (a reserved example domain until the project
+// has a home page of its own).
+inline constexpr const char* PublisherAddress = "https://kelto.example.org/";
+
+class TfAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfAbout(QWidget* parent = nullptr);
+    QLabel* Image1() const { return m_image; }
+
+public slots:
+    void Image1Click();
+    void Label2Click();
+
+private:
+    QLabel* m_image = nullptr;
+    THotSpot* m_logo = nullptr;
+    THotSpot* m_surface = nullptr;
+};
+
+} // namespace kelto

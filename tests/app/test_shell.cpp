@@ -1,0 +1,318 @@
+// The main window: layout at start, view switching, the start-up order,
+// closing and saving, the single-instance guard and the About window.
+#include "app/report.h"
+#include "app/textfile.h"
+#include "app/shell/designsize.h"
+#include "app/shell/instanceguard.h"
+#include "app/shell/tfabout.h"
+#include "app/shell/tfmain.h"
+#include "docs/shellopen.h"
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+using namespace kelto;
+
+namespace {
+
+class RecordingOpener : public ShellOpener {
+public:
+    QStringList opened;
+    void open(const QString& name) override { opened << name; }
+};
+
+struct Window {
+    QTemporaryDir dir;
+    std::unique_ptr<TfMain> main;
+    std::unique_ptr<TfAbout> about;
+    Window()
+    {
+        main = std::make_unique<TfMain>(dir.path() + QLatin1Char('/'));
+        about = std::make_unique<TfAbout>(main.get());
+        main->setAbout(about.get());
+        main->show();
+    }
+    template <class T = QWidget> T* get(const char* name)
+    {
+        return main->findChild<T*>(QLatin1String(name));
+    }
+    QString logPath() const { return dir.filePath(QStringLiteral("log.cnf")); }
+};
+
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+    QList<MessageRequest> boxes;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    RecordingOpener opener;
+
+private slots:
+    void init()
+    {
+        boxes.clear();
+        opener.opened.clear();
+        answer = QMessageBox::Ok;
+        SetMessageHandler([this](const MessageRequest& r) { boxes << r; return answer; });
+        SetShellOpener(&opener);
+    }
+    void cleanup()
+    {
+        SetMessageHandler({});
+        SetShellOpener(nullptr);
+    }
+
+    void freshStartShowsDiaryViewOnly()
+    {
+        Window w;
+        QCOMPARE(w.main->size(), QSize(638, 457));
+        QVERIFY(w.get("Panel1")->isVisible());
+        QVERIFY(!w.get("Panel2")->isVisible());
+        QCOMPARE(w.get("Panel1")->pos(), QPoint(0, 149));
+        QCOMPARE(w.get("Panel2")->pos(), QPoint(0, 148));
+        for (const char* n : {"lb", "l1", "l2", "l3", "l4", "l5", "pCur"})
+            QVERIFY2(!w.get(n)->isVisible(), n);
+        QCOMPARE(w.main->windowTitle(), QStringLiteral("Кельто"));
+        QCOMPARE(ProgramFolder(), w.dir.path() + QLatin1Char('/'));
+    }
+
+    void headerControlsStackInDesignOrder()
+    {
+        Window w;
+        // Later controls lie above earlier ones and take the mouse.
+        const QStringList order = {"Image1", "Label1", "Label2", "SpeedButton6", "SpeedButton7",
+                                   "SpeedButton9", "SpeedButton10", "SpeedButton1", "Panel2", "Panel1", "lb"};
+        const QObjectList kids = w.main->children();
+        int last = -1;
+        for (const QString& n : order) {
+            int at = -1;
+            for (int i = 0; i < kids.size(); ++i)
+                if (kids[i]->objectName() == n)
+                    at = i;
+            QVERIFY2(at > last, qPrintable(n));
+            last = at;
+        }
+        // The close hot spot takes clicks only where the Инфо button does not lie.
+        QCOMPARE(w.main->childAt(QPoint(620, 20))->objectName(), QStringLiteral("SpeedButton10"));
+        QCOMPARE(w.main->childAt(QPoint(633, 20))->objectName(), QStringLiteral("Label1"));
+        QCOMPARE(w.main->childAt(QPoint(620, 3))->objectName(), QStringLiteral("Label1"));
+    }
+
+    void startupStepsRunInOrder()
+    {
+        Window w;
+        const QStringList expected = {"PlaceSchemePictures", "SetClientArea", "PlaceViews", "SetProgramFolder",
+                                      "ApplyRememberedPlugin", "ReadAutoStart", "CreateMonthGrid",
+                                      "ClearMarkedDays", "DiaryToToday", "LoadDiary", "RunCalculation",
+                                      "ShowSelectedDay", "RestoreDesignSizes", "ClosingAutoStart"};
+        QCOMPARE(w.main->StepsRun(), expected);
+        // Showing the window again does not start it up again.
+        w.main->hide();
+        w.main->show();
+        QCOMPARE(w.main->StepsRun().size(), expected.size());
+    }
+
+    void startupComputesAndLoadsBeforeShowing()
+    {
+        QTemporaryDir dir;
+        const QDate today = QDate::currentDate();
+        QByteArray log = "1\r\n" + today.toString(QStringLiteral("dd.MM.yyyy")).toLatin1()
+                         + "\r\n1\r\n\xcf\xf0\xe8\xe2\xe5\xf2\r\n";
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), log));
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        QCOMPARE(m.findChild<QLabel*>(QStringLiteral("lPerimetr"))->text(), QStringLiteral("688"));
+        QCOMPARE(m.findChild<QTextEdit*>(QStringLiteral("reblok"))->toPlainText(), QStringLiteral("Привет"));
+    }
+
+    void rightButtonSwitchesOnThePress()
+    {
+        Window w;
+        QTest::mousePress(w.get("SpeedButton7"), Qt::RightButton, {}, QPoint(10, 10));
+        QVERIFY(w.get("Panel2")->isVisible());
+        QVERIFY(!w.get("Panel1")->isVisible());
+        QTest::mousePress(w.get("SpeedButton6"), Qt::MiddleButton, Qt::ShiftModifier, QPoint(10, 10));
+        QVERIFY(w.get("Panel1")->isVisible());
+        QVERIFY(!w.get("Panel2")->isVisible());
+    }
+
+    void headerButtonsHideTheList()
+    {
+        Window w;
+        QWidget* lb = w.get("lb");
+        QTest::mousePress(w.get("SpeedButton1"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(lb->isVisible());
+        QTest::mousePress(w.get("SpeedButton7"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!lb->isVisible());
+        QTest::mousePress(w.get("SpeedButton1"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(lb->isVisible());
+        QTest::mousePress(w.get("SpeedButton6"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!lb->isVisible());
+        QVERIFY(w.get("Panel1")->isVisible());
+
+        QTest::mousePress(w.get("SpeedButton1"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(lb->isVisible());
+        bool aboutWasOpen = false;
+        QTimer::singleShot(0, this, [&] {
+            aboutWasOpen = w.about->isVisible();
+            QVERIFY(!lb->isVisible());
+            w.about->Image1Click();
+        });
+        QTest::mouseClick(w.get("SpeedButton10"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(aboutWasOpen);
+        QVERIFY(!w.about->isVisible());
+    }
+
+    void switchingViewsKeepsTheirState()
+    {
+        Window w;
+        auto* note = w.get<QTextEdit>("reblok");
+        note->setFocus();
+        QTest::keyClicks(note, QStringLiteral("Трубы"));
+        QTest::mousePress(w.get("SpeedButton7"), Qt::LeftButton, {}, QPoint(5, 5));
+        auto* diam = w.get<QLineEdit>("eDiam");
+        diam->setText(QStringLiteral("325"));
+        QTest::mousePress(w.get("SpeedButton6"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(note->toPlainText(), QStringLiteral("Трубы"));
+        QTest::mousePress(w.get("SpeedButton6"), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(w.get("Panel1")->isVisible());
+        QTest::mousePress(w.get("SpeedButton7"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(diam->text(), QStringLiteral("325"));
+    }
+
+    void closingByHotSpotSavesTheDiary()
+    {
+        Window w;
+        QTest::mouseClick(w.get("Label1"), Qt::LeftButton, {}, QPoint(33, 3));
+        QVERIFY(!w.main->isVisible());
+        QCOMPARE(*ReadWholeFile(w.logPath()), QByteArray("0\r\n"));
+    }
+
+    void failedSaveAsksAndStayKeepsTheWindow()
+    {
+        Window w;
+        QTest::keyClicks(w.get("reblok"), QStringLiteral("важно"));
+        // A folder in the place of the file cannot be replaced.
+        QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
+        answer = QMessageBox::Cancel;
+        QVERIFY(!w.main->close());
+        QVERIFY(w.main->isVisible());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0].text.contains(QStringLiteral("log.cnf")));
+        QVERIFY(boxes[0].buttons & QMessageBox::Discard);
+        QCOMPARE(w.get<QTextEdit>("reblok")->toPlainText(), QStringLiteral("важно"));
+        // Space freed, the user closes again: now it saves.
+        QVERIFY(QDir(w.dir.path()).rmdir(QStringLiteral("log.cnf")));
+        QVERIFY(w.main->close());
+        QVERIFY(ReadWholeFile(w.logPath())->contains("\r\n1\r\n"));
+        QCOMPARE(boxes.size(), 1);
+    }
+
+    void failedSaveDiscardCloses()
+    {
+        Window w;
+        QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
+        answer = QMessageBox::Discard;
+        QVERIFY(w.main->close());
+        QCOMPARE(boxes.size(), 1);
+    }
+
+    void notesAreAutosavedAfterTyping()
+    {
+        Window w;
+        QTest::keyClicks(w.get("reblok"), QStringLiteral("x"));
+        QVERIFY(!QFile::exists(w.logPath()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w.logPath()), 6000);
+        QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+    }
+
+    void secondCopyIsRefused()
+    {
+        TInstanceGuard first, second;
+        QVERIFY(first.acquire());
+        QVERIFY(!second.acquire());
+        Window w;
+        QVERIFY(!w.main->FormCreate());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
+        QCOMPARE(boxes[0].caption, QString());
+        QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+    }
+
+    void lockIsFreedWhenTheHolderGoes()
+    {
+        {
+            TInstanceGuard first;
+            QVERIFY(first.acquire());
+        }
+        TInstanceGuard again;
+        QVERIFY(again.acquire());
+    }
+
+    void designSizeRule_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("96 keeps") << 80 << 96.0 << 80;
+        QTest::newRow("120 from 100") << 100 << 120.0 << 80;
+        QTest::newRow("120 font 8pt") << 8 << 120.0 << 6;
+        QTest::newRow("192 13 half to even") << 13 << 192.0 << 6;
+        QTest::newRow("192 21 half to even") << 21 << 192.0 << 10;
+        QTest::newRow("192 15 half up to even") << 15 << 192.0 << 8;
+        QTest::newRow("144") << 457 << 144.0 << 305;
+    }
+    void designSizeRule()
+    {
+        QFETCH(int, value);
+        QFETCH(double, dpi);
+        QFETCH(int, expected);
+        QCOMPARE(RestoreDesignValue(value, dpi), expected);
+    }
+
+    void designSizeRestorationShrinksNothingUnderQt6()
+    {
+        Window w;
+        QCOMPARE(ToolkitDesignDpi(), 96.0);
+        const char* names[] = {"SpeedButton1", "lb", "eYear", "sbYear", "reblok", "TabControl1", "eDiam", "lFocRast"};
+        QList<QRect> before;
+        for (const char* n : names)
+            before << w.get(n)->geometry();
+        RestoreDesignSize(w.main.get(), w.about.get(), ToolkitDesignDpi());
+        for (int i = 0; i < before.size(); ++i)
+            QCOMPARE(w.get(names[i])->geometry(), before[i]);
+        QCOMPARE(w.about->size(), QSize(432, 198));
+        // At 192 dpi the same list halves.
+        RestoreDesignSize(w.main.get(), w.about.get(), 192.0);
+        QCOMPARE(w.get("SpeedButton1")->geometry(), QRect(198, 8, 35, 12));
+        QCOMPARE(w.about->size(), QSize(216, 99));
+    }
+
+    void aboutLogoOpensAddressAndStaysOpen()
+    {
+        Window w;
+        bool stillOpen = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* logo = w.about->findChild<QWidget*>(QStringLiteral("Label2"));
+            QTest::mouseClick(logo, Qt::LeftButton, {}, QPoint(50, 30));
+            stillOpen = w.about->isVisible();
+            QWidget* surface = w.about->childAt(QPoint(300, 150));
+            QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(1, 1));
+        });
+        w.main->SpeedButton10Click();
+        QVERIFY(stillOpen);
+        QVERIFY(!w.about->isVisible());
+        QCOMPARE(opener.opened, QStringList{QString::fromLatin1(PublisherAddress)});
+        // The header logo opens the same address.
+        QTest::mouseClick(w.get("Label2"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(opener.opened.size(), 2);
+        QCOMPARE(opener.opened[1], QString::fromLatin1(PublisherAddress));
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"
