@@ -17,6 +17,23 @@ void SetShellOpener(ShellOpener* opener);
 ShellOpener& CurrentShellOpener();
 
 // Throws kelto::Error on failure (the caller's handler reports it).
+//
+// The desktop's own opener: a web address goes to QDesktopServices; a local
+// file must exist and be readable (else "Не удается найти указанный файл"),
+// then `xdg-open`, looked up on PATH, gets it as its one argument, with no
+// shell in between. The program does not wait for the viewer; when xdg-open
+// soon reports that it could not open the file, the general error report
+// says so from the event loop.
 void OpenWithShell(const QString& nameOrAddress);
+
+// True for what goes to the browser or the mail program rather than being
+// a file name: "scheme://...", "http:", "https:", "mailto:", "www.".
+bool IsWebAddress(const QString& name);
+
+// The report for a file the opener could not open, by xdg-open's exit code
+// (a crash counts as -1).
+QString OpenerFailureText(const QString& name, int exitCode);
+
+inline constexpr const char* FileNotFoundText = "Не удается найти указанный файл";
 
 } // namespace kelto

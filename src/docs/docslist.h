@@ -1,0 +1,66 @@
+// The documents under "Справка" and the notepad's menu of documents.
+#pragma once
+#include <QListWidget>
+#include <QMenu>
+
+namespace kelto {
+
+// The drop-down list `lb`. The main window places it (397, 34, 232 × 80)
+// and calls toggle() and hideList() from its header buttons.
+class TDocsList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TDocsList(QWidget* parent = nullptr);
+
+    // The "Справка" button: hidden becomes shown, shown becomes hidden.
+    // Showing leaves the keyboard focus where it is.
+    void toggle();
+    // Every other header button.
+    void hideList();
+
+    // The selected row, -1 when none.
+    int selectedIndex() const;
+
+public slots:
+    // A click on an item or a selection moved by the keyboard: open the
+    // selected document; hide on success, stay on failure (reported).
+    void lbClick();
+    // The keyboard focus went to another control of the window.
+    void lbExit();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void onSelectionChanged();
+
+    // While the left button is held the selection follows the mouse; the
+    // opening waits for its release.
+    bool m_leftDown = false;
+};
+
+// The notepad's pop-up menu `pmSpravka`.
+class TSpravkaMenu : public QMenu {
+    Q_OBJECT
+public:
+    explicit TSpravkaMenu(QWidget* parent = nullptr);
+
+    QAction* N7512821 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+
+public slots:
+    void N7512821Click();
+    void N7Click();
+    void N5Click();
+    void N6Click();
+};
+
+QMenu* CreateSpravkaMenu(QWidget* parent);
+
+} // namespace kelto

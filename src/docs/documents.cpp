@@ -1,0 +1,11 @@
+#include "docs/documents.h"
+#include "app/textfile.h"
+
+namespace kelto {
+
+QString DocumentPath(int document)
+{
+    return ProgramFolder() + ReferenceDocuments.at(static_cast<std::size_t>(document)).fileNameText();
+}
+
+} // namespace kelto

@@ -1,0 +1,389 @@
+// The documents under "Справка", the notepad's menu, and the real opener
+// driven through stub xdg-open scripts on PATH.
+#include "docs/docslist.h"
+#include "docs/documents.h"
+#include "docs/shellopen.h"
+#include "app/report.h"
+#include "app/textfile.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace kelto;
+
+namespace {
+
+class RecordingOpener : public ShellOpener {
+public:
+    QStringList opened;
+    bool fail = false;
+    void open(const QString& name) override
+    {
+        opened << name;
+        if (fail)
+            throw Error(QString::fromUtf8(FileNotFoundText));
+    }
+};
+
+// The list between two edits, so that Tab can move into it and away.
+struct Window {
+    QWidget top;
+    QLineEdit* before = new QLineEdit(&top);
+    TDocsList* lb = new TDocsList(&top);
+    QLineEdit* after = new QLineEdit(&top);
+    Window()
+    {
+        top.resize(300, 200);
+        before->setGeometry(0, 0, 100, 20);
+        lb->setGeometry(10, 30, 232, 80);
+        after->setGeometry(0, 120, 100, 20);
+        QWidget::setTabOrder(before, lb);
+        QWidget::setTabOrder(lb, after);
+        top.show();
+        top.activateWindow();
+        before->setFocus();
+    }
+    void clickItem(int row, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(lb->viewport(), button, {}, lb->visualItemRect(lb->item(row)).center());
+    }
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeScript(const QString& path, const QByteArray& body)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n" + body);
+    f.close();
+    QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+}
+
+} // namespace
+
+class TestDocs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+    RecordingOpener m_opener;
+    QList<MessageRequest> m_reports;
+    QByteArray m_path;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_folder.isValid());
+        SetProgramFolder(m_folder.path() + QLatin1Char('/'));
+        m_path = qgetenv("PATH");
+    }
+    void init()
+    {
+        m_opener.opened.clear();
+        m_opener.fail = false;
+        m_reports.clear();
+        SetShellOpener(&m_opener);
+        SetMessageHandler([this](const MessageRequest& r) { m_reports << r; return QMessageBox::Ok; });
+    }
+    void cleanup()
+    {
+        SetShellOpener(nullptr);
+        SetMessageHandler({});
+        qputenv("PATH", m_path);
+    }
+
+    void listLooksAsDesigned()
+    {
+        Window w;
+        TDocsList* lb = w.lb;
+        QCOMPARE(lb->objectName(), QStringLiteral("lb"));
+        QVERIFY(lb->isHidden());
+        QCOMPARE(lb->count(), 6);
+        const char* captions[] = {"ГОСТ 7512-82", "ГОСТ 23055-78", "РД 13-01-2006",
+                                  "СТО 2-2.4-083-2006", "Оцифровщики снимков",
+                                  "Примеры дефектов сварного соединения"};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(lb->item(i)->text(), QString::fromUtf8(captions[i]));
+        QCOMPARE(lb->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(lb->font().pixelSize(), 12);
+        QCOMPARE(lb->palette().color(QPalette::Text), QColor(0, 128, 128));
+        QCOMPARE(lb->palette().color(QPalette::Base), w.top.palette().color(QPalette::Window));
+        QCOMPARE(lb->frameShape(), QFrame::NoFrame);
+        lb->toggle();
+        QCOMPARE(lb->visualItemRect(lb->item(0)).height(), 13);
+        QCOMPARE(lb->visualItemRect(lb->item(5)).bottom(), 6 * 13 - 1);
+    }
+
+    void eachItemOpensItsFile_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("0") << 0 << "gost7512.pdf";
+        QTest::newRow("1 cyrillic") << 1 << "ГОСТ 23055-78.pdf";
+        QTest::newRow("2") << 2 << "rd13012006.pdf";
+        QTest::newRow("3 cyrillic") << 3 << "СТО 2-2.4-083-2006.pdf";
+        QTest::newRow("4") << 4 << "scanners.pdf";
+        QTest::newRow("5") << 5 << "defects.pdf";
+    }
+    void eachItemOpensItsFile()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, file);
+        Window w;
+        w.lb->toggle();
+        w.clickItem(row);
+        QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + file});
+        QVERIFY(w.lb->isHidden());
+        QVERIFY(m_reports.isEmpty());
+    }
+
+    void clickingTheSelectedItemAgainOpensAgain()
+    {
+        Window w;
+        w.lb->toggle();
+        w.clickItem(2);
+        QVERIFY(w.lb->isHidden());
+        w.lb->toggle();
+        QCOMPARE(w.lb->selectedIndex(), 2); // hiding keeps the selection
+        w.clickItem(2);
+        QCOMPARE(m_opener.opened.size(), 2);
+        QCOMPARE(m_opener.opened[1], DocumentPath(2));
+    }
+
+    void otherButtonsDoNotChoose()
+    {
+        Window w;
+        w.lb->toggle();
+        w.clickItem(1, Qt::RightButton);
+        w.clickItem(1, Qt::MiddleButton);
+        QVERIFY(m_opener.opened.isEmpty());
+        QVERIFY(w.lb->isVisible());
+        QCOMPARE(w.lb->selectedIndex(), -1);
+    }
+
+    void toggleShowsAndHidesWithoutTakingFocus()
+    {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(&w.top));
+        w.before->setFocus();
+        w.lb->toggle();
+        QVERIFY(w.lb->isVisible());
+        QVERIFY(w.before->hasFocus());
+        w.lb->toggle();
+        QVERIFY(w.lb->isHidden());
+        w.lb->toggle();
+        w.lb->hideList();
+        QVERIFY(w.lb->isHidden());
+        w.lb->hideList();
+        QVERIFY(w.lb->isHidden());
+        QVERIFY(m_opener.opened.isEmpty());
+    }
+
+    void tabInAndAwayHidesWithoutOpening()
+    {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(&w.top));
+        w.before->setFocus();
+        w.lb->toggle();
+        QTest::keyClick(w.before, Qt::Key_Tab);
+        QVERIFY(w.lb->hasFocus());
+        QVERIFY(w.lb->isVisible());
+        QTest::keyClick(w.lb, Qt::Key_Tab);
+        QVERIFY(w.after->hasFocus());
+        QVERIFY(w.lb->isHidden());
+        QVERIFY(m_opener.opened.isEmpty());
+    }
+
+    void arrowKeyOpensTheNewSelection()
+    {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(&w.top));
+        w.lb->toggle();
+        w.lb->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.lb, Qt::Key_Down);
+        QCOMPARE(m_opener.opened.size(), 1);
+        QVERIFY(w.lb->selectedIndex() >= 0);
+        QCOMPARE(m_opener.opened[0], DocumentPath(w.lb->selectedIndex()));
+        QVERIFY(w.lb->isHidden());
+    }
+
+    void failingOpenLeavesListAndReports()
+    {
+        m_opener.fail = true;
+        Window w;
+        w.lb->toggle();
+        w.clickItem(4);
+        QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + QStringLiteral("scanners.pdf")});
+        QVERIFY(w.lb->isVisible());
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_reports[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_reports[0].text, QStringLiteral("Не удается найти указанный файл."));
+    }
+
+    void menuHasFourDocuments()
+    {
+        QWidget parent;
+        QMenu* menu = CreateSpravkaMenu(&parent);
+        QCOMPARE(menu->objectName(), QStringLiteral("pmSpravka"));
+        QCOMPARE(menu->parent(), &parent);
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), 4);
+        const struct { const char* name; const char* caption; const char* file; } want[] = {
+            {"N7512821", "ГОСТ 7512-82", "gost7512.pdf"},
+            {"N7", "РД 13-01-2006", "rd13012006.pdf"},
+            {"N5", "Оцифровщики снимков", "scanners.pdf"},
+            {"N6", "Примеры дефектов сварного соединения", "defects.pdf"},
+        };
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(actions[i]->objectName(), QString::fromLatin1(want[i].name));
+            QCOMPARE(actions[i]->text(), QString::fromUtf8(want[i].caption));
+            m_opener.opened.clear();
+            actions[i]->trigger();
+            QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + QString::fromUtf8(want[i].file)});
+        }
+        m_opener.fail = true;
+        actions[2]->trigger();
+        QCOMPARE(m_reports.size(), 1);
+        QVERIFY(m_reports[0].text.endsWith(QLatin1Char('.')));
+    }
+
+    // ---- the desktop's own opener ----
+
+    void webAddresses_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("web");
+        QTest::newRow("https") << "https://kelto.example.org/" << true;
+        QTest::newRow("upper") << "HTTP://example.org" << true;
+        QTest::newRow("mailto") << "mailto:a@b.ru" << true;
+        QTest::newRow("www") << "www.example.org" << true;
+        QTest::newRow("ftp") << "ftp://x" << true;
+        QTest::newRow("path") << "/opt/kelto/gost7512.pdf" << false;
+        QTest::newRow("cyrillic") << "/opt/Кельто/ГОСТ 23055-78.pdf" << false;
+        QTest::newRow("file named http") << "/opt/kelto/http.pdf" << false;
+    }
+    void webAddresses()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, web);
+        QCOMPARE(IsWebAddress(name), web);
+    }
+
+    void unopenableFileFailsAtOnce_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("missing") << false;
+        QTest::newRow("unreadable") << true;
+    }
+    void unopenableFileFailsAtOnce()
+    {
+        QFETCH(bool, exists);
+        SetShellOpener(nullptr);
+        QTemporaryDir bin;
+        // An opener that would leave a trace, to prove it is not reached.
+        writeScript(bin.filePath("xdg-open"), "touch '" + bin.filePath("called").toUtf8() + "'\n");
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        const QString path = m_folder.filePath(QStringLiteral("нет такого.pdf"));
+        QFile::remove(path);
+        if (exists) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            QVERIFY(f.setPermissions({}));
+            if (QFileInfo(path).isReadable())
+                QSKIP("running with rights that read every file");
+        }
+        try {
+            OpenWithShell(path);
+            QFAIL("no error");
+        } catch (const Error& e) {
+            QCOMPARE(e.text(), QStringLiteral("Не удается найти указанный файл"));
+        }
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(bin.filePath("called")));
+        QFile::remove(path);
+    }
+
+    void openerGetsTheNameIntact()
+    {
+        SetShellOpener(nullptr);
+        QTemporaryDir bin;
+        const QString out = bin.filePath("args");
+        writeScript(bin.filePath("xdg-open"),
+                    "printf '%s\\n' \"$#\" \"$@\" > '" + out.toUtf8() + ".tmp'\n"
+                    "mv '" + out.toUtf8() + ".tmp' '" + out.toUtf8() + "'\n");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
+        const QString doc = m_folder.filePath(QStringLiteral("ГОСТ 23055-78.pdf"));
+        QFile f(doc);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("%PDF-1.4\n");
+        f.close();
+
+        OpenWithShell(doc);
+        QTRY_COMPARE(readFile(out), "1\n" + doc.toUtf8() + "\n");
+        QTest::qWait(100);
+        QVERIFY(m_reports.isEmpty());
+    }
+
+    void openerFailureIsReportedLater_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("wording");
+        QTest::newRow("no application") << 3 << "нет сопоставленного приложения";
+        QTest::newRow("action failed") << 4 << "нет сопоставленного приложения";
+        QTest::newRow("other") << 1 << "сообщила об ошибке";
+    }
+    void openerFailureIsReportedLater()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, wording);
+        SetShellOpener(nullptr);
+        QTemporaryDir bin;
+        writeScript(bin.filePath("xdg-open"), "sleep 0.2\nexit " + QByteArray::number(code) + "\n");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
+        const QString doc = m_folder.filePath(QStringLiteral("defects.pdf"));
+        QFile f(doc);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+
+        OpenWithShell(doc); // returns without waiting for the opener
+        QVERIFY(m_reports.isEmpty());
+        QTRY_COMPARE(m_reports.size(), 1);
+        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_reports[0].icon, QMessageBox::Critical);
+        QVERIFY2(m_reports[0].text.contains(wording), qPrintable(m_reports[0].text));
+        QVERIFY(m_reports[0].text.contains(doc));
+        QVERIFY(m_reports[0].text.endsWith(QLatin1Char('.')));
+    }
+
+    void noOpenerOnPath()
+    {
+        SetShellOpener(nullptr);
+        QTemporaryDir empty;
+        qputenv("PATH", QFile::encodeName(empty.path()));
+        const QString doc = m_folder.filePath(QStringLiteral("gost7512.pdf"));
+        QFile f(doc);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        try {
+            OpenWithShell(doc);
+            QFAIL("no error");
+        } catch (const Error& e) {
+            QVERIFY(e.text().contains(QStringLiteral("xdg-open")));
+            QVERIFY(e.text().startsWith(QStringLiteral("Не найдена")));
+        }
+    }
+};
+
+QTEST_MAIN(TestDocs)
+#include "test_docs.moc"
