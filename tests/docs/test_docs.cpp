@@ -366,6 +366,27 @@ private slots:
         QVERIFY(m_reports[0].text.endsWith(QLatin1Char('.')));
     }
 
+    void webAddressGoesToTheDesktopServices()
+    {
+        SetShellOpener(nullptr);
+        QTemporaryDir bin;
+        const QString out = bin.filePath("args");
+        writeScript(bin.filePath("xdg-open"), "printf '%s\\n' \"$@\" > '" + out.toUtf8() + "'\n");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
+        const QString address = QStringLiteral("https://kelto.example.org/");
+        // Not a file: it never meets the file check. The offscreen platform
+        // cannot open addresses at all, which shows the address's own wording.
+        bool opened = true;
+        try {
+            OpenWithShell(address);
+        } catch (const Error& e) {
+            opened = false;
+            QCOMPARE(e.text(), QStringLiteral("Не удается открыть адрес «https://kelto.example.org/»"));
+        }
+        if (opened)
+            QTRY_COMPARE(readFile(out), address.toUtf8() + "\n");
+    }
+
     void noOpenerOnPath()
     {
         SetShellOpener(nullptr);
