@@ -1,0 +1,371 @@
+// The calculation view: defaults, key filter, recalculation on every change,
+// scheme pictures and the error box.
+#include "app/report.h"
+#include "calc/calcview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <memory>
+
+namespace {
+const QString Q = QStringLiteral("?");
+}
+
+class TestCalcView : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TCalcView> view;
+    QList<kelto::MessageRequest> messages;
+
+    // The view as the main window leaves it after start-up.
+    void started()
+    {
+        view = std::make_unique<TCalcView>();
+        view->PlaceSchemePictures();
+        view->cbSensChange();
+        view->show();
+    }
+    QStringList visibleResults() const
+    {
+        return {view->lFocRast->text(), view->lSens->text(), view->lPerimetr->text(), view->lExpo->text()};
+    }
+    QStringList allResults() const
+    {
+        return visibleResults() << view->lCount->text() << view->Ldlin->text();
+    }
+    QList<QLineEdit*> edits() const { return {view->eDiam, view->eTol, view->eDlin, view->eRast, view->ePatno}; }
+    int shownPicture() const
+    {
+        int shown = -1;
+        for (int i = 0; i < 8; ++i)
+            if (view->is[size_t(i)]->isVisibleTo(view.get())) {
+                if (shown != -1)
+                    return -2;
+                shown = i;
+            }
+        return shown;
+    }
+
+private slots:
+    void init()
+    {
+        messages.clear();
+        kelto::SetMessageHandler([this](const kelto::MessageRequest& r) {
+            messages << r;
+            return QMessageBox::Ok;
+        });
+        started();
+    }
+    void cleanup()
+    {
+        view.reset();
+        kelto::SetMessageHandler({});
+    }
+
+    void designControls()
+    {
+        QCOMPARE(view->objectName(), QStringLiteral("Panel2"));
+        QCOMPARE(view->size(), QSize(638, 308));
+        for (const char* n : {"Image2", "Label37", "Label38", "Label8", "Label9", "Label10", "Label11", "Label12",
+                              "Label13", "Label14", "Label15", "Label17", "Label22", "Label24", "Label3", "Label29",
+                              "Label35", "lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "is1", "is8"})
+            QVERIFY2(view->findChild<QLabel*>(QLatin1String(n)), n);
+        for (const char* n : {"eDiam", "eTol", "eDlin", "eRast", "ePatno"}) {
+            auto* e = view->findChild<QLineEdit*>(QLatin1String(n));
+            QVERIFY2(e, n);
+            QVERIFY(!e->hasFrame());
+            QCOMPARE(e->size(), QSize(60, 21));
+            QCOMPARE(e->x(), 239);
+        }
+        QCOMPARE(view->findChild<QComboBox*>("cbSens")->currentText(), QStringLiteral("3"));
+        QCOMPARE(view->findChild<QComboBox*>("cbSheme")->currentText(), QStringLiteral("г)"));
+        QCOMPARE(view->cbSheme->itemText(0), QStringLiteral("a)"));
+        QCOMPARE(view->Label8->font().family(), QStringLiteral("Arial"));
+        QVERIFY(view->Label8->font().bold());
+        QCOMPARE(view->Label8->font().pixelSize(), 12);
+        QCOMPARE(view->eDiam->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(view->eDiam->font().pixelSize(), 11);
+        QVERIFY(view->lSens->font().underline());
+        QCOMPARE(view->lSens->font().pixelSize(), 12);
+        QCOMPARE(view->lSens->pos(), QPoint(568, 72));
+        QCOMPARE(view->Label15->geometry(), QRect(320, 47, 244, 13));
+        QVERIFY(view->Label15->alignment() & Qt::AlignRight);
+        // Keyboard order through the inputs.
+        const QList<QWidget*> order{view->cbSens, view->eDiam, view->eTol, view->eDlin,
+                                    view->eRast, view->ePatno, view->cbSheme};
+        for (int i = 0; i + 1 < order.size(); ++i) {
+            QWidget* next = order[i]->nextInFocusChain();
+            while (next && !(next->focusPolicy() & Qt::TabFocus))
+                next = next->nextInFocusChain();
+            QCOMPARE(next, order[i + 1]);
+        }
+    }
+
+    void constructionDoesNotCalculate()
+    {
+        TCalcView fresh;
+        QCOMPARE(fresh.lExpo->text(), Q);
+        QCOMPARE(fresh.lSens->text(), Q);
+    }
+
+    void firstDisplay()
+    {
+        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "688", "3"}));
+        QCOMPARE(view->lCount->text(), QStringLiteral("4"));
+        QCOMPARE(view->Ldlin->text(), QStringLiteral("175"));
+        QCOMPARE(shownPicture(), 3);
+        for (QLabel* p : view->is) {
+            QCOMPARE(p->pos(), QPoint(239, 214));
+            QCOMPARE(p->size(), QSize(60, 75));
+        }
+        QVERIFY(messages.isEmpty());
+    }
+
+    void recommendedBlockStaysHidden()
+    {
+        const auto hidden = [&] {
+            for (QLabel* l : {view->Label3, view->Label29, view->lCount, view->Label35, view->Ldlin})
+                if (l->isVisibleTo(view.get()))
+                    return false;
+            return true;
+        };
+        QVERIFY(hidden());
+        view->eDiam->setText(QStringLiteral("50"));
+        view->cbSheme->setCurrentIndex(0);
+        QVERIFY(hidden());
+        QVERIFY(view->Label15->isVisibleTo(view.get()));
+        QVERIFY(view->lExpo->isVisibleTo(view.get()));
+    }
+
+    void refusedKeysChangeNothing_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<QString>("typed");
+        for (int e = 0; e < 5; ++e) {
+            QTest::addRow("point, edit %d", e) << e << ".";
+            QTest::addRow("minus, edit %d", e) << e << "-";
+            QTest::addRow("letter, edit %d", e) << e << "a";
+            QTest::addRow("space, edit %d", e) << e << " ";
+        }
+    }
+    void refusedKeysChangeNothing()
+    {
+        QFETCH(int, edit);
+        QFETCH(QString, typed);
+        QLineEdit* e = edits()[edit];
+        const QString before = e->text();
+        view->lExpo->setText(QStringLiteral("untouched"));
+        QTest::keyClicks(e, typed);
+        QCOMPARE(e->text(), before);
+        QCOMPARE(view->lExpo->text(), QStringLiteral("untouched"));
+    }
+
+    void clipboardShortcutsDoNothing()
+    {
+        QApplication::clipboard()->setText(QStringLiteral("5"));
+        QLineEdit* e = view->eRast;
+        e->selectAll();
+        for (Qt::Key k : {Qt::Key_V, Qt::Key_X, Qt::Key_C})
+            QTest::keyClick(e, k, Qt::ControlModifier);
+        QCOMPARE(e->text(), QStringLiteral("100"));
+    }
+
+    void digitRecalculates()
+    {
+        QLineEdit* e = view->eDlin;
+        e->end(false);
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QCOMPARE(e->text(), QStringLiteral("3"));
+        QTest::keyClicks(e, "25");
+        QCOMPARE(e->text(), QStringLiteral("325"));
+        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "688", "3"}));
+        view->eDiam->setText(QStringLiteral("200"));
+        QCOMPARE(view->lCount->text(), QStringLiteral("3"));
+    }
+
+    void commaRuleInTol()
+    {
+        QLineEdit* e = view->eTol;
+        e->end(false);
+        QTest::keyClick(e, ',');
+        QCOMPARE(e->text(), QStringLiteral("6,0"));
+        // Over a selection that holds the only comma, too.
+        e->selectAll();
+        QTest::keyClick(e, ',');
+        QCOMPARE(e->text(), QStringLiteral("6,0"));
+        e->setCursorPosition(2);
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QCOMPARE(e->text(), QStringLiteral("60"));
+        QTest::keyClick(e, ',');
+        QCOMPARE(e->text(), QStringLiteral("6,0"));
+        QCOMPARE(view->lSens->text(), QStringLiteral("0,30"));
+    }
+
+    void keyFilterRules_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QChar>("key");
+        QTest::addColumn<QChar>("result");
+        const QChar null(0);
+        QTest::newRow("digit") << "6,0" << QChar('7') << QChar('7');
+        QTest::newRow("backspace") << "" << QChar(8) << QChar(8);
+        QTest::newRow("first comma") << "60" << QChar(',') << QChar(',');
+        QTest::newRow("second comma") << "6,0" << QChar(',') << null;
+        QTest::newRow("point") << "6" << QChar('.') << null;
+        QTest::newRow("minus") << "" << QChar('-') << null;
+        QTest::newRow("enter") << "6" << QChar(13) << null;
+        QTest::newRow("ctrl+v") << "6" << QChar(22) << null;
+        QTest::newRow("letter E") << "1" << QChar('E') << null;
+        QTest::newRow("arabic digit") << "1" << QChar(0x0663) << null;
+    }
+    void keyFilterRules()
+    {
+        QFETCH(QString, text);
+        QFETCH(QChar, key);
+        QFETCH(QChar, result);
+        QLineEdit edit(text);
+        QChar k = key;
+        TCalcView::AcceptNumericKey(&edit, k);
+        QCOMPARE(k, result);
+    }
+
+    void commaAllowed()
+    {
+        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral("6,0"), ','), QChar(0));
+        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral("60"), ','), QChar(','));
+        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral("6,0"), '5'), QChar('5'));
+        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral(",,"), '5'), QChar(0));
+    }
+
+    void emptyingDiameter()
+    {
+        QLineEdit* e = view->eDiam;
+        e->end(false);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(e, Qt::Key_Backspace);
+        QCOMPARE(e->text(), QString());
+        QCOMPARE(allResults(), QStringList(6, Q));
+        QVERIFY(messages.isEmpty());
+        QTest::keyClicks(e, "219");
+        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "688", "3"}));
+        QVERIFY(messages.isEmpty());
+    }
+
+    void deleteKeyIsNotFiltered()
+    {
+        QLineEdit* e = view->eDiam;
+        e->home(false);
+        QTest::keyClick(e, Qt::Key_Delete);
+        QCOMPARE(e->text(), QStringLiteral("19"));
+        QCOMPARE(view->lPerimetr->text(), QStringLiteral("60"));
+    }
+
+    void shiftInsertPastesUnfiltered()
+    {
+        QApplication::clipboard()->setText(QStringLiteral("1,2,3"));
+        if (QApplication::clipboard()->text() != QStringLiteral("1,2,3"))
+            QSKIP("no clipboard on this platform");
+        QLineEdit* e = view->eDlin;
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(e->text(), QStringLiteral("1,2,3"));
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].text, QStringLiteral("'1,2,3' is not a valid floating point value."));
+        QCOMPARE(allResults(), QStringList(6, Q));
+    }
+
+    void schemeChoice_data()
+    {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<QString>("focRast");
+        QTest::addColumn<QString>("expo");
+        QTest::newRow("е)") << 5 << "0" << "1";
+        QTest::newRow("в)") << 2 << "3650,00" << "2";
+        QTest::newRow("a)") << 0 << "140,00" << "9";
+        QTest::newRow("з)") << 7 << "0" << "3";
+    }
+    void schemeChoice()
+    {
+        QFETCH(int, scheme);
+        QFETCH(QString, focRast);
+        QFETCH(QString, expo);
+        view->cbSheme->setCurrentIndex(scheme);
+        QCOMPARE(shownPicture(), scheme);
+        QCOMPARE(view->lFocRast->text(), focRast);
+        QCOMPARE(view->lExpo->text(), expo);
+    }
+
+    void schemeClickShowsPictureOnly()
+    {
+        {
+            const QSignalBlocker block(view->cbSheme);
+            view->cbSheme->setCurrentIndex(6);
+        }
+        view->lExpo->setText(QStringLiteral("untouched"));
+        view->cbShemeClick();
+        QCOMPARE(shownPicture(), 6);
+        QCOMPARE(view->lExpo->text(), QStringLiteral("untouched"));
+    }
+
+    void farSourceInsidePipe()
+    {
+        view->cbSheme->setCurrentIndex(6);
+        view->eRast->setText(QStringLiteral("300"));
+        QCOMPARE(view->lFocRast->text(), Q);
+        QCOMPARE(view->lExpo->text(), QStringLiteral("0"));
+    }
+
+    void pastedTextInRast()
+    {
+        QLineEdit* e = view->eRast;
+        e->selectAll();
+        e->insert(QStringLiteral("abc")); // what the context menu's paste does
+        QCOMPARE(messages.size(), 1);
+        const kelto::MessageRequest& m = messages[0];
+        QCOMPARE(m.text, QStringLiteral("'abc' is not a valid floating point value."));
+        QCOMPARE(m.caption, QStringLiteral("Кельто"));
+        QCOMPARE(m.icon, QMessageBox::Critical);
+        QCOMPARE(m.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(visibleResults(), (QStringList{Q, "0,30", Q, Q}));
+        QCOMPARE(view->lCount->text(), Q);
+    }
+
+    void divisionByZeroBox()
+    {
+        view->eDiam->setText(QStringLiteral("200"));
+        messages.clear();
+        view->eDlin->setText(QStringLiteral("0"));
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].text, QStringLiteral("Floating point division by zero."));
+        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "628", "3"}));
+        QCOMPARE(view->lCount->text(), Q);
+        QCOMPARE(view->Ldlin->text(), Q);
+    }
+
+    void sensitivityClass()
+    {
+        view->cbSens->setCurrentIndex(0);
+        QCOMPARE(view->lSens->text(), QStringLiteral("0,20"));
+    }
+
+    void valuesSizeToText()
+    {
+        const int narrow = view->lFocRast->width();
+        view->cbSheme->setCurrentIndex(2);
+        QCOMPARE(view->lFocRast->text(), QStringLiteral("3650,00"));
+        QVERIFY(view->lFocRast->width() > narrow);
+        QFont big = view->lFocRast->font();
+        big.setPixelSize(30);
+        const int before = view->lFocRast->height();
+        view->lFocRast->setFont(big);
+        QVERIFY(view->lFocRast->height() > before);
+    }
+};
+
+QTEST_MAIN(TestCalcView)
+#include "test_calcview.moc"
