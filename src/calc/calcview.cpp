@@ -175,6 +175,9 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
 
 void TCalcView::setResult(QLabel* label, const QString& text)
 {
+    // Runs on every keystroke: a label whose text stays is left alone.
+    if (label->text() == text)
+        return;
     label->setText(text);
     label->adjustSize();
 }
@@ -182,8 +185,10 @@ void TCalcView::setResult(QLabel* label, const QString& text)
 void TCalcView::cbSensChange()
 {
     kelto::Guarded([&] {
-        for (QLabel* l : {lFocRast, lExpo, lSens, lPerimetr, lCount, Ldlin})
-            setResult(l, QStringLiteral("?"));
+        // The six results start as "?": the record below starts so, and
+        // every label is written from it, whether the run reached the field
+        // or not. Nothing is drawn in between, so setting the labels once is
+        // the same to the eye and spares a relayout per keystroke.
         ShowSchemePicture();
 
         TLayoutInputs in;
@@ -214,11 +219,12 @@ void TCalcView::cbShemeClick()
 
 void TCalcView::ShowSchemePicture()
 {
-    for (QLabel* p : is)
-        p->hide();
+    // Hiding the shown picture only to show it again would cost a repaint
+    // on every keystroke; the end state is the same.
     const int index = cbSheme->currentIndex();
-    if (index >= 0 && index < int(is.size()))
-        is[size_t(index)]->show();
+    for (int i = 0; i < int(is.size()); ++i)
+        if (is[size_t(i)]->isVisibleTo(this) != (i == index))
+            is[size_t(i)]->setVisible(i == index);
 }
 
 void TCalcView::PlaceSchemePictures()
