@@ -1,0 +1,317 @@
+#include "diary/logfile.h"
+
+#include "app/textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace kelto {
+
+namespace {
+
+// A diary of a hundred thousand days is a million lines; converting them one
+// call at a time through the code-page converter would cost seconds. The two
+// tables are taken once from that same converter, so they agree with
+// ToCp1251/FromCp1251 character for character.
+struct Cp1251Tables {
+    std::array<char16_t, 256> toUnicode{};
+    std::array<qint16, 65536> toByte{};  // -1: not in the code page
+
+    Cp1251Tables()
+    {
+        toByte.fill(-1);
+        for (int b = 0; b < 256; ++b) {
+            const QString s = FromCp1251(QByteArray(1, char(b)));
+            const char16_t u = s.size() == 1 ? s.at(0).unicode() : char16_t(0xFFFD);
+            toUnicode[std::size_t(b)] = u;
+            if (u != 0xFFFD && toByte[u] < 0)
+                toByte[u] = qint16(b);
+        }
+    }
+};
+
+const Cp1251Tables& Tables()
+{
+    static const Cp1251Tables tables;
+    return tables;
+}
+
+QString DecodeLine(const char* data, qsizetype size)
+{
+    const auto& t = Tables().toUnicode;
+    QString out(size, Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < size; ++i)
+        dst[i] = t[static_cast<unsigned char>(data[i])];
+    return out;
+}
+
+// Appends `text` in code page 1251 at `dst`; returns the new end. A character
+// the code page cannot hold becomes '?', a surrogate pair one '?'. A line feed
+// inside a line would split it and throw every count after it out of step,
+// so it is written as a blank.
+char* EncodeInto(char* dst, const QString& text)
+{
+    const auto& t = Tables().toByte;
+    const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        if (c < 0x80) {
+            *dst++ = c == u'\n' ? ' ' : char(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
+            ++i;
+        const qint16 b = QChar::isSurrogate(c) ? qint16(-1) : t[c];
+        *dst++ = b < 0 ? '?' : char(b);
+    }
+    return dst;
+}
+
+char* NumberInto(char* dst, qsizetype value)
+{
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (n > 0)
+        *dst++ = digits[--n];
+    return dst;
+}
+
+char* CrLf(char* dst)
+{
+    *dst++ = '\r';
+    *dst++ = '\n';
+    return dst;
+}
+
+// The lines of a file: a line ends at LF, and a CR right before it belongs to
+// the line end, so both CR LF and a bare LF end a line; a CR anywhere else is
+// text. A last line without a line end still counts (a trailing CR there is a
+// line end cut short). Nothing after the last line end: no further line.
+class TLines {
+public:
+    explicit TLines(const QByteArray& bytes) : m_data(bytes.constData())
+    {
+        const char* p = m_data;
+        const char* end = m_data + bytes.size();
+        while (p < end) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            const char* stop = lf ? lf : end;
+            qsizetype len = stop - p;
+            if (len > 0 && p[len - 1] == '\r')
+                --len;
+            m_spans.push_back({p - m_data, len});
+            p = lf ? lf + 1 : end;
+        }
+    }
+
+    qsizetype count() const { return qsizetype(m_spans.size()); }
+
+    // A line read past the end of the file is empty.
+    QString at(qsizetype i) const
+    {
+        if (i >= count())
+            return QString();
+        const Span& s = m_spans[std::size_t(i)];
+        return DecodeLine(m_data + s.begin, s.size);
+    }
+
+private:
+    struct Span {
+        qsizetype begin;
+        qsizetype size;
+    };
+    const char* m_data;
+    std::vector<Span> m_spans;
+};
+
+// A decimal integer with an optional sign and nothing else around it, within
+// the range of a 32-bit integer, like the counts this program writes.
+bool ParseCount(const QString& text, qint64& value)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    if (i == text.size())
+        return false;
+    qint64 v = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        v = v * 10 + (c - u'0');
+        if (v > qint64(1) << 31)
+            return false;
+    }
+    v = negative ? -v : v;
+    if (v > 2147483647 || v < -2147483648LL)
+        return false;
+    value = v;
+    return true;
+}
+
+QByteArray EncodeBlocks(const DayList& store, bool withCounts)
+{
+    qsizetype bound = 24;
+    for (const TDayRecord& r : store) {
+        bound += 10 + 2 + 2;          // date, its line end, the trailing empty line
+        if (withCounts)
+            bound += 11 + 2;          // the line count
+        for (const QString& l : r.Lines)
+            bound += l.size() + 2;
+    }
+    QByteArray out(bound, Qt::Uninitialized);
+    char* const begin = out.data();
+    char* p = begin;
+    if (withCounts)
+        p = CrLf(NumberInto(p, store.size()));
+    for (const TDayRecord& r : store) {
+        p = CrLf(EncodeInto(p, DiaryDateText(r.Date)));
+        if (withCounts)
+            p = CrLf(NumberInto(p, r.Lines.size()));
+        for (const QString& l : r.Lines)
+            p = CrLf(EncodeInto(p, l));
+        if (!withCounts)
+            p = CrLf(p);
+    }
+    out.truncate(p - begin);
+    return out;
+}
+
+} // namespace
+
+bool ParseDiary(const QByteArray& bytes, DayList& store)
+{
+    const TLines lines(bytes);
+    const qsizetype total = lines.count();
+    if (total == 0)
+        return true;
+
+    qint64 n = 0;
+    const QString first = lines.at(0);
+    if (!first.isEmpty() && !ParseCount(first, n))
+        return false;
+
+    qsizetype next = 1;
+    // Every pass either stops or takes a date line that is really in the file,
+    // so however large N is, this runs at most once per line.
+    for (qint64 r = 0; r < n; ++r) {
+        const qsizetype start = next;
+        TDayRecord rec;
+        rec.Date = ParseDiaryDate(lines.at(next++));
+        qint64 k = 0;
+        if (!rec.Date.isValid() || !ParseCount(lines.at(next++), k))
+            // Reading stops, the record being read is dropped. Only when it
+            // began past the end was nothing of the file left unread.
+            return start >= total;
+        if (k > 0) {
+            const qsizetype remaining = total > next ? total - next : 0;
+            if (k > remaining + kMaxPaddedLines)
+                return false;
+            rec.Lines.reserve(qsizetype(k));
+            for (qint64 j = 0; j < k; ++j)
+                rec.Lines.append(lines.at(next++));
+        }
+        store.append(std::move(rec));
+    }
+    return next >= total;
+}
+
+QByteArray EncodeDiary(const DayList& store)
+{
+    return EncodeBlocks(store, true);
+}
+
+QByteArray EncodeNoteExport(const DayList& sortedStore)
+{
+    if (sortedStore.isEmpty())
+        return QByteArray();
+    return EncodeBlocks(sortedStore, false);
+}
+
+QString DiaryBackupPath(const QString& path)
+{
+    return path + QStringLiteral(".bak");
+}
+
+std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray& bytes)
+{
+    const QString bak = DiaryBackupPath(path);
+    if (QFileInfo::exists(bak)) {
+        // The same damaged file seen again (the program was closed without
+        // saving, say): its copy is already there.
+        if (auto old = ReadWholeFile(bak); old && *old == bytes)
+            return std::nullopt;
+        // An older copy may hold text of an earlier damage that no later
+        // save brought back: move it aside rather than overwrite it.
+        for (int i = 1; i < 10000; ++i) {
+            const QString aside = bak + QLatin1Char('.') + QString::number(i);
+            if (QFileInfo::exists(aside))
+                continue;
+            if (!QFile::rename(bak, aside))
+                return WriteFileAtomically(aside, bytes);
+            break;
+        }
+    }
+    return WriteFileAtomically(bak, bytes);
+}
+
+TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* backupError)
+{
+    if (backupError)
+        backupError->clear();
+    if (!QFileInfo::exists(path))
+        return TLoadOutcome::NoFile;
+    const std::optional<QByteArray> bytes = ReadWholeFile(path);
+    if (!bytes)
+        return TLoadOutcome::Unreadable;
+    if (ParseDiary(*bytes, store))
+        return TLoadOutcome::Complete;
+    if (auto err = BackUpDamagedDiary(path, *bytes); err && backupError)
+        *backupError = *err;
+    return TLoadOutcome::Damaged;
+}
+
+TLoadOutcome LoadDiary(const QString& path, DayList& store)
+{
+    return LoadDiary(path, store, nullptr);
+}
+
+std::optional<QString> SaveDiary(const QString& path, const DayList& store)
+{
+    return WriteFileAtomically(path, EncodeDiary(store));
+}
+
+std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
+                                        const TDeviceWrapper& wrap)
+{
+    const QByteArray bytes = EncodeDiary(store);
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return f.errorString();
+    std::unique_ptr<QIODevice> through = wrap ? wrap(f) : nullptr;
+    if (auto err = WriteAll(through ? *through : static_cast<QIODevice&>(f), bytes)) {
+        f.cancelWriting();
+        return err;
+    }
+    through.reset();
+    if (!f.commit())
+        return f.errorString();
+    return std::nullopt;
+}
+
+} // namespace kelto

@@ -2,6 +2,8 @@
 #pragma once
 #include "diary/daystore.h"
 #include <QByteArray>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -28,5 +30,28 @@ std::optional<QString> SaveDiary(const QString& path, const DayList& store);
 
 // The export: every record, date line, its lines, an empty line.
 QByteArray EncodeNoteExport(const DayList& sortedStore);
+
+// A record that asks for more note lines than the rest of the file holds is
+// taken as cut short and padded with empty lines, but only by up to this many;
+// a count beyond that is damage. So no count, however large, makes reading
+// cost more than the file's own size plus this padding.
+inline constexpr qsizetype kMaxPaddedLines = 4096;
+
+// The same as LoadDiary above; `backupError`, when given, receives the reason
+// when a damaged file could not be copied to log.cnf.bak (empty otherwise).
+TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* backupError);
+
+// Where a damaged diary file is copied: path + ".bak". An older, different
+// backup found there is first moved aside to path + ".bak.1" (or the next free
+// number), so no damaged file's text is ever overwritten.
+QString DiaryBackupPath(const QString& path);
+std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray& bytes);
+
+// SaveDiary with the save file's device wrapped by `wrap` before the bytes go
+// through it (a test puts a device there that fails after some bytes). On a
+// failed write nothing is committed and the previous file stays whole.
+using TDeviceWrapper = std::function<std::unique_ptr<QIODevice>(QIODevice& target)>;
+std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
+                                        const TDeviceWrapper& wrap);
 
 } // namespace kelto
