@@ -80,11 +80,20 @@ std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes)
 std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    // Unbuffered: Qt 6.4's commit() reports success even when flushing its
+    // buffer hit a short write (file-size limit, full disk), and renames a
+    // cut-short file over the good one. Writing straight through makes the
+    // short write show in WriteAll, which then cancels.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return f.errorString();
     if (auto err = WriteAll(f, bytes)) {
         f.cancelWriting();
         return err;
+    }
+    if (f.error() != QFileDevice::NoError) {
+        const QString reason = f.errorString();
+        f.cancelWriting();
+        return reason;
     }
     if (!f.commit())
         return f.errorString();
