@@ -34,3 +34,23 @@ function(kelto_add_fuzzer name)
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
   file(MAKE_DIRECTORY ${work})
 endfunction()
+
+# kelto_add_e2e(<name> <script.py>)
+# An end-to-end case: the script drives the real program folder (KELTO_DIR,
+# part of the default build) on its own Xvfb through tests/e2e/harness.py.
+# Not in fuzz builds, whose program is instrumented for the fuzzers only.
+find_package(Python3 COMPONENTS Interpreter)
+function(kelto_add_e2e name script)
+  if(KELTO_FUZZ)
+    return()
+  endif()
+  if(NOT Python3_Interpreter_FOUND)
+    message(WARNING "python3 not found: end-to-end test ${name} left out")
+    return()
+  endif()
+  get_filename_component(script ${script} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND Python3::Interpreter ${script})
+  set_tests_properties(${name} PROPERTIES
+    LABELS e2e TIMEOUT 120
+    ENVIRONMENT "KELTO_PROGRAM_DIR=${KELTO_DIR};PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
+endfunction()

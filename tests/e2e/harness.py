@@ -1,0 +1,372 @@
+"""End-to-end harness: the real program in a copied program folder, on a
+private Xvfb, driven by xdotool like a user would.
+
+    with KeltoApp() as app:          # copies build/kelto, starts Xvfb
+        app.write_file("ini.cnf", b"...")   # optional: files it finds at start
+        app.start()                  # runs kelto, waits for the window "Кельто"
+        app.click(260, 20)           # design pixels inside the client area
+        app.type_text("12")
+        app.close()                  # WM_DELETE_WINDOW, waits for the exit
+        app.read_file("log.cnf")     # what it left behind
+
+Python 3 standard library plus Xvfb, xdotool and ImageMagick's import.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xlib  # noqa: E402
+
+TITLE = "Кельто"
+SCREEN = "1024x768x24"
+
+
+def default_program_dir():
+    """The program folder under test: $KELTO_PROGRAM_DIR, else build/kelto."""
+    d = os.environ.get("KELTO_PROGRAM_DIR")
+    if d:
+        return d
+    repo = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    return os.path.join(repo, "build", "kelto")
+
+
+class HarnessError(AssertionError):
+    pass
+
+
+class XServer:
+    """A private Xvfb on a display number it picks itself (-displayfd)."""
+
+    def __init__(self, screen=SCREEN, log_dir=None):
+        self.screen = screen
+        self.proc = None
+        self.display = None
+        self._log = open(os.path.join(log_dir, "xvfb.log"), "wb") if log_dir else subprocess.DEVNULL
+        self.x = None
+
+    def start(self, timeout=15):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", self.screen,
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(w,), stdout=self._log, stderr=self._log, start_new_session=True)
+        os.close(w)
+        buf = b""
+        deadline = time.monotonic() + timeout
+        import select
+        while not buf.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or self.proc.poll() is not None:
+                os.close(r)
+                self.stop()
+                raise HarnessError("Xvfb did not start")
+            ready, _, _ = select.select([r], [], [], left)
+            if ready:
+                chunk = os.read(r, 64)
+                if not chunk:
+                    break
+                buf += chunk
+        os.close(r)
+        self.display = ":" + buf.decode().strip()
+        self.x = xlib.Display(self.display)
+        return self
+
+    def stop(self):
+        if self.x:
+            self.x.close()
+            self.x = None
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+
+    def env(self):
+        return {"DISPLAY": self.display}
+
+    def screenshot(self, path, window="root"):
+        subprocess.run(["import", "-display", self.display, "-window", str(window), path],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return path
+
+
+def clean_env(base_dir, display):
+    """An environment with nothing of the real user in it: home, configuration
+    and runtime folders are fresh temporary ones."""
+    home = os.path.join(base_dir, "home")
+    cfg = os.path.join(home, ".config")
+    run = os.path.join(base_dir, "run")
+    for d in (home, cfg, run):
+        os.makedirs(d, exist_ok=True)
+    os.chmod(run, 0o700)
+    env = {
+        "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+        "HOME": home,
+        "XDG_CONFIG_HOME": cfg,
+        "XDG_RUNTIME_DIR": run,
+        "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
+        "XDG_CACHE_HOME": os.path.join(home, ".cache"),
+        "DISPLAY": display,
+        "LANG": "ru_RU.UTF-8",
+        "QT_QPA_PLATFORM": "xcb",
+        # The program must not find a session bus or a desktop to talk to.
+        "DBUS_SESSION_BUS_ADDRESS": "disabled:",
+    }
+    # Sanitizer settings pass through so that a sanitized build reports.
+    for k in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
+        if k in os.environ:
+            env[k] = os.environ[k]
+    return env
+
+
+class KeltoApp:
+    """The program under test. Coordinates are design pixels relative to the
+    top-left corner of the window's client area."""
+
+    def __init__(self, program_dir=None, screen=SCREEN, keep=None, env=None,
+                 executable="kelto", title=TITLE):
+        self.source_dir = os.path.abspath(program_dir or default_program_dir())
+        self.executable = executable
+        self.title = title
+        self.extra_env = dict(env or {})
+        self.keep = bool(os.environ.get("KELTO_E2E_KEEP")) if keep is None else keep
+        exe = os.path.join(self.source_dir, executable)
+        if not os.access(exe, os.X_OK):
+            raise HarnessError(f"program not built: {exe} is missing "
+                               "(build the project first)")
+        self.base = tempfile.mkdtemp(prefix="kelto-e2e-")
+        # The copy stands for the folder on a flash drive: everything the
+        # program needs must be in it.
+        self.folder = os.path.join(self.base, "kelto")
+        shutil.copytree(self.source_dir, self.folder, symlinks=True)
+        self.server = XServer(screen, log_dir=self.base)
+        self.proc = None
+        self.window = None
+        self.returncode = None
+        self.started_at = None
+        self.mapped_at = None
+        self._out = None
+
+    # -- life cycle ----------------------------------------------------
+    def __enter__(self):
+        return self
+
+    def __exit__(self, exc_type, exc, tb):
+        if exc_type is not None:
+            self._dump_on_failure()
+        self.stop()
+        if not self.keep:
+            shutil.rmtree(self.base, ignore_errors=True)
+        else:
+            print(f"harness: kept {self.base}", file=sys.stderr)
+        return False
+
+    def start(self, timeout=30, args=()):
+        """Starts Xvfb (once) and the program in the copied folder; waits until
+        its window is mapped. Returns the window id."""
+        if self.server.proc is None:
+            self.server.start()
+        env = clean_env(self.base, self.server.display)
+        env.update(self.extra_env)
+        self.server.x.watch_maps()
+        self._out = open(os.path.join(self.base, "program.log"), "ab")
+        self.started_at = time.monotonic()
+        self.proc = subprocess.Popen([os.path.join(self.folder, self.executable), *args],
+                                     cwd=self.base, env=env, stdout=self._out,
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                self.window, self.mapped_at = self.server.x.wait_mapped(self.title, 0.2)
+                break
+            except TimeoutError:
+                pass
+            if self.proc.poll() is not None:
+                raise HarnessError(f"program exited with {self.proc.returncode} before "
+                                   f"its window appeared\n{self.log()}")
+            if time.monotonic() > deadline:
+                raise HarnessError(f"no window titled {self.title!r} within {timeout} s\n"
+                                   f"{self.log()}")
+        self._wait_viewable()
+        return self.window
+
+    def _wait_viewable(self, timeout=10):
+        # Mapped is not yet drawn: wait until xwininfo sees it viewable and
+        # give the first paint a moment.
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            out = self._run(["xwininfo", "-id", str(self.window)], check=False).stdout
+            if "IsViewable" in out:
+                break
+            time.sleep(0.05)
+        time.sleep(0.3)
+
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def close(self, timeout=20):
+        """Closes the window the way the title bar's close button does
+        (WM_DELETE_WINDOW) and waits for the program to end. Returns its exit code."""
+        if not self.running():
+            raise HarnessError("program is not running")
+        self.server.x.request_close(self.window)
+        return self.wait_exit(timeout)
+
+    def wait_exit(self, timeout=20):
+        try:
+            self.returncode = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"program still running {timeout} s after close\n{self.log()}")
+        return self.returncode
+
+    def stop(self):
+        """Ends whatever is left: the program (killed) and the X server."""
+        if self.proc and self.proc.poll() is None:
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.proc.wait()
+        if self._out:
+            self._out.close()
+            self._out = None
+        self.server.stop()
+
+    # -- looking -------------------------------------------------------
+    def geometry(self):
+        """(x, y, width, height) of the client area on the screen."""
+        return self.server.x.geometry(self.window)
+
+    def client_size(self):
+        return self.geometry()[2:]
+
+    def windows(self, title):
+        """Ids of windows titled `title` (a dialog, the About window)."""
+        return self.server.x.find(title)
+
+    def wait_window(self, title, timeout=10):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = [w for w in self.windows(title) if self._viewable(w)]
+            if found:
+                return found[0]
+            time.sleep(0.05)
+        raise HarnessError(f"no window titled {title!r} within {timeout} s")
+
+    def _viewable(self, w):
+        out = self._run(["xwininfo", "-id", str(w)], check=False).stdout
+        return "IsViewable" in out
+
+    def screenshot(self, path, window=None):
+        """PNG of the whole screen, or of one window (`window` id, or "main")."""
+        win = "root" if window is None else (self.window if window == "main" else window)
+        return self.server.screenshot(path, win)
+
+    def log(self):
+        """What the program printed so far."""
+        try:
+            with open(os.path.join(self.base, "program.log"), "rb") as f:
+                return f.read().decode("utf-8", "replace")
+        except OSError:
+            return ""
+
+    # -- acting --------------------------------------------------------
+    def _run(self, cmd, check=True):
+        env = dict(os.environ, DISPLAY=self.server.display)
+        return subprocess.run(cmd, env=env, check=check, text=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def xdotool(self, *args):
+        return self._run(["xdotool", *map(str, args)]).stdout
+
+    def move(self, x, y, window=None):
+        self.xdotool("mousemove", "--sync", "--window", window or self.window, x, y)
+
+    def click(self, x, y, button=1, repeat=1, window=None, settle=0.15):
+        """Clicks at (x, y) of the client area of `window` (the main window)."""
+        self.move(x, y, window)
+        self.xdotool("click", "--repeat", repeat, button)
+        time.sleep(settle)
+
+    def double_click(self, x, y, window=None):
+        self.click(x, y, repeat=2, window=window)
+
+    def focus(self, window=None):
+        # Without a window manager nobody hands out the keyboard focus.
+        self.xdotool("windowfocus", "--sync", window or self.window)
+
+    def key(self, *keys, settle=0.1):
+        """Key names as xdotool knows them: "Return", "BackSpace", "ctrl+a"."""
+        self.focus()
+        self.xdotool("key", "--clearmodifiers", *keys)
+        time.sleep(settle)
+
+    def type_text(self, text, settle=0.15):
+        self.focus()
+        self.xdotool("type", "--clearmodifiers", "--delay", 20, text)
+        time.sleep(settle)
+
+    # -- the program folder --------------------------------------------
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def exists(self, name):
+        return os.path.exists(self.path(name))
+
+    def write_file(self, name, data):
+        """Puts a file into the copied program folder (before or between runs)."""
+        p = self.path(name)
+        os.makedirs(os.path.dirname(p), exist_ok=True)
+        with open(p, "wb") as f:
+            f.write(data if isinstance(data, bytes) else data.encode("cp1251"))
+
+    def read_file(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def read_lines(self, name):
+        """A cp1251 text file of the program, split at its CR LF line ends."""
+        text = self.read_file(name).decode("cp1251")
+        if text.endswith("\r\n"):
+            text = text[:-2]
+        return text.split("\r\n") if text else []
+
+    def files(self):
+        """Every file in the program folder, relative names, sorted."""
+        out = []
+        for d, _, names in os.walk(self.folder):
+            for n in names:
+                out.append(os.path.relpath(os.path.join(d, n), self.folder))
+        return sorted(out)
+
+    def _dump_on_failure(self):
+        try:
+            if self.server.proc is not None:
+                self.screenshot(os.path.join(self.base, "failure.png"))
+                print(f"harness: screenshot at {self.base}/failure.png", file=sys.stderr)
+                self.keep = True
+        except Exception:
+            pass
+        print("harness: program output:\n" + self.log(), file=sys.stderr)
+
+
+def main(test):
+    """Runs `test()` as a script: exit 0 on success, 1 with the reason on failure."""
+    try:
+        test()
+    except Exception as e:  # noqa: BLE001 - the reason goes to CTest's output
+        import traceback
+        traceback.print_exc()
+        print(f"FAIL: {e}", file=sys.stderr)
+        sys.exit(1)
+    print("PASS")
+    sys.exit(0)
