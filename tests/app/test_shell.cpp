@@ -195,6 +195,7 @@ private slots:
     void failedSaveAsksAndStayKeepsTheWindow()
     {
         Window w;
+        boxes.clear(); // the start-up plug-in message of a bare folder
         QTest::keyClicks(w.get("reblok"), QStringLiteral("важно"));
         // A folder in the place of the file cannot be replaced.
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
@@ -215,6 +216,7 @@ private slots:
     void failedSaveDiscardCloses()
     {
         Window w;
+        boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
         answer = QMessageBox::Discard;
         QVERIFY(w.main->close());
@@ -236,6 +238,7 @@ private slots:
         QVERIFY(first.acquire());
         QVERIFY(!second.acquire());
         Window w;
+        boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(!w.main->FormCreate());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
