@@ -1,0 +1,29 @@
+// Log-on start through the XDG autostart folder: the stand-in for the
+// machine-wide Run list of the system the program was designed for.
+#pragma once
+#include <QString>
+#include <optional>
+
+namespace kelto {
+
+// $XDG_CONFIG_HOME/autostart/kelto.desktop; ~/.config when the variable is
+// unset, empty or not absolute.
+QString AutostartEntryPath();
+
+// The executable the entry starts: the running one, unless a test set
+// another. An empty text brings the running one back.
+QString AutostartExecutable();
+void SetAutostartExecutable(const QString& path);
+
+// The text of the Exec key for `program`: quoted when it holds a reserved
+// character, with the escapes a desktop entry needs.
+QString DesktopExecValue(const QString& program);
+
+// The whole entry. Off keeps the entry with Hidden=true, as the empty Run
+// value kept the registration present but disabled.
+QByteArray AutostartEntryText(bool on, const QString& program);
+
+// Writes the entry (creating the folder); the reason on failure.
+std::optional<QString> WriteAutostartEntry(bool on);
+
+} // namespace kelto

@@ -1,0 +1,137 @@
+#include "app/settings/settingsfile.h"
+
+#include "app/settings/autostart.h"
+#include "app/textfile.h"
+
+#include <QFileInfo>
+
+namespace kelto {
+
+namespace {
+
+QStringList SplitLines(const QByteArray& bytes)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(FromCp1251(bytes.mid(start, i - start)));
+        if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.append(FromCp1251(bytes.mid(start)));
+    return lines;
+}
+
+// A path that code page 1251 cannot hold would come back as '?'s and name
+// nothing. The default plug-in is then remembered as an empty first line,
+// which means the same; another path is better not remembered at all.
+std::optional<QString> StorableLine(const QString& path)
+{
+    if (FitsCp1251(path))
+        return path;
+    if (path == DefaultPluginPath())
+        return QString();
+    return std::nullopt;
+}
+
+void WriteLines(const QStringList& lines)
+{
+    // Failures here are silent by design: the settings only matter at the
+    // next start, and nothing the user could do about them now helps.
+    (void)WriteFileAtomically(SettingsPath(), JoinCrLf(lines));
+}
+
+} // namespace
+
+QString SettingsPath()
+{
+    return ProgramFolder() + QStringLiteral("ini.cnf");
+}
+
+QString DefaultPluginPath()
+{
+    return ProgramFolder() + QStringLiteral("plugins/стандарт.plg");
+}
+
+std::optional<QStringList> ReadSettingsLines()
+{
+    const QString path = SettingsPath();
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    const auto bytes = ReadWholeFile(path, qint64(1) << 20);
+    if (!bytes)
+        return std::nullopt;
+    return SplitLines(*bytes);
+}
+
+void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
+{
+    const QString path = SettingsPath();
+    if (QFileInfo::exists(path)) {
+        const auto lines = ReadSettingsLines();
+        QString first = lines && !lines->isEmpty() ? lines->first() : QString();
+        if (first.isEmpty())
+            first = DefaultPluginPath();
+        loadPlugin(first);
+        return;
+    }
+    loadPlugin(DefaultPluginPath());
+    if (const auto line = StorableLine(DefaultPluginPath()))
+        WriteLines({*line});
+}
+
+bool ReadAutoStartFlag()
+{
+    const auto lines = ReadSettingsLines();
+    if (!lines || lines->size() < 2)
+        return false;
+    return lines->at(1) != QLatin1String("0");
+}
+
+void UpdateFlagLine(const QString& flag)
+{
+    QStringList lines;
+    if (QFileInfo::exists(SettingsPath())) {
+        const auto read = ReadSettingsLines();
+        if (!read)
+            return;
+        lines = *read;
+    }
+    if (lines.size() >= 2) {
+        lines[1] = flag;
+    } else if (lines.size() == 1) {
+        lines.append(flag);
+    } else {
+        lines.append(StorableLine(DefaultPluginPath()).value_or(QString()));
+        lines.append(flag);
+    }
+    WriteLines(lines);
+}
+
+std::optional<QString> SwitchAutoStart(bool on)
+{
+    if (auto err = WriteAutostartEntry(on))
+        return err;
+    UpdateFlagLine(on ? QStringLiteral("1") : QStringLiteral("0"));
+    return std::nullopt;
+}
+
+void RewriteAfterPluginChoice(const QString& chosenPath)
+{
+    const auto line = StorableLine(chosenPath);
+    if (!line)
+        return;
+    QStringList lines = ReadSettingsLines().value_or(QStringList());
+    if (lines.isEmpty())
+        lines.append(*line);
+    else
+        lines[0] = *line;
+    WriteLines(lines);
+}
+
+} // namespace kelto

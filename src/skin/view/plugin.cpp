@@ -1,0 +1,212 @@
+#include "skin/view/plugin.h"
+
+#include "app/report.h"
+#include "app/settings/settingsfile.h"
+#include "app/textfile.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+namespace kelto {
+
+namespace {
+
+std::function<QString(QWidget*, const QString&)> g_dialog;
+
+// Larger sizes are accepted but drawn at this size: a plug-in asking for a
+// font of millions of points would otherwise stall every repaint.
+constexpr int MaxPointSize = 1000;
+
+QString RealDialog(QWidget* parent, const QString& startDir)
+{
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(QStringLiteral("plg (*.plg)"));
+    dialog.setDefaultSuffix(QStringLiteral("plg"));
+    dialog.setDirectory(startDir);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+// Depth-first search by object name that stays inside `root`'s own window:
+// a dialog parented to the main window has controls of the same names.
+QWidget* FindIn(QWidget* root, const QString& name)
+{
+    for (QObject* child : root->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (!w || w->isWindow())
+            continue;
+        if (w->objectName() == name)
+            return w;
+    }
+    for (QObject* child : root->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (!w || w->isWindow())
+            continue;
+        if (QWidget* found = FindIn(w, name))
+            return found;
+    }
+    return nullptr;
+}
+
+QWidget* Control(QWidget* root, const char* name)
+{
+    if (!root)
+        throw Error(QStringLiteral("Нет окна для элемента %1").arg(QLatin1String(name)));
+    if (root->objectName() == QLatin1String(name))
+        return root;
+    QWidget* w = FindIn(root, QLatin1String(name));
+    if (!w)
+        throw Error(QStringLiteral("Нет элемента %1").arg(QLatin1String(name)));
+    return w;
+}
+
+void ApplyFontBlock(QWidget* root, const TPlgLines& lines, int firstLine,
+                    std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        ApplyFont(Control(root, name), lines.line(firstLine), lines.line(firstLine + 1),
+                  lines.line(firstLine + 2), lines.line(firstLine + 3));
+}
+
+void ShowPluginError()
+{
+    MessageRequest r;
+    r.icon = QMessageBox::Warning;
+    r.caption = QString::fromUtf8(AppTitle);
+    r.text = QString::fromUtf8(PluginErrorText);
+    r.buttons = QMessageBox::Ok;
+    ShowMessage(r);
+}
+
+} // namespace
+
+QColor ToQColor(TColor value)
+{
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+void ApplyFont(QWidget* control, const QString& name, const QString& size,
+               const QString& colour, const QString& style)
+{
+    QFont font = control->font();
+    font.setFamily(name);
+    control->setFont(font);
+
+    const int points = ParseFontSize(size);
+    if (points > 0) {
+        font.setPointSize(std::min(points, MaxPointSize));
+    } else if (points < 0) {
+        // A negative size is a character height in pixels at 96 dpi, as the
+        // design toolkit reads it.
+        font.setPixelSize(std::min(int((qint64(-qint64(points)) * 96 + 36) / 72), MaxPointSize));
+    }
+    control->setFont(font);
+
+    const QColor c = ToQColor(HexToColor(colour));
+    QPalette pal = control->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(g, QPalette::WindowText, c);
+        pal.setColor(g, QPalette::Text, c);
+        pal.setColor(g, QPalette::ButtonText, c);
+    }
+    control->setPalette(pal);
+
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    control->setFont(font);
+
+    const TFontStyles styles = ParseFontStyles(style);
+    font.setBold(styles & fsBold);
+    font.setItalic(styles & fsItalic);
+    font.setUnderline(styles & fsUnderline);
+    font.setStrikeOut(styles & fsStrikeOut);
+    control->setFont(font);
+}
+
+void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
+{
+    const QString path = ResolvePictureReference(pluginFolder, reference);
+    const QByteArray format = PictureFormatFor(path);
+    QByteArray bytes = ReadUnscrambledPicture(path);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
+    auto* label = qobject_cast<QLabel*>(control);
+    if (!label)
+        throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
+    label->setScaledContents(false);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setPixmap(QPixmap::fromImage(image));
+}
+
+bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
+{
+    try {
+        const TPlgLines lines = ReadPlgFile(path);
+        const QString folder = QFileInfo(path).path();
+
+        LoadPictureInto(Control(mainWindow, "Image1"), folder, lines.line(2));
+        LoadPictureInto(Control(mainWindow, "Image3"), folder, lines.line(3));
+        LoadPictureInto(Control(mainWindow, "Image2"), folder, lines.line(4));
+
+        ApplyFontBlock(mainWindow, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
+        ApplyFontBlock(mainWindow, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7"});
+        ApplyFontBlock(mainWindow, lines, 16,
+                       {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
+                        "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3"});
+        ApplyFontBlock(mainWindow, lines, 21,
+                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok"});
+        ApplyFontBlock(mainWindow, lines, 26,
+                       {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol",
+                        "cbSens", "cbSheme", "lb"});
+
+        QWidget* pCur = Control(mainWindow, "pCur");
+        const QColor marker = ToQColor(HexToColor(lines.line(31)));
+        QPalette pal = pCur->palette();
+        pal.setColor(QPalette::Window, marker);
+        pCur->setPalette(pal);
+        pCur->setAutoFillBackground(true);
+
+        LoadPictureInto(Control(aboutWindow, "Image1"), folder, lines.line(33));
+        return true;
+    } catch (const std::exception&) {
+        ShowPluginError();
+        return false;
+    }
+}
+
+void ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow)
+{
+    QString start = ProgramFolder();
+    while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
+        start.chop(1);
+    const QString chosen = g_dialog ? g_dialog(mainWindow, start) : RealDialog(mainWindow, start);
+    if (chosen.isEmpty())
+        return;
+    if (!LoadPlugin(chosen, mainWindow, aboutWindow))
+        return;
+    RewriteAfterPluginChoice(chosen);
+}
+
+void SetPluginDialog(std::function<QString(QWidget* parent, const QString& startDir)> dialog)
+{
+    g_dialog = std::move(dialog);
+}
+
+} // namespace kelto

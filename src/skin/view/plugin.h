@@ -1,0 +1,43 @@
+// Applying an appearance plug-in to the main window and the About window,
+// and choosing one with the open dialog.
+#pragma once
+#include "skin/core/plgformat.h"
+
+#include <QString>
+#include <functional>
+
+class QColor;
+class QWidget;
+
+namespace kelto {
+
+inline constexpr const char* PluginErrorText = "Ошибка загрузки выбранного плагина!";
+
+// The colour value as Qt takes it.
+QColor ToQColor(TColor value);
+
+// One font block onto one control, each step taking effect at once: name,
+// size in points, colour (WindowText, Text and ButtonText), styles. A bad
+// value throws kelto::Error and leaves the steps already taken in place.
+void ApplyFont(QWidget* control, const QString& name, const QString& size,
+               const QString& colour, const QString& style);
+
+// Decodes the picture a reference names (plain copy in memory, the file is
+// only read) and shows it unscaled from the control's top-left corner.
+void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference);
+
+// Applies the plug-in at `path`. Controls are found by object name in
+// `mainWindow` and, for the About picture, in `aboutWindow`. On any error
+// "Ошибка загрузки выбранного плагина!" is shown once, what was applied
+// stays, and the result is false.
+bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow);
+
+// The open dialog, the load and, after a success, the remembered choice.
+void ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow);
+
+// Replaces the open dialog (tests); it gets the parent and the starting
+// folder and gives the chosen file or an empty text. An empty function
+// brings the real dialog back.
+void SetPluginDialog(std::function<QString(QWidget* parent, const QString& startDir)> dialog);
+
+} // namespace kelto
