@@ -21,11 +21,14 @@ fi
 failed=0
 found=0
 while IFS= read -r exe; do
-  # Google Benchmark executables carry their command-line flags as strings.
-  grep -q benchmark_filter "$exe" 2>/dev/null || continue
+  # A Google Benchmark executable links the library (or carries its flags
+  # when linked statically).
+  { readelf -d "$exe" 2>/dev/null | grep -q 'NEEDED.*libbenchmark'; } ||
+    grep -q benchmark_filter "$exe" 2>/dev/null || continue
   found=$((found + 1))
   echo "=== ${exe#"$BUILD_DIR"/}"
-  "$exe" --benchmark_counters_tabular=true "$@" 2>&1 || failed=1
+  # In-process figures need no screen: widgets are drawn offscreen.
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$exe" --benchmark_counters_tabular=true "$@" 2>&1 || failed=1
   echo
 done < <(find "$BUILD_DIR/bench" -type f -perm -u+x -not -path '*/CMakeFiles/*' | sort)
 [ $found -gt 0 ] || echo "(no Google Benchmark executables under $BUILD_DIR/bench)"
