@@ -11,19 +11,21 @@ namespace {
 
 QStringList SplitLines(const QByteArray& bytes)
 {
+    // Decoded once: in 1251 CR and LF stay themselves.
+    const QString text = FromCp1251(bytes);
     QStringList lines;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c != '\r' && c != '\n')
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
             continue;
-        lines.append(FromCp1251(bytes.mid(start, i - start)));
-        if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
             ++i;
         start = i + 1;
     }
-    if (start < bytes.size())
-        lines.append(FromCp1251(bytes.mid(start)));
+    if (start < text.size())
+        lines.append(text.mid(start));
     return lines;
 }
 

@@ -14,22 +14,22 @@ QStringList ReadPlgLines(const QByteArray& bytes)
     qsizetype end = bytes.indexOf('\0');
     if (end < 0)
         end = bytes.size();
+    // Decoded once as a whole: in 1251 every byte is one character and CR
+    // and LF stay themselves, so the split can follow the decoding.
+    const QString text = FromCp1251(bytes.left(end));
     QStringList lines;
     qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < end) {
-        const char c = bytes.at(i);
-        if (c == '\r' || c == '\n') {
-            lines.append(FromCp1251(bytes.mid(start, i - start)));
-            if (c == '\r' && i + 1 < end && bytes.at(i + 1) == '\n')
-                ++i;
-            start = ++i;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
             continue;
-        }
-        ++i;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
     }
-    if (start < end)
-        lines.append(FromCp1251(bytes.mid(start, end - start)));
+    if (start < text.size())
+        lines.append(text.mid(start));
     return lines;
 }
 
