@@ -50,10 +50,17 @@ QStringList LoadDayNote(const DayList& store, const QDate& selected)
 TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month)
 {
     TMarkedDays marked;
+    const QDate first(year, month, 1);
+    if (!first.isValid())
+        return marked;
+    // Compared as day numbers: taking year and month apart for every record
+    // of a large diary would cost more than the walk itself.
+    const qint64 from = first.toJulianDay();
+    const qint64 to = from + first.daysInMonth();
     for (const TDayRecord& r : store) {
-        const QDate& d = r.Date;
-        if (d.isValid() && d.year() == year && d.month() == month)
-            marked.set(std::size_t(d.day()));
+        const qint64 jd = r.Date.toJulianDay();
+        if (r.Date.isValid() && jd >= from && jd < to)
+            marked.set(std::size_t(jd - from + 1));
     }
     return marked;
 }

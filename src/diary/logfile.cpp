@@ -2,6 +2,7 @@
 
 #include "app/textfile.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -30,9 +31,12 @@ struct Cp1251Tables {
             const QString s = FromCp1251(QByteArray(1, char(b)));
             const char16_t u = s.size() == 1 ? s.at(0).unicode() : char16_t(0xFFFD);
             toUnicode[std::size_t(b)] = u;
-            if (u != 0xFFFD && toByte[u] < 0)
+            if (u != 0xFFFD && !QChar::isSurrogate(u) && toByte[u] < 0)
                 toByte[u] = qint16(b);
         }
+        // A line feed inside a line would split it and throw every count
+        // after it out of step, so it is written as a blank.
+        toByte[u'\n'] = ' ';
     }
 };
 
@@ -53,26 +57,57 @@ QString DecodeLine(const char* data, qsizetype size)
 }
 
 // Appends `text` in code page 1251 at `dst`; returns the new end. A character
-// the code page cannot hold becomes '?', a surrogate pair one '?'. A line feed
-// inside a line would split it and throw every count after it out of step,
-// so it is written as a blank.
+// the code page cannot hold becomes '?', a surrogate pair one '?'.
 char* EncodeInto(char* dst, const QString& text)
 {
     const auto& t = Tables().toByte;
     const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = src[i];
-        if (c < 0x80) {
-            *dst++ = c == u'\n' ? ' ' : char(c);
-            continue;
+    qsizetype i = 0;
+    // Four characters at a time while they are ASCII other than a line feed,
+    // which most of a diary is; one at a time through the table otherwise.
+    constexpr quint64 kHigh = 0xFF80FF80FF80FF80ull, kOnes = 0x0001000100010001ull,
+                      kLf = 0x000A000A000A000Aull, kTop = 0x8000800080008000ull;
+    while (i < n) {
+        if (i + 4 <= n) {
+            quint64 w;
+            std::memcpy(&w, src + i, sizeof w);
+            const quint64 lf = w ^ kLf;
+            if ((w & kHigh) == 0 && ((lf - kOnes) & ~lf & kTop) == 0) {
+                dst[0] = char(w);
+                dst[1] = char(w >> 16);
+                dst[2] = char(w >> 32);
+                dst[3] = char(w >> 48);
+                dst += 4;
+                i += 4;
+                continue;
+            }
         }
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
-            ++i;
-        const qint16 b = QChar::isSurrogate(c) ? qint16(-1) : t[c];
-        *dst++ = b < 0 ? '?' : char(b);
+        const qint16 b = t[src[i]];
+        if (b >= 0) {
+            *dst++ = char(b);
+        } else {
+            if (QChar::isHighSurrogate(src[i]) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
+                ++i;
+            *dst++ = '?';
+        }
+        ++i;
     }
     return dst;
+}
+
+char* DateInto(char* dst, const QDate& date)
+{
+    if (!date.isValid())
+        return dst;
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    const char text[10] = {char('0' + d / 10), char('0' + d % 10), '.',
+                           char('0' + m / 10), char('0' + m % 10), '.',
+                           char('0' + y / 1000 % 10), char('0' + y / 100 % 10),
+                           char('0' + y / 10 % 10), char('0' + y % 10)};
+    std::memcpy(dst, text, sizeof text);
+    return dst + sizeof text;
 }
 
 char* NumberInto(char* dst, qsizetype value)
@@ -127,6 +162,16 @@ public:
         return DecodeLine(m_data + s.begin, s.size);
     }
 
+    // The raw bytes of a line, for the date and count lines, which are read
+    // without building a string; empty past the end.
+    QByteArrayView bytes(qsizetype i) const
+    {
+        if (i >= count())
+            return QByteArrayView();
+        const Span& s = m_spans[std::size_t(i)];
+        return QByteArrayView(m_data + s.begin, s.size);
+    }
+
 private:
     struct Span {
         qsizetype begin;
@@ -137,23 +182,24 @@ private:
 };
 
 // A decimal integer with an optional sign and nothing else around it, within
-// the range of a 32-bit integer, like the counts this program writes.
-bool ParseCount(const QString& text, qint64& value)
+// the range of a 32-bit integer, like the counts this program writes. The
+// digits and signs are ASCII and so the same bytes in code page 1251.
+bool ParseCount(QByteArrayView text, qint64& value)
 {
     qsizetype i = 0;
     bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
         ++i;
     }
     if (i == text.size())
         return false;
     qint64 v = 0;
     for (; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
+        const char c = text[i];
+        if (c < '0' || c > '9')
             return false;
-        v = v * 10 + (c - u'0');
+        v = v * 10 + (c - '0');
         if (v > qint64(1) << 31)
             return false;
     }
@@ -162,6 +208,22 @@ bool ParseCount(const QString& text, qint64& value)
         return false;
     value = v;
     return true;
+}
+
+// The same rule as ParseDiaryDate, on the line's bytes.
+QDate ParseDateBytes(QByteArrayView text)
+{
+    if (text.size() != 10 || text[2] != '.' || text[5] != '.')
+        return QDate();
+    int v[3] = {0, 0, 0};
+    const int from[3] = {0, 3, 6}, count[3] = {2, 2, 4};
+    for (int f = 0; f < 3; ++f)
+        for (int i = from[f]; i < from[f] + count[f]; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return QDate();
+            v[f] = v[f] * 10 + (text[i] - '0');
+        }
+    return QDate(v[2], v[1], v[0]);
 }
 
 QByteArray EncodeBlocks(const DayList& store, bool withCounts)
@@ -180,7 +242,7 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
     if (withCounts)
         p = CrLf(NumberInto(p, store.size()));
     for (const TDayRecord& r : store) {
-        p = CrLf(EncodeInto(p, DiaryDateText(r.Date)));
+        p = CrLf(DateInto(p, r.Date));
         if (withCounts)
             p = CrLf(NumberInto(p, r.Lines.size()));
         for (const QString& l : r.Lines)
@@ -202,7 +264,7 @@ bool ParseDiary(const QByteArray& bytes, DayList& store)
         return true;
 
     qint64 n = 0;
-    const QString first = lines.at(0);
+    const QByteArrayView first = lines.bytes(0);
     if (!first.isEmpty() && !ParseCount(first, n))
         return false;
 
@@ -212,9 +274,9 @@ bool ParseDiary(const QByteArray& bytes, DayList& store)
     for (qint64 r = 0; r < n; ++r) {
         const qsizetype start = next;
         TDayRecord rec;
-        rec.Date = ParseDiaryDate(lines.at(next++));
+        rec.Date = ParseDateBytes(lines.bytes(next++));
         qint64 k = 0;
-        if (!rec.Date.isValid() || !ParseCount(lines.at(next++), k))
+        if (!rec.Date.isValid() || !ParseCount(lines.bytes(next++), k))
             // Reading stops, the record being read is dropped. Only when it
             // began past the end was nothing of the file left unread.
             return start >= total;
