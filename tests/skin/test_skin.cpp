@@ -607,6 +607,42 @@ private slots:
         QVERIFY(w.c<QLabel>("Image1")->pixmap().isNull());
     }
 
+    void shippedPlugins_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("стандарт") << "стандарт";
+        QTest::newRow("тёмный") << "тёмный";
+    }
+    void shippedPlugins()
+    {
+        QFETCH(QString, name);
+        // The committed file: every value a plug-in reads is valid.
+        const TPlgLines lines = ReadPlgFile(QStringLiteral(KELTO_PLUGIN_SOURCES "/") + name + ".plg");
+        QCOMPARE(lines.count(), PluginLineCount);
+        QLabel probe;
+        for (int block : {6, 11, 16, 21, 26})
+            ApplyFont(&probe, lines.line(block), lines.line(block + 1), lines.line(block + 2), lines.line(block + 3));
+        (void)HexToColor(lines.line(31));
+        for (int n : {2, 3, 4, 33})
+            QVERIFY(lines.line(n).startsWith(name + "\\"));
+
+        const QString built = QStringLiteral(KELTO_DIR "/plugins/") + name + ".plg";
+        QCOMPARE(Get(built), Get(QStringLiteral(KELTO_PLUGIN_SOURCES "/") + name + ".plg"));
+        const QString pictures = QStringLiteral(KELTO_DIR "/plugins/") + name;
+        if (QDir(pictures).entryList(QDir::Files).size() < 4)
+            QSKIP("the design pictures are not drawn yet");
+        Recorder rec;
+        FakeWindows w;
+        QVERIFY(LoadPlugin(built, &w.main, w.about));
+        QVERIFY(rec.texts.isEmpty());
+        QCOMPARE(w.pic("Image1"), QSize(638, 457));
+        QCOMPARE(w.pic("Image3"), QSize(638, 308));
+        QCOMPARE(w.pic("Image2"), QSize(638, 308));
+        QCOMPARE(w.aboutImage()->pixmap().size(), QSize(432, 198));
+        // Stored scrambled: the plain form does not decode from the file.
+        QVERIFY(QImage(pictures + "/main.jpg", "JPEG").isNull());
+    }
+
     void choosePlugin()
     {
         Put(SettingsPath(), "old.plg\r\n1\r\nthree\r\n");

@@ -1,0 +1,30 @@
+# Runs plgtool the way the build does and back again.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(WRITE ${WORK}/plain.bin "0123456789ABCDEFGHIJ")
+file(WRITE ${WORK}/short.bin "short")
+
+execute_process(COMMAND ${PLGTOOL} -o ${WORK}/scrambled.bin ${WORK}/plain.bin RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "plgtool -o failed: ${rc}")
+endif()
+file(READ ${WORK}/scrambled.bin scrambled HEX)
+# '0' (0x30) XOR 0x5A = 0x6a; the 13th byte onwards untouched ('C' = 0x43).
+if(NOT scrambled MATCHES "^6a" OR NOT scrambled MATCHES "434445464748494a$")
+  message(FATAL_ERROR "unexpected scrambled bytes: ${scrambled}")
+endif()
+execute_process(COMMAND ${PLGTOOL} ${WORK}/scrambled.bin RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "plgtool in place failed: ${rc}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/plain.bin ${WORK}/scrambled.bin RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "toggling twice did not give the original back")
+endif()
+
+# Too short or missing: an error, the file as it was.
+execute_process(COMMAND ${PLGTOOL} ${WORK}/short.bin ${WORK}/absent.bin RESULT_VARIABLE rc ERROR_QUIET)
+file(READ ${WORK}/short.bin short)
+if(rc EQUAL 0 OR NOT short STREQUAL "short")
+  message(FATAL_ERROR "short file: rc ${rc}, content '${short}'")
+endif()
