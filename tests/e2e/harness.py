@@ -186,7 +186,10 @@ class KeltoApp:
         deadline = time.monotonic() + timeout
         while True:
             try:
-                self.window, self.mapped_at = self.server.x.wait_mapped(self.title, 0.2)
+                # The main window, not a message box with the same caption
+                # that start-up may show first.
+                self.window, self.mapped_at = self.server.x.wait_mapped(
+                    self.title, 0.2, accept=lambda w: self.server.x.transient_for(w) is None)
                 break
             except TimeoutError:
                 pass
@@ -249,9 +252,21 @@ class KeltoApp:
     def client_size(self):
         return self.geometry()[2:]
 
-    def windows(self, title):
-        """Ids of windows titled `title` (a dialog, the About window)."""
-        return self.server.x.find(title)
+    def windows(self, title, visible=True):
+        """Ids of windows titled `title` (a dialog, the About window), by
+        default only those on screen."""
+        found = self.server.x.find(title)
+        return [w for w in found if self._viewable(w)] if visible else found
+
+    def dialogs(self, title=TITLE):
+        """Message boxes and other windows on screen that belong to the
+        program's windows; the general error box has the caption "Кельто"."""
+        x = self.server.x
+        return [w for w in self.windows(title) if w != self.window and x.transient_for(w)]
+
+    def window_text(self, window):
+        """Title of a window, e.g. of a dialog found by dialogs()."""
+        return self.server.x.title(window)
 
     def wait_window(self, title, timeout=10):
         deadline = time.monotonic() + timeout
@@ -304,14 +319,16 @@ class KeltoApp:
         # Without a window manager nobody hands out the keyboard focus.
         self.xdotool("windowfocus", "--sync", window or self.window)
 
-    def key(self, *keys, settle=0.1):
-        """Key names as xdotool knows them: "Return", "BackSpace", "ctrl+a"."""
-        self.focus()
+    def key(self, *keys, window=None, settle=0.1):
+        """Key names as xdotool knows them: "Return", "BackSpace", "ctrl+a".
+        They go to `window` (default: the main window; pass a dialog's id
+        while a modal box is up)."""
+        self.focus(window)
         self.xdotool("key", "--clearmodifiers", *keys)
         time.sleep(settle)
 
-    def type_text(self, text, settle=0.15):
-        self.focus()
+    def type_text(self, text, window=None, settle=0.15):
+        self.focus(window)
         self.xdotool("type", "--clearmodifiers", "--delay", 20, text)
         time.sleep(settle)
 

@@ -150,6 +150,11 @@ class Display:
             raw = self._property(window, "WM_NAME")
         return raw.decode("utf-8", "replace") if raw is not None else None
 
+    def transient_for(self, window):
+        """The window a dialog belongs to, or None for a main window."""
+        raw = self._property(window, "WM_TRANSIENT_FOR")
+        return int.from_bytes(raw[:8], "little") if raw and len(raw) >= 4 else None
+
     def pid(self, window):
         raw = self._property(window, "_NET_WM_PID")
         return int.from_bytes(raw[:4], "little") if raw and len(raw) >= 4 else None
@@ -206,22 +211,25 @@ class Display:
         """From now on, map events of top-level windows are queued for wait_mapped."""
         self._x.XSelectInput(self._dpy, self.root, SUBSTRUCTURE_NOTIFY_MASK)
         self._x.XSync(self._dpy, 0)
+        self._seen = []
 
-    def wait_mapped(self, title, timeout):
-        """Waits until a top-level window titled `title` is mapped (after
-        watch_maps). Returns (window, monotonic time of the map event as
-        seen here) or raises TimeoutError."""
+    def wait_mapped(self, title, timeout, accept=None):
+        """Waits until a top-level window titled `title` (and passing
+        `accept(window)`, when given) is mapped, after watch_maps. Returns
+        (window, monotonic time of the map event as seen here) or raises
+        TimeoutError. Map events seen and not taken stay for the next call."""
         deadline = time.monotonic() + timeout
         fd = self._x.XConnectionNumber(self._dpy)
         ev = _Event()
-        mapped = []
+        mapped = self._seen = getattr(self, "_seen", [])
         while True:
             while self._x.XPending(self._dpy):
                 self._x.XNextEvent(self._dpy, ctypes.byref(ev))
                 if ev.type == MAP_NOTIFY:
                     mapped.append((ev.xmap.window, time.monotonic()))
-            for w, t in mapped:
-                if self.title(w) == title:
+            for i, (w, t) in enumerate(mapped):
+                if self.title(w) == title and (accept is None or accept(w)):
+                    del mapped[i]
                     return w, t
             left = deadline - time.monotonic()
             if left <= 0:
