@@ -60,7 +60,6 @@ private slots:
     void parseNumber();
     void twoDecimals_data();
     void twoDecimals();
-    void integerFormat();
     void roundings();
     void exposuresFromTable_data();
     void exposuresFromTable();
@@ -429,14 +428,6 @@ void TestCalc::twoDecimals()
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(FormatTwoDecimals(value), text);
-}
-
-void TestCalc::integerFormat()
-{
-    QCOMPARE(FormatInteger(0), QStringLiteral("0"));
-    QCOMPARE(FormatInteger(-5), QStringLiteral("-5"));
-    QCOMPARE(FormatInteger(1234567), QStringLiteral("1234567"));
-    QCOMPARE(FormatInteger(std::numeric_limits<qint64>::max()), QStringLiteral("9223372036854775807"));
 }
 
 void TestCalc::roundings()
