@@ -149,7 +149,10 @@ void DrawMark(QPainter &p, QPointF c, qreal r, const Theme &t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal wall = std::max(1.5, r * 0.22);
+    // At icon sizes the ring and the blades are drawn bolder, or they blur
+    // into one grey blot.
+    const bool small = r < 10;
+    const qreal wall = small ? 2.0 : std::max(1.5, r * 0.22);
 
     // Dark disc behind, so the mark reads on light and dark grounds alike.
     QRadialGradient disc(c, r);
@@ -165,7 +168,7 @@ void DrawMark(QPainter &p, QPointF c, qreal r, const Theme &t)
     ring.addEllipse(c, r - wall, r - wall);
     QLinearGradient steel(c.x() - r, c.y() - r, c.x() + r, c.y() + r);
     steel.setColorAt(0, QColor(0xe6, 0xec, 0xf2));
-    steel.setColorAt(0.5, QColor(0xa8, 0xb6, 0xc6));
+    steel.setColorAt(0.5, small ? QColor(0xc4, 0xcf, 0xdb) : QColor(0xa8, 0xb6, 0xc6));
     steel.setColorAt(1, QColor(0x70, 0x82, 0x98));
     p.setBrush(steel);
     p.drawPath(ring);
@@ -183,10 +186,10 @@ void DrawMark(QPainter &p, QPointF c, qreal r, const Theme &t)
     // The trefoil: three blades of 60 degrees and a hub.
     const qreal ri = r - wall;
     const qreal hub = ri * 0.2;
-    const qreal b1 = ri * 0.32, b2 = ri * 0.86;
+    const qreal b1 = ri * (small ? 0.42 : 0.32), b2 = ri * (small ? 1.02 : 0.86);
     p.setBrush(t.accent);
     for (int k = 0; k < 3; ++k) {
-        const qreal mid = 90 + 120 * k;   // degrees, counter-clockwise from 3 o'clock
+        const qreal mid = 30 + 120 * k;   // degrees, counter-clockwise from 3 o'clock: blades up-right, up-left, down
         QPainterPath blade;
         QRectF outer(c.x() - b2, c.y() - b2, 2 * b2, 2 * b2);
         QRectF inner(c.x() - b1, c.y() - b1, 2 * b1, 2 * b1);
