@@ -29,6 +29,10 @@ bool FitsCp1251(const QString& text);
 // Replaces every character that 1251 cannot hold by '?'.
 QString ToCp1251Repertoire(const QString& text);
 
+// Code-page-1251 text split at CR LF, a lone CR or a lone LF; a last line
+// without a line end still counts. Nothing is trimmed.
+QStringList SplitCp1251Lines(const QByteArray& bytes);
+
 // Lines joined with CR LF, every line ended by CR LF, in code page 1251.
 QByteArray JoinCrLf(const QStringList& lines);
 

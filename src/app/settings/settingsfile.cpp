@@ -9,26 +9,6 @@ namespace kelto {
 
 namespace {
 
-QStringList SplitLines(const QByteArray& bytes)
-{
-    // Decoded once: in 1251 CR and LF stay themselves.
-    const QString text = FromCp1251(bytes);
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
-}
-
 // A path that code page 1251 cannot hold would come back as '?'s and name
 // nothing. The default plug-in is then remembered as an empty first line,
 // which means the same; another path is better not remembered at all.
@@ -68,7 +48,7 @@ std::optional<QStringList> ReadSettingsLines()
     const auto bytes = ReadWholeFile(path, qint64(1) << 20);
     if (!bytes)
         return std::nullopt;
-    return SplitLines(*bytes);
+    return SplitCp1251Lines(*bytes);
 }
 
 void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)

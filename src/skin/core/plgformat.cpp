@@ -14,23 +14,7 @@ QStringList ReadPlgLines(const QByteArray& bytes)
     qsizetype end = bytes.indexOf('\0');
     if (end < 0)
         end = bytes.size();
-    // Decoded once as a whole: in 1251 every byte is one character and CR
-    // and LF stay themselves, so the split can follow the decoding.
-    const QString text = FromCp1251(bytes.left(end));
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
+    return SplitCp1251Lines(bytes.left(end));
 }
 
 const QString& TPlgLines::line(int lineNo) const
