@@ -8,6 +8,7 @@
 #include "app/shell/tfmain.h"
 #include "docs/shellopen.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -18,6 +19,17 @@
 using namespace kelto;
 
 namespace {
+
+// QTest::keyClicks takes only Latin-1; a technician types Cyrillic.
+void typeText(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
+}
 
 class RecordingOpener : public ShellOpener {
 public:
@@ -172,7 +184,7 @@ private slots:
         Window w;
         auto* note = w.get<QTextEdit>("reblok");
         note->setFocus();
-        QTest::keyClicks(note, QStringLiteral("Трубы"));
+        typeText(note, QStringLiteral("Трубы"));
         QTest::mousePress(w.get("SpeedButton7"), Qt::LeftButton, {}, QPoint(5, 5));
         auto* diam = w.get<QLineEdit>("eDiam");
         diam->setText(QStringLiteral("325"));
@@ -196,7 +208,7 @@ private slots:
     {
         Window w;
         boxes.clear(); // the start-up plug-in message of a bare folder
-        QTest::keyClicks(w.get("reblok"), QStringLiteral("важно"));
+        typeText(w.get("reblok"), QStringLiteral("важно"));
         // A folder in the place of the file cannot be replaced.
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
         answer = QMessageBox::Cancel;

@@ -13,13 +13,13 @@ class QLabel;
 class QMenu;
 class QAction;
 class QTimer;
+class TCalcView;
 
 namespace kelto {
 
 class THotSpot;
 class TfAbout;
 class TDiaryView;
-class TCalcView;
 class TDocsList;
 
 class TfMain : public QWidget {

@@ -1,0 +1,400 @@
+#include "diary/view/diaryview.h"
+#include "app/clock.h"
+#include "app/report.h"
+#include "app/textfile.h"
+#include "diary/logfile.h"
+#include "diary/view/calendar.h"
+#include "diary/view/monthtabs.h"
+#include "diary/view/spinbutton.h"
+#include "docs/shellopen.h"
+
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace kelto {
+
+const QStringList TDiaryView::DayNames = {
+    QString(),
+    QStringLiteral("Воскресенье"),
+    QStringLiteral("Понедельник"),
+    QStringLiteral("Вторник"),
+    QStringLiteral("Среда"),
+    QStringLiteral("Четверг"),
+    QStringLiteral("Пятница"),
+    QStringLiteral("Суббота"),
+};
+
+namespace {
+
+QFont designFont(int pixels)
+{
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(pixels);
+    return f;
+}
+
+QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(designFont(12));
+    l->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, parent->palette().color(QPalette::WindowText));
+    l->setPalette(pal);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit* readOnlyBox(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setGeometry(geometry);
+    e->setReadOnly(true);
+    e->setFrame(false);
+    e->setFocusPolicy(Qt::ClickFocus);
+    e->setContextMenuPolicy(Qt::NoContextMenu);
+    return e;
+}
+
+void fillWith(QWidget* w, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(role, colour);
+    w->setPalette(pal);
+}
+
+} // namespace
+
+TDiaryView::TDiaryView(DayList& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+{
+    setObjectName(QStringLiteral("Panel1"));
+    setFixedSize(638, 308);
+    const QColor buttonHighlight = palette().color(QPalette::Light);
+
+    Image3 = new QLabel(this);
+    Image3->setObjectName(QStringLiteral("Image3"));
+    Image3->setGeometry(0, 0, 638, 308);
+    Image3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image3->setPixmap(QPixmap(QStringLiteral(":/assets/diary.jpg")));
+
+    Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
+    eYear = readOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
+    sbYear = new TSpinButton(this);
+    sbYear->setObjectName(QStringLiteral("sbYear"));
+    sbYear->setGeometry(89, 32, 15, 22);
+
+    Label6 = caption(this, "Label6", QStringLiteral("День недели"), 223, 16);
+    cbDay = readOnlyBox(this, "cbDay", QRect(223, 32, 85, 21));
+    cbDay->setText(QStringLiteral("Воскресенье"));
+
+    Label7 = caption(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
+    lBlok = caption(this, "lBlok", QStringLiteral("Все записи за год"), 517, 16);
+    QFont underlined = lBlok->font();
+    underlined.setUnderline(true);
+    lBlok->setFont(underlined);
+    lBlok->adjustSize();
+    lBlok->setCursor(Qt::PointingHandCursor);
+    lBlok->installEventFilter(this);
+
+    reblok = new QTextEdit(this);
+    reblok->setObjectName(QStringLiteral("reblok"));
+    reblok->setGeometry(323, 32, 294, 241);
+    reblok->setFrameShape(QFrame::NoFrame);
+    reblok->setAcceptRichText(false);
+    reblok->setLineWrapMode(QTextEdit::WidgetWidth);
+    reblok->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    reblok->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    reblok->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    reblok->setTabChangesFocus(true);
+    reblok->document()->setDocumentMargin(2);
+    reblok->setContentsMargins(1, 1, 1, 1);
+    fillWith(reblok, QPalette::Base, buttonHighlight);
+    reblok->setContextMenuPolicy(Qt::CustomContextMenu);
+    reblok->setPlainText(QStringLiteral("Сегодня надо просветить кучу объектов!"));
+    reblok->installEventFilter(this);
+    connect(reblok, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (m_notepadMenu)
+            m_notepadMenu->popup(reblok->viewport()->mapToGlobal(at));
+    });
+
+    TabControl1 = new TMonthTabs(this);
+    TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    TabControl1->setGeometry(19, 72, 289, 201);
+    fillWith(TabControl1, QPalette::Light, buttonHighlight);
+
+    Panel3 = new QWidget(TabControl1);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setGeometry(0, 40, 288, 160);
+    Panel3->setAutoFillBackground(true);
+    fillWith(Panel3, QPalette::Window, buttonHighlight);
+    Panel3->setFont(designFont(11));
+
+    connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::eYearChange);
+    eYear->installEventFilter(this);
+    connect(sbYear, &TSpinButton::upClick, this, &TDiaryView::sbYearUpClick);
+    connect(sbYear, &TSpinButton::downClick, this, &TDiaryView::sbYearDownClick);
+    connect(TabControl1, &TMonthTabs::tabPicked, this, &TDiaryView::TabControl1Change);
+    connect(reblok, &QTextEdit::textChanged, this, &TDiaryView::reblokChange);
+
+    setTabOrder(TabControl1, reblok);
+}
+
+void TDiaryView::CreateMonthGrid()
+{
+    if (m_grid)
+        return;
+    m_grid = new TMyCalendar(&m_marked, Panel3);
+    m_grid->setObjectName(QStringLiteral("MonthGrid"));
+    m_grid->setGeometry(6, 4, 277, 149);
+    m_grid->setStartOfWeek(1);
+    m_grid->show();
+    setTabOrder(m_grid, TabControl1);
+    connect(m_grid, &TCalendar::OnChange, this, &TDiaryView::CalendarChange);
+}
+
+void TDiaryView::ClearMarkedDays()
+{
+    m_marked.reset();
+    if (m_grid)
+        m_grid->update();
+}
+
+void TDiaryView::ResetToToday()
+{
+    // The design text is never shown or stored.
+    setNotepadLines({});
+    const QDate today = Today();
+    if (m_grid)
+        m_grid->setSelectedDate(today);
+    TabControl1->setTabIndex(today.month() - 1);
+    eYear->setText(QString::number(today.year()));
+}
+
+void TDiaryView::ShowSelectedDay()
+{
+    CalendarChange();
+    UpdateMarkedDays();
+}
+
+QStringList TDiaryView::NotepadLines() const
+{
+    QStringList lines = reblok->toPlainText().split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void TDiaryView::setNotepadLines(const QStringList& lines)
+{
+    // The program's own filling and clearing stores nothing.
+    m_loading = true;
+    if (lines.isEmpty())
+        reblok->clear();
+    else
+        reblok->setPlainText(lines.join(QLatin1Char('\n')));
+    m_loading = false;
+}
+
+void TDiaryView::SaveDayNote()
+{
+    if (!m_grid)
+        return;
+    kelto::SaveDayNote(m_store, m_grid->SelectedDate(), NotepadLines());
+}
+
+void TDiaryView::LoadDayNote()
+{
+    if (!m_grid)
+        return;
+    setNotepadLines(kelto::LoadDayNote(m_store, m_grid->SelectedDate()));
+}
+
+void TDiaryView::UpdateMarkedDays()
+{
+    if (!m_grid)
+        return;
+    m_marked = kelto::UpdateMarkedDays(m_store, m_grid->Year(), m_grid->Month());
+    m_grid->update();
+}
+
+void TDiaryView::CalendarChange()
+{
+    // A failure here is ignored; the next change of date tries again.
+    try {
+        if (!m_grid)
+            return;
+        const int weekday = m_grid->SelectedDate().dayOfWeek() % 7 + 1; // 1 = Sunday
+        cbDay->setText(DayNames.value(weekday));
+        LoadDayNote();
+    } catch (...) {
+    }
+}
+
+void TDiaryView::eYearChange()
+{
+    Guarded([this] {
+        if (!m_grid)
+            return;
+        bool ok = false;
+        const int y = eYear->text().toInt(&ok);
+        if (!ok || y < 1 || y > 9999)
+            return;
+        const int n = TCalendar::DaysPerMonth(y, m_grid->Month());
+        if (m_grid->Day() > n)
+            m_grid->setDay(n);
+        m_grid->setYear(y);
+        UpdateMarkedDays();
+    });
+}
+
+void TDiaryView::sbYearUpClick()
+{
+    bool ok = false;
+    const qint64 y = eYear->text().toLongLong(&ok);
+    if (ok && y < std::numeric_limits<int>::max())
+        eYear->setText(QString::number(y + 1));
+}
+
+void TDiaryView::sbYearDownClick()
+{
+    bool ok = false;
+    const qint64 y = eYear->text().toLongLong(&ok);
+    if (ok && y > std::numeric_limits<int>::min())
+        eYear->setText(QString::number(y - 1));
+}
+
+void TDiaryView::TabControl1Change(int tab)
+{
+    // A failure ends the handler without a message.
+    try {
+        if (!m_grid)
+            return;
+        const int n = TCalendar::DaysPerMonth(m_grid->Year(), tab + 1);
+        if (n < m_grid->Day())
+            m_grid->setDay(n);
+        m_grid->setMonth(tab + 1);
+        UpdateMarkedDays();
+    } catch (...) {
+    }
+}
+
+void TDiaryView::keepToCp1251Repertoire()
+{
+    const QString text = reblok->toPlainText();
+    if (FitsCp1251(text))
+        return;
+    // Positions in the document match the plain text one to one (paragraph
+    // ends count as one), so walk backwards and replace in place; the user's
+    // cursor moves along with the edits.
+    m_mending = true;
+    QTextCursor c(reblok->document());
+    c.joinPreviousEditBlock();
+    int i = text.size();
+    while (i > 0) {
+        int start = i - 1;
+        if (start > 0 && text[start].isLowSurrogate() && text[start - 1].isHighSurrogate())
+            --start;
+        const QString ch = text.mid(start, i - start);
+        if (ch != QLatin1String("\n") && !FitsCp1251(ch)) {
+            c.setPosition(start);
+            c.setPosition(i, QTextCursor::KeepAnchor);
+            c.insertText(QStringLiteral("?"));
+        }
+        i = start;
+    }
+    c.endEditBlock();
+    m_mending = false;
+}
+
+void TDiaryView::storeNotepad()
+{
+    SaveDayNote();
+    UpdateMarkedDays();
+    emit noteStored();
+}
+
+void TDiaryView::reblokChange()
+{
+    if (m_loading || m_mending)
+        return;
+    Guarded([this] {
+        keepToCp1251Repertoire();
+        if (!m_grid)
+            return;
+        // Any change is stored: one that leaves no text removes the day's
+        // note, however the text was cleared.
+        storeNotepad();
+    });
+}
+
+void TDiaryView::reblokKeyUp(int key)
+{
+    if (key != Qt::Key_Delete && key != Qt::Key_Backspace)
+        return;
+    Guarded([this] {
+        if (m_grid)
+            storeNotepad();
+    });
+}
+
+bool TDiaryView::eYearKeyPress(const QString& typed) const
+{
+    if (typed.isEmpty())
+        return false;
+    const QChar c = typed.at(0);
+    return !(c.isDigit() && c.unicode() < 128) && c != QLatin1Char('\b');
+}
+
+bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == eYear && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && eYearKeyPress(k->text()))
+            return true;
+    } else if (watched == reblok && event->type() == QEvent::KeyRelease) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (!k->isAutoRepeat())
+            reblokKeyUp(k->key());
+    } else if (watched == lBlok && event->type() == QEvent::MouseButtonRelease) {
+        auto* m = static_cast<QMouseEvent*>(event);
+        if (m->button() == Qt::LeftButton && lBlok->rect().contains(m->position().toPoint()))
+            lBlokClick();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDiaryView::lBlokClick()
+{
+    Guarded([this] {
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QFile::remove(path); // an old export never stands in for a failed one
+        if (m_store.isEmpty()) {
+            MessageRequest r;
+            r.caption = QString::fromUtf8(AppTitle);
+            r.text = QStringLiteral("Записи в блокноте отсутствуют!");
+            ShowMessage(r);
+            return;
+        }
+        SortByDate(m_store);
+        if (auto err = WriteFileAtomically(path, EncodeNoteExport(m_store))) {
+            ReportError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
+            return;
+        }
+        OpenWithShell(path);
+    });
+}
+
+} // namespace kelto

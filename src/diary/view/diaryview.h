@@ -1,0 +1,94 @@
+// The diary view: year, month tabs, month grid, weekday and the notepad of
+// the selected day, and the export of every note to note.txt.
+#pragma once
+#include "diary/daystore.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTextEdit;
+
+namespace kelto {
+
+class TMyCalendar;
+class TMonthTabs;
+class TSpinButton;
+
+class TDiaryView : public QWidget {
+    Q_OBJECT
+public:
+    // Indexed by the day of the week, 1 = Sunday; index 0 is unused.
+    static const QStringList DayNames;
+
+    TDiaryView(DayList& store, QWidget* parent = nullptr);
+
+    // Start-up steps, in the order the main window runs them.
+    void CreateMonthGrid();
+    void ClearMarkedDays();
+    void ResetToToday();
+    void ShowSelectedDay();
+
+    void setNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
+    TMyCalendar* MonthGrid() const { return m_grid; }
+    const TMarkedDays& MarkedDays() const { return m_marked; }
+    bool Loading() const { return m_loading; }
+
+    // The notepad's paragraphs: what word wrap shows on several lines is one
+    // line here, and a final empty paragraph is not counted.
+    QStringList NotepadLines() const;
+
+    // The note rules on the grid's selected date and the notepad's lines.
+    void SaveDayNote();
+    void LoadDayNote();
+    void UpdateMarkedDays();
+
+    QLabel* Image3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* lBlok = nullptr;
+    QLineEdit* eYear = nullptr;
+    TSpinButton* sbYear = nullptr;
+    QLineEdit* cbDay = nullptr;
+    QTextEdit* reblok = nullptr;
+    TMonthTabs* TabControl1 = nullptr;
+    QWidget* Panel3 = nullptr;
+
+signals:
+    // After every change the notepad made to the store.
+    void noteStored();
+
+public slots:
+    void CalendarChange();
+    void eYearChange();
+    void sbYearUpClick();
+    void sbYearDownClick();
+    void TabControl1Change(int tab);
+    void reblokChange();
+    void reblokKeyUp(int key);
+    void lBlokClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Drops every key but the digits and Backspace; true when dropped.
+    bool eYearKeyPress(const QString& typed) const;
+    // Replaces what code page 1251 cannot hold by "?", in place, so that the
+    // notepad shows what log.cnf will keep.
+    void keepToCp1251Repertoire();
+    void storeNotepad();
+    void setNotepadLines(const QStringList& lines);
+
+    DayList& m_store;
+    TMarkedDays m_marked;
+    bool m_loading = false;
+    bool m_mending = false;
+    TMyCalendar* m_grid = nullptr;
+    QMenu* m_notepadMenu = nullptr;
+};
+
+} // namespace kelto
