@@ -1,0 +1,38 @@
+"""The header of the main window as a user meets it: "Инфо" opens the About
+window and a click on its picture closes it; a first start without ini.cnf
+applies the standard plug-in and remembers it; the close hot spot at the top
+right ends the program and writes the diary."""
+
+import harness
+
+
+def test():
+    with harness.KeltoApp() as app:
+        assert not app.exists("ini.cnf")
+        app.start()
+
+        # Remembered on the first start: line 1 names the standard plug-in.
+        lines = app.wait_until(lambda: app.exists("ini.cnf") and app.read_lines("ini.cnf"),
+                               message="ini.cnf not written at the first start")
+        assert lines[0] == app.path("plugins/стандарт.plg"), lines
+
+        app.click(560 + 35, 8 + 12)  # "Инфо"
+        about = app.wait_window("О программе")
+        assert tuple(app.server.x.geometry(about)[2:]) == (432, 198), app.server.x.geometry(about)
+        # While it is open the main window takes no input: the close hot spot
+        # does nothing.
+        app.click(600 + 18, 10)
+        assert app.running()
+        # Anywhere on the picture outside the logo closes it.
+        app.click(300, 150, window=about)
+        app.wait_until(lambda: not app.windows("О программе"), message="About window still shown")
+
+        # The top-right hot spot, right of "Инфо".
+        app.click(600 + 30, 4)
+        rc = app.wait_exit()
+        assert rc == 0, f"exit code {rc}\n{app.log()}"
+        assert app.read_lines("log.cnf") == ["0"]
+
+
+if __name__ == "__main__":
+    harness.main(test)
