@@ -344,6 +344,19 @@ private slots:
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
     }
 
+    void captionsGrowWithAPluginFont()
+    {
+        View v;
+        for (QLabel* l : {v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
+            QFont f = l->font();
+            f.setBold(true);
+            f.setPixelSize(16);
+            l->setFont(f);
+            QVERIFY2(l->width() >= QFontMetrics(f).horizontalAdvance(l->text()), qPrintable(l->objectName()));
+        }
+        QCOMPARE(v.view.lBlok->pos(), QPoint(517, 16));
+    }
+
     void controlsCarryTheirDesignNamesAndPlaces_data()
     {
         QTest::addColumn<QString>("name");

@@ -15,7 +15,10 @@ QToolButton* arrow(QWidget* parent, const char* name, const QString& glyph)
     b->setAutoRepeat(true);
     b->setAutoRepeatDelay(TSpinButton::RepeatDelayMs);
     b->setAutoRepeatInterval(TSpinButton::RepeatIntervalMs);
-    b->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; margin: 0; }"));
+    // A face of its own, so the glyphs stay visible on any background picture.
+    b->setStyleSheet(QStringLiteral("QToolButton { background: palette(button); border: 1px solid palette(mid);"
+                                    " padding: 0; margin: 0; }"
+                                    "QToolButton:pressed { background: palette(midlight); }"));
     return b;
 }
 } // namespace
