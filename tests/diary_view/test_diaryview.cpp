@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -342,6 +343,17 @@ private slots:
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(m_boxes[0].text.endsWith(QLatin1Char('.')));
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
+    }
+
+    void notepadOffersTheDocumentsMenu()
+    {
+        View v;
+        QMenu menu;
+        menu.addAction(QStringLiteral("ГОСТ 7512-82"));
+        v.view.setNotepadMenu(&menu);
+        emit v.view.reblok->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(menu.isVisible());
+        menu.hide();
     }
 
     void captionsGrowWithAPluginFont()
