@@ -175,8 +175,7 @@ class KeltoApp:
         its window is mapped. Returns the window id."""
         if self.server.proc is None:
             self.server.start()
-        env = clean_env(self.base, self.server.display)
-        env.update(self.extra_env)
+        env = self.program_env()
         self.server.x.watch_maps()
         self._out = open(os.path.join(self.base, "program.log"), "ab")
         self.started_at = time.monotonic()
@@ -201,6 +200,40 @@ class KeltoApp:
                                    f"{self.log()}")
         self._wait_viewable()
         return self.window
+
+    def program_env(self):
+        """The environment the program runs in (after the X server is up)."""
+        env = clean_env(self.base, self.server.display)
+        env.update(self.extra_env)
+        return env
+
+    def stub_program(self, name, exit_code=0):
+        """Puts a program `name` first on the program's PATH that records each
+        call (its arguments) and exits with `exit_code`. Returns a function
+        giving the calls so far, each a list of arguments. Call before start()."""
+        bindir = os.path.join(self.base, "bin")
+        os.makedirs(bindir, exist_ok=True)
+        calls = os.path.join(bindir, name + ".calls")
+        script = os.path.join(bindir, name)
+        with open(script, "w") as f:
+            # One line per call, arguments ended by NUL bytes.
+            f.write("#!/bin/sh\n"
+                    f"printf '%s\\0' \"$@\" >> '{calls}'\n"
+                    f"printf '\\n' >> '{calls}'\n"
+                    f"exit {int(exit_code)}\n")
+        os.chmod(script, 0o755)
+        path = self.extra_env.get("PATH", os.environ.get("PATH", "/usr/bin:/bin"))
+        self.extra_env["PATH"] = bindir + os.pathsep + path
+
+        def recorded():
+            try:
+                with open(calls, "rb") as f:
+                    data = f.read()
+            except FileNotFoundError:
+                return []
+            return [[a.decode("utf-8", "surrogateescape") for a in line.split(b"\0")[:-1]]
+                    for line in data.split(b"\n")[:-1]]
+        return recorded
 
     def _wait_viewable(self, timeout=10):
         # Mapped is not yet drawn: wait until xwininfo sees it viewable and
@@ -286,6 +319,28 @@ class KeltoApp:
         win = "root" if window is None else (self.window if window == "main" else window)
         return self.server.screenshot(path, win)
 
+    def capture(self, window="main"):
+        """The pixels of a window (default: the main window) as an Image."""
+        path = os.path.join(self.base, "capture.ppm")
+        self.screenshot(path, window)
+        with open(path, "rb") as f:
+            return Image.from_ppm(f.read())
+
+    def clipboard(self, timeout=5):
+        """The text on the X clipboard, as its owner hands it out now."""
+        return read_clipboard(self.server.display, timeout)
+
+    def wait_until(self, what, timeout=10, step=0.05, message=None):
+        """Polls `what()` until it returns something true; returns that."""
+        deadline = time.monotonic() + timeout
+        while True:
+            got = what()
+            if got:
+                return got
+            if time.monotonic() > deadline:
+                raise HarnessError(message or f"condition not met within {timeout} s")
+            time.sleep(step)
+
     def log(self):
         """What the program printed so far."""
         try:
@@ -327,9 +382,13 @@ class KeltoApp:
         self.xdotool("key", "--clearmodifiers", *keys)
         time.sleep(settle)
 
-    def type_text(self, text, window=None, settle=0.15):
+    def type_text(self, text, window=None, settle=0.15, delay=20):
+        # Letters outside the keyboard map (Cyrillic) go through a keycode
+        # that xdotool remaps for each of them; typed fast, some get lost.
+        if any(ord(c) > 127 for c in text):
+            delay = max(delay, 60)
         self.focus(window)
-        self.xdotool("type", "--clearmodifiers", "--delay", 20, text)
+        self.xdotool("type", "--clearmodifiers", "--delay", delay, text)
         time.sleep(settle)
 
     # -- the program folder --------------------------------------------
@@ -374,6 +433,103 @@ class KeltoApp:
         except Exception:
             pass
         print("harness: program output:\n" + self.log(), file=sys.stderr)
+
+
+class Image:
+    """An RGB picture, read from a binary PPM."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    @classmethod
+    def from_ppm(cls, raw):
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while raw[pos:pos + 1].isspace():
+                pos += 1
+            if raw[pos:pos + 1] == b"#":
+                pos = raw.index(b"\n", pos)
+                continue
+            end = pos
+            while not raw[end:end + 1].isspace():
+                end += 1
+            fields.append(raw[pos:end])
+            pos = end
+        maxval = int(fields[3])
+        if fields[0] != b"P6" or maxval not in (255, 65535):
+            raise HarnessError("unexpected picture format")
+        w, h = int(fields[1]), int(fields[2])
+        body = raw[pos + 1:]
+        if maxval == 65535:
+            # ImageMagick may write 16 bits a sample: keep the high bytes.
+            body = body[0:6 * w * h:2]
+        return cls(w, h, body[:3 * w * h])
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+    def region(self, x, y, w, h):
+        return [self.pixel(i, j) for j in range(y, y + h) for i in range(x, x + w)]
+
+    def mean_brightness(self, x, y, w, h):
+        px = self.region(x, y, w, h)
+        return sum(sum(p) for p in px) / (3 * len(px))
+
+    def count(self, colour, x, y, w, h):
+        return sum(1 for p in self.region(x, y, w, h) if p == tuple(colour))
+
+
+def read_clipboard(display, timeout=5):
+    """Asks the owner of CLIPBOARD for its text as UTF-8; None when nobody
+    owns it or the owner does not answer."""
+    import ctypes
+    lib = xlib._x11()
+    lib.XCreateSimpleWindow.restype = ctypes.c_ulong
+    lib.XCreateSimpleWindow.argtypes = [
+        ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+        ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+    lib.XConvertSelection.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                      ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong]
+    lib.XGetSelectionOwner.restype = ctypes.c_ulong
+    lib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    selection_notify = 31
+
+    class SelectionEvent(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("requestor", ctypes.c_ulong), ("selection", ctypes.c_ulong),
+                    ("target", ctypes.c_ulong), ("property", ctypes.c_ulong),
+                    ("time", ctypes.c_ulong)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("type", ctypes.c_int), ("xselection", SelectionEvent),
+                    ("pad", ctypes.c_long * 24)]
+
+    with xlib.Display(display) as d:
+        clip = d.atom("CLIPBOARD")
+        if not lib.XGetSelectionOwner(d._dpy, clip):
+            return None
+        win = lib.XCreateSimpleWindow(d._dpy, d.root, 0, 0, 1, 1, 0, 0, 0)
+        prop = d.atom("KELTO_E2E_CLIP")
+        lib.XConvertSelection(d._dpy, clip, d.atom("UTF8_STRING"), prop, win, 0)
+        lib.XFlush(d._dpy)
+        ev = Event()
+        deadline = time.monotonic() + timeout
+        import select
+        fd = lib.XConnectionNumber(d._dpy)
+        while True:
+            while lib.XPending(d._dpy):
+                lib.XNextEvent(d._dpy, ctypes.byref(ev))
+                if ev.type == selection_notify:
+                    if not ev.xselection.property:
+                        return None
+                    raw = d._property(win, "KELTO_E2E_CLIP")
+                    return raw.decode("utf-8", "replace") if raw is not None else None
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return None
+            select.select([fd], [], [], min(left, 0.05))
 
 
 def main(test):
