@@ -210,16 +210,20 @@ class KeltoApp:
     def stub_program(self, name, exit_code=0):
         """Puts a program `name` first on the program's PATH that records each
         call (its arguments) and exits with `exit_code`. Returns a function
-        giving the calls so far, each a list of arguments. Call before start()."""
+        giving the calls so far, each a list of arguments; its set_exit(code)
+        changes the exit code of later calls. Call before start()."""
         bindir = os.path.join(self.base, "bin")
         os.makedirs(bindir, exist_ok=True)
         calls = os.path.join(bindir, name + ".calls")
+        exitfile = os.path.join(bindir, name + ".exit")
         script = os.path.join(bindir, name)
         with open(script, "w") as f:
             # One line per call, arguments ended by NUL bytes.
             f.write("#!/bin/sh\n"
                     f"printf '%s\\0' \"$@\" >> '{calls}'\n"
                     f"printf '\\n' >> '{calls}'\n"
+                    # The exit code can be changed between calls.
+                    f"[ -f '{exitfile}' ] && exit \"$(cat '{exitfile}')\"\n"
                     f"exit {int(exit_code)}\n")
         os.chmod(script, 0o755)
         path = self.extra_env.get("PATH", os.environ.get("PATH", "/usr/bin:/bin"))
@@ -233,6 +237,11 @@ class KeltoApp:
                 return []
             return [[a.decode("utf-8", "surrogateescape") for a in line.split(b"\0")[:-1]]
                     for line in data.split(b"\n")[:-1]]
+
+        def set_exit(code):
+            with open(exitfile, "w") as f:
+                f.write(f"{int(code)}\n")
+        recorded.set_exit = set_exit
         return recorded
 
     def _wait_viewable(self, timeout=10):
