@@ -170,18 +170,31 @@ class KeltoApp:
             print(f"harness: kept {self.base}", file=sys.stderr)
         return False
 
-    def start(self, timeout=30, args=()):
-        """Starts Xvfb (once) and the program in the copied folder; waits until
-        its window is mapped. Returns the window id."""
+    def launch(self, args=()):
+        """Starts Xvfb (once) and the program in the copied folder, without
+        waiting for anything: for a start that shows a box before its window."""
         if self.server.proc is None:
             self.server.start()
         env = self.program_env()
         self.server.x.watch_maps()
+        if self._out:
+            self._out.close()
         self._out = open(os.path.join(self.base, "program.log"), "ab")
         self.started_at = time.monotonic()
+        self.window = None
         self.proc = subprocess.Popen([os.path.join(self.folder, self.executable), *args],
                                      cwd=self.base, env=env, stdout=self._out,
                                      stderr=subprocess.STDOUT, start_new_session=True)
+        return self.proc
+
+    def start(self, timeout=30, args=()):
+        """Starts Xvfb (once) and the program in the copied folder; waits until
+        its window is mapped. Returns the window id."""
+        self.launch(args)
+        return self.wait_main_window(timeout)
+
+    def wait_main_window(self, timeout=30):
+        """Waits until the program's main window is mapped and drawn."""
         deadline = time.monotonic() + timeout
         while True:
             try:
@@ -293,6 +306,13 @@ class KeltoApp:
 
     def client_size(self):
         return self.geometry()[2:]
+
+    def own_windows(self, pid=None):
+        """Top-level windows on screen that the program (or process `pid`)
+        owns, its main window included."""
+        pid = pid or (self.proc.pid if self.proc else None)
+        x = self.server.x
+        return [w for w in x.children() if x.pid(w) == pid and self._viewable(w)]
 
     def windows(self, title, visible=True):
         """Ids of windows titled `title` (a dialog, the About window), by

@@ -18,11 +18,6 @@ def folder_state(app):
     return state
 
 
-def windows_of(app, pid):
-    x = app.server.x
-    return [w for w in x._all_windows() if x.pid(w) == pid and app._viewable(w)]
-
-
 def test():
     with harness.KeltoApp() as app:
         app.write_file("log.cnf", "1\r\n01.03.2024\r\n1\r\nстарая запись\r\n")
@@ -34,7 +29,7 @@ def test():
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                   start_new_session=True)
         try:
-            boxes = app.wait_until(lambda: windows_of(app, second.pid) or second.poll() is not None,
+            boxes = app.wait_until(lambda: app.own_windows(second.pid) or second.poll() is not None,
                                    15, message="second copy showed nothing")
             assert boxes is not True, \
                 f"second copy ended with {second.returncode} without a box"

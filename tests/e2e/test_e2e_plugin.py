@@ -1,0 +1,75 @@
+"""The plug-in named by ini.cnf gives the windows their look at start: the
+dark plug-in makes the window clearly darker than the standard one, and
+ini.cnf is left as it was. A broken plug-in named there shows its load error
+once, the program starts anyway with the standard look of the window
+description, and ini.cnf still names the broken plug-in."""
+
+import time
+
+import harness
+
+HEADER = (0, 0, 638, 148)
+DIARY = (0, 149, 638, 308)
+
+
+def brightness(app):
+    im = app.capture()
+    return im.mean_brightness(*HEADER), im.mean_brightness(*DIARY)
+
+
+def settings(path, flag="0"):
+    return (path + "\r\n" + flag + "\r\n").encode("cp1251")
+
+
+def test():
+    with harness.KeltoApp() as app:
+        # Without ini.cnf: the standard plug-in, remembered by full path.
+        app.start()
+        std_header, std_diary = brightness(app)
+        assert app.read_lines("ini.cnf") == [app.path("plugins/стандарт.plg")], \
+            f"ini.cnf after a first start: {app.read_file('ini.cnf')!r}"
+        assert app.close() == 0
+
+        # The dark plug-in, with the autostart line off.
+        dark = settings(app.path("plugins/тёмный.plg"))
+        app.write_file("ini.cnf", dark)
+        app.start()
+        assert not [w for w in app.own_windows() if w != app.window], \
+            "a box came up with the dark plug-in"
+        dark_header, dark_diary = brightness(app)
+        assert dark_header < std_header - 30, \
+            f"header not darker: {dark_header:.0f} against {std_header:.0f}"
+        assert dark_diary < std_diary - 30, \
+            f"diary view not darker: {dark_diary:.0f} against {std_diary:.0f}"
+        assert app.close() == 0
+        assert app.read_file("ini.cnf") == dark, \
+            f"ini.cnf rewritten by a start: {app.read_file('ini.cnf')!r}"
+
+        # A broken plug-in: its message, once, during start-up.
+        app.write_file("plugins/сломанный.plg", b"\x00\x01 not a plug-in\r\n")
+        broken = settings(app.path("plugins/сломанный.plg"))
+        app.write_file("ini.cnf", broken)
+        app.launch()
+        boxes = app.wait_until(app.own_windows, 15, message="no load error box at start")
+        assert len(boxes) == 1, f"{len(boxes)} windows at start, expected the one box"
+        box = boxes[0]
+        assert app.window_text(box) == "Кельто", f"box titled {app.window_text(box)!r}"
+        w, h = app.server.x.geometry(box)[2:]
+        assert (w, h) != (638, 457), "the main window came before the load error"
+        app.key("Return", window=box)
+        app.wait_main_window()
+        # Give a second box the time to come up, if there were one.
+        time.sleep(1.0)
+        others = [w for w in app.own_windows() if w != app.window]
+        assert not others, f"{len(others)} more boxes after the first load error"
+        header, diary = brightness(app)
+        assert abs(header - std_header) < 10 and abs(diary - std_diary) < 10, \
+            f"look after a failed plug-in ({header:.0f}, {diary:.0f}) is not the standard " \
+            f"one ({std_header:.0f}, {std_diary:.0f})"
+        assert app.close() == 0
+        assert app.read_file("ini.cnf") == broken, \
+            f"ini.cnf no longer names the broken plug-in: {app.read_file('ini.cnf')!r}"
+
+
+if __name__ == "__main__":
+    harness.main(test)
