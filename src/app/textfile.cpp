@@ -155,6 +155,12 @@ std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes)
 
 std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
+    return WriteFileAtomically(path, bytes, nullptr);
+}
+
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes,
+                                           const TDeviceWrapper& wrap)
+{
     QSaveFile f(path);
     // Unbuffered: Qt 6.4's commit() reports success even when flushing its
     // buffer hit a short write (file-size limit, full disk), and renames a
@@ -162,10 +168,12 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
     // short write show in WriteAll, which then cancels.
     if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return f.errorString();
-    if (auto err = WriteAll(f, bytes)) {
+    std::unique_ptr<QIODevice> through = wrap ? wrap(f) : nullptr;
+    if (auto err = WriteAll(through ? *through : static_cast<QIODevice&>(f), bytes)) {
         f.cancelWriting();
         return err;
     }
+    through.reset();
     if (f.error() != QFileDevice::NoError) {
         const QString reason = f.errorString();
         f.cancelWriting();

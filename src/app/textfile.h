@@ -1,5 +1,7 @@
 // Text and file helpers shared by every subsystem. QtCore only.
 #pragma once
+#include <functional>
+#include <memory>
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -39,6 +41,11 @@ QByteArray JoinCrLf(const QStringList& lines);
 // Writes `bytes` to `path` through QSaveFile: on any failure the previous
 // file stays whole. Returns the reason on failure.
 std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes);
+// The same, with the bytes passing through a device that `wrap` lays over
+// the file (a test puts one there that fails after some bytes).
+using TDeviceWrapper = std::function<std::unique_ptr<QIODevice>(QIODevice& target)>;
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes,
+                                           const TDeviceWrapper& wrap);
 // The same onto an already opened device (fault injection in tests).
 std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
 

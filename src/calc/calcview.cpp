@@ -1,4 +1,5 @@
 #include "calc/calcview.h"
+#include "app/autosizelabel.h"
 
 #include "app/report.h"
 #include "calc/layout.h"
@@ -24,19 +25,6 @@ QFont DesignFont(const char* family, int pixels, bool bold = false, bool underli
 // The window's font.
 QFont WindowFont() { return DesignFont("MS Sans Serif", 11); }
 
-// A result value: sizes itself to its text, also when a plug-in changes its
-// font.
-class TAutoSizeLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-protected:
-    void changeEvent(QEvent* e) override
-    {
-        QLabel::changeEvent(e);
-        if (e->type() == QEvent::FontChange)
-            adjustSize();
-    }
-};
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
                   const QFont& font, Qt::Alignment align)
@@ -107,7 +95,7 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
         return MakeLabel(this, name, text, {320, top, 244, 13}, font, rightTop);
     };
     const auto value = [&](const char* name, int top) {
-        QLabel* l = new TAutoSizeLabel(QStringLiteral("?"), this);
+        QLabel* l = new kelto::TAutoSizeLabel(QStringLiteral("?"), this);
         l->setObjectName(QLatin1String(name));
         l->move(568, top);
         l->setFont(valueFont);

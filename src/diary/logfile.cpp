@@ -361,26 +361,7 @@ std::optional<QString> SaveDiary(const QString& path, const DayList& store)
 std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
                                         const TDeviceWrapper& wrap)
 {
-    const QByteArray bytes = EncodeDiary(store);
-    QSaveFile f(path);
-    // Unbuffered for the same reason as in WriteFileAtomically: a short write
-    // must show before commit(), which would otherwise rename it into place.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return f.errorString();
-    std::unique_ptr<QIODevice> through = wrap ? wrap(f) : nullptr;
-    if (auto err = WriteAll(through ? *through : static_cast<QIODevice&>(f), bytes)) {
-        f.cancelWriting();
-        return err;
-    }
-    through.reset();
-    if (f.error() != QFileDevice::NoError) {
-        const QString reason = f.errorString();
-        f.cancelWriting();
-        return reason;
-    }
-    if (!f.commit())
-        return f.errorString();
-    return std::nullopt;
+    return WriteFileAtomically(path, EncodeDiary(store), wrap);
 }
 
 } // namespace kelto

@@ -1,5 +1,6 @@
 // The diary file log.cnf and the export note.txt. QtCore only.
 #pragma once
+#include "app/textfile.h"
 #include "diary/daystore.h"
 #include <QByteArray>
 #include <functional>
@@ -50,7 +51,6 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
 // SaveDiary with the save file's device wrapped by `wrap` before the bytes go
 // through it (a test puts a device there that fails after some bytes). On a
 // failed write nothing is committed and the previous file stays whole.
-using TDeviceWrapper = std::function<std::unique_ptr<QIODevice>(QIODevice& target)>;
 std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
                                         const TDeviceWrapper& wrap);
 

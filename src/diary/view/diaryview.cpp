@@ -1,4 +1,5 @@
 #include "diary/view/diaryview.h"
+#include "app/autosizelabel.h"
 #include "app/clock.h"
 #include "app/report.h"
 #include "app/textfile.h"
@@ -41,23 +42,10 @@ QFont designFont(int pixels)
     return f;
 }
 
-// Captions grow with the font an appearance plug-in gives them.
-class TCaptionLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void changeEvent(QEvent* e) override
-    {
-        QLabel::changeEvent(e);
-        if (e->type() == QEvent::FontChange)
-            adjustSize();
-    }
-};
 
 QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top)
 {
-    auto* l = new TCaptionLabel(text, parent);
+    auto* l = new TAutoSizeLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setFont(designFont(12));
     l->setAttribute(Qt::WA_TranslucentBackground);
