@@ -63,35 +63,17 @@ char* EncodeInto(char* dst, const QString& text)
     const auto& t = Tables().toByte;
     const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    qsizetype i = 0;
-    // Four characters at a time while they are ASCII other than a line feed,
-    // which most of a diary is; one at a time through the table otherwise.
-    constexpr quint64 kHigh = 0xFF80FF80FF80FF80ull, kOnes = 0x0001000100010001ull,
-                      kLf = 0x000A000A000A000Aull, kTop = 0x8000800080008000ull;
-    while (i < n) {
-        if (i + 4 <= n) {
-            quint64 w;
-            std::memcpy(&w, src + i, sizeof w);
-            const quint64 lf = w ^ kLf;
-            if ((w & kHigh) == 0 && ((lf - kOnes) & ~lf & kTop) == 0) {
-                dst[0] = char(w);
-                dst[1] = char(w >> 16);
-                dst[2] = char(w >> 32);
-                dst[3] = char(w >> 48);
-                dst += 4;
-                i += 4;
-                continue;
-            }
-        }
+    // One table look-up per character: diary text mixes Cyrillic and ASCII
+    // so closely that an ASCII fast path mostly mispredicts.
+    for (qsizetype i = 0; i < n; ++i) {
         const qint16 b = t[src[i]];
-        if (b >= 0) {
+        if (Q_LIKELY(b >= 0)) {
             *dst++ = char(b);
-        } else {
-            if (QChar::isHighSurrogate(src[i]) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
-                ++i;
-            *dst++ = '?';
+            continue;
         }
-        ++i;
+        if (QChar::isHighSurrogate(src[i]) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
+            ++i;
+        *dst++ = '?';
     }
     return dst;
 }
