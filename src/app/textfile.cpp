@@ -60,6 +60,9 @@ inline char encodeChar(const Cp1251Tables& t, char16_t u)
 }
 } // namespace
 
+const char16_t* Cp1251ToUnicodeTable() { return tables().toUnicode; }
+const unsigned char* Cp1251FromUnicodeTable() { return tables().fromUnicode; }
+
 QByteArray ToCp1251(const QString& text)
 {
     const Cp1251Tables& t = tables();

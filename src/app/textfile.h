@@ -33,6 +33,12 @@ QString ToCp1251Repertoire(const QString& text);
 
 // Code-page-1251 text split at CR LF, a lone CR or a lone LF; a last line
 // without a line end still counts. Nothing is trimmed.
+// The tables behind these, for code that converts large files itself:
+// 256 characters by byte, and the byte of every UTF-16 unit, 0 where the
+// code page has none (NUL is 0 too).
+const char16_t* Cp1251ToUnicodeTable();
+const unsigned char* Cp1251FromUnicodeTable();
+
 QStringList SplitCp1251Lines(const QByteArray& bytes);
 
 // Lines joined with CR LF, every line ended by CR LF, in code page 1251.

@@ -16,39 +16,32 @@ namespace kelto {
 
 namespace {
 
-// A diary of a hundred thousand days is a million lines; converting them one
-// call at a time through the code-page converter would cost seconds. The two
-// tables are taken once from that same converter, so they agree with
-// ToCp1251/FromCp1251 character for character.
-struct Cp1251Tables {
-    std::array<char16_t, 256> toUnicode{};
-    std::array<qint16, 65536> toByte{};  // -1: not in the code page
+// The writer's table: the code page's own, with -1 for what it cannot hold,
+// so that one look-up per character both converts and checks.
+struct TEncodeTable {
+    std::array<qint16, 65536> toByte{};
 
-    Cp1251Tables()
+    TEncodeTable()
     {
-        toByte.fill(-1);
-        for (int b = 0; b < 256; ++b) {
-            const QString s = FromCp1251(QByteArray(1, char(b)));
-            const char16_t u = s.size() == 1 ? s.at(0).unicode() : char16_t(0xFFFD);
-            toUnicode[std::size_t(b)] = u;
-            if (u != 0xFFFD && !QChar::isSurrogate(u) && toByte[u] < 0)
-                toByte[u] = qint16(b);
-        }
+        const unsigned char* from = Cp1251FromUnicodeTable();
+        for (std::size_t u = 0; u < toByte.size(); ++u)
+            toByte[u] = from[u] ? qint16(from[u]) : qint16(-1);
+        toByte[0] = 0;
         // A line feed inside a line would split it and throw every count
         // after it out of step, so it is written as a blank.
         toByte[u'\n'] = ' ';
     }
 };
 
-const Cp1251Tables& Tables()
+const TEncodeTable& Tables()
 {
-    static const Cp1251Tables tables;
-    return tables;
+    static const TEncodeTable table;
+    return table;
 }
 
 QString DecodeLine(const char* data, qsizetype size)
 {
-    const auto& t = Tables().toUnicode;
+    const char16_t* t = Cp1251ToUnicodeTable();
     QString out(size, Qt::Uninitialized);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     for (qsizetype i = 0; i < size; ++i)
