@@ -5,6 +5,7 @@ function(kelto_add_qtest name)
   cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   add_test(NAME ${name} COMMAND ${name})
   set(env "QT_QPA_PLATFORM=offscreen" "HOME=${CMAKE_BINARY_DIR}/testhome"
           "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/testhome/.config"

@@ -7,6 +7,7 @@
 #include "app/shell/tfabout.h"
 #include "app/shell/tfmain.h"
 #include "docs/shellopen.h"
+#include "doubles.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,25 +18,10 @@
 #include <memory>
 
 using namespace kelto;
+using kelto::testing::RecordingOpener;
+using kelto::testing::typeText;
 
 namespace {
-
-// QTest::keyClicks takes only Latin-1; a technician types Cyrillic.
-void typeText(QWidget* w, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &release);
-    }
-}
-
-class RecordingOpener : public ShellOpener {
-public:
-    QStringList opened;
-    void open(const QString& name) override { opened << name; }
-};
 
 struct Window {
     QTemporaryDir dir;

@@ -8,6 +8,7 @@
 #include "diary/view/monthtabs.h"
 #include "diary/view/spinbutton.h"
 #include "docs/shellopen.h"
+#include "doubles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -22,31 +23,10 @@
 #include <QtTest>
 
 using namespace kelto;
+using kelto::testing::RecordingOpener;
+using kelto::testing::typeText;
 
 namespace {
-
-class RecordingOpener : public ShellOpener {
-public:
-    QStringList opened;
-    QString failWith;
-    void open(const QString& name) override
-    {
-        opened << name;
-        if (!failWith.isEmpty())
-            throw Error(failWith);
-    }
-};
-
-// QTest::keyClicks takes Latin-1 only.
-void typeText(QWidget* w, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 const QDate Tuesday(2026, 12, 8);
 

@@ -3,6 +3,7 @@
 #include "docs/docslist.h"
 #include "docs/documents.h"
 #include "docs/shellopen.h"
+#include "doubles.h"
 #include "app/report.h"
 #include "app/textfile.h"
 
@@ -15,20 +16,9 @@
 #include <unistd.h>
 
 using namespace kelto;
+using kelto::testing::RecordingOpener;
 
 namespace {
-
-class RecordingOpener : public ShellOpener {
-public:
-    QStringList opened;
-    bool fail = false;
-    void open(const QString& name) override
-    {
-        opened << name;
-        if (fail)
-            throw Error(QString::fromUtf8(FileNotFoundText));
-    }
-};
 
 // The list between two edits, so that Tab can move into it and away.
 struct Window {
@@ -89,7 +79,7 @@ private slots:
     void init()
     {
         m_opener.opened.clear();
-        m_opener.fail = false;
+        m_opener.failWith.clear();
         m_reports.clear();
         SetShellOpener(&m_opener);
         SetMessageHandler([this](const MessageRequest& r) { m_reports << r; return QMessageBox::Ok; });
@@ -218,7 +208,7 @@ private slots:
 
     void failingOpenLeavesListAndReports()
     {
-        m_opener.fail = true;
+        m_opener.failWith = QString::fromUtf8(FileNotFoundText);
         Window w;
         w.lb->toggle();
         w.clickItem(4);
@@ -251,7 +241,7 @@ private slots:
             actions[i]->trigger();
             QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + QString::fromUtf8(want[i].file)});
         }
-        m_opener.fail = true;
+        m_opener.failWith = QString::fromUtf8(FileNotFoundText);
         actions[2]->trigger();
         QCOMPARE(m_reports.size(), 1);
         QVERIFY(m_reports[0].text.endsWith(QLatin1Char('.')));

@@ -27,6 +27,10 @@ TITLE = "Кельто"
 SCREEN = "1024x768x24"
 
 
+# What the program writes into its folder as it runs.
+USER_FILES = ("ini.cnf", "log.cnf", "log.cnf.bak*", "note.txt")
+
+
 def default_program_dir():
     """The program folder under test: $KELTO_PROGRAM_DIR, else build/kelto."""
     d = os.environ.get("KELTO_PROGRAM_DIR")
@@ -147,7 +151,10 @@ class KeltoApp:
         # The copy stands for the folder on a flash drive: everything the
         # program needs must be in it.
         self.folder = os.path.join(self.base, "kelto")
-        shutil.copytree(self.source_dir, self.folder, symlinks=True)
+        # A program run by hand in the build folder leaves its own files there;
+        # every case starts from the folder as built.
+        shutil.copytree(self.source_dir, self.folder, symlinks=True,
+                        ignore=shutil.ignore_patterns(*USER_FILES))
         self.server = XServer(screen, log_dir=self.base)
         self.proc = None
         self.window = None

@@ -1,0 +1,37 @@
+// Stand-ins shared by the widget tests: a shell opener that records what it
+// was given, and typing of any text.
+#pragma once
+#include "app/textfile.h"
+#include "docs/shellopen.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStringList>
+
+namespace kelto::testing {
+
+class RecordingOpener : public ShellOpener {
+public:
+    QStringList opened;
+    // Non-empty: every open fails with this text, after being recorded.
+    QString failWith;
+    void open(const QString& name) override
+    {
+        opened << name;
+        if (!failWith.isEmpty())
+            throw Error(failWith);
+    }
+};
+
+// QTest::keyClicks takes Latin-1 only; a technician types Cyrillic.
+inline void typeText(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+} // namespace kelto::testing
