@@ -10,12 +10,6 @@ file(MAKE_DIRECTORY ${KELTO_PLUGIN_DIR})
 set(kelto_plugin_sets "стандарт=${CMAKE_SOURCE_DIR}/assets" "тёмный=${CMAKE_SOURCE_DIR}/assets/dark")
 set(kelto_plugin_pictures main.jpg diary.jpg calc.jpg about.bmp)
 
-# The pictures may not be drawn yet; the glob re-runs the configure step
-# when they appear, and until then the plug-ins ship without them.
-file(GLOB kelto_design_pictures CONFIGURE_DEPENDS
-     ${CMAKE_SOURCE_DIR}/assets/*.jpg ${CMAKE_SOURCE_DIR}/assets/*.bmp
-     ${CMAKE_SOURCE_DIR}/assets/dark/*.jpg ${CMAKE_SOURCE_DIR}/assets/dark/*.bmp)
-
 set(kelto_plugin_outputs)
 foreach(set ${kelto_plugin_sets})
   string(REPLACE "=" ";" pair "${set}")
@@ -31,10 +25,6 @@ foreach(set ${kelto_plugin_sets})
   foreach(picture ${kelto_plugin_pictures})
     set(in ${source}/${picture})
     set(out ${KELTO_PLUGIN_DIR}/${name}/${picture})
-    if(NOT EXISTS ${in})
-      message(STATUS "Plug-in ${name}: ${in} not drawn yet, left out")
-      continue()
-    endif()
     add_custom_command(OUTPUT ${out}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${KELTO_PLUGIN_DIR}/${name}
       COMMAND $<TARGET_FILE:plgtool> -o ${out} ${in}

@@ -1,14 +1,16 @@
 // Every keystroke in the calculation view reruns the whole update, so both
 // the bare calculation and the full view update must stay far below what a
 // typist can notice (goal for the update: under 50 µs).
-#include "app/report.h"
-#include "calc/calcview.h"
+#include "gui/report.h"
+#include "calc/view/calcview.h"
 #include "calc/layout.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <benchmark/benchmark.h>
+
+using namespace kelto;
 
 static void BM_CalculateLayout(benchmark::State& state)
 {

@@ -1,7 +1,7 @@
 // A diary of 100 000 days with ten lines each: reading and writing log.cnf
 // at start-up and close, and one keystroke's note rule on that store.
-#include "app/textfile.h"
-#include "diary/logfile.h"
+
+#include "diary/diaryfile.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -3,9 +3,9 @@
 //
 // Uses the built program folder's plugins/стандарт.plg when its pictures are
 // there; otherwise a stand-in of the same shape (design-sized pictures).
-#include "app/report.h"
-#include "app/textfile.h"
-#include "skin/core/plgformat.h"
+#include "gui/report.h"
+#include "core/textfile.h"
+#include "skin/plgformat.h"
 #include "skin/view/plugin.h"
 
 #include <QApplication>
@@ -23,7 +23,7 @@
 
 namespace {
 
-const char* const kControls[] = {
+const char* const Controls[] = {
     "l1", "l2", "l3", "l4", "l5", "Label37", "Label38", "Label5", "Label6", "Label7",
     "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15",
     "Label17", "Label22", "Label24", "Label29", "Label35", "Label3", "lFocRast", "lSens",
@@ -79,7 +79,7 @@ void BM_LoadDefaultPlugin(benchmark::State& state)
     (new QLabel(&main))->setObjectName("Image1");
     (new QLabel(panel1))->setObjectName("Image3");
     (new QLabel(panel2))->setObjectName("Image2");
-    for (const char* n : kControls) {
+    for (const char* n : Controls) {
         QWidget* w = n[0] == 'e' || n[0] == 'c' ? static_cast<QWidget*>(new QLineEdit(panel2)) : new QLabel(panel1);
         w->setObjectName(QLatin1String(n));
     }

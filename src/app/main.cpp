@@ -1,8 +1,8 @@
-#include "app/report.h"
-#include "app/textfile.h"
-#include "app/shell/fonts.h"
-#include "app/shell/tfabout.h"
-#include "app/shell/tfmain.h"
+#include "gui/report.h"
+#include "core/programfolder.h"
+#include "gui/designfont.h"
+#include "app/tfabout.h"
+#include "app/tfmain.h"
 
 #include <QApplication>
 

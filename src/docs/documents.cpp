@@ -1,5 +1,5 @@
 #include "docs/documents.h"
-#include "app/textfile.h"
+#include "core/programfolder.h"
 
 namespace kelto {
 

@@ -1,12 +1,13 @@
 // The main window: layout at start, view switching, the start-up order,
 // closing and saving, the single-instance guard and the About window.
-#include "app/report.h"
-#include "app/textfile.h"
-#include "app/shell/designsize.h"
-#include "app/shell/instanceguard.h"
-#include "app/shell/tfabout.h"
-#include "app/shell/tfmain.h"
-#include "docs/shellopen.h"
+#include "gui/report.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "app/designsize.h"
+#include "app/instanceguard.h"
+#include "app/tfabout.h"
+#include "app/tfmain.h"
+#include "docs/view/shellopen.h"
 #include "doubles.h"
 
 #include <QLabel>

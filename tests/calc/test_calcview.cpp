@@ -1,7 +1,7 @@
 // The calculation view: defaults, key filter, recalculation on every change,
 // scheme pictures and the error box.
-#include "app/report.h"
-#include "calc/calcview.h"
+#include "gui/report.h"
+#include "calc/view/calcview.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QTest>
 #include <memory>
+
+using namespace kelto;
 
 namespace {
 const QString Q = QStringLiteral("?");
@@ -369,3 +371,4 @@ private slots:
 
 QTEST_MAIN(TestCalcView)
 #include "test_calcview.moc"
+

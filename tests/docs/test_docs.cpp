@@ -1,11 +1,12 @@
 // The documents under "Справка", the notepad's menu, and the real opener
 // driven through stub xdg-open scripts on PATH.
-#include "docs/docslist.h"
+#include "docs/view/docslist.h"
 #include "docs/documents.h"
-#include "docs/shellopen.h"
+#include "docs/view/shellopen.h"
 #include "doubles.h"
-#include "app/report.h"
-#include "app/textfile.h"
+#include "gui/report.h"
+#include "core/error.h"
+#include "core/programfolder.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,9 +1,11 @@
 // Plug-in reader, colour and font values, and LoadPlugin / ChoosePlugin on a
 // stand-in of the two windows built from controls with the design names.
-#include "app/report.h"
-#include "app/settings/settingsfile.h"
-#include "app/textfile.h"
-#include "skin/core/plgformat.h"
+#include "gui/report.h"
+#include "app/settingsfile.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+#include "skin/plgformat.h"
+#include "core/error.h"
 #include "skin/view/plugin.h"
 
 #include <QApplication>
@@ -20,7 +22,7 @@ using namespace kelto;
 
 namespace {
 
-const char* const kFontControls[] = {
+const char* const FontControls[] = {
     "l1", "l2", "l3", "l4", "l5",
     "Label37", "Label38", "Label5", "Label6", "Label7",
     "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
@@ -46,7 +48,7 @@ struct FakeWindows {
         (new QLabel(&main))->setObjectName("Image1");
         (new QLabel(panel1))->setObjectName("Image3");
         (new QLabel(panel2))->setObjectName("Image2");
-        for (const char* n : kFontControls) {
+        for (const char* n : FontControls) {
             const QString name = QLatin1String(n);
             QWidget* parent = name.startsWith("Label5") || name == "Label6" || name == "Label7"
                                       || name == "lBlok" || name == "eYear" || name == "cbDay"
@@ -417,19 +419,19 @@ private slots:
         int i = 0;
         for (const Expect& e : blocks) {
             bool inBlock = false;
-            for (; i < int(std::size(kFontControls)); ++i) {
-                const QString name = kFontControls[i];
+            for (; i < int(std::size(FontControls)); ++i) {
+                const QString name = FontControls[i];
                 inBlock = inBlock || name == e.first;
                 QVERIFY(inBlock);
-                QWidget* c = w.c(kFontControls[i]);
-                QVERIFY2(c, kFontControls[i]);
+                QWidget* c = w.c(FontControls[i]);
+                QVERIFY2(c, FontControls[i]);
                 QCOMPARE(c->font().family(), QString(e.family));
                 QCOMPARE(c->font().pointSize(), e.size);
                 QCOMPARE(c->palette().color(QPalette::WindowText), e.colour);
                 if (name == e.last) { ++i; break; }
             }
         }
-        QCOMPARE(i, int(std::size(kFontControls)));
+        QCOMPARE(i, int(std::size(FontControls)));
         QVERIFY(w.c("l3")->font().bold());
         QVERIFY(w.c("Label5")->font().italic());
         QVERIFY(w.c("lBlok")->font().underline() && w.c("lBlok")->font().bold());
@@ -508,7 +510,7 @@ private slots:
         QCOMPARE(!w.c<QLabel>("Image1")->pixmap().isNull(), mainChanged);
         QVERIFY(w.c<QLabel>("Image3")->pixmap().isNull());
         QVERIFY(w.c<QLabel>("Image2")->pixmap().isNull());
-        for (const char* n : kFontControls)
+        for (const char* n : FontControls)
             QCOMPARE(w.c(n)->font().family(), QString("Design Sans"));
         QCOMPARE(w.marker(), QColor(0xA6, 0xCA, 0xF0));
     }
@@ -645,6 +647,11 @@ private slots:
 
     void choosePlugin()
     {
+        // As the shell does it: the applied choice is remembered in ini.cnf.
+        const auto Choose = [](auto& w) {
+            if (const auto chosen = ChoosePlugin(&w.main, w.about))
+                RewriteAfterPluginChoice(*chosen);
+        };
         Put(SettingsPath(), "old.plg\r\n1\r\nthree\r\n");
         QString seenStart;
         QString answer;
@@ -652,7 +659,7 @@ private slots:
         Recorder rec;
         FakeWindows w;
 
-        ChoosePlugin(&w.main, w.about);  // cancelled
+        Choose(w);  // cancelled
         QCOMPARE(seenStart, m_dir.path());
         QCOMPARE(Get(SettingsPath()), QByteArray("old.plg\r\n1\r\nthree\r\n"));
         QVERIFY(w.c<QLabel>("Image1")->pixmap().isNull());
@@ -661,16 +668,16 @@ private slots:
         broken[31 - 1] = "";
         Put(m_folder + "/плохой.plg", JoinCrLf(broken));
         answer = m_folder + "/плохой.plg";
-        ChoosePlugin(&w.main, w.about);
+        Choose(w);
         QCOMPARE(rec.texts.size(), 1);
         QCOMPARE(Get(SettingsPath()), QByteArray("old.plg\r\n1\r\nthree\r\n"));
 
         answer = m_plg;
-        ChoosePlugin(&w.main, w.about);
+        Choose(w);
         QCOMPARE(rec.texts.size(), 1);
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
         QCOMPARE(Get(SettingsPath()), JoinCrLf({m_plg, "1", "three"}));
-        ChoosePlugin(&w.main, w.about);  // the same one again
+        Choose(w);  // the same one again
         QCOMPARE(Get(SettingsPath()), JoinCrLf({m_plg, "1", "three"}));
         SetPluginDialog({});
     }

@@ -1,8 +1,8 @@
 // Stand-ins shared by the widget tests: a shell opener that records what it
 // was given, and typing of any text.
 #pragma once
-#include "app/textfile.h"
-#include "docs/shellopen.h"
+#include "core/error.h"
+#include "docs/view/shellopen.h"
 
 #include <QApplication>
 #include <QKeyEvent>

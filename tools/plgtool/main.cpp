@@ -6,8 +6,8 @@
 //
 // Toggling twice gives the original back, so the same command scrambles a
 // plain picture and unscrambles a stored one.
-#include "app/textfile.h"
-#include "skin/core/plgformat.h"
+#include "core/textfile.h"
+#include "skin/plgformat.h"
 
 #include <QString>
 #include <cstdio>

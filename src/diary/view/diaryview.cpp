@@ -1,13 +1,18 @@
 #include "diary/view/diaryview.h"
-#include "app/autosizelabel.h"
-#include "app/clock.h"
-#include "app/report.h"
-#include "app/textfile.h"
-#include "diary/logfile.h"
-#include "diary/view/calendar.h"
+#include "gui/picturelabel.h"
+#include "gui/autosizelabel.h"
+#include "core/clock.h"
+#include "gui/designfont.h"
+#include "gui/report.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "diary/diaryfile.h"
+#include "diary/monthpage.h"
+#include "diary/view/monthgrid.h"
 #include "diary/view/monthtabs.h"
 #include "diary/view/spinbutton.h"
-#include "docs/shellopen.h"
+#include "docs/view/shellopen.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,19 +40,12 @@ const QStringList TDiaryView::DayNames = {
 
 namespace {
 
-QFont designFont(int pixels)
-{
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(pixels);
-    return f;
-}
-
 
 QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top)
 {
     auto* l = new TAutoSizeLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->setFont(designFont(12));
+    l->setFont(DesignFont(12));
     l->setAttribute(Qt::WA_TranslucentBackground);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, parent->palette().color(QPalette::WindowText));
@@ -86,11 +84,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     setFixedSize(638, 308);
     const QColor buttonHighlight = palette().color(QPalette::Light);
 
-    Image3 = new QLabel(this);
-    Image3->setObjectName(QStringLiteral("Image3"));
-    Image3->setGeometry(0, 0, 638, 308);
-    Image3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image3->setPixmap(QPixmap(QStringLiteral(":/assets/diary.jpg")));
+    Image3 = MakePictureLabel(this, "Image3", {0, 0, 638, 308}, QStringLiteral(":/assets/diary.jpg"));
 
     Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
     eYear = readOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
@@ -142,7 +136,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     Panel3->setGeometry(0, 40, 288, 160);
     Panel3->setAutoFillBackground(true);
     fillWith(Panel3, QPalette::Window, buttonHighlight);
-    Panel3->setFont(designFont(11));
+    Panel3->setFont(DesignFont(11));
 
     connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::eYearChange);
     eYear->installEventFilter(this);
@@ -254,9 +248,7 @@ void TDiaryView::eYearChange()
         const int y = eYear->text().toInt(&ok);
         if (!ok || y < 1 || y > 9999)
             return;
-        const int n = TCalendar::DaysPerMonth(y, m_grid->Month());
-        if (m_grid->Day() > n)
-            m_grid->setDay(n);
+        m_grid->setDay(DayWithinMonth(y, m_grid->Month(), m_grid->Day()));
         m_grid->setYear(y);
         UpdateMarkedDays();
     });
@@ -284,9 +276,7 @@ void TDiaryView::TabControl1Change(int tab)
     try {
         if (!m_grid)
             return;
-        const int n = TCalendar::DaysPerMonth(m_grid->Year(), tab + 1);
-        if (n < m_grid->Day())
-            m_grid->setDay(n);
+        m_grid->setDay(DayWithinMonth(m_grid->Year(), tab + 1, m_grid->Day()));
         m_grid->setMonth(tab + 1);
         UpdateMarkedDays();
     } catch (...) {

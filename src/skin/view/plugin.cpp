@@ -1,8 +1,8 @@
 #include "skin/view/plugin.h"
 
-#include "app/report.h"
-#include "app/settings/settingsfile.h"
-#include "app/textfile.h"
+#include "gui/report.h"
+#include "core/error.h"
+#include "core/programfolder.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -191,17 +191,15 @@ bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
     }
 }
 
-void ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow)
+std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow)
 {
     QString start = ProgramFolder();
     while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
         start.chop(1);
     const QString chosen = g_dialog ? g_dialog(mainWindow, start) : RealDialog(mainWindow, start);
-    if (chosen.isEmpty())
-        return;
-    if (!LoadPlugin(chosen, mainWindow, aboutWindow))
-        return;
-    RewriteAfterPluginChoice(chosen);
+    if (chosen.isEmpty() || !LoadPlugin(chosen, mainWindow, aboutWindow))
+        return std::nullopt;
+    return chosen;
 }
 
 void SetPluginDialog(std::function<QString(QWidget* parent, const QString& startDir)> dialog)

@@ -1,10 +1,11 @@
 // Applying an appearance plug-in to the main window and the About window,
 // and choosing one with the open dialog.
 #pragma once
-#include "skin/core/plgformat.h"
+#include "skin/plgformat.h"
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QColor;
 class QWidget;
@@ -32,8 +33,10 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
 // stays, and the result is false.
 bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow);
 
-// The open dialog, the load and, after a success, the remembered choice.
-void ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow);
+// The open dialog and the load. The path of the plug-in now applied, or
+// nullopt when the dialog was cancelled or the load failed; remembering the
+// choice is the shell's.
+std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow);
 
 // Replaces the open dialog (tests); it gets the parent and the starting
 // folder and gives the chosen file or an empty text. An empty function

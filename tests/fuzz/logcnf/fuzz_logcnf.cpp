@@ -2,7 +2,7 @@
 // read or pad beyond what the input holds, and what it writes back must read
 // again completely into the same diary, line for line (every byte of the code
 // page reads as one character and writes back as the same byte).
-#include "diary/logfile.h"
+#include "diary/diaryfile.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         lines += r.Lines.size();
     }
-    if (lines > inputLines + kMaxPaddedLines)
+    if (lines > inputLines + MaxPaddedLines)
         std::abort();
 
     const QByteArray written = EncodeDiary(store);

@@ -1,7 +1,7 @@
 // The .plg line reader and the value conversions on arbitrary bytes: no
 // crash, no hang, only kelto::Error for bad values.
-#include "app/textfile.h"
-#include "skin/core/plgformat.h"
+#include "core/error.h"
+#include "skin/plgformat.h"
 
 #include <cstdint>
 #include <cstdlib>

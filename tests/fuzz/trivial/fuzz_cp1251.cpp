@@ -1,7 +1,7 @@
 // Any bytes are read as code page 1251 text, one character per byte, and
 // writing that text again gives the same bytes back, except that a byte with
 // no character (0x98) comes back as '?'.
-#include "app/textfile.h"
+#include "core/cp1251.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,2 +1,0 @@
-// Anchors the resource library.
-namespace kelto { int assetsAnchor = 0; }

@@ -1,0 +1,95 @@
+#include "app/autostart.h"
+
+#include "core/textfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace kelto {
+
+namespace {
+QString g_executable;
+}
+
+QString AutostartEntryPath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(config) + QStringLiteral("/autostart/kelto.desktop");
+}
+
+QString AutostartExecutable()
+{
+    if (!g_executable.isEmpty())
+        return g_executable;
+    return QCoreApplication::applicationFilePath();
+}
+
+void SetAutostartExecutable(const QString& path)
+{
+    g_executable = path;
+}
+
+QString DesktopExecValue(const QString& program)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool quote = program.isEmpty();
+    for (QChar c : program)
+        if (reserved.contains(c) || c.unicode() < 0x20)
+            quote = true;
+    QString arg;
+    if (quote) {
+        arg = QStringLiteral("\"");
+        for (QChar c : program) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                arg += QLatin1Char('\\');
+            arg += c;
+        }
+        arg += QLatin1Char('"');
+    } else {
+        arg = program;
+    }
+    // A literal percent sign would start a field code.
+    arg.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    // The string-value escapes apply on top of the quoting.
+    QString out;
+    for (QChar c : arg) {
+        switch (c.unicode()) {
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\t': out += QStringLiteral("\\t"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QByteArray AutostartEntryText(bool on, const QString& program)
+{
+    QString text = QStringLiteral("[Desktop Entry]\n"
+                                  "Type=Application\n"
+                                  "Version=1.0\n"
+                                  "Name=Кельто\n"
+                                  "Exec=%1\n"
+                                  "Terminal=false\n"
+                                  "Hidden=%2\n")
+                       .arg(DesktopExecValue(program), on ? QStringLiteral("false") : QStringLiteral("true"));
+    // Desktop entries are UTF-8, unlike the program's own files.
+    return text.toUtf8();
+}
+
+std::optional<QString> WriteAutostartEntry(bool on)
+{
+    const QString path = AutostartEntryPath();
+    const QString folder = QFileInfo(path).path();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("Не удалось создать папку %1").arg(folder);
+    if (auto err = WriteFileAtomically(path, AutostartEntryText(on, AutostartExecutable())))
+        return QStringLiteral("Не удалось записать %1: %2").arg(path, *err);
+    return std::nullopt;
+}
+
+} // namespace kelto

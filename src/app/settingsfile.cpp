@@ -1,0 +1,116 @@
+#include "app/settingsfile.h"
+
+#include "app/autostart.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+
+#include <QFileInfo>
+
+namespace kelto {
+
+namespace {
+
+// A path that code page 1251 cannot hold would come back as '?'s and name
+// nothing. The default plug-in is then remembered as an empty first line,
+// which means the same; another path is better not remembered at all.
+std::optional<QString> StorableLine(const QString& path)
+{
+    if (FitsCp1251(path))
+        return path;
+    if (path == DefaultPluginPath())
+        return QString();
+    return std::nullopt;
+}
+
+void WriteLines(const QStringList& lines)
+{
+    // Failures here are silent by design: the settings only matter at the
+    // next start, and nothing the user could do about them now helps.
+    (void)WriteFileAtomically(SettingsPath(), JoinCrLf(lines));
+}
+
+} // namespace
+
+QString SettingsPath()
+{
+    return ProgramFolder() + QStringLiteral("ini.cnf");
+}
+
+std::optional<QStringList> ReadSettingsLines()
+{
+    const QString path = SettingsPath();
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    const auto bytes = ReadWholeFile(path, qint64(1) << 20);
+    if (!bytes)
+        return std::nullopt;
+    return SplitCp1251Lines(*bytes);
+}
+
+void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
+{
+    const QString path = SettingsPath();
+    if (QFileInfo::exists(path)) {
+        const auto lines = ReadSettingsLines();
+        QString first = lines && !lines->isEmpty() ? lines->first() : QString();
+        if (first.isEmpty())
+            first = DefaultPluginPath();
+        loadPlugin(first);
+        return;
+    }
+    loadPlugin(DefaultPluginPath());
+    if (const auto line = StorableLine(DefaultPluginPath()))
+        WriteLines({*line});
+}
+
+bool ReadAutoStartFlag()
+{
+    const auto lines = ReadSettingsLines();
+    if (!lines || lines->size() < 2)
+        return false;
+    return lines->at(1) != QLatin1String("0");
+}
+
+void UpdateFlagLine(const QString& flag)
+{
+    QStringList lines;
+    if (QFileInfo::exists(SettingsPath())) {
+        const auto read = ReadSettingsLines();
+        if (!read)
+            return;
+        lines = *read;
+    }
+    if (lines.size() >= 2) {
+        lines[1] = flag;
+    } else if (lines.size() == 1) {
+        lines.append(flag);
+    } else {
+        lines.append(StorableLine(DefaultPluginPath()).value_or(QString()));
+        lines.append(flag);
+    }
+    WriteLines(lines);
+}
+
+std::optional<QString> SwitchAutoStart(bool on)
+{
+    if (auto err = WriteAutostartEntry(on))
+        return err;
+    UpdateFlagLine(on ? QStringLiteral("1") : QStringLiteral("0"));
+    return std::nullopt;
+}
+
+void RewriteAfterPluginChoice(const QString& chosenPath)
+{
+    const auto line = StorableLine(chosenPath);
+    if (!line)
+        return;
+    QStringList lines = ReadSettingsLines().value_or(QStringList());
+    if (lines.isEmpty())
+        lines.append(*line);
+    else
+        lines[0] = *line;
+    WriteLines(lines);
+}
+
+} // namespace kelto

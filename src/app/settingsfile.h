@@ -1,0 +1,39 @@
+// ini.cnf: line 1 the plug-in applied at start, line 2 the autostart flag.
+// Code page 1251, CR LF; every operation opens, uses and closes the file.
+#pragma once
+#include "skin/plgformat.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace kelto {
+
+QString SettingsPath();       // ProgramFolder() + "ini.cnf"
+
+// The file's lines (CR LF, CR or LF end a line); nullopt when it does not
+// exist or cannot be read.
+std::optional<QStringList> ReadSettingsLines();
+
+// Start-up: applies the remembered plug-in (the default one when the first
+// line is empty or the file unreadable). Only a missing file is created,
+// naming the default plug-in, whatever the load gave.
+void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin);
+
+// Line 2: exactly "0" is off, any other text on, a missing line off.
+bool ReadAutoStartFlag();
+
+// Writes `flag` as line 2, keeping the others; an empty file gets the
+// default plug-in as line 1. Failures are ignored.
+void UpdateFlagLine(const QString& flag);
+
+// Switches log-on start: the autostart entry first, then line 2. When the
+// entry cannot be written the reason comes back and ini.cnf is untouched.
+std::optional<QString> SwitchAutoStart(bool on);
+
+// After a plug-in was chosen and applied: line 1 becomes `chosenPath`, the
+// other lines (the autostart flag among them) stay. Failures are ignored.
+void RewriteAfterPluginChoice(const QString& chosenPath);
+
+} // namespace kelto

@@ -1,0 +1,116 @@
+// The main window: header band with its hot spots, the two views, the
+// reference list and the start-up and shut-down order.
+#pragma once
+#include "diary/daystore.h"
+#include "app/instanceguard.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QTimer;
+
+namespace kelto {
+
+class TCalcView;
+class THotSpot;
+class TfAbout;
+class TDiaryView;
+class TDocsList;
+
+class TfMain : public QWidget {
+    Q_OBJECT
+public:
+    // `programFolder` empty: the executable's folder. Tests pass a temporary one.
+    explicit TfMain(const QString& programFolder = {}, QWidget* parent = nullptr);
+    ~TfMain() override;
+
+    // Fields, then the single-instance guard. False for a second copy: the
+    // refusal has been shown and the caller ends the program.
+    bool FormCreate();
+    void setAbout(TfAbout* about) { fAbout = about; }
+
+    struct TStartupStep {
+        const char* name;
+        void (TfMain::*run)();
+    };
+    static const std::vector<TStartupStep>& StartupSteps();
+    // Names of the steps run so far, in order.
+    const QStringList& StepsRun() const { return m_stepsRun; }
+
+    DayList& Store() { return DayList_; }
+    bool AutoStart = false;
+    bool Loading = false;
+
+public slots:
+    void FormShow();
+    bool FormClose();  // false: the user chose to stay
+    void Label1Click();
+    void Label2Click();
+    void SpeedButton6MouseDown();
+    void SpeedButton7MouseDown();
+    void SpeedButton1MouseDown();
+    void SpeedButton9Click();
+    void SpeedButton10Click();
+    void N3Click();
+    void N4Click();
+    void AutoSaveNow();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // The start-up steps, in their order.
+    void StepPlaceSchemePictures();
+    void StepSetClientArea();
+    void StepPlaceViews();
+    void StepSetProgramFolder();
+    void StepApplyRememberedPlugin();
+    void StepReadAutoStart();
+    void StepCreateMonthGrid();
+    void StepClearMarkedDays();
+    void StepDiaryToToday();
+    void StepLoadDiary();
+    void StepRunCalculation();
+    void StepShowSelectedDay();
+    void StepRestoreDesignSizes();
+    void StepClosingAutoStart();
+
+    // The plug-in dialog; an applied choice becomes line 1 of ini.cnf.
+    void RememberChosenPlugin();
+    void showDiaryView();
+    void showCalcView();
+
+    QString m_programFolderOverride;
+    bool m_shown = false;
+    QStringList m_stepsRun;
+    DayList DayList_;
+    TInstanceGuard m_guard;
+    TfAbout* fAbout = nullptr;
+
+    QLabel* Image1 = nullptr;
+    THotSpot* Label1 = nullptr;
+    THotSpot* Label2 = nullptr;
+    THotSpot* SpeedButton6 = nullptr;
+    THotSpot* SpeedButton7 = nullptr;
+    THotSpot* SpeedButton9 = nullptr;
+    THotSpot* SpeedButton10 = nullptr;
+    THotSpot* SpeedButton1 = nullptr;
+    TCalcView* Panel2 = nullptr;
+    TDiaryView* Panel1 = nullptr;
+    QWidget* pCur = nullptr;
+    TDocsList* lb = nullptr;
+    QMenu* pmSpravka = nullptr;
+    QMenu* pmVid = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QTimer* m_autoSave = nullptr;
+    bool m_closing = false;
+};
+
+} // namespace kelto

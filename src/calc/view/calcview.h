@@ -1,0 +1,64 @@
+// The calculation view "Panel2": seven inputs, the scheme picture and the
+// results, recalculated on every change of any input.
+#pragma once
+#include <QChar>
+#include <QString>
+#include <QWidget>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace kelto {
+
+class TCalcView : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCalcView(QWidget* parent = nullptr);
+
+    // The key filter of the five edits: `key` becomes the null character
+    // when the keystroke is to be discarded.
+    static void AcceptNumericKey(QLineEdit* edit, QChar& key);
+    // `key`, or the null character when `text` followed by `key` would hold
+    // more than one comma.
+    static QChar CommaAllowed(const QString& text, QChar key);
+
+    // The key-press handlers of the five edits, each the filter for its own.
+    void eDiamKeyPress(QChar& key);
+    void eTolKeyPress(QChar& key);
+    void eDlinKeyPress(QChar& key);
+    void eRastKeyPress(QChar& key);
+    void ePatnoKeyPress(QChar& key);
+
+    QLabel* Image2 = nullptr;
+    QLabel *Label37 = nullptr, *Label38 = nullptr;
+    QLabel *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr,
+           *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr;
+    QLabel *Label15 = nullptr, *Label17 = nullptr, *Label22 = nullptr, *Label24 = nullptr,
+           *Label3 = nullptr, *Label29 = nullptr, *Label35 = nullptr;
+    QLabel *lFocRast = nullptr, *lSens = nullptr, *lPerimetr = nullptr, *lExpo = nullptr,
+           *lCount = nullptr, *Ldlin = nullptr;
+    QComboBox *cbSens = nullptr, *cbSheme = nullptr;
+    QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr,
+              *ePatno = nullptr;
+    std::array<QLabel*, 8> is{};
+
+public slots:
+    // The whole view update: results reset, picture, calculation, error box.
+    void cbSensChange();
+    // A pick in the scheme list: the picture only.
+    void cbShemeClick();
+    void ShowSchemePicture();
+    // Start-up: all eight pictures stacked in the picture frame, only the
+    // default scheme's shown.
+    void PlaceSchemePictures();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setResult(QLabel* label, const QString& text);
+};
+
+} // namespace kelto

@@ -1,0 +1,28 @@
+// Reading a whole file and the one atomic save path of the program: every
+// file it writes goes through WriteFileAtomically. QtCore only.
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QIODevice;
+
+namespace kelto {
+
+// Writes `bytes` to `path` through QSaveFile: on any failure the previous
+// file stays whole. Returns the reason on failure.
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes);
+// The same, with the bytes passing through a device that `wrap` lays over
+// the file (a test puts one there that fails after some bytes).
+using TDeviceWrapper = std::function<std::unique_ptr<QIODevice>(QIODevice& target)>;
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes,
+                                           const TDeviceWrapper& wrap);
+// The same onto an already opened device (fault injection in tests).
+std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
+
+// Reads the whole file; nullopt when it cannot be opened or read.
+std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31);
+
+} // namespace kelto

@@ -1,0 +1,57 @@
+// The diary file log.cnf and the export note.txt. QtCore only.
+#pragma once
+#include "core/textfile.h"
+#include "diary/daystore.h"
+#include <QByteArray>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QIODevice;
+
+namespace kelto {
+
+enum class TLoadOutcome {
+    NoFile,      // the store stays empty
+    Unreadable,  // the file exists but cannot be opened: store empty
+    Complete,    // every block read
+    Damaged      // reading stopped early; the file was copied to log.cnf.bak
+};
+
+// Parses the bytes of a diary file into `store` (appending). Returns true when
+// the whole text was read, false when reading stopped early.
+bool ParseDiary(const QByteArray& bytes, DayList& store);
+QByteArray EncodeDiary(const DayList& store);
+
+// Reads `path` into `store`. A damaged file is copied to path + ".bak" first.
+TLoadOutcome LoadDiary(const QString& path, DayList& store);
+// Writes the whole store through QSaveFile. Returns the reason on failure;
+// the previous file then stays whole.
+std::optional<QString> SaveDiary(const QString& path, const DayList& store);
+
+// The export: every record, date line, its lines, an empty line.
+QByteArray EncodeNoteExport(const DayList& sortedStore);
+
+// A record that asks for more note lines than the rest of the file holds is
+// taken as cut short and padded with empty lines, but only by up to this many;
+// a count beyond that is damage. So no count, however large, makes reading
+// cost more than the file's own size plus this padding.
+inline constexpr qsizetype MaxPaddedLines = 4096;
+
+// The same as LoadDiary above; `backupError`, when given, receives the reason
+// when a damaged file could not be copied to log.cnf.bak (empty otherwise).
+TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* backupError);
+
+// Where a damaged diary file is copied: path + ".bak". An older, different
+// backup found there is first moved aside to path + ".bak.1" (or the next free
+// number), so no damaged file's text is ever overwritten.
+QString DiaryBackupPath(const QString& path);
+std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray& bytes);
+
+// SaveDiary with the save file's device wrapped by `wrap` before the bytes go
+// through it (a test puts a device there that fails after some bytes). On a
+// failed write nothing is committed and the previous file stays whole.
+std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
+                                        const TDeviceWrapper& wrap);
+
+} // namespace kelto

@@ -1,0 +1,59 @@
+#include "diary/monthpage.h"
+
+#include <algorithm>
+
+namespace kelto {
+
+int DaysPerMonth(int year, int month)
+{
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12)
+        return 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return days[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+int MonthOffset(int year, int month, int startOfWeek)
+{
+    // Weekday of the first, 1 = Sunday .. 7 = Saturday.
+    const int w = QDate(year, month, 1).dayOfWeek() % 7 + 1;
+    const int a = (w - startOfWeek + 7) % 7;
+    return a == 0 ? -5 : 2 - a;
+}
+
+int DayAtCell(int year, int month, int offset, int col, int row)
+{
+    if (col < 0 || col >= 7 || row < 1 || row >= 7)
+        return 0;
+    const int n = offset + col + 7 * (row - 1);
+    return n >= 1 && n <= DaysPerMonth(year, month) ? n : 0;
+}
+
+QPoint CellOfDay(int offset, int day)
+{
+    const int k = day - offset;
+    return {k % 7, k / 7 + 1};
+}
+
+int DayWithinMonth(int year, int month, int day)
+{
+    return std::min(day, DaysPerMonth(year, month));
+}
+
+TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked)
+{
+    TCellLook look;
+    const bool weekend = cellDate.dayOfWeek() >= 6;
+    if (marked) {
+        const bool past = cellDate < today;
+        look.fill = past ? TCellFill::PastNote : TCellFill::Note;
+        look.bold = true;
+        if (weekend)
+            look.text = past ? TCellText::Red : TCellText::White;
+    } else if (weekend) {
+        look.text = TCellText::Red;
+    }
+    return look;
+}
+
+} // namespace kelto

@@ -1,0 +1,39 @@
+// The arithmetic of one month page of the grid and the colour rule of its
+// day cells, apart from any widget. QtCore only.
+#pragma once
+#include <QDate>
+#include <QPoint>
+
+namespace kelto {
+
+// Days of `month` (1..12) in `year`; 0 for a month out of range.
+int DaysPerMonth(int year, int month);
+
+// The day number the first cell of the first day row would hold (1 or less):
+// the grid always shows at least one day of the previous week before the
+// first when the month starts on the week's first day.
+// `startOfWeek`: 0 = Sunday .. 6 = Saturday.
+int MonthOffset(int year, int month, int startOfWeek);
+
+// The day a cell of the 7 × 7 grid holds (row 0 is the weekday header), 0 for
+// a blank cell or the header.
+int DayAtCell(int year, int month, int offset, int col, int row);
+
+// The cell of `day` on a page with `offset`.
+QPoint CellOfDay(int offset, int day);
+
+// A day kept inside a shorter month: 31 January becomes 28 or 29 February.
+int DayWithinMonth(int year, int month, int day);
+
+// How a day cell is coloured: marked days are filled (grey when past, red
+// from today on) and bold; weekend numbers are red, or white on red.
+enum class TCellFill { None, PastNote, Note };
+enum class TCellText { Black, Red, White };
+struct TCellLook {
+    TCellFill fill = TCellFill::None;
+    TCellText text = TCellText::Black;
+    bool bold = false;
+};
+TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked);
+
+} // namespace kelto

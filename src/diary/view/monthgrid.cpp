@@ -1,0 +1,257 @@
+#include "diary/view/monthgrid.h"
+#include "core/clock.h"
+#include "diary/monthpage.h"
+
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kelto {
+
+TCalendar::TCalendar(QWidget* parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_date = Today();
+    layOut();
+}
+
+int TCalendar::DaysPerMonth(int year, int month)
+{
+    return kelto::DaysPerMonth(year, month);
+}
+
+bool TCalendar::setSelectedDate(const QDate& date)
+{
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return false;
+    m_date = date;
+    layOut();
+    emit OnChange();
+    return true;
+}
+
+bool TCalendar::setDate(const QDate& d)
+{
+    if (!d.isValid() || d.year() > 9999)
+        return false;
+    m_date = d;
+    layOut();
+    emit OnChange();
+    return true;
+}
+
+bool TCalendar::setYear(int v)
+{
+    if (v < 1 || v == Year())
+        return true;
+    return setDate(QDate(v, Month(), Day()));
+}
+
+bool TCalendar::setMonth(int v)
+{
+    if (v < 1 || v == Month() || v > 12)
+        return true;
+    return setDate(QDate(Year(), v, Day()));
+}
+
+bool TCalendar::setDay(int v)
+{
+    if (v < 1 || v == Day() || v > DaysPerMonth(Year(), Month()))
+        return true;
+    return setDate(QDate(Year(), Month(), v));
+}
+
+void TCalendar::setStartOfWeek(int weekday)
+{
+    m_startOfWeek = ((weekday % 7) + 7) % 7;
+    layOut();
+}
+
+void TCalendar::layOut()
+{
+    m_offset = kelto::MonthOffset(Year(), Month(), m_startOfWeek);
+    m_current = CellOfDay(m_offset, Day());
+    update();
+}
+
+int TCalendar::DayAt(int col, int row) const
+{
+    return DayAtCell(Year(), Month(), m_offset, col, row);
+}
+
+QString TCalendar::CellText(int col, int row) const
+{
+    if (row == 0) {
+        const int weekday = (m_startOfWeek + col) % 7; // 0 = Sunday
+        return QLocale::system().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
+    }
+    const int n = DayAt(col, row);
+    return n ? QString::number(n) : QString();
+}
+
+QRect TCalendar::clientRect() const
+{
+    return rect().adjusted(1, 1, -1, -1); // the flat one-pixel border
+}
+
+int TCalendar::ColWidth() const
+{
+    return std::max(0, (clientRect().width() - 6 * GridLineWidth) / 7);
+}
+
+int TCalendar::RowHeight() const
+{
+    return std::max(0, (clientRect().height() - 6 * GridLineWidth) / 7);
+}
+
+QRect TCalendar::CellRect(int col, int row) const
+{
+    const QRect c = clientRect();
+    return QRect(c.left() + col * (ColWidth() + GridLineWidth), c.top() + row * (RowHeight() + GridLineWidth),
+                 ColWidth(), RowHeight());
+}
+
+QPoint TCalendar::CellAt(const QPoint& pos) const
+{
+    for (int row = 0; row < RowCount; ++row)
+        for (int col = 0; col < ColCount; ++col) {
+            // A cell owns the grid line to its right and below it.
+            if (CellRect(col, row).adjusted(0, 0, GridLineWidth, GridLineWidth).contains(pos))
+                return {col, row};
+        }
+    return {-1, -1};
+}
+
+bool TCalendar::moveCurrentTo(int col, int row)
+{
+    if (DayAt(col, row) == 0)
+        return false; // blank cells and the header never become current
+    if (m_current != QPoint(col, row)) {
+        m_current = QPoint(col, row);
+        update();
+    }
+    return true;
+}
+
+void TCalendar::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QPalette& pal = palette();
+    p.fillRect(rect(), pal.color(QPalette::Mid));
+    const QRect c = clientRect();
+    // Grid lines: what the cells leave uncovered inside the border.
+    p.fillRect(c, pal.color(QPalette::Midlight).darker(115));
+    for (int row = 0; row < RowCount; ++row)
+        for (int col = 0; col < ColCount; ++col) {
+            const QRect r = CellRect(col, row);
+            QColor bg = row == 0 ? pal.color(QPalette::Button) : pal.color(QPalette::Base);
+            if (QPoint(col, row) == m_current)
+                bg = pal.color(QPalette::Highlight);
+            p.save();
+            p.setClipRect(r);
+            p.setFont(font());
+            p.fillRect(r, bg);
+            DrawCell(p, col, row, r, bg);
+            p.restore();
+        }
+    // The strip right of and below the last cells belongs to the window colour.
+    const QRect last = CellRect(ColCount - 1, RowCount - 1);
+    p.fillRect(QRect(last.right() + 1, c.top(), c.right() - last.right(), c.height()), pal.color(QPalette::Base));
+    p.fillRect(QRect(c.left(), last.bottom() + 1, c.width(), c.bottom() - last.bottom()), pal.color(QPalette::Base));
+}
+
+void TCalendar::DrawCell(QPainter& p, int col, int row, const QRect& r, const QColor&)
+{
+    p.setPen(Qt::black);
+    p.drawText(r, Qt::AlignCenter, CellText(col, row));
+}
+
+void TCalendar::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    setFocus(Qt::MouseFocusReason);
+    const QPoint cell = CellAt(e->position().toPoint());
+    m_tracking = true;
+    moveCurrentTo(cell.x(), cell.y());
+}
+
+void TCalendar::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!m_tracking || !(e->buttons() & Qt::LeftButton))
+        return;
+    const QPoint cell = CellAt(e->position().toPoint());
+    moveCurrentTo(cell.x(), cell.y());
+}
+
+void TCalendar::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || !m_tracking)
+        return;
+    m_tracking = false;
+    if (const int n = DayAt(m_current.x(), m_current.y()))
+        setDay(n);
+}
+
+void TCalendar::keyPressEvent(QKeyEvent* e)
+{
+    int col = m_current.x();
+    int row = m_current.y();
+    switch (e->key()) {
+    case Qt::Key_Left: --col; break;
+    case Qt::Key_Right: ++col; break;
+    case Qt::Key_Up: --row; break;
+    case Qt::Key_Down: ++row; break;
+    case Qt::Key_Home: col = 0; break;
+    case Qt::Key_End: col = ColCount - 1; break;
+    case Qt::Key_PageUp: row = 1; break;
+    case Qt::Key_PageDown: row = RowCount - 1; break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+    if (moveCurrentTo(col, row))
+        setDay(DayAt(col, row));
+}
+
+TMyCalendar::TMyCalendar(const TMarkedDays* marked, QWidget* parent)
+    : TCalendar(parent)
+    , m_marked(marked)
+{
+}
+
+void TMyCalendar::DrawCell(QPainter& p, int col, int row, const QRect& r, const QColor&)
+{
+    const QString text = CellText(col, row);
+    const int n = DayAt(col, row);
+    QColor textColour = Qt::black;
+    if (n != 0) {
+        // Today is read at every painting, so the colouring follows midnight.
+        const bool marked = m_marked && m_marked->test(static_cast<size_t>(n));
+        const TCellLook look = DayCellLook(QDate(Year(), Month(), n), Today(), marked);
+        if (look.fill != TCellFill::None)
+            p.fillRect(r, look.fill == TCellFill::PastNote ? QColor(192, 192, 192) : QColor(255, 0, 0));
+        if (look.bold) {
+            QFont f = p.font();
+            f.setBold(true);
+            p.setFont(f);
+        }
+        if (look.text == TCellText::Red)
+            textColour = QColor(255, 0, 0);
+        else if (look.text == TCellText::White)
+            textColour = QColor(255, 255, 255);
+    }
+    p.setPen(textColour);
+    const QFontMetrics fm(p.font());
+    const int tw = fm.horizontalAdvance(text);
+    const int th = fm.height();
+    const int left = r.left() + (r.width() - tw) / 2;
+    const int top = r.top() + (r.height() - th) / 2;
+    p.drawText(QRect(left, top, tw, th), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+}
+
+} // namespace kelto

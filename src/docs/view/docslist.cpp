@@ -1,0 +1,173 @@
+#include "docs/view/docslist.h"
+#include "docs/documents.h"
+#include "docs/view/shellopen.h"
+#include "gui/designfont.h"
+#include "gui/report.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace kelto {
+
+namespace {
+
+constexpr int ItemHeight = 13;
+constexpr int FontPixels = 12;
+const QColor Teal(0, 128, 128);
+
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), ItemHeight};
+    }
+};
+
+void openDocument(int document)
+{
+    Guarded([document] { OpenWithShell(DocumentPath(document)); });
+}
+
+} // namespace
+
+TDocsList::TDocsList(QWidget* parent) : QListWidget(parent)
+{
+    setObjectName(QStringLiteral("lb"));
+    setFont(DesignFont(FontPixels));
+    QPalette pal = palette();
+    const QColor background = parent ? parent->palette().color(QPalette::Window)
+                                     : pal.color(QPalette::Window);
+    pal.setColor(QPalette::Base, background);
+    pal.setColor(QPalette::Text, Teal);
+    setPalette(pal);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new FixedHeightDelegate(this));
+    setUniformItemSizes(true);
+    for (const auto& doc : ReferenceDocuments)
+        addItem(doc.captionText());
+
+    // Only a real change of the selection opens: the focus coming in by Tab
+    // moves the current row without selecting it.
+    connect(this, &QListWidget::itemSelectionChanged, this, &TDocsList::onSelectionChanged);
+    hide();
+}
+
+void TDocsList::toggle()
+{
+    if (isHidden()) {
+        raise();
+        show();
+    } else {
+        hideList();
+    }
+}
+
+void TDocsList::hideList() { hide(); }
+
+int TDocsList::selectedIndex() const
+{
+    const QList<QListWidgetItem*> items = selectedItems();
+    return items.isEmpty() ? -1 : row(items.first());
+}
+
+void TDocsList::lbClick()
+{
+    const int index = selectedIndex();
+    if (index < 0 || index >= int(ReferenceDocuments.size())) {
+        hideList();
+        return;
+    }
+    Guarded([this, index] {
+        OpenWithShell(DocumentPath(index));
+        hideList();
+    });
+}
+
+void TDocsList::lbExit() { hideList(); }
+
+void TDocsList::onSelectionChanged()
+{
+    if (!m_leftDown && isVisible())
+        lbClick();
+}
+
+void TDocsList::mousePressEvent(QMouseEvent* event)
+{
+    // Only the left button chooses, as in the list boxes this one stands for.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    m_leftDown = true;
+    QListWidget::mousePressEvent(event);
+}
+
+void TDocsList::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & ~Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseMoveEvent(event);
+}
+
+void TDocsList::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_leftDown) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseReleaseEvent(event);
+    m_leftDown = false;
+    // A click counts even on the item that was already selected.
+    lbClick();
+}
+
+void TDocsList::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is one more click.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    m_leftDown = true;
+    QListWidget::mouseDoubleClickEvent(event);
+}
+
+void TDocsList::focusOutEvent(QFocusEvent* event)
+{
+    QListWidget::focusOutEvent(event);
+    // A message box or another application taking the activation is not a
+    // move to another control: the list stays, as after a failed opening.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
+    lbExit();
+}
+
+TSpravkaMenu::TSpravkaMenu(QWidget* parent) : QMenu(parent)
+{
+    setObjectName(QStringLiteral("pmSpravka"));
+    QAction** fields[] = {&N7512821, &N7, &N5, &N6};
+    void (TSpravkaMenu::*handlers[])() = {&TSpravkaMenu::N7512821Click, &TSpravkaMenu::N7Click,
+                                          &TSpravkaMenu::N5Click, &TSpravkaMenu::N6Click};
+    for (std::size_t i = 0; i < SpravkaMenuItems.size(); ++i) {
+        const TSpravkaMenuItem& item = SpravkaMenuItems[i];
+        QAction* a = addAction(ReferenceDocuments[std::size_t(item.document)].captionText());
+        a->setObjectName(QString::fromLatin1(item.objectName));
+        connect(a, &QAction::triggered, this, handlers[i]);
+        *fields[i] = a;
+    }
+}
+
+void TSpravkaMenu::N7512821Click() { openDocument(SpravkaMenuItems[0].document); }
+void TSpravkaMenu::N7Click() { openDocument(SpravkaMenuItems[1].document); }
+void TSpravkaMenu::N5Click() { openDocument(SpravkaMenuItems[2].document); }
+void TSpravkaMenu::N6Click() { openDocument(SpravkaMenuItems[3].document); }
+
+QMenu* CreateSpravkaMenu(QWidget* parent) { return new TSpravkaMenu(parent); }
+
+} // namespace kelto

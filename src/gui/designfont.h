@@ -1,0 +1,20 @@
+// The design fonts of the windows. "MS Sans Serif" and "Arial" do not exist
+// here: the program carries Liberation Sans in its folder and stands it in
+// for both, so text widths are the same on every machine.
+#pragma once
+#include <QFont>
+#include <QString>
+
+namespace kelto {
+
+inline constexpr const char* DesignFamily = "MS Sans Serif";
+
+// Registers the fonts of `folder` + "fonts/" and sets the substitutions.
+void InstallBundledFonts(const QString& programFolder);
+
+// A design font of `pixels` pixels, as the window descriptions give them.
+QFont DesignFont(int pixels, bool bold = false, bool underline = false, const char* family = DesignFamily);
+// The main window's own font (8 points).
+QFont DesignWindowFont();
+
+} // namespace kelto

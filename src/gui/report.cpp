@@ -1,0 +1,55 @@
+#include "gui/report.h"
+#include "core/error.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+namespace kelto {
+
+namespace { MessageHandler g_handler; }
+
+void SetMessageHandler(MessageHandler handler) { g_handler = std::move(handler); }
+
+QMessageBox::StandardButton ShowMessage(const MessageRequest& r)
+{
+    if (g_handler)
+        return g_handler(r);
+    QMessageBox box(r.icon, r.caption, r.text, r.buttons, QApplication::activeWindow());
+    if (r.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(r.defaultButton);
+    for (const auto& [b, t] : r.buttonTexts)
+        if (QAbstractButton* btn = box.button(b))
+            btn->setText(t);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString WithFullStop(const QString& text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}
+
+void ReportError(const QString& text)
+{
+    MessageRequest r;
+    r.icon = QMessageBox::Critical;
+    r.caption = QString::fromUtf8(AppTitle);
+    r.text = WithFullStop(text);
+    ShowMessage(r);
+}
+
+void Guarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const Error& e) {
+        ReportError(e.text());
+    } catch (const std::exception& e) {
+        ReportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Внутренняя ошибка программы"));
+    }
+}
+
+} // namespace kelto

@@ -1,0 +1,189 @@
+#include "skin/plgformat.h"
+#include "core/programfolder.h"
+
+#include "core/error.h"
+#include "core/cp1251.h"
+#include "core/textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+
+namespace kelto {
+
+QString DefaultPluginPath()
+{
+    return ProgramFolder() + QString::fromUtf8(DefaultPluginName);
+}
+
+QStringList ReadPlgLines(const QByteArray& bytes)
+{
+    qsizetype end = bytes.indexOf('\0');
+    if (end < 0)
+        end = bytes.size();
+    return SplitCp1251Lines(bytes.left(end));
+}
+
+const QString& TPlgLines::line(int lineNo) const
+{
+    if (lineNo < 1 || lineNo > m_lines.size())
+        throw Error(QStringLiteral("В плагине нет строки %1").arg(lineNo));
+    return m_lines.at(lineNo - 1);
+}
+
+TPlgLines ReadPlgFile(const QString& path)
+{
+    // A plug-in is a few hundred bytes; the limit only keeps a wrong choice
+    // (a disc image named .plg) from being read whole.
+    const auto bytes = ReadWholeFile(path, qint64(16) << 20);
+    if (!bytes)
+        throw Error(QStringLiteral("Не удалось прочитать файл плагина %1").arg(path));
+    return TPlgLines(ReadPlgLines(*bytes));
+}
+
+namespace {
+
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+TColor HexToColor(const QString& text)
+{
+    QString t = text;
+    if (t.startsWith(QLatin1Char('#')))
+        t.remove(QLatin1Char('#'));
+    if (t.size() < 6)
+        throw Error(QStringLiteral("'%1' is not a valid colour value").arg(text));
+    int d[6];
+    for (int i = 0; i < 6; ++i) {
+        d[i] = HexDigit(t.at(i));
+        if (d[i] < 0)
+            throw Error(QStringLiteral("'%1' is not a valid colour value").arg(text));
+    }
+    const TColor red = TColor(d[0] * 16 + d[1]);
+    const TColor green = TColor(d[2] * 16 + d[3]);
+    const TColor blue = TColor(d[4] * 16 + d[5]);
+    return (blue << 16) | (green << 8) | red;
+}
+
+int ParseFontSize(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    if (i == text.size())
+        throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u < u'0' || u > u'9')
+            throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        value = value * 10 + (u - u'0');
+        if (value > qint64(INT_MAX) + 1)
+            throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX || value < INT_MIN)
+        throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return int(value);
+}
+
+TFontStyles ParseFontStyles(const QString& text)
+{
+    TFontStyles s = 0;
+    if (text.contains(QLatin1String("fsBold"), Qt::CaseSensitive))
+        s |= fsBold;
+    if (text.contains(QLatin1String("fsItalic"), Qt::CaseSensitive))
+        s |= fsItalic;
+    if (text.contains(QLatin1String("fsUnderline"), Qt::CaseSensitive))
+        s |= fsUnderline;
+    if (text.contains(QLatin1String("fsStrikeOut"), Qt::CaseSensitive))
+        s |= fsStrikeOut;
+    return s;
+}
+
+QString ResolvePictureReference(const QString& pluginFolder, const QString& reference)
+{
+    QString folder = pluginFolder;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    QString ref = reference;
+    ref.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return folder + QLatin1Char('/') + ref;
+}
+
+QByteArray PictureFormatFor(const QString& path)
+{
+    // The extension is what follows the last dot of the last name; a
+    // reference that ends in a separator names a folder and has none.
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString ext = dot > slash ? path.mid(dot + 1).toLower() : QString();
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
+        return "JPEG";
+    if (ext == QLatin1String("bmp"))
+        return "BMP";
+    if (ext == QLatin1String("ico"))
+        return "ICO";
+    if (ext == QLatin1String("emf") || ext == QLatin1String("wmf"))
+        throw Error(QStringLiteral("Метафайлы не поддерживаются: %1").arg(path));
+    throw Error(QStringLiteral("Неизвестный вид рисунка: %1").arg(path));
+}
+
+void ToggleHeaderInMemory(QByteArray& bytes)
+{
+    if (bytes.size() < PictureHeaderSize)
+        return;
+    char* p = bytes.data();
+    for (int i = 0; i < PictureHeaderSize; ++i)
+        p[i] = char(std::uint8_t(p[i]) ^ PictureKey);
+}
+
+QByteArray ReadUnscrambledPicture(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        throw Error(QStringLiteral("Нет файла рисунка %1").arg(path));
+    auto bytes = ReadWholeFile(path, qint64(256) << 20);
+    if (!bytes)
+        throw Error(QStringLiteral("Не удалось прочитать рисунок %1").arg(path));
+    ToggleHeaderInMemory(*bytes);
+    return *bytes;
+}
+
+bool TogglePictureHeader(const QString& path)
+{
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray head = f.read(PictureHeaderSize);
+    if (head.size() < PictureHeaderSize || f.error() != QFileDevice::NoError)
+        return false;
+    ToggleHeaderInMemory(head);
+    if (!f.seek(0))
+        return false;
+    if (f.write(head) != head.size())
+        return false;
+    if (!f.flush())
+        return false;
+    f.close();
+    return f.error() == QFileDevice::NoError;
+}
+
+} // namespace kelto

@@ -1,0 +1,89 @@
+// The appearance plug-in file (.plg): its lines, colour and font values and
+// the scrambled picture header. QtCore only.
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+namespace kelto {
+
+// The one byte every shipped picture's first 12 bytes are XOR-ed with.
+// Plug-ins prepared for this program must use the same value.
+inline constexpr std::uint8_t PictureKey = 0x5A;
+inline constexpr int PictureHeaderSize = 12;
+
+// The plug-in applied when none is remembered, relative to the program folder.
+inline constexpr const char* DefaultPluginName = "plugins/стандарт.plg";
+// ProgramFolder() + DefaultPluginName.
+QString DefaultPluginPath();
+
+// A plug-in has at least this many lines; later ones are never read.
+inline constexpr int PluginLineCount = 33;
+
+// Colour value 0x00BBGGRR: red in the lowest byte.
+using TColor = std::uint32_t;
+
+// Font style set: bold 1, italic 2, underline 4, strike-out 8.
+enum FontStyle : unsigned {
+    fsBold = 1,
+    fsItalic = 2,
+    fsUnderline = 4,
+    fsStrikeOut = 8,
+};
+using TFontStyles = unsigned;
+
+// Splits code-page-1251 text into lines: CR LF, lone CR and lone LF end a
+// line, a NUL ends the text, a last line without an end still counts.
+// Nothing is trimmed.
+QStringList ReadPlgLines(const QByteArray& bytes);
+
+// The plug-in's lines, each as it stands. `lineNo` counts from 1; a line
+// the file does not have is an error (kelto::Error).
+class TPlgLines {
+public:
+    explicit TPlgLines(QStringList lines) : m_lines(std::move(lines)) {}
+    const QString& line(int lineNo) const;
+    int count() const { return int(m_lines.size()); }
+private:
+    QStringList m_lines;
+};
+
+// Reads the file at `path` (kelto::Error when it cannot be read).
+TPlgLines ReadPlgFile(const QString& path);
+
+// "#FF8000" / "FF8000" -> 0x000080FF. Throws kelto::Error when fewer than six
+// characters remain after the "#" rule or one of the first six is not a
+// hexadecimal digit.
+TColor HexToColor(const QString& text);
+
+// Font size text: optional leading blanks, optional sign, decimal digits and
+// nothing else. Throws kelto::Error otherwise (also when out of int range).
+int ParseFontSize(const QString& text);
+
+// Styles whose exact-case names occur anywhere in `text`.
+TFontStyles ParseFontStyles(const QString& text);
+
+// A picture reference resolved against the plug-in's folder. "\" and "/"
+// both separate folders in the reference.
+QString ResolvePictureReference(const QString& pluginFolder, const QString& reference);
+
+// The decoder a picture file takes by its extension (case-insensitive):
+// "JPEG", "BMP" or "ICO". Metafiles and anything else are errors.
+QByteArray PictureFormatFor(const QString& path);
+
+// XORs the first 12 bytes of `bytes` with PictureKey; shorter data is left
+// alone (such a file is never scrambled either).
+void ToggleHeaderInMemory(QByteArray& bytes);
+
+// The picture file's bytes in their plain form, read without touching the
+// file. Throws kelto::Error when the file cannot be read.
+QByteArray ReadUnscrambledPicture(const QString& path);
+
+// Toggles the stored header of the file in place (for preparing pictures).
+// False, with the file unchanged, when it cannot be opened for reading and
+// writing or is shorter than 12 bytes. Never throws.
+bool TogglePictureHeader(const QString& path);
+
+} // namespace kelto

@@ -1,0 +1,317 @@
+// ini.cnf at start, on switching autostart and after a plug-in choice; the
+// XDG autostart entry, always in a temporary configuration folder.
+#include "app/autostart.h"
+#include "app/settingsfile.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kelto;
+
+namespace {
+
+void Put(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray Get(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+// The plug-in paths the start-up step asked for.
+struct LoadRecorder {
+    QStringList paths;
+    bool result = true;
+    std::function<bool(const QString&)> fn()
+    {
+        return [this](const QString& p) {
+            paths << p;
+            // The file is looked at only after the load.
+            return result;
+        };
+    }
+};
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_config;
+
+    QString Ini() const { return SettingsPath(); }
+    QByteArray Default() const { return ToCp1251(DefaultPluginPath()); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString program = m_dir.path() + "/Кельто программа";
+        QDir(program).removeRecursively();
+        QVERIFY(QDir().mkpath(program));
+        SetProgramFolder(program);
+        m_config = m_dir.path() + "/config";
+        QDir(m_config).removeRecursively();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config));
+        SetAutostartExecutable("/opt/Кельто/bin/kelto");
+    }
+
+    void paths()
+    {
+        QCOMPARE(SettingsPath(), ProgramFolder() + "ini.cnf");
+        QCOMPARE(DefaultPluginPath(), ProgramFolder() + "plugins/стандарт.plg");
+    }
+
+    void startupPluginStep_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("loaded");  // "" means the default plug-in
+        QTest::newRow("remembered") << true << ToCp1251("/x/тёмный.plg\r\n1\r\n") << "/x/тёмный.plg";
+        QTest::newRow("no trimming") << true << QByteArray(" /x/a.plg \r\n") << " /x/a.plg ";
+        QTest::newRow("cp1251 bytes") << true << QByteArray("/x/\xf2\xb8\xec\xed\xfb\xe9.plg") << "/x/тёмный.plg";
+        QTest::newRow("empty first line") << true << QByteArray("\r\n1\r\n") << "";
+        QTest::newRow("empty file") << true << QByteArray() << "";
+        QTest::newRow("LF ends") << true << QByteArray("/x/a.plg\n0\n") << "/x/a.plg";
+    }
+    void startupPluginStep()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, loaded);
+        Put(Ini(), content);
+        for (bool result : {true, false}) {
+            LoadRecorder rec;
+            rec.result = result;
+            StartupPluginStep(rec.fn());
+            QCOMPARE(rec.paths, QStringList{loaded.isEmpty() ? DefaultPluginPath() : loaded});
+            QCOMPARE(Get(Ini()), content);
+        }
+    }
+
+    void firstStartWithoutFile_data()
+    {
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("plug-in loads") << true;
+        QTest::newRow("plug-in fails") << false;
+    }
+    void firstStartWithoutFile()
+    {
+        QFETCH(bool, loads);
+        LoadRecorder rec;
+        rec.result = loads;
+        StartupPluginStep(rec.fn());
+        QCOMPARE(rec.paths, QStringList{DefaultPluginPath()});
+        QCOMPARE(Get(Ini()), Default() + "\r\n");
+        QVERIFY(!ReadAutoStartFlag());
+    }
+
+    void unreadableFile()
+    {
+        // A folder in the file's place cannot be read: default plug-in, off,
+        // and it is left alone.
+        QVERIFY(QDir().mkdir(Ini()));
+        LoadRecorder rec;
+        StartupPluginStep(rec.fn());
+        QCOMPARE(rec.paths, QStringList{DefaultPluginPath()});
+        QVERIFY(!ReadAutoStartFlag());
+        QVERIFY(QFileInfo(Ini()).isDir());
+        QVERIFY(!SwitchAutoStart(true));  // the entry is written, the folder stays
+        QVERIFY(QFileInfo(Ini()).isDir());
+    }
+
+    void autoStartFlag_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("0") << QByteArray("p\r\n0\r\n") << false;
+        QTest::newRow("1") << QByteArray("p\r\n1\r\n") << true;
+        QTest::newRow("other text") << QByteArray("p\r\nда\r\n") << true;
+        QTest::newRow("0 with blank before") << QByteArray("p\r\n 0\r\n") << true;
+        QTest::newRow("0 with blank after") << QByteArray("p\r\n0 \r\n") << true;
+        QTest::newRow("00") << QByteArray("p\r\n00") << true;
+        QTest::newRow("empty second line") << QByteArray("p\r\n\r\n") << true;
+        QTest::newRow("0 without line end") << QByteArray("p\r\n0") << false;
+        QTest::newRow("missing") << QByteArray("p\r\n") << false;
+        QTest::newRow("one line, no end") << QByteArray("p") << false;
+        QTest::newRow("empty file") << QByteArray() << false;
+        QTest::newRow("empty first line, 1") << QByteArray("\r\n1\r\n") << true;
+        QTest::newRow("third line ignored") << QByteArray("p\r\n0\r\n1\r\n") << false;
+    }
+    void autoStartFlag()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, on);
+        Put(Ini(), content);
+        QCOMPARE(ReadAutoStartFlag(), on);
+    }
+
+    void autoStartFlagWithoutFile()
+    {
+        QVERIFY(!ReadAutoStartFlag());
+    }
+
+    void switchAutoStart_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QStringList>("after");  // "<default>" stands for DefaultPluginPath
+        QTest::newRow("on, empty file") << true << QByteArray() << true << QStringList{"<default>", "1"};
+        QTest::newRow("off, no file") << false << QByteArray() << false << QStringList{"<default>", "0"};
+        QTest::newRow("one line") << true << QByteArray("/x/a.plg\r\n") << true << QStringList{"/x/a.plg", "1"};
+        QTest::newRow("four lines keep 3 and 4")
+            << true << ToCp1251("/x/a.plg\r\n1\r\nтри\r\nfour\r\n") << false
+            << QStringList{"/x/a.plg", "0", "три", "four"};
+        QTest::newRow("empty first line kept") << true << QByteArray("\r\n0\r\n") << true << QStringList{"", "1"};
+    }
+    void switchAutoStart()
+    {
+        QFETCH(bool, exists);
+        QFETCH(QByteArray, before);
+        QFETCH(bool, on);
+        QFETCH(QStringList, after);
+        if (exists)
+            Put(Ini(), before);
+        QCOMPARE(SwitchAutoStart(on), std::nullopt);
+        after.replaceInStrings("<default>", DefaultPluginPath());
+        QCOMPARE(Get(Ini()), JoinCrLf(after));
+        QCOMPARE(ReadAutoStartFlag(), on);
+        QVERIFY(QFile::exists(AutostartEntryPath()));
+    }
+
+    void failedRegistrationLeavesFileAlone()
+    {
+        // The configuration folder is a plain file: no autostart folder can
+        // be made in it.
+        Put(m_dir.path() + "/config-file", "x");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path() + "/config-file"));
+        Put(Ini(), "/x/a.plg\r\n0\r\n");
+        const auto err = SwitchAutoStart(true);
+        QVERIFY(err.has_value());
+        QVERIFY(!err->isEmpty());
+        QCOMPARE(Get(Ini()), QByteArray("/x/a.plg\r\n0\r\n"));
+        QVERIFY(!ReadAutoStartFlag());
+    }
+
+    void pluginChoice_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("autostart on stays on")
+            << true << QByteArray("/x/old.plg\r\n1\r\n") << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n1\r\n");
+        QTest::newRow("four lines") << true << QByteArray("a\r\n0\r\nc\r\nd\r\n")
+                                    << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n0\r\nc\r\nd\r\n");
+        QTest::newRow("no file") << false << QByteArray() << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n");
+        QTest::newRow("empty file") << true << QByteArray() << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n");
+    }
+    void pluginChoice()
+    {
+        QFETCH(bool, exists);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        if (exists)
+            Put(Ini(), before);
+        RewriteAfterPluginChoice("/y/новый.plg");
+        QCOMPARE(Get(Ini()), after);
+    }
+
+    void pathsOutsideCodePage()
+    {
+        // 1251 has no kana: such a path would come back as '?'s.
+        const QString program = m_dir.path() + "/カ/";
+        QVERIFY(QDir().mkpath(program));
+        SetProgramFolder(program);
+        LoadRecorder rec;
+        StartupPluginStep(rec.fn());
+        QCOMPARE(Get(Ini()), QByteArray("\r\n"));
+        StartupPluginStep(rec.fn());
+        QCOMPARE(rec.paths, (QStringList{DefaultPluginPath(), DefaultPluginPath()}));
+
+        Put(Ini(), "/x/a.plg\r\n1\r\n");
+        RewriteAfterPluginChoice(program + "other.plg");
+        QCOMPARE(Get(Ini()), QByteArray("/x/a.plg\r\n1\r\n"));
+        RewriteAfterPluginChoice(DefaultPluginPath());
+        QCOMPARE(Get(Ini()), QByteArray("\r\n1\r\n"));
+
+        QFile::remove(Ini());
+        QVERIFY(!SwitchAutoStart(true));
+        QCOMPARE(Get(Ini()), QByteArray("\r\n1\r\n"));
+    }
+
+    void entryPath()
+    {
+        QCOMPARE(AutostartEntryPath(), m_config + "/autostart/kelto.desktop");
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(m_dir.path() + "/home"));
+        for (const char* value : {"", "relative/config"}) {
+            qputenv("XDG_CONFIG_HOME", value);
+            QCOMPARE(AutostartEntryPath(), m_dir.path() + "/home/.config/autostart/kelto.desktop");
+        }
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(AutostartEntryPath(), m_dir.path() + "/home/.config/autostart/kelto.desktop");
+        qputenv("HOME", home);
+    }
+
+    void execValue_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << "/opt/kelto/kelto" << "/opt/kelto/kelto";
+        QTest::newRow("Cyrillic needs no quotes") << "/opt/Кельто/kelto" << "/opt/Кельто/kelto";
+        QTest::newRow("space") << "/opt/my app/kelto" << "\"/opt/my app/kelto\"";
+        QTest::newRow("dollar") << "/a$b/k" << "\"/a\\\\$b/k\"";
+        QTest::newRow("double quote") << "/a\"b" << "\"/a\\\\\"b\"";
+        QTest::newRow("backslash") << "/a\\b" << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << "/100%/k" << "/100%%/k";
+        QTest::newRow("single quote") << "/it's/k" << "\"/it's/k\"";
+    }
+    void execValue()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(DesktopExecValue(program), exec);
+    }
+
+    void entryOnAndOff()
+    {
+        SetAutostartExecutable("/opt/Кельто программа/kelto");
+        QVERIFY(!QFile::exists(AutostartEntryPath()));
+        QCOMPARE(WriteAutostartEntry(true), std::nullopt);
+        const QStringList on = QString::fromUtf8(Get(AutostartEntryPath())).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(on.first(), QString("[Desktop Entry]"));
+        QVERIFY(on.contains("Type=Application"));
+        QVERIFY(on.contains("Name=Кельто"));
+        QVERIFY(on.contains("Exec=\"/opt/Кельто программа/kelto\""));
+        QVERIFY(on.contains("Hidden=false"));
+
+        QCOMPARE(WriteAutostartEntry(false), std::nullopt);
+        const QStringList off = QString::fromUtf8(Get(AutostartEntryPath())).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(off.contains("Hidden=true"));
+        QVERIFY(!off.contains("Hidden=false"));
+        QVERIFY(off.contains("Name=Кельто"));
+        QVERIFY(off.contains("Exec=\"/opt/Кельто программа/kelto\""));
+
+        // The running executable unless a test says otherwise.
+        SetAutostartExecutable(QString());
+        QCOMPARE(AutostartExecutable(), QCoreApplication::applicationFilePath());
+        QCOMPARE(SwitchAutoStart(true), std::nullopt);
+        QVERIFY(QString::fromUtf8(Get(AutostartEntryPath()))
+                    .contains("Exec=" + DesktopExecValue(QCoreApplication::applicationFilePath()) + "\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"

@@ -1,0 +1,104 @@
+// The month page arithmetic and the day-cell colour rule, without a widget.
+#include "diary/monthpage.h"
+
+#include <QtTest>
+
+using namespace kelto;
+
+class TestDiaryRules : public QObject {
+    Q_OBJECT
+private slots:
+    void page_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("startOfWeek");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("lastDayRow");
+        // The first lies in the column of its weekday; the last row follows.
+        QTest::newRow("Tue first, week from Mon") << 2026 << 12 << 1 << 0 << 5;
+        QTest::newRow("Tue first, week from Sun") << 2026 << 12 << 0 << -1 << 5;
+        QTest::newRow("Sun first, week from Sun") << 2025 << 6 << 0 << 1 << 5;
+        QTest::newRow("Sun first, week from Mon: row 6") << 2025 << 6 << 1 << -5 << 6;
+        QTest::newRow("Fri first, 31 days") << 2024 << 3 << 1 << -3 << 5;
+        QTest::newRow("February in four rows") << 2026 << 2 << 0 << 1 << 4;
+    }
+    void page()
+    {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(int, startOfWeek);
+        QFETCH(int, offset);
+        QFETCH(int, lastDayRow);
+        QCOMPARE(MonthOffset(year, month, startOfWeek), offset);
+        const int last = DaysPerMonth(year, month);
+        // Every day sits in exactly the cell CellOfDay names, and no cell
+        // beyond the month or in the header holds one.
+        int seen = 0;
+        for (int row = 0; row < 7; ++row)
+            for (int col = 0; col < 7; ++col)
+                if (const int d = DayAtCell(year, month, offset, col, row)) {
+                    ++seen;
+                    QCOMPARE(CellOfDay(offset, d), QPoint(col, row));
+                }
+        QCOMPARE(seen, last);
+        QCOMPARE(CellOfDay(offset, last).y(), lastDayRow);
+        QCOMPARE(DayAtCell(year, month, offset, -1, 1), 0);
+        QCOMPARE(DayAtCell(year, month, offset, 7, 1), 0);
+    }
+
+    void dayWithinMonth_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("31 Jan -> Feb leap") << 2024 << 2 << 31 << 29;
+        QTest::newRow("31 Jan -> Feb common") << 2025 << 2 << 31 << 28;
+        QTest::newRow("29 Feb -> 1900") << 1900 << 2 << 29 << 28;
+        QTest::newRow("29 Feb -> 2000") << 2000 << 2 << 29 << 29;
+        QTest::newRow("31 -> April") << 2026 << 4 << 31 << 30;
+        QTest::newRow("short day kept") << 2026 << 4 << 12 << 12;
+    }
+    void dayWithinMonth()
+    {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(int, day);
+        QFETCH(int, kept);
+        QCOMPARE(DayWithinMonth(year, month, day), kept);
+    }
+
+    void cellLook_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<int>("fill");
+        QTest::addColumn<int>("text");
+        QTest::addColumn<bool>("bold");
+        const auto F = [](TCellFill f) { return int(f); };
+        const auto T = [](TCellText t) { return int(t); };
+        // Today is Tuesday 8 December 2026.
+        QTest::newRow("plain weekday") << QDate(2026, 12, 9) << false << F(TCellFill::None) << T(TCellText::Black) << false;
+        QTest::newRow("plain weekend") << QDate(2026, 12, 12) << false << F(TCellFill::None) << T(TCellText::Red) << false;
+        QTest::newRow("note today") << QDate(2026, 12, 8) << true << F(TCellFill::Note) << T(TCellText::Black) << true;
+        QTest::newRow("note past") << QDate(2026, 12, 7) << true << F(TCellFill::PastNote) << T(TCellText::Black) << true;
+        QTest::newRow("note future weekend") << QDate(2026, 12, 13) << true << F(TCellFill::Note) << T(TCellText::White) << true;
+        QTest::newRow("note past weekend") << QDate(2026, 12, 6) << true << F(TCellFill::PastNote) << T(TCellText::Red) << true;
+    }
+    void cellLook()
+    {
+        QFETCH(QDate, date);
+        QFETCH(bool, marked);
+        QFETCH(int, fill);
+        QFETCH(int, text);
+        QFETCH(bool, bold);
+        const TCellLook look = DayCellLook(date, QDate(2026, 12, 8), marked);
+        QCOMPARE(int(look.fill), fill);
+        QCOMPARE(int(look.text), text);
+        QCOMPARE(look.bold, bold);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDiaryRules)
+#include "test_diary_rules.moc"

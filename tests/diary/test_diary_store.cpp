@@ -1,0 +1,535 @@
+#include "core/cp1251.h"
+#include "core/textfile.h"
+#include "diary/daystore.h"
+#include "diary/diaryfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace kelto;
+
+namespace {
+
+QByteArray Fixture(const QString& name)
+{
+    QFile f(QStringLiteral(KELTO_DIARY_FIXTURES) + name);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("fixture %s missing", qPrintable(name));
+    return f.readAll();
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    auto b = ReadWholeFile(path);
+    return b ? *b : QByteArray("<unreadable>");
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QDate D(int d, int m, int y) { return QDate(y, m, d); }
+
+TDayRecord R(QDate date, QStringList lines) { return TDayRecord{date, std::move(lines)}; }
+
+// Passes at most `budget` bytes on to the save file, then fails like a full
+// disk.
+class TFailingDevice : public QIODevice {
+public:
+    TFailingDevice(QIODevice& target, qint64 budget) : m_target(target), m_budget(budget)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        if (m_budget <= 0) {
+            setErrorString(QStringLiteral("На диске нет места"));
+            return -1;
+        }
+        const qint64 n = m_target.write(data, qMin(len, m_budget));
+        if (n > 0)
+            m_budget -= n;
+        return n;
+    }
+
+private:
+    QIODevice& m_target;
+    qint64 m_budget;
+};
+
+} // namespace
+
+class TestDiaryStore : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString Path(const QString& name = QStringLiteral("log.cnf")) const { return m_dir.filePath(name); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir d(m_dir.path());
+        for (const QString& e : d.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            QFile::setPermissions(d.filePath(e), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            if (!QFile::remove(d.filePath(e)))
+                QDir(d.filePath(e)).removeRecursively();
+        }
+    }
+
+    // ---- dates ---------------------------------------------------------
+
+    void diaryDates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("ordinary") << "07.12.2026" << D(7, 12, 2026);
+        QTest::newRow("leap day") << "29.02.2024" << D(29, 2, 2024);
+        QTest::newRow("year one") << "01.01.0001" << D(1, 1, 1);
+        QTest::newRow("last year") << "31.12.9999" << D(31, 12, 9999);
+        QTest::newRow("one-digit day") << "7.12.2026" << QDate();
+        QTest::newRow("two-digit year") << "07.12.26" << QDate();
+        QTest::newRow("no such day") << "31.02.2026" << QDate();
+        QTest::newRow("common year") << "29.02.2025" << QDate();
+        QTest::newRow("day zero") << "00.01.2026" << QDate();
+        QTest::newRow("month 13") << "01.13.2026" << QDate();
+        QTest::newRow("year zero") << "01.01.0000" << QDate();
+        QTest::newRow("slashes") << "07/12/2026" << QDate();
+        QTest::newRow("leading blank") << " 07.12.2026" << QDate();
+        QTest::newRow("trailing blank") << "07.12.2026 " << QDate();
+        QTest::newRow("signed") << "+7.12.2026" << QDate();
+        QTest::newRow("wide digits") << QStringLiteral("０7.12.2026") << QDate();
+        QTest::newRow("empty") << "" << QDate();
+    }
+    void diaryDates()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDate, date);
+        QCOMPARE(ParseDiaryDate(text), date);
+        if (date.isValid())
+            QCOMPARE(DiaryDateText(date), text);
+    }
+
+    void earlyYearsKeepFourDigits() { QCOMPARE(DiaryDateText(D(2, 1, 5)), QStringLiteral("02.01.0005")); }
+
+    // ---- note rules ----------------------------------------------------
+
+    void noteHasText_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("text");
+        QTest::newRow("no lines") << QStringList{} << false;
+        QTest::newRow("empty lines") << QStringList{"", ""} << false;
+        QTest::newRow("blanks") << QStringList{"   ", " "} << false;
+        QTest::newRow("NULs and blanks") << QStringList{QString(QChar(0)) + " " + QChar(0)} << false;
+        QTest::newRow("tab") << QStringList{"\t"} << true;
+        QTest::newRow("no-break space") << QStringList{QString(QChar(0xA0))} << true;
+        QTest::newRow("text in last line") << QStringList{"", "  ", " я"} << true;
+    }
+    void noteHasText()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(bool, text);
+        QCOMPARE(NoteHasText(lines), text);
+    }
+
+    void newNoteGoesToTheEndAndBlankNoteIsNotStored()
+    {
+        DayList s{R(D(9, 1, 2026), {"a"}), R(D(1, 1, 2026), {"b"})};
+        SaveDayNote(s, D(5, 1, 2026), {"   ", ""});
+        QCOMPARE(s.size(), 2);
+        SaveDayNote(s, D(5, 1, 2026), {"x", "", "  "});
+        QCOMPARE(s.size(), 3);
+        QCOMPARE(s.last().Date, D(5, 1, 2026));
+        QCOMPARE(s.last().Lines, (QStringList{"x", "", "  "}));
+        SaveDayNote(s, D(5, 1, 2026), {"y"});
+        QCOMPARE(s.size(), 3);
+        QCOMPARE(s.last().Lines, QStringList{"y"});
+        QCOMPARE(s.first().Date, D(9, 1, 2026));
+    }
+
+    void twoRecordsOfOneDate()
+    {
+        const QDate day = D(7, 12, 2026);
+        DayList s{R(day, {"1"}), R(D(1, 1, 2026), {"jan"}), R(day, {"2", "3"})};
+        QCOMPARE(LoadDayNote(s, day), (QStringList{"1", "2", "3"}));
+
+        SaveDayNote(s, day, {"new"});
+        QCOMPARE(s.size(), 3);
+        QCOMPARE(s[0].Lines, QStringList{"new"});
+        QCOMPARE(s[2].Lines, QStringList{"new"});
+
+        // No text: only the first of them goes; the rest keep their order.
+        SaveDayNote(s, day, {" "});
+        QCOMPARE(s.size(), 2);
+        QCOMPARE(s[0].Date, D(1, 1, 2026));
+        QCOMPARE(s[1].Date, day);
+        QCOMPARE(s[1].Lines, QStringList{"new"});
+        SaveDayNote(s, day, {});
+        QCOMPARE(s.size(), 1);
+        QCOMPARE(s[0].Date, D(1, 1, 2026));
+    }
+
+    void recordWithoutLines()
+    {
+        const QDate day = D(3, 4, 2026);
+        DayList s{R(D(1, 4, 2026), {"x"}), R(day, {})};
+        QVERIFY(LoadDayNote(s, day).isEmpty());
+        QVERIFY(UpdateMarkedDays(s, 2026, 4).test(3));
+        SaveDayNote(s, day, {""});
+        QCOMPARE(s.size(), 1);
+        QVERIFY(!UpdateMarkedDays(s, 2026, 4).test(3));
+    }
+
+    void markedDaysOfShownMonthOnly()
+    {
+        DayList s{R(D(1, 2, 2026), {"a"}), R(D(28, 2, 2026), {"b"}), R(D(5, 2, 2025), {"other year"}),
+                  R(D(6, 3, 2026), {"other month"}), R(D(28, 2, 2026), {"again"}), R(D(31, 1, 2026), {"c"})};
+        const TMarkedDays m = UpdateMarkedDays(s, 2026, 2);
+        QCOMPARE(m.count(), std::size_t(2));
+        QVERIFY(m.test(1) && m.test(28));
+        QCOMPARE(UpdateMarkedDays(s, 2026, 1).count(), std::size_t(1));
+        QVERIFY(UpdateMarkedDays(s, 2026, 1).test(31));
+        QVERIFY(UpdateMarkedDays(DayList{}, 2026, 2).none());
+    }
+
+    void sortingReordersWhatTheNextSaveWrites()
+    {
+        DayList s;
+        QVERIFY(ParseDiary(Fixture("store_order.cnf"), s));
+        QCOMPARE(EncodeDiary(s), Fixture("store_order.cnf"));
+        SortByDate(s);
+        QCOMPARE(EncodeDiary(s), ToCp1251(QStringLiteral(
+            "3\r\n01.01.2020\r\n1\r\nа\r\n15.06.2023\r\n1\r\nб\r\n31.12.2026\r\n1\r\nв\r\n")));
+    }
+
+    void noteExport()
+    {
+        DayList s{R(D(1, 1, 2020), {"а", ""}), R(D(2, 1, 2020), {}), R(D(3, 1, 2020), {"в"})};
+        QCOMPARE(EncodeNoteExport(s), ToCp1251(QStringLiteral(
+            "01.01.2020\r\nа\r\n\r\n\r\n02.01.2020\r\n\r\n03.01.2020\r\nв\r\n\r\n")));
+        QVERIFY(EncodeNoteExport({}).isEmpty());
+    }
+
+    // ---- the file, byte for byte ---------------------------------------
+
+    void exactRoundTrips_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<int>("records");
+        QTest::newRow("empty store") << "zero.cnf" << 0;
+        QTest::newRow("K = 0") << "k0.cnf" << 2;
+        QTest::newRow("two records of one date") << "two_of_one_date.cnf" << 3;
+        QTest::newRow("empty line between text") << "empty_line_inside.cnf" << 1;
+        QTest::newRow("lines like counts and dates") << "lines_like_counts.cnf" << 1;
+        QTest::newRow("store order") << "store_order.cnf" << 3;
+        QTest::newRow("every byte, lone CR") << "all_bytes.cnf" << 1;
+    }
+    void exactRoundTrips()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(int, records);
+        const QByteArray original = Fixture(fixture);
+        Write(Path(), original);
+        DayList s;
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
+        QCOMPARE(s.size(), records);
+        QCOMPARE(SaveDiary(Path(), s), std::nullopt);
+        QCOMPARE(ReadBytes(Path()), original);
+        QVERIFY(!QFile::exists(DiaryBackupPath(Path())));
+    }
+
+    void fixtureContents()
+    {
+        DayList s;
+        QVERIFY(ParseDiary(Fixture("k0.cnf"), s));
+        QVERIFY(s[0].Lines.isEmpty());
+        s.clear();
+        QVERIFY(ParseDiary(Fixture("empty_line_inside.cnf"), s));
+        QCOMPARE(s[0].Lines, (QStringList{QStringLiteral("Снимок 1"), "", QStringLiteral("Снимок 2")}));
+        s.clear();
+        QVERIFY(ParseDiary(Fixture("lines_like_counts.cnf"), s));
+        QCOMPARE(s[0].Lines, (QStringList{"5", "07.12.2026", "0", "-1", "   ", "2"}));
+        s.clear();
+        QVERIFY(ParseDiary(Fixture("all_bytes.cnf"), s));
+        QCOMPARE(s[0].Lines.at(2), QStringLiteral("A\rB"));
+        QCOMPARE(s[0].Lines.at(1), QString(2, QChar(0)));
+        QVERIFY(s[0].Lines.at(0).contains(QStringLiteral("ЭЮЯабв")));
+        QVERIFY(s[0].Lines.at(0).contains(QStringLiteral("Ё")));
+    }
+
+    void noFileFirstCloseWritesZero()
+    {
+        DayList s;
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::NoFile);
+        QVERIFY(s.isEmpty());
+        QCOMPARE(SaveDiary(Path(), s), std::nullopt);
+        QCOMPARE(ReadBytes(Path()), QByteArray("0\r\n"));
+    }
+
+    void normalisedReads_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("empty file") << QByteArray() << QByteArray("0\r\n");
+        QTest::newRow("first line empty") << QByteArray("\r\n") << QByteArray("0\r\n");
+        QTest::newRow("no final line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx")
+                                           << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
+        QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n")
+                                 << QByteArray("1\r\n01.01.2026\r\n2\r\nx\r\n\r\n");
+        QTest::newRow("negative N") << QByteArray("-4\r\n") << QByteArray("0\r\n");
+        QTest::newRow("negative K") << QByteArray("1\r\n01.01.2026\r\n-3\r\n")
+                                    << QByteArray("1\r\n01.01.2026\r\n0\r\n");
+        QTest::newRow("signed counts") << QByteArray("+1\r\n01.01.2026\r\n+1\r\nx\r\n")
+                                       << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
+        QTest::newRow("N larger than the file") << QByteArray("2000000000\r\n01.01.2026\r\n0\r\n")
+                                                << QByteArray("1\r\n01.01.2026\r\n0\r\n");
+    }
+    void normalisedReads()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        DayList s;
+        QVERIFY(ParseDiary(file, s));
+        QCOMPARE(EncodeDiary(s), saved);
+    }
+
+    void cutShortRecordIsPadded()
+    {
+        Write(Path(), Fixture("cut_short.cnf"));
+        DayList s;
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
+        QCOMPARE(s.size(), 1);
+        QCOMPARE(s[0].Lines, (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
+        QCOMPARE(SaveDiary(Path(), s), std::nullopt);
+        QCOMPARE(ReadBytes(Path()), Fixture("cut_short_expected.cnf"));
+    }
+
+    // ---- damage ----------------------------------------------------------
+
+    void damagedFiles_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("records");
+        QTest::newRow("unreadable date") << Fixture("damaged_date.cnf") << 1;
+        QTest::newRow("N not a number") << QByteArray("x\r\n01.01.2026\r\n0\r\n") << 0;
+        QTest::newRow("N with blank") << QByteArray("1 \r\n01.01.2026\r\n0\r\n") << 0;
+        QTest::newRow("N overflows") << QByteArray("99999999999\r\n01.01.2026\r\n0\r\n") << 0;
+        QTest::newRow("K not a number") << QByteArray("2\r\n01.01.2026\r\n0\r\n02.01.2026\r\nодин\r\nx\r\n") << 1;
+        QTest::newRow("K empty") << QByteArray("1\r\n01.01.2026\r\n\r\nx\r\n") << 0;
+        QTest::newRow("K past the end") << QByteArray("1\r\n01.01.2026\r\n") << 0;
+        QTest::newRow("empty date line inside") << QByteArray("2\r\n\r\n0\r\n01.01.2026\r\n0\r\n") << 0;
+        QTest::newRow("lines after the last block") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\nлишнее\r\n") << 1;
+        QTest::newRow("empty first line, more after") << QByteArray("\r\n01.01.2026\r\n1\r\nx\r\n") << 0;
+        QTest::newRow("N = 0, more after") << QByteArray("0\r\n\r\n") << 0;
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "0\r\n") << 0;
+    }
+    void damagedFiles()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, records);
+        Write(Path(), file);
+        DayList s;
+        QString backupError = QStringLiteral("unset");
+        QCOMPARE(LoadDiary(Path(), s, &backupError), TLoadOutcome::Damaged);
+        QCOMPARE(backupError, QString());
+        QCOMPARE(s.size(), records);
+        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+        // The next close rewrites log.cnf from the store; the copy stays.
+        QCOMPARE(SaveDiary(Path(), s), std::nullopt);
+        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+    }
+
+    void backupsAreNeverOverwritten()
+    {
+        const QByteArray first("1\r\n01.01.2026\r\n1\r\nпервый\r\nостаток\r\n");
+        const QByteArray second("1\r\n02.01.2026\r\nxx\r\n");
+        Write(Path(), first);
+        DayList s;
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
+        // The same damaged file again (closed without saving): one copy.
+        s.clear();
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
+        QVERIFY(!QFile::exists(DiaryBackupPath(Path()) + ".1"));
+        // A different damage later: the older copy moves aside.
+        Write(Path(), second);
+        s.clear();
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
+        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), second);
+        QCOMPARE(ReadBytes(DiaryBackupPath(Path()) + ".1"), first);
+    }
+
+    void fileThatCannotBeRead()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir("log.cnf"));
+        DayList s;
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Unreadable);
+        QVERIFY(s.isEmpty());
+        QVERIFY(!QFile::exists(DiaryBackupPath(Path())));
+    }
+
+    // ---- hostile counts --------------------------------------------------
+
+    void hostileCounts_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<int>("records");
+        QTest::newRow("K 2e9 in 50 bytes") << QByteArray("1\r\n07.12.2026\r\n2000000000\r\nодна строка\r\n") << false << 0;
+        QTest::newRow("K max int") << QByteArray("1\r\n07.12.2026\r\n2147483647\r\n") << false << 0;
+        QTest::newRow("N and K 2e9") << QByteArray("2000000000\r\n07.12.2026\r\n2000000000\r\n") << false << 0;
+        QTest::newRow("good record, then K 2e9")
+            << QByteArray("2\r\n01.01.2026\r\n1\r\nx\r\n02.01.2026\r\n2000000000\r\n") << false << 1;
+        QTest::newRow("padding at the bound")
+            << QByteArray("1\r\n07.12.2026\r\n" + QByteArray::number(MaxPaddedLines + 1) + "\r\nx\r\n") << true << 1;
+        QTest::newRow("padding one past the bound")
+            << QByteArray("1\r\n07.12.2026\r\n" + QByteArray::number(MaxPaddedLines + 2) + "\r\nx\r\n") << false << 0;
+        QTest::newRow("N 2e9 of K = -2e9") << QByteArray("2000000000\r\n07.12.2026\r\n-2000000000\r\n") << true << 1;
+    }
+    void hostileCounts()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, complete);
+        QFETCH(int, records);
+        DayList s;
+        QCOMPARE(ParseDiary(file, s), complete);
+        QCOMPARE(s.size(), records);
+        qsizetype lines = 0;
+        for (const auto& r : s)
+            lines += r.Lines.size();
+        QVERIFY(lines <= MaxPaddedLines + 1);
+    }
+
+    // ---- failing saves ---------------------------------------------------
+
+    void saveFailingPartWay_data()
+    {
+        QTest::addColumn<qint64>("budget");
+        QTest::newRow("nothing written") << qint64(0);
+        QTest::newRow("one byte") << qint64(1);
+        QTest::newRow("inside a note") << qint64(20);
+        QTest::newRow("all but the last byte") << qint64(-1);
+    }
+    void saveFailingPartWay()
+    {
+        QFETCH(qint64, budget);
+        const QByteArray previous = Fixture("two_of_one_date.cnf");
+        Write(Path(), previous);
+        DayList s{R(D(1, 5, 2026), {QStringLiteral("новая запись, которой нет на диске")})};
+        if (budget < 0)
+            budget = EncodeDiary(s).size() - 1;
+        const auto err = SaveDiaryThrough(Path(), s, [budget](QIODevice& target) {
+            return std::make_unique<TFailingDevice>(target, budget);
+        });
+        QVERIFY(err.has_value());
+        QCOMPARE(*err, QStringLiteral("На диске нет места"));
+        QCOMPARE(ReadBytes(Path()), previous);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.cnf"});
+    }
+
+    void saveThroughPassingDeviceCommits()
+    {
+        DayList s{R(D(1, 5, 2026), {"x"})};
+        QCOMPARE(SaveDiaryThrough(Path(), s, [](QIODevice& target) {
+                     return std::make_unique<TFailingDevice>(target, 1 << 20);
+                 }), std::nullopt);
+        QCOMPARE(ReadBytes(Path()), QByteArray("1\r\n01.05.2026\r\n1\r\nx\r\n"));
+    }
+
+    // The real save path against a real write error: the file-size limit
+    // stops writes even for root, as a full disk would.
+    void saveHittingTheFileSizeLimit()
+    {
+        const QByteArray previous = Fixture("k0.cnf");
+        Write(Path(), previous);
+        DayList s;
+        for (int i = 1; i <= 28; ++i)
+            s.append(R(D(i, 2, 2026), {QString(200, QChar(0x0436))}));
+
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit low = old;
+        low.rlim_cur = 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
+        const auto err = SaveDiary(Path(), s);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(err.has_value());
+        QVERIFY(!err->isEmpty());
+        QCOMPARE(ReadBytes(Path()), previous);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.cnf"});
+    }
+
+    void targetThatIsAFolder()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir("log.cnf"));
+        Write(Path("log.cnf/inside"), "keep");
+        const auto err = SaveDiary(Path(), DayList{R(D(1, 1, 2026), {"x"})});
+        QVERIFY(err.has_value());
+        QVERIFY(!err->isEmpty());
+        QCOMPARE(ReadBytes(Path("log.cnf/inside")), QByteArray("keep"));
+    }
+
+    void readOnlyFolder()
+    {
+        const QByteArray previous = Fixture("k0.cnf");
+        Write(Path(), previous);
+        QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QFile probe(Path("probe"));
+        const bool blocked = !probe.open(QIODevice::WriteOnly);
+        if (!blocked)
+            probe.remove();
+        std::optional<QString> err;
+        if (blocked)
+            err = SaveDiary(Path(), DayList{R(D(1, 1, 2026), {"x"})});
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!blocked)
+            QSKIP("running with rights that ignore folder permissions");
+        QVERIFY(err.has_value());
+        QCOMPARE(ReadBytes(Path()), previous);
+    }
+
+    // ---- the code page ---------------------------------------------------
+
+    // The diary's own converter must agree with the program's one for every
+    // character, or a note would read back differently from note.txt.
+    void encodingAgreesWithTheProgramCodePage()
+    {
+        QString every;
+        for (int c = 1; c < 0x10000; ++c)
+            if (c != '\n' && !QChar::isSurrogate(char16_t(c)))
+                every.append(QChar(char16_t(c)));
+        every += QString::fromUcs4(U"\U0001F600 end");
+        const DayList s{R(D(1, 1, 2026), {every})};
+        QCOMPARE(EncodeDiary(s), QByteArray("1\r\n01.01.2026\r\n1\r\n") + ToCp1251(every) + "\r\n");
+        DayList back;
+        QVERIFY(ParseDiary(EncodeDiary(s), back));
+        QCOMPARE(back[0].Lines[0], FromCp1251(ToCp1251(every)));
+    }
+
+    void lineFeedInsideALineKeepsTheCountsInStep()
+    {
+        const DayList s{R(D(1, 1, 2026), {"a\nb", "c"})};
+        DayList back;
+        QVERIFY(ParseDiary(EncodeDiary(s), back));
+        QCOMPARE(back[0].Lines, (QStringList{"a b", "c"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDiaryStore)
+#include "test_diary_store.moc"

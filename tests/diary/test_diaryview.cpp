@@ -1,0 +1,382 @@
+// The diary view: what typing, deleting and clearing do to the store, moving
+// between months and years, and the export to note.txt.
+#include "core/clock.h"
+#include "gui/report.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "diary/view/monthgrid.h"
+#include "diary/view/diaryview.h"
+#include "diary/view/monthtabs.h"
+#include "diary/view/spinbutton.h"
+#include "docs/view/shellopen.h"
+#include "doubles.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QLabel>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kelto;
+using kelto::testing::RecordingOpener;
+using kelto::testing::typeText;
+
+namespace {
+
+const QDate Tuesday(2026, 12, 8);
+
+struct View {
+    DayList store;
+    TDiaryView view{store};
+    explicit View(const DayList& initial = {})
+    {
+        store = initial;
+        view.CreateMonthGrid();
+        view.ClearMarkedDays();
+        view.ResetToToday();
+        view.ShowSelectedDay();
+        view.show();
+        view.reblok->setFocus();
+    }
+    TMyCalendar* grid() const { return view.MonthGrid(); }
+    void select(const QDate& d)
+    {
+        grid()->setSelectedDate(d);
+        view.TabControl1->setTabIndex(d.month() - 1);
+        view.eYear->setText(QString::number(d.year()));
+        view.UpdateMarkedDays();
+    }
+    QStringList noteOf(const QDate& d) const
+    {
+        for (const TDayRecord& r : store)
+            if (r.Date == d)
+                return r.Lines;
+        return {QStringLiteral("<none>")};
+    }
+    bool hasRecord(const QDate& d) const { return noteOf(d) != QStringList{QStringLiteral("<none>")}; }
+    void clickTab(int i)
+    {
+        QTest::mouseClick(view.TabControl1, Qt::LeftButton, {}, view.TabControl1->tabRect(i).center());
+    }
+};
+
+} // namespace
+
+class TestDiaryView : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    RecordingOpener m_opener;
+    QList<MessageRequest> m_boxes;
+
+private slots:
+    void initTestCase()
+    {
+        SetProgramFolder(m_dir.path() + QLatin1Char('/'));
+        SetShellOpener(&m_opener);
+        SetMessageHandler([this](const MessageRequest& r) {
+            m_boxes << r;
+            return QMessageBox::Ok;
+        });
+    }
+    void init()
+    {
+        SetFixedNow(QDateTime(Tuesday, QTime(9, 0)));
+        m_boxes.clear();
+        m_opener.opened.clear();
+        m_opener.failWith.clear();
+        QFile::remove(ProgramFolder() + QStringLiteral("note.txt"));
+    }
+    void cleanupTestCase()
+    {
+        SetShellOpener(nullptr);
+        SetMessageHandler({});
+        SetFixedNow({});
+    }
+
+    void startShowsTodayWithAnEmptyNotepad()
+    {
+        View v;
+        QCOMPARE(v.grid()->SelectedDate(), Tuesday);
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("2026"));
+        QCOMPARE(v.view.TabControl1->TabIndex(), 11);
+        QCOMPARE(v.view.cbDay->text(), QStringLiteral("Вторник"));
+        QVERIFY(v.view.reblok->toPlainText().isEmpty()); // not the design text
+        QVERIFY(v.store.isEmpty());
+    }
+
+    void typingCreatesTheNoteAndMarksTheDay()
+    {
+        View v;
+        QSignalSpy stored(&v.view, &TDiaryView::noteStored);
+        typeText(v.view.reblok, QStringLiteral(" "));
+        QVERIFY(!v.hasRecord(Tuesday)); // blanks alone are no note
+        typeText(v.view.reblok, QStringLiteral("Трубы"));
+        QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral(" Трубы")});
+        QCOMPARE(v.store.size(), 1);
+        QVERIFY(v.view.MarkedDays().test(8));
+        QVERIFY(stored.count() >= 5);
+    }
+
+    void deletingTheLastCharacterRemovesTheNote_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("backspace") << int(Qt::Key_Backspace);
+        QTest::newRow("delete") << int(Qt::Key_Delete);
+    }
+    void deletingTheLastCharacterRemovesTheNote()
+    {
+        QFETCH(int, key);
+        View v;
+        typeText(v.view.reblok, QStringLiteral("ab"));
+        v.view.reblok->moveCursor(key == Qt::Key_Delete ? QTextCursor::Start : QTextCursor::End);
+        QTest::keyClick(v.view.reblok, Qt::Key(key));
+        QCOMPARE(v.noteOf(Tuesday), QStringList{QString::fromLatin1(key == Qt::Key_Delete ? "b" : "a")});
+        QTest::keyClick(v.view.reblok, Qt::Key(key));
+        QVERIFY(!v.hasRecord(Tuesday));
+        QVERIFY(!v.view.MarkedDays().test(8));
+    }
+
+    void clearingByAnyMeansRemovesTheNote_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cut all") << "cut";
+        QTest::newRow("type spaces over all") << "spaces";
+        QTest::newRow("select all, type a line break") << "newline";
+    }
+    void clearingByAnyMeansRemovesTheNote()
+    {
+        QFETCH(QString, how);
+        View v;
+        typeText(v.view.reblok, QStringLiteral("осмотр"));
+        v.view.reblok->selectAll();
+        if (how == QLatin1String("cut"))
+            v.view.reblok->cut();
+        else if (how == QLatin1String("spaces"))
+            typeText(v.view.reblok, QStringLiteral("   "));
+        else
+            QTest::keyClick(v.view.reblok, Qt::Key_Return);
+        QVERIFY(!v.hasRecord(Tuesday));
+        // The emptied note does not come back with the day.
+        v.select(Tuesday.addDays(1));
+        v.select(Tuesday);
+        QVERIFY(v.view.NotepadLines().isEmpty());
+        QVERIFY(!v.view.MarkedDays().test(8));
+    }
+
+    void showingAndLeavingADayStoresNothing()
+    {
+        const DayList initial = {{Tuesday, {QStringLiteral("first")}},
+                                 {Tuesday.addDays(2), {QStringLiteral("one"), QString(), QStringLiteral("three")}}};
+        View v(initial);
+        QCOMPARE(v.view.NotepadLines(), QStringList{QStringLiteral("first")});
+        v.select(Tuesday.addDays(1)); // a day without a note clears the notepad
+        v.select(Tuesday.addDays(2));
+        QCOMPARE(v.view.NotepadLines(),
+                 (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
+        v.select(Tuesday);
+        QCOMPARE(v.store.size(), 2);
+        QCOMPARE(v.store[0].Lines, initial[0].Lines);
+        QCOMPARE(v.store[1].Lines, initial[1].Lines);
+    }
+
+    void theNoteKeepsParagraphsNotWrappedLines()
+    {
+        View v;
+        const QString longLine = QStringLiteral("Сегодня надо просветить кучу объектов на трассе, "
+                                                "затем проявить плёнки и записать результаты в журнал");
+        typeText(v.view.reblok, longLine);
+        QVERIFY(v.view.reblok->document()->documentLayout()->documentSize().height()
+                > 3 * v.view.reblok->fontMetrics().height()); // it does wrap on screen
+        QCOMPARE(v.noteOf(Tuesday), QStringList{longLine});
+        QTest::keyClick(v.view.reblok, Qt::Key_Return);
+        QCOMPARE(v.noteOf(Tuesday), QStringList{longLine}); // the final empty paragraph is not counted
+        QTest::keyClick(v.view.reblok, Qt::Key_Return);
+        typeText(v.view.reblok, QStringLiteral("x"));
+        QCOMPARE(v.noteOf(Tuesday), (QStringList{longLine, QString(), QStringLiteral("x")}));
+    }
+
+    void whatCodePage1251CannotHoldBecomesAQuestionMark()
+    {
+        View v;
+        typeText(v.view.reblok, QStringLiteral("шов"));
+        v.view.reblok->insertPlainText(QStringLiteral(" 😀 中 №5 €"));
+        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("шов ? ? №5 €"));
+        QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("шов ? ? №5 €")});
+        // Typing goes on where the cursor was.
+        typeText(v.view.reblok, QStringLiteral("!"));
+        QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("шов ? ? №5 €!")});
+        QVERIFY(FitsCp1251(v.noteOf(Tuesday).join(QString())));
+    }
+
+    void pickingAShorterMonthKeepsTheDayInside_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QDate>("to");
+        QTest::newRow("31 Jan to common February") << QDate(2025, 1, 31) << 1 << QDate(2025, 2, 28);
+        QTest::newRow("31 Jan to leap February") << QDate(2024, 1, 31) << 1 << QDate(2024, 2, 29);
+        QTest::newRow("31 Mar to April") << QDate(2026, 3, 31) << 3 << QDate(2026, 4, 30);
+        QTest::newRow("15 Mar to December") << QDate(2026, 3, 15) << 11 << QDate(2026, 12, 15);
+    }
+    void pickingAShorterMonthKeepsTheDayInside()
+    {
+        QFETCH(QDate, from);
+        QFETCH(int, tab);
+        QFETCH(QDate, to);
+        View v({{to, {QStringLiteral("there")}}});
+        v.select(from);
+        v.clickTab(tab);
+        QCOMPARE(v.grid()->SelectedDate(), to);
+        QCOMPARE(v.view.TabControl1->TabIndex(), tab);
+        QCOMPARE(v.view.NotepadLines(), QStringList{QStringLiteral("there")});
+        QVERIFY(v.view.MarkedDays().test(to.day()));
+        QCOMPARE(v.view.cbDay->text(), TDiaryView::DayNames[to.dayOfWeek() % 7 + 1]);
+    }
+
+    void yearSpinMovesTheDateAndTheMarks()
+    {
+        View v({{QDate(2025, 2, 10), {QStringLiteral("в прошлом году")}}});
+        v.select(QDate(2024, 2, 29));
+        QVERIFY(!v.view.MarkedDays().test(10));
+        v.view.sbYear->upButton()->click();
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("2025"));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(2025, 2, 28));
+        QVERIFY(v.view.MarkedDays().test(10));
+        v.view.sbYear->downButton()->click();
+        QCOMPARE(v.grid()->SelectedDate(), QDate(2024, 2, 28));
+        QVERIFY(!v.view.MarkedDays().test(10));
+        QCOMPARE(v.view.sbYear->upButton()->autoRepeatDelay(), 400);
+        QCOMPARE(v.view.sbYear->upButton()->autoRepeatInterval(), 100);
+    }
+
+    void yearsOutsideTheCalendarLeaveTheDate()
+    {
+        View v;
+        v.select(QDate(9999, 12, 31));
+        v.view.sbYearUpClick();
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("10000"));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(9999, 12, 31));
+        v.select(QDate(1, 1, 1));
+        v.view.sbYearDownClick();
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("0"));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(1, 1, 1));
+        v.view.sbYearUpClick();
+        v.view.sbYearUpClick();
+        QCOMPARE(v.grid()->SelectedDate(), QDate(2, 1, 1));
+    }
+
+    void exportWritesEveryNoteByDate()
+    {
+        View v({{QDate(2026, 12, 8), {QStringLiteral("Трубы Ду325"), QString()}},
+                {QDate(2025, 3, 1), {}},
+                {QDate(2026, 1, 15), {QStringLiteral("a"), QStringLiteral("  b")}}});
+        QTest::mouseClick(v.view.lBlok, Qt::LeftButton, {}, QPoint(3, 3));
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QCOMPARE(m_opener.opened, QStringList{path});
+        QVERIFY(m_boxes.isEmpty());
+        const QByteArray want = ToCp1251(QStringLiteral("01.03.2025\r\n\r\n"
+                                                        "15.01.2026\r\na\r\n  b\r\n\r\n"
+                                                        "08.12.2026\r\nТрубы Ду325\r\n\r\n\r\n"));
+        QCOMPARE(ReadWholeFile(path).value_or(QByteArray()), want);
+        // The store stays sorted for the next save.
+        QCOMPARE(v.store[0].Date, QDate(2025, 3, 1));
+        QCOMPARE(v.store[2].Date, QDate(2026, 12, 8));
+    }
+
+    void exportOfAnEmptyStoreSaysSoAndLeavesNoFile()
+    {
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QVERIFY(WriteFileAtomically(path, "old export") == std::nullopt);
+        View v;
+        v.view.lBlokClick();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, QStringLiteral("Записи в блокноте отсутствуют!"));
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(m_opener.opened.isEmpty());
+    }
+
+    void exportWriteFailureNamesTheFileAndOpensNothing()
+    {
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/held"))); // a folder cannot be replaced by a file
+        View v({{Tuesday, {QStringLiteral("x")}}});
+        v.view.lBlokClick();
+        QDir(path).removeRecursively();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
+        QVERIFY2(m_boxes[0].text.contains(QStringLiteral("note.txt")), qPrintable(m_boxes[0].text));
+        QVERIFY(m_opener.opened.isEmpty());
+    }
+
+    void exportShellFailureIsReported()
+    {
+        m_opener.failWith = QStringLiteral("Нет программы для открытия файла");
+        View v({{Tuesday, {QStringLiteral("x")}}});
+        v.view.lBlokClick();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY(m_boxes[0].text.endsWith(QLatin1Char('.')));
+        QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
+    }
+
+    void notepadOffersTheDocumentsMenu()
+    {
+        View v;
+        QMenu menu;
+        menu.addAction(QStringLiteral("ГОСТ 7512-82"));
+        v.view.setNotepadMenu(&menu);
+        emit v.view.reblok->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(menu.isVisible());
+        menu.hide();
+    }
+
+    void captionsGrowWithAPluginFont()
+    {
+        View v;
+        for (QLabel* l : {v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
+            QFont f = l->font();
+            f.setBold(true);
+            f.setPixelSize(16);
+            l->setFont(f);
+            QVERIFY2(l->width() >= QFontMetrics(f).horizontalAdvance(l->text()), qPrintable(l->objectName()));
+        }
+        QCOMPARE(v.view.lBlok->pos(), QPoint(517, 16));
+    }
+
+    void controlsCarryTheirDesignNamesAndPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("Image3") << "Image3" << QRect(0, 0, 638, 308);
+        QTest::newRow("eYear") << "eYear" << QRect(19, 32, 70, 21);
+        QTest::newRow("sbYear") << "sbYear" << QRect(89, 32, 15, 22);
+        QTest::newRow("cbDay") << "cbDay" << QRect(223, 32, 85, 21);
+        QTest::newRow("reblok") << "reblok" << QRect(323, 32, 294, 241);
+        QTest::newRow("TabControl1") << "TabControl1" << QRect(19, 72, 289, 201);
+        QTest::newRow("Panel3") << "Panel3" << QRect(0, 40, 288, 160);
+        QTest::newRow("MonthGrid") << "MonthGrid" << QRect(6, 4, 277, 149);
+    }
+    void controlsCarryTheirDesignNamesAndPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        View v;
+        auto* w = v.view.findChild<QWidget*>(name);
+        QVERIFY(w);
+        QCOMPARE(w->geometry(), geometry);
+        QVERIFY(v.view.findChild<QWidget*>(QStringLiteral("Label5")));
+        QCOMPARE(v.view.TabControl1->count(), 12);
+        QCOMPARE(v.view.TabControl1->tabText(8), QStringLiteral("Сент"));
+    }
+};
+
+QTEST_MAIN(TestDiaryView)
+#include "test_diaryview.moc"
