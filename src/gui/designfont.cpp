@@ -6,6 +6,13 @@
 
 namespace kelto {
 
+namespace {
+// The family that stands in for the design names once the bundled fonts are
+// registered; empty until then (the names then go through the system's own
+// substitution).
+QString g_bundledFamily;
+}
+
 void InstallBundledFonts(const QString& programFolder)
 {
     QDir dir(programFolder + QStringLiteral("fonts"));
@@ -15,11 +22,24 @@ void InstallBundledFonts(const QString& programFolder)
     const QString family = QStringLiteral("Liberation Sans");
     for (const char* design : {"MS Sans Serif", "Arial"})
         QFont::insertSubstitution(QLatin1String(design), family);
+    if (!files.isEmpty())
+        g_bundledFamily = family;
+}
+
+QString ResolveFontFamily(const QString& name)
+{
+    // A family that does not exist is found by substitution, which sorts
+    // every font of the system each time a new size or style is asked for.
+    if (!g_bundledFamily.isEmpty()
+        && (name.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0))
+        return g_bundledFamily;
+    return name;
 }
 
 QFont DesignFont(int pixels, bool bold, bool underline, const char* family)
 {
-    QFont f(QString::fromLatin1(family));
+    QFont f(ResolveFontFamily(QString::fromLatin1(family)));
     f.setPixelSize(pixels);
     f.setBold(bold);
     f.setUnderline(underline);
@@ -28,7 +48,7 @@ QFont DesignFont(int pixels, bool bold, bool underline, const char* family)
 
 QFont DesignWindowFont()
 {
-    QFont f(QString::fromLatin1(DesignFamily));
+    QFont f(ResolveFontFamily(QString::fromLatin1(DesignFamily)));
     f.setPointSize(8);
     return f;
 }

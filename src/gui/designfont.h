@@ -12,6 +12,10 @@ inline constexpr const char* DesignFamily = "MS Sans Serif";
 // Registers the fonts of `folder` + "fonts/" and sets the substitutions.
 void InstallBundledFonts(const QString& programFolder);
 
+// The bundled family for a design name ("MS Sans Serif", "Arial") once the
+// bundled fonts are registered; any other name as it is.
+QString ResolveFontFamily(const QString& name);
+
 // A design font of `pixels` pixels, as the window descriptions give them.
 QFont DesignFont(int pixels, bool bold = false, bool underline = false, const char* family = DesignFamily);
 // The main window's own font (8 points).

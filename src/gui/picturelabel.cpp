@@ -1,17 +1,61 @@
 #include "gui/picturelabel.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QPixmap>
 
 namespace kelto {
 
-QLabel* MakePictureLabel(QWidget* parent, const char* objectName, const QRect& geometry,
-                         const QString& resource)
+TPictureLabel::TPictureLabel(QWidget* parent, const QString& resource)
+    : QLabel(parent)
+    , m_resource(resource)
 {
-    auto* l = new QLabel(parent);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void TPictureLabel::setDeferredPicture(const QByteArray& bytes, const QByteArray& format)
+{
+    m_bytes = bytes;
+    m_format = format;
+    setPixmap(QPixmap());
+    update();
+}
+
+void TPictureLabel::showPicture(const QPixmap& pixmap)
+{
+    m_bytes.clear();
+    m_resource.clear();
+    setPixmap(pixmap);
+}
+
+void TPictureLabel::decodeNow()
+{
+    if (!m_bytes.isEmpty()) {
+        QBuffer buffer(&m_bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, m_format);
+        reader.setDecideFormatFromContent(false);
+        setPixmap(QPixmap::fromImage(reader.read()));
+    } else if (pixmap().isNull() && !m_resource.isEmpty()) {
+        setPixmap(QPixmap(m_resource));
+    }
+    m_bytes.clear();
+    m_resource.clear();
+}
+
+void TPictureLabel::paintEvent(QPaintEvent* e)
+{
+    if (!m_bytes.isEmpty() || !m_resource.isEmpty())
+        decodeNow();
+    QLabel::paintEvent(e);
+}
+
+TPictureLabel* MakePictureLabel(QWidget* parent, const char* objectName, const QRect& geometry,
+                                const QString& resource)
+{
+    auto* l = new TPictureLabel(parent, resource);
     l->setObjectName(QLatin1String(objectName));
     l->setGeometry(geometry);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    l->setPixmap(QPixmap(resource));
     return l;
 }
 

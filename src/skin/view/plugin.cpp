@@ -1,5 +1,7 @@
 #include "skin/view/plugin.h"
 
+#include "gui/designfont.h"
+#include "gui/picturelabel.h"
 #include "gui/report.h"
 #include "core/error.h"
 #include "core/programfolder.h"
@@ -99,7 +101,7 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size,
                const QString& colour, const QString& style)
 {
     QFont font = control->font();
-    font.setFamily(name);
+    font.setFamily(ResolveFontFamily(name));
     control->setFont(font);
 
     const int points = ParseFontSize(size);
@@ -140,19 +142,30 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
     const QString path = ResolvePictureReference(pluginFolder, reference);
     const QByteArray format = PictureFormatFor(path);
     QByteArray bytes = ReadUnscrambledPicture(path);
+    auto* label = qobject_cast<QLabel*>(control);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
+    // The window's pictures are decoded when first painted (a hidden view's
+    // or the About window's perhaps never); the header is read now, so a
+    // broken plug-in is still reported at once.
+    auto* picture = dynamic_cast<TPictureLabel*>(control);
+    if (picture && reader.canRead() && reader.size().isValid()) {
+        picture->setDeferredPicture(bytes, format);
+        return;
+    }
     const QImage image = reader.read();
     if (image.isNull())
         throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
-    auto* label = qobject_cast<QLabel*>(control);
     if (!label)
         throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
     label->setScaledContents(false);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setPixmap(QPixmap::fromImage(image));
+    if (picture)
+        picture->showPicture(QPixmap::fromImage(image));
+    else
+        label->setPixmap(QPixmap::fromImage(image));
 }
 
 bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
