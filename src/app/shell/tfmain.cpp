@@ -7,6 +7,7 @@
 #include "app/settings/settingsfile.h"
 #include "calc/calcview.h"
 #include "diary/logfile.h"
+#include "diary/view/calendar.h"
 #include "diary/view/diaryview.h"
 #include "docs/docslist.h"
 #include "docs/shellopen.h"
@@ -82,6 +83,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     Panel2->move(0, 148);
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
+    // The source window's work date is the day chosen in the diary.
+    Panel2->setWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
@@ -254,8 +257,10 @@ void TfMain::StepClosingAutoStart()
 
 void TfMain::closeEvent(QCloseEvent* e)
 {
-    if (FormClose())
+    if (FormClose()) {
+        Panel2->SaveSource();
         e->accept();
+    }
     else
         e->ignore();
 }
