@@ -67,6 +67,11 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     setObjectName(QStringLiteral("fSource"));
     setWindowTitle(QStringLiteral("Источник и экспозиция"));
     setFixedSize(470, 432);
+    // A window of its own does not inherit the main window's font; it takes
+    // the same one.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
 
     Caption(this, QStringLiteral("Изотоп"), 12);
     cbIsotope = new QComboBox(this);
