@@ -69,22 +69,6 @@ private slots:
                  QStringLiteral("106.79"));
     }
 
-    void halfLives_data()
-    {
-        QTest::addColumn<TIsotope>("isotope");
-        QTest::addColumn<double>("days");
-        QTest::newRow("Ir-192") << TIsotope::Ir192 << 73.83;
-        QTest::newRow("Se-75") << TIsotope::Se75 << 119.78;
-        QTest::newRow("Co-60") << TIsotope::Co60 << 1925.28;
-        QTest::newRow("Yb-169") << TIsotope::Yb169 << 32.02;
-    }
-    void halfLives()
-    {
-        QFETCH(TIsotope, isotope);
-        QFETCH(double, days);
-        QCOMPARE(HalfLifeDays(isotope), days);
-    }
-
     void scaling_data()
     {
         // refMinutes refActivity refDistance refThickness activity distance thickness hvl -> minutes

@@ -118,14 +118,9 @@ private slots:
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("activity emptied") << "eActivity" << ""
                                           << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
-        QTest::newRow("activity zero") << "eActivity" << "0"
-                                       << QStringList{Dash, Dash, Dash, "Активность по паспорту должна быть больше нуля"};
         QTest::newRow("reference time zero") << "eRefTime" << "0"
                                              << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
                                                             "Время эталонного снимка должно быть больше нуля"};
-        QTest::newRow("distance emptied") << "eDist" << ""
-                                          << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
-                                                         "Укажите расстояние"};
         QTest::newRow("layer emptied, steel differs")
             << "eHvl" << "" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
                                             "Укажите слой половинного ослабления: толщина отличается от эталонной"};

@@ -260,9 +260,9 @@ void TfMain::closeEvent(QCloseEvent* e)
     if (FormClose()) {
         Panel2->SaveSource();
         e->accept();
-    }
-    else
+    } else {
         e->ignore();
+    }
 }
 
 bool TfMain::FormClose()
