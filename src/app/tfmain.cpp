@@ -9,6 +9,7 @@
 #include "app/settingsfile.h"
 #include "calc/view/calcview.h"
 #include "diary/diaryfile.h"
+#include "diary/view/monthgrid.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "docs/view/shellopen.h"
@@ -78,6 +79,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     Panel2->move(0, 148);
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
+    // The source window's work date is the day chosen in the diary.
+    Panel2->setWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
@@ -250,10 +253,12 @@ void TfMain::StepClosingAutoStart()
 
 void TfMain::closeEvent(QCloseEvent* e)
 {
-    if (FormClose())
+    if (FormClose()) {
+        Panel2->SaveSource();
         e->accept();
-    else
+    } else {
         e->ignore();
+    }
 }
 
 bool TfMain::FormClose()

@@ -294,20 +294,23 @@ double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, do
         case A: R = Finite(0.7 * c * (D - d)); break;
         case B: R = Finite(0.7 * c * (1.0 - m) * D); break;
         case V: R = Finite(c * D); break;
+        // ГОСТ 7512-82 lets the source sit on the pipe only when the bracketed
+        // factor t is not above 1; otherwise the distance holds, however small
+        // against the diameter. The fallback is that zero.
         case G:
         case Zh: {
             const double t = Finite(1.5 * c * (1.0 - m));
-            R = t > 1.0 ? Finite((t - 1.0) * 0.5 * D) : D;
+            R = t > 1.0 ? Finite((t - 1.0) * 0.5 * D) : 0.0;
             break;
         }
         case D_: {
             const double t = Finite((1.4 - m) * c);
-            R = t > 1.0 ? Finite((t - 1.0) * 0.5 * D) : D;
+            R = t > 1.0 ? Finite((t - 1.0) * 0.5 * D) : 0.0;
             break;
         }
-        // The source stands at the pipe's centre.
+        // The source stands at the pipe's centre: no distance to keep.
         case E:
-        case Z: R = D / 2.0; break;
+        case Z: R = 0.0; break;
         default: return std::nan("");
         }
 
@@ -316,8 +319,10 @@ double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, do
 
         if (schemeIndex == A || schemeIndex == B)
             out.lFocRast = FormatTwoDecimals(R);
+        else if (schemeIndex == E || schemeIndex == Z)
+            out.lFocRast = QStringLiteral("0");
         else
-            out.lFocRast = Finite(R - D) > 0.0 ? FormatTwoDecimals(R) : QStringLiteral("0");
+            out.lFocRast = R > 0.0 ? FormatTwoDecimals(R) : QStringLiteral("0");
 
         const double n = Div(F, D);
         double N = 0.0;

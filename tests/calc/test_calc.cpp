@@ -64,6 +64,8 @@ private slots:
     void exposuresFromTable_data();
     void exposuresFromTable();
     void minDistanceReturnsUnroundedCount();
+    void minDistanceBelowDiameter_data();
+    void minDistanceBelowDiameter();
 };
 
 void TestCalc::defaultsPerScheme_data()
@@ -74,10 +76,10 @@ void TestCalc::defaultsPerScheme_data()
     QTest::newRow("a)") << 0 << "140,00" << "9";
     QTest::newRow("б)") << 1 << "140,00" << "9";
     QTest::newRow("в)") << 2 << "3650,00" << "2";
-    QTest::newRow("г)") << 3 << "0" << "3";
+    QTest::newRow("г)") << 3 << "40,50" << "3";
     QTest::newRow("д)") << 4 << "720,50" << "3";
     QTest::newRow("е)") << 5 << "0" << "1";
-    QTest::newRow("ж)") << 6 << "0" << "3";
+    QTest::newRow("ж)") << 6 << "40,50" << "3";
     QTest::newRow("з)") << 7 << "0" << "3";
 }
 
@@ -233,10 +235,10 @@ void TestCalc::centreSchemesRangeTest_data()
     for (int s : {5, 6, 7}) {
         QTest::addRow("scheme %d, F above", s) << s << "232" << Q << "0";
         QTest::addRow("scheme %d, F just above", s) << s << "231,0001" << Q << "0";
-        QTest::addRow("scheme %d, F equal", s) << s << "231" << "0" << (s == 5 ? "1" : "4");
+        QTest::addRow("scheme %d, F equal", s) << s << "231" << (s == 6 ? "40,50" : "0") << (s == 5 ? "1" : "4");
     }
     // The other schemes have no range test.
-    QTest::newRow("г) far") << 3 << "5000" << "0" << "5";
+    QTest::newRow("г) far") << 3 << "5000" << "40,50" << "5";
 }
 
 void TestCalc::centreSchemesRangeTest()
@@ -286,7 +288,7 @@ void TestCalc::reportedFaults_data()
     QTest::newRow("1E400 does not fit") << "eDiam" << "1E400" << "'1E400' is not a valid floating point value"
                                         << QStringList{Q, Q, Q, Q, Q, Q};
     QTest::newRow("film 0, non-standard pipe") << "eDiam" << "200" << "Floating point division by zero"
-                                               << QStringList{"0,30", "0", "3", "628", Q, Q};
+                                               << QStringList{"0,30", "50,00", "3", "628", Q, Q};
     QTest::newRow("perimeter beyond 64 bits") << "eDiam" << "1E300" << "Invalid floating point operation"
                                               << QStringList{"0,30", "0", "3", Q, Q, Q};
 }
@@ -494,6 +496,42 @@ void TestCalc::minDistanceReturnsUnroundedCount()
     TLayoutResults faulted;
     QVERIFY(std::isnan(MinDistanceAndExposures(3, 0, -12, 0.3, 2.5, 100, faulted)));
     QCOMPARE(faulted.lFocRast, Q);
+}
+
+void TestCalc::minDistanceBelowDiameter_data()
+{
+    QTest::addColumn<int>("scheme");
+    QTest::addColumn<QString>("diam");
+    QTest::addColumn<QString>("focal");
+    QTest::addColumn<QString>("spot");
+    QTest::addColumn<QString>("focRast");
+    // A distance shorter than the diameter is still a distance to keep.
+    QTest::newRow("д), 0 < R < D") << 4 << "219" << "100" << "0,8" << "156,10";
+    QTest::newRow("г), t = 1,5") << 3 << "200" << "100" << "2,5" << "50,00";
+    // t not above 1: the source may sit on the pipe.
+    QTest::newRow("г), t <= 1") << 3 << "219" << "100" << "0,5" << "0";
+    QTest::newRow("ж), t <= 1") << 6 << "219" << "100" << "0,5" << "0";
+    QTest::newRow("в), far") << 2 << "219" << "100" << "2,5" << "3650,00";
+    // A pasted negative diameter gives negative distances: shown as none.
+    for (int s = 2; s <= 6; ++s)
+        QTest::addRow("negative D, scheme %d", s) << s << "-219" << "-300" << "2,5" << "0";
+}
+
+void TestCalc::minDistanceBelowDiameter()
+{
+    QFETCH(int, scheme);
+    QFETCH(QString, diam);
+    QFETCH(QString, focal);
+    QFETCH(QString, spot);
+    QFETCH(QString, focRast);
+    TLayoutInputs in = Defaults();
+    in.cbSheme = scheme;
+    in.eDiam = diam;
+    in.eRast = focal;
+    in.ePatno = spot;
+    const Run r = Calculate(in);
+    QVERIFY(!r.error);
+    QCOMPARE(r.out.lFocRast, focRast);
 }
 
 QTEST_GUILESS_MAIN(TestCalc)

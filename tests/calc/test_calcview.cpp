@@ -2,12 +2,18 @@
 // scheme pictures and the error box.
 #include "gui/report.h"
 #include "calc/view/calcview.h"
+#include "calc/view/tfsource.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QDateEdit>
+#include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -116,7 +122,7 @@ private slots:
 
     void firstDisplay()
     {
-        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "688", "3"}));
+        QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
         QCOMPARE(view->lCount->text(), QStringLiteral("4"));
         QCOMPARE(view->Ldlin->text(), QStringLiteral("175"));
         QCOMPARE(shownPicture(), 3);
@@ -148,7 +154,6 @@ private slots:
         QTest::addColumn<int>("edit");
         QTest::addColumn<QString>("typed");
         for (int e = 0; e < 5; ++e) {
-            QTest::addRow("point, edit %d", e) << e << ".";
             QTest::addRow("minus, edit %d", e) << e << "-";
             QTest::addRow("letter, edit %d", e) << e << "a";
             QTest::addRow("space, edit %d", e) << e << " ";
@@ -185,7 +190,7 @@ private slots:
         QCOMPARE(e->text(), QStringLiteral("3"));
         QTest::keyClicks(e, "25");
         QCOMPARE(e->text(), QStringLiteral("325"));
-        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "688", "3"}));
+        QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
         view->eDiam->setText(QStringLiteral("200"));
         QCOMPARE(view->lCount->text(), QStringLiteral("3"));
     }
@@ -218,7 +223,8 @@ private slots:
         QTest::newRow("backspace") << "" << QChar(8) << QChar(8);
         QTest::newRow("first comma") << "60" << QChar(',') << QChar(',');
         QTest::newRow("second comma") << "6,0" << QChar(',') << null;
-        QTest::newRow("point") << "6" << QChar('.') << null;
+        QTest::newRow("point is a comma") << "6" << QChar('.') << QChar(',');
+        QTest::newRow("point after a comma") << "6,0" << QChar('.') << null;
         QTest::newRow("minus") << "" << QChar('-') << null;
         QTest::newRow("enter") << "6" << QChar(13) << null;
         QTest::newRow("ctrl+v") << "6" << QChar(22) << null;
@@ -254,7 +260,7 @@ private slots:
         QCOMPARE(allResults(), QStringList(6, Q));
         QVERIFY(messages.isEmpty());
         QTest::keyClicks(e, "219");
-        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "688", "3"}));
+        QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
         QVERIFY(messages.isEmpty());
     }
 
@@ -344,7 +350,7 @@ private slots:
         view->eDlin->setText(QStringLiteral("0"));
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].text, QStringLiteral("Floating point division by zero."));
-        QCOMPARE(visibleResults(), (QStringList{"0", "0,30", "628", "3"}));
+        QCOMPARE(visibleResults(), (QStringList{"50,00", "0,30", "628", "3"}));
         QCOMPARE(view->lCount->text(), Q);
         QCOMPARE(view->Ldlin->text(), Q);
     }
@@ -366,6 +372,133 @@ private slots:
         const int before = view->lFocRast->height();
         view->lFocRast->setFont(big);
         QVERIFY(view->lFocRast->height() > before);
+    }
+    void typedPointIsComma()
+    {
+        QLineEdit* e = view->ePatno;
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QTest::keyClicks(e, "2.5");
+        QCOMPARE(e->text(), QStringLiteral("2,5"));
+        QCOMPARE(view->lFocRast->text(), QStringLiteral("40,50"));
+        // A second one is refused, as a second comma is.
+        QTest::keyClicks(e, ".");
+        QCOMPARE(e->text(), QStringLiteral("2,5"));
+        // Over a selection without a comma it replaces the selection.
+        view->eRast->selectAll();
+        QTest::keyClicks(view->eRast, ".");
+        QCOMPARE(view->eRast->text(), QStringLiteral(","));
+    }
+
+    void keypadDecimalIsComma_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("keypad point") << int(Qt::Key_Period) << ".";
+        QTest::newRow("keypad comma") << int(Qt::Key_Comma) << ",";
+        QTest::newRow("keypad decimal without text") << int(Qt::Key_Period) << "";
+    }
+    void keypadDecimalIsComma()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QLineEdit* e = view->eDlin;
+        e->end(false);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeypadModifier, text);
+        QApplication::sendEvent(e, &press);
+        QCOMPARE(e->text(), QStringLiteral("300,"));
+        QApplication::sendEvent(e, &press);
+        QCOMPARE(e->text(), QStringLiteral("300,"));
+    }
+
+    void checkLines_data()
+    {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("г)") << 3 << QStringList{"достаточно", "120,0° ± 3°", "0,32 мм, набор № 2, 3"};
+        QTest::newRow("д)") << 4
+                            << QStringList{"меньше минимального на 620,50 мм", "120,0° ± 3°", "0,32 мм, набор № 2, 3"};
+        QTest::newRow("е)") << 5 << QStringList{"достаточно", "—", "0,32 мм, набор № 2, 3"};
+    }
+    void checkLines()
+    {
+        QFETCH(int, scheme);
+        QFETCH(QStringList, lines);
+        view->cbSheme->setCurrentIndex(scheme);
+        QCOMPARE((QStringList{view->focalCheck->text(), view->angleCheck->text(), view->wireCheck->text()}), lines);
+        // They follow every change, emptied inputs included.
+        view->eRast->clear();
+        QCOMPARE((QStringList{view->focalCheck->text(), view->angleCheck->text(), view->wireCheck->text()}),
+                 QStringList(3, QStringLiteral("—")));
+    }
+
+    void checkBlockPlacement()
+    {
+        const QList<QLabel*> block{view->Label40, view->Label41, view->Label42, view->Label43,
+                                   view->focalCheck, view->angleCheck, view->wireCheck};
+        view->cbSheme->setCurrentIndex(4); // the longest texts
+        // Inside the results box, under the results, clear of the panel's edge.
+        const QRect resultsBox(315, 8, 318, 290);
+        for (QLabel* l : block) {
+            QVERIFY2(l->isVisibleTo(view.get()), qPrintable(l->objectName()));
+            QVERIFY2(resultsBox.contains(l->geometry()), qPrintable(l->objectName()));
+            QVERIFY2(l->y() > view->Label24->geometry().bottom(), qPrintable(l->objectName()));
+        }
+        QCOMPARE(view->lSource->pos(), QPoint(16, 232));
+        QVERIFY(view->lSource->font().underline());
+        QCOMPARE(view->lSource->cursor().shape(), Qt::PointingHandCursor);
+        // No visible control overlaps another, and the spot left for the
+        // diary link under this one stays free.
+        QList<QWidget*> shown;
+        for (QWidget* w : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisibleTo(view.get()) && w != view->Image2)
+                shown << w;
+        for (int i = 0; i < shown.size(); ++i) {
+            QVERIFY2(!shown[i]->geometry().intersects(QRect(16, 256, 200, 16)), qPrintable(shown[i]->objectName()));
+            for (int j = i + 1; j < shown.size(); ++j)
+                QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                         qPrintable(shown[i]->objectName() + " / " + shown[j]->objectName()));
+        }
+    }
+
+    void linkOpensOneSourceWindow()
+    {
+        QTemporaryDir dir;
+        kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
+        view->setWorkDateSource([] { return QDate(2026, 2, 3); });
+        QVERIFY(!view->fSource());
+        QTest::mouseClick(view->lSource, Qt::LeftButton);
+        kelto::TfSource* first = view->fSource();
+        QVERIFY(first);
+        QVERIFY(first->isVisible());
+        QVERIFY(first->isWindow());
+        QCOMPARE(first->deWork->date(), QDate(2026, 2, 3));
+        first->eActivity->setText(QStringLiteral("12"));
+        first->hide();
+        QTest::mouseClick(view->lSource, Qt::LeftButton);
+        QCOMPARE(view->fSource(), first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->eActivity->text(), QStringLiteral("12"));
+        // The plug-in's input font reaches the window through the view's edits.
+        QFont f = view->eRast->font();
+        f.setFamily(QStringLiteral("Plug Sans"));
+        view->eRast->setFont(f);
+        QCOMPARE(first->eDist->font().family(), QStringLiteral("Plug Sans"));
+        // Program exit writes what the window holds.
+        view->SaveSource();
+        QVERIFY(messages.isEmpty());
+        const std::optional<QByteArray> bytes = kelto::ReadWholeFile(kelto::TfSource::FilePath());
+        QVERIFY(bytes);
+        QVERIFY(bytes->startsWith("Ir-192\r\n12\r\n"));
+        view.reset();
+    }
+
+    void exitWithoutWindowWritesNothing()
+    {
+        QTemporaryDir dir;
+        kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
+        view->SaveSource();
+        QVERIFY(!QFile::exists(kelto::TfSource::FilePath()));
     }
 };
 

@@ -24,10 +24,12 @@ namespace {
 
 const char* const FontControls[] = {
     "l1", "l2", "l3", "l4", "l5",
-    "Label37", "Label38", "Label5", "Label6", "Label7",
+    "Label37", "Label38", "Label5", "Label6", "Label7", "Label40",
     "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
     "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3",
+    "Label41", "Label42", "Label43", "lSource",
     "lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok",
+    "focalCheck", "angleCheck", "wireCheck",
     "eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb",
 };
 
@@ -411,9 +413,9 @@ private slots:
         struct Expect { const char* first; const char* last; const char* family; int size; QColor colour; };
         const Expect blocks[] = {
             {"l1", "l5", "Menu Font", 10, QColor(0x11, 0x22, 0x33)},
-            {"Label37", "Label7", "Head Font", 11, QColor(0x22, 0x33, 0x44)},
-            {"Label8", "Label3", "Caption Font", 12, QColor(0x33, 0x44, 0x55)},
-            {"lFocRast", "lBlok", "Value Font", 13, QColor(0x44, 0x55, 0x66)},
+            {"Label37", "Label40", "Head Font", 11, QColor(0x22, 0x33, 0x44)},
+            {"Label8", "lSource", "Caption Font", 12, QColor(0x33, 0x44, 0x55)},
+            {"lFocRast", "wireCheck", "Value Font", 13, QColor(0x44, 0x55, 0x66)},
             {"eYear", "lb", "Input Font", 14, QColor(0x55, 0x66, 0x77)},
         };
         int i = 0;

@@ -5,12 +5,15 @@
 #include "gui/designfont.h"
 #include "gui/report.h"
 #include "calc/layout.h"
+#include "calc/layoutcheck.h"
+#include "calc/view/tfsource.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPixmap>
 
 namespace kelto {
@@ -53,6 +56,28 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
     c->setCurrentIndex(current);
     return c;
 }
+
+// A link-style label: underlined whatever font a plug-in gives it, sized to
+// its text.
+class TLinkLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void changeEvent(QEvent* e) override
+    {
+        QLabel::changeEvent(e);
+        if (e->type() != QEvent::FontChange)
+            return;
+        if (!font().underline()) {
+            QFont f = font();
+            f.setUnderline(true);
+            setFont(f);
+            return;
+        }
+        adjustSize();
+    }
+};
 
 } // namespace
 
@@ -110,6 +135,38 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
     // The recommended sections are computed but not offered.
     for (QLabel* l : {Label3, Label29, lCount, Label35, Ldlin})
         l->hide();
+
+    // The compliance check takes the free part of the results box under the
+    // visible results. Its values run longer than the column of values
+    // above leaves room for, so each stands under its caption.
+    Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 150, 260, 20},
+                        WindowFont(), leftTop);
+    Label40->setWordWrap(true);
+    const auto checkCaption = [&](const char* name, const QString& text, int top) {
+        return MakeLabel(this, name, text, {331, top, 290, 14}, captionFont, leftTop);
+    };
+    Label41 = checkCaption("Label41", QStringLiteral("Фокусное расстояние:"), 172);
+    Label42 = checkCaption("Label42", QStringLiteral("Угол между экспозициями:"), 207);
+    Label43 = checkCaption("Label43", QStringLiteral("Проволочный эталон:"), 242);
+    focalCheck = value("focalCheck", 187);
+    angleCheck = value("angleCheck", 222);
+    wireCheck = value("wireCheck", 257);
+    for (QLabel* l : {focalCheck, angleCheck, wireCheck}) {
+        l->move(345, l->y());
+        l->setText(QStringLiteral("—"));
+        l->adjustSize();
+    }
+
+    // Left of the scheme picture, under the input captions.
+    lSource = new TLinkLabel(QStringLiteral("Активность и время экспозиции…"), this);
+    lSource->setObjectName(QStringLiteral("lSource"));
+    lSource->move(16, 232);
+    QFont linkFont = WindowFont();
+    linkFont.setUnderline(true);
+    lSource->setFont(linkFont);
+    lSource->adjustSize();
+    lSource->setCursor(Qt::PointingHandCursor);
+    lSource->installEventFilter(this);
 
     cbSens = MakeCombo(this, "cbSens", 37, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 2);
     eDiam = MakeEdit(this, "eDiam", 62, QStringLiteral("219"));
@@ -183,6 +240,10 @@ void TCalcView::cbSensChange()
         setResult(lPerimetr, out.lPerimetr);
         setResult(lCount, out.lCount);
         setResult(Ldlin, out.Ldlin);
+        const TLayoutCheck check = CheckLayout(in, out);
+        setResult(focalCheck, check.focalCheck);
+        setResult(angleCheck, check.angleCheck);
+        setResult(wireCheck, check.wireCheck);
         if (error)
             kelto::ReportError(*error);
     });
@@ -222,6 +283,10 @@ void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key)
 {
     if (key == QChar(8) || (key >= QLatin1Char('0') && key <= QLatin1Char('9')))
         return;
+    // A point typed on an English layout or on the keypad means the decimal
+    // separator; dropping it would turn "2.5" into 25 without a word.
+    if (key == QLatin1Char('.'))
+        key = QLatin1Char(',');
     if (key == QLatin1Char(','))
         key = CommaAllowed(edit->text(), key);
     else
@@ -234,11 +299,8 @@ void TCalcView::eDlinKeyPress(QChar& key) { AcceptNumericKey(eDlin, key); }
 void TCalcView::eRastKeyPress(QChar& key) { AcceptNumericKey(eRast, key); }
 void TCalcView::ePatnoKeyPress(QChar& key) { AcceptNumericKey(ePatno, key); }
 
-bool TCalcView::eventFilter(QObject* watched, QEvent* event)
+bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* k, const std::function<void(QChar&)>& accept)
 {
-    if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
-    auto* k = static_cast<QKeyEvent*>(event);
     // Focus moves and keys that type nothing (Delete, arrows, Shift+Insert)
     // are the edit's own business.
     if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->key() == Qt::Key_Delete)
@@ -249,8 +311,73 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
     const bool ctrl = (k->modifiers() & Qt::ControlModifier) && !(k->modifiers() & Qt::AltModifier);
     if (ctrl && k->key() >= Qt::Key_A && k->key() <= Qt::Key_Z)
         typed = QString(QChar(k->key() - Qt::Key_A + 1));
+    // The keypad's decimal key types "." or "," by layout; either is the
+    // separator here.
+    if ((k->modifiers() & Qt::KeypadModifier) && (k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma))
+        typed = QStringLiteral(".");
     if (typed.isEmpty())
         return false;
+    QString accepted;
+    bool replaced = false;
+    for (QChar c : typed) {
+        QChar key = c;
+        accept(key);
+        if (key.isNull())
+            return true;
+        replaced = replaced || key != c;
+        accepted += key;
+    }
+    if (!replaced)
+        return false;
+    // The filter changed the character (a point became a comma): type the
+    // changed one in the edit's place, over any selection, as the edit would.
+    edit->insert(accepted);
+    return true;
+}
+
+void TCalcView::lSourceClick()
+{
+    kelto::Guarded([this] {
+        if (!m_source) {
+            const QDate workDate = m_workDate ? m_workDate() : QDate::currentDate();
+            m_source = new kelto::TfSource(workDate.isValid() ? workDate : QDate::currentDate(), this);
+            m_source->ApplyInputFont(eRast->font(), eRast->palette());
+        }
+        m_source->show();
+        m_source->raise();
+        m_source->activateWindow();
+    });
+}
+
+void TCalcView::SaveSource()
+{
+    kelto::Guarded([this] {
+        if (!m_source)
+            return;
+        if (const std::optional<QString> err = m_source->Save())
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2")
+                                   .arg(kelto::TfSource::FilePath(), *err));
+    });
+}
+
+bool TCalcView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lSource) {
+        if (event->type() == QEvent::MouseButtonRelease
+            && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton
+            && lSource->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            lSourceClick();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    // The source window's inputs follow the plug-in's input font, which
+    // reaches the view's edits.
+    if (watched == eRast && m_source
+        && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
+        m_source->ApplyInputFont(eRast->font(), eRast->palette());
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
     void (TCalcView::*handler)(QChar&) = nullptr;
     if (watched == eDiam)
         handler = &TCalcView::eDiamKeyPress;
@@ -264,13 +391,8 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
         handler = &TCalcView::ePatnoKeyPress;
     else
         return false;
-    for (QChar c : typed) {
-        QChar key = c;
-        (this->*handler)(key);
-        if (key.isNull())
-            return true;
-    }
-    return false;
+    return FilterKeyEvent(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event),
+                          [this, handler](QChar& key) { (this->*handler)(key); });
 }
 
 } // namespace kelto

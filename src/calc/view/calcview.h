@@ -3,14 +3,19 @@
 #pragma once
 #include <QChar>
 #include <QString>
+#include <QDate>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
 
 namespace kelto {
+
+class TfSource;
 
 class TCalcView : public QWidget {
     Q_OBJECT
@@ -23,6 +28,10 @@ public:
     // `key`, or the null character when `text` followed by `key` would hold
     // more than one comma.
     static QChar CommaAllowed(const QString& text, QChar key);
+    // A key press in a numeric edit through `accept` (AcceptNumericKey or an
+    // edit's handler); true when the event is used up, refused or typed
+    // here as the character the filter turned it into.
+    static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
 
     // The key-press handlers of the five edits, each the filter for its own.
     void eDiamKeyPress(QChar& key);
@@ -43,6 +52,21 @@ public:
     QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr,
               *ePatno = nullptr;
     std::array<QLabel*, 8> is{};
+    // The compliance check under the results: heading, three captions and
+    // their values.
+    QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr;
+    QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr;
+    // The link that opens the source window.
+    QLabel* lSource = nullptr;
+
+    // Where the source window takes its work date from when it is created
+    // (the diary's selected day); without one, today.
+    void setWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
+    // The source window, once it has been opened; nullptr before.
+    TfSource* fSource() const { return m_source; }
+    // Program exit: the source window's inputs to source.cnf, if it was ever
+    // opened; a failure is reported.
+    void SaveSource();
 
 public slots:
     // The whole view update: results reset, picture, calculation, error box.
@@ -53,12 +77,17 @@ public slots:
     // Start-up: all eight pictures stacked in the picture frame, only the
     // default scheme's shown.
     void PlaceSchemePictures();
+    // The link: the source window, created on first use, shown and raised.
+    void lSourceClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setResult(QLabel* label, const QString& text);
+
+    std::function<QDate()> m_workDate;
+    TfSource* m_source = nullptr;
 };
 
 } // namespace kelto

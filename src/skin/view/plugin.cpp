@@ -179,12 +179,14 @@ bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
         LoadPictureInto(Control(mainWindow, "Image2"), folder, lines.line(4));
 
         ApplyFontBlock(mainWindow, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
-        ApplyFontBlock(mainWindow, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7"});
+        ApplyFontBlock(mainWindow, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7", "Label40"});
         ApplyFontBlock(mainWindow, lines, 16,
                        {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
-                        "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3"});
+                        "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3",
+                        "Label41", "Label42", "Label43", "lSource"});
         ApplyFontBlock(mainWindow, lines, 21,
-                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok"});
+                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok",
+                        "focalCheck", "angleCheck", "wireCheck"});
         ApplyFontBlock(mainWindow, lines, 26,
                        {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol",
                         "cbSens", "cbSheme", "lb"});

@@ -1,0 +1,11 @@
+// A short compliance check of a calculated layout against ГОСТ 7512-82:
+// the focal distance against its minimum, the angle between exposures and
+// the wire penetrameter that shows the required sensitivity. QtCore only.
+#pragma once
+#include "calc/layout.h"
+
+#include <QString>
+
+struct TLayoutCheck { QString focalCheck = "—", angleCheck = "—", wireCheck = "—"; };
+// The compliance lines for inputs that CalculateLayout has just turned into these results.
+TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results);

@@ -1,0 +1,209 @@
+#include "calc/sourceform.h"
+
+#include "core/cp1251.h"
+#include "calc/layout.h"
+
+#include <cmath>
+
+namespace kelto {
+
+namespace {
+
+const QString Dash = QStringLiteral("—");
+const QString DateFormat = QStringLiteral("dd.MM.yyyy");
+constexpr int SourceFileLines = 11;
+
+QString Fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+// One number field: its value, or the hint that says what is wrong with it.
+struct TField {
+    std::optional<double> value;
+    QString hint;
+};
+
+enum class TRule { Positive, NotNegative };
+
+TField ReadField(const QString& text, TRule rule, const QString& missing, const QString& notNumber,
+                 const QString& outOfRange)
+{
+    if (text.trimmed().isEmpty())
+        return {std::nullopt, missing};
+    const std::optional<double> v = ParseNumber(text);
+    if (!v)
+        return {std::nullopt, notNumber};
+    if (rule == TRule::Positive ? !(*v > 0.0) : !(*v >= 0.0))
+        return {std::nullopt, outOfRange};
+    return {v, QString()};
+}
+
+} // namespace
+
+QStringList SourceIsotopeNames()
+{
+    return {QStringLiteral("Ir-192"), QStringLiteral("Se-75"), QStringLiteral("Co-60"), QStringLiteral("Yb-169")};
+}
+
+QStringList SourceUnitNames() { return {QStringLiteral("Ки"), QStringLiteral("ГБк")}; }
+
+QString DefaultHalfValueLayerText(int isotopeIndex)
+{
+    switch (isotopeIndex) {
+    case 0: return QStringLiteral("13,0");
+    case 2: return QStringLiteral("21,0");
+    default: return QString();
+    }
+}
+
+TSourceForm DefaultSourceForm(const QDate& workDate)
+{
+    TSourceForm f;
+    f.workDate = workDate;
+    f.passportDate = workDate;
+    f.refDate = workDate;
+    f.hvl = DefaultHalfValueLayerText(f.isotope);
+    return f;
+}
+
+QString ExposureText(double minutes)
+{
+    if (!std::isfinite(minutes) || !(minutes > 0.0))
+        return QString();
+    const double seconds = minutes * 60.0;
+    // A year of exposure is no estimate worth showing.
+    if (seconds > 366.0 * 24 * 3600)
+        return QString();
+    // Up to whole seconds, but 3,7 min written as 3,7000000000000002 is
+    // still 3 min 42 s.
+    const qint64 whole = qint64(std::ceil(seconds - 1e-9 * std::max(1.0, seconds)));
+    return QStringLiteral("%1 мин %2 с").arg(whole / 60).arg(whole % 60);
+}
+
+TSourceResults ComputeSource(const TSourceForm& f)
+{
+    TSourceResults r;
+    const TField a0 = ReadField(f.activity, TRule::Positive, QStringLiteral("Укажите активность по паспорту"),
+                                QStringLiteral("Активность по паспорту — не число"),
+                                QStringLiteral("Активность по паспорту должна быть больше нуля"));
+    if (!a0.value) {
+        r.hint = a0.hint;
+        return r;
+    }
+    if (f.isotope < 0 || f.isotope >= int(std::size(SourceIsotopes)) || !f.passportDate.isValid()
+        || !f.workDate.isValid()) {
+        r.hint = QStringLiteral("Укажите изотоп и даты");
+        return r;
+    }
+    const TIsotope isotope = SourceIsotopes[f.isotope];
+    const double a = ActivityOn(isotope, *a0.value, f.passportDate, f.workDate);
+    if (!std::isfinite(a)) {
+        r.hint = QStringLiteral("Активность на дату работы вне разумных пределов");
+        return r;
+    }
+    const double ci = f.unit == 1 ? a / GBqPerCi : a;
+    const double gbq = f.unit == 1 ? a : a * GBqPerCi;
+    r.activity = QStringLiteral("%1 Ки (%2 ГБк)").arg(Fixed(ci, 2), Fixed(gbq, 2));
+    r.remaining = Fixed(100.0 * a / *a0.value, 1) + QStringLiteral(" %");
+
+    // The exposure time: the fields in the order of the window, the first
+    // one wrong gives the hint.
+    const TField t0 = ReadField(f.refMinutes, TRule::Positive, QStringLiteral("Укажите время эталонного снимка"),
+                                QStringLiteral("Время эталонного снимка — не число"),
+                                QStringLiteral("Время эталонного снимка должно быть больше нуля"));
+    const TField f0 = ReadField(f.refDistance, TRule::Positive,
+                                QStringLiteral("Укажите расстояние эталонного снимка"),
+                                QStringLiteral("Расстояние эталонного снимка — не число"),
+                                QStringLiteral("Расстояние эталонного снимка должно быть больше нуля"));
+    const TField s0 = ReadField(f.refThickness, TRule::NotNegative,
+                                QStringLiteral("Укажите толщину эталонного снимка"),
+                                QStringLiteral("Толщина эталонного снимка — не число"),
+                                QStringLiteral("Толщина эталонного снимка не может быть меньше нуля"));
+    const TField fd = ReadField(f.distance, TRule::Positive, QStringLiteral("Укажите расстояние"),
+                                QStringLiteral("Расстояние — не число"),
+                                QStringLiteral("Расстояние должно быть больше нуля"));
+    const TField sd = ReadField(f.thickness, TRule::NotNegative, QStringLiteral("Укажите толщину"),
+                                QStringLiteral("Толщина — не число"),
+                                QStringLiteral("Толщина не может быть меньше нуля"));
+    for (const TField* field : {&t0, &f0, &s0, &fd, &sd})
+        if (!field->value) {
+            r.hint = field->hint;
+            return r;
+        }
+    double hvl = std::nan("");
+    // The half-value layer matters only when the steel differs.
+    if (*sd.value != *s0.value) {
+        const TField h = ReadField(f.hvl, TRule::Positive,
+                                   QStringLiteral("Укажите слой половинного ослабления: толщина отличается от эталонной"),
+                                   QStringLiteral("Слой половинного ослабления — не число"),
+                                   QStringLiteral("Слой половинного ослабления должен быть больше нуля"));
+        if (!h.value) {
+            r.hint = h.hint;
+            return r;
+        }
+        hvl = *h.value;
+    }
+    const double refActivity = ActivityOn(isotope, *a0.value, f.passportDate, f.refDate.isValid() ? f.refDate : f.workDate);
+    const double minutes = ScaledExposureMinutes(*t0.value, refActivity, *f0.value, *s0.value, a, *fd.value,
+                                                 *sd.value, hvl);
+    const QString text = ExposureText(minutes);
+    if (text.isEmpty()) {
+        r.hint = QStringLiteral("Время экспозиции вне разумных пределов: проверьте данные");
+        return r;
+    }
+    r.exposure = text;
+    return r;
+}
+
+QByteArray SourceFileBytes(const TSourceForm& f)
+{
+    const QStringList isotopes = SourceIsotopeNames();
+    const QStringList units = SourceUnitNames();
+    // Field texts cannot hold a line end by typing; a pasted one must not
+    // shift the lines after it.
+    const auto one = [](const QString& s) {
+        QString t = s;
+        t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return t;
+    };
+    const QStringList lines = {
+        isotopes.value(f.isotope, isotopes[0]),
+        one(f.activity),
+        units.value(f.unit, units[0]),
+        f.passportDate.toString(DateFormat),
+        one(f.refMinutes),
+        one(f.refDistance),
+        one(f.refThickness),
+        f.refDate.toString(DateFormat),
+        one(f.distance),
+        one(f.thickness),
+        one(f.hvl),
+    };
+    return JoinCrLf(lines);
+}
+
+std::optional<TSourceForm> ParseSourceFile(const QByteArray& bytes, const QDate& workDate)
+{
+    const QStringList lines = SplitCp1251Lines(bytes);
+    if (lines.size() != SourceFileLines)
+        return std::nullopt;
+    TSourceForm f;
+    f.workDate = workDate;
+    f.isotope = int(SourceIsotopeNames().indexOf(lines[0]));
+    f.unit = int(SourceUnitNames().indexOf(lines[2]));
+    f.passportDate = QDate::fromString(lines[3], DateFormat);
+    f.refDate = QDate::fromString(lines[7], DateFormat);
+    if (f.isotope < 0 || f.unit < 0 || !f.passportDate.isValid() || !f.refDate.isValid())
+        return std::nullopt;
+    f.activity = lines[1];
+    f.refMinutes = lines[4];
+    f.refDistance = lines[5];
+    f.refThickness = lines[6];
+    f.distance = lines[8];
+    f.thickness = lines[9];
+    f.hvl = lines[10];
+    return f;
+}
+
+} // namespace kelto

@@ -1,0 +1,262 @@
+#include "calc/view/tfsource.h"
+
+#include "gui/autosizelabel.h"
+#include "gui/report.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "calc/view/calcview.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <vector>
+
+namespace kelto {
+
+namespace {
+
+constexpr int CaptionLeft = 10, CaptionWidth = 250, InputLeft = 268, RowHeight = 21;
+
+QLabel* Caption(QWidget* parent, const QString& text, int top)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
+    l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    return l;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int top, int width = 80)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setGeometry(InputLeft, top, width, RowHeight);
+    return e;
+}
+
+QDateEdit* DateEdit(QWidget* parent, const char* name, int top)
+{
+    auto* d = new QDateEdit(parent);
+    d->setObjectName(QLatin1String(name));
+    d->setGeometry(InputLeft, top, 110, RowHeight);
+    d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    d->setCalendarPopup(true);
+    d->setDateRange(QDate(1900, 1, 1), QDate(2999, 12, 31));
+    return d;
+}
+
+QLabel* Result(QWidget* parent, const char* name, int top)
+{
+    QLabel* l = new TAutoSizeLabel(QStringLiteral("—"), parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(InputLeft, top + 4);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->adjustSize();
+    return l;
+}
+
+} // namespace
+
+TfSource::TfSource(const QDate& workDate, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("fSource"));
+    setWindowTitle(QStringLiteral("Источник и экспозиция"));
+    setFixedSize(470, 432);
+    // A window of its own does not inherit the main window's font; it takes
+    // the same one.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+
+    Caption(this, QStringLiteral("Изотоп"), 12);
+    cbIsotope = new QComboBox(this);
+    cbIsotope->setObjectName(QStringLiteral("cbIsotope"));
+    cbIsotope->setGeometry(InputLeft, 12, 80, RowHeight);
+    cbIsotope->addItems(SourceIsotopeNames());
+
+    Caption(this, QStringLiteral("Активность по паспорту"), 39);
+    eActivity = Edit(this, "eActivity", 39);
+    cbUnit = new QComboBox(this);
+    cbUnit->setObjectName(QStringLiteral("cbUnit"));
+    cbUnit->setGeometry(InputLeft + 84, 39, 60, RowHeight);
+    cbUnit->addItems(SourceUnitNames());
+
+    Caption(this, QStringLiteral("Дата паспорта"), 66);
+    dePassport = DateEdit(this, "dePassport", 66);
+    Caption(this, QStringLiteral("Дата работы"), 93);
+    deWork = DateEdit(this, "deWork", 93);
+
+    Caption(this, QStringLiteral("Эталонный снимок: время, мин"), 128);
+    eRefTime = Edit(this, "eRefTime", 128);
+    Caption(this, QStringLiteral("расстояние, мм"), 155);
+    eRefDist = Edit(this, "eRefDist", 155);
+    Caption(this, QStringLiteral("толщина, мм"), 182);
+    eRefThick = Edit(this, "eRefThick", 182);
+    Caption(this, QStringLiteral("дата"), 209);
+    deRef = DateEdit(this, "deRef", 209);
+
+    Caption(this, QStringLiteral("Расстояние, мм"), 244);
+    eDist = Edit(this, "eDist", 244);
+    Caption(this, QStringLiteral("Толщина, мм"), 271);
+    eThick = Edit(this, "eThick", 271);
+    Caption(this, QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
+    eHvl = Edit(this, "eHvl", 298);
+
+    Caption(this, QStringLiteral("Активность на дату работы:"), 334);
+    lActivity = Result(this, "lActivity", 334);
+    Caption(this, QStringLiteral("Осталось от паспортной:"), 356);
+    lRemaining = Result(this, "lRemaining", 356);
+    Caption(this, QStringLiteral("Время экспозиции:"), 378);
+    lExposure = Result(this, "lExposure", 378);
+    lHint = new QLabel(this);
+    lHint->setObjectName(QStringLiteral("lHint"));
+    lHint->setGeometry(CaptionLeft, 406, 450, 16);
+    lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    QWidget* previous = nullptr;
+    for (QWidget* w : inputs()) {
+        if (previous)
+            setTabOrder(previous, w);
+        previous = w;
+    }
+
+    TSourceForm form = DefaultSourceForm(workDate);
+    // A missing or damaged file is as good as none: the defaults, silently.
+    if (const std::optional<QByteArray> bytes = ReadWholeFile(FilePath(), 1 << 16))
+        if (const std::optional<TSourceForm> stored = ParseSourceFile(*bytes, workDate))
+            form = *stored;
+    SetForm(form);
+
+    for (QLineEdit* e : edits()) {
+        e->installEventFilter(this);
+        connect(e, &QLineEdit::textChanged, this, &TfSource::Recalculate);
+    }
+    for (QDateEdit* d : {dePassport, deWork, deRef})
+        connect(d, &QDateEdit::dateChanged, this, &TfSource::Recalculate);
+    connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::Recalculate);
+    connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::cbIsotopeChange);
+}
+
+QString TfSource::FilePath() { return ProgramFolder() + QStringLiteral("source.cnf"); }
+
+QList<QLineEdit*> TfSource::edits() const
+{
+    return {eActivity, eRefTime, eRefDist, eRefThick, eDist, eThick, eHvl};
+}
+
+QList<QWidget*> TfSource::inputs() const
+{
+    return {cbIsotope, eActivity, cbUnit, dePassport, deWork, eRefTime, eRefDist,
+            eRefThick, deRef, eDist, eThick, eHvl};
+}
+
+TSourceForm TfSource::Form() const
+{
+    TSourceForm f;
+    f.isotope = cbIsotope->currentIndex();
+    f.activity = eActivity->text();
+    f.unit = cbUnit->currentIndex();
+    f.passportDate = dePassport->date();
+    f.workDate = deWork->date();
+    f.refMinutes = eRefTime->text();
+    f.refDistance = eRefDist->text();
+    f.refThickness = eRefThick->text();
+    f.refDate = deRef->date();
+    f.distance = eDist->text();
+    f.thickness = eThick->text();
+    f.hvl = eHvl->text();
+    return f;
+}
+
+void TfSource::SetForm(const TSourceForm& f)
+{
+    {
+        // One calculation at the end, and the stored half-value layer kept
+        // rather than replaced by the isotope's table value.
+        std::vector<QSignalBlocker> blockers;
+        blockers.reserve(size_t(inputs().size()));
+        for (QWidget* w : inputs())
+            blockers.emplace_back(w);
+        cbIsotope->setCurrentIndex(f.isotope);
+        eActivity->setText(f.activity);
+        cbUnit->setCurrentIndex(f.unit);
+        dePassport->setDate(f.passportDate);
+        deWork->setDate(f.workDate);
+        eRefTime->setText(f.refMinutes);
+        eRefDist->setText(f.refDistance);
+        eRefThick->setText(f.refThickness);
+        deRef->setDate(f.refDate);
+        eDist->setText(f.distance);
+        eThick->setText(f.thickness);
+        eHvl->setText(f.hvl);
+    }
+    Recalculate();
+}
+
+std::optional<QString> TfSource::Save() const
+{
+    return WriteFileAtomically(FilePath(), SourceFileBytes(Form()));
+}
+
+void TfSource::ApplyInputFont(const QFont& font, const QPalette& palette)
+{
+    for (QWidget* w : inputs()) {
+        w->setFont(font);
+        QPalette p = w->palette();
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+            for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+                p.setColor(g, r, palette.color(g, r));
+        w->setPalette(p);
+    }
+}
+
+void TfSource::Recalculate()
+{
+    Guarded([this] {
+        const TSourceResults r = ComputeSource(Form());
+        for (auto [label, text] : {std::pair{lActivity, r.activity}, std::pair{lRemaining, r.remaining},
+                                   std::pair{lExposure, r.exposure}, std::pair{lHint, r.hint}}) {
+            if (label->text() == text)
+                continue;
+            label->setText(text);
+            if (label != lHint)
+                label->adjustSize();
+        }
+    });
+}
+
+void TfSource::cbIsotopeChange()
+{
+    Guarded([this] {
+        // Each isotope has its own half-value layer; one the table lacks is
+        // the user's to give.
+        eHvl->setText(DefaultHalfValueLayerText(cbIsotope->currentIndex()));
+        Recalculate();
+    });
+}
+
+bool TfSource::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (event->type() != QEvent::KeyPress || !edit)
+        return QWidget::eventFilter(watched, event);
+    return TCalcView::FilterKeyEvent(edit, static_cast<QKeyEvent*>(event),
+                                     [edit](QChar& key) { TCalcView::AcceptNumericKey(edit, key); });
+}
+
+void TfSource::closeEvent(QCloseEvent* event)
+{
+    Guarded([this] {
+        if (const std::optional<QString> err = Save())
+            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
+    });
+    event->accept();
+}
+
+} // namespace kelto

@@ -1,0 +1,149 @@
+// The compliance lines under the results: focal distance against its
+// minimum, the angle between exposures and the wire penetrameter.
+#include "calc/layoutcheck.h"
+
+#include <QTest>
+
+namespace {
+const QString Dash = QStringLiteral("—");
+}
+
+class TestLayoutCheck : public QObject {
+    Q_OBJECT
+private slots:
+    void rules_data()
+    {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<QString>("focal");    // eRast
+        QTest::addColumn<QString>("focRast");  // lFocRast
+        QTest::addColumn<QString>("expo");     // lExpo
+        QTest::addColumn<QString>("sens");     // lSens
+        QTest::addColumn<QString>("focalCheck");
+        QTest::addColumn<QString>("angleCheck");
+        QTest::addColumn<QString>("wireCheck");
+        // Focal distance.
+        QTest::newRow("enough") << 3 << "100" << "40,50" << "3" << "0,30" << "достаточно" << "120,0° ± 3°"
+                                << "0,32 мм, набор № 2, 3";
+        QTest::newRow("exactly the minimum") << 3 << "40,5" << "40,50" << "3" << "0,30" << "достаточно"
+                                             << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("short by 620,50") << 4 << "100" << "720,50" << "3" << "0,30"
+                                         << "меньше минимального на 620,50 мм" << "120,0° ± 3°"
+                                         << "0,32 мм, набор № 2, 3";
+        QTest::newRow("short by a hundredth") << 4 << "40,49" << "40,50" << "3" << "0,30"
+                                              << "меньше минимального на 0,01 мм" << "120,0° ± 3°"
+                                              << "0,32 мм, набор № 2, 3";
+        QTest::newRow("zero minimum") << 4 << "0" << "0" << "3" << "0,30" << "достаточно" << "120,0° ± 3°"
+                                      << "0,32 мм, набор № 2, 3";
+        QTest::newRow("minimum in exponent form") << 2 << "100" << "1,2346E05" << "2" << "0,30"
+                                                  << "меньше минимального на 1,2336E05 мм" << "90,0° ± 3°"
+                                                  << "0,32 мм, набор № 2, 3";
+        QTest::newRow("minimum unknown") << 6 << "300" << "?" << "0" << "0,30" << Dash << Dash
+                                         << "0,32 мм, набор № 2, 3";
+        QTest::newRow("focal does not parse") << 3 << "abc" << "40,50" << "3" << "0,30" << Dash << "120,0° ± 3°"
+                                              << "0,32 мм, набор № 2, 3";
+        // Angle between exposures.
+        QTest::newRow("N = 9") << 0 << "140" << "140,00" << "9" << "0,30" << "достаточно" << "40,0° ± 3°"
+                               << "0,32 мм, набор № 2, 3";
+        QTest::newRow("в), N = 2") << 2 << "5000" << "3650,00" << "2" << "0,30" << "достаточно" << "90,0° ± 3°"
+                                   << "0,32 мм, набор № 2, 3";
+        QTest::newRow("N = 7") << 3 << "100" << "0" << "7" << "0,30" << "достаточно" << "51,4° ± 3°"
+                               << "0,32 мм, набор № 2, 3";
+        QTest::newRow("half rounds away from zero") << 3 << "100" << "0" << "16" << "0,30" << "достаточно"
+                                                    << "22,5° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("0,45° rounds up") << 3 << "100" << "0" << "800" << "0,30" << "достаточно"
+                                         << "0,5° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("N = 1") << 0 << "140" << "140,00" << "1" << "0,30" << "достаточно" << Dash
+                               << "0,32 мм, набор № 2, 3";
+        QTest::newRow("N = 0") << 6 << "100" << "40,50" << "0" << "0,30" << "достаточно" << Dash
+                               << "0,32 мм, набор № 2, 3";
+        QTest::newRow("N unknown") << 0 << "0" << "140,00" << "?" << "0,30" << "меньше минимального на 140,00 мм" << Dash
+                                   << "0,32 мм, набор № 2, 3";
+        QTest::newRow("е) never") << 5 << "100" << "0" << "4" << "0,30" << "достаточно" << Dash
+                                  << "0,32 мм, набор № 2, 3";
+        QTest::newRow("з) never") << 7 << "100" << "0" << "3" << "0,30" << "достаточно" << Dash
+                                  << "0,32 мм, набор № 2, 3";
+        // Wire penetrameter.
+        QTest::newRow("0,50: set 3") << 3 << "100" << "0" << "3" << "0,50" << "достаточно" << "120,0° ± 3°"
+                                     << "0,50 мм, набор № 3";
+        QTest::newRow("2,00: set 4") << 3 << "100" << "0" << "3" << "2,00" << "достаточно" << "120,0° ± 3°"
+                                     << "2,00 мм, набор № 4";
+        QTest::newRow("0,10: sets 1, 2") << 3 << "100" << "0" << "3" << "0,10" << "достаточно" << "120,0° ± 3°"
+                                         << "0,10 мм, набор № 1, 2";
+        QTest::newRow("0,60 takes 0,63") << 3 << "100" << "0" << "3" << "0,60" << "достаточно" << "120,0° ± 3°"
+                                         << "0,63 мм, набор № 3";
+        QTest::newRow("0,75 takes 0,80") << 3 << "100" << "0" << "3" << "0,75" << "достаточно" << "120,0° ± 3°"
+                                         << "0,80 мм, набор № 3";
+        QTest::newRow("1,00: sets 3, 4") << 3 << "100" << "0" << "3" << "1,00" << "достаточно" << "120,0° ± 3°"
+                                         << "1,00 мм, набор № 3, 4";
+        QTest::newRow("1,50 takes 1,60") << 3 << "100" << "0" << "3" << "1,50" << "достаточно" << "120,0° ± 3°"
+                                         << "1,60 мм, набор № 4";
+        QTest::newRow("no value in the table") << 3 << "100" << "0" << "3" << "-1,00" << "достаточно"
+                                               << "120,0° ± 3°" << Dash;
+        QTest::newRow("sensitivity unknown") << 3 << "100" << "?" << "?" << "?" << Dash << Dash << Dash;
+    }
+    void rules()
+    {
+        QFETCH(int, scheme);
+        QFETCH(QString, focal);
+        QFETCH(QString, focRast);
+        QFETCH(QString, expo);
+        QFETCH(QString, sens);
+        TLayoutInputs in;
+        in.eDiam = QStringLiteral("219");
+        in.eTol = QStringLiteral("6,0");
+        in.eDlin = QStringLiteral("300");
+        in.ePatno = QStringLiteral("2,5");
+        in.eRast = focal;
+        in.cbSheme = scheme;
+        TLayoutResults results;
+        results.lFocRast = focRast;
+        results.lExpo = expo;
+        results.lSens = sens;
+        const TLayoutCheck check = CheckLayout(in, results);
+        QTEST(check.focalCheck, "focalCheck");
+        QTEST(check.angleCheck, "angleCheck");
+        QTEST(check.wireCheck, "wireCheck");
+    }
+
+    // Straight from the calculation, as the view runs it.
+    void afterCalculation_data()
+    {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<QString>("focalCheck");
+        QTest::addColumn<QString>("angleCheck");
+        QTest::newRow("г)") << 3 << "достаточно" << "120,0° ± 3°";
+        QTest::newRow("д)") << 4 << "меньше минимального на 620,50 мм" << "120,0° ± 3°";
+        QTest::newRow("a)") << 0 << "меньше минимального на 40,00 мм" << "40,0° ± 3°";
+        QTest::newRow("в)") << 2 << "меньше минимального на 3550,00 мм" << "90,0° ± 3°";
+        QTest::newRow("е)") << 5 << "достаточно" << Dash;
+    }
+    void afterCalculation()
+    {
+        QFETCH(int, scheme);
+        TLayoutInputs in;
+        in.eDiam = QStringLiteral("219");
+        in.eTol = QStringLiteral("6,0");
+        in.eDlin = QStringLiteral("300");
+        in.eRast = QStringLiteral("100");
+        in.ePatno = QStringLiteral("2,5");
+        in.cbSheme = scheme;
+        TLayoutResults results;
+        QVERIFY(!CalculateLayout(in, results));
+        const TLayoutCheck check = CheckLayout(in, results);
+        QTEST(check.focalCheck, "focalCheck");
+        QTEST(check.angleCheck, "angleCheck");
+        QCOMPARE(check.wireCheck, QStringLiteral("0,32 мм, набор № 2, 3"));
+    }
+
+    void emptyInputGivesDashes()
+    {
+        TLayoutInputs in;
+        TLayoutResults results;
+        QVERIFY(!CalculateLayout(in, results));
+        const TLayoutCheck check = CheckLayout(in, results);
+        QCOMPARE(QStringList({check.focalCheck, check.angleCheck, check.wireCheck}), QStringList(3, Dash));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLayoutCheck)
+#include "test_layoutcheck.moc"

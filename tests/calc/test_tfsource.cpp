@@ -1,0 +1,207 @@
+// The source window: defaults, a full example typed in, the "—" cases with
+// their hints, the unit choice, and source.cnf written on close and read
+// back by the next window.
+#include "gui/report.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "calc/view/tfsource.h"
+#include "doubles.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace kelto;
+
+namespace {
+const QString Dash = QStringLiteral("—");
+const QDate WorkDate(2026, 1, 8);
+const QDate Passport(2026, 1, 1);
+}
+
+class TestTfSource : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TfSource> w;
+    QList<MessageRequest> messages;
+
+    QStringList results() const
+    {
+        return {w->lActivity->text(), w->lRemaining->text(), w->lExposure->text(), w->lHint->text()};
+    }
+    void type(QLineEdit* e, const QString& text)
+    {
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        testing::typeText(e, text);
+    }
+    // The full example typed in: 100 Ки of Ir-192 from 01.01.2026, a week
+    // later; a reference shot of 3 min at 500 mm through 10 mm on the
+    // passport date, the new shot the same.
+    void typeExample()
+    {
+        type(w->eActivity, "100");
+        w->dePassport->setDate(Passport);
+        type(w->eRefTime, "3");
+        type(w->eRefDist, "500");
+        type(w->eRefThick, "10");
+        w->deRef->setDate(Passport);
+        type(w->eDist, "500");
+        type(w->eThick, "10");
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        SetProgramFolder(dir->path() + QLatin1Char('/'));
+        messages.clear();
+        SetMessageHandler([this](const MessageRequest& r) {
+            messages << r;
+            return QMessageBox::Ok;
+        });
+        w = std::make_unique<TfSource>(WorkDate);
+        w->show();
+    }
+    void cleanup()
+    {
+        w.reset();
+        SetMessageHandler({});
+        dir.reset();
+    }
+
+    void defaults()
+    {
+        QCOMPARE(w->windowTitle(), QStringLiteral("Источник и экспозиция"));
+        QCOMPARE(w->minimumSize(), w->maximumSize());
+        QCOMPARE(w->cbIsotope->currentText(), QStringLiteral("Ir-192"));
+        QCOMPARE(w->cbUnit->currentText(), QStringLiteral("Ки"));
+        QCOMPARE(w->cbUnit->count(), 2);
+        QCOMPARE(w->deWork->date(), WorkDate);
+        QVERIFY(w->deWork->calendarPopup());
+        QCOMPARE(w->eHvl->text(), QStringLiteral("13,0"));
+        QCOMPARE(results(), (QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"}));
+    }
+
+    void fullExample()
+    {
+        typeExample();
+        QCOMPARE(results(), (QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", "3 мин 13 с", ""}));
+        // Twice the distance and one half-value layer more: ×8.
+        type(w->eDist, "1000");
+        type(w->eThick, "23");
+        QCOMPARE(w->lExposure->text(), QStringLiteral("25 мин 38 с"));
+        // A later work date: less activity, a longer time.
+        w->deWork->setDate(Passport.addDays(74));
+        QCOMPARE(w->lRemaining->text(), QStringLiteral("49,9 %"));
+    }
+
+    void units()
+    {
+        typeExample();
+        w->cbUnit->setCurrentIndex(1);
+        QCOMPARE(w->lActivity->text(), QStringLiteral("2,53 Ки (93,64 ГБк)"));
+        type(w->eActivity, "3700");
+        QCOMPARE(w->lActivity->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+        QCOMPARE(w->lExposure->text(), QStringLiteral("3 мин 13 с"));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("activity emptied") << "eActivity" << ""
+                                          << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
+        QTest::newRow("reference time zero") << "eRefTime" << "0"
+                                             << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
+                                                            "Время эталонного снимка должно быть больше нуля"};
+        QTest::newRow("layer emptied, steel differs")
+            << "eHvl" << "" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
+                                            "Укажите слой половинного ослабления: толщина отличается от эталонной"};
+    }
+    void refusals()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QStringList, shown);
+        typeExample();
+        type(w->eThick, "23");
+        if (edit != "eHvl")
+            type(w->eThick, "10");
+        type(w->findChild<QLineEdit*>(edit), text);
+        QCOMPARE(results(), shown);
+        QVERIFY(messages.isEmpty());
+    }
+
+    void isotopeFillsHalfValueLayer()
+    {
+        typeExample();
+        type(w->eThick, "23");
+        w->cbIsotope->setCurrentIndex(2);
+        QCOMPARE(w->eHvl->text(), QStringLiteral("21,0"));
+        w->cbIsotope->setCurrentIndex(1);
+        QCOMPARE(w->eHvl->text(), QString());
+        QCOMPARE(w->lExposure->text(), Dash);
+        type(w->eHvl, "8,5");
+        QVERIFY(w->lExposure->text() != Dash);
+    }
+
+    void keyFilter()
+    {
+        type(w->eActivity, "2.5");
+        QCOMPARE(w->eActivity->text(), QStringLiteral("2,5"));
+        testing::typeText(w->eActivity, ".,a-");
+        QCOMPARE(w->eActivity->text(), QStringLiteral("2,5"));
+    }
+
+    void rememberedOnClose()
+    {
+        QVERIFY(!QFile::exists(TfSource::FilePath()));
+        typeExample();
+        w->cbUnit->setCurrentIndex(1);
+        type(w->eHvl, "12,5");
+        w->close();
+        QVERIFY(messages.isEmpty());
+        const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
+        QVERIFY(bytes);
+        QCOMPARE(*bytes, ToCp1251(QStringLiteral("Ir-192\r\n100\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
+                                                 "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
+        TfSource next(QDate(2026, 3, 1));
+        QCOMPARE(next.eHvl->text(), QStringLiteral("12,5"));
+        QCOMPARE(next.cbUnit->currentIndex(), 1);
+        QCOMPARE(next.eActivity->text(), QStringLiteral("100"));
+        QCOMPARE(next.deWork->date(), QDate(2026, 3, 1));
+    }
+
+    void damagedFileGivesDefaults()
+    {
+        QFile f(TfSource::FilePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Ir-192\r\n100\r\n");
+        f.close();
+        TfSource next(WorkDate);
+        QCOMPARE(next.eActivity->text(), QString());
+        QCOMPARE(next.eHvl->text(), QStringLiteral("13,0"));
+        QVERIFY(messages.isEmpty());
+    }
+
+    void failedSaveIsReported()
+    {
+        SetProgramFolder(dir->path() + QStringLiteral("/missing/"));
+        w->close();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Кельто"));
+        QVERIFY(messages[0].text.contains(QStringLiteral("source.cnf")));
+    }
+};
+
+QTEST_MAIN(TestTfSource)
+#include "test_tfsource.moc"
