@@ -1,5 +1,6 @@
 // The exposure-layout calculation, its tables, number grammar and formats.
 #include "calc/layout.h"
+#include "calc/numerickey.h"
 
 #include <QTest>
 #include <cmath>
@@ -39,6 +40,8 @@ const QString Q = QStringLiteral("?");
 class TestCalc : public QObject {
     Q_OBJECT
 private slots:
+    void numericKey_data();
+    void numericKey();
     void defaultsPerScheme_data();
     void defaultsPerScheme();
     void controlSections_data();
@@ -532,6 +535,32 @@ void TestCalc::minDistanceBelowDiameter()
     const Run r = Calculate(in);
     QVERIFY(!r.error);
     QCOMPARE(r.out.lFocRast, focRast);
+}
+
+void TestCalc::numericKey_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("entered"); // empty: discarded
+    QTest::newRow("digit") << "12" << "7" << "7";
+    QTest::newRow("backspace") << "1,2" << "\b" << "\b";
+    QTest::newRow("first comma") << "12" << "," << ",";
+    QTest::newRow("point is a comma") << "2" << "." << ",";
+    QTest::newRow("second comma") << "2,5" << "," << "";
+    QTest::newRow("point after a comma") << "2,5" << "." << "";
+    QTest::newRow("letter") << "2" << "a" << "";
+    QTest::newRow("minus") << "" << "-" << "";
+    QTest::newRow("space") << "2" << " " << "";
+}
+
+void TestCalc::numericKey()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, key);
+    QFETCH(QString, entered);
+    const QChar k = key == "\\b" ? QChar(8) : key.at(0);
+    const QChar e = entered.isEmpty() ? QChar(0) : entered == "\\b" ? QChar(8) : entered.at(0);
+    QCOMPARE(kelto::FilterNumericKey(text, k), e);
 }
 
 QTEST_GUILESS_MAIN(TestCalc)

@@ -5,6 +5,7 @@
 #include "gui/designfont.h"
 #include "gui/report.h"
 #include "calc/layout.h"
+#include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
 #include "calc/view/tfsource.h"
 
@@ -273,25 +274,9 @@ void TCalcView::PlaceSchemePictures()
     is[3]->show();
 }
 
-QChar TCalcView::CommaAllowed(const QString& text, QChar key)
-{
-    const qsizetype commas = text.count(QLatin1Char(',')) + (key == QLatin1Char(',') ? 1 : 0);
-    return commas > 1 ? QChar(0) : key;
-}
+QChar TCalcView::CommaAllowed(const QString& text, QChar key) { return kelto::CommaAllowed(text, key); }
 
-void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key)
-{
-    if (key == QChar(8) || (key >= QLatin1Char('0') && key <= QLatin1Char('9')))
-        return;
-    // A point typed on an English layout or on the keypad means the decimal
-    // separator; dropping it would turn "2.5" into 25 without a word.
-    if (key == QLatin1Char('.'))
-        key = QLatin1Char(',');
-    if (key == QLatin1Char(','))
-        key = CommaAllowed(edit->text(), key);
-    else
-        key = QChar(0);
-}
+void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key) { key = FilterNumericKey(edit->text(), key); }
 
 void TCalcView::eDiamKeyPress(QChar& key) { AcceptNumericKey(eDiam, key); }
 void TCalcView::eTolKeyPress(QChar& key) { AcceptNumericKey(eTol, key); }
