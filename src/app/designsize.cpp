@@ -61,11 +61,6 @@ int RestoreDesignValue(int value, double dpi)
     return roundHalfEven(value * 96.0 / dpi);
 }
 
-double RestoreDesignPointSize(double points, double dpi)
-{
-    return RestoreDesignValue(static_cast<int>(points), dpi);
-}
-
 double ToolkitDesignDpi()
 {
     return 96.0;

@@ -7,7 +7,6 @@ namespace kelto {
 
 // value × 96 / dpi in floating point, halves to the even neighbour.
 int RestoreDesignValue(int value, double dpi);
-double RestoreDesignPointSize(double points, double dpi);
 
 // The dots per inch that stand for the toolkit's own enlargement of logical
 // measures. Qt 6 scales the whole window by the device-pixel ratio and keeps
