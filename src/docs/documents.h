@@ -38,4 +38,16 @@ inline constexpr std::array<TSpravkaMenuItem, 4> SpravkaMenuItems{{
 // ProgramFolder() followed by the document's file name.
 QString DocumentPath(int document);
 
+// Whether the document's file is in the program folder now.
+bool DocumentPresent(int document);
+
+// "Не найден файл «scanners.pdf» в папке программы: /opt/kelto"; the
+// general error report adds the full stop.
+QString MissingDocumentText(int document);
+
+// Hands the document to the shell. A missing file is reported by name
+// (kelto::Error with MissingDocumentText) before the shell is asked, since
+// the shell's own text would not say which file or where it was looked for.
+void OpenDocument(int document);
+
 } // namespace kelto

@@ -1,5 +1,6 @@
 #include "app/shell/tfmain.h"
 #include "app/shell/designsize.h"
+#include "app/shell/headerkeys.h"
 #include "app/shell/hotspot.h"
 #include "app/shell/tfabout.h"
 #include "app/report.h"
@@ -125,6 +126,14 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
         }
     });
     connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::SpeedButton10Click);
+
+    // Everything the header does with a press is reachable from the keyboard.
+    InstallHeaderKeys(this, lb,
+                      {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
+                       {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
+                       {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->toggleFromKeyboard(); }},
+                       {SpeedButton9, {}, {}},
+                       {SpeedButton10, {}, {}}});
 
     // Notes are written shortly after the typing stops, so a crash or a power
     // cut loses only the last seconds.
