@@ -3,6 +3,7 @@
 #include "app/shell/fonts.h"
 #include "app/shell/tfabout.h"
 #include "app/shell/tfmain.h"
+#include "app/shell/translations.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     app.setApplicationDisplayName(QString());
     app.setQuitOnLastWindowClosed(true);
     kelto::InstallBundledFonts(kelto::ExecutableFolder());
+    kelto::InstallQtTranslations(kelto::ExecutableFolder());
 
     kelto::TfMain fMain;
     if (!fMain.FormCreate())

@@ -6,6 +6,7 @@
 #include "app/shell/instanceguard.h"
 #include "app/shell/tfabout.h"
 #include "app/shell/tfmain.h"
+#include "app/shell/translations.h"
 #include "docs/shellopen.h"
 #include "doubles.h"
 
@@ -239,6 +240,15 @@ private slots:
         QFETCH(QString, names);
         Window w;
         QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
+    }
+
+    void qtTextsInRussian()
+    {
+        QTemporaryDir empty;
+        QVERIFY(!InstallQtTranslations(empty.path() + QLatin1Char('/')));
+        QVERIFY(InstallQtTranslations(QStringLiteral(KELTO_DIR "/")));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy"), QStringLiteral("&Копировать"));
     }
 
     void switchingViewsKeepsTheirState()

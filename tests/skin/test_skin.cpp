@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kelto;
@@ -669,10 +671,32 @@ private slots:
         ChoosePlugin(&w.main, w.about);
         QCOMPARE(rec.texts.size(), 1);
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
-        QCOMPARE(Get(SettingsPath()), JoinCrLf({m_plg, "1", "three"}));
+        // Inside the program folder: remembered relative to it.
+        QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
         ChoosePlugin(&w.main, w.about);  // the same one again
-        QCOMPARE(Get(SettingsPath()), JoinCrLf({m_plg, "1", "three"}));
+        QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
         SetPluginDialog({});
+    }
+
+    void realDialogSpeaksRussian()
+    {
+        FakeWindows w;
+        QString title;
+        QStringList filters;
+        QString folder;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            folder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        ChoosePlugin(&w.main, w.about);
+        QCOMPARE(title, QStringLiteral("Выбор плагина оформления"));
+        QCOMPARE(filters, QStringList{QStringLiteral("Плагины оформления (*.plg)")});
+        QCOMPARE(folder, QDir(m_dir.path()).absolutePath());
+        QVERIFY(!QFile::exists(SettingsPath()));
     }
 };
 
