@@ -645,6 +645,32 @@ private slots:
         QVERIFY(QImage(pictures + "/main.jpg", "JPEG").isNull());
     }
 
+    void closeMarkLiesInsideTheWindow_data() { shippedPlugins_data(); }
+    void closeMarkLiesInsideTheWindow()
+    {
+        // The red close mark in the strip above the "Инфо" button: there,
+        // and with plain header on every side, so no edge cuts it.
+        QFETCH(QString, name);
+        const QString path = QStringLiteral(KELTO_DIR "/plugins/") + name + "/main.jpg";
+        if (!QFile::exists(path))
+            QSKIP("the design pictures are not drawn yet");
+        const QImage image = QImage::fromData(ReadUnscrambledPicture(path), "JPEG");
+        QCOMPARE(image.size(), QSize(638, 457));
+        const auto red = [&](int x, int y) {
+            const QColor c = image.pixelColor(x, y);
+            return c.red() > c.green() + 50 && c.red() > c.blue() + 50;
+        };
+        QRect box;
+        for (int y = 0; y < 34; ++y)
+            for (int x = 590; x < 638; ++x)
+                if (red(x, y))
+                    box |= QRect(x, y, 1, 1);
+        QVERIFY2(box.width() >= 20, "no close mark in the top right corner");
+        QVERIFY2(box.top() >= 1 && box.right() <= 636, qPrintable(QStringLiteral("mark at %1,%2 %3x%4")
+                     .arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+        QVERIFY(box.left() >= 600 && box.bottom() < 8);  // on the close hot spot's free strip
+    }
+
     void choosePlugin()
     {
         Put(SettingsPath(), "old.plg\r\n1\r\nthree\r\n");
