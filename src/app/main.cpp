@@ -1,6 +1,7 @@
 #include "app/report.h"
 #include "app/textfile.h"
 #include "app/shell/fonts.h"
+#include "app/shell/platform.h"
 #include "app/shell/tfabout.h"
 #include "app/shell/tfmain.h"
 #include "app/shell/translations.h"
@@ -9,6 +10,9 @@
 
 int main(int argc, char** argv)
 {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", kelto::PlatformWithFallback(platform));
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("kelto"));
     app.setApplicationDisplayName(QString());

@@ -6,6 +6,7 @@
 #include "app/shell/instanceguard.h"
 #include "app/shell/tfabout.h"
 #include "app/shell/tfmain.h"
+#include "app/shell/platform.h"
 #include "app/shell/translations.h"
 #include "docs/shellopen.h"
 #include "doubles.h"
@@ -249,6 +250,25 @@ private slots:
         QVERIFY(InstallQtTranslations(QStringLiteral(KELTO_DIR "/")));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
         QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy"), QStringLiteral("&Копировать"));
+    }
+
+    void platformFallsBackToXcb_data()
+    {
+        QTest::addColumn<QByteArray>("requested");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("unset") << QByteArray() << QByteArray();
+        QTest::newRow("wayland") << QByteArray("wayland") << QByteArray("wayland;xcb");
+        QTest::newRow("xcb") << QByteArray("xcb") << QByteArray("xcb");
+        QTest::newRow("list with xcb") << QByteArray("wayland;xcb") << QByteArray("wayland;xcb");
+        QTest::newRow("xcb with option") << QByteArray("xcb:nomitshm") << QByteArray("xcb:nomitshm");
+        QTest::newRow("offscreen") << QByteArray("offscreen") << QByteArray("offscreen;xcb");
+        QTest::newRow("name containing xcb") << QByteArray("xcbx") << QByteArray("xcbx;xcb");
+    }
+    void platformFallsBackToXcb()
+    {
+        QFETCH(QByteArray, requested);
+        QFETCH(QByteArray, result);
+        QCOMPARE(PlatformWithFallback(requested), result);
     }
 
     void switchingViewsKeepsTheirState()
