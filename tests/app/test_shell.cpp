@@ -250,6 +250,7 @@ private slots:
         QVERIFY(InstallQtTranslations(QStringLiteral(KELTO_DIR "/")));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
         QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy"), QStringLiteral("&Копировать"));
+        QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), QStringLiteral("В&ставить"));
     }
 
     void platformFallsBackToXcb_data()
