@@ -127,7 +127,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     });
     connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::SpeedButton10Click);
 
-    // Everything the header does with a press is reachable from the keyboard.
+    // The views and the reference list from the keyboard; every header
+    // button gets a tooltip naming its key.
     InstallHeaderKeys(this, lb,
                       {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
                        {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
