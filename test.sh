@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test in three builds:
 #   build/        RelWithDebInfo, gcc: every test (unit, widget, end-to-end, ...)
+#                 but the sandbox one, which runs next in a stage of its own:
+#   sandbox       the installed folder of build/ in a bubblewrap sandbox
+#                 without the system's Qt; needs root (or unprivileged user
+#                 namespaces) and is reported skipped, with the reason, without
 #   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer, gcc: the same
 #                 tests except end-to-end and benchmark ones; any report fails
 #   build-fuzz/   clang 14 + libFuzzer: every fuzz target for KELTO_FUZZ_SECONDS
 # Ends with a summary; the exit code is non-zero when anything failed.
 #   BUILD_DIR           first build directory (default: build/ here); the
 #                       others are BUILD_DIR-asan and BUILD_DIR-fuzz
-#   KELTO_STAGES        which builds to run (default: "normal asan fuzz")
+#   KELTO_STAGES        which stages to run (default: "normal sandbox asan fuzz")
 #   KELTO_FUZZ_SECONDS  seconds per fuzz target (default: 30)
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -15,7 +19,7 @@ ROOT=$PWD
 source tools/deps.sh
 
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-STAGES=${KELTO_STAGES:-normal asan fuzz}
+STAGES=${KELTO_STAGES:-normal sandbox asan fuzz}
 FUZZ_SECONDS=${KELTO_FUZZ_SECONDS:-30}
 JOBS=$(kelto_jobs)
 
@@ -62,6 +66,9 @@ stage() {
         result=FAIL
       fi
       detail=$(grep -E 'tests passed' "$log" | tail -1)
+      if grep -q '(Skipped)' "$log"; then
+        detail="$detail; skipped: $(grep -h '^[0-9]*: SKIPPED' "$log" | sed 's/^[0-9]*: //' | head -1)"
+      fi
     fi
   fi
   [ "$result" = PASS ] || failed=1
@@ -80,7 +87,11 @@ fi
 for s in $STAGES; do
   case $s in
     normal)
-      stage normal "$BUILD_DIR" -j"$JOBS" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+      stage normal "$BUILD_DIR" -j"$JOBS" -LE sandbox -- -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    sandbox)
+      # The build of the normal stage, only its sandbox test, verbose so that
+      # a skip shows its reason.
+      stage sandbox "$BUILD_DIR" -V -L sandbox -- -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
     asan)
       stage asan "$BUILD_DIR-asan" -j"$JOBS" -LE 'e2e|bench|fuzz' -- \
         -DCMAKE_BUILD_TYPE=Debug -DKELTO_SANITIZE=ON -DKELTO_BENCH=OFF ;;

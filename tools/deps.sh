@@ -6,6 +6,9 @@ KELTO_DEBS=(
   cmake g++ make pkgconf
   qt6-base-dev           # Qt Widgets; libqt6gui6 carries the JPEG image plug-in
   qt6-qpa-plugins        # the xcb platform the window runs on
+  qt6-translations-l10n  # qtbase_ru.qm: Qt's own dialogs and menus in Russian
+  patchelf               # run paths of the Qt libraries bundled in the program folder
+  bubblewrap             # the test that runs the folder with the system's Qt hidden
   libbenchmark-dev       # in-process benchmarks
   clang-14 libclang-rt-14-dev   # libFuzzer targets
   # fonts copied into the program folder

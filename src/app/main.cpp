@@ -3,16 +3,22 @@
 #include "gui/designfont.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
+#include "app/platform.h"
+#include "app/translations.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", kelto::PlatformWithFallback(platform));
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("kelto"));
     app.setApplicationDisplayName(QString());
     app.setQuitOnLastWindowClosed(true);
     kelto::InstallBundledFonts(kelto::ExecutableFolder());
+    kelto::InstallQtTranslations(kelto::ExecutableFolder());
 
     kelto::TfMain fMain;
     if (!fMain.FormCreate())

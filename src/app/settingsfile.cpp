@@ -5,6 +5,7 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kelto {
@@ -16,11 +17,22 @@ namespace {
 // which means the same; another path is better not remembered at all.
 std::optional<QString> StorableLine(const QString& path)
 {
-    if (FitsCp1251(path))
-        return path;
+    const QString line = PluginLineFor(path);
+    if (FitsCp1251(line))
+        return line;
     if (path == DefaultPluginPath())
         return QString();
     return std::nullopt;
+}
+
+// `path` relative to `folder` when it lies inside it, else nothing.
+std::optional<QString> InsideFolder(const QString& folder, const QString& path)
+{
+    const QString rel = QDir(folder).relativeFilePath(path);
+    if (rel.isEmpty() || rel == QLatin1String("..") || rel.startsWith(QLatin1String("../"))
+        || QDir::isAbsolutePath(rel))
+        return std::nullopt;
+    return rel;
 }
 
 void WriteLines(const QStringList& lines)
@@ -35,6 +47,41 @@ void WriteLines(const QStringList& lines)
 QString SettingsPath()
 {
     return ProgramFolder() + QStringLiteral("ini.cnf");
+}
+
+QString PluginLineFor(const QString& path)
+{
+    const QString folder = ProgramFolder();
+    if (folder.isEmpty() || !QDir::isAbsolutePath(path))
+        return path;
+    const QString clean = QDir::cleanPath(path);
+    if (auto rel = InsideFolder(QDir::cleanPath(folder), clean))
+        return *rel;
+    // The folder reached through a link (a mount point, /media/... and the
+    // like) is still the folder.
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const QString canonicalPath = QFileInfo(clean).canonicalFilePath();
+    if (!canonicalFolder.isEmpty() && !canonicalPath.isEmpty())
+        if (auto rel = InsideFolder(canonicalFolder, canonicalPath))
+            return *rel;
+    return path;
+}
+
+QString PluginPathFromLine(const QString& line)
+{
+    if (line.isEmpty())
+        return line;
+    QString slashed = line;
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (QDir::isAbsolutePath(line)) {
+        // Older files hold full paths; a "\\" may be part of a Linux name.
+        if (!line.contains(QLatin1Char('\\')) || QFileInfo::exists(line))
+            return line;
+        return slashed;
+    }
+    if (QDir::isAbsolutePath(slashed))
+        return slashed;
+    return ProgramFolder() + slashed;
 }
 
 std::optional<QStringList> ReadSettingsLines()
@@ -53,10 +100,8 @@ void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
     const QString path = SettingsPath();
     if (QFileInfo::exists(path)) {
         const auto lines = ReadSettingsLines();
-        QString first = lines && !lines->isEmpty() ? lines->first() : QString();
-        if (first.isEmpty())
-            first = DefaultPluginPath();
-        loadPlugin(first);
+        const QString first = lines && !lines->isEmpty() ? lines->first() : QString();
+        loadPlugin(first.isEmpty() ? DefaultPluginPath() : PluginPathFromLine(first));
         return;
     }
     loadPlugin(DefaultPluginPath());

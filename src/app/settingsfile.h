@@ -12,6 +12,15 @@ namespace kelto {
 
 QString SettingsPath();       // ProgramFolder() + "ini.cnf"
 
+// A plug-in path as line 1 remembers it: relative to ProgramFolder() with
+// "/" separators when the file lies inside the folder, so that the folder
+// can be copied or moved; any other path unchanged.
+QString PluginLineFor(const QString& path);
+// Line 1 back to a path to load: a relative line (either separator) is read
+// against ProgramFolder(); an absolute line is taken as it stands, with "\"
+// read as "/" only when the line as written names no file.
+QString PluginPathFromLine(const QString& line);
+
 // The file's lines (CR LF, CR or LF end a line); nullopt when it does not
 // exist or cannot be read.
 std::optional<QStringList> ReadSettingsLines();
@@ -32,8 +41,9 @@ void UpdateFlagLine(const QString& flag);
 // entry cannot be written the reason comes back and ini.cnf is untouched.
 std::optional<QString> SwitchAutoStart(bool on);
 
-// After a plug-in was chosen and applied: line 1 becomes `chosenPath`, the
-// other lines (the autostart flag among them) stay. Failures are ignored.
+// After a plug-in was chosen and applied: line 1 becomes `chosenPath` as
+// PluginLineFor gives it, the other lines (the autostart flag among them)
+// stay. Failures are ignored.
 void RewriteAfterPluginChoice(const QString& chosenPath);
 
 } // namespace kelto

@@ -10,6 +10,7 @@
 #include "calc/view/calcview.h"
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
+#include "app/headerkeys.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "docs/view/shellopen.h"
@@ -124,6 +125,15 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
         }
     });
     connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::SpeedButton10Click);
+
+    // The views and the reference list from the keyboard; every header
+    // button gets a tooltip naming its key.
+    InstallHeaderKeys(this, lb,
+                      {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
+                       {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
+                       {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->toggleFromKeyboard(); }},
+                       {SpeedButton9, {}, {}},
+                       {SpeedButton10, {}, {}}});
 
     // Notes are written shortly after the typing stops, so a crash or a power
     // cut loses only the last seconds.

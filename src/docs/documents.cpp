@@ -1,11 +1,26 @@
 #include "docs/documents.h"
 #include "core/programfolder.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace kelto {
 
 QString DocumentPath(int document)
 {
     return ProgramFolder() + ReferenceDocuments.at(static_cast<std::size_t>(document)).fileNameText();
+}
+
+bool DocumentPresent(int document)
+{
+    return QFileInfo(DocumentPath(document)).isFile();
+}
+
+QString MissingDocumentText(int document)
+{
+    const QString folder = QDir::toNativeSeparators(QDir::cleanPath(ProgramFolder()));
+    return QStringLiteral("Не найден файл «%1» в папке программы: %2")
+        .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).fileNameText(), folder);
 }
 
 } // namespace kelto

@@ -38,4 +38,12 @@ inline constexpr std::array<TSpravkaMenuItem, 4> SpravkaMenuItems{{
 // ProgramFolder() followed by the document's file name.
 QString DocumentPath(int document);
 
+// Whether the document's file is in the program folder now.
+bool DocumentPresent(int document);
+
+// "Не найден файл «scanners.pdf» в папке программы: /opt/kelto"; the
+// general error report adds the full stop.
+QString MissingDocumentText(int document);
+
+
 } // namespace kelto

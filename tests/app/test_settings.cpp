@@ -52,7 +52,10 @@ class TestSettings : public QObject {
     QString m_config;
 
     QString Ini() const { return SettingsPath(); }
-    QByteArray Default() const { return ToCp1251(DefaultPluginPath()); }
+    // The line a first start writes: the default plug-in, relative.
+    QByteArray Default() const { return ToCp1251(QStringLiteral("plugins/стандарт.plg")); }
+    // "<folder>" in a table stands for ProgramFolder().
+    static QString Expand(QString s) { return s.replace("<folder>", ProgramFolder()); }
 
 private slots:
     void init()
@@ -80,7 +83,15 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("loaded");  // "" means the default plug-in
         QTest::newRow("remembered") << true << ToCp1251("/x/тёмный.plg\r\n1\r\n") << "/x/тёмный.plg";
-        QTest::newRow("no trimming") << true << QByteArray(" /x/a.plg \r\n") << " /x/a.plg ";
+        QTest::newRow("relative, /") << true << ToCp1251("plugins/тёмный.plg\r\n1\r\n")
+                                     << "<folder>plugins/тёмный.plg";
+        QTest::newRow("relative, \\") << true << ToCp1251("plugins\\тёмный.plg\r\n")
+                                      << "<folder>plugins/тёмный.plg";
+        QTest::newRow("relative, mixed") << true << QByteArray("a\\b/c.plg\r\n") << "<folder>a/b/c.plg";
+        QTest::newRow("relative, leaving the folder") << true << QByteArray("../x.plg\r\n") << "<folder>../x.plg";
+        QTest::newRow("absolute, \\, no such file") << true << QByteArray("\\x\\a.plg\r\n") << "/x/a.plg";
+        QTest::newRow("absolute, / then \\, no such file") << true << QByteArray("/x\\a.plg\r\n") << "/x/a.plg";
+        QTest::newRow("no trimming") << true << QByteArray(" /x/a.plg \r\n") << "<folder> /x/a.plg ";
         QTest::newRow("cp1251 bytes") << true << QByteArray("/x/\xf2\xb8\xec\xed\xfb\xe9.plg") << "/x/тёмный.plg";
         QTest::newRow("empty first line") << true << QByteArray("\r\n1\r\n") << "";
         QTest::newRow("empty file") << true << QByteArray() << "";
@@ -95,7 +106,7 @@ private slots:
             LoadRecorder rec;
             rec.result = result;
             StartupPluginStep(rec.fn());
-            QCOMPARE(rec.paths, QStringList{loaded.isEmpty() ? DefaultPluginPath() : loaded});
+            QCOMPARE(rec.paths, QStringList{loaded.isEmpty() ? DefaultPluginPath() : Expand(loaded)});
             QCOMPARE(Get(Ini()), content);
         }
     }
@@ -167,7 +178,7 @@ private slots:
         QTest::addColumn<bool>("exists");
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<bool>("on");
-        QTest::addColumn<QStringList>("after");  // "<default>" stands for DefaultPluginPath
+        QTest::addColumn<QStringList>("after");  // "<default>" stands for the default plug-in's line
         QTest::newRow("on, empty file") << true << QByteArray() << true << QStringList{"<default>", "1"};
         QTest::newRow("off, no file") << false << QByteArray() << false << QStringList{"<default>", "0"};
         QTest::newRow("one line") << true << QByteArray("/x/a.plg\r\n") << true << QStringList{"/x/a.plg", "1"};
@@ -185,7 +196,7 @@ private slots:
         if (exists)
             Put(Ini(), before);
         QCOMPARE(SwitchAutoStart(on), std::nullopt);
-        after.replaceInStrings("<default>", DefaultPluginPath());
+        after.replaceInStrings("<default>", "plugins/стандарт.plg");
         QCOMPARE(Get(Ini()), JoinCrLf(after));
         QCOMPARE(ReadAutoStartFlag(), on);
         QVERIFY(QFile::exists(AutostartEntryPath()));
@@ -230,25 +241,117 @@ private slots:
 
     void pathsOutsideCodePage()
     {
-        // 1251 has no kana: such a path would come back as '?'s.
+        // 1251 has no kana: such a path would come back as '?'s. Inside the
+        // folder only the relative part is written, which fits.
         const QString program = m_dir.path() + "/カ/";
         QVERIFY(QDir().mkpath(program));
         SetProgramFolder(program);
         LoadRecorder rec;
         StartupPluginStep(rec.fn());
-        QCOMPARE(Get(Ini()), QByteArray("\r\n"));
+        QCOMPARE(Get(Ini()), Default() + "\r\n");
         StartupPluginStep(rec.fn());
         QCOMPARE(rec.paths, (QStringList{DefaultPluginPath(), DefaultPluginPath()}));
 
         Put(Ini(), "/x/a.plg\r\n1\r\n");
-        RewriteAfterPluginChoice(program + "other.plg");
+        RewriteAfterPluginChoice(m_dir.path() + "/キ/other.plg");
         QCOMPARE(Get(Ini()), QByteArray("/x/a.plg\r\n1\r\n"));
-        RewriteAfterPluginChoice(DefaultPluginPath());
-        QCOMPARE(Get(Ini()), QByteArray("\r\n1\r\n"));
+        RewriteAfterPluginChoice(program + "other.plg");
+        QCOMPARE(Get(Ini()), QByteArray("other.plg\r\n1\r\n"));
 
         QFile::remove(Ini());
         QVERIFY(!SwitchAutoStart(true));
-        QCOMPARE(Get(Ini()), QByteArray("\r\n1\r\n"));
+        QCOMPARE(Get(Ini()), Default() + "\r\n1\r\n");
+    }
+
+    void pluginLineFor_data()
+    {
+        QTest::addColumn<QString>("path");  // "<folder>" stands for ProgramFolder()
+        QTest::addColumn<QString>("line");
+        QTest::newRow("default") << "<folder>plugins/стандарт.plg" << "plugins/стандарт.plg";
+        QTest::newRow("folder itself") << "<folder>мой.plg" << "мой.plg";
+        QTest::newRow("deeper") << "<folder>a/b/c.plg" << "a/b/c.plg";
+        QTest::newRow("dot-dot staying inside") << "<folder>plugins/../x.plg" << "x.plg";
+        QTest::newRow("doubled separator") << "<folder>plugins//x.plg" << "plugins/x.plg";
+        QTest::newRow("outside") << "/y/новый.plg" << "/y/новый.plg";
+        QTest::newRow("dot-dot leaving") << "<folder>../x.plg" << "<folder>../x.plg";
+        QTest::newRow("folder name as prefix") << "<folder>x" << "<folder>x";
+        QTest::newRow("already relative") << "x.plg" << "x.plg";
+    }
+    void pluginLineFor()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, line);
+        if (QTest::currentDataTag() == QLatin1String("folder name as prefix")) {
+            // A sibling whose name starts with the folder's name is outside.
+            QString sibling = ProgramFolder();
+            sibling.chop(1);
+            path = sibling + "2/x.plg";
+            line = path;
+        }
+        QCOMPARE(PluginLineFor(Expand(path)), Expand(line));
+        // What is written reads back as the same file.
+        QCOMPARE(QDir::cleanPath(PluginPathFromLine(PluginLineFor(Expand(path)))),
+                 QDir::cleanPath(QDir::isAbsolutePath(Expand(path)) ? Expand(path)
+                                                                    : ProgramFolder() + path));
+    }
+
+    void choiceInsideAndOutside_data()
+    {
+        QTest::addColumn<QString>("chosen");  // "<folder>" stands for ProgramFolder()
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("inside") << "<folder>plugins/тёмный.plg" << ToCp1251("plugins/тёмный.plg\r\n0\r\n");
+        QTest::newRow("outside") << "/y/тёмный.plg" << ToCp1251("/y/тёмный.plg\r\n0\r\n");
+    }
+    void choiceInsideAndOutside()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QByteArray, after);
+        Put(Ini(), "/x/old.plg\r\n0\r\n");
+        RewriteAfterPluginChoice(Expand(chosen));
+        QCOMPARE(Get(Ini()), after);
+    }
+
+    void insideThroughALink()
+    {
+        // The folder opened through a link to it is still the folder.
+        const QString real = ProgramFolder();
+        const QString link = m_dir.path() + "/ссылка";
+        QFile::remove(link);
+        QVERIFY(QFile::link(real, link));
+        QVERIFY(QDir().mkpath(real + "plugins"));
+        Put(real + "plugins/a.plg", "x");
+        SetProgramFolder(link);
+        QCOMPARE(PluginLineFor(real + "plugins/a.plg"), QStringLiteral("plugins/a.plg"));
+        SetProgramFolder(real);
+        QCOMPARE(PluginLineFor(link + "/plugins/a.plg"), QStringLiteral("plugins/a.plg"));
+    }
+
+    void absoluteLineWithBackslashInAName()
+    {
+        // A Linux file name may hold a "\\": when the line names such a
+        // file, it is taken as written.
+        const QString name = ProgramFolder() + "a\\b.plg";
+        Put(name, "x");
+        Put(Ini(), ToCp1251(name + "\r\n"));
+        LoadRecorder rec;
+        StartupPluginStep(rec.fn());
+        QCOMPARE(rec.paths, QStringList{name});
+    }
+
+    void movedFolderFindsItsPlugin()
+    {
+        // A first start writes the relative line; the same ini.cnf in a
+        // folder elsewhere names that folder's plug-in.
+        LoadRecorder rec;
+        StartupPluginStep(rec.fn());
+        const QByteArray written = Get(Ini());
+        const QString moved = m_dir.path() + "/на флешке/";
+        QDir(moved).removeRecursively();
+        QVERIFY(QDir().mkpath(moved));
+        SetProgramFolder(moved);
+        Put(Ini(), written);
+        StartupPluginStep(rec.fn());
+        QCOMPARE(rec.paths.last(), moved + "plugins/стандарт.plg");
     }
 
     void entryPath()

@@ -8,6 +8,8 @@
 #include "app/tfabout.h"
 #include "app/tfmain.h"
 #include "docs/view/shellopen.h"
+#include "app/platform.h"
+#include "app/translations.h"
 #include "doubles.h"
 
 #include <QLabel>
@@ -164,6 +166,111 @@ private slots:
         QTest::mouseClick(w.get("SpeedButton10"), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(aboutWasOpen);
         QVERIFY(!w.about->isVisible());
+    }
+
+    void keyboardShortcuts_data()
+    {
+        QTest::addColumn<bool>("calcFirst");
+        QTest::addColumn<bool>("listFirst");
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<bool>("calcAfter");
+        QTest::addColumn<bool>("listAfter");
+        const QKeySequence c1(Qt::CTRL | Qt::Key_1), c2(Qt::CTRL | Qt::Key_2), f1(Qt::Key_F1),
+            esc(Qt::Key_Escape);
+        QTest::newRow("Ctrl+2 shows calculation") << false << false << c2 << true << false;
+        QTest::newRow("Ctrl+1 shows diary") << true << false << c1 << false << false;
+        QTest::newRow("Ctrl+1 on diary") << false << false << c1 << false << false;
+        QTest::newRow("Ctrl+2 hides the list") << false << true << c2 << true << false;
+        QTest::newRow("Ctrl+1 hides the list") << true << true << c1 << false << false;
+        QTest::newRow("F1 shows the list") << true << false << f1 << true << true;
+        QTest::newRow("F1 hides the list") << false << true << f1 << false << false;
+        QTest::newRow("Escape hides the list") << true << true << esc << true << false;
+        QTest::newRow("Escape without list") << false << false << esc << false << false;
+    }
+    void keyboardShortcuts()
+    {
+        QFETCH(bool, calcFirst);
+        QFETCH(bool, listFirst);
+        QFETCH(QKeySequence, key);
+        QFETCH(bool, calcAfter);
+        QFETCH(bool, listAfter);
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+        if (calcFirst)
+            w.main->SpeedButton7MouseDown();
+        if (listFirst)
+            w.main->SpeedButton1MouseDown();
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.main.get();
+        QTest::keySequence(target, key);
+        QCOMPARE(w.get("Panel2")->isVisible(), calcAfter);
+        QCOMPARE(w.get("Panel1")->isVisible(), !calcAfter);
+        QCOMPARE(w.get("lb")->isVisible(), listAfter);
+        QVERIFY(opener.opened.isEmpty());
+    }
+
+    void f1ListIsWalkedByKeys()
+    {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+        boxes.clear();  // the plug-in the test folder lacks
+        QTest::keyClick(w.main.get(), Qt::Key_F1);
+        QWidget* lb = w.get("lb");
+        QVERIFY(lb->hasFocus());
+        QTest::keyClick(lb, Qt::Key_Down);
+        QTest::keyClick(lb, Qt::Key_Return);
+        // The document is missing from the test's folder: named in the box.
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0].text.contains(QStringLiteral("«ГОСТ 23055-78.pdf»")));
+        QVERIFY(lb->isVisible());
+        QTest::keyClick(lb, Qt::Key_Escape);
+        QVERIFY(!lb->isVisible());
+    }
+
+    void headerTooltipsNameTheKeys_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
+        QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
+        QTest::newRow("Справка") << "SpeedButton1" << "F1";
+        QTest::newRow("Настройка") << "SpeedButton9" << "Настройка";
+        QTest::newRow("Инфо") << "SpeedButton10" << "Инфо";
+    }
+    void headerTooltipsNameTheKeys()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, names);
+        Window w;
+        QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
+    }
+
+    void qtTextsInRussian()
+    {
+        QTemporaryDir empty;
+        QVERIFY(!InstallQtTranslations(empty.path() + QLatin1Char('/')));
+        QVERIFY(InstallQtTranslations(QStringLiteral(KELTO_DIR "/")));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy"), QStringLiteral("&Копировать"));
+        QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), QStringLiteral("В&ставить"));
+    }
+
+    void platformFallsBackToXcb_data()
+    {
+        QTest::addColumn<QByteArray>("requested");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("unset") << QByteArray() << QByteArray();
+        QTest::newRow("wayland") << QByteArray("wayland") << QByteArray("wayland;xcb");
+        QTest::newRow("xcb") << QByteArray("xcb") << QByteArray("xcb");
+        QTest::newRow("list with xcb") << QByteArray("wayland;xcb") << QByteArray("wayland;xcb");
+        QTest::newRow("xcb with option") << QByteArray("xcb:nomitshm") << QByteArray("xcb:nomitshm");
+        QTest::newRow("offscreen") << QByteArray("offscreen") << QByteArray("offscreen;xcb");
+        QTest::newRow("name containing xcb") << QByteArray("xcbx") << QByteArray("xcbx;xcb");
+    }
+    void platformFallsBackToXcb()
+    {
+        QFETCH(QByteArray, requested);
+        QFETCH(QByteArray, result);
+        QCOMPARE(PlatformWithFallback(requested), result);
     }
 
     void switchingViewsKeepsTheirState()

@@ -76,6 +76,11 @@ private slots:
         QVERIFY(m_folder.isValid());
         SetProgramFolder(m_folder.path() + QLatin1Char('/'));
         m_path = qgetenv("PATH");
+        // The shelf is full unless a case takes a document away.
+        for (int i = 0; i < int(ReferenceDocuments.size()); ++i) {
+            QFile f(DocumentPath(i));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
     }
     void init()
     {
@@ -194,17 +199,82 @@ private slots:
         QVERIFY(m_opener.opened.isEmpty());
     }
 
-    void arrowKeyOpensTheNewSelection()
+    void arrowKeysMoveAndReturnOpens()
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(&w.top));
         w.lb->toggle();
         w.lb->setFocus(Qt::TabFocusReason);
+        w.lb->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         QTest::keyClick(w.lb, Qt::Key_Down);
-        QCOMPARE(m_opener.opened.size(), 1);
-        QVERIFY(w.lb->selectedIndex() >= 0);
-        QCOMPARE(m_opener.opened[0], DocumentPath(w.lb->selectedIndex()));
+        QTest::keyClick(w.lb, Qt::Key_Down);
+        QVERIFY(m_opener.opened.isEmpty());
+        QVERIFY(w.lb->isVisible());
+        QTest::keyClick(w.lb, Qt::Key_Return);
+        QCOMPARE(m_opener.opened, QStringList{DocumentPath(2)});
         QVERIFY(w.lb->isHidden());
+    }
+
+    void keyboardToggleTakesFocusAndWalksToTheLast()
+    {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowActive(&w.top));
+        w.lb->toggleFromKeyboard();
+        QVERIFY(w.lb->isVisible());
+        QVERIFY(w.lb->hasFocus());
+        QTest::keyClick(w.lb, Qt::Key_End);
+        QTest::keyClick(w.lb, Qt::Key_Enter);
+        QCOMPARE(m_opener.opened, QStringList{DocumentPath(5)});
+        // Return on the entry that is already selected opens it again.
+        w.lb->toggleFromKeyboard();
+        QTest::keyClick(w.lb, Qt::Key_Return);
+        QCOMPARE(m_opener.opened, (QStringList{DocumentPath(5), DocumentPath(5)}));
+        w.lb->toggleFromKeyboard();
+        w.lb->toggleFromKeyboard();
+        QVERIFY(w.lb->isHidden());
+    }
+
+    void missingDocumentIsNamed_data()
+    {
+        QTest::addColumn<int>("document");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("scanners") << 4 << "scanners.pdf";
+        QTest::newRow("cyrillic with blanks") << 1 << "ГОСТ 23055-78.pdf";
+    }
+    void missingDocumentIsNamed()
+    {
+        QFETCH(int, document);
+        QFETCH(QString, file);
+        QVERIFY(QFile::rename(DocumentPath(document), DocumentPath(document) + ".away"));
+        Window w;
+        w.lb->toggle();
+        // Greyed, and still selectable.
+        QCOMPARE(w.lb->item(document)->foreground().color(), QColor(150, 150, 150));
+        QVERIFY(w.lb->item(document)->flags() & Qt::ItemIsSelectable);
+        QVERIFY(!w.lb->item(0)->data(Qt::ForegroundRole).isValid());
+        w.clickItem(document);
+        QVERIFY(QFile::rename(DocumentPath(document) + ".away", DocumentPath(document)));
+        QVERIFY(m_opener.opened.isEmpty());
+        QVERIFY(w.lb->isVisible());
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_reports[0].text, QStringLiteral("Не найден файл «%1» в папке программы: %2.")
+                                        .arg(file, m_folder.path()));
+        // Back in place, the next showing draws it as usual.
+        w.lb->hideList();
+        w.lb->toggle();
+        QVERIFY(!w.lb->item(document)->data(Qt::ForegroundRole).isValid());
+    }
+
+    void missingDocumentFromTheMenu()
+    {
+        QVERIFY(QFile::rename(DocumentPath(5), DocumentPath(5) + ".away"));
+        TSpravkaMenu menu;
+        menu.N6->trigger();
+        QVERIFY(QFile::rename(DocumentPath(5) + ".away", DocumentPath(5)));
+        QVERIFY(m_opener.opened.isEmpty());
+        QCOMPARE(m_reports.size(), 1);
+        QVERIFY(m_reports[0].text.startsWith(QStringLiteral("Не найден файл «defects.pdf»")));
     }
 
     void failingOpenLeavesListAndReports()

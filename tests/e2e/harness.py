@@ -137,9 +137,11 @@ class KeltoApp:
     top-left corner of the window's client area."""
 
     def __init__(self, program_dir=None, screen=SCREEN, keep=None, env=None,
-                 executable="kelto", title=TITLE):
+                 executable="kelto", title=TITLE, wrapper=()):
         self.source_dir = os.path.abspath(program_dir or default_program_dir())
         self.executable = executable
+        # A command the program is started through (a sandbox), or nothing.
+        self.wrapper = list(wrapper)
         self.title = title
         self.extra_env = dict(env or {})
         self.keep = bool(os.environ.get("KELTO_E2E_KEEP")) if keep is None else keep
@@ -189,7 +191,7 @@ class KeltoApp:
         self._out = open(os.path.join(self.base, "program.log"), "ab")
         self.started_at = time.monotonic()
         self.window = None
-        self.proc = subprocess.Popen([os.path.join(self.folder, self.executable), *args],
+        self.proc = subprocess.Popen([*self.wrapper, os.path.join(self.folder, self.executable), *args],
                                      cwd=self.base, env=env, stdout=self._out,
                                      stderr=subprocess.STDOUT, start_new_session=True)
         return self.proc

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kelto;
@@ -647,6 +649,32 @@ private slots:
         QVERIFY(QImage(pictures + "/main.jpg", "JPEG").isNull());
     }
 
+    void closeMarkLiesInsideTheWindow_data() { shippedPlugins_data(); }
+    void closeMarkLiesInsideTheWindow()
+    {
+        // The red close mark in the strip above the "Инфо" button: there,
+        // and with plain header on every side, so no edge cuts it.
+        QFETCH(QString, name);
+        const QString path = QStringLiteral(KELTO_DIR "/plugins/") + name + "/main.jpg";
+        if (!QFile::exists(path))
+            QSKIP("the design pictures are not drawn yet");
+        const QImage image = QImage::fromData(ReadUnscrambledPicture(path), "JPEG");
+        QCOMPARE(image.size(), QSize(638, 457));
+        const auto red = [&](int x, int y) {
+            const QColor c = image.pixelColor(x, y);
+            return c.red() > c.green() + 50 && c.red() > c.blue() + 50;
+        };
+        QRect box;
+        for (int y = 0; y < 34; ++y)
+            for (int x = 590; x < 638; ++x)
+                if (red(x, y))
+                    box |= QRect(x, y, 1, 1);
+        QVERIFY2(box.width() >= 20, "no close mark in the top right corner");
+        QVERIFY2(box.top() >= 1 && box.right() <= 636, qPrintable(QStringLiteral("mark at %1,%2 %3x%4")
+                     .arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+        QVERIFY(box.left() >= 600 && box.bottom() < 8);  // on the close hot spot's free strip
+    }
+
     void choosePlugin()
     {
         // As the shell does it: the applied choice is remembered in ini.cnf.
@@ -678,10 +706,32 @@ private slots:
         Choose(w);
         QCOMPARE(rec.texts.size(), 1);
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
-        QCOMPARE(Get(SettingsPath()), JoinCrLf({m_plg, "1", "three"}));
+        // Inside the program folder: remembered relative to it.
+        QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
         Choose(w);  // the same one again
-        QCOMPARE(Get(SettingsPath()), JoinCrLf({m_plg, "1", "three"}));
+        QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
         SetPluginDialog({});
+    }
+
+    void realDialogSpeaksRussian()
+    {
+        FakeWindows w;
+        QString title;
+        QStringList filters;
+        QString folder;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            folder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        ChoosePlugin(&w.main, w.about);
+        QCOMPARE(title, QStringLiteral("Выбор плагина оформления"));
+        QCOMPARE(filters, QStringList{QStringLiteral("Плагины оформления (*.plg)")});
+        QCOMPARE(folder, QDir(m_dir.path()).absolutePath());
+        QVERIFY(!QFile::exists(SettingsPath()));
     }
 };
 

@@ -314,19 +314,21 @@ void DrawHeaderTabs(QPainter &p, const Theme &t)
 // The close hot spot (600, 0, 36 x 33) is mostly covered by the "Инфо" button
 // (560..630 x 8..32); what stays free is the strip above the button row and a
 // thin column right of it. The close mark is a small tab hanging from the top
-// edge in that strip, so a click on it always closes.
+// edge in that strip, so a click on it always closes. It lies wholly inside
+// the picture, rounded corners included: a mark cut by the window's edge
+// reads as a drawing fault, not as a tab.
 void DrawCloseMark(QPainter &p, const Theme &t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF tab(604, -4, 32, 12);
+    const QRectF tab(604.5, 2, 31, 5.5);
     p.setPen(Qt::NoPen);
     p.setBrush(t.dark ? QColor(0x8e, 0x34, 0x34) : QColor(0xa8, 0x3c, 0x3c));
-    p.drawRoundedRect(tab, 3, 3);
-    QPen pen(QColor(0xf6, 0xf0, 0xf0), 1.4, Qt::SolidLine, Qt::RoundCap);
+    p.drawRoundedRect(tab, 2.5, 2.5);
+    QPen pen(QColor(0xf6, 0xf0, 0xf0), 1.3, Qt::SolidLine, Qt::RoundCap);
     p.setPen(pen);
-    const QPointF c(620, 3.8);
-    const qreal h = 2.6;
+    const QPointF c = tab.center();
+    const qreal h = 1.8;
     p.drawLine(c + QPointF(-h, -h), c + QPointF(h, h));
     p.drawLine(c + QPointF(-h, h), c + QPointF(h, -h));
     p.restore();
@@ -714,7 +716,7 @@ QImage AboutPicture(const Theme &t)
     p.setFont(Font(11));
     p.setPen(ink);
     p.drawText(QRect(14, 118, 404, 14), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Linux с графическим рабочим столом, не более 5 МБ на диске"));
+               QStringLiteral("Linux x86-64 с рабочим столом X11 или XWayland, около 63 МБ на диске"));
 
     p.setPen(QPen(t.dark ? t.cardBorder : QColor(0xc4, 0xcf, 0xdb), 1));
     p.drawLine(QPointF(14, 138.5), QPointF(418, 138.5));

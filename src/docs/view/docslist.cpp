@@ -1,20 +1,31 @@
 #include "docs/view/docslist.h"
 #include "docs/documents.h"
+#include "core/error.h"
 #include "docs/view/shellopen.h"
 #include "gui/designfont.h"
 #include "gui/report.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
 namespace kelto {
+
+void OpenDocument(int document)
+{
+    if (!DocumentPresent(document))
+        throw Error(MissingDocumentText(document));
+    OpenWithShell(DocumentPath(document));
+}
 
 namespace {
 
 constexpr int ItemHeight = 13;
 constexpr int FontPixels = 12;
 const QColor Teal(0, 128, 128);
+const QColor MissingGrey(150, 150, 150);
 
 class FixedHeightDelegate : public QStyledItemDelegate {
 public:
@@ -23,11 +34,21 @@ public:
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), ItemHeight};
     }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        // The entry the arrow keys reached is drawn as chosen, so that the
+        // keyboard user sees where Return will go.
+        QStyleOptionViewItem opt(option);
+        if (opt.state & QStyle::State_HasFocus)
+            opt.state |= QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, opt, index);
+    }
 };
 
 void openDocument(int document)
 {
-    Guarded([document] { OpenWithShell(DocumentPath(document)); });
+    Guarded([document] { OpenDocument(document); });
 }
 
 } // namespace
@@ -66,7 +87,34 @@ void TDocsList::toggle()
     }
 }
 
+void TDocsList::toggleFromKeyboard()
+{
+    if (!isHidden()) {
+        hideList();
+        return;
+    }
+    raise();
+    show();
+    if (!currentItem())
+        setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    setFocus(Qt::ShortcutFocusReason);
+}
+
 void TDocsList::hideList() { hide(); }
+
+void TDocsList::refreshPresence()
+{
+    for (int i = 0; i < count() && i < int(ReferenceDocuments.size()); ++i) {
+        QListWidgetItem* it = item(i);
+        if (DocumentPresent(i)) {
+            it->setData(Qt::ForegroundRole, QVariant());
+            it->setToolTip(QString());
+        } else {
+            it->setForeground(MissingGrey);
+            it->setToolTip(WithFullStop(MissingDocumentText(i)));
+        }
+    }
+}
 
 int TDocsList::selectedIndex() const
 {
@@ -82,7 +130,7 @@ void TDocsList::lbClick()
         return;
     }
     Guarded([this, index] {
-        OpenWithShell(DocumentPath(index));
+        OpenDocument(index);
         hideList();
     });
 }
@@ -146,6 +194,45 @@ void TDocsList::focusOutEvent(QFocusEvent* event)
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
     lbExit();
+}
+
+void TDocsList::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (QListWidgetItem* it = currentItem()) {
+            {
+                // One opening, whether or not the selection changes.
+                const QSignalBlocker quiet(this);
+                setCurrentItem(it, QItemSelectionModel::ClearAndSelect);
+            }
+            lbClick();
+        }
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+QItemSelectionModel::SelectionFlags TDocsList::selectionCommand(const QModelIndex& index,
+                                                                const QEvent* event) const
+{
+    if (event && event->type() == QEvent::KeyPress)
+        return QItemSelectionModel::NoUpdate;
+    return QListWidget::selectionCommand(index, event);
+}
+
+void TDocsList::showEvent(QShowEvent* event)
+{
+    refreshPresence();
+    QListWidget::showEvent(event);
+    emit shownChanged(true);
+}
+
+void TDocsList::hideEvent(QHideEvent* event)
+{
+    QListWidget::hideEvent(event);
+    emit shownChanged(false);
 }
 
 TSpravkaMenu::TSpravkaMenu(QWidget* parent) : QMenu(parent)

@@ -5,6 +5,11 @@
 
 namespace kelto {
 
+// Hands the document to the shell. A missing file is reported by name
+// (kelto::Error with MissingDocumentText) before the shell is asked, since
+// the shell's own text would not say which file or where it was looked for.
+void OpenDocument(int document);
+
 // The drop-down list `lb`. The main window places it (397, 34, 232 × 80)
 // and calls toggle() and hideList() from its header buttons.
 class TDocsList : public QListWidget {
@@ -15,11 +20,20 @@ public:
     // The "Справка" button: hidden becomes shown, shown becomes hidden.
     // Showing leaves the keyboard focus where it is.
     void toggle();
+    // The same from the keyboard (F1): a shown list takes the focus, so that
+    // the arrow keys move through it and Return opens the current document.
+    void toggleFromKeyboard();
     // Every other header button.
     void hideList();
 
     // The selected row, -1 when none.
     int selectedIndex() const;
+
+    // Greys the entries whose files are missing (done whenever it is shown).
+    void refreshPresence();
+
+signals:
+    void shownChanged(bool shown);
 
 public slots:
     // A click on an item or a selection moved by the keyboard: open the
@@ -34,6 +48,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    // Keys move the current entry only; Return opens it. A list that opened
+    // a document at every arrow press could not be walked to its last entry.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void onSelectionChanged();

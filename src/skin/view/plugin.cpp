@@ -28,9 +28,10 @@ constexpr int MaxPointSize = 1000;
 QString RealDialog(QWidget* parent, const QString& startDir)
 {
     QFileDialog dialog(parent);
+    dialog.setWindowTitle(QString::fromUtf8(PluginDialogTitle));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QStringLiteral("plg (*.plg)"));
+    dialog.setNameFilter(QString::fromUtf8(PluginDialogFilter));
     dialog.setDefaultSuffix(QStringLiteral("plg"));
     dialog.setDirectory(startDir);
     if (dialog.exec() != QDialog::Accepted)

@@ -13,6 +13,8 @@ class QWidget;
 namespace kelto {
 
 inline constexpr const char* PluginErrorText = "Ошибка загрузки выбранного плагина!";
+inline constexpr const char* PluginDialogTitle = "Выбор плагина оформления";
+inline constexpr const char* PluginDialogFilter = "Плагины оформления (*.plg)";
 
 // The colour value as Qt takes it.
 QColor ToQColor(TColor value);

@@ -1,0 +1,28 @@
+// The header from the keyboard: shortcuts for the view buttons and the
+// reference list, and tooltips that name them.
+#pragma once
+#include <QKeySequence>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace kelto {
+
+class TDocsList;
+
+struct THeaderKey {
+    QWidget* button;              // its tooltip names the key
+    QKeySequence key;             // empty: a tooltip only
+    std::function<void()> press;  // what the key does, as the button does
+};
+
+// Tooltip texts by the buttons' object names: "Записи (Ctrl+1)" and so on.
+QString HeaderTooltip(const QString& buttonName);
+
+// Installs the keys on `window` and the tooltips on the buttons, and Escape,
+// which hides `list` while it is shown (and does nothing otherwise, so that
+// Escape still reaches the controls of the views).
+void InstallHeaderKeys(QWidget* window, TDocsList* list, const std::vector<THeaderKey>& keys);
+
+} // namespace kelto
