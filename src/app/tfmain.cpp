@@ -8,6 +8,8 @@
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "calc/view/calcview.h"
+#include "core/clock.h"
+#include "diary/diarybackup.h"
 #include "diary/diaryfile.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
@@ -21,12 +23,21 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace kelto {
 
 namespace {
 constexpr int AutoSaveDelayMs = 2000;
+
+// The atomic save path makes its temporary file beside the target, so this
+// is the very thing every save of the program needs.
+bool FolderTakesNewFiles(const QString& folder)
+{
+    QTemporaryFile probe(folder + QStringLiteral("kelto-XXXXXX.tmp"));
+    return probe.open();
+}
 
 QLabel* navLabel(QWidget* parent, const char* name, const QString& text, int left)
 {
@@ -212,6 +223,18 @@ void TfMain::StepPlaceViews()
 void TfMain::StepSetProgramFolder()
 {
     SetProgramFolder(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride);
+    // Said once now, rather than found out when the window closes and the
+    // day's notes cannot be kept.
+    m_folderUnwritable = !FolderTakesNewFiles(ProgramFolder());
+    if (m_folderUnwritable) {
+        MessageRequest r;
+        r.icon = QMessageBox::Warning;
+        r.caption = QString::fromUtf8(AppTitle);
+        r.text = QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. "
+                                "Папка: %1")
+                     .arg(QDir::toNativeSeparators(ProgramFolder()));
+        ShowMessage(r);
+    }
 }
 
 void TfMain::StepApplyRememberedPlugin()
@@ -262,7 +285,17 @@ bool TfMain::FormClose()
     const QString path = ProgramFolder() + QStringLiteral("log.cnf");
     if (ProgramFolder().isEmpty())
         return true; // never shown: nothing was read, nothing to write
+    // A failed copy is said, then the save goes on: the day's notes matter more.
+    if (auto err = BackUpDiaryOfDay(path, Today()); err && !m_folderUnwritable) {
+        MessageRequest r;
+        r.icon = QMessageBox::Warning;
+        r.caption = QString::fromUtf8(AppTitle);
+        r.text = QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*err);
+        ShowMessage(r);
+    }
     while (auto err = SaveDiary(path, DayList_)) {
+        if (m_folderUnwritable)
+            return true; // the user was told at start
         MessageRequest r;
         r.icon = QMessageBox::Warning;
         r.caption = QString::fromUtf8(AppTitle);
@@ -289,8 +322,10 @@ void TfMain::AutoSaveNow()
     if (ProgramFolder().isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
-    // still speaks.
-    SaveDiary(ProgramFolder() + QStringLiteral("log.cnf"), DayList_);
+    // still speaks. A failed copy is tried again at the next write.
+    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
+    BackUpDiaryOfDay(path, Today());
+    SaveDiary(path, DayList_);
 }
 
 void TfMain::Label1Click() { close(); }

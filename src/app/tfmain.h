@@ -111,6 +111,7 @@ private:
     QAction* N4 = nullptr;
     QTimer* m_autoSave = nullptr;
     bool m_closing = false;
+    bool m_folderUnwritable = false;
 };
 
 } // namespace kelto

@@ -3,6 +3,7 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+#include "core/cp1251.h"
 #include "app/designsize.h"
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
@@ -220,6 +221,69 @@ private slots:
         answer = QMessageBox::Discard;
         QVERIFY(w.main->close());
         QCOMPARE(boxes.size(), 1);
+    }
+
+    void unwritableFolderIsToldOnceAtStart()
+    {
+        // A folder that is not there takes no file, even for root.
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/gone/");
+        TfMain m(folder);
+        m.show();
+        const auto told = [this] {
+            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+                return r.text.startsWith(QStringLiteral("Папка программы недоступна для записи"));
+            });
+        };
+        QCOMPARE(told(), 1);
+        const auto it = std::find_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+            return r.text.startsWith(QStringLiteral("Папка программы"));
+        });
+        QCOMPARE(it->caption, QStringLiteral("Кельто"));
+        QVERIFY2(it->text.contains(QDir::toNativeSeparators(folder)), qPrintable(it->text));
+        typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("x"));
+        const auto before = boxes.size();
+        QVERIFY(m.close());
+        QCOMPARE(boxes.size(), before);
+    }
+
+    void writableFolderSaysNothingOfIt()
+    {
+        Window w;
+        for (const MessageRequest& r : boxes)
+            QVERIFY(!r.text.startsWith(QStringLiteral("Папка программы")));
+        // The probe leaves nothing behind.
+        QVERIFY(QDir(w.dir.path()).entryList({QStringLiteral("kelto-*")}, QDir::Files).isEmpty());
+    }
+
+    void startAndCloseCopyTheDiaryOnceADay()
+    {
+        QTemporaryDir dir;
+        const QByteArray before("1\r\n01.02.2020\r\n1\r\nстарое\r\n");
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), before));
+        const QString copy = dir.filePath(QStringLiteral("backup/log-%1.cnf"))
+                                 .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        for (int run = 0; run < 2; ++run) {
+            TfMain m(dir.path() + QLatin1Char('/'));
+            m.show();
+            typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("новое"));
+            QVERIFY(m.close());
+        }
+        QCOMPARE(*ReadWholeFile(copy), before); // the second run did not overwrite it
+    }
+
+    void failingBackupDoesNotStopTheSave()
+    {
+        Window w;
+        QVERIFY(!WriteFileAtomically(w.logPath(), "0\r\n"));
+        QVERIFY(!WriteFileAtomically(w.dir.filePath(QStringLiteral("backup")), "in the way"));
+        boxes.clear();
+        typeText(w.get("reblok"), QStringLiteral("важно"));
+        QVERIFY(w.main->close());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY2(boxes[0].text.contains(QStringLiteral("резервную копию")), qPrintable(boxes[0].text));
+        QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
     }
 
     void notesAreAutosavedAfterTyping()

@@ -281,9 +281,10 @@ private slots:
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QCOMPARE(m_opener.opened, QStringList{path});
         QVERIFY(m_boxes.isEmpty());
-        const QByteArray want = ToCp1251(QStringLiteral("01.03.2025\r\n\r\n"
-                                                        "15.01.2026\r\na\r\n  b\r\n\r\n"
-                                                        "08.12.2026\r\nТрубы Ду325\r\n\r\n\r\n"));
+        // UTF-8, without a byte-order mark, lines still ended by CR LF.
+        const QByteArray want = QByteArray("01.03.2025\r\n\r\n"
+                                           "15.01.2026\r\na\r\n  b\r\n\r\n"
+                                           "08.12.2026\r\n\xd0\xa2\xd1\x80\xd1\x83\xd0\xb1\xd1\x8b \xd0\x94\xd1\x83" "325\r\n\r\n\r\n");
         QCOMPARE(ReadWholeFile(path).value_or(QByteArray()), want);
         // The store stays sorted for the next save.
         QCOMPARE(v.store[0].Date, QDate(2025, 3, 1));
