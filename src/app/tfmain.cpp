@@ -7,7 +7,9 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
+#include "calc/calcnote.h"
 #include "calc/view/calcview.h"
+#include "gui/linklabel.h"
 #include "core/clock.h"
 #include "diary/diarybackup.h"
 #include "diary/diaryfile.h"
@@ -17,6 +19,8 @@
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -102,6 +106,9 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb = new TDocsList(this);
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
+
+    Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->setNotepadMenu(pmSpravka);
@@ -326,6 +333,23 @@ void TfMain::AutoSaveNow()
     const QString path = ProgramFolder() + QStringLiteral("log.cnf");
     BackUpDiaryOfDay(path, Today());
     SaveDiary(path, DayList_);
+}
+
+void TfMain::lToDiaryClick()
+{
+    Guarded([this] {
+        const auto paragraph = CalcNoteParagraph(
+            {Panel2->eDiam->text(), Panel2->eTol->text(), Panel2->cbSens->currentText(),
+             Panel2->cbSheme->currentText(), Panel2->eRast->text(), Panel2->ePatno->text()},
+            {Panel2->lSens->text(), Panel2->lFocRast->text(), Panel2->lExpo->text(), Panel2->lPerimetr->text()});
+        if (!paragraph) {
+            Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
+            return;
+        }
+        const QDate day = Panel1->AppendToSelectedDay(*paragraph);
+        if (day.isValid())
+            Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+    });
 }
 
 void TfMain::Label1Click() { close(); }

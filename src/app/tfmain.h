@@ -59,6 +59,8 @@ public slots:
     void N3Click();
     void N4Click();
     void AutoSaveNow();
+    // "Записать расчёт в дневник".
+    void lToDiaryClick();
 
 protected:
     void showEvent(QShowEvent* e) override;

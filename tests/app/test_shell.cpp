@@ -286,6 +286,41 @@ private slots:
         QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
     }
 
+    void calculationLinkAppendsToTheSelectedDay_data()
+    {
+        QTest::addColumn<QString>("diam");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
+        QTest::addColumn<QString>("linkSays");
+        QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
+        QTest::newRow("after a note") << "219" << "утро" << "утро\n<p>" << "Записано в заметку за <day>";
+        QTest::newRow("result ?") << "" << "утро" << "утро" << "Расчёт не готов";
+    }
+    void calculationLinkAppendsToTheSelectedDay()
+    {
+        QFETCH(QString, diam);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QString, linkSays);
+        Window w;
+        if (!before.isEmpty())
+            typeText(w.get("reblok"), before);
+        w.get<QLineEdit>("eDiam")->setText(diam);
+        auto* link = w.get<QLabel>("lToDiary");
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(3, 3));
+        const QString paragraph = QStringLiteral("Расчёт по ГОСТ 7512-82: D 219 мм, S 6,0 мм, класс 3, схема г), F 100 мм, "
+                                                 "Ф 2,5 мм -> K %1 мм, f не менее %2 мм, экспозиций %3, периметр %4 мм")
+                                      .arg(w.get<QLabel>("lSens")->text(), w.get<QLabel>("lFocRast")->text(),
+                                           w.get<QLabel>("lExpo")->text(), w.get<QLabel>("lPerimetr")->text());
+        QCOMPARE(w.get<QTextEdit>("reblok")->toPlainText(), QString(after).replace(QStringLiteral("<p>"), paragraph));
+        const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        QCOMPARE(link->text(), QString(linkSays).replace(QStringLiteral("<day>"), today));
+        // Stored as typing would, so the close writes it.
+        QVERIFY(w.main->close());
+        QCOMPARE(ReadWholeFile(w.logPath()).value_or(QByteArray()).contains(ToCp1251(paragraph)), diam == QStringLiteral("219"));
+        QTRY_COMPARE_WITH_TIMEOUT(link->text(), QStringLiteral("Записать расчёт в дневник"), 5000);
+    }
+
     void notesAreAutosavedAfterTyping()
     {
         Window w;

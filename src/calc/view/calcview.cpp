@@ -1,6 +1,7 @@
 #include "calc/view/calcview.h"
 #include "gui/picturelabel.h"
 #include "gui/autosizelabel.h"
+#include "gui/linklabel.h"
 
 #include "gui/designfont.h"
 #include "gui/report.h"
@@ -134,6 +135,9 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
         is[size_t(i)] = MakePictureLabel(this, name.constData(), {320 + (i % 4) * 76, 150 + (i / 4) * 80, 60, 75},
                                          QStringLiteral(":/assets/is%1.bmp").arg(i + 1));
     }
+
+    lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
+    lToDiary->move(16, 256);
 
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
         e->installEventFilter(this);

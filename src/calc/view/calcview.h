@@ -12,6 +12,8 @@ class QLineEdit;
 
 namespace kelto {
 
+class TLinkLabel;
+
 class TCalcView : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +45,8 @@ public:
     QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr,
               *ePatno = nullptr;
     std::array<QLabel*, 8> is{};
+    // "Записать расчёт в дневник": the main window writes the paragraph.
+    TLinkLabel* lToDiary = nullptr;
 
 public slots:
     // The whole view update: results reset, picture, calculation, error box.

@@ -392,6 +392,19 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
+{
+    if (!m_grid)
+        return {};
+    // The notepad always shows the selected day's note, so writing at its end
+    // goes through the same change handling as typing does.
+    const QString text = reblok->toPlainText();
+    QTextCursor c(reblok->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(text.isEmpty() || text.endsWith(QLatin1Char('\n')) ? paragraph : QLatin1Char('\n') + paragraph);
+    return m_grid->SelectedDate();
+}
+
 void TDiaryView::lFindClick()
 {
     if (pSearch->isHidden())

@@ -50,6 +50,9 @@ public:
     // Shows `date` as if the user had picked it (year, month tab, grid,
     // notepad) and selects `span` of its note in the notepad.
     void ShowDay(const QDate& date, const TNoteSpan& span);
+    // Appends `paragraph` on a new line after the selected day's note, as if
+    // typed (stored, marked, autosaved). Returns the day, invalid if none.
+    QDate AppendToSelectedDay(const QString& paragraph);
     // The search panel: opens it, or closes it when it is open.
     void lFindClick();
 
