@@ -73,5 +73,6 @@ def test():
         assert re.fullmatch(want, note), f"paragraph in log.cnf: {note!r}"
         assert app.read_file(copy) == before, "the day's backup was overwritten by a second run"
 
+
 if __name__ == "__main__":
     harness.main(test)
