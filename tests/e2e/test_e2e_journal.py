@@ -45,7 +45,10 @@ def test():
 
         # Search: case and "ё" do not matter; Return shows the first (newest) row.
         app.key("ctrl+f")
-        app.type_text("ФЕРЗЁВЫЙ")
+        # One letter at a time: xdotool drops Cyrillic letters typed in a row
+        # on a busy machine.
+        for letter in "ФЕРЗЁВЫЙ":
+            app.type_text(letter, delay=100, settle=0.05)
         app.key("Return")
         text = app.wait_until(lambda: notepad_text(app), 5)
         assert text.splitlines() == OLD_NOTE, f"notepad after the search: {text!r}"
