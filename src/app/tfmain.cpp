@@ -7,7 +7,11 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
+#include "calc/calcnote.h"
 #include "calc/view/calcview.h"
+#include "gui/linklabel.h"
+#include "core/clock.h"
+#include "diary/diarybackup.h"
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
@@ -17,18 +21,29 @@
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace kelto {
 
 namespace {
 constexpr int AutoSaveDelayMs = 2000;
+
+// The atomic save path makes its temporary file beside the target, so this
+// is the very thing every save of the program needs.
+bool FolderTakesNewFiles(const QString& folder)
+{
+    QTemporaryFile probe(folder + QStringLiteral("kelto-XXXXXX.tmp"));
+    return probe.open();
+}
 
 QLabel* navLabel(QWidget* parent, const char* name, const QString& text, int left)
 {
@@ -95,6 +110,11 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb = new TDocsList(this);
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
+
+    // Both links of the calculation view look like the diary's own link.
+    Panel2->lSource->FollowStyleOf(Panel1->lBlok);
+    Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->setNotepadMenu(pmSpravka);
@@ -225,6 +245,18 @@ void TfMain::StepPlaceViews()
 void TfMain::StepSetProgramFolder()
 {
     SetProgramFolder(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride);
+    // Said once now, rather than found out when the window closes and the
+    // day's notes cannot be kept.
+    m_folderUnwritable = !FolderTakesNewFiles(ProgramFolder());
+    if (m_folderUnwritable) {
+        MessageRequest r;
+        r.icon = QMessageBox::Warning;
+        r.caption = QString::fromUtf8(AppTitle);
+        r.text = QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. "
+                                "Папка: %1")
+                     .arg(QDir::toNativeSeparators(ProgramFolder()));
+        ShowMessage(r);
+    }
 }
 
 void TfMain::StepApplyRememberedPlugin()
@@ -277,7 +309,17 @@ bool TfMain::FormClose()
     const QString path = ProgramFolder() + QStringLiteral("log.cnf");
     if (ProgramFolder().isEmpty())
         return true; // never shown: nothing was read, nothing to write
+    // A failed copy is said, then the save goes on: the day's notes matter more.
+    if (auto err = BackUpDiaryOfDay(path, Today()); err && !m_folderUnwritable) {
+        MessageRequest r;
+        r.icon = QMessageBox::Warning;
+        r.caption = QString::fromUtf8(AppTitle);
+        r.text = QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*err);
+        ShowMessage(r);
+    }
     while (auto err = SaveDiary(path, DayList_)) {
+        if (m_folderUnwritable)
+            return true; // the user was told at start
         MessageRequest r;
         r.icon = QMessageBox::Warning;
         r.caption = QString::fromUtf8(AppTitle);
@@ -304,8 +346,27 @@ void TfMain::AutoSaveNow()
     if (ProgramFolder().isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
-    // still speaks.
-    SaveDiary(ProgramFolder() + QStringLiteral("log.cnf"), DayList_);
+    // still speaks. A failed copy is tried again at the next write.
+    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
+    BackUpDiaryOfDay(path, Today());
+    SaveDiary(path, DayList_);
+}
+
+void TfMain::lToDiaryClick()
+{
+    Guarded([this] {
+        const auto paragraph = CalcNoteParagraph(
+            {Panel2->eDiam->text(), Panel2->eTol->text(), Panel2->cbSens->currentText(),
+             Panel2->cbSheme->currentText(), Panel2->eRast->text(), Panel2->ePatno->text()},
+            {Panel2->lSens->text(), Panel2->lFocRast->text(), Panel2->lExpo->text(), Panel2->lPerimetr->text()});
+        if (!paragraph) {
+            Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
+            return;
+        }
+        const QDate day = Panel1->AppendToSelectedDay(*paragraph);
+        if (day.isValid())
+            Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+    });
 }
 
 void TfMain::Label1Click() { close(); }

@@ -59,6 +59,8 @@ public slots:
     void N3Click();
     void N4Click();
     void AutoSaveNow();
+    // "Записать расчёт в дневник".
+    void lToDiaryClick();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -111,6 +113,7 @@ private:
     QAction* N4 = nullptr;
     QTimer* m_autoSave = nullptr;
     bool m_closing = false;
+    bool m_folderUnwritable = false;
 };
 
 } // namespace kelto

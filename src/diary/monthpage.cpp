@@ -40,7 +40,7 @@ int DayWithinMonth(int year, int month, int day)
     return std::min(day, DaysPerMonth(year, month));
 }
 
-TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked)
+TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked, bool current)
 {
     TCellLook look;
     const bool weekend = cellDate.dayOfWeek() >= 6;
@@ -48,8 +48,11 @@ TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked)
         const bool past = cellDate < today;
         look.fill = past ? TCellFill::PastNote : TCellFill::Note;
         look.bold = true;
+        look.frame = current;
         if (weekend)
             look.text = past ? TCellText::Red : TCellText::White;
+    } else if (current) {
+        look.text = TCellText::HighlightedText;
     } else if (weekend) {
         look.text = TCellText::Red;
     }

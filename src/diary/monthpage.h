@@ -27,13 +27,18 @@ int DayWithinMonth(int year, int month, int day);
 
 // How a day cell is coloured: marked days are filled (grey when past, red
 // from today on) and bold; weekend numbers are red, or white on red.
+// The current (selected) cell must stay visible: a marked one keeps its fill
+// and gets a frame in the highlight colour; an unmarked one lies on the
+// highlight colour, so its number takes the highlighted-text colour (a red
+// weekend number on the selection colour cannot be read).
 enum class TCellFill { None, PastNote, Note };
-enum class TCellText { Black, Red, White };
+enum class TCellText { Black, Red, White, HighlightedText };
 struct TCellLook {
     TCellFill fill = TCellFill::None;
     TCellText text = TCellText::Black;
     bool bold = false;
+    bool frame = false; // a frame in the highlight colour round the cell
 };
-TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked);
+TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked, bool current = false);
 
 } // namespace kelto

@@ -3,6 +3,7 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+#include "core/cp1251.h"
 #include "app/designsize.h"
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
@@ -327,6 +328,104 @@ private slots:
         answer = QMessageBox::Discard;
         QVERIFY(w.main->close());
         QCOMPARE(boxes.size(), 1);
+    }
+
+    void unwritableFolderIsToldOnceAtStart()
+    {
+        // A folder that is not there takes no file, even for root.
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/gone/");
+        TfMain m(folder);
+        m.show();
+        const auto told = [this] {
+            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+                return r.text.startsWith(QStringLiteral("Папка программы недоступна для записи"));
+            });
+        };
+        QCOMPARE(told(), 1);
+        const auto it = std::find_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+            return r.text.startsWith(QStringLiteral("Папка программы"));
+        });
+        QCOMPARE(it->caption, QStringLiteral("Кельто"));
+        QVERIFY2(it->text.contains(QDir::toNativeSeparators(folder)), qPrintable(it->text));
+        typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("x"));
+        const auto before = boxes.size();
+        QVERIFY(m.close());
+        QCOMPARE(boxes.size(), before);
+    }
+
+    void writableFolderSaysNothingOfIt()
+    {
+        Window w;
+        for (const MessageRequest& r : boxes)
+            QVERIFY(!r.text.startsWith(QStringLiteral("Папка программы")));
+        // The probe leaves nothing behind.
+        QVERIFY(QDir(w.dir.path()).entryList({QStringLiteral("kelto-*")}, QDir::Files).isEmpty());
+    }
+
+    void startAndCloseCopyTheDiaryOnceADay()
+    {
+        QTemporaryDir dir;
+        const QByteArray before("1\r\n01.02.2020\r\n1\r\nстарое\r\n");
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), before));
+        const QString copy = dir.filePath(QStringLiteral("backup/log-%1.cnf"))
+                                 .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        for (int run = 0; run < 2; ++run) {
+            TfMain m(dir.path() + QLatin1Char('/'));
+            m.show();
+            typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("новое"));
+            QVERIFY(m.close());
+        }
+        QCOMPARE(*ReadWholeFile(copy), before); // the second run did not overwrite it
+    }
+
+    void failingBackupDoesNotStopTheSave()
+    {
+        Window w;
+        QVERIFY(!WriteFileAtomically(w.logPath(), "0\r\n"));
+        QVERIFY(!WriteFileAtomically(w.dir.filePath(QStringLiteral("backup")), "in the way"));
+        boxes.clear();
+        typeText(w.get("reblok"), QStringLiteral("важно"));
+        QVERIFY(w.main->close());
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY2(boxes[0].text.contains(QStringLiteral("резервную копию")), qPrintable(boxes[0].text));
+        QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
+    }
+
+    void calculationLinkAppendsToTheSelectedDay_data()
+    {
+        QTest::addColumn<QString>("diam");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
+        QTest::addColumn<QString>("linkSays");
+        QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
+        QTest::newRow("after a note") << "219" << "утро" << "утро\n<p>" << "Записано в заметку за <day>";
+        QTest::newRow("result ?") << "" << "утро" << "утро" << "Расчёт не готов";
+    }
+    void calculationLinkAppendsToTheSelectedDay()
+    {
+        QFETCH(QString, diam);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QString, linkSays);
+        Window w;
+        if (!before.isEmpty())
+            typeText(w.get("reblok"), before);
+        w.get<QLineEdit>("eDiam")->setText(diam);
+        auto* link = w.get<QLabel>("lToDiary");
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(3, 3));
+        const QString paragraph = QStringLiteral("Расчёт по ГОСТ 7512-82: D 219 мм, S 6,0 мм, класс 3, схема г), F 100 мм, "
+                                                 "Ф 2,5 мм -> K %1 мм, f не менее %2 мм, экспозиций %3, периметр %4 мм")
+                                      .arg(w.get<QLabel>("lSens")->text(), w.get<QLabel>("lFocRast")->text(),
+                                           w.get<QLabel>("lExpo")->text(), w.get<QLabel>("lPerimetr")->text());
+        QCOMPARE(w.get<QTextEdit>("reblok")->toPlainText(), QString(after).replace(QStringLiteral("<p>"), paragraph));
+        const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        QCOMPARE(link->text(), QString(linkSays).replace(QStringLiteral("<day>"), today));
+        // Stored as typing would, so the close writes it.
+        QVERIFY(w.main->close());
+        QCOMPARE(ReadWholeFile(w.logPath()).value_or(QByteArray()).contains(ToCp1251(paragraph)), diam == QStringLiteral("219"));
+        QTRY_COMPARE_WITH_TIMEOUT(link->text(), QStringLiteral("Записать расчёт в дневник"), 5000);
     }
 
     void notesAreAutosavedAfterTyping()

@@ -8,6 +8,7 @@
 #include "diary/view/monthgrid.h"
 #include "diary/view/diaryview.h"
 #include "diary/view/monthtabs.h"
+#include "diary/view/searchpanel.h"
 #include "diary/view/spinbutton.h"
 #include "docs/view/shellopen.h"
 #include "doubles.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -272,6 +274,73 @@ private slots:
         QCOMPARE(v.grid()->SelectedDate(), QDate(2, 1, 1));
     }
 
+    void searchJumpsToAnOldDay_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("byList"); // Return on the list's second row, else on the edit
+        QTest::addColumn<QDate>("shown");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("found");
+        QTest::newRow("edit, newest first") << "ШОВ" << false << QDate(2025, 6, 30) << "шов" << 2;
+        QTest::newRow("list, second row") << "шов" << true << QDate(2019, 2, 28) << "Шов" << 2;
+        QTest::newRow("ё and across lines") << "ёлка 12" << false << QDate(2019, 2, 28) << "елка\n12" << 1;
+    }
+    void searchJumpsToAnOldDay()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, byList);
+        QFETCH(QDate, shown);
+        QFETCH(QString, selected);
+        QFETCH(int, found);
+        const DayList notes{{QDate(2019, 2, 28), {QStringLiteral("утро"), QStringLiteral("Шов у елка"), QStringLiteral("12 снимков")}},
+                            {QDate(2025, 6, 30), {QStringLiteral("ещё шов")}},
+                            {Tuesday, {QStringLiteral("сегодня")}}};
+        View v(notes);
+        v.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.view));
+        QTest::keyClick(v.view.reblok, Qt::Key_F, Qt::ControlModifier);
+        TSearchPanel* panel = v.view.pSearch;
+        QVERIFY(panel->isVisible());
+        QVERIFY(panel->eFind->hasFocus());
+        typeText(panel->eFind, query);
+        QCOMPARE(panel->lFound->text(), QStringLiteral("Найдено: %1").arg(found));
+        QCOMPARE(panel->lbFound->model()->rowCount(), found);
+        if (byList) {
+            QVERIFY(panel->lbFound->model()->index(0, 0).data().toString().startsWith(QStringLiteral("30.06.2025 — ещё шов")));
+            QTest::keyClick(panel->eFind, Qt::Key_Down);
+            QTest::keyClick(panel->lbFound, Qt::Key_Down);
+            QTest::keyClick(panel->lbFound, Qt::Key_Return);
+        } else {
+            QTest::keyClick(panel->eFind, Qt::Key_Return);
+        }
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(v.grid()->SelectedDate(), shown);
+        QCOMPARE(v.view.eYear->text(), QString::number(shown.year()));
+        QCOMPARE(v.view.TabControl1->TabIndex(), shown.month() - 1);
+        QCOMPARE(v.view.reblok->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')), selected);
+        QVERIFY(v.view.reblok->hasFocus());
+        QCOMPARE(v.store.size(), notes.size()); // the search never changes a note
+        for (qsizetype i = 0; i < notes.size(); ++i)
+            QCOMPARE(v.store[i].Lines, notes[i].Lines);
+    }
+
+    void searchClosesByEscapeAndByTheLink()
+    {
+        View v({{Tuesday, {QStringLiteral("x")}}});
+        v.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.view));
+        QTest::mouseClick(v.view.lFind, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(v.view.pSearch->isVisible());
+        QTest::keyClick(v.view.pSearch->eFind, Qt::Key_Escape);
+        QVERIFY(!v.view.pSearch->isVisible());
+        QVERIFY(v.view.reblok->hasFocus());
+        QTest::mouseClick(v.view.lFind, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(v.view.pSearch->isVisible());
+        QTest::mouseClick(v.view.lFind, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(!v.view.pSearch->isVisible());
+        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("x"));
+    }
+
     void exportWritesEveryNoteByDate()
     {
         View v({{QDate(2026, 12, 8), {QStringLiteral("Трубы Ду325"), QString()}},
@@ -281,9 +350,10 @@ private slots:
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QCOMPARE(m_opener.opened, QStringList{path});
         QVERIFY(m_boxes.isEmpty());
-        const QByteArray want = ToCp1251(QStringLiteral("01.03.2025\r\n\r\n"
-                                                        "15.01.2026\r\na\r\n  b\r\n\r\n"
-                                                        "08.12.2026\r\nТрубы Ду325\r\n\r\n\r\n"));
+        // UTF-8, without a byte-order mark, lines still ended by CR LF.
+        const QByteArray want = QByteArray("01.03.2025\r\n\r\n"
+                                           "15.01.2026\r\na\r\n  b\r\n\r\n"
+                                           "08.12.2026\r\n\xd0\xa2\xd1\x80\xd1\x83\xd0\xb1\xd1\x8b \xd0\x94\xd1\x83" "325\r\n\r\n\r\n");
         QCOMPARE(ReadWholeFile(path).value_or(QByteArray()), want);
         // The store stays sorted for the next save.
         QCOMPARE(v.store[0].Date, QDate(2025, 3, 1));

@@ -221,16 +221,23 @@ private slots:
         for (const Want& w : cases) {
             const QPoint c = g.cellOf(w.day);
             const QRect r = g.grid.CellRect(c.x(), c.y());
-            QCOMPARE(img.pixelColor(r.topLeft() + QPoint(1, 1)), w.background);
+            QCOMPARE(img.pixelColor(r.topLeft() + QPoint(4, 4)), w.background);
             QVERIFY2(cellHasColour(img, r, w.text), qPrintable(QString::number(w.day)));
         }
-        // A plain current cell is highlighted, its text still black (Monday 21).
-        g.grid.setDay(21);
+        // The selected day with a note stays visible: a highlight frame round its red.
+        const QPoint sel = g.cellOf(20);
+        QCOMPARE(img.pixelColor(g.grid.CellRect(sel.x(), sel.y()).topLeft() + QPoint(1, 1)), highlight);
+        const QPoint past = g.cellOf(7); // no frame on a cell not selected
+        QCOMPARE(img.pixelColor(g.grid.CellRect(past.x(), past.y()).topLeft() + QPoint(1, 1)), silver);
+        // A plain current cell is highlighted, its number in the highlighted-text
+        // colour (Sunday 13: a red number on the highlight could not be read).
+        g.grid.setDay(13);
         const QImage img2 = g.grid.grab().toImage();
-        const QPoint c = g.cellOf(21);
+        const QPoint c = g.cellOf(13);
         const QRect r = g.grid.CellRect(c.x(), c.y());
         QCOMPARE(img2.pixelColor(r.topLeft() + QPoint(1, 1)), highlight);
-        QVERIFY(cellHasColour(img2, r, black));
+        QVERIFY(cellHasColour(img2, r, pal.color(QPalette::HighlightedText)));
+        QVERIFY(!cellHasColour(img2, r, red));
         // The header keeps the button face.
         QCOMPARE(img2.pixelColor(g.grid.CellRect(0, 0).topLeft() + QPoint(1, 1)), pal.color(QPalette::Button));
     }

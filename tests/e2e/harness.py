@@ -28,7 +28,7 @@ SCREEN = "1024x768x24"
 
 
 # What the program writes into its folder as it runs.
-USER_FILES = ("ini.cnf", "log.cnf", "log.cnf.bak*", "note.txt", "source.cnf")
+USER_FILES = ("ini.cnf", "log.cnf", "log.cnf.bak*", "note.txt", "source.cnf", "backup")
 
 
 def default_program_dir():

@@ -1,6 +1,7 @@
 #include "calc/view/calcview.h"
 #include "gui/picturelabel.h"
 #include "gui/autosizelabel.h"
+#include "gui/linklabel.h"
 
 #include "gui/designfont.h"
 #include "gui/report.h"
@@ -60,25 +61,6 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
 
 // A link-style label: underlined whatever font a plug-in gives it, sized to
 // its text.
-class TLinkLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void changeEvent(QEvent* e) override
-    {
-        QLabel::changeEvent(e);
-        if (e->type() != QEvent::FontChange)
-            return;
-        if (!font().underline()) {
-            QFont f = font();
-            f.setUnderline(true);
-            setFont(f);
-            return;
-        }
-        adjustSize();
-    }
-};
 
 } // namespace
 
@@ -159,15 +141,9 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
     }
 
     // Left of the scheme picture, under the input captions.
-    lSource = new TLinkLabel(QStringLiteral("Активность и время экспозиции…"), this);
-    lSource->setObjectName(QStringLiteral("lSource"));
+    lSource = new TLinkLabel("lSource", QStringLiteral("Активность и время экспозиции…"), this);
     lSource->move(16, 232);
-    QFont linkFont = WindowFont();
-    linkFont.setUnderline(true);
-    lSource->setFont(linkFont);
-    lSource->adjustSize();
-    lSource->setCursor(Qt::PointingHandCursor);
-    lSource->installEventFilter(this);
+    connect(lSource, &TLinkLabel::clicked, this, &TCalcView::lSourceClick);
 
     cbSens = MakeCombo(this, "cbSens", 37, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 2);
     eDiam = MakeEdit(this, "eDiam", 62, QStringLiteral("219"));
@@ -192,6 +168,9 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
         is[size_t(i)] = MakePictureLabel(this, name.constData(), {320 + (i % 4) * 76, 150 + (i / 4) * 80, 60, 75},
                                          QStringLiteral(":/assets/is%1.bmp").arg(i + 1));
     }
+
+    lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
+    lToDiary->move(16, 256);
 
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
         e->installEventFilter(this);
@@ -347,15 +326,6 @@ void TCalcView::SaveSource()
 
 bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == lSource) {
-        if (event->type() == QEvent::MouseButtonRelease
-            && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton
-            && lSource->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-            lSourceClick();
-            return true;
-        }
-        return QWidget::eventFilter(watched, event);
-    }
     // The source window's inputs follow the plug-in's input font, which
     // reaches the view's edits.
     if (watched == eRast && m_source

@@ -16,6 +16,7 @@ class QLineEdit;
 namespace kelto {
 
 class TfSource;
+class TLinkLabel;
 
 class TCalcView : public QWidget {
     Q_OBJECT
@@ -57,7 +58,7 @@ public:
     QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr;
     QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr;
     // The link that opens the source window.
-    QLabel* lSource = nullptr;
+    TLinkLabel* lSource = nullptr;
 
     // Where the source window takes its work date from when it is created
     // (the diary's selected day); without one, today.
@@ -67,6 +68,8 @@ public:
     // Program exit: the source window's inputs to source.cnf, if it was ever
     // opened; a failure is reported.
     void SaveSource();
+    // "Записать расчёт в дневник": the main window writes the paragraph.
+    TLinkLabel* lToDiary = nullptr;
 
 public slots:
     // The whole view update: results reset, picture, calculation, error box.

@@ -11,6 +11,7 @@
 #include "diary/monthpage.h"
 #include "diary/view/monthgrid.h"
 #include "diary/view/monthtabs.h"
+#include "diary/view/searchpanel.h"
 #include "diary/view/spinbutton.h"
 #include "docs/view/shellopen.h"
 
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -104,6 +106,12 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lBlok->adjustSize();
     lBlok->setCursor(Qt::PointingHandCursor);
     lBlok->installEventFilter(this);
+    lFind = caption(this, "lFind", QStringLiteral("Найти"), 0, 16);
+    lFind->setFont(underlined);
+    lFind->adjustSize();
+    lFind->move(lBlok->x() - lFind->width() - 24, 16);
+    lFind->setCursor(Qt::PointingHandCursor);
+    lFind->installEventFilter(this);
 
     reblok = new QTextEdit(this);
     reblok->setObjectName(QStringLiteral("reblok"));
@@ -125,6 +133,13 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
         if (m_notepadMenu)
             m_notepadMenu->popup(reblok->viewport()->mapToGlobal(at));
     });
+
+    pSearch = new TSearchPanel(m_store, this);
+    pSearch->setGeometry(reblok->geometry());
+    connect(pSearch, &TSearchPanel::dayChosen, this, &TDiaryView::ShowDay);
+    connect(pSearch, &TSearchPanel::closed, this, [this] { reblok->setFocus(Qt::OtherFocusReason); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] { if (pSearch->isHidden()) lFindClick(); });
 
     TabControl1 = new TMonthTabs(this);
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
@@ -360,12 +375,63 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
             reblokKeyUp(k->key());
+    } else if (watched == lFind && event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            lFindClick();
+    } else if (watched == lBlok && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
+        // "Найти" is styled like the link beside it, whatever the plug-in sets.
+        lFind->setFont(lBlok->font());
+        lFind->setPalette(lBlok->palette());
+        lFind->adjustSize();
+        lFind->move(lBlok->x() - lFind->width() - 24, lFind->y());
     } else if (watched == lBlok && event->type() == QEvent::MouseButtonRelease) {
         auto* m = static_cast<QMouseEvent*>(event);
         if (m->button() == Qt::LeftButton && lBlok->rect().contains(m->position().toPoint()))
             lBlokClick();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
+{
+    if (!m_grid)
+        return {};
+    // The notepad always shows the selected day's note, so writing at its end
+    // goes through the same change handling as typing does.
+    const QString text = reblok->toPlainText();
+    QTextCursor c(reblok->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(text.isEmpty() || text.endsWith(QLatin1Char('\n')) ? paragraph : QLatin1Char('\n') + paragraph);
+    return m_grid->SelectedDate();
+}
+
+void TDiaryView::lFindClick()
+{
+    if (pSearch->isHidden())
+        pSearch->Open();
+    else
+        pSearch->Close();
+}
+
+void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
+{
+    Guarded([&] {
+        if (!m_grid || !date.isValid())
+            return;
+        m_grid->setSelectedDate(date); // runs CalendarChange: weekday and note
+        TabControl1->setTabIndex(date.month() - 1);
+        eYear->setText(QString::number(date.year()));
+        UpdateMarkedDays();
+        QTextCursor c(reblok->document());
+        if (span.start >= 0) {
+            c.setPosition(int(std::min<qsizetype>(span.start, reblok->document()->characterCount() - 1)));
+            c.setPosition(int(std::min<qsizetype>(span.start + span.length, reblok->document()->characterCount() - 1)),
+                          QTextCursor::KeepAnchor);
+        }
+        reblok->setTextCursor(c);
+        reblok->ensureCursorVisible();
+        reblok->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void TDiaryView::lBlokClick()
@@ -381,7 +447,10 @@ void TDiaryView::lBlokClick()
             return;
         }
         SortByDate(m_store);
-        if (auto err = WriteFileAtomically(path, EncodeNoteExport(m_store))) {
+        // log.cnf stays in code page 1251 for the diaries users bring along;
+        // the export is for this desktop's editors, which read UTF-8.
+        const QByteArray utf8 = FromCp1251(EncodeNoteExport(m_store)).toUtf8();
+        if (auto err = WriteFileAtomically(path, utf8)) {
             ReportError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }

@@ -15,7 +15,9 @@ namespace kelto {
 
 class TMyCalendar;
 class TMonthTabs;
+class TSearchPanel;
 class TSpinButton;
+struct TNoteSpan;
 
 class TDiaryView : public QWidget {
     Q_OBJECT
@@ -45,11 +47,22 @@ public:
     void LoadDayNote();
     void UpdateMarkedDays();
 
+    // Shows `date` as if the user had picked it (year, month tab, grid,
+    // notepad) and selects `span` of its note in the notepad.
+    void ShowDay(const QDate& date, const TNoteSpan& span);
+    // Appends `paragraph` on a new line after the selected day's note, as if
+    // typed (stored, marked, autosaved). Returns the day, invalid if none.
+    QDate AppendToSelectedDay(const QString& paragraph);
+    // The search panel: opens it, or closes it when it is open.
+    void lFindClick();
+
     QLabel* Image3 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
     QLabel* lBlok = nullptr;
+    QLabel* lFind = nullptr;
+    TSearchPanel* pSearch = nullptr;
     QLineEdit* eYear = nullptr;
     TSpinButton* sbYear = nullptr;
     QLineEdit* cbDay = nullptr;

@@ -232,9 +232,16 @@ void TMyCalendar::DrawCell(QPainter& p, int col, int row, const QRect& r, const 
     if (n != 0) {
         // Today is read at every painting, so the colouring follows midnight.
         const bool marked = m_marked && m_marked->test(static_cast<size_t>(n));
-        const TCellLook look = DayCellLook(QDate(Year(), Month(), n), Today(), marked);
+        const bool current = QPoint(col, row) == CurrentCell();
+        const TCellLook look = DayCellLook(QDate(Year(), Month(), n), Today(), marked, current);
         if (look.fill != TCellFill::None)
             p.fillRect(r, look.fill == TCellFill::PastNote ? QColor(192, 192, 192) : QColor(255, 0, 0));
+        if (look.frame) {
+            // Two pixels inside the cell, so the grid lines do not hide it.
+            p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(r.adjusted(1, 1, -1, -1));
+        }
         if (look.bold) {
             QFont f = p.font();
             f.setBold(true);
@@ -244,6 +251,8 @@ void TMyCalendar::DrawCell(QPainter& p, int col, int row, const QRect& r, const 
             textColour = QColor(255, 0, 0);
         else if (look.text == TCellText::White)
             textColour = QColor(255, 255, 255);
+        else if (look.text == TCellText::HighlightedText)
+            textColour = palette().color(QPalette::HighlightedText);
     }
     p.setPen(textColour);
     const QFontMetrics fm(p.font());

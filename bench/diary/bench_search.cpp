@@ -1,0 +1,63 @@
+// One keystroke in the search panel over the diary of bench_diary: 100 000
+// days with ten lines each. A keystroke builds the matcher from the query and
+// runs it over every note's code page 1251 bytes.
+
+#include "core/cp1251.h"
+#include "diary/daystore.h"
+#include "diary/notesearch.h"
+
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+using namespace kelto;
+
+namespace {
+
+constexpr int kRecords = 100000;
+constexpr int kLines = 10;
+
+// The notes as the byte store holds them: lines joined with CR LF.
+const std::vector<QByteArray>& BigDiaryBytes()
+{
+    static const std::vector<QByteArray> notes = [] {
+        std::vector<QByteArray> out;
+        out.reserve(kRecords);
+        for (int i = 0; i < kRecords; ++i) {
+            QStringList lines;
+            for (int j = 0; j < kLines; ++j)
+                lines.append(QStringLiteral("Снимок %1: шов %2, кассета 10×40").arg(i).arg(j));
+            out.push_back(ToCp1251(lines.join(QStringLiteral("\r\n"))));
+        }
+        return out;
+    }();
+    return notes;
+}
+
+void BM_SearchKeystroke(benchmark::State& state, const QString& query)
+{
+    const auto& notes = BigDiaryBytes();
+    qsizetype found = 0;
+    for (auto _ : state) {
+        const TNoteMatcher matcher(query);
+        found = 0;
+        for (const QByteArray& note : notes)
+            found += matcher.Matches(note);
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["found"] = double(found);
+    qint64 bytes = 0;
+    for (const QByteArray& note : notes)
+        bytes += note.size();
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+// A word in one note only: every note is read to its end.
+BENCHMARK_CAPTURE(BM_SearchKeystroke, one_note, QStringLiteral("СНИМОК 99999:"))->Unit(benchmark::kMillisecond);
+// A text that no note holds, its first letter on every line.
+BENCHMARK_CAPTURE(BM_SearchKeystroke, no_note, QStringLiteral("кассета 10×50"))->Unit(benchmark::kMillisecond);
+// Across a line break: found in every note.
+BENCHMARK_CAPTURE(BM_SearchKeystroke, across_lines, QStringLiteral("10×40 снимок"))->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

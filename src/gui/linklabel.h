@@ -1,0 +1,38 @@
+// A link-style label: underlined, hand cursor, a click signal, and a text
+// that can stand in for its caption for a while ("Записано …").
+#pragma once
+#include <QLabel>
+
+class QTimer;
+
+namespace kelto {
+
+class TLinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    TLinkLabel(const char* name, const QString& caption, QWidget* parent);
+
+    const QString& Caption() const { return m_caption; }
+    // Shows `text` for `ms` milliseconds, then the caption again.
+    void ShowFor(const QString& text, int ms = 3000);
+    // Takes the font and colours of `model` now and whenever they change
+    // (an appearance plug-in sets the model's font).
+    void FollowStyleOf(QWidget* model);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void takeStyle();
+
+    QString m_caption;
+    QTimer* m_restore = nullptr;
+    QWidget* m_model = nullptr;
+};
+
+} // namespace kelto

@@ -1,0 +1,152 @@
+// The diary as a journal: the daily copies of log.cnf and finding notes.
+#include "core/cp1251.h"
+#include "core/textfile.h"
+#include "diary/diarybackup.h"
+#include "diary/notesearch.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kelto;
+
+namespace {
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+} // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+private slots:
+    void matching_data()
+    {
+        QTest::addColumn<QString>("note"); // lines joined by \n here, CR LF in the bytes
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("start"); // in notepad characters, -1: no match
+        QTest::addColumn<int>("length");
+        QTest::newRow("plain") << "Труба Ду325" << "ду325" << 6 << 5;
+        QTest::newRow("capitals in the query") << "труба" << "ТРУБА" << 0 << 5;
+        QTest::newRow("latin case") << "Kodak AA400" << "aa4" << 6 << 3;
+        QTest::newRow("ё finds е") << "Елка" << "ёлка" << 0 << 4;
+        QTest::newRow("е finds Ё") << "ЁЛКА у ворот" << "елка" << 0 << 4;
+        QTest::newRow("other cyrillic") << "Її" << "її" << 0 << 2;
+        QTest::newRow("second line") << "утро\nшов 12 годен" << "годен" << 12 << 5;
+        QTest::newRow("across lines") << "проверить шов\n12 до обеда" << "шов 12" << 10 << 6;
+        QTest::newRow("blank runs") << "шов  \n\n 12" << "шов   12" << 0 << 10;
+        QTest::newRow("query ends dropped") << "шов" << "  шов " << 0 << 3;
+        QTest::newRow("first of two") << "а шов, б шов" << "шов" << 2 << 3;
+        QTest::newRow("no match") << "труба" << "трубы" << -1 << 0;
+        QTest::newRow("space needs a blank") << "шов12" << "шов 12" << -1 << 0;
+        QTest::newRow("longer than the note") << "шо" << "шов" << -1 << 0;
+        QTest::newRow("blanks only") << "  " << "  " << -1 << 0;
+        QTest::newRow("empty") << "текст" << "" << -1 << 0;
+    }
+    void matching()
+    {
+        QFETCH(QString, note);
+        QFETCH(QString, query);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        const QByteArray bytes = ToCp1251(note).replace("\n", "\r\n");
+        const TNoteMatcher matcher(query);
+        const TNoteSpan hit = NotepadSpan(bytes, matcher.Find(bytes));
+        QCOMPARE(matcher.Matches(bytes), start >= 0);
+        QCOMPARE(hit.start, qsizetype(start));
+        if (start >= 0) {
+            QCOMPARE(hit.length, qsizetype(length));
+            // The span names the same text in the notepad's characters.
+            QCOMPARE(note.mid(start, length).toLower().replace(QChar(u'ё'), QChar(u'е')).simplified(),
+                     query.toLower().replace(QChar(u'ё'), QChar(u'е')).simplified());
+        }
+    }
+
+    void backupDay_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QDate>("day");
+        QTest::newRow("backup") << "log-2026-12-08.cnf" << QDate(2026, 12, 8);
+        QTest::newRow("not a date") << "log-2026-13-01.cnf" << QDate();
+        QTest::newRow("user's copy") << "log-2026-12-08 (2).cnf" << QDate();
+        QTest::newRow("other prefix") << "note-2026-12-08.cnf" << QDate();
+        QTest::newRow("other suffix") << "log-2026-12-08.txt" << QDate();
+        QTest::newRow("signs") << "log-+026-12-08.cnf" << QDate();
+    }
+    void backupDay()
+    {
+        QFETCH(QString, name);
+        QFETCH(QDate, day);
+        QCOMPARE(DiaryBackupDay(name), day);
+        if (day.isValid())
+            QCOMPARE(DiaryBackupName(day), name);
+    }
+
+    void keepsTheNewestOnly()
+    {
+        QStringList names{QStringLiteral("readme.txt"), QStringLiteral("log-2026-13-01.cnf")};
+        for (int i = 0; i < 33; ++i)
+            names << DiaryBackupName(QDate(2026, 12, 31).addDays(-i)); // newest first
+        QCOMPARE(DiaryBackupsToDelete(names),
+                 (QStringList{QStringLiteral("log-2026-11-29.cnf"), QStringLiteral("log-2026-11-30.cnf"),
+                              QStringLiteral("log-2026-12-01.cnf")}));
+        QVERIFY(DiaryBackupsToDelete(names.mid(0, 32)).isEmpty());
+    }
+
+    void firstWriteOfADayCopiesTheSecondDoesNot()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const QString folder = dir.filePath(QStringLiteral("backup/"));
+        QVERIFY(!BackUpDiaryOfDay(log, QDate(2026, 12, 8))); // no file yet: nothing to copy
+        QVERIFY(!QFileInfo::exists(folder));
+
+        QVERIFY(!WriteFileAtomically(log, "1\r\n08.12.2026\r\n1\r\nутро\r\n"));
+        QVERIFY(!BackUpDiaryOfDay(log, QDate(2026, 12, 8)));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        QVERIFY(!BackUpDiaryOfDay(log, QDate(2026, 12, 8)));
+        QCOMPARE(filesIn(folder), QStringList{QStringLiteral("log-2026-12-08.cnf")});
+        QCOMPARE(*ReadWholeFile(folder + QStringLiteral("log-2026-12-08.cnf")),
+                 QByteArray("1\r\n08.12.2026\r\n1\r\nутро\r\n"));
+
+        QVERIFY(!BackUpDiaryOfDay(log, QDate(2026, 12, 9)));
+        QCOMPARE(*ReadWholeFile(folder + QStringLiteral("log-2026-12-09.cnf")), QByteArray("0\r\n"));
+    }
+
+    void thirtyKeptForeignFilesUntouched()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const QString folder = dir.filePath(QStringLiteral("backup/"));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!WriteFileAtomically(folder + QStringLiteral("мой.cnf"), "mine"));
+        QVERIFY(!WriteFileAtomically(folder + QStringLiteral("log-2020-01-01.cnf.old"), "mine"));
+        const QDate first(2026, 11, 1);
+        for (int i = 0; i < 35; ++i)
+            QVERIFY(!BackUpDiaryOfDay(log, first.addDays(i)));
+        const QStringList left = filesIn(folder);
+        QCOMPARE(left.size(), 32);
+        QVERIFY(!left.contains(DiaryBackupName(first.addDays(4))));
+        QVERIFY(left.contains(DiaryBackupName(first.addDays(5))));
+        QVERIFY(left.contains(DiaryBackupName(first.addDays(34))));
+        QVERIFY(left.contains(QStringLiteral("мой.cnf")));
+        QVERIFY(left.contains(QStringLiteral("log-2020-01-01.cnf.old")));
+    }
+
+    void failingCopyIsReportedAndLeavesNothingHalf()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        // A file where the folder should be: the copy cannot be made.
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("backup")), "x"));
+        const auto err = BackUpDiaryOfDay(log, QDate(2026, 12, 8));
+        QVERIFY(err);
+        QVERIFY2(err->contains(QStringLiteral("backup")), qPrintable(*err));
+        QCOMPARE(*ReadWholeFile(log), QByteArray("0\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "test_journal.moc"
