@@ -25,6 +25,9 @@ import xlib  # noqa: E402
 
 TITLE = "Кельто"
 SCREEN = "1024x768x24"
+# Letters bound to keys of their own when the X server starts, so that the
+# keyboard map stays the same while a program runs (see type_text).
+RUSSIAN_CHARACTERS = ("".join(map(chr, range(ord("А"), ord("я") + 1))) + "Ёё№—–«»")
 
 
 # What the program writes into its folder as it runs.
@@ -79,6 +82,7 @@ class XServer:
         os.close(r)
         self.display = ":" + buf.decode().strip()
         self.x = xlib.Display(self.display)
+        self.x.bind_characters(RUSSIAN_CHARACTERS)
         return self
 
     def stop(self):
@@ -421,10 +425,11 @@ class KeltoApp:
         time.sleep(settle)
 
     def type_text(self, text, window=None, settle=0.15, delay=20):
-        # Letters outside the keyboard map (Cyrillic) go through a keycode
-        # that xdotool remaps for each of them; typed fast, some get lost.
-        if any(ord(c) > 127 for c in text):
-            delay = max(delay, 60)
+        # Every letter needs a key of its own in the map (the Russian ones
+        # have it from the start): xdotool would otherwise remap one keycode
+        # for letter after letter, and a busy program reads some of them
+        # after the change.
+        self.server.x.bind_characters(text)
         self.focus(window)
         self.xdotool("type", "--clearmodifiers", "--delay", delay, text)
         time.sleep(settle)

@@ -1,10 +1,11 @@
 """The few Xlib calls the harness needs, through ctypes (standard library only).
 
-xdotool covers the pointer and the keyboard, but not two things: a graceful
+xdotool covers the pointer and the keyboard, but not three things: a graceful
 close (a WM_DELETE_WINDOW message, which is what a window manager sends when
-the title bar's close button is pressed; bare Xvfb has no window manager) and
-an exact moment at which a window becomes mapped (xdotool's --sync polls
-twice a second, too coarse for a start-up time).
+the title bar's close button is pressed; bare Xvfb has no window manager), an
+exact moment at which a window becomes mapped (xdotool's --sync polls twice a
+second, too coarse for a start-up time) and keys for letters the default US
+keyboard map lacks (see Display.bind_characters).
 """
 
 import ctypes
@@ -55,6 +56,13 @@ def _x11():
             ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
             ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int),
             ctypes.POINTER(ctypes.c_ulong)]
+        _lib.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int)]
+        _lib.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+        _lib.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                             ctypes.POINTER(ctypes.c_int)]
+        _lib.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                                ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
         _lib.XSetErrorHandler.restype = ctypes.c_void_p
         _lib.XSetErrorHandler.argtypes = [ctypes.c_void_p]
         # A window may vanish between listing and asking; Xlib's default
@@ -70,6 +78,16 @@ MAP_NOTIFY = 19
 CLIENT_MESSAGE = 33
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 ANY_PROPERTY_TYPE = 0
+# Keysyms of the XF86 vendor keys (media, browser, power...), which no test
+# presses: their keycodes serve as spare ones once the empty ones run out.
+_VENDOR_KEYSYMS = 0x10080000
+
+
+def keysym_of(char):
+    """The keysym that types `char`: Latin-1 keysyms are the code point
+    itself, every other character has its Unicode keysym."""
+    cp = ord(char)
+    return cp if 0x20 <= cp <= 0x7E or 0xA0 <= cp <= 0xFF else 0x01000000 + cp
 
 
 class _MapEvent(ctypes.Structure):
@@ -205,6 +223,50 @@ class Display:
         ev.xclient.data[1] = 0  # CurrentTime
         self._x.XSendEvent(self._dpy, window, 0, 0, ctypes.byref(ev))
         self._x.XFlush(self._dpy)
+
+    # -- keyboard map ------------------------------------------------
+    def keyboard_map(self):
+        """{keycode: tuple of keysyms, 0 for none} of the core keyboard map."""
+        lo, hi, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+        self._x.XDisplayKeycodes(self._dpy, ctypes.byref(lo), ctypes.byref(hi))
+        n = hi.value - lo.value + 1
+        syms = self._x.XGetKeyboardMapping(self._dpy, lo.value, n, ctypes.byref(per))
+        if not syms:
+            return {}
+        w = per.value
+        out = {lo.value + i: tuple(syms[i * w + j] for j in range(w)) for i in range(n)}
+        self._x.XFree(syms)
+        return out
+
+    def bind_characters(self, chars):
+        """Gives every character of `chars` outside ASCII a keycode of its own
+        in the server's keyboard map, so that xdotool finds each in the map.
+
+        Otherwise xdotool types such a letter by binding it to one scratch
+        keycode, pressing that and binding the next letter to the same
+        keycode; a program that reads its events late looks the keycode up
+        after the change and gets a wrong or no letter. Bindings here are
+        never changed or undone while the server lives: a program reading
+        the map late still finds what each keycode meant when it was pressed.
+        Keycodes are taken from the empty ones (except the first, which
+        xdotool keeps as its scratch keycode), then from the vendor keys."""
+        bound = self.__dict__.setdefault("_bound", {})
+        wanted = [c for c in dict.fromkeys(chars) if ord(c) > 0x7E and c not in bound]
+        if not wanted:
+            return
+        kmap = self.keyboard_map()
+        empty = sorted(k for k, syms in kmap.items() if not any(syms))[1:]
+        vendor = sorted(k for k, syms in kmap.items()
+                        if any(syms) and all(s == 0 or s & 0xFFFF0000 == _VENDOR_KEYSYMS
+                                             for s in syms))
+        spare = empty + vendor
+        if len(wanted) > len(spare):
+            raise RuntimeError(f"no spare keycodes left for {''.join(wanted)!r}")
+        for c, code in zip(wanted, spare):
+            sym = (ctypes.c_ulong * 1)(keysym_of(c))
+            self._x.XChangeKeyboardMapping(self._dpy, code, 1, sym, 1)
+            bound[c] = code
+        self._x.XSync(self._dpy, 0)
 
     # -- waiting for a window ------------------------------------------
     def watch_maps(self):
