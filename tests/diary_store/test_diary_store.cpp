@@ -153,10 +153,10 @@ private slots:
         SaveDayNote(s, D(5, 1, 2026), {"x", "", "  "});
         QCOMPARE(s.size(), 3);
         QCOMPARE(s.last().Date, D(5, 1, 2026));
-        QCOMPARE(s.last().Lines, (QStringList{"x", "", "  "}));
+        QCOMPARE(s.last().Lines(), (QStringList{"x", "", "  "}));
         SaveDayNote(s, D(5, 1, 2026), {"y"});
         QCOMPARE(s.size(), 3);
-        QCOMPARE(s.last().Lines, QStringList{"y"});
+        QCOMPARE(s.last().Lines(), QStringList{"y"});
         QCOMPARE(s.first().Date, D(9, 1, 2026));
     }
 
@@ -168,15 +168,15 @@ private slots:
 
         SaveDayNote(s, day, {"new"});
         QCOMPARE(s.size(), 3);
-        QCOMPARE(s[0].Lines, QStringList{"new"});
-        QCOMPARE(s[2].Lines, QStringList{"new"});
+        QCOMPARE(s[0].Lines(), QStringList{"new"});
+        QCOMPARE(s[2].Lines(), QStringList{"new"});
 
         // No text: only the first of them goes; the rest keep their order.
         SaveDayNote(s, day, {" "});
         QCOMPARE(s.size(), 2);
         QCOMPARE(s[0].Date, D(1, 1, 2026));
         QCOMPARE(s[1].Date, day);
-        QCOMPARE(s[1].Lines, QStringList{"new"});
+        QCOMPARE(s[1].Lines(), QStringList{"new"});
         SaveDayNote(s, day, {});
         QCOMPARE(s.size(), 1);
         QCOMPARE(s[0].Date, D(1, 1, 2026));
@@ -255,19 +255,19 @@ private slots:
     {
         DayList s;
         QVERIFY(ParseDiary(Fixture("k0.cnf"), s));
-        QVERIFY(s[0].Lines.isEmpty());
+        QVERIFY(s[0].Lines().isEmpty());
         s.clear();
         QVERIFY(ParseDiary(Fixture("empty_line_inside.cnf"), s));
-        QCOMPARE(s[0].Lines, (QStringList{QStringLiteral("Снимок 1"), "", QStringLiteral("Снимок 2")}));
+        QCOMPARE(s[0].Lines(), (QStringList{QStringLiteral("Снимок 1"), "", QStringLiteral("Снимок 2")}));
         s.clear();
         QVERIFY(ParseDiary(Fixture("lines_like_counts.cnf"), s));
-        QCOMPARE(s[0].Lines, (QStringList{"5", "07.12.2026", "0", "-1", "   ", "2"}));
+        QCOMPARE(s[0].Lines(), (QStringList{"5", "07.12.2026", "0", "-1", "   ", "2"}));
         s.clear();
         QVERIFY(ParseDiary(Fixture("all_bytes.cnf"), s));
-        QCOMPARE(s[0].Lines.at(2), QStringLiteral("A\rB"));
-        QCOMPARE(s[0].Lines.at(1), QString(2, QChar(0)));
-        QVERIFY(s[0].Lines.at(0).contains(QStringLiteral("ЭЮЯабв")));
-        QVERIFY(s[0].Lines.at(0).contains(QStringLiteral("Ё")));
+        QCOMPARE(s[0].Lines().at(2), QStringLiteral("A\rB"));
+        QCOMPARE(s[0].Lines().at(1), QString(2, QChar(0)));
+        QVERIFY(s[0].Lines().at(0).contains(QStringLiteral("ЭЮЯабв")));
+        QVERIFY(s[0].Lines().at(0).contains(QStringLiteral("Ё")));
     }
 
     void noFileFirstCloseWritesZero()
@@ -312,7 +312,7 @@ private slots:
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
         QCOMPARE(s.size(), 1);
-        QCOMPARE(s[0].Lines, (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
+        QCOMPARE(s[0].Lines(), (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
         QCOMPARE(ReadBytes(Path()), Fixture("cut_short_expected.cnf"));
     }
@@ -408,7 +408,7 @@ private slots:
         QCOMPARE(s.size(), records);
         qsizetype lines = 0;
         for (const auto& r : s)
-            lines += r.Lines.size();
+            lines += r.Lines().size();
         QVERIFY(lines <= kMaxPaddedLines + 1);
     }
 
@@ -518,7 +518,7 @@ private slots:
         QCOMPARE(EncodeDiary(s), QByteArray("1\r\n01.01.2026\r\n1\r\n") + ToCp1251(every) + "\r\n");
         DayList back;
         QVERIFY(ParseDiary(EncodeDiary(s), back));
-        QCOMPARE(back[0].Lines[0], FromCp1251(ToCp1251(every)));
+        QCOMPARE(back[0].Lines()[0], FromCp1251(ToCp1251(every)));
     }
 
     void lineFeedInsideALineKeepsTheCountsInStep()
@@ -526,7 +526,7 @@ private slots:
         const DayList s{R(D(1, 1, 2026), {"a\nb", "c"})};
         DayList back;
         QVERIFY(ParseDiary(EncodeDiary(s), back));
-        QCOMPARE(back[0].Lines, (QStringList{"a b", "c"}));
+        QCOMPARE(back[0].Lines(), (QStringList{"a b", "c"}));
     }
 };
 

@@ -55,7 +55,7 @@ struct View {
     {
         for (const TDayRecord& r : store)
             if (r.Date == d)
-                return r.Lines;
+                return r.Lines();
         return {QStringLiteral("<none>")};
     }
     bool hasRecord(const QDate& d) const { return noteOf(d) != QStringList{QStringLiteral("<none>")}; }
@@ -180,8 +180,8 @@ private slots:
                  (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
         v.select(Tuesday);
         QCOMPARE(v.store.size(), 2);
-        QCOMPARE(v.store[0].Lines, initial[0].Lines);
-        QCOMPARE(v.store[1].Lines, initial[1].Lines);
+        QCOMPARE(v.store[0].Lines(), initial[0].Lines());
+        QCOMPARE(v.store[1].Lines(), initial[1].Lines());
     }
 
     void theNoteKeepsParagraphsNotWrappedLines()
