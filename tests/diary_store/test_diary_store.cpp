@@ -205,6 +205,81 @@ private slots:
         QVERIFY(UpdateMarkedDays(DayList{}, 2026, 2).none());
     }
 
+    // Many removals through the note rule, with the gaps they leave closed
+    // on the way: the notes, the marks, the order of iteration and of saving
+    // must agree with a store built afresh from what is left.
+    void removalsKeepStoreOrderAndTheIndex()
+    {
+        const QDate first(2020, 1, 1);
+        DayList s;
+        for (int i = 0; i < 3000; ++i)
+            SaveDayNote(s, first.addDays(i), {QString::number(i), ""});
+        DayList expected;
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 3 == 0)
+                expected.append(TDayRecord(first.addDays(i), QStringList{QString::number(i), ""}));
+            else
+                SaveDayNote(s, first.addDays(i), {" "});
+        }
+        QCOMPARE(s.size(), 1000);
+        QCOMPARE(LoadDayNote(s, first.addDays(2997)), (QStringList{"2997", ""}));
+        QVERIFY(LoadDayNote(s, first.addDays(2998)).isEmpty());
+        QCOMPARE(UpdateMarkedDays(s, 2020, 1), UpdateMarkedDays(expected, 2020, 1));
+        QCOMPARE(UpdateMarkedDays(s, 2020, 1).count(), std::size_t(11));
+        QList<QDate> seen;
+        for (const TDayRecord& r : s)
+            seen.append(r.Date);
+        QCOMPARE(seen.size(), 1000);
+        QCOMPARE(seen.last(), first.addDays(2997));
+        QCOMPARE(EncodeDiary(s), EncodeDiary(expected));
+        // A new day still goes to the end, after the gaps.
+        SaveDayNote(s, first.addDays(1), {"again"});
+        QCOMPARE(s.last().Date, first.addDays(1));
+        QCOMPARE(s[1].Date, first.addDays(3));
+    }
+
+    void notesAreHeldAsTheFilesLines_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("note");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n") << 2;
+        QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n") << QByteArray("x\r\n\r\n") << 2;
+        QTest::newRow("lone CR") << QByteArray("1\r\n01.01.2026\r\n1\r\nA\rB\r\n") << QByteArray("A\rB\r\n") << 1;
+        QTest::newRow("CR before the line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\r\n") << QByteArray("x\r\r\n") << 1;
+        QTest::newRow("cut short") << QByteArray("1\r\n01.01.2026\r\n3\r\nx\r") << QByteArray("x\r\n\r\n\r\n") << 3;
+        QTest::newRow("K = 0") << QByteArray("1\r\n01.01.2026\r\n0\r\n") << QByteArray() << 0;
+    }
+    void notesAreHeldAsTheFilesLines()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, note);
+        QFETCH(int, lines);
+        DayList s;
+        QVERIFY(ParseDiary(file, s));
+        QCOMPARE(s[0].Raw().toByteArray(), note);
+        QCOMPARE(s[0].LineCount, lines);
+        QCOMPARE(s[0].Lines().size(), lines);
+    }
+
+    // The notes point into the bytes they were read from: a store, and a copy
+    // of it, must not depend on bytes it only borrowed.
+    void theStoreOutlivesTheBytesItWasReadFrom()
+    {
+        const QByteArray original("2\r\n01.01.2026\r\n1\r\none\r\n02.01.2026\r\n2\r\ntwo\r\nthree\r\n");
+        DayList copy;
+        {
+            std::string borrowed(original.constData(), std::size_t(original.size()));
+            DayList s;
+            QVERIFY(ParseDiary(QByteArray::fromRawData(borrowed.data(), qsizetype(borrowed.size())), s));
+            std::fill(borrowed.begin(), borrowed.end(), 'z');
+            copy = s;
+        }
+        QCOMPARE(copy.size(), 2);
+        QCOMPARE(copy[1].Lines(), (QStringList{"two", "three"}));
+        QCOMPARE(EncodeDiary(copy), original);
+    }
+
     void sortingReordersWhatTheNextSaveWrites()
     {
         DayList s;

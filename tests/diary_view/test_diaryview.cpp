@@ -65,6 +65,21 @@ struct View {
     }
 };
 
+class TEventCounter : public QObject {
+public:
+    TEventCounter(QEvent::Type type, int* count) : m_type(type), m_count(count) {}
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == m_type)
+            ++*m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int* m_count;
+};
+
 } // namespace
 
 class TestDiaryView : public QObject {
@@ -139,6 +154,44 @@ private slots:
         QTest::keyClick(v.view.reblok, Qt::Key(key));
         QVERIFY(!v.hasRecord(Tuesday));
         QVERIFY(!v.view.MarkedDays().test(8));
+    }
+
+    // A key stores the note once, and the grid is painted again only when
+    // the day gains or loses its mark.
+    void keystrokesStoreOnceAndRepaintOnlyOnANewMark_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("stores");
+        QTest::addColumn<bool>("gridPainted");
+        QTest::newRow("first letter") << "" << false << int(Qt::Key_X) << 1 << true;
+        QTest::newRow("one more letter") << "ab" << false << int(Qt::Key_X) << 1 << false;
+        QTest::newRow("backspace inside") << "ab" << false << int(Qt::Key_Backspace) << 1 << false;
+        QTest::newRow("delete inside") << "ab" << true << int(Qt::Key_Delete) << 1 << false;
+        QTest::newRow("backspace of the last letter") << "a" << false << int(Qt::Key_Backspace) << 1 << true;
+        QTest::newRow("delete of the last letter") << "a" << true << int(Qt::Key_Delete) << 1 << true;
+        QTest::newRow("backspace at the start") << "ab" << true << int(Qt::Key_Backspace) << 0 << false;
+    }
+    void keystrokesStoreOnceAndRepaintOnlyOnANewMark()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, atStart);
+        QFETCH(int, key);
+        QFETCH(int, stores);
+        QFETCH(bool, gridPainted);
+        View v;
+        typeText(v.view.reblok, before);
+        v.view.reblok->moveCursor(atStart ? QTextCursor::Start : QTextCursor::End);
+        QTest::qWait(20); // the paints asked for so far
+        int paints = 0;
+        TEventCounter counter(QEvent::Paint, &paints);
+        v.grid()->installEventFilter(&counter);
+        QSignalSpy stored(&v.view, &TDiaryView::noteStored);
+        QTest::keyClick(v.view.reblok, Qt::Key(key), {}, key == Qt::Key_X ? 'x' : 0);
+        QTest::qWait(20);
+        QCOMPARE(stored.count(), stores);
+        QCOMPARE(paints > 0, gridPainted);
     }
 
     void clearingByAnyMeansRemovesTheNote_data()
