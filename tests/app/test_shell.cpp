@@ -4,6 +4,7 @@
 #include "app/textfile.h"
 #include "app/shell/designsize.h"
 #include "app/shell/instanceguard.h"
+#include "app/shell/snapshotwriter.h"
 #include "app/shell/tfabout.h"
 #include "app/shell/tfmain.h"
 #include "docs/shellopen.h"
@@ -228,6 +229,39 @@ private slots:
         QVERIFY(!QFile::exists(w.logPath()));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w.logPath()), 6000);
         QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+    }
+
+    // The autosave's worker: the file ends up with the latest snapshot, and
+    // every outcome, a failure included, arrives on the window's thread.
+    void snapshotWriter_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::newRow("writes the latest snapshot") << false;
+        QTest::newRow("reports a failure") << true;
+    }
+    void snapshotWriter()
+    {
+        QFETCH(bool, blocked);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.cnf"));
+        if (blocked)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("log.cnf")));
+        TSnapshotWriter writer;
+        QStringList errors;
+        bool onOwnThread = true;
+        connect(&writer, &TSnapshotWriter::written, this, [&](const QString&, const QString& error) {
+            errors << error;
+            onOwnThread = onOwnThread && QThread::currentThread() == thread();
+        });
+        for (int i = 1; i <= 3; ++i)
+            writer.write(path, QByteArray(200000 * i, char('0' + i)));
+        writer.wait();
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!errors.isEmpty() && errors.size() <= 3);
+        QVERIFY(onOwnThread);
+        QCOMPARE(errors.last().isEmpty(), !blocked);
+        if (!blocked)
+            QCOMPARE(*ReadWholeFile(path), QByteArray(600000, '3'));
     }
 
     void secondCopyIsRefused()

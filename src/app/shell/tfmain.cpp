@@ -1,6 +1,7 @@
 #include "app/shell/tfmain.h"
 #include "app/shell/designsize.h"
 #include "app/shell/hotspot.h"
+#include "app/shell/snapshotwriter.h"
 #include "app/shell/tfabout.h"
 #include "app/report.h"
 #include "app/textfile.h"
@@ -132,9 +133,14 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_autoSave->setSingleShot(true);
     m_autoSave->setInterval(AutoSaveDelayMs);
     connect(m_autoSave, &QTimer::timeout, this, &TfMain::AutoSaveNow);
+    m_autoSaveWriter = new TSnapshotWriter(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, qOverload<>(&QTimer::start));
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, [this] { AutoSaveNow(); });
+        connect(app, &QGuiApplication::commitDataRequest, this, [this] {
+            // The session is ending: the notes must be on disk on return.
+            AutoSaveNow();
+            m_autoSaveWriter->wait();
+        });
 }
 
 TfMain::~TfMain()
@@ -263,6 +269,9 @@ void TfMain::closeEvent(QCloseEvent* e)
 bool TfMain::FormClose()
 {
     m_autoSave->stop();
+    // An autosave still writing finishes first; the close's own save below
+    // then has the last word.
+    m_autoSaveWriter->finish();
     const QString path = ProgramFolder() + QStringLiteral("log.cnf");
     if (ProgramFolder().isEmpty())
         return true; // never shown: nothing was read, nothing to write
@@ -293,8 +302,9 @@ void TfMain::AutoSaveNow()
     if (ProgramFolder().isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
-    // still speaks.
-    SaveDiary(ProgramFolder() + QStringLiteral("log.cnf"), DayList_);
+    // still speaks. The bytes are taken here, between two events; writing and
+    // flushing a large diary to disk would hold the window, so a worker does it.
+    m_autoSaveWriter->write(ProgramFolder() + QStringLiteral("log.cnf"), EncodeDiary(DayList_));
 }
 
 void TfMain::Label1Click() { close(); }

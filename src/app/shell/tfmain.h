@@ -18,6 +18,7 @@ class TCalcView;
 namespace kelto {
 
 class THotSpot;
+class TSnapshotWriter;
 class TfAbout;
 class TDiaryView;
 class TDocsList;
@@ -108,6 +109,7 @@ private:
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
     QTimer* m_autoSave = nullptr;
+    TSnapshotWriter* m_autoSaveWriter = nullptr;
     bool m_closing = false;
 };
 
