@@ -119,10 +119,52 @@ DayList::DayList(std::initializer_list<TDayRecord> records)
         append(r);
 }
 
+DayList::DayList(const DayList& other)
+    : m_slots(other.m_slots)
+    , m_months(other.m_months)
+    , m_live(other.m_live)
+    , m_dead(other.m_dead)
+    , m_buffers(other.m_buffers)
+{
+}
+
+DayList::DayList(DayList&& other) noexcept
+    : m_slots(std::move(other.m_slots))
+    , m_months(std::move(other.m_months))
+    , m_live(other.m_live)
+    , m_dead(other.m_dead)
+    , m_buffers(std::move(other.m_buffers))
+{
+    other.clear();
+}
+
+DayList& DayList::operator=(const DayList& other)
+{
+    if (this != &other)
+        *this = DayList(other);
+    return *this;
+}
+
+DayList& DayList::operator=(DayList&& other) noexcept
+{
+    if (this != &other) {
+        m_slots = std::move(other.m_slots);
+        m_months = std::move(other.m_months);
+        m_live = other.m_live;
+        m_dead = other.m_dead;
+        m_buffers = std::move(other.m_buffers);
+        // The look-up shortcut points into a map: never carried over.
+        m_lastMonth = nullptr;
+        other.clear();
+    }
+    return *this;
+}
+
 void DayList::clear()
 {
     m_slots.clear();
     m_months.clear();
+    m_lastMonth = nullptr;
     m_buffers.clear();
     m_live = 0;
     m_dead = 0;
@@ -142,7 +184,13 @@ void DayList::append(TDayRecord record)
     const qint32 key = MonthKey(record.Date);
     m_slots.push_back(std::move(record));
     ++m_live;
-    m_months[key].push_back(s);
+    // A diary file mostly runs day after day: the month of the record before
+    // saves a look-up in the index.
+    if (!m_lastMonth || m_lastKey != key) {
+        m_lastMonth = &m_months[key];
+        m_lastKey = key;
+    }
+    m_lastMonth->push_back(s);
 }
 
 const std::vector<qint32>* DayList::monthSlots(int year, int month) const
@@ -160,8 +208,11 @@ void DayList::removeSlot(qint32 s)
     if (it != m_months.end()) {
         auto& v = it->second;
         v.erase(std::remove(v.begin(), v.end(), s), v.end());
-        if (v.empty())
+        if (v.empty()) {
+            if (m_lastMonth == &v)
+                m_lastMonth = nullptr;
             m_months.erase(it);
+        }
     }
     r.Note = QByteArray();
     r.LineCount = -1;
@@ -187,6 +238,7 @@ void DayList::compact() const
 void DayList::rebuildIndex() const
 {
     m_months.clear();
+    m_lastMonth = nullptr;
     for (qint32 s = 0; s < qint32(m_slots.size()); ++s)
         m_months[MonthKey(m_slots[std::size_t(s)].Date)].push_back(s);
 }

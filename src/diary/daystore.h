@@ -12,6 +12,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <bitset>
 #include <initializer_list>
 #include <unordered_map>
@@ -88,11 +89,18 @@ public:
 
     DayList() = default;
     DayList(std::initializer_list<TDayRecord> records);
+    // A copy shares the notes' bytes with the original (nothing changes them
+    // in place), so it may be handed to another thread as a snapshot.
+    DayList(const DayList& other);
+    DayList(DayList&& other) noexcept;
+    DayList& operator=(const DayList& other);
+    DayList& operator=(DayList&& other) noexcept;
+    ~DayList() = default;
 
     qsizetype size() const { return m_live; }
     bool isEmpty() const { return m_live == 0; }
     void clear();
-    void reserve(qsizetype n) { m_slots.reserve(std::size_t(n)); }
+    void reserve(qsizetype n) { m_slots.reserve(std::size_t(m_dead + std::max<qsizetype>(n, 0))); }
 
     const_iterator begin() const { return {m_slots.data(), m_slots.data() + m_slots.size()}; }
     const_iterator end() const
@@ -134,6 +142,8 @@ private:
     // a long diary then costs no more than editing.
     mutable std::vector<TDayRecord> m_slots;
     mutable std::unordered_map<qint32, std::vector<qint32>> m_months;
+    mutable std::vector<qint32>* m_lastMonth = nullptr;
+    qint32 m_lastKey = 0;
     qsizetype m_live = 0;
     mutable qsizetype m_dead = 0;
     QList<QByteArray> m_buffers;

@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -217,6 +218,9 @@ bool ParseDiary(const QByteArray& input, DayList& store)
     if (!first.isEmpty() && !ParseCount(first, n))
         return false;
 
+    // Every record takes at least two lines of the file.
+    if (n > 0)
+        store.reserve(store.size() + qsizetype(std::min<qint64>(n, bytes.size() / 4 + 1)));
     // Every pass either stops or takes a date line that is really in the file,
     // so however large N is, this runs at most once per line.
     for (qint64 r = 0; r < n; ++r) {

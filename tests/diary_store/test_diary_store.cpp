@@ -238,6 +238,26 @@ private slots:
         QCOMPARE(s[1].Date, first.addDays(3));
     }
 
+    // Copies serve as the autosave's snapshot: each goes its own way.
+    void copiesAreIndependent()
+    {
+        DayList a;
+        SaveDayNote(a, D(1, 3, 2026), {"a"});
+        DayList b = a;
+        SaveDayNote(b, D(2, 3, 2026), {"b"});
+        SaveDayNote(a, D(3, 3, 2026), {"c"});
+        QCOMPARE(UpdateMarkedDays(a, 2026, 3), TMarkedDays((1 << 1) | (1 << 3)));
+        QCOMPARE(UpdateMarkedDays(b, 2026, 3), TMarkedDays((1 << 1) | (1 << 2)));
+        DayList c = std::move(b);
+        SaveDayNote(c, D(4, 3, 2026), {"d"});
+        QCOMPARE(UpdateMarkedDays(c, 2026, 3), TMarkedDays((1 << 1) | (1 << 2) | (1 << 4)));
+        b = c;
+        SaveDayNote(c, D(1, 3, 2026), {});
+        QCOMPARE(UpdateMarkedDays(b, 2026, 3), TMarkedDays((1 << 1) | (1 << 2) | (1 << 4)));
+        QCOMPARE(LoadDayNote(b, D(1, 3, 2026)), QStringList{"a"});
+        QCOMPARE(c.size(), 2);
+    }
+
     void notesAreHeldAsTheFilesLines_data()
     {
         QTest::addColumn<QByteArray>("file");

@@ -17,8 +17,13 @@ TSnapshotWriter::~TSnapshotWriter()
 
 void TSnapshotWriter::write(const QString& path, QByteArray bytes)
 {
+    write(path, [bytes = std::move(bytes)] { return bytes; });
+}
+
+void TSnapshotWriter::write(const QString& path, TSnapshot snapshot)
+{
     std::lock_guard lock(m_mutex);
-    m_pending.emplace(path, std::move(bytes));
+    m_pending.emplace(path, std::move(snapshot));
     if (m_running)
         return; // the worker takes it when the write under way is done
     if (m_thread.joinable())
@@ -30,7 +35,7 @@ void TSnapshotWriter::write(const QString& path, QByteArray bytes)
 void TSnapshotWriter::run()
 {
     for (;;) {
-        std::pair<QString, QByteArray> job;
+        std::pair<QString, TSnapshot> job;
         {
             std::lock_guard lock(m_mutex);
             if (!m_pending) {
@@ -40,7 +45,8 @@ void TSnapshotWriter::run()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const std::optional<QString> err = WriteFileAtomically(job.first, job.second);
+        const std::optional<QString> err = WriteFileAtomically(job.first, job.second());
+        job.second = nullptr; // the snapshot goes on this thread, not under the lock
         const QString error = err ? (err->isEmpty() ? QStringLiteral("ошибка записи") : *err) : QString();
         // Delivered on the owner's thread; dropped if the writer is gone.
         QMetaObject::invokeMethod(

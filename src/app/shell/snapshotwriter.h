@@ -1,11 +1,13 @@
-// Writes snapshots of a file off the user-interface thread: the bytes are
-// taken by the caller, the atomic write and its flush to disk happen on a
-// worker, one write at a time. QtCore only.
+// Writes snapshots of a file off the user-interface thread: the caller fixes
+// the snapshot (bytes, or an immutable copy that turns into bytes), the atomic
+// write and its flush to disk happen on a worker, one write at a time.
+// QtCore only.
 #pragma once
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -18,9 +20,13 @@ public:
     explicit TSnapshotWriter(QObject* parent = nullptr);
     ~TSnapshotWriter() override;
 
-    // Hands `bytes` to the worker for `path`. While a write is under way the
-    // snapshot waits, and a newer one replaces it: only the latest state
+    // Produces the file's bytes on the worker; it must own what it reads.
+    using TSnapshot = std::function<QByteArray()>;
+
+    // Hands the snapshot to the worker for `path`. While a write is under way
+    // the snapshot waits, and a newer one replaces it: only the latest state
     // matters.
+    void write(const QString& path, TSnapshot snapshot);
     void write(const QString& path, QByteArray bytes);
     // Blocks until the write under way, and the one waiting, are done.
     void wait();
@@ -39,7 +45,7 @@ private:
     std::mutex m_mutex;
     std::thread m_thread;
     bool m_running = false;
-    std::optional<std::pair<QString, QByteArray>> m_pending;
+    std::optional<std::pair<QString, TSnapshot>> m_pending;
 };
 
 } // namespace kelto

@@ -302,9 +302,12 @@ void TfMain::AutoSaveNow()
     if (ProgramFolder().isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
-    // still speaks. The bytes are taken here, between two events; writing and
-    // flushing a large diary to disk would hold the window, so a worker does it.
-    m_autoSaveWriter->write(ProgramFolder() + QStringLiteral("log.cnf"), EncodeDiary(DayList_));
+    // still speaks. The snapshot is taken here, between two events: a copy of
+    // the store shares the notes' bytes, which nothing changes in place, so
+    // it costs a walk of the records, not of the text. Encoding, writing and
+    // flushing a large diary would hold the window; a worker does them.
+    m_autoSaveWriter->write(ProgramFolder() + QStringLiteral("log.cnf"),
+                            [snapshot = DayList_] { return EncodeDiary(snapshot); });
 }
 
 void TfMain::Label1Click() { close(); }
