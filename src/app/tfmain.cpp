@@ -15,6 +15,7 @@
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
+#include "app/snapshotwriter.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "docs/view/shellopen.h"
@@ -161,9 +162,14 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_autoSave->setSingleShot(true);
     m_autoSave->setInterval(AutoSaveDelayMs);
     connect(m_autoSave, &QTimer::timeout, this, &TfMain::AutoSaveNow);
+    m_autoSaveWriter = new TSnapshotWriter(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, qOverload<>(&QTimer::start));
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, [this] { AutoSaveNow(); });
+        connect(app, &QGuiApplication::commitDataRequest, this, [this] {
+            // The session is ending: the notes must be on disk on return.
+            AutoSaveNow();
+            m_autoSaveWriter->wait();
+        });
 }
 
 TfMain::~TfMain()
@@ -306,6 +312,9 @@ void TfMain::closeEvent(QCloseEvent* e)
 bool TfMain::FormClose()
 {
     m_autoSave->stop();
+    // An autosave still writing finishes first; the close's own save below
+    // then has the last word.
+    m_autoSaveWriter->finish();
     const QString path = ProgramFolder() + QStringLiteral("log.cnf");
     if (ProgramFolder().isEmpty())
         return true; // never shown: nothing was read, nothing to write
@@ -346,10 +355,17 @@ void TfMain::AutoSaveNow()
     if (ProgramFolder().isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
-    // still speaks. A failed copy is tried again at the next write.
+    // still speaks. The snapshot is taken here, between two events: a copy of
+    // the store shares the notes' bytes, which nothing changes in place, so
+    // it costs a walk of the records, not of the text. The day's backup,
+    // encoding, writing and flushing a large diary would hold the window; a
+    // worker does them, the backup first. A failed copy is tried again at
+    // the next write.
     const QString path = ProgramFolder() + QStringLiteral("log.cnf");
-    BackUpDiaryOfDay(path, Today());
-    SaveDiary(path, DayList_);
+    m_autoSaveWriter->write(path, [snapshot = DayList_, path, today = Today()] {
+        BackUpDiaryOfDay(path, today);
+        return EncodeDiary(snapshot);
+    });
 }
 
 void TfMain::lToDiaryClick()

@@ -18,6 +18,7 @@ namespace kelto {
 
 class TCalcView;
 class THotSpot;
+class TSnapshotWriter;
 class TfAbout;
 class TDiaryView;
 class TDocsList;
@@ -112,6 +113,7 @@ private:
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
     QTimer* m_autoSave = nullptr;
+    TSnapshotWriter* m_autoSaveWriter = nullptr;
     bool m_closing = false;
     bool m_folderUnwritable = false;
 };

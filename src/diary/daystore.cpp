@@ -1,8 +1,256 @@
 #include "diary/daystore.h"
 
+#include "core/cp1251.h"
+
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace kelto {
+
+namespace {
+
+// The encoder's table: the code page's own, with -1 for what it cannot hold,
+// so that one look-up per character both converts and checks.
+struct TEncodeTable {
+    std::array<qint16, 65536> toByte{};
+
+    TEncodeTable()
+    {
+        const unsigned char* from = Cp1251FromUnicodeTable();
+        for (std::size_t u = 0; u < toByte.size(); ++u)
+            toByte[u] = from[u] ? qint16(from[u]) : qint16(-1);
+        toByte[0] = 0;
+        // A line feed inside a line would split it and throw every count
+        // after it out of step, so it is written as a blank.
+        toByte[u'\n'] = ' ';
+    }
+};
+
+const TEncodeTable& Tables()
+{
+    static const TEncodeTable table;
+    return table;
+}
+
+// Appends `text` in code page 1251 at `dst`; returns the new end. A character
+// the code page cannot hold becomes '?', a surrogate pair one '?'.
+char* EncodeInto(char* dst, const QString& text)
+{
+    const auto& t = Tables().toByte;
+    const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    // One table look-up per character: diary text mixes Cyrillic and ASCII
+    // so closely that an ASCII fast path mostly mispredicts.
+    for (qsizetype i = 0; i < n; ++i) {
+        const qint16 b = t[src[i]];
+        if (Q_LIKELY(b >= 0)) {
+            *dst++ = char(b);
+            continue;
+        }
+        if (QChar::isHighSurrogate(src[i]) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
+            ++i;
+        *dst++ = '?';
+    }
+    return dst;
+}
+
+QString DecodeLine(const char* data, qsizetype size)
+{
+    const char16_t* t = Cp1251ToUnicodeTable();
+    QString out(size, Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < size; ++i)
+        dst[i] = t[static_cast<unsigned char>(data[i])];
+    return out;
+}
+
+} // namespace
+
+QByteArray EncodeNoteLines(const QStringList& lines)
+{
+    qsizetype bound = 0;
+    for (const QString& l : lines)
+        bound += l.size() + 2;
+    QByteArray out(bound, Qt::Uninitialized);
+    char* const begin = out.data();
+    char* p = begin;
+    for (const QString& l : lines) {
+        p = EncodeInto(p, l);
+        *p++ = '\r';
+        *p++ = '\n';
+    }
+    out.truncate(p - begin);
+    return out;
+}
+
+QStringList DecodeNoteLines(QByteArrayView note)
+{
+    QStringList out;
+    const char* p = note.data();
+    const char* const end = p + note.size();
+    while (p < end) {
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        const char* stop = lf ? lf : end;
+        // Every stored line ends with CR LF; the CR is the line end's.
+        qsizetype len = stop - p;
+        if (len > 0 && p[len - 1] == '\r')
+            --len;
+        out.append(DecodeLine(p, len));
+        p = lf ? lf + 1 : end;
+    }
+    return out;
+}
+
+TDayRecord::TDayRecord(const QDate& date, const QStringList& lines)
+    : Date(date), Note(EncodeNoteLines(lines)), LineCount(qint32(lines.size()))
+{
+}
+
+QStringList TDayRecord::Lines() const
+{
+    return DecodeNoteLines(Note);
+}
+
+DayList::DayList(std::initializer_list<TDayRecord> records)
+{
+    m_slots.reserve(records.size());
+    for (const TDayRecord& r : records)
+        append(r);
+}
+
+DayList::DayList(const DayList& other)
+    : m_slots(other.m_slots)
+    , m_months(other.m_months)
+    , m_live(other.m_live)
+    , m_dead(other.m_dead)
+    , m_buffers(other.m_buffers)
+{
+}
+
+DayList::DayList(DayList&& other) noexcept
+    : m_slots(std::move(other.m_slots))
+    , m_months(std::move(other.m_months))
+    , m_live(other.m_live)
+    , m_dead(other.m_dead)
+    , m_buffers(std::move(other.m_buffers))
+{
+    other.clear();
+}
+
+DayList& DayList::operator=(const DayList& other)
+{
+    if (this != &other)
+        *this = DayList(other);
+    return *this;
+}
+
+DayList& DayList::operator=(DayList&& other) noexcept
+{
+    if (this != &other) {
+        m_slots = std::move(other.m_slots);
+        m_months = std::move(other.m_months);
+        m_live = other.m_live;
+        m_dead = other.m_dead;
+        m_buffers = std::move(other.m_buffers);
+        // The look-up shortcut points into a map: never carried over.
+        m_lastMonth = nullptr;
+        other.clear();
+    }
+    return *this;
+}
+
+void DayList::clear()
+{
+    m_slots.clear();
+    m_months.clear();
+    m_lastMonth = nullptr;
+    m_buffers.clear();
+    m_live = 0;
+    m_dead = 0;
+}
+
+const TDayRecord& DayList::at(qsizetype i) const
+{
+    Q_ASSERT(i >= 0 && i < m_live);
+    if (m_dead)
+        compact();
+    return m_slots[std::size_t(i)];
+}
+
+void DayList::append(TDayRecord record)
+{
+    const qint32 s = qint32(m_slots.size());
+    const qint32 key = MonthKey(record.Date);
+    m_slots.push_back(std::move(record));
+    ++m_live;
+    // A diary file mostly runs day after day: the month of the record before
+    // saves a look-up in the index.
+    if (!m_lastMonth || m_lastKey != key) {
+        m_lastMonth = &m_months[key];
+        m_lastKey = key;
+    }
+    m_lastMonth->push_back(s);
+}
+
+const std::vector<qint32>* DayList::monthSlots(int year, int month) const
+{
+    const auto it = m_months.find(qint32(year) * 12 + month - 1);
+    return it == m_months.end() ? nullptr : &it->second;
+}
+
+void DayList::removeSlot(qint32 s)
+{
+    TDayRecord& r = m_slots[std::size_t(s)];
+    if (r.LineCount < 0)
+        return;
+    auto it = m_months.find(MonthKey(r.Date));
+    if (it != m_months.end()) {
+        auto& v = it->second;
+        v.erase(std::remove(v.begin(), v.end(), s), v.end());
+        if (v.empty()) {
+            if (m_lastMonth == &v)
+                m_lastMonth = nullptr;
+            m_months.erase(it);
+        }
+    }
+    r.Note = QByteArray();
+    r.LineCount = -1;
+    --m_live;
+    ++m_dead;
+    // Closing the gaps costs a walk of the whole store; done only once
+    // they take up a good share of it, so it stays cheap per removal.
+    if (m_dead > 1024 && m_dead > m_live)
+        compact();
+}
+
+void DayList::compact() const
+{
+    if (!m_dead)
+        return;
+    m_slots.erase(std::remove_if(m_slots.begin(), m_slots.end(),
+                                 [](const TDayRecord& r) { return r.LineCount < 0; }),
+                  m_slots.end());
+    m_dead = 0;
+    rebuildIndex();
+}
+
+void DayList::rebuildIndex() const
+{
+    m_months.clear();
+    m_lastMonth = nullptr;
+    for (qint32 s = 0; s < qint32(m_slots.size()); ++s)
+        m_months[MonthKey(m_slots[std::size_t(s)].Date)].push_back(s);
+}
+
+void DayList::sortByDate()
+{
+    compact();
+    // Stable, so that two records of one date keep the order the user saw.
+    std::stable_sort(m_slots.begin(), m_slots.end(),
+                     [](const TDayRecord& a, const TDayRecord& b) { return a.Date < b.Date; });
+    rebuildIndex();
+}
 
 bool NoteHasText(const QStringList& lines)
 {
@@ -18,58 +266,64 @@ void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines
     if (!selected.isValid())
         return;
     const bool hasText = NoteHasText(lines);
+    QByteArray note;
+    if (hasText)
+        note = EncodeNoteLines(lines);
     bool found = false;
-    for (qsizetype i = 0; i < store.size(); ++i) {
-        if (store.at(i).Date != selected)
-            continue;
-        found = true;
-        if (hasText) {
-            // A hand-edited file may hold the date twice: each copy gets the
-            // same note, so whichever survives a later edit is current.
-            store[i].Lines = lines;
-            continue;
+    if (const std::vector<qint32>* month = store.monthSlots(selected.year(), selected.month())) {
+        // A copy: removing a record changes the month's list.
+        const std::vector<qint32> ids = *month;
+        for (qint32 s : ids) {
+            TDayRecord& r = store.slot(s);
+            if (r.Date != selected)
+                continue;
+            found = true;
+            if (hasText) {
+                // A hand-edited file may hold the date twice: each copy gets
+                // the same note, so whichever survives a later edit is current.
+                if (r.Note != note)
+                    r.Note = note;
+                r.LineCount = qint32(lines.size());
+                continue;
+            }
+            // Only the first copy goes; the next Delete or Backspace takes the
+            // next one, exactly as the notepad then shows it.
+            store.removeSlot(s);
+            return;
         }
-        // Only the first copy goes; the next Delete or Backspace takes the
-        // next one, exactly as the notepad then shows it.
-        store.removeAt(i);
-        return;
     }
     if (!found && hasText)
-        store.append(TDayRecord{selected, lines});
+        store.append(TDayRecord(selected, std::move(note), qint32(lines.size())));
 }
 
 QStringList LoadDayNote(const DayList& store, const QDate& selected)
 {
     QStringList out;
-    for (const TDayRecord& r : store)
-        if (r.Date == selected)
-            out += r.Lines;
+    if (!selected.isValid())
+        return out;
+    if (const std::vector<qint32>* month = store.monthSlots(selected.year(), selected.month()))
+        for (qint32 s : *month) {
+            const TDayRecord& r = store.slot(s);
+            if (r.Date == selected)
+                out += r.Lines();
+        }
     return out;
 }
 
 TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month)
 {
     TMarkedDays marked;
-    const QDate first(year, month, 1);
-    if (!first.isValid())
+    if (!QDate(year, month, 1).isValid())
         return marked;
-    // Compared as day numbers: taking year and month apart for every record
-    // of a large diary would cost more than the walk itself.
-    const qint64 from = first.toJulianDay();
-    const qint64 to = from + first.daysInMonth();
-    for (const TDayRecord& r : store) {
-        const qint64 jd = r.Date.toJulianDay();
-        if (r.Date.isValid() && jd >= from && jd < to)
-            marked.set(std::size_t(jd - from + 1));
-    }
+    if (const std::vector<qint32>* ids = store.monthSlots(year, month))
+        for (qint32 s : *ids)
+            marked.set(std::size_t(store.slot(s).Date.day()));
     return marked;
 }
 
 void SortByDate(DayList& store)
 {
-    // Stable, so that two records of one date keep the order the user saw.
-    std::stable_sort(store.begin(), store.end(),
-                     [](const TDayRecord& a, const TDayRecord& b) { return a.Date < b.Date; });
+    store.sortByDate();
 }
 
 QString DiaryDateText(const QDate& date)

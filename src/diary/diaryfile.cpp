@@ -9,6 +9,7 @@
 #include <QIODevice>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -16,61 +17,6 @@
 namespace kelto {
 
 namespace {
-
-// The writer's table: the code page's own, with -1 for what it cannot hold,
-// so that one look-up per character both converts and checks.
-struct TEncodeTable {
-    std::array<qint16, 65536> toByte{};
-
-    TEncodeTable()
-    {
-        const unsigned char* from = Cp1251FromUnicodeTable();
-        for (std::size_t u = 0; u < toByte.size(); ++u)
-            toByte[u] = from[u] ? qint16(from[u]) : qint16(-1);
-        toByte[0] = 0;
-        // A line feed inside a line would split it and throw every count
-        // after it out of step, so it is written as a blank.
-        toByte[u'\n'] = ' ';
-    }
-};
-
-const TEncodeTable& Tables()
-{
-    static const TEncodeTable table;
-    return table;
-}
-
-QString DecodeLine(const char* data, qsizetype size)
-{
-    const char16_t* t = Cp1251ToUnicodeTable();
-    QString out(size, Qt::Uninitialized);
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < size; ++i)
-        dst[i] = t[static_cast<unsigned char>(data[i])];
-    return out;
-}
-
-// Appends `text` in code page 1251 at `dst`; returns the new end. A character
-// the code page cannot hold becomes '?', a surrogate pair one '?'.
-char* EncodeInto(char* dst, const QString& text)
-{
-    const auto& t = Tables().toByte;
-    const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
-    const qsizetype n = text.size();
-    // One table look-up per character: diary text mixes Cyrillic and ASCII
-    // so closely that an ASCII fast path mostly mispredicts.
-    for (qsizetype i = 0; i < n; ++i) {
-        const qint16 b = t[src[i]];
-        if (Q_LIKELY(b >= 0)) {
-            *dst++ = char(b);
-            continue;
-        }
-        if (QChar::isHighSurrogate(src[i]) && i + 1 < n && QChar::isLowSurrogate(src[i + 1]))
-            ++i;
-        *dst++ = '?';
-    }
-    return dst;
-}
 
 char* DateInto(char* dst, const QDate& date)
 {
@@ -106,56 +52,80 @@ char* CrLf(char* dst)
     return dst;
 }
 
-// The lines of a file: a line ends at LF, and a CR right before it belongs to
-// the line end, so both CR LF and a bare LF end a line; a CR anywhere else is
-// text. A last line without a line end still counts (a trailing CR there is a
-// line end cut short). Nothing after the last line end: no further line.
-class TLines {
+// The lines of a file, read one after the other: a line ends at LF, and a CR
+// right before it belongs to the line end, so both CR LF and a bare LF end a
+// line; a CR anywhere else is text. A last line without a line end still
+// counts (a trailing CR there is a line end cut short). Nothing after the
+// last line end: no further line.
+class TLineReader {
 public:
-    explicit TLines(const QByteArray& bytes) : m_data(bytes.constData())
-    {
-        const char* p = m_data;
-        const char* end = m_data + bytes.size();
-        while (p < end) {
-            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-            const char* stop = lf ? lf : end;
-            qsizetype len = stop - p;
-            if (len > 0 && p[len - 1] == '\r')
-                --len;
-            m_spans.push_back({p - m_data, len});
-            p = lf ? lf + 1 : end;
-        }
-    }
+    explicit TLineReader(const QByteArray& bytes)
+        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()) {}
 
-    qsizetype count() const { return qsizetype(m_spans.size()); }
+    bool atEnd() const { return m_p >= m_end; }
+    const char* pos() const { return m_p; }
 
-    // A line read past the end of the file is empty.
-    QString at(qsizetype i) const
+    // The next line without its line end; a line read past the end of the
+    // file is empty.
+    QByteArrayView next()
     {
-        if (i >= count())
-            return QString();
-        const Span& s = m_spans[std::size_t(i)];
-        return DecodeLine(m_data + s.begin, s.size);
-    }
-
-    // The raw bytes of a line, for the date and count lines, which are read
-    // without building a string; empty past the end.
-    QByteArrayView bytes(qsizetype i) const
-    {
-        if (i >= count())
+        if (atEnd())
             return QByteArrayView();
-        const Span& s = m_spans[std::size_t(i)];
-        return QByteArrayView(m_data + s.begin, s.size);
+        const char* lf = static_cast<const char*>(std::memchr(m_p, '\n', size_t(m_end - m_p)));
+        const char* stop = lf ? lf : m_end;
+        qsizetype len = stop - m_p;
+        if (len > 0 && m_p[len - 1] == '\r')
+            --len;
+        const QByteArrayView line(m_p, len);
+        m_p = lf ? lf + 1 : m_end;
+        return line;
+    }
+
+    // Passes over up to `k` lines; returns how many there were. `clean` turns
+    // false unless every one of them ended with CR LF.
+    qint64 skip(qint64 k, bool& clean)
+    {
+        qint64 taken = 0;
+        while (taken < k && m_p < m_end) {
+            const char* lf = static_cast<const char*>(std::memchr(m_p, '\n', size_t(m_end - m_p)));
+            ++taken;
+            if (!lf) {
+                clean = false;
+                m_p = m_end;
+                break;
+            }
+            if (lf == m_p || lf[-1] != '\r')
+                clean = false;
+            m_p = lf + 1;
+        }
+        return taken;
     }
 
 private:
-    struct Span {
-        qsizetype begin;
-        qsizetype size;
-    };
-    const char* m_data;
-    std::vector<Span> m_spans;
+    const char* m_p;
+    const char* m_end;
 };
+
+// A note's lines from the file as the store keeps them: every line ended by
+// CR LF, and `pad` empty lines after them for a record cut short.
+QByteArray NormalisedNote(const char* from, const char* to, qint64 pad)
+{
+    QByteArray out;
+    out.reserve((to - from) + 2 * (qsizetype(pad) + 1) + 2);
+    while (from < to) {
+        const char* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(to - from)));
+        const char* stop = lf ? lf : to;
+        qsizetype len = stop - from;
+        if (len > 0 && from[len - 1] == '\r')
+            --len;
+        out.append(from, len);
+        out.append("\r\n", 2);
+        from = lf ? lf + 1 : to;
+    }
+    for (qint64 i = 0; i < pad; ++i)
+        out.append("\r\n", 2);
+    return out;
+}
 
 // A decimal integer with an optional sign and nothing else around it, within
 // the range of a 32-bit integer, like the counts this program writes. The
@@ -209,8 +179,7 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
         bound += 10 + 2 + 2;          // date, its line end, the trailing empty line
         if (withCounts)
             bound += 11 + 2;          // the line count
-        for (const QString& l : r.Lines)
-            bound += l.size() + 2;
+        bound += r.Note.size();
     }
     QByteArray out(bound, Qt::Uninitialized);
     char* const begin = out.data();
@@ -220,9 +189,10 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
     for (const TDayRecord& r : store) {
         p = CrLf(DateInto(p, r.Date));
         if (withCounts)
-            p = CrLf(NumberInto(p, r.Lines.size()));
-        for (const QString& l : r.Lines)
-            p = CrLf(EncodeInto(p, l));
+            p = CrLf(NumberInto(p, r.LineCount));
+        // The note is already the file's text.
+        std::memcpy(p, r.Note.constData(), size_t(r.Note.size()));
+        p += r.Note.size();
         if (!withCounts)
             p = CrLf(p);
     }
@@ -232,41 +202,54 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
 
 } // namespace
 
-bool ParseDiary(const QByteArray& bytes, DayList& store)
+bool ParseDiary(const QByteArray& input, DayList& store)
 {
-    const TLines lines(bytes);
-    const qsizetype total = lines.count();
-    if (total == 0)
+    if (input.isEmpty())
         return true;
+    // The notes point into these bytes, so the store keeps them; bytes that
+    // are only borrowed (raw data) are copied first.
+    QByteArray bytes = input;
+    if (!bytes.data_ptr().d_ptr())
+        bytes = QByteArray(input.constData(), input.size());
+    store.keepBuffer(bytes);
 
+    TLineReader lines(bytes);
     qint64 n = 0;
-    const QByteArrayView first = lines.bytes(0);
+    const QByteArrayView first = lines.next();
     if (!first.isEmpty() && !ParseCount(first, n))
         return false;
 
-    qsizetype next = 1;
+    // Every record takes at least two lines of the file.
+    if (n > 0)
+        store.reserve(store.size() + qsizetype(std::min<qint64>(n, bytes.size() / 4 + 1)));
     // Every pass either stops or takes a date line that is really in the file,
     // so however large N is, this runs at most once per line.
     for (qint64 r = 0; r < n; ++r) {
-        const qsizetype start = next;
-        TDayRecord rec;
-        rec.Date = ParseDateBytes(lines.bytes(next++));
+        const bool startedPastEnd = lines.atEnd();
+        const QDate date = ParseDateBytes(lines.next());
         qint64 k = 0;
-        if (!rec.Date.isValid() || !ParseCount(lines.bytes(next++), k))
+        if (!date.isValid() || !ParseCount(lines.next(), k))
             // Reading stops, the record being read is dropped. Only when it
             // began past the end was nothing of the file left unread.
-            return start >= total;
-        if (k > 0) {
-            const qsizetype remaining = total > next ? total - next : 0;
-            if (k > remaining + MaxPaddedLines)
-                return false;
-            rec.Lines.reserve(qsizetype(k));
-            for (qint64 j = 0; j < k; ++j)
-                rec.Lines.append(lines.at(next++));
+            return startedPastEnd;
+        if (k <= 0) {
+            store.append(TDayRecord(date, QByteArray(), 0));
+            continue;
         }
-        store.append(std::move(rec));
+        const char* from = lines.pos();
+        bool clean = true;
+        const qint64 taken = lines.skip(k, clean);
+        if (k - taken > MaxPaddedLines)
+            return false;
+        const char* to = lines.pos();
+        // The usual note is already in the form the store keeps: it is used
+        // where it lies. Only a record with bare LFs, a missing last line end
+        // or missing lines gets a copy of its own.
+        QByteArray note = clean && taken == k ? QByteArray::fromRawData(from, to - from)
+                                              : NormalisedNote(from, to, k - taken);
+        store.append(TDayRecord(date, std::move(note), qint32(k)));
     }
-    return next >= total;
+    return lines.atEnd();
 }
 
 QByteArray EncodeDiary(const DayList& store)

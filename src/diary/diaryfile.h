@@ -18,8 +18,9 @@ enum class TLoadOutcome {
     Damaged      // reading stopped early; the file was copied to log.cnf.bak
 };
 
-// Parses the bytes of a diary file into `store` (appending). Returns true when
-// the whole text was read, false when reading stopped early.
+// Parses the bytes of a diary file into `store` (appending). The store keeps
+// the bytes: the notes point into them. Returns true when the whole text was
+// read, false when reading stopped early.
 bool ParseDiary(const QByteArray& bytes, DayList& store);
 QByteArray EncodeDiary(const DayList& store);
 

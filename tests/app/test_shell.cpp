@@ -11,6 +11,7 @@
 #include "docs/view/shellopen.h"
 #include "app/platform.h"
 #include "app/translations.h"
+#include "app/snapshotwriter.h"
 #include "doubles.h"
 
 #include <QLabel>
@@ -435,6 +436,39 @@ private slots:
         QVERIFY(!QFile::exists(w.logPath()));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w.logPath()), 6000);
         QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+    }
+
+    // The autosave's worker: the file ends up with the latest snapshot, and
+    // every outcome, a failure included, arrives on the window's thread.
+    void snapshotWriter_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::newRow("writes the latest snapshot") << false;
+        QTest::newRow("reports a failure") << true;
+    }
+    void snapshotWriter()
+    {
+        QFETCH(bool, blocked);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.cnf"));
+        if (blocked)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("log.cnf")));
+        TSnapshotWriter writer;
+        QStringList errors;
+        bool onOwnThread = true;
+        connect(&writer, &TSnapshotWriter::written, this, [&](const QString&, const QString& error) {
+            errors << error;
+            onOwnThread = onOwnThread && QThread::currentThread() == thread();
+        });
+        for (int i = 1; i <= 3; ++i)
+            writer.write(path, QByteArray(200000 * i, char('0' + i)));
+        writer.wait();
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!errors.isEmpty() && errors.size() <= 3);
+        QVERIFY(onOwnThread);
+        QCOMPARE(errors.last().isEmpty(), !blocked);
+        if (!blocked)
+            QCOMPARE(*ReadWholeFile(path), QByteArray(600000, '3'));
     }
 
     void secondCopyIsRefused()

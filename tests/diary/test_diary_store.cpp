@@ -154,10 +154,10 @@ private slots:
         SaveDayNote(s, D(5, 1, 2026), {"x", "", "  "});
         QCOMPARE(s.size(), 3);
         QCOMPARE(s.last().Date, D(5, 1, 2026));
-        QCOMPARE(s.last().Lines, (QStringList{"x", "", "  "}));
+        QCOMPARE(s.last().Lines(), (QStringList{"x", "", "  "}));
         SaveDayNote(s, D(5, 1, 2026), {"y"});
         QCOMPARE(s.size(), 3);
-        QCOMPARE(s.last().Lines, QStringList{"y"});
+        QCOMPARE(s.last().Lines(), QStringList{"y"});
         QCOMPARE(s.first().Date, D(9, 1, 2026));
     }
 
@@ -169,15 +169,15 @@ private slots:
 
         SaveDayNote(s, day, {"new"});
         QCOMPARE(s.size(), 3);
-        QCOMPARE(s[0].Lines, QStringList{"new"});
-        QCOMPARE(s[2].Lines, QStringList{"new"});
+        QCOMPARE(s[0].Lines(), QStringList{"new"});
+        QCOMPARE(s[2].Lines(), QStringList{"new"});
 
         // No text: only the first of them goes; the rest keep their order.
         SaveDayNote(s, day, {" "});
         QCOMPARE(s.size(), 2);
         QCOMPARE(s[0].Date, D(1, 1, 2026));
         QCOMPARE(s[1].Date, day);
-        QCOMPARE(s[1].Lines, QStringList{"new"});
+        QCOMPARE(s[1].Lines(), QStringList{"new"});
         SaveDayNote(s, day, {});
         QCOMPARE(s.size(), 1);
         QCOMPARE(s[0].Date, D(1, 1, 2026));
@@ -204,6 +204,101 @@ private slots:
         QCOMPARE(UpdateMarkedDays(s, 2026, 1).count(), std::size_t(1));
         QVERIFY(UpdateMarkedDays(s, 2026, 1).test(31));
         QVERIFY(UpdateMarkedDays(DayList{}, 2026, 2).none());
+    }
+
+    // Many removals through the note rule, with the gaps they leave closed
+    // on the way: the notes, the marks, the order of iteration and of saving
+    // must agree with a store built afresh from what is left.
+    void removalsKeepStoreOrderAndTheIndex()
+    {
+        const QDate first(2020, 1, 1);
+        DayList s;
+        for (int i = 0; i < 3000; ++i)
+            SaveDayNote(s, first.addDays(i), {QString::number(i), ""});
+        DayList expected;
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 3 == 0)
+                expected.append(TDayRecord(first.addDays(i), QStringList{QString::number(i), ""}));
+            else
+                SaveDayNote(s, first.addDays(i), {" "});
+        }
+        QCOMPARE(s.size(), 1000);
+        QCOMPARE(LoadDayNote(s, first.addDays(2997)), (QStringList{"2997", ""}));
+        QVERIFY(LoadDayNote(s, first.addDays(2998)).isEmpty());
+        QCOMPARE(UpdateMarkedDays(s, 2020, 1), UpdateMarkedDays(expected, 2020, 1));
+        QCOMPARE(UpdateMarkedDays(s, 2020, 1).count(), std::size_t(11));
+        QList<QDate> seen;
+        for (const TDayRecord& r : s)
+            seen.append(r.Date);
+        QCOMPARE(seen.size(), 1000);
+        QCOMPARE(seen.last(), first.addDays(2997));
+        QCOMPARE(EncodeDiary(s), EncodeDiary(expected));
+        // A new day still goes to the end, after the gaps.
+        SaveDayNote(s, first.addDays(1), {"again"});
+        QCOMPARE(s.last().Date, first.addDays(1));
+        QCOMPARE(s[1].Date, first.addDays(3));
+    }
+
+    // Copies serve as the autosave's snapshot: each goes its own way.
+    void copiesAreIndependent()
+    {
+        DayList a;
+        SaveDayNote(a, D(1, 3, 2026), {"a"});
+        DayList b = a;
+        SaveDayNote(b, D(2, 3, 2026), {"b"});
+        SaveDayNote(a, D(3, 3, 2026), {"c"});
+        QCOMPARE(UpdateMarkedDays(a, 2026, 3), TMarkedDays((1 << 1) | (1 << 3)));
+        QCOMPARE(UpdateMarkedDays(b, 2026, 3), TMarkedDays((1 << 1) | (1 << 2)));
+        DayList c = std::move(b);
+        SaveDayNote(c, D(4, 3, 2026), {"d"});
+        QCOMPARE(UpdateMarkedDays(c, 2026, 3), TMarkedDays((1 << 1) | (1 << 2) | (1 << 4)));
+        b = c;
+        SaveDayNote(c, D(1, 3, 2026), {});
+        QCOMPARE(UpdateMarkedDays(b, 2026, 3), TMarkedDays((1 << 1) | (1 << 2) | (1 << 4)));
+        QCOMPARE(LoadDayNote(b, D(1, 3, 2026)), QStringList{"a"});
+        QCOMPARE(c.size(), 2);
+    }
+
+    void notesAreHeldAsTheFilesLines_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("note");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n") << 2;
+        QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n") << QByteArray("x\r\n\r\n") << 2;
+        QTest::newRow("lone CR") << QByteArray("1\r\n01.01.2026\r\n1\r\nA\rB\r\n") << QByteArray("A\rB\r\n") << 1;
+        QTest::newRow("CR before the line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\r\n") << QByteArray("x\r\r\n") << 1;
+        QTest::newRow("cut short") << QByteArray("1\r\n01.01.2026\r\n3\r\nx\r") << QByteArray("x\r\n\r\n\r\n") << 3;
+        QTest::newRow("K = 0") << QByteArray("1\r\n01.01.2026\r\n0\r\n") << QByteArray() << 0;
+    }
+    void notesAreHeldAsTheFilesLines()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, note);
+        QFETCH(int, lines);
+        DayList s;
+        QVERIFY(ParseDiary(file, s));
+        QCOMPARE(s[0].Raw().toByteArray(), note);
+        QCOMPARE(s[0].LineCount, lines);
+        QCOMPARE(s[0].Lines().size(), lines);
+    }
+
+    // The notes point into the bytes they were read from: a store, and a copy
+    // of it, must not depend on bytes it only borrowed.
+    void theStoreOutlivesTheBytesItWasReadFrom()
+    {
+        const QByteArray original("2\r\n01.01.2026\r\n1\r\none\r\n02.01.2026\r\n2\r\ntwo\r\nthree\r\n");
+        DayList copy;
+        {
+            std::string borrowed(original.constData(), std::size_t(original.size()));
+            DayList s;
+            QVERIFY(ParseDiary(QByteArray::fromRawData(borrowed.data(), qsizetype(borrowed.size())), s));
+            std::fill(borrowed.begin(), borrowed.end(), 'z');
+            copy = s;
+        }
+        QCOMPARE(copy.size(), 2);
+        QCOMPARE(copy[1].Lines(), (QStringList{"two", "three"}));
+        QCOMPARE(EncodeDiary(copy), original);
     }
 
     void sortingReordersWhatTheNextSaveWrites()
@@ -256,19 +351,19 @@ private slots:
     {
         DayList s;
         QVERIFY(ParseDiary(Fixture("k0.cnf"), s));
-        QVERIFY(s[0].Lines.isEmpty());
+        QVERIFY(s[0].Lines().isEmpty());
         s.clear();
         QVERIFY(ParseDiary(Fixture("empty_line_inside.cnf"), s));
-        QCOMPARE(s[0].Lines, (QStringList{QStringLiteral("Снимок 1"), "", QStringLiteral("Снимок 2")}));
+        QCOMPARE(s[0].Lines(), (QStringList{QStringLiteral("Снимок 1"), "", QStringLiteral("Снимок 2")}));
         s.clear();
         QVERIFY(ParseDiary(Fixture("lines_like_counts.cnf"), s));
-        QCOMPARE(s[0].Lines, (QStringList{"5", "07.12.2026", "0", "-1", "   ", "2"}));
+        QCOMPARE(s[0].Lines(), (QStringList{"5", "07.12.2026", "0", "-1", "   ", "2"}));
         s.clear();
         QVERIFY(ParseDiary(Fixture("all_bytes.cnf"), s));
-        QCOMPARE(s[0].Lines.at(2), QStringLiteral("A\rB"));
-        QCOMPARE(s[0].Lines.at(1), QString(2, QChar(0)));
-        QVERIFY(s[0].Lines.at(0).contains(QStringLiteral("ЭЮЯабв")));
-        QVERIFY(s[0].Lines.at(0).contains(QStringLiteral("Ё")));
+        QCOMPARE(s[0].Lines().at(2), QStringLiteral("A\rB"));
+        QCOMPARE(s[0].Lines().at(1), QString(2, QChar(0)));
+        QVERIFY(s[0].Lines().at(0).contains(QStringLiteral("ЭЮЯабв")));
+        QVERIFY(s[0].Lines().at(0).contains(QStringLiteral("Ё")));
     }
 
     void noFileFirstCloseWritesZero()
@@ -313,7 +408,7 @@ private slots:
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
         QCOMPARE(s.size(), 1);
-        QCOMPARE(s[0].Lines, (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
+        QCOMPARE(s[0].Lines(), (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
         QCOMPARE(ReadBytes(Path()), Fixture("cut_short_expected.cnf"));
     }
@@ -409,7 +504,7 @@ private slots:
         QCOMPARE(s.size(), records);
         qsizetype lines = 0;
         for (const auto& r : s)
-            lines += r.Lines.size();
+            lines += r.Lines().size();
         QVERIFY(lines <= MaxPaddedLines + 1);
     }
 
@@ -519,7 +614,7 @@ private slots:
         QCOMPARE(EncodeDiary(s), QByteArray("1\r\n01.01.2026\r\n1\r\n") + ToCp1251(every) + "\r\n");
         DayList back;
         QVERIFY(ParseDiary(EncodeDiary(s), back));
-        QCOMPARE(back[0].Lines[0], FromCp1251(ToCp1251(every)));
+        QCOMPARE(back[0].Lines()[0], FromCp1251(ToCp1251(every)));
     }
 
     void lineFeedInsideALineKeepsTheCountsInStep()
@@ -527,7 +622,7 @@ private slots:
         const DayList s{R(D(1, 1, 2026), {"a\nb", "c"})};
         DayList back;
         QVERIFY(ParseDiary(EncodeDiary(s), back));
-        QCOMPARE(back[0].Lines, (QStringList{"a b", "c"}));
+        QCOMPARE(back[0].Lines(), (QStringList{"a b", "c"}));
     }
 };
 

@@ -59,7 +59,7 @@ struct View {
     {
         for (const TDayRecord& r : store)
             if (r.Date == d)
-                return r.Lines;
+                return r.Lines();
         return {QStringLiteral("<none>")};
     }
     bool hasRecord(const QDate& d) const { return noteOf(d) != QStringList{QStringLiteral("<none>")}; }
@@ -67,6 +67,21 @@ struct View {
     {
         QTest::mouseClick(view.TabControl1, Qt::LeftButton, {}, view.TabControl1->tabRect(i).center());
     }
+};
+
+class TEventCounter : public QObject {
+public:
+    TEventCounter(QEvent::Type type, int* count) : m_type(type), m_count(count) {}
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == m_type)
+            ++*m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int* m_count;
 };
 
 } // namespace
@@ -145,6 +160,44 @@ private slots:
         QVERIFY(!v.view.MarkedDays().test(8));
     }
 
+    // A key stores the note once, and the grid is painted again only when
+    // the day gains or loses its mark.
+    void keystrokesStoreOnceAndRepaintOnlyOnANewMark_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("stores");
+        QTest::addColumn<bool>("gridPainted");
+        QTest::newRow("first letter") << "" << false << int(Qt::Key_X) << 1 << true;
+        QTest::newRow("one more letter") << "ab" << false << int(Qt::Key_X) << 1 << false;
+        QTest::newRow("backspace inside") << "ab" << false << int(Qt::Key_Backspace) << 1 << false;
+        QTest::newRow("delete inside") << "ab" << true << int(Qt::Key_Delete) << 1 << false;
+        QTest::newRow("backspace of the last letter") << "a" << false << int(Qt::Key_Backspace) << 1 << true;
+        QTest::newRow("delete of the last letter") << "a" << true << int(Qt::Key_Delete) << 1 << true;
+        QTest::newRow("backspace at the start") << "ab" << true << int(Qt::Key_Backspace) << 0 << false;
+    }
+    void keystrokesStoreOnceAndRepaintOnlyOnANewMark()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, atStart);
+        QFETCH(int, key);
+        QFETCH(int, stores);
+        QFETCH(bool, gridPainted);
+        View v;
+        typeText(v.view.reblok, before);
+        v.view.reblok->moveCursor(atStart ? QTextCursor::Start : QTextCursor::End);
+        QTest::qWait(20); // the paints asked for so far
+        int paints = 0;
+        TEventCounter counter(QEvent::Paint, &paints);
+        v.grid()->installEventFilter(&counter);
+        QSignalSpy stored(&v.view, &TDiaryView::noteStored);
+        QTest::keyClick(v.view.reblok, Qt::Key(key), {}, key == Qt::Key_X ? 'x' : 0);
+        QTest::qWait(20);
+        QCOMPARE(stored.count(), stores);
+        QCOMPARE(paints > 0, gridPainted);
+    }
+
     void clearingByAnyMeansRemovesTheNote_data()
     {
         QTest::addColumn<QString>("how");
@@ -184,8 +237,8 @@ private slots:
                  (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
         v.select(Tuesday);
         QCOMPARE(v.store.size(), 2);
-        QCOMPARE(v.store[0].Lines, initial[0].Lines);
-        QCOMPARE(v.store[1].Lines, initial[1].Lines);
+        QCOMPARE(v.store[0].Lines(), initial[0].Lines());
+        QCOMPARE(v.store[1].Lines(), initial[1].Lines());
     }
 
     void theNoteKeepsParagraphsNotWrappedLines()
@@ -321,7 +374,7 @@ private slots:
         QVERIFY(v.view.reblok->hasFocus());
         QCOMPARE(v.store.size(), notes.size()); // the search never changes a note
         for (qsizetype i = 0; i < notes.size(); ++i)
-            QCOMPARE(v.store[i].Lines, notes[i].Lines);
+            QCOMPARE(v.store[i].Lines(), notes[i].Lines());
     }
 
     void searchClosesByEscapeAndByTheLink()

@@ -178,7 +178,17 @@ void TDiaryView::CreateMonthGrid()
 
 void TDiaryView::ClearMarkedDays()
 {
-    m_marked.reset();
+    setMarkedDays(TMarkedDays());
+}
+
+void TDiaryView::setMarkedDays(const TMarkedDays& marked)
+{
+    // The grid repaints only when a mark comes or goes: most keystrokes
+    // change a note, not the set of days that have one. A new selection
+    // repaints the grid by itself.
+    if (marked == m_marked)
+        return;
+    m_marked = marked;
     if (m_grid)
         m_grid->update();
 }
@@ -237,8 +247,7 @@ void TDiaryView::UpdateMarkedDays()
 {
     if (!m_grid)
         return;
-    m_marked = kelto::UpdateMarkedDays(m_store, m_grid->Year(), m_grid->Month());
-    m_grid->update();
+    setMarkedDays(kelto::UpdateMarkedDays(m_store, m_grid->Year(), m_grid->Month()));
 }
 
 void TDiaryView::CalendarChange()
@@ -330,11 +339,13 @@ void TDiaryView::storeNotepad()
 {
     SaveDayNote();
     UpdateMarkedDays();
+    m_notepadStored = true;
     emit noteStored();
 }
 
 void TDiaryView::reblokChange()
 {
+    m_notepadStored = false;
     if (m_loading || m_mending)
         return;
     Guarded([this] {
@@ -350,6 +361,10 @@ void TDiaryView::reblokChange()
 void TDiaryView::reblokKeyUp(int key)
 {
     if (key != Qt::Key_Delete && key != Qt::Key_Backspace)
+        return;
+    // The change handler has usually stored this very text already; storing
+    // it again would only walk the note rules a second time.
+    if (m_notepadStored)
         return;
     Guarded([this] {
         if (m_grid)

@@ -94,12 +94,15 @@ private:
     // notepad shows what log.cnf will keep.
     void keepToCp1251Repertoire();
     void storeNotepad();
+    void setMarkedDays(const TMarkedDays& marked);
     void setNotepadLines(const QStringList& lines);
 
     DayList& m_store;
     TMarkedDays m_marked;
     bool m_loading = false;
     bool m_mending = false;
+    // True while the notepad's text is the one last stored.
+    bool m_notepadStored = false;
     TMyCalendar* m_grid = nullptr;
     QMenu* m_notepadMenu = nullptr;
 };

@@ -13,7 +13,9 @@ namespace kelto {
 
 QByteArray NoteBytes(const TDayRecord& record)
 {
-    return ToCp1251(record.Lines.join(QStringLiteral("\r\n")));
+    // The store holds the note as log.cnf does (each line ended by CR LF), so
+    // the panel shares those bytes instead of encoding anything.
+    return record.Note;
 }
 
 // The found days, by their place in the panel's notes; the row texts are made

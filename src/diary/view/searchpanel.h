@@ -18,8 +18,8 @@ namespace kelto {
 
 class TFoundDaysModel;
 
-// The one place where a note becomes the bytes the matcher reads. The store
-// will hold these bytes itself; until then they are encoded here.
+// The bytes the matcher reads for a note: the store's own code page 1251
+// lines, shared, not copied.
 QByteArray NoteBytes(const TDayRecord& record);
 
 class TSearchPanel : public QWidget {

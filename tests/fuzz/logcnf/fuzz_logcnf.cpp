@@ -1,6 +1,6 @@
 // The diary reader against arbitrary bytes: it must not crash, must not
 // read or pad beyond what the input holds, and what it writes back must read
-// again completely into the same diary, line for line (every byte of the code
+// again completely into the same diary, byte for byte (every byte of the code
 // page reads as one character and writes back as the same byte).
 #include "diary/diaryfile.h"
 
@@ -24,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const TDayRecord& r : store) {
         if (!r.Date.isValid())
             std::abort();
-        lines += r.Lines.size();
+        // The note is held as the file's bytes: exactly one CR LF per line.
+        if (r.Note.count('\n') != r.LineCount || (r.LineCount > 0 && !r.Note.endsWith("\r\n")))
+            std::abort();
+        lines += r.LineCount;
     }
     if (lines > inputLines + MaxPaddedLines)
         std::abort();
@@ -34,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ParseDiary(written, again) || again.size() != store.size())
         std::abort();
     for (qsizetype i = 0; i < store.size(); ++i)
-        if (again[i].Date != store[i].Date || again[i].Lines != store[i].Lines)
+        if (again[i].Date != store[i].Date || again[i].Note != store[i].Note
+            || again[i].LineCount != store[i].LineCount || again[i].Lines() != store[i].Lines())
             std::abort();
     if (EncodeDiary(again) != written)
         std::abort();

@@ -1,0 +1,77 @@
+#include "app/snapshotwriter.h"
+#include "core/textfile.h"
+
+#include <QMetaObject>
+
+namespace kelto {
+
+TSnapshotWriter::TSnapshotWriter(QObject* parent)
+    : QObject(parent)
+{
+}
+
+TSnapshotWriter::~TSnapshotWriter()
+{
+    finish();
+}
+
+void TSnapshotWriter::write(const QString& path, QByteArray bytes)
+{
+    write(path, [bytes = std::move(bytes)] { return bytes; });
+}
+
+void TSnapshotWriter::write(const QString& path, TSnapshot snapshot)
+{
+    std::lock_guard lock(m_mutex);
+    m_pending.emplace(path, std::move(snapshot));
+    if (m_running)
+        return; // the worker takes it when the write under way is done
+    if (m_thread.joinable())
+        m_thread.join(); // ended its loop already; only the join is left
+    m_running = true;
+    m_thread = std::thread(&TSnapshotWriter::run, this);
+}
+
+void TSnapshotWriter::run()
+{
+    for (;;) {
+        std::pair<QString, TSnapshot> job;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_pending) {
+                m_running = false;
+                return;
+            }
+            job = std::move(*m_pending);
+            m_pending.reset();
+        }
+        const std::optional<QString> err = WriteFileAtomically(job.first, job.second());
+        job.second = nullptr; // the snapshot goes on this thread, not under the lock
+        const QString error = err ? (err->isEmpty() ? QStringLiteral("ошибка записи") : *err) : QString();
+        // Delivered on the owner's thread; dropped if the writer is gone.
+        QMetaObject::invokeMethod(
+            this, [this, path = job.first, error] { emit written(path, error); }, Qt::QueuedConnection);
+    }
+}
+
+void TSnapshotWriter::wait()
+{
+    std::thread worker;
+    {
+        std::lock_guard lock(m_mutex);
+        worker = std::move(m_thread);
+    }
+    if (worker.joinable())
+        worker.join();
+}
+
+void TSnapshotWriter::finish()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_pending.reset();
+    }
+    wait();
+}
+
+} // namespace kelto

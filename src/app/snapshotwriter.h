@@ -1,0 +1,51 @@
+// Writes snapshots of a file off the user-interface thread: the caller fixes
+// the snapshot (bytes, or an immutable copy that turns into bytes), the atomic
+// write and its flush to disk happen on a worker, one write at a time.
+// QtCore only.
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace kelto {
+
+class TSnapshotWriter : public QObject {
+    Q_OBJECT
+public:
+    explicit TSnapshotWriter(QObject* parent = nullptr);
+    ~TSnapshotWriter() override;
+
+    // Produces the file's bytes on the worker; it must own what it reads.
+    using TSnapshot = std::function<QByteArray()>;
+
+    // Hands the snapshot to the worker for `path`. While a write is under way
+    // the snapshot waits, and a newer one replaces it: only the latest state
+    // matters.
+    void write(const QString& path, TSnapshot snapshot);
+    void write(const QString& path, QByteArray bytes);
+    // Blocks until the write under way, and the one waiting, are done.
+    void wait();
+    // Forgets the waiting snapshot and blocks until the write under way is
+    // done; for a close, whose own save follows.
+    void finish();
+
+signals:
+    // On the thread that owns the writer, after every write; `error` is
+    // empty on success.
+    void written(const QString& path, const QString& error);
+
+private:
+    void run();
+
+    std::mutex m_mutex;
+    std::thread m_thread;
+    bool m_running = false;
+    std::optional<std::pair<QString, TSnapshot>> m_pending;
+};
+
+} // namespace kelto
