@@ -8,6 +8,7 @@
 #include "diary/view/monthgrid.h"
 #include "diary/view/diaryview.h"
 #include "diary/view/monthtabs.h"
+#include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
 #include "docs/view/shellopen.h"
 #include "doubles.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -213,6 +215,55 @@ private slots:
         typeText(v.view.reblok, QStringLiteral("!"));
         QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("шов ? ? №5 €!")});
         QVERIFY(FitsCp1251(v.noteOf(Tuesday).join(QString())));
+    }
+
+    // What a paste offers: nothing at all, an ownerless clipboard's empty
+    // offer, rich text only, or text; only text within the code page lands.
+    void pasteTakesPlainTextOnly_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("notepad");
+        QTest::newRow("no source") << QString() << QString() << QStringLiteral("шов");
+        QTest::newRow("no formats") << QStringLiteral("none") << QString() << QStringLiteral("шов");
+        QTest::newRow("empty text") << QStringLiteral("text") << QString() << QStringLiteral("шов");
+        QTest::newRow("html only") << QStringLiteral("html") << QStringLiteral("<b>x</b>") << QStringLiteral("шов");
+        QTest::newRow("text") << QStringLiteral("text") << QStringLiteral(" №5") << QStringLiteral("шов №5");
+        QTest::newRow("outside 1251") << QStringLiteral("text") << QStringLiteral(" 中😀") << QStringLiteral("шов ??");
+        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб") << QStringLiteral("шов\nа\nб");
+    }
+    void pasteTakesPlainTextOnly()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, offered);
+        QFETCH(QString, notepad);
+        View v;
+        typeText(v.view.reblok, QStringLiteral("шов"));
+        auto* pad = qobject_cast<TNotepad*>(v.view.reblok);
+        QVERIFY(pad);
+        QMimeData mime;
+        if (format == QLatin1String("text"))
+            mime.setText(offered);
+        else if (format == QLatin1String("html"))
+            mime.setHtml(offered);
+        const QMimeData* source = format.isEmpty() ? nullptr : &mime;
+        QCOMPARE(pad->canInsertFromMimeData(source), notepad != QStringLiteral("шов"));
+        pad->insertFromMimeData(source);
+        QCOMPARE(pad->toPlainText(), notepad);
+        QCOMPARE(v.noteOf(Tuesday), notepad.split(QLatin1Char('\n')));
+    }
+
+    // Ctrl+V and Shift+Insert with nothing copied change nothing.
+    void pasteFromAnEmptyClipboardDoesNothing()
+    {
+        View v;
+        typeText(v.view.reblok, QStringLiteral("шов"));
+        QApplication::clipboard()->clear();
+        QTest::keyClick(v.view.reblok, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(v.view.reblok, Qt::Key_Insert, Qt::ShiftModifier);
+        v.view.reblok->paste();
+        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("шов"));
+        QVERIFY(!v.view.reblok->canPaste());
     }
 
     void pickingAShorterMonthKeepsTheDayInside_data()

@@ -11,6 +11,7 @@
 #include "diary/monthpage.h"
 #include "diary/view/monthgrid.h"
 #include "diary/view/monthtabs.h"
+#include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
 #include "docs/view/shellopen.h"
 
@@ -105,7 +106,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lBlok->setCursor(Qt::PointingHandCursor);
     lBlok->installEventFilter(this);
 
-    reblok = new QTextEdit(this);
+    reblok = new TNotepad(this);
     reblok->setObjectName(QStringLiteral("reblok"));
     reblok->setGeometry(323, 32, 294, 241);
     reblok->setFrameShape(QFrame::NoFrame);
