@@ -4,6 +4,9 @@
 #include "core/cp1251.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+#include "gui/report.h"
+
+#include <QDir>
 
 #include <QFileInfo>
 
@@ -37,12 +40,12 @@ QString SettingsPath()
     return ProgramFolder() + QStringLiteral("ini.cnf");
 }
 
-std::optional<QStringList> ReadSettingsLines()
+std::optional<QStringList> ReadSettingsLines(QString* reason)
 {
     const QString path = SettingsPath();
     if (!QFileInfo::exists(path))
         return std::nullopt;
-    const auto bytes = ReadWholeFile(path, qint64(1) << 20);
+    const auto bytes = ReadWholeFile(path, qint64(1) << 20, reason);
     if (!bytes)
         return std::nullopt;
     return SplitCp1251Lines(*bytes);
@@ -52,7 +55,16 @@ void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
 {
     const QString path = SettingsPath();
     if (QFileInfo::exists(path)) {
-        const auto lines = ReadSettingsLines();
+        QString reason;
+        const auto lines = ReadSettingsLines(&reason);
+        if (!lines) {
+            MessageRequest r;
+            r.icon = QMessageBox::Warning;
+            r.caption = QString::fromUtf8(AppTitle);
+            r.text = QStringLiteral("Не удалось прочитать файл настроек %1: %2.\nЭтот файл не будет изменён.")
+                         .arg(QDir::toNativeSeparators(path), reason);
+            ShowMessage(r);
+        }
         QString first = lines && !lines->isEmpty() ? lines->first() : QString();
         if (first.isEmpty())
             first = DefaultPluginPath();
@@ -105,7 +117,14 @@ void RewriteAfterPluginChoice(const QString& chosenPath)
     const auto line = StorableLine(chosenPath);
     if (!line)
         return;
-    QStringList lines = ReadSettingsLines().value_or(QStringList());
+    QStringList lines;
+    if (QFileInfo::exists(SettingsPath())) {
+        // One that cannot be read is never written over.
+        const auto read = ReadSettingsLines();
+        if (!read)
+            return;
+        lines = *read;
+    }
     if (lines.isEmpty())
         lines.append(*line);
     else

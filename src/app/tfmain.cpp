@@ -5,6 +5,7 @@
 #include "gui/picturelabel.h"
 #include "gui/designfont.h"
 #include "gui/report.h"
+#include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "calc/view/calcview.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -229,9 +231,65 @@ void TfMain::StepCreateMonthGrid() { Panel1->CreateMonthGrid(); }
 void TfMain::StepClearMarkedDays() { Panel1->ClearMarkedDays(); }
 void TfMain::StepDiaryToToday() { Panel1->ResetToToday(); }
 
+namespace {
+
+// log-<date>-<time>.cnf beside log.cnf; a number is added should a file of
+// that name be there already.
+QString SessionDiaryPath(const QString& folder)
+{
+    const QString stem = folder + QStringLiteral("log-") + Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString path = stem + QStringLiteral(".cnf");
+    for (int i = 1; QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++i)
+        path = stem + QStringLiteral("-%1.cnf").arg(i);
+    return path;
+}
+
+void WarnAtStart(const QString& text)
+{
+    MessageRequest r;
+    r.icon = QMessageBox::Warning;
+    r.caption = QString::fromUtf8(AppTitle);
+    r.text = text;
+    ShowMessage(r);
+}
+
+} // namespace
+
 void TfMain::StepLoadDiary()
 {
-    LoadDiary(ProgramFolder() + QStringLiteral("log.cnf"), DayList_);
+    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
+    QString reason;
+    TLoadOutcome outcome = TLoadOutcome::Unreadable;
+    try {
+        outcome = LoadDiary(path, DayList_, &reason);
+    } catch (const std::bad_alloc&) {
+        // Half a diary must never be saved over the whole one.
+        DayList_.clear();
+        reason = QStringLiteral("недостаточно памяти");
+    }
+    m_diaryPath = path;
+    const QString shown = QDir::toNativeSeparators(path);
+    if (outcome == TLoadOutcome::Damaged) {
+        WarnAtStart(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
+                                   "Весь исходный файл сохранён в %3.")
+                        .arg(shown).arg(DayList_.size())
+                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
+        return;
+    }
+    if (MayReplaceAfterLoad(outcome))
+        return;
+    m_diaryPath = SessionDiaryPath(ProgramFolder());
+    const QString session = QDir::toNativeSeparators(m_diaryPath);
+    if (outcome == TLoadOutcome::Unreadable)
+        WarnAtStart(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
+                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
+                        .arg(shown, reason, session));
+    else
+        WarnAtStart(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
+                                   "а его копию %3 не удалось записать: %4.\n"
+                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
+                        .arg(shown).arg(DayList_.size())
+                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
 }
 
 void TfMain::StepRunCalculation() { Panel2->cbSensChange(); }
@@ -259,8 +317,8 @@ void TfMain::closeEvent(QCloseEvent* e)
 bool TfMain::FormClose()
 {
     m_autoSave->stop();
-    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
-    if (ProgramFolder().isEmpty())
+    const QString path = m_diaryPath;
+    if (path.isEmpty())
         return true; // never shown: nothing was read, nothing to write
     while (auto err = SaveDiary(path, DayList_)) {
         MessageRequest r;
@@ -286,11 +344,11 @@ bool TfMain::FormClose()
 void TfMain::AutoSaveNow()
 {
     m_autoSave->stop();
-    if (ProgramFolder().isEmpty())
+    if (m_diaryPath.isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
     // still speaks.
-    SaveDiary(ProgramFolder() + QStringLiteral("log.cnf"), DayList_);
+    SaveDiary(m_diaryPath, DayList_);
 }
 
 void TfMain::Label1Click() { close(); }

@@ -43,6 +43,10 @@ public:
     const QStringList& StepsRun() const { return m_stepsRun; }
 
     DayList& Store() { return DayList_; }
+    // Where the diary is saved: log.cnf, or, when log.cnf must not be written
+    // over (it could not be read, or its damaged text has no copy yet), a
+    // file of this session's own beside it.
+    const QString& DiaryPath() const { return m_diaryPath; }
     bool AutoStart = false;
     bool Loading = false;
 
@@ -109,6 +113,7 @@ private:
     QMenu* pmVid = nullptr;
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
+    QString m_diaryPath;
     QTimer* m_autoSave = nullptr;
     bool m_closing = false;
 };

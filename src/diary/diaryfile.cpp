@@ -308,19 +308,28 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
     return WriteFileAtomically(bak, bytes);
 }
 
-TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* backupError)
+TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
 {
-    if (backupError)
-        backupError->clear();
-    if (!QFileInfo::exists(path))
-        return TLoadOutcome::NoFile;
-    const std::optional<QByteArray> bytes = ReadWholeFile(path);
-    if (!bytes)
+    if (reason)
+        reason->clear();
+    QString why;
+    const std::optional<QByteArray> bytes = ReadWholeFile(path, qint64(1) << 31, &why);
+    if (!bytes) {
+        // A link to nowhere is there all the same: not taken for no file.
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            return TLoadOutcome::NoFile;
+        if (reason)
+            *reason = why;
         return TLoadOutcome::Unreadable;
+    }
     if (ParseDiary(*bytes, store))
         return TLoadOutcome::Complete;
-    if (auto err = BackUpDamagedDiary(path, *bytes); err && backupError)
-        *backupError = *err;
+    if (auto err = BackUpDamagedDiary(path, *bytes)) {
+        if (reason)
+            *reason = *err;
+        return TLoadOutcome::DamagedNoBackup;
+    }
     return TLoadOutcome::Damaged;
 }
 

@@ -3,6 +3,7 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+#include "core/clock.h"
 #include "app/designsize.h"
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
@@ -17,6 +18,10 @@
 #include <QTimer>
 #include <QtTest>
 #include <memory>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace kelto;
 using kelto::testing::RecordingOpener;
@@ -229,6 +234,82 @@ private slots:
         QVERIFY(!QFile::exists(w.logPath()));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w.logPath()), 6000);
         QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+    }
+
+    // A log.cnf that may not be written over: one box at start naming it,
+    // and the session's notes in a file of their own beside it.
+    void diaryThatMayNotBeReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("FIFO") << "fifo" << QStringLiteral("Не удалось прочитать файл записей");
+        QTest::newRow("damaged, no room for its copy") << "damaged" << QStringLiteral("повреждён");
+    }
+    void diaryThatMayNotBeReplaced()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        QByteArray damaged = "2\r\n01.01.2026\r\n1\r\nx\r\n" + QByteArray(4096, 'y');
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+        } else {
+            QVERIFY(!WriteFileAtomically(log, damaged));
+            rlimit low = old;
+            low.rlim_cur = 1024; // the copy to log.cnf.bak does not fit
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
+        }
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        SetFixedNow({});
+
+        const QString session = dir.filePath(QStringLiteral("log-20261208-090507.cnf"));
+        QCOMPARE(m.DiaryPath(), session);
+        QStringList texts;
+        for (const MessageRequest& r : boxes)
+            if (r.text.contains(QStringLiteral("log.cnf")))
+                texts << r.text;
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains(said), qPrintable(texts[0]));
+        QVERIFY2(texts[0].contains(QStringLiteral("log-20261208-090507.cnf")), qPrintable(texts[0]));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Кельто"));
+
+        typeText(m.findChild<QTextEdit*>(QStringLiteral("reblok")), QStringLiteral("новое"));
+        QVERIFY(m.close());
+        QVERIFY(ReadWholeFile(session)->endsWith("\r\n1\r\n\xed\xee\xe2\xee\xe5\r\n"));
+        if (kind == "fifo")
+            QVERIFY(QFileInfo(log).isFile() == false && QFileInfo::exists(log));
+        else
+            QCOMPARE(*ReadWholeFile(log), damaged);
+    }
+
+    void damagedDiaryIsSaidOnceWithItsBackup()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        // A UTF-8 file with a byte-order mark and CR-only line ends.
+        const QByteArray foreign = "\xef\xbb\xbf" "1\r01.01.2026\r1\r\xd0\xb0\r";
+        QVERIFY(!WriteFileAtomically(log, foreign));
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        QCOMPARE(m.DiaryPath(), log);
+        QStringList texts;
+        for (const MessageRequest& r : boxes)
+            if (r.text.contains(QStringLiteral("log.cnf")))
+                texts << r.text;
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains(QStringLiteral("Прочитано записей: 0")), qPrintable(texts[0]));
+        QVERIFY2(texts[0].contains(QStringLiteral("log.cnf.bak")), qPrintable(texts[0]));
+        QCOMPARE(*ReadWholeFile(log + QStringLiteral(".bak")), foreign);
+        QVERIFY(m.close());
+        QCOMPARE(*ReadWholeFile(log), QByteArray("0\r\n"));
     }
 
     void secondCopyIsRefused()
