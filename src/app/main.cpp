@@ -3,6 +3,7 @@
 #include "gui/designfont.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
+#include "app/termination.h"
 
 #include <QApplication>
 
@@ -17,6 +18,10 @@ int main(int argc, char** argv)
     kelto::TfMain fMain;
     if (!fMain.FormCreate())
         return 0;
+    // A termination signal saves and ends as a close does.
+    kelto::TTerminationWatch termination;
+    QObject::connect(&termination, &kelto::TTerminationWatch::requested, &fMain,
+                     &kelto::TfMain::EndWithoutQuestions);
     kelto::TfAbout fAbout(&fMain);
     fMain.setAbout(&fAbout);
     fMain.show();

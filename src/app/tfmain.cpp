@@ -1,4 +1,5 @@
 #include "app/tfmain.h"
+#include "app/autosave.h"
 #include "app/designsize.h"
 #include "app/hotspot.h"
 #include "app/tfabout.h"
@@ -124,15 +125,17 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     });
     connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::SpeedButton10Click);
 
-    // Notes are written shortly after the typing stops, so a crash or a power
-    // cut loses only the last seconds.
-    m_autoSave = new QTimer(this);
-    m_autoSave->setSingleShot(true);
-    m_autoSave->setInterval(AutoSaveDelayMs);
-    connect(m_autoSave, &QTimer::timeout, this, &TfMain::AutoSaveNow);
-    connect(Panel1, &TDiaryView::noteStored, m_autoSave, qOverload<>(&QTimer::start));
+    // Notes are written at most two seconds after a change, so a crash or a
+    // power cut loses only the last seconds, even in the middle of typing.
+    m_autoSave = new TAutoSave(AutoSaveDelayMs, this);
+    connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
+    connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::changed);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, [this] { AutoSaveNow(); });
+        // The desktop session ends: save now, and ask nothing from here on.
+        connect(app, &QGuiApplication::commitDataRequest, this, [this] {
+            m_noQuestions = true;
+            AutoSaveNow();
+        });
 }
 
 TfMain::~TfMain()
@@ -316,11 +319,13 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::FormClose()
 {
-    m_autoSave->stop();
+    m_autoSave->cancel();
     const QString path = m_diaryPath;
     if (path.isEmpty())
         return true; // never shown: nothing was read, nothing to write
     while (auto err = SaveDiary(path, DayList_)) {
+        if (m_noQuestions)
+            return true; // no one to ask; the previous file stays whole
         MessageRequest r;
         r.icon = QMessageBox::Warning;
         r.caption = QString::fromUtf8(AppTitle);
@@ -343,12 +348,24 @@ bool TfMain::FormClose()
 
 void TfMain::AutoSaveNow()
 {
-    m_autoSave->stop();
+    m_autoSave->cancel();
     if (m_diaryPath.isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
     // still speaks.
     SaveDiary(m_diaryPath, DayList_);
+}
+
+void TfMain::EndWithoutQuestions()
+{
+    m_noQuestions = true;
+    // Boxes open now (About, a question) would keep their own event loops
+    // running; quitting ends those too.
+    if (!m_closing) {
+        m_closing = true;
+        FormClose();
+    }
+    QCoreApplication::quit();
 }
 
 void TfMain::Label1Click() { close(); }

@@ -12,10 +12,10 @@
 class QLabel;
 class QMenu;
 class QAction;
-class QTimer;
 
 namespace kelto {
 
+class TAutoSave;
 class TCalcView;
 class THotSpot;
 class TfAbout;
@@ -63,6 +63,10 @@ public slots:
     void N3Click();
     void N4Click();
     void AutoSaveNow();
+    // A termination signal or the end of the desktop session: save and end
+    // as a close does, without asking anything, since no one may be there
+    // to answer.
+    void EndWithoutQuestions();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -114,8 +118,9 @@ private:
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
     QString m_diaryPath;
-    QTimer* m_autoSave = nullptr;
+    TAutoSave* m_autoSave = nullptr;
     bool m_closing = false;
+    bool m_noQuestions = false;
 };
 
 } // namespace kelto

@@ -8,6 +8,8 @@
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
+#include "app/autosave.h"
+#include "app/termination.h"
 #include "docs/view/shellopen.h"
 #include "doubles.h"
 
@@ -16,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -234,6 +238,70 @@ private slots:
         QVERIFY(!QFile::exists(w.logPath()));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w.logPath()), 6000);
         QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+    }
+
+    // Typing that never pauses is saved all the same, within the delay of
+    // its first change: the rule that once waited for a pause never saved.
+    void continuousTypingIsSavedWithinTheDelay()
+    {
+        Window w;
+        QElapsedTimer since;
+        since.start();
+        bool saved = false;
+        while (!saved && since.elapsed() < 6000) {
+            QTest::keyClicks(w.get("reblok"), QStringLiteral("x"));
+            QTest::qWait(100);
+            saved = QFile::exists(w.logPath());
+        }
+        QVERIFY2(saved, "nothing saved during 6 s of typing");
+        QVERIFY(ReadWholeFile(w.logPath())->contains("\r\n1\r\nx"));
+    }
+
+    void autosaveRule()
+    {
+        TAutoSave rule(300);
+        QSignalSpy due(&rule, &TAutoSave::due);
+        QElapsedTimer clock;
+        clock.start();
+        rule.changed();
+        while (clock.elapsed() < 1000) {
+            rule.changed(); // a change every 20 ms does not push it back
+            QTest::qWait(20);
+        }
+        QVERIFY2(due.count() >= 2, qPrintable(QString::number(due.count())));
+        rule.cancel();
+        QVERIFY(!rule.pending());
+    }
+
+    // A termination signal ends the program as a close does: saved, and no
+    // box even when the save fails, for no one may be there to answer.
+    void terminationSignalSavesAndEndsWithoutQuestions_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("saveFails");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGTERM, save fails") << int(SIGTERM) << true;
+    }
+    void terminationSignalSavesAndEndsWithoutQuestions()
+    {
+        QFETCH(int, signal);
+        QFETCH(bool, saveFails);
+        Window w;
+        boxes.clear();
+        typeText(w.get("reblok"), QStringLiteral("x"));
+        if (saveFails)
+            QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
+        TTerminationWatch watch;
+        QSignalSpy requested(&watch, &TTerminationWatch::requested);
+        connect(&watch, &TTerminationWatch::requested, w.main.get(), &TfMain::EndWithoutQuestions);
+        QVERIFY(::raise(signal) == 0);
+        QTRY_COMPARE(requested.count(), 1);
+        QCOMPARE(requested.at(0).at(0).toInt(), signal);
+        QCOMPARE(boxes.size(), 0);
+        if (!saveFails)
+            QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
     }
 
     // A log.cnf that may not be written over: one box at start naming it,
