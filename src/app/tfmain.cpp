@@ -148,7 +148,7 @@ bool TfMain::FormCreate()
     Loading = false;
     AutoStart = false;
     DayList_.clear();
-    if (!m_guard.acquire()) {
+    if (!m_guard.acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
         MessageRequest r;
         r.icon = QMessageBox::Critical;
         r.text = QStringLiteral("Не возможен запуск второй копии программы! Выход.");

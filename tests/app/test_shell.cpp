@@ -26,6 +26,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelto;
 using kelto::testing::RecordingOpener;
@@ -392,6 +393,64 @@ private slots:
         QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
         QCOMPARE(boxes[0].caption, QString());
         QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+    }
+
+    // Two copies share a program folder from two users' sessions (their own
+    // runtime folders): the folder's lock refuses the second; different
+    // folders of different users both run.
+    void oneCopyPerProgramFolder_data()
+    {
+        QTest::addColumn<bool>("sameFolder");
+        QTest::addColumn<bool>("sameRuntime");
+        QTest::addColumn<bool>("secondRuns");
+        QTest::newRow("one folder, two users") << true << false << false;
+        QTest::newRow("one folder, one user") << true << true << false;
+        QTest::newRow("two folders, one user") << false << true << false;
+        QTest::newRow("two folders, two users") << false << false << true;
+    }
+    void oneCopyPerProgramFolder()
+    {
+        QFETCH(bool, sameFolder);
+        QFETCH(bool, sameRuntime);
+        QFETCH(bool, secondRuns);
+        QTemporaryDir a, b, runA, runB;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runA.path()));
+        TInstanceGuard first, second;
+        QVERIFY(first.acquire(a.path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sameRuntime ? runA.path() : runB.path()));
+        const bool runs = second.acquire(sameFolder ? a.path() : b.path());
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QCOMPARE(runs, secondRuns);
+    }
+
+    // Without a runtime folder the lock lies in a folder of the user's own:
+    // another user's file in the shared place cannot stop the start.
+    void lockWithoutRuntimeFolderIsPrivate()
+    {
+        QTemporaryDir tmp;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmpdir = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        const QString own = tmp.filePath(QStringLiteral("kelto-%1").arg(::geteuid()));
+        TInstanceGuard guard;
+        const QString path = guard.lockPath();
+        const bool acquired = guard.acquire();
+        struct stat st {};
+        const bool statted = ::lstat(QFile::encodeName(own).constData(), &st) == 0;
+        // Someone else's folder in that place is not used.
+        TInstanceGuard other;
+        if (::geteuid() == 0) {
+            QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
+            QVERIFY(other.lockPath().isEmpty());
+            QVERIFY(other.acquire());
+        }
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", tmpdir);
+        QCOMPARE(path, own + QStringLiteral("/kelto"));
+        QVERIFY(acquired);
+        QVERIFY(statted);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
     }
 
     void lockIsFreedWhenTheHolderGoes()
