@@ -292,8 +292,10 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
     if (QFileInfo::exists(bak)) {
         // The same damaged file seen again (the program was closed without
         // saving, say): its copy is already there.
-        if (auto old = ReadWholeFile(bak); old && *old == bytes)
-            return std::nullopt;
+        // (A copy of another size is another file: not read whole to learn it.)
+        if (QFileInfo(bak).size() == bytes.size())
+            if (auto old = ReadWholeFile(bak); old && *old == bytes)
+                return std::nullopt;
         // An older copy may hold text of an earlier damage that no later
         // save brought back: move it aside rather than overwrite it.
         for (int i = 1; i < 10000; ++i) {

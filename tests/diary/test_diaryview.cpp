@@ -253,6 +253,33 @@ private slots:
         QCOMPARE(v.noteOf(Tuesday), notepad.split(QLatin1Char('\n')));
     }
 
+    // A long run without a blank is wrapped anywhere (word wrap looked for its
+    // end again on every line, for every key: quadratic); ordinary text keeps
+    // its word wrap, and gets it back when the run goes.
+    void longRunsWrapAnywhere_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("anywhere");
+        const qsizetype n = TNotepad::LongRun;
+        QTest::newRow("words") << QStringLiteral("шов проверен ").repeated(200) << false;
+        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x')) << false;
+        QTest::newRow("run") << QString(n, QLatin1Char('x')) << true;
+        QTest::newRow("run in a later paragraph") << "шов\n" + QString(n * 4, QChar(0x0436)) << true;
+        QTest::newRow("runs split by line ends") << (QString(n - 1, QLatin1Char('x')) + "\n").repeated(3) << false;
+    }
+    void longRunsWrapAnywhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, anywhere);
+        View v;
+        typeText(v.view.reblok, QStringLiteral("a "));
+        v.view.reblok->insertPlainText(text);
+        QCOMPARE(v.view.reblok->wordWrapMode() == QTextOption::WrapAnywhere, anywhere);
+        QCOMPARE(TNotepad::HasLongRun(text), anywhere);
+        v.view.reblok->clear();
+        QCOMPARE(v.view.reblok->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+
     // Ctrl+V and Shift+Insert with nothing copied change nothing.
     void pasteFromAnEmptyClipboardDoesNothing()
     {

@@ -112,7 +112,6 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     reblok->setFrameShape(QFrame::NoFrame);
     reblok->setAcceptRichText(false);
     reblok->setLineWrapMode(QTextEdit::WidgetWidth);
-    reblok->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     reblok->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     reblok->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     reblok->setTabChangesFocus(true);

@@ -4,6 +4,7 @@
 
 #include <QMimeData>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace kelto {
 
@@ -24,6 +25,31 @@ QString PlainTextOf(const QMimeData* source)
 TNotepad::TNotepad(QWidget* parent) : QTextEdit(parent)
 {
     setAcceptRichText(false);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Before the view's own change handling, so that the layout it triggers
+    // already uses the right wrap.
+    connect(document(), &QTextDocument::contentsChanged, this, &TNotepad::chooseWrap);
+}
+
+bool TNotepad::HasLongRun(const QString& text)
+{
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            run = 0;
+        } else if (++run >= LongRun) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TNotepad::chooseWrap()
+{
+    const auto wanted = HasLongRun(document()->toRawText()) ? QTextOption::WrapAnywhere
+                                                             : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != wanted)
+        setWordWrapMode(wanted);
 }
 
 bool TNotepad::canInsertFromMimeData(const QMimeData* source) const
