@@ -290,6 +290,17 @@ private slots:
         }
         qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(AutostartEntryPath(), m_dir.path() + "/home/.config/autostart/kelto.desktop");
+        // No home folder: no place (it went to /.config once), and switching
+        // autostart on is refused with the reason, ini.cnf untouched.
+        for (const char* value : {"", "relative/home"}) {
+            qputenv("HOME", value);
+            QCOMPARE(AutostartEntryPath(), QString());
+            const auto err = SwitchAutoStart(true);
+            QVERIFY(err && err->contains("HOME"));
+            QVERIFY(!QFile::exists(Ini()));
+        }
+        qunsetenv("HOME");
+        QCOMPARE(AutostartEntryPath(), QString());
         qputenv("HOME", home);
     }
 
