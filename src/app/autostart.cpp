@@ -15,8 +15,14 @@ QString g_executable;
 QString AutostartEntryPath()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config)) {
+        // Without a home folder Qt names the root, and the entry would go to
+        // /.config: no place at all.
+        const QString home = qEnvironmentVariable("HOME");
+        if (home.isEmpty() || !QDir::isAbsolutePath(home))
+            return QString();
+        config = home + QStringLiteral("/.config");
+    }
     return QDir::cleanPath(config) + QStringLiteral("/autostart/kelto.desktop");
 }
 
@@ -84,6 +90,8 @@ QByteArray AutostartEntryText(bool on, const QString& program)
 std::optional<QString> WriteAutostartEntry(bool on)
 {
     const QString path = AutostartEntryPath();
+    if (path.isEmpty())
+        return QStringLiteral("Не задана домашняя папка (HOME), и некуда записать автозапуск");
     const QString folder = QFileInfo(path).path();
     if (!QDir().mkpath(folder))
         return QStringLiteral("Не удалось создать папку %1").arg(folder);

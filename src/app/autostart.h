@@ -7,7 +7,7 @@
 namespace kelto {
 
 // $XDG_CONFIG_HOME/autostart/kelto.desktop; ~/.config when the variable is
-// unset, empty or not absolute.
+// unset, empty or not absolute; empty when HOME is then unset or relative.
 QString AutostartEntryPath();
 
 // The executable the entry starts: the running one, unless a test set

@@ -5,6 +5,7 @@
 #include "app/tfmain.h"
 #include "app/platform.h"
 #include "app/translations.h"
+#include "app/termination.h"
 
 #include <QApplication>
 
@@ -23,6 +24,10 @@ int main(int argc, char** argv)
     kelto::TfMain fMain;
     if (!fMain.FormCreate())
         return 0;
+    // A termination signal saves and ends as a close does.
+    kelto::TTerminationWatch termination;
+    QObject::connect(&termination, &kelto::TTerminationWatch::requested, &fMain,
+                     &kelto::TfMain::EndWithoutQuestions);
     kelto::TfAbout fAbout(&fMain);
     fMain.setAbout(&fAbout);
     fMain.show();

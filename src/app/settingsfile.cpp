@@ -4,6 +4,9 @@
 #include "core/cp1251.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+#include "gui/report.h"
+
+#include <QDir>
 
 #include <QDir>
 #include <QFileInfo>
@@ -84,12 +87,12 @@ QString PluginPathFromLine(const QString& line)
     return ProgramFolder() + slashed;
 }
 
-std::optional<QStringList> ReadSettingsLines()
+std::optional<QStringList> ReadSettingsLines(QString* reason)
 {
     const QString path = SettingsPath();
     if (!QFileInfo::exists(path))
         return std::nullopt;
-    const auto bytes = ReadWholeFile(path, qint64(1) << 20);
+    const auto bytes = ReadWholeFile(path, qint64(1) << 20, reason);
     if (!bytes)
         return std::nullopt;
     return SplitCp1251Lines(*bytes);
@@ -99,7 +102,16 @@ void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
 {
     const QString path = SettingsPath();
     if (QFileInfo::exists(path)) {
-        const auto lines = ReadSettingsLines();
+        QString reason;
+        const auto lines = ReadSettingsLines(&reason);
+        if (!lines) {
+            MessageRequest r;
+            r.icon = QMessageBox::Warning;
+            r.caption = QString::fromUtf8(AppTitle);
+            r.text = QStringLiteral("Не удалось прочитать файл настроек %1: %2.\nЭтот файл не будет изменён.")
+                         .arg(QDir::toNativeSeparators(path), reason);
+            ShowMessage(r);
+        }
         const QString first = lines && !lines->isEmpty() ? lines->first() : QString();
         loadPlugin(first.isEmpty() ? DefaultPluginPath() : PluginPathFromLine(first));
         return;
@@ -150,7 +162,14 @@ void RewriteAfterPluginChoice(const QString& chosenPath)
     const auto line = StorableLine(chosenPath);
     if (!line)
         return;
-    QStringList lines = ReadSettingsLines().value_or(QStringList());
+    QStringList lines;
+    if (QFileInfo::exists(SettingsPath())) {
+        // One that cannot be read is never written over.
+        const auto read = ReadSettingsLines();
+        if (!read)
+            return;
+        lines = *read;
+    }
     if (lines.isEmpty())
         lines.append(*line);
     else

@@ -22,12 +22,14 @@ QString PluginLineFor(const QString& path);
 QString PluginPathFromLine(const QString& line);
 
 // The file's lines (CR LF, CR or LF end a line); nullopt when it does not
-// exist or cannot be read.
-std::optional<QStringList> ReadSettingsLines();
+// exist or cannot be read (`reason` then says why, when it exists).
+std::optional<QStringList> ReadSettingsLines(QString* reason = nullptr);
 
 // Start-up: applies the remembered plug-in (the default one when the first
 // line is empty or the file unreadable). Only a missing file is created,
-// naming the default plug-in, whatever the load gave.
+// naming the default plug-in, whatever the load gave. A file that is there
+// but cannot be read (no permission, no regular file) is said in a box and
+// never written over.
 void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin);
 
 // Line 2: exactly "0" is off, any other text on, a missing line off.

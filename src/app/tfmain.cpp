@@ -1,10 +1,12 @@
 #include "app/tfmain.h"
+#include "app/autosave.h"
 #include "app/designsize.h"
 #include "app/hotspot.h"
 #include "app/tfabout.h"
 #include "gui/picturelabel.h"
 #include "gui/designfont.h"
 #include "gui/report.h"
+#include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "calc/calcnote.h"
@@ -26,6 +28,7 @@
 #include <QLineEdit>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -156,17 +159,18 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                        {SpeedButton9, {}, {}},
                        {SpeedButton10, {}, {}}});
 
-    // Notes are written shortly after the typing stops, so a crash or a power
-    // cut loses only the last seconds.
-    m_autoSave = new QTimer(this);
-    m_autoSave->setSingleShot(true);
-    m_autoSave->setInterval(AutoSaveDelayMs);
-    connect(m_autoSave, &QTimer::timeout, this, &TfMain::AutoSaveNow);
+    // Notes are written at most two seconds after a change, so a crash or a
+    // power cut loses only the last seconds, even in the middle of typing.
+    // The writing itself happens on a worker (TSnapshotWriter).
+    m_autoSave = new TAutoSave(AutoSaveDelayMs, this);
+    connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
     m_autoSaveWriter = new TSnapshotWriter(this);
-    connect(Panel1, &TDiaryView::noteStored, m_autoSave, qOverload<>(&QTimer::start));
+    connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::changed);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        // The desktop session ends: save now, ask nothing from here on, and
+        // have the notes on disk on return.
         connect(app, &QGuiApplication::commitDataRequest, this, [this] {
-            // The session is ending: the notes must be on disk on return.
+            m_noQuestions = true;
             AutoSaveNow();
             m_autoSaveWriter->wait();
         });
@@ -182,7 +186,7 @@ bool TfMain::FormCreate()
     Loading = false;
     AutoStart = false;
     DayList_.clear();
-    if (!m_guard.acquire()) {
+    if (!m_guard.acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
         MessageRequest r;
         r.icon = QMessageBox::Critical;
         r.text = QStringLiteral("Не возможен запуск второй копии программы! Выход.");
@@ -280,9 +284,65 @@ void TfMain::StepCreateMonthGrid() { Panel1->CreateMonthGrid(); }
 void TfMain::StepClearMarkedDays() { Panel1->ClearMarkedDays(); }
 void TfMain::StepDiaryToToday() { Panel1->ResetToToday(); }
 
+namespace {
+
+// log-<date>-<time>.cnf beside log.cnf; a number is added should a file of
+// that name be there already.
+QString SessionDiaryPath(const QString& folder)
+{
+    const QString stem = folder + QStringLiteral("log-") + Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString path = stem + QStringLiteral(".cnf");
+    for (int i = 1; QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++i)
+        path = stem + QStringLiteral("-%1.cnf").arg(i);
+    return path;
+}
+
+void WarnAtStart(const QString& text)
+{
+    MessageRequest r;
+    r.icon = QMessageBox::Warning;
+    r.caption = QString::fromUtf8(AppTitle);
+    r.text = text;
+    ShowMessage(r);
+}
+
+} // namespace
+
 void TfMain::StepLoadDiary()
 {
-    LoadDiary(ProgramFolder() + QStringLiteral("log.cnf"), DayList_);
+    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
+    QString reason;
+    TLoadOutcome outcome = TLoadOutcome::Unreadable;
+    try {
+        outcome = LoadDiary(path, DayList_, &reason);
+    } catch (const std::bad_alloc&) {
+        // Half a diary must never be saved over the whole one.
+        DayList_.clear();
+        reason = QStringLiteral("недостаточно памяти");
+    }
+    m_diaryPath = path;
+    const QString shown = QDir::toNativeSeparators(path);
+    if (outcome == TLoadOutcome::Damaged) {
+        WarnAtStart(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
+                                   "Весь исходный файл сохранён в %3.")
+                        .arg(shown).arg(DayList_.size())
+                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
+        return;
+    }
+    if (MayReplaceAfterLoad(outcome))
+        return;
+    m_diaryPath = SessionDiaryPath(ProgramFolder());
+    const QString session = QDir::toNativeSeparators(m_diaryPath);
+    if (outcome == TLoadOutcome::Unreadable)
+        WarnAtStart(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
+                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
+                        .arg(shown, reason, session));
+    else
+        WarnAtStart(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
+                                   "а его копию %3 не удалось записать: %4.\n"
+                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
+                        .arg(shown).arg(DayList_.size())
+                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
 }
 
 void TfMain::StepRunCalculation() { Panel2->cbSensChange(); }
@@ -311,15 +371,18 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::FormClose()
 {
-    m_autoSave->stop();
+    m_autoSave->cancel();
     // An autosave still writing finishes first; the close's own save below
     // then has the last word.
     m_autoSaveWriter->finish();
-    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
-    if (ProgramFolder().isEmpty())
+    const QString path = m_diaryPath;
+    if (path.isEmpty())
         return true; // never shown: nothing was read, nothing to write
-    // A failed copy is said, then the save goes on: the day's notes matter more.
-    if (auto err = BackUpDiaryOfDay(path, Today()); err && !m_folderUnwritable) {
+    // A failed copy is said, then the save goes on: the day's notes matter
+    // more. A session file is not the diary and gets no daily copies.
+    const bool backUp = path == ProgramFolder() + QStringLiteral("log.cnf");
+    if (auto err = backUp ? BackUpDiaryOfDay(path, Today()) : std::nullopt;
+        err && !m_folderUnwritable && !m_noQuestions) {
         MessageRequest r;
         r.icon = QMessageBox::Warning;
         r.caption = QString::fromUtf8(AppTitle);
@@ -327,8 +390,8 @@ bool TfMain::FormClose()
         ShowMessage(r);
     }
     while (auto err = SaveDiary(path, DayList_)) {
-        if (m_folderUnwritable)
-            return true; // the user was told at start
+        if (m_folderUnwritable || m_noQuestions)
+            return true; // told at start, or no one to ask; the previous file stays whole
         MessageRequest r;
         r.icon = QMessageBox::Warning;
         r.caption = QString::fromUtf8(AppTitle);
@@ -351,8 +414,8 @@ bool TfMain::FormClose()
 
 void TfMain::AutoSaveNow()
 {
-    m_autoSave->stop();
-    if (ProgramFolder().isEmpty())
+    m_autoSave->cancel();
+    if (m_diaryPath.isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
     // still speaks. The snapshot is taken here, between two events: a copy of
@@ -360,10 +423,13 @@ void TfMain::AutoSaveNow()
     // it costs a walk of the records, not of the text. The day's backup,
     // encoding, writing and flushing a large diary would hold the window; a
     // worker does them, the backup first. A failed copy is tried again at
-    // the next write.
-    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
-    m_autoSaveWriter->write(path, [snapshot = DayList_, path, today = Today()] {
-        BackUpDiaryOfDay(path, today);
+    // the next write. A session file (log.cnf could not be read) has no
+    // daily backups: it is not the diary.
+    const QString path = m_diaryPath;
+    const bool backUp = path == ProgramFolder() + QStringLiteral("log.cnf");
+    m_autoSaveWriter->write(path, [snapshot = DayList_, path, backUp, today = Today()] {
+        if (backUp)
+            BackUpDiaryOfDay(path, today);
         return EncodeDiary(snapshot);
     });
 }
@@ -383,6 +449,18 @@ void TfMain::lToDiaryClick()
         if (day.isValid())
             Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
     });
+}
+
+void TfMain::EndWithoutQuestions()
+{
+    m_noQuestions = true;
+    // Boxes open now (About, a question) would keep their own event loops
+    // running; quitting ends those too.
+    if (!m_closing) {
+        m_closing = true;
+        FormClose();
+    }
+    QCoreApplication::quit();
 }
 
 void TfMain::Label1Click() { close(); }

@@ -12,10 +12,10 @@
 class QLabel;
 class QMenu;
 class QAction;
-class QTimer;
 
 namespace kelto {
 
+class TAutoSave;
 class TCalcView;
 class THotSpot;
 class TSnapshotWriter;
@@ -44,6 +44,10 @@ public:
     const QStringList& StepsRun() const { return m_stepsRun; }
 
     DayList& Store() { return DayList_; }
+    // Where the diary is saved: log.cnf, or, when log.cnf must not be written
+    // over (it could not be read, or its damaged text has no copy yet), a
+    // file of this session's own beside it.
+    const QString& DiaryPath() const { return m_diaryPath; }
     bool AutoStart = false;
     bool Loading = false;
 
@@ -62,6 +66,10 @@ public slots:
     void AutoSaveNow();
     // "Записать расчёт в дневник".
     void lToDiaryClick();
+    // A termination signal or the end of the desktop session: save and end
+    // as a close does, without asking anything, since no one may be there
+    // to answer.
+    void EndWithoutQuestions();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -112,10 +120,12 @@ private:
     QMenu* pmVid = nullptr;
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
-    QTimer* m_autoSave = nullptr;
+    QString m_diaryPath;
+    TAutoSave* m_autoSave = nullptr;
     TSnapshotWriter* m_autoSaveWriter = nullptr;
     bool m_closing = false;
     bool m_folderUnwritable = false;
+    bool m_noQuestions = false;
 };
 
 } // namespace kelto

@@ -3,6 +3,12 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kelto {
 
 std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes)
@@ -48,16 +54,67 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
     return std::nullopt;
 }
 
-std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit)
+namespace {
+
+QString SystemReason(int error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    return qt_error_string(error);
+}
+
+struct TFd {
+    int fd;
+    ~TFd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit, QString* reason)
+{
+    auto fail = [reason](const QString& why) -> std::optional<QByteArray> {
+        if (reason)
+            *reason = why;
         return std::nullopt;
-    if (f.size() > limit)
-        return std::nullopt;
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return std::nullopt;
+    };
+    if (reason)
+        reason->clear();
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer forever. What kind of file it is is asked of the opened file, so
+    // nothing can be swapped in between the look and the read.
+    const QByteArray name = QFile::encodeName(path);
+    TFd f{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (f.fd < 0)
+        return fail(SystemReason(errno));
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0)
+        return fail(SystemReason(errno));
+    if (!S_ISREG(st.st_mode))
+        return fail(QStringLiteral("это не обычный файл"));
+    if (st.st_size > limit)
+        return fail(QStringLiteral("файл слишком велик (%1 байт)").arg(qint64(st.st_size)));
+    QByteArray data;
+    try {
+        data.resize(qsizetype(st.st_size));
+    } catch (const std::bad_alloc&) {
+        return fail(QStringLiteral("недостаточно памяти"));
+    }
+    // A file that grows while it is read is taken up to its size at opening.
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::read(f.fd, data.data() + done, size_t(data.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(SystemReason(errno));
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    data.truncate(done);
     return data;
 }
 

@@ -22,7 +22,11 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
 // The same onto an already opened device (fault injection in tests).
 std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
 
-// Reads the whole file; nullopt when it cannot be opened or read.
-std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31);
+// Reads the whole file; nullopt when it cannot be opened or read, when it is
+// larger than `limit`, or when it is not a regular file (a FIFO, a device, a
+// folder: checked on the opened file, which is opened without waiting for a
+// writer). `reason`, when given, receives why in the user's words.
+std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31,
+                                        QString* reason = nullptr);
 
 } // namespace kelto

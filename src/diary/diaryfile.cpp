@@ -275,8 +275,10 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
     if (QFileInfo::exists(bak)) {
         // The same damaged file seen again (the program was closed without
         // saving, say): its copy is already there.
-        if (auto old = ReadWholeFile(bak); old && *old == bytes)
-            return std::nullopt;
+        // (A copy of another size is another file: not read whole to learn it.)
+        if (QFileInfo(bak).size() == bytes.size())
+            if (auto old = ReadWholeFile(bak); old && *old == bytes)
+                return std::nullopt;
         // An older copy may hold text of an earlier damage that no later
         // save brought back: move it aside rather than overwrite it.
         for (int i = 1; i < 10000; ++i) {
@@ -291,19 +293,28 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
     return WriteFileAtomically(bak, bytes);
 }
 
-TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* backupError)
+TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
 {
-    if (backupError)
-        backupError->clear();
-    if (!QFileInfo::exists(path))
-        return TLoadOutcome::NoFile;
-    const std::optional<QByteArray> bytes = ReadWholeFile(path);
-    if (!bytes)
+    if (reason)
+        reason->clear();
+    QString why;
+    const std::optional<QByteArray> bytes = ReadWholeFile(path, qint64(1) << 31, &why);
+    if (!bytes) {
+        // A link to nowhere is there all the same: not taken for no file.
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            return TLoadOutcome::NoFile;
+        if (reason)
+            *reason = why;
         return TLoadOutcome::Unreadable;
+    }
     if (ParseDiary(*bytes, store))
         return TLoadOutcome::Complete;
-    if (auto err = BackUpDamagedDiary(path, *bytes); err && backupError)
-        *backupError = *err;
+    if (auto err = BackUpDamagedDiary(path, *bytes)) {
+        if (reason)
+            *reason = *err;
+        return TLoadOutcome::DamagedNoBackup;
+    }
     return TLoadOutcome::Damaged;
 }
 

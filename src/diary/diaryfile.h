@@ -13,9 +13,12 @@ namespace kelto {
 
 enum class TLoadOutcome {
     NoFile,      // the store stays empty
-    Unreadable,  // the file exists but cannot be opened: store empty
+    Unreadable,  // the file exists but cannot be read, or is no regular
+                 // file: store empty, and the file must never be written over
     Complete,    // every block read
-    Damaged      // reading stopped early; the file was copied to log.cnf.bak
+    Damaged,     // reading stopped early; the file was copied to log.cnf.bak
+    DamagedNoBackup // reading stopped early and the copy failed: the file
+                    // must not be replaced, or its unread part is lost
 };
 
 // Parses the bytes of a diary file into `store` (appending). The store keeps
@@ -39,9 +42,16 @@ QByteArray EncodeNoteExport(const DayList& sortedStore);
 // cost more than the file's own size plus this padding.
 inline constexpr qsizetype MaxPaddedLines = 4096;
 
-// The same as LoadDiary above; `backupError`, when given, receives the reason
-// when a damaged file could not be copied to log.cnf.bak (empty otherwise).
-TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* backupError);
+// The same as LoadDiary above; `reason`, when given, receives why the file
+// could not be read (Unreadable) or copied to log.cnf.bak (DamagedNoBackup),
+// and is empty otherwise.
+TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason);
+
+// Whether the file a load came from may be written over by the next save.
+inline bool MayReplaceAfterLoad(TLoadOutcome outcome)
+{
+    return outcome != TLoadOutcome::Unreadable && outcome != TLoadOutcome::DamagedNoBackup;
+}
 
 // Where a damaged diary file is copied: path + ".bak". An older, different
 // backup found there is first moved aside to path + ".bak.1" (or the next free

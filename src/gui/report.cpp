@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <new>
 
 namespace kelto {
 
@@ -45,6 +46,10 @@ void Guarded(const std::function<void()>& body)
         body();
     } catch (const Error& e) {
         ReportError(e.text());
+    } catch (const std::bad_alloc&) {
+        // Not the library's own text ("std::bad_alloc"): the user's words.
+        // What was being done is dropped and the program goes on.
+        ReportError(QStringLiteral("Недостаточно памяти."));
     } catch (const std::exception& e) {
         ReportError(QString::fromLocal8Bit(e.what()));
     } catch (...) {

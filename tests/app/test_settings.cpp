@@ -4,11 +4,14 @@
 #include "app/settingsfile.h"
 #include "core/cp1251.h"
 #include "core/programfolder.h"
+#include "gui/report.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace kelto;
 
@@ -128,18 +131,43 @@ private slots:
         QVERIFY(!ReadAutoStartFlag());
     }
 
+    // Whatever stands at ini.cnf that cannot be read (a folder, a FIFO that
+    // once hung the start, a link to an endless device): the default plug-in,
+    // autostart off, one box naming the file, and it is never written over.
+    void unreadableFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to /dev/zero") << "zero";
+    }
     void unreadableFile()
     {
-        // A folder in the file's place cannot be read: default plug-in, off,
-        // and it is left alone.
-        QVERIFY(QDir().mkdir(Ini()));
+        QFETCH(QString, kind);
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(Ini()));
+        else if (kind == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(Ini()).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link("/dev/zero", Ini()));
+        const QFileInfo before(Ini());
+        QList<MessageRequest> boxes;
+        SetMessageHandler([&](const MessageRequest& r) { boxes << r; return QMessageBox::Ok; });
         LoadRecorder rec;
         StartupPluginStep(rec.fn());
+        SetMessageHandler({});
         QCOMPARE(rec.paths, QStringList{DefaultPluginPath()});
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].text.contains(QDir::toNativeSeparators(Ini())), qPrintable(boxes[0].text));
+        QCOMPARE(boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(!ReadAutoStartFlag());
-        QVERIFY(QFileInfo(Ini()).isDir());
-        QVERIFY(!SwitchAutoStart(true));  // the entry is written, the folder stays
-        QVERIFY(QFileInfo(Ini()).isDir());
+        QVERIFY(!SwitchAutoStart(true));  // the entry is written, the file stays
+        RewriteAfterPluginChoice(ProgramFolder() + "plugins/тёмный.plg");
+        const QFileInfo after(Ini());
+        QCOMPARE(after.isSymLink(), before.isSymLink());
+        QCOMPARE(after.isDir(), before.isDir());
+        QCOMPARE(after.isFile(), before.isFile());
+        QCOMPARE(after.lastModified(), before.lastModified());
     }
 
     void autoStartFlag_data()
@@ -365,6 +393,17 @@ private slots:
         }
         qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(AutostartEntryPath(), m_dir.path() + "/home/.config/autostart/kelto.desktop");
+        // No home folder: no place (it went to /.config once), and switching
+        // autostart on is refused with the reason, ini.cnf untouched.
+        for (const char* value : {"", "relative/home"}) {
+            qputenv("HOME", value);
+            QCOMPARE(AutostartEntryPath(), QString());
+            const auto err = SwitchAutoStart(true);
+            QVERIFY(err && err->contains("HOME"));
+            QVERIFY(!QFile::exists(Ini()));
+        }
+        qunsetenv("HOME");
+        QCOMPARE(AutostartEntryPath(), QString());
         qputenv("HOME", home);
     }
 

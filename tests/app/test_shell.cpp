@@ -4,10 +4,13 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "core/cp1251.h"
+#include "core/clock.h"
 #include "app/designsize.h"
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
+#include "app/autosave.h"
+#include "app/termination.h"
 #include "docs/view/shellopen.h"
 #include "app/platform.h"
 #include "app/translations.h"
@@ -19,8 +22,15 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelto;
 using kelto::testing::RecordingOpener;
@@ -471,6 +481,146 @@ private slots:
             QCOMPARE(*ReadWholeFile(path), QByteArray(600000, '3'));
     }
 
+    // Typing that never pauses is saved all the same, within the delay of
+    // its first change: the rule that once waited for a pause never saved.
+    void continuousTypingIsSavedWithinTheDelay()
+    {
+        Window w;
+        QElapsedTimer since;
+        since.start();
+        bool saved = false;
+        while (!saved && since.elapsed() < 6000) {
+            QTest::keyClicks(w.get("reblok"), QStringLiteral("x"));
+            QTest::qWait(100);
+            saved = QFile::exists(w.logPath());
+        }
+        QVERIFY2(saved, "nothing saved during 6 s of typing");
+        QVERIFY(ReadWholeFile(w.logPath())->contains("\r\n1\r\nx"));
+    }
+
+    void autosaveRule()
+    {
+        TAutoSave rule(300);
+        QSignalSpy due(&rule, &TAutoSave::due);
+        QElapsedTimer clock;
+        clock.start();
+        rule.changed();
+        while (clock.elapsed() < 1000) {
+            rule.changed(); // a change every 20 ms does not push it back
+            QTest::qWait(20);
+        }
+        QVERIFY2(due.count() >= 2, qPrintable(QString::number(due.count())));
+        rule.cancel();
+        QVERIFY(!rule.pending());
+    }
+
+    // A termination signal ends the program as a close does: saved, and no
+    // box even when the save fails, for no one may be there to answer.
+    void terminationSignalSavesAndEndsWithoutQuestions_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("saveFails");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGTERM, save fails") << int(SIGTERM) << true;
+    }
+    void terminationSignalSavesAndEndsWithoutQuestions()
+    {
+        QFETCH(int, signal);
+        QFETCH(bool, saveFails);
+        Window w;
+        boxes.clear();
+        typeText(w.get("reblok"), QStringLiteral("x"));
+        if (saveFails)
+            QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
+        TTerminationWatch watch;
+        QSignalSpy requested(&watch, &TTerminationWatch::requested);
+        connect(&watch, &TTerminationWatch::requested, w.main.get(), &TfMain::EndWithoutQuestions);
+        QVERIFY(::raise(signal) == 0);
+        QTRY_COMPARE(requested.count(), 1);
+        QCOMPARE(requested.at(0).at(0).toInt(), signal);
+        QCOMPARE(boxes.size(), 0);
+        if (!saveFails)
+            QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+    }
+
+    // A log.cnf that may not be written over: one box at start naming it,
+    // and the session's notes in a file of their own beside it.
+    void diaryThatMayNotBeReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("FIFO") << "fifo" << QStringLiteral("Не удалось прочитать файл записей");
+        QTest::newRow("damaged, no room for its copy") << "damaged" << QStringLiteral("повреждён");
+    }
+    void diaryThatMayNotBeReplaced()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        QByteArray damaged = "2\r\n01.01.2026\r\n1\r\nx\r\n" + QByteArray(4096, 'y');
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+        } else {
+            QVERIFY(!WriteFileAtomically(log, damaged));
+            rlimit low = old;
+            low.rlim_cur = 1024; // the copy to log.cnf.bak does not fit
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
+        }
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        SetFixedNow({});
+
+        const QString session = dir.filePath(QStringLiteral("log-20261208-090507.cnf"));
+        QCOMPARE(m.DiaryPath(), session);
+        QStringList texts;
+        for (const MessageRequest& r : boxes)
+            if (r.text.contains(QStringLiteral("log.cnf")))
+                texts << r.text;
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains(said), qPrintable(texts[0]));
+        QVERIFY2(texts[0].contains(QStringLiteral("log-20261208-090507.cnf")), qPrintable(texts[0]));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Кельто"));
+
+        typeText(m.findChild<QTextEdit*>(QStringLiteral("reblok")), QStringLiteral("новое"));
+        QVERIFY(m.close());
+        QVERIFY(ReadWholeFile(session)->endsWith("\r\n1\r\n\xed\xee\xe2\xee\xe5\r\n"));
+        if (kind == "fifo")
+            QVERIFY(QFileInfo(log).isFile() == false && QFileInfo::exists(log));
+        else
+            QCOMPARE(*ReadWholeFile(log), damaged);
+    }
+
+    void damagedDiaryIsSaidOnceWithItsBackup()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        // A UTF-8 file with a byte-order mark and CR-only line ends.
+        const QByteArray foreign = "\xef\xbb\xbf" "1\r01.01.2026\r1\r\xd0\xb0\r";
+        QVERIFY(!WriteFileAtomically(log, foreign));
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        QCOMPARE(m.DiaryPath(), log);
+        QStringList texts;
+        for (const MessageRequest& r : boxes)
+            if (r.text.contains(QStringLiteral("log.cnf")))
+                texts << r.text;
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains(QStringLiteral("Прочитано записей: 0")), qPrintable(texts[0]));
+        QVERIFY2(texts[0].contains(QStringLiteral("log.cnf.bak")), qPrintable(texts[0]));
+        QCOMPARE(*ReadWholeFile(log + QStringLiteral(".bak")), foreign);
+        QVERIFY(m.close());
+        QCOMPARE(*ReadWholeFile(log), QByteArray("0\r\n"));
+    }
+
     void secondCopyIsRefused()
     {
         TInstanceGuard first, second;
@@ -483,6 +633,64 @@ private slots:
         QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
         QCOMPARE(boxes[0].caption, QString());
         QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+    }
+
+    // Two copies share a program folder from two users' sessions (their own
+    // runtime folders): the folder's lock refuses the second; different
+    // folders of different users both run.
+    void oneCopyPerProgramFolder_data()
+    {
+        QTest::addColumn<bool>("sameFolder");
+        QTest::addColumn<bool>("sameRuntime");
+        QTest::addColumn<bool>("secondRuns");
+        QTest::newRow("one folder, two users") << true << false << false;
+        QTest::newRow("one folder, one user") << true << true << false;
+        QTest::newRow("two folders, one user") << false << true << false;
+        QTest::newRow("two folders, two users") << false << false << true;
+    }
+    void oneCopyPerProgramFolder()
+    {
+        QFETCH(bool, sameFolder);
+        QFETCH(bool, sameRuntime);
+        QFETCH(bool, secondRuns);
+        QTemporaryDir a, b, runA, runB;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runA.path()));
+        TInstanceGuard first, second;
+        QVERIFY(first.acquire(a.path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sameRuntime ? runA.path() : runB.path()));
+        const bool runs = second.acquire(sameFolder ? a.path() : b.path());
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QCOMPARE(runs, secondRuns);
+    }
+
+    // Without a runtime folder the lock lies in a folder of the user's own:
+    // another user's file in the shared place cannot stop the start.
+    void lockWithoutRuntimeFolderIsPrivate()
+    {
+        QTemporaryDir tmp;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmpdir = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        const QString own = tmp.filePath(QStringLiteral("kelto-%1").arg(::geteuid()));
+        TInstanceGuard guard;
+        const QString path = guard.lockPath();
+        const bool acquired = guard.acquire();
+        struct stat st {};
+        const bool statted = ::lstat(QFile::encodeName(own).constData(), &st) == 0;
+        // Someone else's folder in that place is not used.
+        TInstanceGuard other;
+        if (::geteuid() == 0) {
+            QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
+            QVERIFY(other.lockPath().isEmpty());
+            QVERIFY(other.acquire());
+        }
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", tmpdir);
+        QCOMPARE(path, own + QStringLiteral("/kelto"));
+        QVERIFY(acquired);
+        QVERIFY(statted);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
     }
 
     void lockIsFreedWhenTheHolderGoes()

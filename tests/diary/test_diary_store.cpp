@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kelto;
@@ -83,7 +84,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QDir d(m_dir.path());
-        for (const QString& e : d.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        for (const QString& e : d.entryList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden)) {
             QFile::setPermissions(d.filePath(e), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             if (!QFile::remove(d.filePath(e)))
                 QDir(d.filePath(e)).removeRecursively();
@@ -474,6 +475,79 @@ private slots:
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Unreadable);
         QVERIFY(s.isEmpty());
         QVERIFY(!QFile::exists(DiaryBackupPath(Path())));
+    }
+
+    // Whatever stands at log.cnf that is not a readable regular file: read as
+    // nothing, said with a reason, and nothing is copied or read forever.
+    void whatIsNoRegularFileIsUnreadable_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to /dev/zero") << "zero";
+        QTest::newRow("link to nowhere") << "dangling";
+        QTest::newRow("no read permission") << "unreadable";
+    }
+    void whatIsNoRegularFileIsUnreadable()
+    {
+        QFETCH(QString, kind);
+        const QByteArray path = QFile::encodeName(Path());
+        if (kind == "folder")
+            QVERIFY(QDir(m_dir.path()).mkdir("log.cnf"));
+        else if (kind == "fifo")
+            QCOMPARE(mkfifo(path.constData(), 0600), 0);
+        else if (kind == "zero")
+            QVERIFY(QFile::link("/dev/zero", Path()));
+        else if (kind == "dangling")
+            QVERIFY(QFile::link(m_dir.filePath("gone"), Path()));
+        else {
+            if (geteuid() == 0)
+                QSKIP("root reads any file");
+            Write(Path(), "0\r\n");
+            QVERIFY(QFile::setPermissions(Path(), QFile::WriteOwner));
+        }
+        DayList s;
+        QString reason;
+        QCOMPARE(LoadDiary(Path(), s, &reason), TLoadOutcome::Unreadable);
+        QVERIFY(!reason.isEmpty());
+        QVERIFY(!MayReplaceAfterLoad(TLoadOutcome::Unreadable));
+        QVERIFY(s.isEmpty());
+        QVERIFY(!QFileInfo::exists(DiaryBackupPath(Path())));
+    }
+
+    // A damaged file whose copy cannot be written (the disk is full) is not
+    // to be replaced: the outcome says so and why.
+    void damagedFileWithoutRoomForItsCopy()
+    {
+        QByteArray file("2\r\n01.01.2026\r\n1\r\nx\r\n");
+        file += QByteArray(4096, 'y');
+        Write(Path(), file);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit low = old;
+        low.rlim_cur = 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
+        DayList s;
+        QString reason;
+        const TLoadOutcome outcome = LoadDiary(Path(), s, &reason);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(outcome, TLoadOutcome::DamagedNoBackup);
+        QVERIFY(!MayReplaceAfterLoad(outcome));
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(s.size(), 1);
+        QCOMPARE(ReadBytes(Path()), file);
+    }
+
+    void readingStopsAtTheSizeLimit()
+    {
+        Write(Path(), QByteArray(100, 'x'));
+        QString reason;
+        QVERIFY(!ReadWholeFile(Path(), 99, &reason));
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(ReadWholeFile(Path(), 100, &reason)->size(), 100);
+        QVERIFY(reason.isEmpty());
     }
 
     // ---- hostile counts --------------------------------------------------

@@ -9,6 +9,7 @@
 #include "diary/view/diaryview.h"
 #include "diary/view/monthtabs.h"
 #include "diary/view/searchpanel.h"
+#include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
 #include "docs/view/shellopen.h"
 #include "doubles.h"
@@ -19,6 +20,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -268,6 +270,82 @@ private slots:
         typeText(v.view.reblok, QStringLiteral("!"));
         QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("шов ? ? №5 €!")});
         QVERIFY(FitsCp1251(v.noteOf(Tuesday).join(QString())));
+    }
+
+    // What a paste offers: nothing at all, an ownerless clipboard's empty
+    // offer, rich text only, or text; only text within the code page lands.
+    void pasteTakesPlainTextOnly_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("notepad");
+        QTest::newRow("no source") << QString() << QString() << QStringLiteral("шов");
+        QTest::newRow("no formats") << QStringLiteral("none") << QString() << QStringLiteral("шов");
+        QTest::newRow("empty text") << QStringLiteral("text") << QString() << QStringLiteral("шов");
+        QTest::newRow("html only") << QStringLiteral("html") << QStringLiteral("<b>x</b>") << QStringLiteral("шов");
+        QTest::newRow("text") << QStringLiteral("text") << QStringLiteral(" №5") << QStringLiteral("шов №5");
+        QTest::newRow("outside 1251") << QStringLiteral("text") << QStringLiteral(" 中😀") << QStringLiteral("шов ??");
+        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб") << QStringLiteral("шов\nа\nб");
+    }
+    void pasteTakesPlainTextOnly()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, offered);
+        QFETCH(QString, notepad);
+        View v;
+        typeText(v.view.reblok, QStringLiteral("шов"));
+        auto* pad = qobject_cast<TNotepad*>(v.view.reblok);
+        QVERIFY(pad);
+        QMimeData mime;
+        if (format == QLatin1String("text"))
+            mime.setText(offered);
+        else if (format == QLatin1String("html"))
+            mime.setHtml(offered);
+        const QMimeData* source = format.isEmpty() ? nullptr : &mime;
+        QCOMPARE(pad->canInsertFromMimeData(source), notepad != QStringLiteral("шов"));
+        pad->insertFromMimeData(source);
+        QCOMPARE(pad->toPlainText(), notepad);
+        QCOMPARE(v.noteOf(Tuesday), notepad.split(QLatin1Char('\n')));
+    }
+
+    // A long run without a blank is wrapped anywhere (word wrap looked for its
+    // end again on every line, for every key: quadratic); ordinary text keeps
+    // its word wrap, and gets it back when the run goes.
+    void longRunsWrapAnywhere_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("anywhere");
+        const qsizetype n = TNotepad::LongRun;
+        QTest::newRow("words") << QStringLiteral("шов проверен ").repeated(200) << false;
+        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x')) << false;
+        QTest::newRow("run") << QString(n, QLatin1Char('x')) << true;
+        QTest::newRow("run in a later paragraph") << "шов\n" + QString(n * 4, QChar(0x0436)) << true;
+        QTest::newRow("runs split by line ends") << (QString(n - 1, QLatin1Char('x')) + "\n").repeated(3) << false;
+    }
+    void longRunsWrapAnywhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, anywhere);
+        View v;
+        typeText(v.view.reblok, QStringLiteral("a "));
+        v.view.reblok->insertPlainText(text);
+        QCOMPARE(v.view.reblok->wordWrapMode() == QTextOption::WrapAnywhere, anywhere);
+        QCOMPARE(TNotepad::HasLongRun(text), anywhere);
+        v.view.reblok->clear();
+        QCOMPARE(v.view.reblok->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+
+    // Ctrl+V and Shift+Insert with nothing copied change nothing.
+    void pasteFromAnEmptyClipboardDoesNothing()
+    {
+        View v;
+        typeText(v.view.reblok, QStringLiteral("шов"));
+        QApplication::clipboard()->clear();
+        QTest::keyClick(v.view.reblok, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(v.view.reblok, Qt::Key_Insert, Qt::ShiftModifier);
+        v.view.reblok->paste();
+        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("шов"));
+        QVERIFY(!v.view.reblok->canPaste());
     }
 
     void pickingAShorterMonthKeepsTheDayInside_data()

@@ -163,6 +163,9 @@ class KeltoApp:
                         ignore=shutil.ignore_patterns(*USER_FILES))
         self.server = XServer(screen, log_dir=self.base)
         self.proc = None
+        # Put before the program on its command line, e.g. to run it as
+        # another user: ["setpriv", "--reuid=nobody", ...].
+        self.prefix = []
         self.window = None
         self.returncode = None
         self.started_at = None
@@ -195,7 +198,7 @@ class KeltoApp:
         self._out = open(os.path.join(self.base, "program.log"), "ab")
         self.started_at = time.monotonic()
         self.window = None
-        self.proc = subprocess.Popen([*self.wrapper, os.path.join(self.folder, self.executable), *args],
+        self.proc = subprocess.Popen([*self.wrapper, *self.prefix, os.path.join(self.folder, self.executable), *args],
                                      cwd=self.base, env=env, stdout=self._out,
                                      stderr=subprocess.STDOUT, start_new_session=True)
         return self.proc

@@ -49,6 +49,34 @@ private slots:
         QCOMPARE(seen[1].text, QStringLiteral("plain."));
     }
 
+    // Running out of memory is said in the user's words, never as the
+    // library's "std::bad_alloc.", and the program goes on.
+    void memoryExhaustionIsSaidPlainly_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("bad_alloc") << 0;
+        QTest::newRow("array length") << 1;
+        QTest::newRow("a real one") << 2;
+    }
+    void memoryExhaustionIsSaidPlainly()
+    {
+        QFETCH(int, kind);
+        QList<MessageRequest> seen;
+        SetMessageHandler([&](const MessageRequest& r) { seen << r; return QMessageBox::Ok; });
+        Guarded([kind] {
+            if (kind == 0)
+                throw std::bad_alloc();
+            if (kind == 1)
+                throw std::bad_array_new_length();
+            QByteArray huge;
+            huge.resize(std::numeric_limits<qsizetype>::max() / 2);
+        });
+        SetMessageHandler({});
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen[0].text, QStringLiteral("Недостаточно памяти."));
+        QCOMPARE(seen[0].caption, QStringLiteral("Кельто"));
+    }
+
     void cp1251RoundTripAndReplacement()
     {
         const QString text = QStringLiteral("Сварной шов № 5 — ёж");

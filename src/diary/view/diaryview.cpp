@@ -12,6 +12,7 @@
 #include "diary/view/monthgrid.h"
 #include "diary/view/monthtabs.h"
 #include "diary/view/searchpanel.h"
+#include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
 #include "docs/view/shellopen.h"
 
@@ -113,13 +114,12 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lFind->setCursor(Qt::PointingHandCursor);
     lFind->installEventFilter(this);
 
-    reblok = new QTextEdit(this);
+    reblok = new TNotepad(this);
     reblok->setObjectName(QStringLiteral("reblok"));
     reblok->setGeometry(323, 32, 294, 241);
     reblok->setFrameShape(QFrame::NoFrame);
     reblok->setAcceptRichText(false);
     reblok->setLineWrapMode(QTextEdit::WidgetWidth);
-    reblok->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     reblok->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     reblok->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     reblok->setTabChangesFocus(true);

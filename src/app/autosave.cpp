@@ -1,0 +1,18 @@
+#include "app/autosave.h"
+
+namespace kelto {
+
+TAutoSave::TAutoSave(int delayMs, QObject* parent) : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(delayMs);
+    connect(&m_timer, &QTimer::timeout, this, &TAutoSave::due);
+}
+
+void TAutoSave::changed()
+{
+    if (!m_timer.isActive())
+        m_timer.start();
+}
+
+} // namespace kelto
