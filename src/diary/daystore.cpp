@@ -35,10 +35,10 @@ const TEncodeTable& Tables()
 
 // Appends `text` in code page 1251 at `dst`; returns the new end. A character
 // the code page cannot hold becomes '?', a surrogate pair one '?'.
-char* EncodeInto(char* dst, const QString& text)
+char* EncodeInto(char* dst, QStringView text)
 {
     const auto& t = Tables().toByte;
-    const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* src = text.utf16();
     const qsizetype n = text.size();
     // One table look-up per character: diary text mixes Cyrillic and ASCII
     // so closely that an ASCII fast path mostly mispredicts.
@@ -263,12 +263,53 @@ bool NoteHasText(const QStringList& lines)
 
 void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines)
 {
+    TNoteText note;
+    note.HasText = NoteHasText(lines);
+    if (note.HasText)
+        note.Note = EncodeNoteLines(lines);
+    note.LineCount = qint32(lines.size());
+    SaveDayNoteText(store, selected, note);
+}
+
+TNoteText NoteFromPlainText(const QString& text)
+{
+    TNoteText out;
+    const qsizetype n = text.size();
+    if (n == 0)
+        return out;
+    const char16_t* src = reinterpret_cast<const char16_t*>(text.constData());
+    const bool endsWithBreak = src[n - 1] == u'\n';
+    const qsizetype breaks = text.count(QLatin1Char('\n'));
+    out.LineCount = qint32(breaks + (endsWithBreak ? 0 : 1));
+    for (qsizetype i = 0; i < n && !out.HasText; ++i)
+        out.HasText = src[i] != 0x20 && src[i] != 0x00 && src[i] != u'\n';
+    if (!out.HasText)
+        return out;
+    // Every paragraph break becomes CR LF; the last line gets its own.
+    QByteArray bytes(n + breaks + 2, Qt::Uninitialized);
+    char* const begin = bytes.data();
+    char* p = begin;
+    qsizetype from = 0;
+    while (from < n) {
+        qsizetype to = from;
+        while (to < n && src[to] != u'\n')
+            ++to;
+        p = EncodeInto(p, QStringView(src + from, to - from));
+        *p++ = '\r';
+        *p++ = '\n';
+        from = to + 1;
+    }
+    bytes.truncate(p - begin);
+    out.Note = bytes;
+    return out;
+}
+
+void SaveDayNoteText(DayList& store, const QDate& selected, const TNoteText& text)
+{
     if (!selected.isValid())
         return;
-    const bool hasText = NoteHasText(lines);
-    QByteArray note;
-    if (hasText)
-        note = EncodeNoteLines(lines);
+    const bool hasText = text.HasText;
+    const QByteArray& note = text.Note;
     bool found = false;
     if (const std::vector<qint32>* month = store.monthSlots(selected.year(), selected.month())) {
         // A copy: removing a record changes the month's list.
@@ -283,7 +324,7 @@ void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines
                 // the same note, so whichever survives a later edit is current.
                 if (r.Note != note)
                     r.Note = note;
-                r.LineCount = qint32(lines.size());
+                r.LineCount = text.LineCount;
                 continue;
             }
             // Only the first copy goes; the next Delete or Backspace takes the
@@ -293,7 +334,7 @@ void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines
         }
     }
     if (!found && hasText)
-        store.append(TDayRecord(selected, std::move(note), qint32(lines.size())));
+        store.append(TDayRecord(selected, note, text.LineCount));
 }
 
 QStringList LoadDayNote(const DayList& store, const QDate& selected)

@@ -159,6 +159,18 @@ bool NoteHasText(const QStringList& lines);
 // that date when the lines hold no text.
 void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines);
 
+// The notepad's plain text (paragraphs separated by "\n") as the store holds
+// a note: every paragraph a line, a final empty paragraph not counted. Built
+// in one pass, so a note of a million lines costs no million strings.
+struct TNoteText {
+    QByteArray Note;
+    qint32 LineCount = 0;
+    bool HasText = false;
+};
+TNoteText NoteFromPlainText(const QString& text);
+// The same rule as the list form above, for a note built by NoteFromPlainText.
+void SaveDayNoteText(DayList& store, const QDate& selected, const TNoteText& note);
+
 // The lines the notepad shows for `selected`: every record of that date, in
 // store order, one after the other.
 QStringList LoadDayNote(const DayList& store, const QDate& selected);

@@ -80,6 +80,34 @@ class TestDiaryStore : public QObject {
     QString Path(const QString& name = QStringLiteral("log.cnf")) const { return m_dir.filePath(name); }
 
 private slots:
+    // The notepad's text in one pass must give the note the paragraph list
+    // gives: same bytes, same line count, same "has text".
+    void noteFromPlainText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("one line") << QStringLiteral("шов 12");
+        QTest::newRow("final empty paragraph") << QStringLiteral("a\n");
+        QTest::newRow("only a break") << QStringLiteral("\n");
+        QTest::newRow("two breaks") << QStringLiteral("\n\n");
+        QTest::newRow("lines") << QStringLiteral("a\nб\n\nв");
+        QTest::newRow("blanks only") << QStringLiteral("  \n ");
+        QTest::newRow("NUL inside") << QString::fromUtf16(u"x\0y", 3);
+        QTest::newRow("outside the code page") << QStringLiteral("✓ 😀\n€");
+    }
+    void noteFromPlainText()
+    {
+        QFETCH(QString, text);
+        QStringList lines = text.split(QLatin1Char('\n'));
+        if (lines.constLast().isEmpty())
+            lines.removeLast();
+        const TNoteText note = NoteFromPlainText(text);
+        QCOMPARE(note.LineCount, qint32(lines.size()));
+        QCOMPARE(note.HasText, NoteHasText(lines));
+        if (note.HasText)
+            QCOMPARE(note.Note, EncodeNoteLines(lines));
+    }
+
     void init()
     {
         QVERIFY(m_dir.isValid());

@@ -233,7 +233,7 @@ void TDiaryView::SaveDayNote()
 {
     if (!m_grid)
         return;
-    kelto::SaveDayNote(m_store, m_grid->SelectedDate(), NotepadLines());
+    SaveDayNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(reblok->toPlainText()));
 }
 
 void TDiaryView::LoadDayNote()
