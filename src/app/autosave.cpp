@@ -9,7 +9,7 @@ TAutoSave::TAutoSave(int delayMs, QObject* parent) : QObject(parent)
     connect(&m_timer, &QTimer::timeout, this, &TAutoSave::due);
 }
 
-void TAutoSave::changed()
+void TAutoSave::Changed()
 {
     if (!m_timer.isActive())
         m_timer.start();

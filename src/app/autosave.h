@@ -15,10 +15,10 @@ public:
 
     // A change was made: `due` comes at most the delay after the first
     // change since the last save; later changes do not push it back.
-    void changed();
+    void Changed();
     // Saved by other means (close): nothing is due.
-    void cancel() { m_timer.stop(); }
-    bool pending() const { return m_timer.isActive(); }
+    void Cancel() { m_timer.stop(); }
+    bool Pending() const { return m_timer.isActive(); }
 
 signals:
     void due();

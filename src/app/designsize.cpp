@@ -8,7 +8,7 @@ namespace kelto {
 
 namespace {
 
-int roundHalfEven(double v)
+int RoundHalfEven(double v)
 {
     // std::nearbyint follows the current rounding mode, which is
     // to-nearest-even unless someone changed it.
@@ -28,17 +28,17 @@ QWidget* find(QWidget* root, const char* name)
     return root->findChild<QWidget*>(QLatin1String(name));
 }
 
-void scaleFont(QWidget* w, double dpi)
+void ScaleFont(QWidget* w, double dpi)
 {
     QFont f = w->font();
     if (f.pointSizeF() > 0) {
-        f.setPointSize(qMax(1, roundHalfEven(f.pointSizeF() * 96.0 / dpi)));
+        f.setPointSize(qMax(1, RoundHalfEven(f.pointSizeF() * 96.0 / dpi)));
         w->setFont(f);
     }
 }
 
 // Width, Height, Top, Left, then the font size, of one control.
-void scaleAll(QWidget* w, double dpi, bool withFont = true)
+void ScaleAll(QWidget* w, double dpi, bool withFont = true)
 {
     if (!w)
         return;
@@ -49,7 +49,7 @@ void scaleAll(QWidget* w, double dpi, bool withFont = true)
     const int left = RestoreDesignValue(g.left(), dpi);
     w->setGeometry(left, top, width, height);
     if (withFont)
-        scaleFont(w, dpi);
+        ScaleFont(w, dpi);
 }
 
 } // namespace
@@ -58,7 +58,7 @@ int RestoreDesignValue(int value, double dpi)
 {
     if (dpi <= 0)
         return value;
-    return roundHalfEven(value * 96.0 / dpi);
+    return RoundHalfEven(value * 96.0 / dpi);
 }
 
 double ToolkitDesignDpi()
@@ -81,25 +81,25 @@ void RestoreDesignSize(QWidget* m, QWidget* about, double dpi)
             w->move(RestoreDesignValue(w->x(), dpi), w->y());
     for (const char* n : buttons)
         if (QWidget* w = find(m, n))
-            scaleFont(w, dpi);
+            ScaleFont(w, dpi);
 
     for (const char* n : {"Image1", "Image2", "Image3"})
         if (QWidget* w = find(m, n))
             w->move(w->x(), 0);
 
     for (const char* n : {"Label5", "Label6", "Label7", "lb", "eYear"})
-        scaleAll(find(m, n), dpi);
-    scaleAll(find(m, "sbYear"), dpi, false);
+        ScaleAll(find(m, n), dpi);
+    ScaleAll(find(m, "sbYear"), dpi, false);
     for (const char* n : {"cbDay", "reblok", "TabControl1", "Panel3"})
-        scaleAll(find(m, n), dpi);
+        ScaleAll(find(m, n), dpi);
     if (QWidget* g = find(m, "MonthGrid"))
-        scaleFont(g, dpi);
+        ScaleFont(g, dpi);
     for (const char* n : {"Label37", "Label38", "Label8", "Label9", "Label10", "Label11", "Label12",
                           "Label13", "Label14", "Label15", "Label17", "Label22", "Label24", "Label29",
                           "Label35", "Label3", "lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin"})
-        scaleAll(find(m, n), dpi);
+        ScaleAll(find(m, n), dpi);
     for (const char* n : {"cbSens", "cbSheme", "eRast", "ePatno", "eDlin", "eDiam", "eTol"})
-        scaleAll(find(m, n), dpi);
+        ScaleAll(find(m, n), dpi);
 
     if (about) {
         // The window's own measures, not its contents'.

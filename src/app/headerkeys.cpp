@@ -36,7 +36,7 @@ void InstallHeaderKeys(QWidget* window, TDocsList* list, const std::vector<THead
     }
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
     escape->setEnabled(list->isVisible());
-    QObject::connect(escape, &QShortcut::activated, list, &TDocsList::hideList);
+    QObject::connect(escape, &QShortcut::activated, list, &TDocsList::HideList);
     QObject::connect(list, &TDocsList::shownChanged, escape, &QShortcut::setEnabled);
 }
 

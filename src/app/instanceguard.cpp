@@ -47,7 +47,7 @@ TInstanceGuard::~TInstanceGuard()
         ::close(m_folderFd);
 }
 
-QString TInstanceGuard::lockPath() const
+QString TInstanceGuard::LockPath() const
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir(runtime).exists())
@@ -58,10 +58,10 @@ QString TInstanceGuard::lockPath() const
     return QDir(own).filePath(m_name);
 }
 
-bool TInstanceGuard::acquire(const QString& programFolder)
+bool TInstanceGuard::Acquire(const QString& programFolder)
 {
     if (m_fd < 0) {
-        const QString lock = lockPath();
+        const QString lock = LockPath();
         if (!lock.isEmpty()) {
             const QByteArray path = QFile::encodeName(lock);
             m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

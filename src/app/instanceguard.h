@@ -17,12 +17,12 @@ public:
 
     // True when this process now holds the locks (held until destruction).
     // `programFolder` empty: the runtime folder's lock only.
-    bool acquire(const QString& programFolder = {});
+    bool Acquire(const QString& programFolder = {});
     // The runtime lock's file: in $XDG_RUNTIME_DIR, or, where that is unset,
     // in a folder of the temporary folder private to the user (kelto-<uid>,
     // mode 0700), so that no other user can hold it. Empty when no private
     // place can be had.
-    QString lockPath() const;
+    QString LockPath() const;
 
 private:
     QString m_name;

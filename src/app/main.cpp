@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     QObject::connect(&termination, &kelto::TTerminationWatch::requested, &fMain,
                      &kelto::TfMain::EndWithoutQuestions);
     kelto::TfAbout fAbout(&fMain);
-    fMain.setAbout(&fAbout);
+    fMain.SetAbout(&fAbout);
     fMain.show();
     return app.exec();
 }

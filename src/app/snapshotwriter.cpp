@@ -12,15 +12,15 @@ TSnapshotWriter::TSnapshotWriter(QObject* parent)
 
 TSnapshotWriter::~TSnapshotWriter()
 {
-    finish();
+    Finish();
 }
 
-void TSnapshotWriter::write(const QString& path, QByteArray bytes)
+void TSnapshotWriter::Write(const QString& path, QByteArray bytes)
 {
-    write(path, [bytes = std::move(bytes)] { return bytes; });
+    Write(path, [bytes = std::move(bytes)] { return bytes; });
 }
 
-void TSnapshotWriter::write(const QString& path, TSnapshot snapshot)
+void TSnapshotWriter::Write(const QString& path, TSnapshot snapshot)
 {
     std::lock_guard lock(m_mutex);
     m_pending.emplace(path, std::move(snapshot));
@@ -54,7 +54,7 @@ void TSnapshotWriter::run()
     }
 }
 
-void TSnapshotWriter::wait()
+void TSnapshotWriter::Wait()
 {
     std::thread worker;
     {
@@ -65,13 +65,13 @@ void TSnapshotWriter::wait()
         worker.join();
 }
 
-void TSnapshotWriter::finish()
+void TSnapshotWriter::Finish()
 {
     {
         std::lock_guard lock(m_mutex);
         m_pending.reset();
     }
-    wait();
+    Wait();
 }
 
 } // namespace kelto

@@ -26,13 +26,13 @@ public:
     // Hands the snapshot to the worker for `path`. While a write is under way
     // the snapshot waits, and a newer one replaces it: only the latest state
     // matters.
-    void write(const QString& path, TSnapshot snapshot);
-    void write(const QString& path, QByteArray bytes);
+    void Write(const QString& path, TSnapshot snapshot);
+    void Write(const QString& path, QByteArray bytes);
     // Blocks until the write under way, and the one waiting, are done.
-    void wait();
+    void Wait();
     // Forgets the waiting snapshot and blocks until the write under way is
     // done; for a close, whose own save follows.
-    void finish();
+    void Finish();
 
 signals:
     // On the thread that owns the writer, after every write; `error` is

@@ -30,7 +30,7 @@ TTerminationWatch::TTerminationWatch(QObject* parent) : QObject(parent)
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TTerminationWatch::readPipe);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TTerminationWatch::ReadPipe);
     struct sigaction sa {};
     sa.sa_handler = OnTerminationSignal;
     sigemptyset(&sa.sa_mask);
@@ -55,7 +55,7 @@ TTerminationWatch::~TTerminationWatch()
     g_pipe[0] = g_pipe[1] = -1;
 }
 
-void TTerminationWatch::readPipe()
+void TTerminationWatch::ReadPipe()
 {
     unsigned char b = 0;
     int last = 0;

@@ -20,7 +20,7 @@ signals:
     void requested(int signal);
 
 private:
-    void readPipe();
+    void ReadPipe();
     QSocketNotifier* m_notifier = nullptr;
 };
 

@@ -49,7 +49,7 @@ bool FolderTakesNewFiles(const QString& folder)
     return probe.open();
 }
 
-QLabel* navLabel(QWidget* parent, const char* name, const QString& text, int left)
+QLabel* NavLabel(QWidget* parent, const char* name, const QString& text, int left)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
@@ -81,11 +81,11 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     // Stacking order: later controls lie above earlier ones.
     Image1 = MakePictureLabel(this, "Image1", {0, 0, 638, 457}, QStringLiteral(":/assets/main.jpg"));
 
-    navLabel(this, "l1", QStringLiteral("Ежедневник"), 16);
-    navLabel(this, "l3", QStringLiteral("Оформление"), 464);
-    navLabel(this, "l4", QStringLiteral("О программе"), 552);
-    navLabel(this, "l2", QStringLiteral("Расчеты"), 104);
-    navLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
+    NavLabel(this, "l1", QStringLiteral("Ежедневник"), 16);
+    NavLabel(this, "l3", QStringLiteral("Оформление"), 464);
+    NavLabel(this, "l4", QStringLiteral("О программе"), 552);
+    NavLabel(this, "l2", QStringLiteral("Расчеты"), 104);
+    NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
     Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
@@ -100,7 +100,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
     // The source window's work date is the day chosen in the diary.
-    Panel2->setWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    Panel2->SetWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
@@ -121,7 +121,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
 
     pmSpravka = CreateSpravkaMenu(this);
-    Panel1->setNotepadMenu(pmSpravka);
+    Panel1->SetNotepadMenu(pmSpravka);
 
     pmVid = new QMenu(this);
     pmVid->setObjectName(QStringLiteral("pmVid"));
@@ -144,7 +144,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
         // The settings menu, with the autostart switch, is offered on the
         // right button; the left click still chooses a plug-in.
         if (b == Qt::RightButton) {
-            lb->hideList();
+            lb->HideList();
             pmVid->popup(at);
         }
     });
@@ -155,7 +155,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     InstallHeaderKeys(this, lb,
                       {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
                        {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
-                       {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->toggleFromKeyboard(); }},
+                       {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->ToggleFromKeyboard(); }},
                        {SpeedButton9, {}, {}},
                        {SpeedButton10, {}, {}}});
 
@@ -165,14 +165,14 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_autoSave = new TAutoSave(AutoSaveDelayMs, this);
     connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
     m_autoSaveWriter = new TSnapshotWriter(this);
-    connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::changed);
+    connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         // The desktop session ends: save now, ask nothing from here on, and
         // have the notes on disk on return.
         connect(app, &QGuiApplication::commitDataRequest, this, [this] {
             m_noQuestions = true;
             AutoSaveNow();
-            m_autoSaveWriter->wait();
+            m_autoSaveWriter->Wait();
         });
 }
 
@@ -186,7 +186,7 @@ bool TfMain::FormCreate()
     Loading = false;
     AutoStart = false;
     DayList_.clear();
-    if (!m_guard.acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
+    if (!m_guard.Acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
         MessageRequest r;
         r.icon = QMessageBox::Critical;
         r.text = QStringLiteral("Не возможен запуск второй копии программы! Выход.");
@@ -371,10 +371,10 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::FormClose()
 {
-    m_autoSave->cancel();
+    m_autoSave->Cancel();
     // An autosave still writing finishes first; the close's own save below
     // then has the last word.
-    m_autoSaveWriter->finish();
+    m_autoSaveWriter->Finish();
     const QString path = m_diaryPath;
     if (path.isEmpty())
         return true; // never shown: nothing was read, nothing to write
@@ -414,7 +414,7 @@ bool TfMain::FormClose()
 
 void TfMain::AutoSaveNow()
 {
-    m_autoSave->cancel();
+    m_autoSave->Cancel();
     if (m_diaryPath.isEmpty())
         return;
     // A failure here is not shown at every keystroke; the close-time save
@@ -427,7 +427,7 @@ void TfMain::AutoSaveNow()
     // daily backups: it is not the diary.
     const QString path = m_diaryPath;
     const bool backUp = path == ProgramFolder() + QStringLiteral("log.cnf");
-    m_autoSaveWriter->write(path, [snapshot = DayList_, path, backUp, today = Today()] {
+    m_autoSaveWriter->Write(path, [snapshot = DayList_, path, backUp, today = Today()] {
         if (backUp)
             BackUpDiaryOfDay(path, today);
         return EncodeDiary(snapshot);
@@ -470,13 +470,13 @@ void TfMain::Label2Click()
     Guarded([] { OpenWithShell(QString::fromLatin1(PublisherAddress)); });
 }
 
-void TfMain::showDiaryView()
+void TfMain::ShowDiaryView()
 {
     Panel2->hide();
     Panel1->show();
 }
 
-void TfMain::showCalcView()
+void TfMain::ShowCalcView()
 {
     Panel1->hide();
     Panel2->show();
@@ -484,21 +484,21 @@ void TfMain::showCalcView()
 
 void TfMain::SpeedButton6MouseDown()
 {
-    lb->hideList();
-    showDiaryView();
+    lb->HideList();
+    ShowDiaryView();
 }
 
 void TfMain::SpeedButton7MouseDown()
 {
-    lb->hideList();
-    showCalcView();
+    lb->HideList();
+    ShowCalcView();
 }
 
-void TfMain::SpeedButton1MouseDown() { lb->toggle(); }
+void TfMain::SpeedButton1MouseDown() { lb->Toggle(); }
 
 void TfMain::SpeedButton9Click()
 {
-    lb->hideList();
+    lb->HideList();
     Guarded([this] { RememberChosenPlugin(); });
 }
 
@@ -530,7 +530,7 @@ void TfMain::N4Click()
 
 void TfMain::SpeedButton10Click()
 {
-    lb->hideList();
+    lb->HideList();
     if (fAbout)
         fAbout->exec();
 }

@@ -33,7 +33,7 @@ public:
     // Fields, then the single-instance guard. False for a second copy: the
     // refusal has been shown and the caller ends the program.
     bool FormCreate();
-    void setAbout(TfAbout* about) { fAbout = about; }
+    void SetAbout(TfAbout* about) { fAbout = about; }
 
     struct TStartupStep {
         const char* name;
@@ -94,8 +94,8 @@ private:
 
     // The plug-in dialog; an applied choice becomes line 1 of ini.cnf.
     void RememberChosenPlugin();
-    void showDiaryView();
-    void showCalcView();
+    void ShowDiaryView();
+    void ShowCalcView();
 
     QString m_programFolderOverride;
     bool m_shown = false;

@@ -8,7 +8,7 @@ namespace kelto {
 
 QString DocumentPath(int document)
 {
-    return ProgramFolder() + ReferenceDocuments.at(static_cast<std::size_t>(document)).fileNameText();
+    return ProgramFolder() + ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText();
 }
 
 bool DocumentPresent(int document)
@@ -20,7 +20,7 @@ QString MissingDocumentText(int document)
 {
     const QString folder = QDir::toNativeSeparators(QDir::cleanPath(ProgramFolder()));
     return QStringLiteral("Не найден файл «%1» в папке программы: %2")
-        .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).fileNameText(), folder);
+        .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText(), folder);
 }
 
 } // namespace kelto

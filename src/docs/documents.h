@@ -9,8 +9,8 @@ struct TReferenceDocument {
     const char* caption;  // list item and menu caption, UTF-8
     const char* fileName; // relative to ProgramFolder(), UTF-8
 
-    QString captionText() const { return QString::fromUtf8(caption); }
-    QString fileNameText() const { return QString::fromUtf8(fileName); }
+    QString CaptionText() const { return QString::fromUtf8(caption); }
+    QString FileNameText() const { return QString::fromUtf8(fileName); }
 };
 
 // In the order of the list under "Справка".

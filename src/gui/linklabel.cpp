@@ -41,10 +41,10 @@ void TLinkLabel::FollowStyleOf(QWidget* model)
     if (!model)
         return;
     model->installEventFilter(this);
-    takeStyle();
+    TakeStyle();
 }
 
-void TLinkLabel::takeStyle()
+void TLinkLabel::TakeStyle()
 {
     setFont(m_model->font());
     QPalette pal = palette();
@@ -69,7 +69,7 @@ void TLinkLabel::changeEvent(QEvent* e)
 bool TLinkLabel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_model && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
-        takeStyle();
+        TakeStyle();
     return QLabel::eventFilter(watched, event);
 }
 

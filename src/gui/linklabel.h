@@ -28,7 +28,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void takeStyle();
+    void TakeStyle();
 
     QString m_caption;
     QTimer* m_restore = nullptr;

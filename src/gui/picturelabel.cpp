@@ -13,7 +13,7 @@ TPictureLabel::TPictureLabel(QWidget* parent, const QString& resource)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void TPictureLabel::setDeferredPicture(const QByteArray& bytes, const QByteArray& format)
+void TPictureLabel::SetDeferredPicture(const QByteArray& bytes, const QByteArray& format)
 {
     m_bytes = bytes;
     m_format = format;
@@ -21,14 +21,14 @@ void TPictureLabel::setDeferredPicture(const QByteArray& bytes, const QByteArray
     update();
 }
 
-void TPictureLabel::showPicture(const QPixmap& pixmap)
+void TPictureLabel::ShowPicture(const QPixmap& pixmap)
 {
     m_bytes.clear();
     m_resource.clear();
     setPixmap(pixmap);
 }
 
-void TPictureLabel::decodeNow()
+void TPictureLabel::DecodeNow()
 {
     if (!m_bytes.isEmpty()) {
         QBuffer buffer(&m_bytes);
@@ -46,7 +46,7 @@ void TPictureLabel::decodeNow()
 void TPictureLabel::paintEvent(QPaintEvent* e)
 {
     if (!m_bytes.isEmpty() || !m_resource.isEmpty())
-        decodeNow();
+        DecodeNow();
     QLabel::paintEvent(e);
 }
 

@@ -20,11 +20,11 @@ public:
 
     // Encoded picture bytes (already checked to be readable) decoded at the
     // first painting instead of now; a pixmap set before that wins.
-    void setDeferredPicture(const QByteArray& bytes, const QByteArray& format);
+    void SetDeferredPicture(const QByteArray& bytes, const QByteArray& format);
     // Shows `pixmap` now; nothing waiting is decoded over it later.
-    void showPicture(const QPixmap& pixmap);
+    void ShowPicture(const QPixmap& pixmap);
     // Decodes what is still waiting (tests and callers that need the pixmap now).
-    void decodeNow();
+    void DecodeNow();
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -46,7 +46,7 @@ struct Window {
     {
         main = std::make_unique<TfMain>(dir.path() + QLatin1Char('/'));
         about = std::make_unique<TfAbout>(main.get());
-        main->setAbout(about.get());
+        main->SetAbout(about.get());
         main->show();
     }
     template <class T = QWidget> T* get(const char* name)
@@ -471,8 +471,8 @@ private slots:
             onOwnThread = onOwnThread && QThread::currentThread() == thread();
         });
         for (int i = 1; i <= 3; ++i)
-            writer.write(path, QByteArray(200000 * i, char('0' + i)));
-        writer.wait();
+            writer.Write(path, QByteArray(200000 * i, char('0' + i)));
+        writer.Wait();
         QCoreApplication::sendPostedEvents();
         QVERIFY(!errors.isEmpty() && errors.size() <= 3);
         QVERIFY(onOwnThread);
@@ -504,14 +504,14 @@ private slots:
         QSignalSpy due(&rule, &TAutoSave::due);
         QElapsedTimer clock;
         clock.start();
-        rule.changed();
+        rule.Changed();
         while (clock.elapsed() < 1000) {
-            rule.changed(); // a change every 20 ms does not push it back
+            rule.Changed(); // a change every 20 ms does not push it back
             QTest::qWait(20);
         }
         QVERIFY2(due.count() >= 2, qPrintable(QString::number(due.count())));
-        rule.cancel();
-        QVERIFY(!rule.pending());
+        rule.Cancel();
+        QVERIFY(!rule.Pending());
     }
 
     // A termination signal ends the program as a close does: saved, and no
@@ -624,8 +624,8 @@ private slots:
     void secondCopyIsRefused()
     {
         TInstanceGuard first, second;
-        QVERIFY(first.acquire());
-        QVERIFY(!second.acquire());
+        QVERIFY(first.Acquire());
+        QVERIFY(!second.Acquire());
         Window w;
         boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(!w.main->FormCreate());
@@ -657,9 +657,9 @@ private slots:
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runA.path()));
         TInstanceGuard first, second;
-        QVERIFY(first.acquire(a.path()));
+        QVERIFY(first.Acquire(a.path()));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sameRuntime ? runA.path() : runB.path()));
-        const bool runs = second.acquire(sameFolder ? a.path() : b.path());
+        const bool runs = second.Acquire(sameFolder ? a.path() : b.path());
         qputenv("XDG_RUNTIME_DIR", runtime);
         QCOMPARE(runs, secondRuns);
     }
@@ -674,16 +674,16 @@ private slots:
         qputenv("TMPDIR", QFile::encodeName(tmp.path()));
         const QString own = tmp.filePath(QStringLiteral("kelto-%1").arg(::geteuid()));
         TInstanceGuard guard;
-        const QString path = guard.lockPath();
-        const bool acquired = guard.acquire();
+        const QString path = guard.LockPath();
+        const bool acquired = guard.Acquire();
         struct stat st {};
         const bool statted = ::lstat(QFile::encodeName(own).constData(), &st) == 0;
         // Someone else's folder in that place is not used.
         TInstanceGuard other;
         if (::geteuid() == 0) {
             QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
-            QVERIFY(other.lockPath().isEmpty());
-            QVERIFY(other.acquire());
+            QVERIFY(other.LockPath().isEmpty());
+            QVERIFY(other.Acquire());
         }
         qputenv("XDG_RUNTIME_DIR", runtime);
         qputenv("TMPDIR", tmpdir);
@@ -697,10 +697,10 @@ private slots:
     {
         {
             TInstanceGuard first;
-            QVERIFY(first.acquire());
+            QVERIFY(first.Acquire());
         }
         TInstanceGuard again;
-        QVERIFY(again.acquire());
+        QVERIFY(again.Acquire());
     }
 
     void designSizeRule_data()

@@ -467,7 +467,7 @@ private slots:
     {
         QTemporaryDir dir;
         kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
-        view->setWorkDateSource([] { return QDate(2026, 2, 3); });
+        view->SetWorkDateSource([] { return QDate(2026, 2, 3); });
         QVERIFY(!view->fSource());
         QTest::mouseClick(view->lSource, Qt::LeftButton);
         kelto::TfSource* first = view->fSource();

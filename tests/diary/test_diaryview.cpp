@@ -53,7 +53,7 @@ struct View {
     void select(const QDate& d)
     {
         grid()->setSelectedDate(d);
-        view.TabControl1->setTabIndex(d.month() - 1);
+        view.TabControl1->SetTabIndex(d.month() - 1);
         view.eYear->setText(QString::number(d.year()));
         view.UpdateMarkedDays();
     }
@@ -67,7 +67,7 @@ struct View {
     bool hasRecord(const QDate& d) const { return noteOf(d) != QStringList{QStringLiteral("<none>")}; }
     void clickTab(int i)
     {
-        QTest::mouseClick(view.TabControl1, Qt::LeftButton, {}, view.TabControl1->tabRect(i).center());
+        QTest::mouseClick(view.TabControl1, Qt::LeftButton, {}, view.TabControl1->TabRect(i).center());
     }
 };
 
@@ -533,7 +533,7 @@ private slots:
         View v;
         QMenu menu;
         menu.addAction(QStringLiteral("ГОСТ 7512-82"));
-        v.view.setNotepadMenu(&menu);
+        v.view.SetNotepadMenu(&menu);
         emit v.view.reblok->customContextMenuRequested(QPoint(10, 10));
         QTRY_VERIFY(menu.isVisible());
         menu.hide();
@@ -575,7 +575,7 @@ private slots:
         QCOMPARE(w->geometry(), geometry);
         QVERIFY(v.view.findChild<QWidget*>(QStringLiteral("Label5")));
         QCOMPARE(v.view.TabControl1->count(), 12);
-        QCOMPARE(v.view.TabControl1->tabText(8), QStringLiteral("Сент"));
+        QCOMPARE(v.view.TabControl1->TabText(8), QStringLiteral("Сент"));
     }
 };
 

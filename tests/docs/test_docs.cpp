@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(lb->palette().color(QPalette::Text), QColor(0, 128, 128));
         QCOMPARE(lb->palette().color(QPalette::Base), w.top.palette().color(QPalette::Window));
         QCOMPARE(lb->frameShape(), QFrame::NoFrame);
-        lb->toggle();
+        lb->Toggle();
         QCOMPARE(lb->visualItemRect(lb->item(0)).height(), 13);
         QCOMPARE(lb->visualItemRect(lb->item(5)).bottom(), 6 * 13 - 1);
     }
@@ -135,7 +135,7 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, file);
         Window w;
-        w.lb->toggle();
+        w.lb->Toggle();
         w.clickItem(row);
         QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + file});
         QVERIFY(w.lb->isHidden());
@@ -145,11 +145,11 @@ private slots:
     void clickingTheSelectedItemAgainOpensAgain()
     {
         Window w;
-        w.lb->toggle();
+        w.lb->Toggle();
         w.clickItem(2);
         QVERIFY(w.lb->isHidden());
-        w.lb->toggle();
-        QCOMPARE(w.lb->selectedIndex(), 2); // hiding keeps the selection
+        w.lb->Toggle();
+        QCOMPARE(w.lb->SelectedIndex(), 2); // hiding keeps the selection
         w.clickItem(2);
         QCOMPARE(m_opener.opened.size(), 2);
         QCOMPARE(m_opener.opened[1], DocumentPath(2));
@@ -158,12 +158,12 @@ private slots:
     void otherButtonsDoNotChoose()
     {
         Window w;
-        w.lb->toggle();
+        w.lb->Toggle();
         w.clickItem(1, Qt::RightButton);
         w.clickItem(1, Qt::MiddleButton);
         QVERIFY(m_opener.opened.isEmpty());
         QVERIFY(w.lb->isVisible());
-        QCOMPARE(w.lb->selectedIndex(), -1);
+        QCOMPARE(w.lb->SelectedIndex(), -1);
     }
 
     void toggleShowsAndHidesWithoutTakingFocus()
@@ -171,15 +171,15 @@ private slots:
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(&w.top));
         w.before->setFocus();
-        w.lb->toggle();
+        w.lb->Toggle();
         QVERIFY(w.lb->isVisible());
         QVERIFY(w.before->hasFocus());
-        w.lb->toggle();
+        w.lb->Toggle();
         QVERIFY(w.lb->isHidden());
-        w.lb->toggle();
-        w.lb->hideList();
+        w.lb->Toggle();
+        w.lb->HideList();
         QVERIFY(w.lb->isHidden());
-        w.lb->hideList();
+        w.lb->HideList();
         QVERIFY(w.lb->isHidden());
         QVERIFY(m_opener.opened.isEmpty());
     }
@@ -189,7 +189,7 @@ private slots:
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(&w.top));
         w.before->setFocus();
-        w.lb->toggle();
+        w.lb->Toggle();
         QTest::keyClick(w.before, Qt::Key_Tab);
         QVERIFY(w.lb->hasFocus());
         QVERIFY(w.lb->isVisible());
@@ -203,7 +203,7 @@ private slots:
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(&w.top));
-        w.lb->toggle();
+        w.lb->Toggle();
         w.lb->setFocus(Qt::TabFocusReason);
         w.lb->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         QTest::keyClick(w.lb, Qt::Key_Down);
@@ -219,18 +219,18 @@ private slots:
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(&w.top));
-        w.lb->toggleFromKeyboard();
+        w.lb->ToggleFromKeyboard();
         QVERIFY(w.lb->isVisible());
         QVERIFY(w.lb->hasFocus());
         QTest::keyClick(w.lb, Qt::Key_End);
         QTest::keyClick(w.lb, Qt::Key_Enter);
         QCOMPARE(m_opener.opened, QStringList{DocumentPath(5)});
         // Return on the entry that is already selected opens it again.
-        w.lb->toggleFromKeyboard();
+        w.lb->ToggleFromKeyboard();
         QTest::keyClick(w.lb, Qt::Key_Return);
         QCOMPARE(m_opener.opened, (QStringList{DocumentPath(5), DocumentPath(5)}));
-        w.lb->toggleFromKeyboard();
-        w.lb->toggleFromKeyboard();
+        w.lb->ToggleFromKeyboard();
+        w.lb->ToggleFromKeyboard();
         QVERIFY(w.lb->isHidden());
     }
 
@@ -247,7 +247,7 @@ private slots:
         QFETCH(QString, file);
         QVERIFY(QFile::rename(DocumentPath(document), DocumentPath(document) + ".away"));
         Window w;
-        w.lb->toggle();
+        w.lb->Toggle();
         // Greyed, and still selectable.
         QCOMPARE(w.lb->item(document)->foreground().color(), QColor(150, 150, 150));
         QVERIFY(w.lb->item(document)->flags() & Qt::ItemIsSelectable);
@@ -261,8 +261,8 @@ private slots:
         QCOMPARE(m_reports[0].text, QStringLiteral("Не найден файл «%1» в папке программы: %2.")
                                         .arg(file, m_folder.path()));
         // Back in place, the next showing draws it as usual.
-        w.lb->hideList();
-        w.lb->toggle();
+        w.lb->HideList();
+        w.lb->Toggle();
         QVERIFY(!w.lb->item(document)->data(Qt::ForegroundRole).isValid());
     }
 
@@ -281,7 +281,7 @@ private slots:
     {
         m_opener.failWith = QString::fromUtf8(FileNotFoundText);
         Window w;
-        w.lb->toggle();
+        w.lb->Toggle();
         w.clickItem(4);
         QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + QStringLiteral("scanners.pdf")});
         QVERIFY(w.lb->isVisible());

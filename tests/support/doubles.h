@@ -15,7 +15,7 @@ public:
     QStringList opened;
     // Non-empty: every open fails with this text, after being recorded.
     QString failWith;
-    void open(const QString& name) override
+    void Open(const QString& name) override
     {
         opened << name;
         if (!failWith.isEmpty())

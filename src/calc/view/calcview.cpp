@@ -186,7 +186,7 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
     connect(cbSheme, &QComboBox::activated, this, &TCalcView::cbShemeClick);
 }
 
-void TCalcView::setResult(QLabel* label, const QString& text)
+void TCalcView::SetResult(QLabel* label, const QString& text)
 {
     // Runs on every keystroke: a label whose text stays is left alone.
     if (label->text() == text)
@@ -214,16 +214,16 @@ void TCalcView::cbSensChange()
         in.cbSheme = cbSheme->currentIndex();
         TLayoutResults out;
         const std::optional<QString> error = CalculateLayout(in, out);
-        setResult(lSens, out.lSens);
-        setResult(lFocRast, out.lFocRast);
-        setResult(lExpo, out.lExpo);
-        setResult(lPerimetr, out.lPerimetr);
-        setResult(lCount, out.lCount);
-        setResult(Ldlin, out.Ldlin);
+        SetResult(lSens, out.lSens);
+        SetResult(lFocRast, out.lFocRast);
+        SetResult(lExpo, out.lExpo);
+        SetResult(lPerimetr, out.lPerimetr);
+        SetResult(lCount, out.lCount);
+        SetResult(Ldlin, out.Ldlin);
         const TLayoutCheck check = CheckLayout(in, out);
-        setResult(focalCheck, check.focalCheck);
-        setResult(angleCheck, check.angleCheck);
-        setResult(wireCheck, check.wireCheck);
+        SetResult(focalCheck, check.focalCheck);
+        SetResult(angleCheck, check.angleCheck);
+        SetResult(wireCheck, check.wireCheck);
         if (error)
             kelto::ReportError(*error);
     });

@@ -62,7 +62,7 @@ public:
 
     // Where the source window takes its work date from when it is created
     // (the diary's selected day); without one, today.
-    void setWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
+    void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
     // The source window, once it has been opened; nullptr before.
     TfSource* fSource() const { return m_source; }
     // Program exit: the source window's inputs to source.cnf, if it was ever
@@ -87,7 +87,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void setResult(QLabel* label, const QString& text);
+    void SetResult(QLabel* label, const QString& text);
 
     std::function<QDate()> m_workDate;
     TfSource* m_source = nullptr;

@@ -58,7 +58,7 @@ QLabel* caption(QWidget* parent, const char* name, const QString& text, int left
     return l;
 }
 
-QLineEdit* readOnlyBox(QWidget* parent, const char* name, const QRect& geometry)
+QLineEdit* ReadOnlyBox(QWidget* parent, const char* name, const QRect& geometry)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
@@ -70,7 +70,7 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name, const QRect& geometry)
     return e;
 }
 
-void fillWith(QWidget* w, QPalette::ColorRole role, const QColor& colour)
+void FillWith(QWidget* w, QPalette::ColorRole role, const QColor& colour)
 {
     QPalette pal = w->palette();
     pal.setColor(role, colour);
@@ -90,13 +90,13 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     Image3 = MakePictureLabel(this, "Image3", {0, 0, 638, 308}, QStringLiteral(":/assets/diary.jpg"));
 
     Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
-    eYear = readOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
+    eYear = ReadOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
     sbYear = new TSpinButton(this);
     sbYear->setObjectName(QStringLiteral("sbYear"));
     sbYear->setGeometry(89, 32, 15, 22);
 
     Label6 = caption(this, "Label6", QStringLiteral("День недели"), 223, 16);
-    cbDay = readOnlyBox(this, "cbDay", QRect(223, 32, 85, 21));
+    cbDay = ReadOnlyBox(this, "cbDay", QRect(223, 32, 85, 21));
     cbDay->setText(QStringLiteral("Воскресенье"));
 
     Label7 = caption(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
@@ -125,7 +125,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     reblok->setTabChangesFocus(true);
     reblok->document()->setDocumentMargin(2);
     reblok->setContentsMargins(1, 1, 1, 1);
-    fillWith(reblok, QPalette::Base, buttonHighlight);
+    FillWith(reblok, QPalette::Base, buttonHighlight);
     reblok->setContextMenuPolicy(Qt::CustomContextMenu);
     reblok->setPlainText(QStringLiteral("Сегодня надо просветить кучу объектов!"));
     reblok->installEventFilter(this);
@@ -144,13 +144,13 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     TabControl1 = new TMonthTabs(this);
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
     TabControl1->setGeometry(19, 72, 289, 201);
-    fillWith(TabControl1, QPalette::Light, buttonHighlight);
+    FillWith(TabControl1, QPalette::Light, buttonHighlight);
 
     Panel3 = new QWidget(TabControl1);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setGeometry(0, 40, 288, 160);
     Panel3->setAutoFillBackground(true);
-    fillWith(Panel3, QPalette::Window, buttonHighlight);
+    FillWith(Panel3, QPalette::Window, buttonHighlight);
     Panel3->setFont(DesignFont(11));
 
     connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::eYearChange);
@@ -196,11 +196,11 @@ void TDiaryView::setMarkedDays(const TMarkedDays& marked)
 void TDiaryView::ResetToToday()
 {
     // The design text is never shown or stored.
-    setNotepadLines({});
+    SetNotepadLines({});
     const QDate today = Today();
     if (m_grid)
         m_grid->setSelectedDate(today);
-    TabControl1->setTabIndex(today.month() - 1);
+    TabControl1->SetTabIndex(today.month() - 1);
     eYear->setText(QString::number(today.year()));
 }
 
@@ -218,7 +218,7 @@ QStringList TDiaryView::NotepadLines() const
     return lines;
 }
 
-void TDiaryView::setNotepadLines(const QStringList& lines)
+void TDiaryView::SetNotepadLines(const QStringList& lines)
 {
     // The program's own filling and clearing stores nothing.
     m_loading = true;
@@ -240,7 +240,7 @@ void TDiaryView::LoadDayNote()
 {
     if (!m_grid)
         return;
-    setNotepadLines(kelto::LoadDayNote(m_store, m_grid->SelectedDate()));
+    SetNotepadLines(kelto::LoadDayNote(m_store, m_grid->SelectedDate()));
 }
 
 void TDiaryView::UpdateMarkedDays()
@@ -307,7 +307,7 @@ void TDiaryView::TabControl1Change(int tab)
     }
 }
 
-void TDiaryView::keepToCp1251Repertoire()
+void TDiaryView::KeepToCp1251Repertoire()
 {
     const QString text = reblok->toPlainText();
     if (FitsCp1251(text))
@@ -335,7 +335,7 @@ void TDiaryView::keepToCp1251Repertoire()
     m_mending = false;
 }
 
-void TDiaryView::storeNotepad()
+void TDiaryView::StoreNotepad()
 {
     SaveDayNote();
     UpdateMarkedDays();
@@ -349,12 +349,12 @@ void TDiaryView::reblokChange()
     if (m_loading || m_mending)
         return;
     Guarded([this] {
-        keepToCp1251Repertoire();
+        KeepToCp1251Repertoire();
         if (!m_grid)
             return;
         // Any change is stored: one that leaves no text removes the day's
         // note, however the text was cleared.
-        storeNotepad();
+        StoreNotepad();
     });
 }
 
@@ -368,7 +368,7 @@ void TDiaryView::reblokKeyUp(int key)
         return;
     Guarded([this] {
         if (m_grid)
-            storeNotepad();
+            StoreNotepad();
     });
 }
 
@@ -434,7 +434,7 @@ void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
         if (!m_grid || !date.isValid())
             return;
         m_grid->setSelectedDate(date); // runs CalendarChange: weekday and note
-        TabControl1->setTabIndex(date.month() - 1);
+        TabControl1->SetTabIndex(date.month() - 1);
         eYear->setText(QString::number(date.year()));
         UpdateMarkedDays();
         QTextCursor c(reblok->document());

@@ -33,7 +33,7 @@ public:
     void ResetToToday();
     void ShowSelectedDay();
 
-    void setNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
+    void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
     TMyCalendar* MonthGrid() const { return m_grid; }
     const TMarkedDays& MarkedDays() const { return m_marked; }
     bool Loading() const { return m_loading; }
@@ -92,10 +92,10 @@ private:
     bool eYearKeyPress(const QString& typed) const;
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
     // notepad shows what log.cnf will keep.
-    void keepToCp1251Repertoire();
-    void storeNotepad();
+    void KeepToCp1251Repertoire();
+    void StoreNotepad();
     void setMarkedDays(const TMarkedDays& marked);
-    void setNotepadLines(const QStringList& lines);
+    void SetNotepadLines(const QStringList& lines);
 
     DayList& m_store;
     TMarkedDays m_marked;

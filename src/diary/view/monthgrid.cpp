@@ -15,7 +15,7 @@ TCalendar::TCalendar(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_date = Today();
-    layOut();
+    LayOut();
 }
 
 int TCalendar::DaysPerMonth(int year, int month)
@@ -28,7 +28,7 @@ bool TCalendar::setSelectedDate(const QDate& date)
     if (!date.isValid() || date.year() < 1 || date.year() > 9999)
         return false;
     m_date = date;
-    layOut();
+    LayOut();
     emit OnChange();
     return true;
 }
@@ -38,7 +38,7 @@ bool TCalendar::setDate(const QDate& d)
     if (!d.isValid() || d.year() > 9999)
         return false;
     m_date = d;
-    layOut();
+    LayOut();
     emit OnChange();
     return true;
 }
@@ -67,10 +67,10 @@ bool TCalendar::setDay(int v)
 void TCalendar::setStartOfWeek(int weekday)
 {
     m_startOfWeek = ((weekday % 7) + 7) % 7;
-    layOut();
+    LayOut();
 }
 
-void TCalendar::layOut()
+void TCalendar::LayOut()
 {
     m_offset = kelto::MonthOffset(Year(), Month(), m_startOfWeek);
     m_current = CellOfDay(m_offset, Day());
@@ -92,24 +92,24 @@ QString TCalendar::CellText(int col, int row) const
     return n ? QString::number(n) : QString();
 }
 
-QRect TCalendar::clientRect() const
+QRect TCalendar::ClientRect() const
 {
     return rect().adjusted(1, 1, -1, -1); // the flat one-pixel border
 }
 
 int TCalendar::ColWidth() const
 {
-    return std::max(0, (clientRect().width() - 6 * GridLineWidth) / 7);
+    return std::max(0, (ClientRect().width() - 6 * GridLineWidth) / 7);
 }
 
 int TCalendar::RowHeight() const
 {
-    return std::max(0, (clientRect().height() - 6 * GridLineWidth) / 7);
+    return std::max(0, (ClientRect().height() - 6 * GridLineWidth) / 7);
 }
 
 QRect TCalendar::CellRect(int col, int row) const
 {
-    const QRect c = clientRect();
+    const QRect c = ClientRect();
     return QRect(c.left() + col * (ColWidth() + GridLineWidth), c.top() + row * (RowHeight() + GridLineWidth),
                  ColWidth(), RowHeight());
 }
@@ -125,7 +125,7 @@ QPoint TCalendar::CellAt(const QPoint& pos) const
     return {-1, -1};
 }
 
-bool TCalendar::moveCurrentTo(int col, int row)
+bool TCalendar::MoveCurrentTo(int col, int row)
 {
     if (DayAt(col, row) == 0)
         return false; // blank cells and the header never become current
@@ -141,7 +141,7 @@ void TCalendar::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QPalette& pal = palette();
     p.fillRect(rect(), pal.color(QPalette::Mid));
-    const QRect c = clientRect();
+    const QRect c = ClientRect();
     // Grid lines: what the cells leave uncovered inside the border.
     p.fillRect(c, pal.color(QPalette::Midlight).darker(115));
     for (int row = 0; row < RowCount; ++row)
@@ -176,7 +176,7 @@ void TCalendar::mousePressEvent(QMouseEvent* e)
     setFocus(Qt::MouseFocusReason);
     const QPoint cell = CellAt(e->position().toPoint());
     m_tracking = true;
-    moveCurrentTo(cell.x(), cell.y());
+    MoveCurrentTo(cell.x(), cell.y());
 }
 
 void TCalendar::mouseMoveEvent(QMouseEvent* e)
@@ -184,7 +184,7 @@ void TCalendar::mouseMoveEvent(QMouseEvent* e)
     if (!m_tracking || !(e->buttons() & Qt::LeftButton))
         return;
     const QPoint cell = CellAt(e->position().toPoint());
-    moveCurrentTo(cell.x(), cell.y());
+    MoveCurrentTo(cell.x(), cell.y());
 }
 
 void TCalendar::mouseReleaseEvent(QMouseEvent* e)
@@ -214,7 +214,7 @@ void TCalendar::keyPressEvent(QKeyEvent* e)
         return;
     }
     e->accept();
-    if (moveCurrentTo(col, row))
+    if (MoveCurrentTo(col, row))
         setDay(DayAt(col, row));
 }
 

@@ -60,7 +60,7 @@ protected:
     // Paints one cell; the canvas arrives with the font set and the cell
     // filled with its background, as `background`.
     virtual void DrawCell(QPainter& p, int col, int row, const QRect& rect, const QColor& background);
-    QRect clientRect() const;
+    QRect ClientRect() const;
 
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
@@ -70,8 +70,8 @@ protected:
 
 private:
     bool setDate(const QDate& d);
-    void layOut();
-    bool moveCurrentTo(int col, int row);
+    void LayOut();
+    bool MoveCurrentTo(int col, int row);
 
     QDate m_date;
     int m_startOfWeek = 0;

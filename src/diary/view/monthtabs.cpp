@@ -16,7 +16,7 @@ TMonthTabs::TMonthTabs(QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
 }
 
-void TMonthTabs::setTabIndex(int index)
+void TMonthTabs::SetTabIndex(int index)
 {
     if (index < 0 || index >= count() || index == m_index)
         return;
@@ -24,7 +24,7 @@ void TMonthTabs::setTabIndex(int index)
     update();
 }
 
-QRect TMonthTabs::tabRect(int index) const
+QRect TMonthTabs::TabRect(int index) const
 {
     if (index < 0 || index >= count())
         return {};
@@ -39,20 +39,20 @@ QRect TMonthTabs::tabRect(int index) const
     return QRect(left, line * RowHeight, right - left, RowHeight);
 }
 
-int TMonthTabs::tabAt(const QPoint& pos) const
+int TMonthTabs::TabAt(const QPoint& pos) const
 {
     for (int i = 0; i < count(); ++i)
-        if (tabRect(i).contains(pos))
+        if (TabRect(i).contains(pos))
             return i;
     return -1;
 }
 
-QRect TMonthTabs::pageRect() const
+QRect TMonthTabs::PageRect() const
 {
     return QRect(0, 2 * RowHeight, width(), height() - 2 * RowHeight);
 }
 
-void TMonthTabs::pick(int index)
+void TMonthTabs::Pick(int index)
 {
     if (index < 0 || index >= count())
         return;
@@ -65,16 +65,16 @@ void TMonthTabs::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton)
         return;
-    const int i = tabAt(e->position().toPoint());
+    const int i = TabAt(e->position().toPoint());
     if (i >= 0 && i != m_index)
-        pick(i);
+        Pick(i);
 }
 
 void TMonthTabs::keyPressEvent(QKeyEvent* e)
 {
     switch (e->key()) {
-    case Qt::Key_Left: pick((m_index + count() - 1) % count()); break;
-    case Qt::Key_Right: pick((m_index + 1) % count()); break;
+    case Qt::Key_Left: Pick((m_index + count() - 1) % count()); break;
+    case Qt::Key_Right: Pick((m_index + 1) % count()); break;
     default: QWidget::keyPressEvent(e); return;
     }
     e->accept();
@@ -88,7 +88,7 @@ void TMonthTabs::paintEvent(QPaintEvent*)
     const QColor page = pal.color(QPalette::Light);
     const QColor line = pal.color(QPalette::Mid);
 
-    const QRect pr = pageRect();
+    const QRect pr = PageRect();
     p.fillRect(pr, page);
     p.setPen(line);
     p.drawRect(pr.adjusted(0, 0, -1, -1));
@@ -97,7 +97,7 @@ void TMonthTabs::paintEvent(QPaintEvent*)
     for (int i = 0; i < count(); ++i) {
         if (i == m_index)
             continue;
-        const QRect r = tabRect(i).adjusted(0, 2, 0, 0);
+        const QRect r = TabRect(i).adjusted(0, 2, 0, 0);
         p.fillRect(r.adjusted(1, 1, -1, 0), face);
         p.setPen(line);
         p.drawLine(r.bottomLeft(), r.topLeft() + QPoint(0, 1));
@@ -107,7 +107,7 @@ void TMonthTabs::paintEvent(QPaintEvent*)
         p.drawText(r, Qt::AlignCenter, m_tabs[i]);
     }
     // The chosen tab stands a little taller and opens into the page.
-    const QRect r = tabRect(m_index).adjusted(-2, 0, 2, 1);
+    const QRect r = TabRect(m_index).adjusted(-2, 0, 2, 1);
     p.fillRect(r.adjusted(1, 1, -1, 0), page);
     p.setPen(line);
     p.drawLine(r.bottomLeft(), r.topLeft() + QPoint(0, 1));

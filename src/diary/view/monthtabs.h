@@ -16,14 +16,14 @@ public:
 
     int TabIndex() const { return m_index; }
     // Setting the tab from the program says nothing to the handler.
-    void setTabIndex(int index);
+    void SetTabIndex(int index);
     int count() const { return int(m_tabs.size()); }
-    QString tabText(int index) const { return m_tabs.value(index); }
+    QString TabText(int index) const { return m_tabs.value(index); }
     // Where a tab is drawn now: the row of the chosen tab lies next to the page.
-    QRect tabRect(int index) const;
-    int tabAt(const QPoint& pos) const;
+    QRect TabRect(int index) const;
+    int TabAt(const QPoint& pos) const;
     // The page below the tabs.
-    QRect pageRect() const;
+    QRect PageRect() const;
 
 signals:
     // Only when the user picks a tab.
@@ -35,7 +35,7 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
 
 private:
-    void pick(int index);
+    void Pick(int index);
 
     QStringList m_tabs;
     int m_index = 0;

@@ -28,7 +28,7 @@ TNotepad::TNotepad(QWidget* parent) : QTextEdit(parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Before the view's own change handling, so that the layout it triggers
     // already uses the right wrap.
-    connect(document(), &QTextDocument::contentsChanged, this, &TNotepad::chooseWrap);
+    connect(document(), &QTextDocument::contentsChanged, this, &TNotepad::ChooseWrap);
 }
 
 bool TNotepad::HasLongRun(const QString& text)
@@ -44,7 +44,7 @@ bool TNotepad::HasLongRun(const QString& text)
     return false;
 }
 
-void TNotepad::chooseWrap()
+void TNotepad::ChooseWrap()
 {
     const auto wanted = HasLongRun(document()->toRawText()) ? QTextOption::WrapAnywhere
                                                              : QTextOption::WrapAtWordBoundaryOrAnywhere;

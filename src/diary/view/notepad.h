@@ -27,7 +27,7 @@ public:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    void chooseWrap();
+    void ChooseWrap();
 };
 
 } // namespace kelto

@@ -92,7 +92,7 @@ TSearchPanel::TSearchPanel(const DayList& store, QWidget* parent)
     layout->addWidget(lFound);
 
     connect(eFind, &QLineEdit::textChanged, this, &TSearchPanel::QueryChanged);
-    connect(lbFound, &QListView::doubleClicked, this, [this](const QModelIndex& i) { choose(i.row()); });
+    connect(lbFound, &QListView::doubleClicked, this, [this](const QModelIndex& i) { Choose(i.row()); });
     hide();
 }
 
@@ -136,7 +136,7 @@ void TSearchPanel::QueryChanged()
     lFound->setText(QStringLiteral("Найдено: %1").arg(m_model->rowCount()));
 }
 
-void TSearchPanel::choose(int row)
+void TSearchPanel::Choose(int row)
 {
     if (row < 0 || row >= m_model->rowCount())
         return;
@@ -157,7 +157,7 @@ bool TSearchPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            choose(watched == eFind ? 0 : lbFound->currentIndex().row());
+            Choose(watched == eFind ? 0 : lbFound->currentIndex().row());
             return true;
         case Qt::Key_Down:
             if (watched == eFind && m_model->rowCount() > 0) {

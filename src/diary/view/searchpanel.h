@@ -49,7 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void choose(int row);
+    void Choose(int row);
 
     struct TNote {
         QDate date;

@@ -69,28 +69,28 @@ TDocsList::TDocsList(QWidget* parent) : QListWidget(parent)
     setItemDelegate(new FixedHeightDelegate(this));
     setUniformItemSizes(true);
     for (const auto& doc : ReferenceDocuments)
-        addItem(doc.captionText());
+        addItem(doc.CaptionText());
 
     // Only a real change of the selection opens: the focus coming in by Tab
     // moves the current row without selecting it.
-    connect(this, &QListWidget::itemSelectionChanged, this, &TDocsList::onSelectionChanged);
+    connect(this, &QListWidget::itemSelectionChanged, this, &TDocsList::OnSelectionChanged);
     hide();
 }
 
-void TDocsList::toggle()
+void TDocsList::Toggle()
 {
     if (isHidden()) {
         raise();
         show();
     } else {
-        hideList();
+        HideList();
     }
 }
 
-void TDocsList::toggleFromKeyboard()
+void TDocsList::ToggleFromKeyboard()
 {
     if (!isHidden()) {
-        hideList();
+        HideList();
         return;
     }
     raise();
@@ -100,9 +100,9 @@ void TDocsList::toggleFromKeyboard()
     setFocus(Qt::ShortcutFocusReason);
 }
 
-void TDocsList::hideList() { hide(); }
+void TDocsList::HideList() { hide(); }
 
-void TDocsList::refreshPresence()
+void TDocsList::RefreshPresence()
 {
     for (int i = 0; i < count() && i < int(ReferenceDocuments.size()); ++i) {
         QListWidgetItem* it = item(i);
@@ -116,7 +116,7 @@ void TDocsList::refreshPresence()
     }
 }
 
-int TDocsList::selectedIndex() const
+int TDocsList::SelectedIndex() const
 {
     const QList<QListWidgetItem*> items = selectedItems();
     return items.isEmpty() ? -1 : row(items.first());
@@ -124,20 +124,20 @@ int TDocsList::selectedIndex() const
 
 void TDocsList::lbClick()
 {
-    const int index = selectedIndex();
+    const int index = SelectedIndex();
     if (index < 0 || index >= int(ReferenceDocuments.size())) {
-        hideList();
+        HideList();
         return;
     }
     Guarded([this, index] {
         OpenDocument(index);
-        hideList();
+        HideList();
     });
 }
 
-void TDocsList::lbExit() { hideList(); }
+void TDocsList::lbExit() { HideList(); }
 
-void TDocsList::onSelectionChanged()
+void TDocsList::OnSelectionChanged()
 {
     if (!m_leftDown && isVisible())
         lbClick();
@@ -224,7 +224,7 @@ QItemSelectionModel::SelectionFlags TDocsList::selectionCommand(const QModelInde
 
 void TDocsList::showEvent(QShowEvent* event)
 {
-    refreshPresence();
+    RefreshPresence();
     QListWidget::showEvent(event);
     emit shownChanged(true);
 }
@@ -243,7 +243,7 @@ TSpravkaMenu::TSpravkaMenu(QWidget* parent) : QMenu(parent)
                                           &TSpravkaMenu::N5Click, &TSpravkaMenu::N6Click};
     for (std::size_t i = 0; i < SpravkaMenuItems.size(); ++i) {
         const TSpravkaMenuItem& item = SpravkaMenuItems[i];
-        QAction* a = addAction(ReferenceDocuments[std::size_t(item.document)].captionText());
+        QAction* a = addAction(ReferenceDocuments[std::size_t(item.document)].CaptionText());
         a->setObjectName(QString::fromLatin1(item.objectName));
         connect(a, &QAction::triggered, this, handlers[i]);
         *fields[i] = a;

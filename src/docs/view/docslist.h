@@ -11,7 +11,7 @@ namespace kelto {
 void OpenDocument(int document);
 
 // The drop-down list `lb`. The main window places it (397, 34, 232 × 80)
-// and calls toggle() and hideList() from its header buttons.
+// and calls Toggle() and HideList() from its header buttons.
 class TDocsList : public QListWidget {
     Q_OBJECT
 public:
@@ -19,18 +19,18 @@ public:
 
     // The "Справка" button: hidden becomes shown, shown becomes hidden.
     // Showing leaves the keyboard focus where it is.
-    void toggle();
+    void Toggle();
     // The same from the keyboard (F1): a shown list takes the focus, so that
     // the arrow keys move through it and Return opens the current document.
-    void toggleFromKeyboard();
+    void ToggleFromKeyboard();
     // Every other header button.
-    void hideList();
+    void HideList();
 
     // The selected row, -1 when none.
-    int selectedIndex() const;
+    int SelectedIndex() const;
 
     // Greys the entries whose files are missing (done whenever it is shown).
-    void refreshPresence();
+    void RefreshPresence();
 
 signals:
     void shownChanged(bool shown);
@@ -57,7 +57,7 @@ protected:
                                                          const QEvent* event) const override;
 
 private:
-    void onSelectionChanged();
+    void OnSelectionChanged();
 
     // While the left button is held the selection follows the mouse; the
     // opening waits for its release.

@@ -23,18 +23,18 @@ constexpr int StartWaitMs = 5000;
 // then says nothing about the opening.
 constexpr qint64 FailureWindowMs = 10000;
 
-QString quoted(const QString& name) { return QStringLiteral("«%1»").arg(name); }
+QString Quoted(const QString& name) { return QStringLiteral("«%1»").arg(name); }
 
-void openAddress(const QString& address)
+void OpenAddress(const QString& address)
 {
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
-        throw Error(QStringLiteral("Неверный адрес %1").arg(quoted(address)));
+        throw Error(QStringLiteral("Неверный адрес %1").arg(Quoted(address)));
     if (!QDesktopServices::openUrl(url))
-        throw Error(QStringLiteral("Не удается открыть адрес %1").arg(quoted(address)));
+        throw Error(QStringLiteral("Не удается открыть адрес %1").arg(Quoted(address)));
 }
 
-void openFile(const QString& name)
+void OpenFile(const QString& name)
 {
     // ShellExecute refuses at once what it cannot read; xdg-open would only
     // say so later, or not at all.
@@ -84,12 +84,12 @@ void openFile(const QString& name)
 
 class DesktopOpener : public ShellOpener {
 public:
-    void open(const QString& name) override
+    void Open(const QString& name) override
     {
         if (IsWebAddress(name))
-            openAddress(name);
+            OpenAddress(name);
         else
-            openFile(name);
+            OpenFile(name);
     }
 };
 
@@ -113,18 +113,18 @@ QString OpenerFailureText(const QString& name, int exitCode)
 {
     switch (exitCode) {
     case 2: // the file vanished between our check and the opener's
-        return QStringLiteral("%1 %2").arg(QString::fromUtf8(FileNotFoundText), quoted(name));
+        return QStringLiteral("%1 %2").arg(QString::fromUtf8(FileNotFoundText), Quoted(name));
     case 3: // no method for this kind of file
     case 4: // the desktop's own tool failed, mostly for the same reason
-        return QStringLiteral("Для файла %1 нет сопоставленного приложения").arg(quoted(name));
+        return QStringLiteral("Для файла %1 нет сопоставленного приложения").arg(Quoted(name));
     default:
         return QStringLiteral("Не удается открыть файл %1: программа открытия сообщила об ошибке")
-            .arg(quoted(name));
+            .arg(Quoted(name));
     }
 }
 
 void SetShellOpener(ShellOpener* opener) { g_opener = opener; }
 ShellOpener& CurrentShellOpener() { return g_opener ? *g_opener : g_desktop; }
-void OpenWithShell(const QString& name) { CurrentShellOpener().open(name); }
+void OpenWithShell(const QString& name) { CurrentShellOpener().Open(name); }
 
 } // namespace kelto

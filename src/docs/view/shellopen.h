@@ -8,7 +8,7 @@ class ShellOpener {
 public:
     virtual ~ShellOpener() = default;
     // Throws kelto::Error with a Russian text when the desktop cannot open it.
-    virtual void open(const QString& nameOrAddress) = 0;
+    virtual void Open(const QString& nameOrAddress) = 0;
 };
 
 // The opener in force; tests install a recording one. nullptr restores the

@@ -153,7 +153,7 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
     // broken plug-in is still reported at once.
     auto* picture = dynamic_cast<TPictureLabel*>(control);
     if (picture && reader.canRead() && reader.size().isValid()) {
-        picture->setDeferredPicture(bytes, format);
+        picture->SetDeferredPicture(bytes, format);
         return;
     }
     const QImage image = reader.read();
@@ -164,7 +164,7 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
     label->setScaledContents(false);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (picture)
-        picture->showPicture(QPixmap::fromImage(image));
+        picture->ShowPicture(QPixmap::fromImage(image));
     else
         label->setPixmap(QPixmap::fromImage(image));
 }
