@@ -33,7 +33,10 @@ constexpr int kRecords = 100000;
 constexpr int kLines = 10;
 const QDate kFirst(1800, 1, 1);
 
-QString NoteLine(int i, int j) { return QStringLiteral("Снимок %1: шов %2, кассета 10×40").arg(i).arg(j); }
+QString NoteLine(int i, int j)
+{
+    return QStringLiteral("Снимок %1: шов %2, кассета 10×40").arg(i).arg(j);
+}
 
 DayList BigDiary()
 {
@@ -238,7 +241,10 @@ void BM_KeystrokeWithRepaint(benchmark::State& state)
     qint64 gridPaints = 0;
     struct TPaintCounter : QObject {
         qint64* n;
-        explicit TPaintCounter(qint64* c) : n(c) {}
+        explicit TPaintCounter(qint64* c)
+            : n(c)
+        {
+        }
         bool eventFilter(QObject*, QEvent* e) override
         {
             if (e->type() == QEvent::Paint)

@@ -61,8 +61,13 @@ void BM_KeystrokeInManyLines(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_KeystrokeInLongLine)->Arg(50000)->Arg(100000)->Arg(200000)->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_KeystrokeInLongLine)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(BM_KeystrokeInManyLines)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)

@@ -24,11 +24,11 @@
 namespace {
 
 const char* const Controls[] = {
-    "l1", "l2", "l3", "l4", "l5", "Label37", "Label38", "Label5", "Label6", "Label7",
-    "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15",
-    "Label17", "Label22", "Label24", "Label29", "Label35", "Label3", "lFocRast", "lSens",
-    "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok", "eYear", "cbDay", "reblok", "eRast",
-    "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb",
+    "l1",      "l2",      "l3",      "l4",      "l5",      "Label37", "Label38",  "Label5",  "Label6",
+    "Label7",  "Label8",  "Label9",  "Label10", "Label11", "Label12", "Label13",  "Label14", "Label15",
+    "Label17", "Label22", "Label24", "Label29", "Label35", "Label3",  "lFocRast", "lSens",   "lPerimetr",
+    "lExpo",   "lCount",  "Ldlin",   "lBlok",   "eYear",   "cbDay",   "reblok",   "eRast",   "ePatno",
+    "eDlin",   "eDiam",   "eTol",    "cbSens",  "cbSheme", "lb",
 };
 
 void WritePicture(const QString& path, QSize size, const char* format)
@@ -87,7 +87,10 @@ void BM_LoadDefaultPlugin(benchmark::State& state)
     QWidget about;
     (new QLabel(&about))->setObjectName("Image1");
     int failures = 0;
-    kelto::SetMessageHandler([&](const kelto::MessageRequest&) { ++failures; return QMessageBox::Ok; });
+    kelto::SetMessageHandler([&](const kelto::MessageRequest&) {
+        ++failures;
+        return QMessageBox::Ok;
+    });
     for (auto _ : state)
         benchmark::DoNotOptimize(kelto::LoadPlugin(path, &main, &about));
     kelto::SetMessageHandler({});

@@ -2,7 +2,8 @@
 
 namespace kelto {
 
-TAutoSave::TAutoSave(int delayMs, QObject* parent) : QObject(parent)
+TAutoSave::TAutoSave(int delayMs, QObject* parent)
+    : QObject(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(delayMs);

@@ -94,9 +94,9 @@ void RestoreDesignSize(QWidget* m, QWidget* about, double dpi)
         ScaleAll(find(m, n), dpi);
     if (QWidget* g = find(m, "MonthGrid"))
         ScaleFont(g, dpi);
-    for (const char* n : {"Label37", "Label38", "Label8", "Label9", "Label10", "Label11", "Label12",
-                          "Label13", "Label14", "Label15", "Label17", "Label22", "Label24", "Label29",
-                          "Label35", "Label3", "lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin"})
+    for (const char* n : {"Label37",  "Label38", "Label8",    "Label9",  "Label10", "Label11", "Label12", "Label13",
+                          "Label14",  "Label15", "Label17",   "Label22", "Label24", "Label29", "Label35", "Label3",
+                          "lFocRast", "lSens",   "lPerimetr", "lExpo",   "lCount",  "Ldlin"})
         ScaleAll(find(m, n), dpi);
     for (const char* n : {"cbSens", "cbSheme", "eRast", "ePatno", "eDlin", "eDiam", "eTol"})
         ScaleAll(find(m, n), dpi);

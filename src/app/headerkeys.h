@@ -12,9 +12,9 @@ namespace kelto {
 class TDocsList;
 
 struct THeaderKey {
-    QWidget* button;              // its tooltip names the key
-    QKeySequence key;             // empty: a tooltip only
-    std::function<void()> press;  // what the key does, as the button does
+    QWidget* button;             // its tooltip names the key
+    QKeySequence key;            // empty: a tooltip only
+    std::function<void()> press; // what the key does, as the button does
 };
 
 // Tooltip texts by the buttons' object names: "Записи (Ctrl+1)" and so on.

@@ -18,7 +18,7 @@ bool PrivateFolder(const QByteArray& path)
 {
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     return st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
@@ -37,7 +37,10 @@ bool LockOrRefuse(int& fd)
 
 } // namespace
 
-TInstanceGuard::TInstanceGuard(QString name) : m_name(std::move(name)) {}
+TInstanceGuard::TInstanceGuard(QString name)
+    : m_name(std::move(name))
+{
+}
 
 TInstanceGuard::~TInstanceGuard()
 {

@@ -26,8 +26,7 @@ int main(int argc, char** argv)
         return 0;
     // A termination signal saves and ends as a close does.
     kelto::TTerminationWatch termination;
-    QObject::connect(&termination, &kelto::TTerminationWatch::requested, &fMain,
-                     &kelto::TfMain::EndWithoutQuestions);
+    QObject::connect(&termination, &kelto::TTerminationWatch::requested, &fMain, &kelto::TfMain::EndWithoutQuestions);
     kelto::TfAbout fAbout(&fMain);
     fMain.SetAbout(&fAbout);
     fMain.show();

@@ -10,7 +10,7 @@
 
 namespace kelto {
 
-QString SettingsPath();       // ProgramFolder() + "ini.cnf"
+QString SettingsPath(); // ProgramFolder() + "ini.cnf"
 
 // A plug-in path as line 1 remembers it: relative to ProgramFolder() with
 // "/" separators when the file lies inside the folder, so that the folder

@@ -25,13 +25,14 @@ extern "C" void OnTerminationSignal(int sig)
 
 } // namespace
 
-TTerminationWatch::TTerminationWatch(QObject* parent) : QObject(parent)
+TTerminationWatch::TTerminationWatch(QObject* parent)
+    : QObject(parent)
 {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TTerminationWatch::ReadPipe);
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = OnTerminationSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
@@ -43,7 +44,7 @@ TTerminationWatch::~TTerminationWatch()
 {
     if (g_pipe[0] < 0)
         return;
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = SIG_DFL;
     sigemptyset(&sa.sa_mask);
     for (int sig : Watched)

@@ -11,8 +11,9 @@
 namespace kelto {
 
 TfAbout::TfAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("fAbout"));
     setWindowTitle(QStringLiteral("О программе"));

@@ -63,8 +63,9 @@ QLabel* NavLabel(QWidget* parent, const char* name, const QString& text, int lef
 } // namespace
 
 TfMain::TfMain(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint)
     , m_programFolderOverride(programFolder)
 {
     setObjectName(QStringLiteral("fMain"));
@@ -235,7 +236,10 @@ void TfMain::FormShow()
     }
 }
 
-void TfMain::StepPlaceSchemePictures() { Panel2->PlaceSchemePictures(); }
+void TfMain::StepPlaceSchemePictures()
+{
+    Panel2->PlaceSchemePictures();
+}
 
 void TfMain::StepSetClientArea()
 {
@@ -280,9 +284,18 @@ void TfMain::StepReadAutoStart()
     N4->setChecked(AutoStart);
 }
 
-void TfMain::StepCreateMonthGrid() { Panel1->CreateMonthGrid(); }
-void TfMain::StepClearMarkedDays() { Panel1->ClearMarkedDays(); }
-void TfMain::StepDiaryToToday() { Panel1->ResetToToday(); }
+void TfMain::StepCreateMonthGrid()
+{
+    Panel1->CreateMonthGrid();
+}
+void TfMain::StepClearMarkedDays()
+{
+    Panel1->ClearMarkedDays();
+}
+void TfMain::StepDiaryToToday()
+{
+    Panel1->ResetToToday();
+}
 
 namespace {
 
@@ -325,7 +338,8 @@ void TfMain::StepLoadDiary()
     if (outcome == TLoadOutcome::Damaged) {
         WarnAtStart(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
                                    "Весь исходный файл сохранён в %3.")
-                        .arg(shown).arg(DayList_.size())
+                        .arg(shown)
+                        .arg(DayList_.size())
                         .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
         return;
     }
@@ -341,12 +355,19 @@ void TfMain::StepLoadDiary()
         WarnAtStart(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
                                    "а его копию %3 не удалось записать: %4.\n"
                                    "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
-                        .arg(shown).arg(DayList_.size())
+                        .arg(shown)
+                        .arg(DayList_.size())
                         .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
 }
 
-void TfMain::StepRunCalculation() { Panel2->cbSensChange(); }
-void TfMain::StepShowSelectedDay() { Panel1->ShowSelectedDay(); }
+void TfMain::StepRunCalculation()
+{
+    Panel2->cbSensChange();
+}
+void TfMain::StepShowSelectedDay()
+{
+    Panel1->ShowSelectedDay();
+}
 
 void TfMain::StepRestoreDesignSizes()
 {
@@ -438,8 +459,8 @@ void TfMain::lToDiaryClick()
 {
     Guarded([this] {
         const auto paragraph = CalcNoteParagraph(
-            {Panel2->eDiam->text(), Panel2->eTol->text(), Panel2->cbSens->currentText(),
-             Panel2->cbSheme->currentText(), Panel2->eRast->text(), Panel2->ePatno->text()},
+            {Panel2->eDiam->text(), Panel2->eTol->text(), Panel2->cbSens->currentText(), Panel2->cbSheme->currentText(),
+             Panel2->eRast->text(), Panel2->ePatno->text()},
             {Panel2->lSens->text(), Panel2->lFocRast->text(), Panel2->lExpo->text(), Panel2->lPerimetr->text()});
         if (!paragraph) {
             Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
@@ -463,7 +484,10 @@ void TfMain::EndWithoutQuestions()
     QCoreApplication::quit();
 }
 
-void TfMain::Label1Click() { close(); }
+void TfMain::Label1Click()
+{
+    close();
+}
 
 void TfMain::Label2Click()
 {
@@ -494,7 +518,10 @@ void TfMain::SpeedButton7MouseDown()
     ShowCalcView();
 }
 
-void TfMain::SpeedButton1MouseDown() { lb->Toggle(); }
+void TfMain::SpeedButton1MouseDown()
+{
+    lb->Toggle();
+}
 
 void TfMain::SpeedButton9Click()
 {

@@ -53,7 +53,7 @@ public:
 
 public slots:
     void FormShow();
-    bool FormClose();  // false: the user chose to stay
+    bool FormClose(); // false: the user chose to stay
     void Label1Click();
     void Label2Click();
     void SpeedButton6MouseDown();

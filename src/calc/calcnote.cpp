@@ -12,11 +12,10 @@ std::optional<QString> CalcNoteParagraph(const TCalcNoteInputs& in, const TCalcN
     // "->", not an arrow: the note lives in code page 1251. Joined piece by
     // piece, so a pasted "%1" in an input stays as it is.
     const QString text = QStringLiteral("Расчёт по ГОСТ 7512-82: D ") + in.diam + QStringLiteral(" мм, S ") + in.tol
-                       + QStringLiteral(" мм, класс ") + in.sens + QStringLiteral(", схема ") + in.sheme
-                       + QStringLiteral(", F ") + in.rast + QStringLiteral(" мм, Ф ") + in.patno
-                       + QStringLiteral(" мм -> K ") + out.sens + QStringLiteral(" мм, f не менее ") + out.focRast
-                       + QStringLiteral(" мм, экспозиций ") + out.expo + QStringLiteral(", периметр ")
-                       + out.perimetr + QStringLiteral(" мм");
+        + QStringLiteral(" мм, класс ") + in.sens + QStringLiteral(", схема ") + in.sheme + QStringLiteral(", F ")
+        + in.rast + QStringLiteral(" мм, Ф ") + in.patno + QStringLiteral(" мм -> K ") + out.sens
+        + QStringLiteral(" мм, f не менее ") + out.focRast + QStringLiteral(" мм, экспозиций ") + out.expo
+        + QStringLiteral(", периметр ") + out.perimetr + QStringLiteral(" мм");
     return ToCp1251Repertoire(text);
 }
 

@@ -7,19 +7,19 @@
 namespace kelto {
 
 struct TCalcNoteInputs {
-    QString diam;   // eDiam
-    QString tol;    // eTol
-    QString sens;   // cbSens
-    QString sheme;  // cbSheme
-    QString rast;   // eRast
-    QString patno;  // ePatno
+    QString diam;  // eDiam
+    QString tol;   // eTol
+    QString sens;  // cbSens
+    QString sheme; // cbSheme
+    QString rast;  // eRast
+    QString patno; // ePatno
 };
 
 struct TCalcNoteResults {
-    QString sens;      // lSens
-    QString focRast;   // lFocRast
-    QString expo;      // lExpo
-    QString perimetr;  // lPerimetr
+    QString sens;     // lSens
+    QString focRast;  // lFocRast
+    QString expo;     // lExpo
+    QString perimetr; // lPerimetr
 };
 
 // The paragraph, in code page 1251 characters only; nullopt while any of the

@@ -10,7 +10,7 @@ namespace {
 
 // The machine does not trap arithmetic faults, so every operation that the
 // calculation expects to fault is checked by hand and throws this.
-struct ArithmeticFault {};
+struct ArithmeticFault { };
 
 double Finite(double x)
 {
@@ -53,22 +53,30 @@ constexpr double SensitivityTable[3][13] = {
 // rows 1..8, then the four n bounds of each of the nine rows.
 constexpr std::array<int, 8> ExposureRowBounds = {50, 55, 60, 65, 70, 75, 80, 85};
 constexpr int ExposureBounds[9][4] = {
-    {0, 36, 140, 1080},
-    {0, 56, 246, 100000},
-    {10, 56, 477, 100000},
-    {17, 113, 1424, 100000},
-    {25, 154, 100000, 100000},
-    {33, 210, 100000, 100000},
-    {41, 290, 100000, 100000},
-    {50, 413, 100000, 100000},
-    {59, 632, 100000, 100000},
+    {0, 36, 140, 1080},        {0, 56, 246, 100000},      {10, 56, 477, 100000},
+    {17, 113, 1424, 100000},   {25, 154, 100000, 100000}, {33, 210, 100000, 100000},
+    {41, 290, 100000, 100000}, {50, 413, 100000, 100000}, {59, 632, 100000, 100000},
 };
 
-struct StandardPipe { int diameter, sections, length; };
+struct StandardPipe {
+    int diameter, sections, length;
+};
 constexpr std::array<StandardPipe, 15> StandardPipeSections = {{
-    {133, 3, 140}, {159, 3, 170}, {219, 4, 175}, {273, 3, 300}, {325, 4, 345},
-    {377, 4, 305}, {426, 4, 335}, {530, 5, 335}, {630, 6, 330}, {720, 7, 320},
-    {820, 8, 320}, {920, 9, 320}, {1020, 10, 320}, {1220, 12, 320}, {1420, 14, 320},
+    {133, 3, 140},
+    {159, 3, 170},
+    {219, 4, 175},
+    {273, 3, 300},
+    {325, 4, 345},
+    {377, 4, 305},
+    {426, 4, 335},
+    {530, 5, 335},
+    {630, 6, 330},
+    {720, 7, 320},
+    {820, 8, 320},
+    {920, 9, 320},
+    {1020, 10, 320},
+    {1220, 12, 320},
+    {1420, 14, 320},
 }};
 
 enum Scheme { A, B, V, G, D_, E, Zh, Z };
@@ -83,7 +91,10 @@ double RoundToHundredths(double v)
     return double(*r) * 0.01;
 }
 
-bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool IsDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 } // namespace
 
@@ -199,7 +210,10 @@ QString ConversionErrorText(const QString& text)
     return QStringLiteral("'%1' is not a valid floating point value").arg(text);
 }
 
-QString FormatInteger(qint64 value) { return QString::number(value); }
+QString FormatInteger(qint64 value)
+{
+    return QString::number(value);
+}
 
 QString FormatTwoDecimals(double value)
 {
@@ -278,8 +292,7 @@ int ExposuresFromTable(double mr, double nr)
     return 7;
 }
 
-double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, double Phi, double F,
-                               TLayoutResults& out)
+double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, double Phi, double F, TLayoutResults& out)
 {
     try {
         for (double v : {D, d, K, Phi, F})
@@ -354,8 +367,7 @@ double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, do
 
 std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& out)
 {
-    if (in.eDiam.isEmpty() || in.eRast.isEmpty() || in.ePatno.isEmpty() || in.eDlin.isEmpty()
-        || in.eTol.isEmpty())
+    if (in.eDiam.isEmpty() || in.eRast.isEmpty() || in.ePatno.isEmpty() || in.eDlin.isEmpty() || in.eTol.isEmpty())
         return std::nullopt;
 
     const std::optional<double> L = ParseNumber(in.eDlin);

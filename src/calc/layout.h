@@ -1,6 +1,8 @@
 // Exposure-layout calculation for ring welds after ГОСТ 7512-82.
 // A pure computation: texts in, display texts out. QtCore only.
 #pragma once
+// Published as it stands for outside tools: clang-format leaves it alone.
+// clang-format off
 #include <QString>
 #include <QtGlobal>
 #include <optional>

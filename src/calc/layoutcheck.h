@@ -2,6 +2,8 @@
 // the focal distance against its minimum, the angle between exposures and
 // the wire penetrameter that shows the required sensitivity. QtCore only.
 #pragma once
+// Published as it stands for outside tools: clang-format leaves it alone.
+// clang-format off
 #include "calc/layout.h"
 
 #include <QString>

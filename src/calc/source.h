@@ -1,6 +1,8 @@
 // Activity of a gamma source on a date, and an exposure time scaled from a
 // reference shot. QtCore only.
 #pragma once
+// Published as it stands for outside tools: clang-format leaves it alone.
+// clang-format off
 #include <QDate>
 
 enum class TIsotope { Ir192, Se75, Co60, Yb169 };

@@ -46,7 +46,10 @@ QStringList SourceIsotopeNames()
     return {QStringLiteral("Ir-192"), QStringLiteral("Se-75"), QStringLiteral("Co-60"), QStringLiteral("Yb-169")};
 }
 
-QStringList SourceUnitNames() { return {QStringLiteral("Ки"), QStringLiteral("ГБк")}; }
+QStringList SourceUnitNames()
+{
+    return {QStringLiteral("Ки"), QStringLiteral("ГБк")};
+}
 
 QString DefaultHalfValueLayerText(int isotopeIndex)
 {
@@ -112,20 +115,18 @@ TSourceResults ComputeSource(const TSourceForm& f)
     const TField t0 = ReadField(f.refMinutes, TRule::Positive, QStringLiteral("Укажите время эталонного снимка"),
                                 QStringLiteral("Время эталонного снимка — не число"),
                                 QStringLiteral("Время эталонного снимка должно быть больше нуля"));
-    const TField f0 = ReadField(f.refDistance, TRule::Positive,
-                                QStringLiteral("Укажите расстояние эталонного снимка"),
+    const TField f0 = ReadField(f.refDistance, TRule::Positive, QStringLiteral("Укажите расстояние эталонного снимка"),
                                 QStringLiteral("Расстояние эталонного снимка — не число"),
                                 QStringLiteral("Расстояние эталонного снимка должно быть больше нуля"));
-    const TField s0 = ReadField(f.refThickness, TRule::NotNegative,
-                                QStringLiteral("Укажите толщину эталонного снимка"),
+    const TField s0 = ReadField(f.refThickness, TRule::NotNegative, QStringLiteral("Укажите толщину эталонного снимка"),
                                 QStringLiteral("Толщина эталонного снимка — не число"),
                                 QStringLiteral("Толщина эталонного снимка не может быть меньше нуля"));
-    const TField fd = ReadField(f.distance, TRule::Positive, QStringLiteral("Укажите расстояние"),
-                                QStringLiteral("Расстояние — не число"),
-                                QStringLiteral("Расстояние должно быть больше нуля"));
-    const TField sd = ReadField(f.thickness, TRule::NotNegative, QStringLiteral("Укажите толщину"),
-                                QStringLiteral("Толщина — не число"),
-                                QStringLiteral("Толщина не может быть меньше нуля"));
+    const TField fd
+        = ReadField(f.distance, TRule::Positive, QStringLiteral("Укажите расстояние"),
+                    QStringLiteral("Расстояние — не число"), QStringLiteral("Расстояние должно быть больше нуля"));
+    const TField sd
+        = ReadField(f.thickness, TRule::NotNegative, QStringLiteral("Укажите толщину"),
+                    QStringLiteral("Толщина — не число"), QStringLiteral("Толщина не может быть меньше нуля"));
     for (const TField* field : {&t0, &f0, &s0, &fd, &sd})
         if (!field->value) {
             r.hint = field->hint;
@@ -134,19 +135,21 @@ TSourceResults ComputeSource(const TSourceForm& f)
     double hvl = std::nan("");
     // The half-value layer matters only when the steel differs.
     if (*sd.value != *s0.value) {
-        const TField h = ReadField(f.hvl, TRule::Positive,
-                                   QStringLiteral("Укажите слой половинного ослабления: толщина отличается от эталонной"),
-                                   QStringLiteral("Слой половинного ослабления — не число"),
-                                   QStringLiteral("Слой половинного ослабления должен быть больше нуля"));
+        const TField h
+            = ReadField(f.hvl, TRule::Positive,
+                        QStringLiteral("Укажите слой половинного ослабления: толщина отличается от эталонной"),
+                        QStringLiteral("Слой половинного ослабления — не число"),
+                        QStringLiteral("Слой половинного ослабления должен быть больше нуля"));
         if (!h.value) {
             r.hint = h.hint;
             return r;
         }
         hvl = *h.value;
     }
-    const double refActivity = ActivityOn(isotope, *a0.value, f.passportDate, f.refDate.isValid() ? f.refDate : f.workDate);
-    const double minutes = ScaledExposureMinutes(*t0.value, refActivity, *f0.value, *s0.value, a, *fd.value,
-                                                 *sd.value, hvl);
+    const double refActivity
+        = ActivityOn(isotope, *a0.value, f.passportDate, f.refDate.isValid() ? f.refDate : f.workDate);
+    const double minutes
+        = ScaledExposureMinutes(*t0.value, refActivity, *f0.value, *s0.value, a, *fd.value, *sd.value, hvl);
     const QString text = ExposureText(minutes);
     if (text.isEmpty()) {
         r.hint = QStringLiteral("Время экспозиции вне разумных пределов: проверьте данные");

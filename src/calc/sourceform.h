@@ -14,8 +14,8 @@ namespace kelto {
 
 // The isotopes in the order of the window's list.
 inline constexpr TIsotope SourceIsotopes[] = {TIsotope::Ir192, TIsotope::Se75, TIsotope::Co60, TIsotope::Yb169};
-QStringList SourceIsotopeNames();   // "Ir-192", "Se-75", "Co-60", "Yb-169"
-QStringList SourceUnitNames();      // "Ки", "ГБк"
+QStringList SourceIsotopeNames(); // "Ir-192", "Se-75", "Co-60", "Yb-169"
+QStringList SourceUnitNames();    // "Ки", "ГБк"
 inline constexpr double GBqPerCi = 37.0;
 
 // The half-value layer in steel the window fills in when an isotope is
@@ -25,11 +25,11 @@ QString DefaultHalfValueLayerText(int isotopeIndex);
 
 // Everything the window's inputs show; number fields as typed.
 struct TSourceForm {
-    int isotope = 0;          // index into SourceIsotopes
-    QString activity;         // passport activity
-    int unit = 0;             // 0 Ки, 1 ГБк
+    int isotope = 0;  // index into SourceIsotopes
+    QString activity; // passport activity
+    int unit = 0;     // 0 Ки, 1 ГБк
     QDate passportDate;
-    QDate workDate;           // not remembered: the day's work, from the diary
+    QDate workDate; // not remembered: the day's work, from the diary
     QString refMinutes, refDistance, refThickness;
     QDate refDate;
     QString distance, thickness;
@@ -40,10 +40,10 @@ struct TSourceForm {
 TSourceForm DefaultSourceForm(const QDate& workDate);
 
 struct TSourceResults {
-    QString activity = QStringLiteral("—");   // "12,34 Ки (456,58 ГБк)"
-    QString remaining = QStringLiteral("—");  // "83,2 %"
-    QString exposure = QStringLiteral("—");   // "3 мин 42 с"
-    QString hint;                             // the first reason for a "—", or empty
+    QString activity = QStringLiteral("—");  // "12,34 Ки (456,58 ГБк)"
+    QString remaining = QStringLiteral("—"); // "83,2 %"
+    QString exposure = QStringLiteral("—");  // "3 мин 42 с"
+    QString hint;                            // the first reason for a "—", or empty
 };
 
 TSourceResults ComputeSource(const TSourceForm& form);

@@ -4,7 +4,10 @@
 
 namespace kelto {
 QDateTime Now();
-inline QDate Today() { return Now().date(); }
+inline QDate Today()
+{
+    return Now().date();
+}
 // An invalid value returns to the real clock.
 void SetFixedNow(const QDateTime& moment);
 } // namespace kelto

@@ -52,8 +52,14 @@ inline char encodeChar(const Cp1251Tables& t, char16_t u)
 }
 } // namespace
 
-const char16_t* Cp1251ToUnicodeTable() { return tables().toUnicode; }
-const unsigned char* Cp1251FromUnicodeTable() { return tables().fromUnicode; }
+const char16_t* Cp1251ToUnicodeTable()
+{
+    return tables().toUnicode;
+}
+const unsigned char* Cp1251FromUnicodeTable()
+{
+    return tables().fromUnicode;
+}
 
 QByteArray ToCp1251(const QString& text)
 {

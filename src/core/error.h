@@ -9,8 +9,13 @@ namespace kelto {
 // general error report.
 class Error : public std::runtime_error {
 public:
-    explicit Error(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
+    explicit Error(const QString& text)
+        : std::runtime_error(text.toStdString())
+        , m_text(text)
+    {
+    }
     const QString& text() const { return m_text; }
+
 private:
     QString m_text;
 };

@@ -28,8 +28,7 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
     return WriteFileAtomically(path, bytes, nullptr);
 }
 
-std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes,
-                                           const TDeviceWrapper& wrap)
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes, const TDeviceWrapper& wrap)
 {
     QSaveFile f(path);
     // Unbuffered: Qt 6.4's commit() reports success even when flushing its
@@ -88,7 +87,7 @@ std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit, QStri
     TFd f{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
     if (f.fd < 0)
         return fail(SystemReason(errno));
-    struct stat st {};
+    struct stat st { };
     if (::fstat(f.fd, &st) != 0)
         return fail(SystemReason(errno));
     if (!S_ISREG(st.st_mode))

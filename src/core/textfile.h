@@ -17,8 +17,7 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
 // The same, with the bytes passing through a device that `wrap` lays over
 // the file (a test puts one there that fails after some bytes).
 using TDeviceWrapper = std::function<std::unique_ptr<QIODevice>(QIODevice& target)>;
-std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes,
-                                           const TDeviceWrapper& wrap);
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes, const TDeviceWrapper& wrap);
 // The same onto an already opened device (fault injection in tests).
 std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
 
@@ -26,7 +25,6 @@ std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
 // larger than `limit`, or when it is not a regular file (a FIFO, a device, a
 // folder: checked on the opened file, which is opened without waiting for a
 // writer). `reason`, when given, receives why in the user's words.
-std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31,
-                                        QString* reason = nullptr);
+std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31, QString* reason = nullptr);
 
 } // namespace kelto

@@ -103,7 +103,9 @@ QStringList DecodeNoteLines(QByteArrayView note)
 }
 
 TDayRecord::TDayRecord(const QDate& date, const QStringList& lines)
-    : Date(date), Note(EncodeNoteLines(lines)), LineCount(qint32(lines.size()))
+    : Date(date)
+    , Note(EncodeNoteLines(lines))
+    , LineCount(qint32(lines.size()))
 {
 }
 
@@ -228,8 +230,7 @@ void DayList::compact() const
 {
     if (!m_dead)
         return;
-    m_slots.erase(std::remove_if(m_slots.begin(), m_slots.end(),
-                                 [](const TDayRecord& r) { return r.LineCount < 0; }),
+    m_slots.erase(std::remove_if(m_slots.begin(), m_slots.end(), [](const TDayRecord& r) { return r.LineCount < 0; }),
                   m_slots.end());
     m_dead = 0;
     rebuildIndex();

@@ -32,7 +32,11 @@ struct TDayRecord {
     // feed inside a line a blank.
     TDayRecord(const QDate& date, const QStringList& lines);
     TDayRecord(const QDate& date, QByteArray note, qint32 lineCount)
-        : Date(date), Note(std::move(note)), LineCount(lineCount) {}
+        : Date(date)
+        , Note(std::move(note))
+        , LineCount(lineCount)
+    {
+    }
 
     QStringList Lines() const;
     // The note's bytes as stored, for matching without decoding.
@@ -77,7 +81,12 @@ public:
 
     private:
         friend class DayList;
-        const_iterator(const TDayRecord* p, const TDayRecord* end) : m_p(p), m_end(end) { skip(); }
+        const_iterator(const TDayRecord* p, const TDayRecord* end)
+            : m_p(p)
+            , m_end(end)
+        {
+            skip();
+        }
         void skip()
         {
             while (m_p != m_end && m_p->LineCount < 0)

@@ -52,8 +52,7 @@ QStringList DiaryBackupsToDelete(const QStringList& fileNames, int keep)
     return old;
 }
 
-std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today,
-                                        const TDeviceWrapper& wrap)
+std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today, const TDeviceWrapper& wrap)
 {
     if (!QFileInfo(logPath).isFile())
         return std::nullopt; // nothing written yet, nothing to lose (the save will say what is in the way)
@@ -71,8 +70,7 @@ std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& tod
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString& old : DiaryBackupsToDelete(names)) {
         if (!QFile::remove(folder + old))
-            return QStringLiteral("не удалось удалить старую копию %1")
-                .arg(QDir::toNativeSeparators(folder + old));
+            return QStringLiteral("не удалось удалить старую копию %1").arg(QDir::toNativeSeparators(folder + old));
     }
     return std::nullopt;
 }

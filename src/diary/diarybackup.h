@@ -31,7 +31,6 @@ QStringList DiaryBackupsToDelete(const QStringList& fileNames, int keep = KeptDi
 // `wrap` over the device as WriteFileAtomically has it) and deletes the
 // backups beyond the newest KeptDiaryBackups. Returns the reason when the
 // copy or a deletion failed; the caller writes log.cnf all the same.
-std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today,
-                                        const TDeviceWrapper& wrap = {});
+std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today, const TDeviceWrapper& wrap = {});
 
 } // namespace kelto

@@ -24,10 +24,10 @@ char* DateInto(char* dst, const QDate& date)
         return dst;
     int y = 0, m = 0, d = 0;
     date.getDate(&y, &m, &d);
-    const char text[10] = {char('0' + d / 10), char('0' + d % 10), '.',
-                           char('0' + m / 10), char('0' + m % 10), '.',
-                           char('0' + y / 1000 % 10), char('0' + y / 100 % 10),
-                           char('0' + y / 10 % 10), char('0' + y % 10)};
+    const char text[10] = {char('0' + d / 10),        char('0' + d % 10),       '.',
+                           char('0' + m / 10),        char('0' + m % 10),       '.',
+                           char('0' + y / 1000 % 10), char('0' + y / 100 % 10), char('0' + y / 10 % 10),
+                           char('0' + y % 10)};
     std::memcpy(dst, text, sizeof text);
     return dst + sizeof text;
 }
@@ -60,7 +60,10 @@ char* CrLf(char* dst)
 class TLineReader {
 public:
     explicit TLineReader(const QByteArray& bytes)
-        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()) {}
+        : m_p(bytes.constData())
+        , m_end(bytes.constData() + bytes.size())
+    {
+    }
 
     bool atEnd() const { return m_p >= m_end; }
     const char* pos() const { return m_p; }
@@ -176,9 +179,9 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
 {
     qsizetype bound = 24;
     for (const TDayRecord& r : store) {
-        bound += 10 + 2 + 2;          // date, its line end, the trailing empty line
+        bound += 10 + 2 + 2; // date, its line end, the trailing empty line
         if (withCounts)
-            bound += 11 + 2;          // the line count
+            bound += 11 + 2; // the line count
         bound += r.Note.size();
     }
     QByteArray out(bound, Qt::Uninitialized);
@@ -245,8 +248,8 @@ bool ParseDiary(const QByteArray& input, DayList& store)
         // The usual note is already in the form the store keeps: it is used
         // where it lies. Only a record with bare LFs, a missing last line end
         // or missing lines gets a copy of its own.
-        QByteArray note = clean && taken == k ? QByteArray::fromRawData(from, to - from)
-                                              : NormalisedNote(from, to, k - taken);
+        QByteArray note
+            = clean && taken == k ? QByteArray::fromRawData(from, to - from) : NormalisedNote(from, to, k - taken);
         store.append(TDayRecord(date, std::move(note), qint32(k)));
     }
     return lines.atEnd();
@@ -328,8 +331,7 @@ std::optional<QString> SaveDiary(const QString& path, const DayList& store)
     return WriteFileAtomically(path, EncodeDiary(store));
 }
 
-std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
-                                        const TDeviceWrapper& wrap)
+std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store, const TDeviceWrapper& wrap)
 {
     return WriteFileAtomically(path, EncodeDiary(store), wrap);
 }

@@ -12,11 +12,11 @@ class QIODevice;
 namespace kelto {
 
 enum class TLoadOutcome {
-    NoFile,      // the store stays empty
-    Unreadable,  // the file exists but cannot be read, or is no regular
-                 // file: store empty, and the file must never be written over
-    Complete,    // every block read
-    Damaged,     // reading stopped early; the file was copied to log.cnf.bak
+    NoFile,         // the store stays empty
+    Unreadable,     // the file exists but cannot be read, or is no regular
+                    // file: store empty, and the file must never be written over
+    Complete,       // every block read
+    Damaged,        // reading stopped early; the file was copied to log.cnf.bak
     DamagedNoBackup // reading stopped early and the copy failed: the file
                     // must not be replaced, or its unread part is lost
 };
@@ -62,7 +62,6 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
 // SaveDiary with the save file's device wrapped by `wrap` before the bytes go
 // through it (a test puts a device there that fails after some bytes). On a
 // failed write nothing is committed and the previous file stays whole.
-std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store,
-                                        const TDeviceWrapper& wrap);
+std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store, const TDeviceWrapper& wrap);
 
 } // namespace kelto

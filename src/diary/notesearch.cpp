@@ -26,7 +26,10 @@ std::array<unsigned char, 256> BuildFoldTable()
     return t;
 }
 
-bool IsBlank(const unsigned char* fold, unsigned char b) { return fold[b] == ' '; }
+bool IsBlank(const unsigned char* fold, unsigned char b)
+{
+    return fold[b] == ' ';
+}
 
 } // namespace
 

@@ -45,5 +45,4 @@ bool DocumentPresent(int document);
 // general error report adds the full stop.
 QString MissingDocumentText(int document);
 
-
 } // namespace kelto

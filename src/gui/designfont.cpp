@@ -11,7 +11,7 @@ namespace {
 // registered; empty until then (the names then go through the system's own
 // substitution).
 QString g_bundledFamily;
-}
+} // namespace
 
 void InstallBundledFonts(const QString& programFolder)
 {

@@ -50,8 +50,7 @@ void TPictureLabel::paintEvent(QPaintEvent* e)
     QLabel::paintEvent(e);
 }
 
-TPictureLabel* MakePictureLabel(QWidget* parent, const char* objectName, const QRect& geometry,
-                                const QString& resource)
+TPictureLabel* MakePictureLabel(QWidget* parent, const char* objectName, const QRect& geometry, const QString& resource)
 {
     auto* l = new TPictureLabel(parent, resource);
     l->setObjectName(QLatin1String(objectName));

@@ -7,9 +7,14 @@
 
 namespace kelto {
 
-namespace { MessageHandler g_handler; }
+namespace {
+MessageHandler g_handler;
+}
 
-void SetMessageHandler(MessageHandler handler) { g_handler = std::move(handler); }
+void SetMessageHandler(MessageHandler handler)
+{
+    g_handler = std::move(handler);
+}
 
 QMessageBox::StandardButton ShowMessage(const MessageRequest& r)
 {

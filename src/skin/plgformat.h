@@ -43,9 +43,13 @@ QStringList ReadPlgLines(const QByteArray& bytes);
 // the file does not have is an error (kelto::Error).
 class TPlgLines {
 public:
-    explicit TPlgLines(QStringList lines) : m_lines(std::move(lines)) {}
+    explicit TPlgLines(QStringList lines)
+        : m_lines(std::move(lines))
+    {
+    }
     const QString& line(int lineNo) const;
     int count() const { return int(m_lines.size()); }
+
 private:
     QStringList m_lines;
 };

@@ -84,12 +84,10 @@ private slots:
     {
         QTest::addColumn<bool>("exists");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("loaded");  // "" means the default plug-in
+        QTest::addColumn<QString>("loaded"); // "" means the default plug-in
         QTest::newRow("remembered") << true << ToCp1251("/x/тёмный.plg\r\n1\r\n") << "/x/тёмный.plg";
-        QTest::newRow("relative, /") << true << ToCp1251("plugins/тёмный.plg\r\n1\r\n")
-                                     << "<folder>plugins/тёмный.plg";
-        QTest::newRow("relative, \\") << true << ToCp1251("plugins\\тёмный.plg\r\n")
-                                      << "<folder>plugins/тёмный.plg";
+        QTest::newRow("relative, /") << true << ToCp1251("plugins/тёмный.plg\r\n1\r\n") << "<folder>plugins/тёмный.plg";
+        QTest::newRow("relative, \\") << true << ToCp1251("plugins\\тёмный.plg\r\n") << "<folder>plugins/тёмный.plg";
         QTest::newRow("relative, mixed") << true << QByteArray("a\\b/c.plg\r\n") << "<folder>a/b/c.plg";
         QTest::newRow("relative, leaving the folder") << true << QByteArray("../x.plg\r\n") << "<folder>../x.plg";
         QTest::newRow("absolute, \\, no such file") << true << QByteArray("\\x\\a.plg\r\n") << "/x/a.plg";
@@ -152,7 +150,10 @@ private slots:
             QVERIFY(QFile::link("/dev/zero", Ini()));
         const QFileInfo before(Ini());
         QList<MessageRequest> boxes;
-        SetMessageHandler([&](const MessageRequest& r) { boxes << r; return QMessageBox::Ok; });
+        SetMessageHandler([&](const MessageRequest& r) {
+            boxes << r;
+            return QMessageBox::Ok;
+        });
         LoadRecorder rec;
         StartupPluginStep(rec.fn());
         SetMessageHandler({});
@@ -161,7 +162,7 @@ private slots:
         QVERIFY2(boxes[0].text.contains(QDir::toNativeSeparators(Ini())), qPrintable(boxes[0].text));
         QCOMPARE(boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(!ReadAutoStartFlag());
-        QVERIFY(!SwitchAutoStart(true));  // the entry is written, the file stays
+        QVERIFY(!SwitchAutoStart(true)); // the entry is written, the file stays
         RewriteAfterPluginChoice(ProgramFolder() + "plugins/тёмный.plg");
         const QFileInfo after(Ini());
         QCOMPARE(after.isSymLink(), before.isSymLink());
@@ -196,23 +197,19 @@ private slots:
         QCOMPARE(ReadAutoStartFlag(), on);
     }
 
-    void autoStartFlagWithoutFile()
-    {
-        QVERIFY(!ReadAutoStartFlag());
-    }
+    void autoStartFlagWithoutFile() { QVERIFY(!ReadAutoStartFlag()); }
 
     void switchAutoStart_data()
     {
         QTest::addColumn<bool>("exists");
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<bool>("on");
-        QTest::addColumn<QStringList>("after");  // "<default>" stands for the default plug-in's line
+        QTest::addColumn<QStringList>("after"); // "<default>" stands for the default plug-in's line
         QTest::newRow("on, empty file") << true << QByteArray() << true << QStringList{"<default>", "1"};
         QTest::newRow("off, no file") << false << QByteArray() << false << QStringList{"<default>", "0"};
         QTest::newRow("one line") << true << QByteArray("/x/a.plg\r\n") << true << QStringList{"/x/a.plg", "1"};
-        QTest::newRow("four lines keep 3 and 4")
-            << true << ToCp1251("/x/a.plg\r\n1\r\nтри\r\nfour\r\n") << false
-            << QStringList{"/x/a.plg", "0", "три", "four"};
+        QTest::newRow("four lines keep 3 and 4") << true << ToCp1251("/x/a.plg\r\n1\r\nтри\r\nfour\r\n") << false
+                                                 << QStringList{"/x/a.plg", "0", "три", "four"};
         QTest::newRow("empty first line kept") << true << QByteArray("\r\n0\r\n") << true << QStringList{"", "1"};
     }
     void switchAutoStart()
@@ -293,17 +290,26 @@ private slots:
 
     void pluginLineFor_data()
     {
-        QTest::addColumn<QString>("path");  // "<folder>" stands for ProgramFolder()
+        QTest::addColumn<QString>("path"); // "<folder>" stands for ProgramFolder()
         QTest::addColumn<QString>("line");
-        QTest::newRow("default") << "<folder>plugins/стандарт.plg" << "plugins/стандарт.plg";
-        QTest::newRow("folder itself") << "<folder>мой.plg" << "мой.plg";
-        QTest::newRow("deeper") << "<folder>a/b/c.plg" << "a/b/c.plg";
-        QTest::newRow("dot-dot staying inside") << "<folder>plugins/../x.plg" << "x.plg";
-        QTest::newRow("doubled separator") << "<folder>plugins//x.plg" << "plugins/x.plg";
-        QTest::newRow("outside") << "/y/новый.plg" << "/y/новый.plg";
-        QTest::newRow("dot-dot leaving") << "<folder>../x.plg" << "<folder>../x.plg";
-        QTest::newRow("folder name as prefix") << "<folder>x" << "<folder>x";
-        QTest::newRow("already relative") << "x.plg" << "x.plg";
+        QTest::newRow("default") << "<folder>plugins/стандарт.plg"
+                                 << "plugins/стандарт.plg";
+        QTest::newRow("folder itself") << "<folder>мой.plg"
+                                       << "мой.plg";
+        QTest::newRow("deeper") << "<folder>a/b/c.plg"
+                                << "a/b/c.plg";
+        QTest::newRow("dot-dot staying inside") << "<folder>plugins/../x.plg"
+                                                << "x.plg";
+        QTest::newRow("doubled separator") << "<folder>plugins//x.plg"
+                                           << "plugins/x.plg";
+        QTest::newRow("outside") << "/y/новый.plg"
+                                 << "/y/новый.plg";
+        QTest::newRow("dot-dot leaving") << "<folder>../x.plg"
+                                         << "<folder>../x.plg";
+        QTest::newRow("folder name as prefix") << "<folder>x"
+                                               << "<folder>x";
+        QTest::newRow("already relative") << "x.plg"
+                                          << "x.plg";
     }
     void pluginLineFor()
     {
@@ -319,13 +325,12 @@ private slots:
         QCOMPARE(PluginLineFor(Expand(path)), Expand(line));
         // What is written reads back as the same file.
         QCOMPARE(QDir::cleanPath(PluginPathFromLine(PluginLineFor(Expand(path)))),
-                 QDir::cleanPath(QDir::isAbsolutePath(Expand(path)) ? Expand(path)
-                                                                    : ProgramFolder() + path));
+                 QDir::cleanPath(QDir::isAbsolutePath(Expand(path)) ? Expand(path) : ProgramFolder() + path));
     }
 
     void choiceInsideAndOutside_data()
     {
-        QTest::addColumn<QString>("chosen");  // "<folder>" stands for ProgramFolder()
+        QTest::addColumn<QString>("chosen"); // "<folder>" stands for ProgramFolder()
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("inside") << "<folder>plugins/тёмный.plg" << ToCp1251("plugins/тёмный.plg\r\n0\r\n");
         QTest::newRow("outside") << "/y/тёмный.plg" << ToCp1251("/y/тёмный.plg\r\n0\r\n");
@@ -411,14 +416,22 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/opt/kelto/kelto" << "/opt/kelto/kelto";
-        QTest::newRow("Cyrillic needs no quotes") << "/opt/Кельто/kelto" << "/opt/Кельто/kelto";
-        QTest::newRow("space") << "/opt/my app/kelto" << "\"/opt/my app/kelto\"";
-        QTest::newRow("dollar") << "/a$b/k" << "\"/a\\\\$b/k\"";
-        QTest::newRow("double quote") << "/a\"b" << "\"/a\\\\\"b\"";
-        QTest::newRow("backslash") << "/a\\b" << "\"/a\\\\\\\\b\"";
-        QTest::newRow("percent") << "/100%/k" << "/100%%/k";
-        QTest::newRow("single quote") << "/it's/k" << "\"/it's/k\"";
+        QTest::newRow("plain") << "/opt/kelto/kelto"
+                               << "/opt/kelto/kelto";
+        QTest::newRow("Cyrillic needs no quotes") << "/opt/Кельто/kelto"
+                                                  << "/opt/Кельто/kelto";
+        QTest::newRow("space") << "/opt/my app/kelto"
+                               << "\"/opt/my app/kelto\"";
+        QTest::newRow("dollar") << "/a$b/k"
+                                << "\"/a\\\\$b/k\"";
+        QTest::newRow("double quote") << "/a\"b"
+                                      << "\"/a\\\\\"b\"";
+        QTest::newRow("backslash") << "/a\\b"
+                                   << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << "/100%/k"
+                                 << "/100%%/k";
+        QTest::newRow("single quote") << "/it's/k"
+                                      << "\"/it's/k\"";
     }
     void execValue()
     {

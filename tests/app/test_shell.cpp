@@ -49,10 +49,7 @@ struct Window {
         main->SetAbout(about.get());
         main->show();
     }
-    template <class T = QWidget> T* get(const char* name)
-    {
-        return main->findChild<T*>(QLatin1String(name));
-    }
+    template <class T = QWidget> T* get(const char* name) { return main->findChild<T*>(QLatin1String(name)); }
     QString logPath() const { return dir.filePath(QStringLiteral("log.cnf")); }
 };
 
@@ -70,7 +67,10 @@ private slots:
         boxes.clear();
         opener.opened.clear();
         answer = QMessageBox::Ok;
-        SetMessageHandler([this](const MessageRequest& r) { boxes << r; return answer; });
+        SetMessageHandler([this](const MessageRequest& r) {
+            boxes << r;
+            return answer;
+        });
         SetShellOpener(&opener);
     }
     void cleanup()
@@ -97,8 +97,17 @@ private slots:
     {
         Window w;
         // Later controls lie above earlier ones and take the mouse.
-        const QStringList order = {"Image1", "Label1", "Label2", "SpeedButton6", "SpeedButton7",
-                                   "SpeedButton9", "SpeedButton10", "SpeedButton1", "Panel2", "Panel1", "lb"};
+        const QStringList order = {"Image1",
+                                   "Label1",
+                                   "Label2",
+                                   "SpeedButton6",
+                                   "SpeedButton7",
+                                   "SpeedButton9",
+                                   "SpeedButton10",
+                                   "SpeedButton1",
+                                   "Panel2",
+                                   "Panel1",
+                                   "lb"};
         const QObjectList kids = w.main->children();
         int last = -1;
         for (const QString& n : order) {
@@ -118,10 +127,10 @@ private slots:
     void startupStepsRunInOrder()
     {
         Window w;
-        const QStringList expected = {"PlaceSchemePictures", "SetClientArea", "PlaceViews", "SetProgramFolder",
-                                      "ApplyRememberedPlugin", "ReadAutoStart", "CreateMonthGrid",
-                                      "ClearMarkedDays", "DiaryToToday", "LoadDiary", "RunCalculation",
-                                      "ShowSelectedDay", "RestoreDesignSizes", "ClosingAutoStart"};
+        const QStringList expected = {"PlaceSchemePictures",   "SetClientArea",   "PlaceViews",      "SetProgramFolder",
+                                      "ApplyRememberedPlugin", "ReadAutoStart",   "CreateMonthGrid", "ClearMarkedDays",
+                                      "DiaryToToday",          "LoadDiary",       "RunCalculation",  "ShowSelectedDay",
+                                      "RestoreDesignSizes",    "ClosingAutoStart"};
         QCOMPARE(w.main->StepsRun(), expected);
         // Showing the window again does not start it up again.
         w.main->hide();
@@ -134,7 +143,7 @@ private slots:
         QTemporaryDir dir;
         const QDate today = QDate::currentDate();
         QByteArray log = "1\r\n" + today.toString(QStringLiteral("dd.MM.yyyy")).toLatin1()
-                         + "\r\n1\r\n\xcf\xf0\xe8\xe2\xe5\xf2\r\n";
+            + "\r\n1\r\n\xcf\xf0\xe8\xe2\xe5\xf2\r\n";
         QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), log));
         TfMain m(dir.path() + QLatin1Char('/'));
         m.show();
@@ -187,8 +196,7 @@ private slots:
         QTest::addColumn<QKeySequence>("key");
         QTest::addColumn<bool>("calcAfter");
         QTest::addColumn<bool>("listAfter");
-        const QKeySequence c1(Qt::CTRL | Qt::Key_1), c2(Qt::CTRL | Qt::Key_2), f1(Qt::Key_F1),
-            esc(Qt::Key_Escape);
+        const QKeySequence c1(Qt::CTRL | Qt::Key_1), c2(Qt::CTRL | Qt::Key_2), f1(Qt::Key_F1), esc(Qt::Key_Escape);
         QTest::newRow("Ctrl+2 shows calculation") << false << false << c2 << true << false;
         QTest::newRow("Ctrl+1 shows diary") << true << false << c1 << false << false;
         QTest::newRow("Ctrl+1 on diary") << false << false << c1 << false << false;
@@ -224,7 +232,7 @@ private slots:
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
-        boxes.clear();  // the plug-in the test folder lacks
+        boxes.clear(); // the plug-in the test folder lacks
         QTest::keyClick(w.main.get(), Qt::Key_F1);
         QWidget* lb = w.get("lb");
         QVERIFY(lb->hasFocus());
@@ -242,11 +250,16 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("names");
-        QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
-        QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
-        QTest::newRow("Справка") << "SpeedButton1" << "F1";
-        QTest::newRow("Настройка") << "SpeedButton9" << "Настройка";
-        QTest::newRow("Инфо") << "SpeedButton10" << "Инфо";
+        QTest::newRow("Записи") << "SpeedButton6"
+                                << "Ctrl+1";
+        QTest::newRow("Расчеты") << "SpeedButton7"
+                                 << "Ctrl+2";
+        QTest::newRow("Справка") << "SpeedButton1"
+                                 << "F1";
+        QTest::newRow("Настройка") << "SpeedButton9"
+                                   << "Настройка";
+        QTest::newRow("Инфо") << "SpeedButton10"
+                              << "Инфо";
     }
     void headerTooltipsNameTheKeys()
     {
@@ -410,9 +423,18 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
         QTest::addColumn<QString>("linkSays");
-        QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
-        QTest::newRow("after a note") << "219" << "утро" << "утро\n<p>" << "Записано в заметку за <day>";
-        QTest::newRow("result ?") << "" << "утро" << "утро" << "Расчёт не готов";
+        QTest::newRow("empty day") << "219"
+                                   << ""
+                                   << "<p>"
+                                   << "Записано в заметку за <day>";
+        QTest::newRow("after a note") << "219"
+                                      << "утро"
+                                      << "утро\n<p>"
+                                      << "Записано в заметку за <day>";
+        QTest::newRow("result ?") << ""
+                                  << "утро"
+                                  << "утро"
+                                  << "Расчёт не готов";
     }
     void calculationLinkAppendsToTheSelectedDay()
     {
@@ -426,16 +448,18 @@ private slots:
         w.get<QLineEdit>("eDiam")->setText(diam);
         auto* link = w.get<QLabel>("lToDiary");
         QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(3, 3));
-        const QString paragraph = QStringLiteral("Расчёт по ГОСТ 7512-82: D 219 мм, S 6,0 мм, класс 3, схема г), F 100 мм, "
-                                                 "Ф 2,5 мм -> K %1 мм, f не менее %2 мм, экспозиций %3, периметр %4 мм")
-                                      .arg(w.get<QLabel>("lSens")->text(), w.get<QLabel>("lFocRast")->text(),
-                                           w.get<QLabel>("lExpo")->text(), w.get<QLabel>("lPerimetr")->text());
+        const QString paragraph
+            = QStringLiteral("Расчёт по ГОСТ 7512-82: D 219 мм, S 6,0 мм, класс 3, схема г), F 100 мм, "
+                             "Ф 2,5 мм -> K %1 мм, f не менее %2 мм, экспозиций %3, периметр %4 мм")
+                  .arg(w.get<QLabel>("lSens")->text(), w.get<QLabel>("lFocRast")->text(),
+                       w.get<QLabel>("lExpo")->text(), w.get<QLabel>("lPerimetr")->text());
         QCOMPARE(w.get<QTextEdit>("reblok")->toPlainText(), QString(after).replace(QStringLiteral("<p>"), paragraph));
         const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
         QCOMPARE(link->text(), QString(linkSays).replace(QStringLiteral("<day>"), today));
         // Stored as typing would, so the close writes it.
         QVERIFY(w.main->close());
-        QCOMPARE(ReadWholeFile(w.logPath()).value_or(QByteArray()).contains(ToCp1251(paragraph)), diam == QStringLiteral("219"));
+        QCOMPARE(ReadWholeFile(w.logPath()).value_or(QByteArray()).contains(ToCp1251(paragraph)),
+                 diam == QStringLiteral("219"));
         QTRY_COMPARE_WITH_TIMEOUT(link->text(), QStringLiteral("Записать расчёт в дневник"), 5000);
     }
 
@@ -604,7 +628,8 @@ private slots:
         QTemporaryDir dir;
         const QString log = dir.filePath(QStringLiteral("log.cnf"));
         // A UTF-8 file with a byte-order mark and CR-only line ends.
-        const QByteArray foreign = "\xef\xbb\xbf" "1\r01.01.2026\r1\r\xd0\xb0\r";
+        const QByteArray foreign = "\xef\xbb\xbf"
+                                   "1\r01.01.2026\r1\r\xd0\xb0\r";
         QVERIFY(!WriteFileAtomically(log, foreign));
         TfMain m(dir.path() + QLatin1Char('/'));
         m.show();
@@ -676,7 +701,7 @@ private slots:
         TInstanceGuard guard;
         const QString path = guard.LockPath();
         const bool acquired = guard.Acquire();
-        struct stat st {};
+        struct stat st { };
         const bool statted = ::lstat(QFile::encodeName(own).constData(), &st) == 0;
         // Someone else's folder in that place is not used.
         TInstanceGuard other;

@@ -42,10 +42,7 @@ private:
     {
         return {view->lFocRast->text(), view->lSens->text(), view->lPerimetr->text(), view->lExpo->text()};
     }
-    QStringList allResults() const
-    {
-        return visibleResults() << view->lCount->text() << view->Ldlin->text();
-    }
+    QStringList allResults() const { return visibleResults() << view->lCount->text() << view->Ldlin->text(); }
     QList<QLineEdit*> edits() const { return {view->eDiam, view->eTol, view->eDlin, view->eRast, view->ePatno}; }
     int shownPicture() const
     {
@@ -79,9 +76,10 @@ private slots:
     {
         QCOMPARE(view->objectName(), QStringLiteral("Panel2"));
         QCOMPARE(view->size(), QSize(638, 308));
-        for (const char* n : {"Image2", "Label37", "Label38", "Label8", "Label9", "Label10", "Label11", "Label12",
-                              "Label13", "Label14", "Label15", "Label17", "Label22", "Label24", "Label3", "Label29",
-                              "Label35", "lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "is1", "is8"})
+        for (const char* n :
+             {"Image2",  "Label37",   "Label38", "Label8",  "Label9",  "Label10", "Label11", "Label12", "Label13",
+              "Label14", "Label15",   "Label17", "Label22", "Label24", "Label3",  "Label29", "Label35", "lFocRast",
+              "lSens",   "lPerimetr", "lExpo",   "lCount",  "Ldlin",   "is1",     "is8"})
             QVERIFY2(view->findChild<QLabel*>(QLatin1String(n)), n);
         for (const char* n : {"eDiam", "eTol", "eDlin", "eRast", "ePatno"}) {
             auto* e = view->findChild<QLineEdit*>(QLatin1String(n));
@@ -104,8 +102,8 @@ private slots:
         QCOMPARE(view->Label15->geometry(), QRect(320, 47, 244, 13));
         QVERIFY(view->Label15->alignment() & Qt::AlignRight);
         // Keyboard order through the inputs.
-        const QList<QWidget*> order{view->cbSens, view->eDiam, view->eTol, view->eDlin,
-                                    view->eRast, view->ePatno, view->cbSheme};
+        const QList<QWidget*> order{view->cbSens, view->eDiam,  view->eTol,   view->eDlin,
+                                    view->eRast,  view->ePatno, view->cbSheme};
         for (int i = 0; i + 1 < order.size(); ++i) {
             QWidget* next = order[i]->nextInFocusChain();
             while (next && !(next->focusPolicy() & Qt::TabFocus))
@@ -293,10 +291,14 @@ private slots:
         QTest::addColumn<int>("scheme");
         QTest::addColumn<QString>("focRast");
         QTest::addColumn<QString>("expo");
-        QTest::newRow("е)") << 5 << "0" << "1";
-        QTest::newRow("в)") << 2 << "3650,00" << "2";
-        QTest::newRow("a)") << 0 << "140,00" << "9";
-        QTest::newRow("з)") << 7 << "0" << "3";
+        QTest::newRow("е)") << 5 << "0"
+                            << "1";
+        QTest::newRow("в)") << 2 << "3650,00"
+                            << "2";
+        QTest::newRow("a)") << 0 << "140,00"
+                            << "9";
+        QTest::newRow("з)") << 7 << "0"
+                            << "3";
     }
     void schemeChoice()
     {
@@ -435,7 +437,7 @@ private slots:
 
     void checkBlockPlacement()
     {
-        const QList<QLabel*> block{view->Label40, view->Label41, view->Label42, view->Label43,
+        const QList<QLabel*> block{view->Label40,    view->Label41,    view->Label42,  view->Label43,
                                    view->focalCheck, view->angleCheck, view->wireCheck};
         view->cbSheme->setCurrentIndex(4); // the longest texts
         // Inside the results box, under the results, clear of the panel's edge.
@@ -506,4 +508,3 @@ private slots:
 
 QTEST_MAIN(TestCalcView)
 #include "test_calcview.moc"
-

@@ -15,7 +15,10 @@ namespace {
 const QString Dash = QStringLiteral("—");
 const QDate Passport(2026, 1, 1);
 
-QString Significant4(double v) { return QString::number(v, 'g', 4); }
+QString Significant4(double v)
+{
+    return QString::number(v, 'g', 4);
+}
 
 // The full example: 100 Ки of Ir-192 on 01.01.2026, worked with a week
 // later; a reference shot of 3 min at 500 mm through 10 mm on the passport
@@ -119,35 +122,54 @@ private slots:
         QTest::addColumn<QString>("hint");
         const QString a = QStringLiteral("93,64 Ки (3464,66 ГБк)");
         const QString left = QStringLiteral("93,6 %");
-        QTest::newRow("example") << "" << "" << a << left << "3 мин 13 с" << "";
-        QTest::newRow("farther and thicker") << "far" << "" << a << left << "25 мин 38 с" << "";
-        QTest::newRow("ГБк") << "unit" << "" << a << left << "3 мин 13 с" << "";
-        QTest::newRow("no activity") << "activity" << "" << Dash << Dash << Dash << "Укажите активность по паспорту";
-        QTest::newRow("activity not a number") << "activity" << "1.5" << Dash << Dash << Dash
-                                               << "Активность по паспорту — не число";
-        QTest::newRow("activity zero") << "activity" << "0" << Dash << Dash << Dash
+        QTest::newRow("example") << ""
+                                 << "" << a << left << "3 мин 13 с"
+                                 << "";
+        QTest::newRow("farther and thicker") << "far"
+                                             << "" << a << left << "25 мин 38 с"
+                                             << "";
+        QTest::newRow("ГБк") << "unit"
+                             << "" << a << left << "3 мин 13 с"
+                             << "";
+        QTest::newRow("no activity") << "activity"
+                                     << "" << Dash << Dash << Dash << "Укажите активность по паспорту";
+        QTest::newRow("activity not a number") << "activity"
+                                               << "1.5" << Dash << Dash << Dash << "Активность по паспорту — не число";
+        QTest::newRow("activity zero") << "activity"
+                                       << "0" << Dash << Dash << Dash
                                        << "Активность по паспорту должна быть больше нуля";
-        QTest::newRow("no reference time") << "refMinutes" << "" << a << left << Dash
-                                           << "Укажите время эталонного снимка";
-        QTest::newRow("negative reference time") << "refMinutes" << "-3" << a << left << Dash
-                                                 << "Время эталонного снимка должно быть больше нуля";
-        QTest::newRow("reference distance zero") << "refDistance" << "0" << a << left << Dash
-                                                 << "Расстояние эталонного снимка должно быть больше нуля";
-        QTest::newRow("negative reference thickness") << "refThickness" << "-1" << a << left << Dash
-                                                      << "Толщина эталонного снимка не может быть меньше нуля";
-        QTest::newRow("no distance") << "distance" << "" << a << left << Dash << "Укажите расстояние";
-        QTest::newRow("distance zero") << "distance" << "0" << a << left << Dash
-                                       << "Расстояние должно быть больше нуля";
-        QTest::newRow("thickness not a number") << "thickness" << "abc" << a << left << Dash
-                                                << "Толщина — не число";
-        QTest::newRow("thickness zero is steel-free") << "thickness" << "0" << a << left << "1 мин 53 с" << "";
-        QTest::newRow("no layer, thickness differs") << "hvlThick" << "" << a << left << Dash
-                                                     << "Укажите слой половинного ослабления: толщина отличается от эталонной";
-        QTest::newRow("layer zero") << "hvlThick" << "0" << a << left << Dash
+        QTest::newRow("no reference time") << "refMinutes"
+                                           << "" << a << left << Dash << "Укажите время эталонного снимка";
+        QTest::newRow("negative reference time")
+            << "refMinutes"
+            << "-3" << a << left << Dash << "Время эталонного снимка должно быть больше нуля";
+        QTest::newRow("reference distance zero")
+            << "refDistance"
+            << "0" << a << left << Dash << "Расстояние эталонного снимка должно быть больше нуля";
+        QTest::newRow("negative reference thickness")
+            << "refThickness"
+            << "-1" << a << left << Dash << "Толщина эталонного снимка не может быть меньше нуля";
+        QTest::newRow("no distance") << "distance"
+                                     << "" << a << left << Dash << "Укажите расстояние";
+        QTest::newRow("distance zero") << "distance"
+                                       << "0" << a << left << Dash << "Расстояние должно быть больше нуля";
+        QTest::newRow("thickness not a number") << "thickness"
+                                                << "abc" << a << left << Dash << "Толщина — не число";
+        QTest::newRow("thickness zero is steel-free") << "thickness"
+                                                      << "0" << a << left << "1 мин 53 с"
+                                                      << "";
+        QTest::newRow("no layer, thickness differs")
+            << "hvlThick"
+            << "" << a << left << Dash << "Укажите слой половинного ослабления: толщина отличается от эталонной";
+        QTest::newRow("layer zero") << "hvlThick"
+                                    << "0" << a << left << Dash
                                     << "Слой половинного ослабления должен быть больше нуля";
-        QTest::newRow("no layer, same thickness") << "hvl" << "" << a << left << "3 мин 13 с" << "";
-        QTest::newRow("a year of exposure") << "refMinutes" << "1E9" << a << left << Dash
-                                            << "Время экспозиции вне разумных пределов: проверьте данные";
+        QTest::newRow("no layer, same thickness") << "hvl"
+                                                  << "" << a << left << "3 мин 13 с"
+                                                  << "";
+        QTest::newRow("a year of exposure")
+            << "refMinutes"
+            << "1E9" << a << left << Dash << "Время экспозиции вне разумных пределов: проверьте данные";
     }
     void compute()
     {

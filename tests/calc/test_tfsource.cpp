@@ -23,7 +23,7 @@ namespace {
 const QString Dash = QStringLiteral("—");
 const QDate WorkDate(2026, 1, 8);
 const QDate Passport(2026, 1, 1);
-}
+} // namespace
 
 class TestTfSource : public QObject {
     Q_OBJECT
@@ -118,14 +118,17 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("activity emptied") << "eActivity" << ""
-                                          << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
-        QTest::newRow("reference time zero") << "eRefTime" << "0"
-                                             << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
-                                                            "Время эталонного снимка должно быть больше нуля"};
+        QTest::newRow("activity emptied") << "eActivity"
+                                          << "" << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
+        QTest::newRow("reference time zero")
+            << "eRefTime"
+            << "0"
+            << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Время эталонного снимка должно быть больше нуля"};
         QTest::newRow("layer emptied, steel differs")
-            << "eHvl" << "" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
-                                            "Укажите слой половинного ослабления: толщина отличается от эталонной"};
+            << "eHvl"
+            << ""
+            << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
+                           "Укажите слой половинного ослабления: толщина отличается от эталонной"};
     }
     void refusals()
     {
@@ -172,8 +175,9 @@ private slots:
         QVERIFY(messages.isEmpty());
         const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
         QVERIFY(bytes);
-        QCOMPARE(*bytes, ToCp1251(QStringLiteral("Ir-192\r\n100\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
-                                                 "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
+        QCOMPARE(*bytes,
+                 ToCp1251(QStringLiteral("Ir-192\r\n100\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
+                                         "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
         TfSource next(QDate(2026, 3, 1));
         QCOMPARE(next.eHvl->text(), QStringLiteral("12,5"));
         QCOMPARE(next.cbUnit->currentIndex(), 1);

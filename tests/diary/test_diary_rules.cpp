@@ -81,17 +81,27 @@ private slots:
         const auto F = [](TCellFill f) { return int(f); };
         const auto T = [](TCellText t) { return int(t); };
         // Today is Tuesday 8 December 2026.
-        QTest::newRow("plain weekday") << QDate(2026, 12, 9) << false << false << F(TCellFill::None) << T(TCellText::Black) << false << false;
-        QTest::newRow("plain weekend") << QDate(2026, 12, 12) << false << false << F(TCellFill::None) << T(TCellText::Red) << false << false;
-        QTest::newRow("note today") << QDate(2026, 12, 8) << true << false << F(TCellFill::Note) << T(TCellText::Black) << true << false;
-        QTest::newRow("note past") << QDate(2026, 12, 7) << true << false << F(TCellFill::PastNote) << T(TCellText::Black) << true << false;
-        QTest::newRow("note future weekend") << QDate(2026, 12, 13) << true << false << F(TCellFill::Note) << T(TCellText::White) << true << false;
-        QTest::newRow("note past weekend") << QDate(2026, 12, 6) << true << false << F(TCellFill::PastNote) << T(TCellText::Red) << true << false;
+        QTest::newRow("plain weekday") << QDate(2026, 12, 9) << false << false << F(TCellFill::None)
+                                       << T(TCellText::Black) << false << false;
+        QTest::newRow("plain weekend") << QDate(2026, 12, 12) << false << false << F(TCellFill::None)
+                                       << T(TCellText::Red) << false << false;
+        QTest::newRow("note today") << QDate(2026, 12, 8) << true << false << F(TCellFill::Note) << T(TCellText::Black)
+                                    << true << false;
+        QTest::newRow("note past") << QDate(2026, 12, 7) << true << false << F(TCellFill::PastNote)
+                                   << T(TCellText::Black) << true << false;
+        QTest::newRow("note future weekend")
+            << QDate(2026, 12, 13) << true << false << F(TCellFill::Note) << T(TCellText::White) << true << false;
+        QTest::newRow("note past weekend")
+            << QDate(2026, 12, 6) << true << false << F(TCellFill::PastNote) << T(TCellText::Red) << true << false;
         // The selected cell stays visible: framed when filled, readable when on the highlight.
-        QTest::newRow("selected note past weekend") << QDate(2026, 12, 6) << true << true << F(TCellFill::PastNote) << T(TCellText::Red) << true << true;
-        QTest::newRow("selected note today") << QDate(2026, 12, 8) << true << true << F(TCellFill::Note) << T(TCellText::Black) << true << true;
-        QTest::newRow("selected plain weekend") << QDate(2026, 12, 12) << false << true << F(TCellFill::None) << T(TCellText::HighlightedText) << false << false;
-        QTest::newRow("selected plain weekday") << QDate(2026, 12, 9) << false << true << F(TCellFill::None) << T(TCellText::HighlightedText) << false << false;
+        QTest::newRow("selected note past weekend")
+            << QDate(2026, 12, 6) << true << true << F(TCellFill::PastNote) << T(TCellText::Red) << true << true;
+        QTest::newRow("selected note today")
+            << QDate(2026, 12, 8) << true << true << F(TCellFill::Note) << T(TCellText::Black) << true << true;
+        QTest::newRow("selected plain weekend") << QDate(2026, 12, 12) << false << true << F(TCellFill::None)
+                                                << T(TCellText::HighlightedText) << false << false;
+        QTest::newRow("selected plain weekday") << QDate(2026, 12, 9) << false << true << F(TCellFill::None)
+                                                << T(TCellText::HighlightedText) << false << false;
     }
     void cellLook()
     {

@@ -39,15 +39,23 @@ void Write(const QString& path, const QByteArray& bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-QDate D(int d, int m, int y) { return QDate(y, m, d); }
+QDate D(int d, int m, int y)
+{
+    return QDate(y, m, d);
+}
 
-TDayRecord R(QDate date, QStringList lines) { return TDayRecord{date, std::move(lines)}; }
+TDayRecord R(QDate date, QStringList lines)
+{
+    return TDayRecord{date, std::move(lines)};
+}
 
 // Passes at most `budget` bytes on to the save file, then fails like a full
 // disk.
 class TFailingDevice : public QIODevice {
 public:
-    TFailingDevice(QIODevice& target, qint64 budget) : m_target(target), m_budget(budget)
+    TFailingDevice(QIODevice& target, qint64 budget)
+        : m_target(target)
+        , m_budget(budget)
     {
         open(QIODevice::WriteOnly);
     }
@@ -112,7 +120,8 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QDir d(m_dir.path());
-        for (const QString& e : d.entryList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        for (const QString& e :
+             d.entryList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden)) {
             QFile::setPermissions(d.filePath(e), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             if (!QFile::remove(d.filePath(e)))
                 QDir(d.filePath(e)).removeRecursively();
@@ -225,7 +234,7 @@ private slots:
 
     void markedDaysOfShownMonthOnly()
     {
-        DayList s{R(D(1, 2, 2026), {"a"}), R(D(28, 2, 2026), {"b"}), R(D(5, 2, 2025), {"other year"}),
+        DayList s{R(D(1, 2, 2026), {"a"}),           R(D(28, 2, 2026), {"b"}),     R(D(5, 2, 2025), {"other year"}),
                   R(D(6, 3, 2026), {"other month"}), R(D(28, 2, 2026), {"again"}), R(D(31, 1, 2026), {"c"})};
         const TMarkedDays m = UpdateMarkedDays(s, 2026, 2);
         QCOMPARE(m.count(), std::size_t(2));
@@ -293,10 +302,12 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("note");
         QTest::addColumn<int>("lines");
-        QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n") << 2;
+        QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n")
+                                     << 2;
         QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n") << QByteArray("x\r\n\r\n") << 2;
         QTest::newRow("lone CR") << QByteArray("1\r\n01.01.2026\r\n1\r\nA\rB\r\n") << QByteArray("A\rB\r\n") << 1;
-        QTest::newRow("CR before the line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\r\n") << QByteArray("x\r\r\n") << 1;
+        QTest::newRow("CR before the line end")
+            << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\r\n") << QByteArray("x\r\r\n") << 1;
         QTest::newRow("cut short") << QByteArray("1\r\n01.01.2026\r\n3\r\nx\r") << QByteArray("x\r\n\r\n\r\n") << 3;
         QTest::newRow("K = 0") << QByteArray("1\r\n01.01.2026\r\n0\r\n") << QByteArray() << 0;
     }
@@ -336,15 +347,16 @@ private slots:
         QVERIFY(ParseDiary(Fixture("store_order.cnf"), s));
         QCOMPARE(EncodeDiary(s), Fixture("store_order.cnf"));
         SortByDate(s);
-        QCOMPARE(EncodeDiary(s), ToCp1251(QStringLiteral(
-            "3\r\n01.01.2020\r\n1\r\nа\r\n15.06.2023\r\n1\r\nб\r\n31.12.2026\r\n1\r\nв\r\n")));
+        QCOMPARE(
+            EncodeDiary(s),
+            ToCp1251(QStringLiteral("3\r\n01.01.2020\r\n1\r\nа\r\n15.06.2023\r\n1\r\nб\r\n31.12.2026\r\n1\r\nв\r\n")));
     }
 
     void noteExport()
     {
         DayList s{R(D(1, 1, 2020), {"а", ""}), R(D(2, 1, 2020), {}), R(D(3, 1, 2020), {"в"})};
-        QCOMPARE(EncodeNoteExport(s), ToCp1251(QStringLiteral(
-            "01.01.2020\r\nа\r\n\r\n\r\n02.01.2020\r\n\r\n03.01.2020\r\nв\r\n\r\n")));
+        QCOMPARE(EncodeNoteExport(s),
+                 ToCp1251(QStringLiteral("01.01.2020\r\nа\r\n\r\n\r\n02.01.2020\r\n\r\n03.01.2020\r\nв\r\n\r\n")));
         QVERIFY(EncodeNoteExport({}).isEmpty());
     }
 
@@ -410,8 +422,8 @@ private slots:
         QTest::addColumn<QByteArray>("saved");
         QTest::newRow("empty file") << QByteArray() << QByteArray("0\r\n");
         QTest::newRow("first line empty") << QByteArray("\r\n") << QByteArray("0\r\n");
-        QTest::newRow("no final line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx")
-                                           << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
+        QTest::newRow("no final line end")
+            << QByteArray("1\r\n01.01.2026\r\n1\r\nx") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
         QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n")
                                  << QByteArray("1\r\n01.01.2026\r\n2\r\nx\r\n\r\n");
         QTest::newRow("negative N") << QByteArray("-4\r\n") << QByteArray("0\r\n");
@@ -419,8 +431,8 @@ private slots:
                                     << QByteArray("1\r\n01.01.2026\r\n0\r\n");
         QTest::newRow("signed counts") << QByteArray("+1\r\n01.01.2026\r\n+1\r\nx\r\n")
                                        << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
-        QTest::newRow("N larger than the file") << QByteArray("2000000000\r\n01.01.2026\r\n0\r\n")
-                                                << QByteArray("1\r\n01.01.2026\r\n0\r\n");
+        QTest::newRow("N larger than the file")
+            << QByteArray("2000000000\r\n01.01.2026\r\n0\r\n") << QByteArray("1\r\n01.01.2026\r\n0\r\n");
     }
     void normalisedReads()
     {
@@ -459,7 +471,9 @@ private slots:
         QTest::newRow("lines after the last block") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\nлишнее\r\n") << 1;
         QTest::newRow("empty first line, more after") << QByteArray("\r\n01.01.2026\r\n1\r\nx\r\n") << 0;
         QTest::newRow("N = 0, more after") << QByteArray("0\r\n\r\n") << 0;
-        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "0\r\n") << 0;
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF"
+                                           "0\r\n")
+                             << 0;
     }
     void damagedFiles()
     {
@@ -585,7 +599,8 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<bool>("complete");
         QTest::addColumn<int>("records");
-        QTest::newRow("K 2e9 in 50 bytes") << QByteArray("1\r\n07.12.2026\r\n2000000000\r\nодна строка\r\n") << false << 0;
+        QTest::newRow("K 2e9 in 50 bytes")
+            << QByteArray("1\r\n07.12.2026\r\n2000000000\r\nодна строка\r\n") << false << 0;
         QTest::newRow("K max int") << QByteArray("1\r\n07.12.2026\r\n2147483647\r\n") << false << 0;
         QTest::newRow("N and K 2e9") << QByteArray("2000000000\r\n07.12.2026\r\n2000000000\r\n") << false << 0;
         QTest::newRow("good record, then K 2e9")
@@ -628,9 +643,8 @@ private slots:
         DayList s{R(D(1, 5, 2026), {QStringLiteral("новая запись, которой нет на диске")})};
         if (budget < 0)
             budget = EncodeDiary(s).size() - 1;
-        const auto err = SaveDiaryThrough(Path(), s, [budget](QIODevice& target) {
-            return std::make_unique<TFailingDevice>(target, budget);
-        });
+        const auto err = SaveDiaryThrough(
+            Path(), s, [budget](QIODevice& target) { return std::make_unique<TFailingDevice>(target, budget); });
         QVERIFY(err.has_value());
         QCOMPARE(*err, QStringLiteral("На диске нет места"));
         QCOMPARE(ReadBytes(Path()), previous);
@@ -640,9 +654,9 @@ private slots:
     void saveThroughPassingDeviceCommits()
     {
         DayList s{R(D(1, 5, 2026), {"x"})};
-        QCOMPARE(SaveDiaryThrough(Path(), s, [](QIODevice& target) {
-                     return std::make_unique<TFailingDevice>(target, 1 << 20);
-                 }), std::nullopt);
+        QCOMPARE(SaveDiaryThrough(Path(), s,
+                                  [](QIODevice& target) { return std::make_unique<TFailingDevice>(target, 1 << 20); }),
+                 std::nullopt);
         QCOMPARE(ReadBytes(Path()), QByteArray("1\r\n01.05.2026\r\n1\r\nx\r\n"));
     }
 

@@ -73,7 +73,11 @@ struct View {
 
 class TEventCounter : public QObject {
 public:
-    TEventCounter(QEvent::Type type, int* count) : m_type(type), m_count(count) {}
+    TEventCounter(QEvent::Type type, int* count)
+        : m_type(type)
+        , m_count(count)
+    {
+    }
     bool eventFilter(QObject*, QEvent* e) override
     {
         if (e->type() == m_type)
@@ -235,8 +239,7 @@ private slots:
         QCOMPARE(v.view.NotepadLines(), QStringList{QStringLiteral("first")});
         v.select(Tuesday.addDays(1)); // a day without a note clears the notepad
         v.select(Tuesday.addDays(2));
-        QCOMPARE(v.view.NotepadLines(),
-                 (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
+        QCOMPARE(v.view.NotepadLines(), (QStringList{QStringLiteral("one"), QString(), QStringLiteral("three")}));
         v.select(Tuesday);
         QCOMPARE(v.store.size(), 2);
         QCOMPARE(v.store[0].Lines(), initial[0].Lines());
@@ -285,7 +288,8 @@ private slots:
         QTest::newRow("html only") << QStringLiteral("html") << QStringLiteral("<b>x</b>") << QStringLiteral("шов");
         QTest::newRow("text") << QStringLiteral("text") << QStringLiteral(" №5") << QStringLiteral("шов №5");
         QTest::newRow("outside 1251") << QStringLiteral("text") << QStringLiteral(" 中😀") << QStringLiteral("шов ??");
-        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб") << QStringLiteral("шов\nа\nб");
+        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб")
+                                     << QStringLiteral("шов\nа\nб");
     }
     void pasteTakesPlainTextOnly()
     {
@@ -317,7 +321,8 @@ private slots:
         QTest::addColumn<bool>("anywhere");
         const qsizetype n = TNotepad::LongRun;
         QTest::newRow("words") << QStringLiteral("шов проверен ").repeated(200) << false;
-        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x')) << false;
+        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x'))
+                                        << false;
         QTest::newRow("run") << QString(n, QLatin1Char('x')) << true;
         QTest::newRow("run in a later paragraph") << "шов\n" + QString(n * 4, QChar(0x0436)) << true;
         QTest::newRow("runs split by line ends") << (QString(n - 1, QLatin1Char('x')) + "\n").repeated(3) << false;
@@ -423,9 +428,10 @@ private slots:
         QFETCH(QDate, shown);
         QFETCH(QString, selected);
         QFETCH(int, found);
-        const DayList notes{{QDate(2019, 2, 28), {QStringLiteral("утро"), QStringLiteral("Шов у елка"), QStringLiteral("12 снимков")}},
-                            {QDate(2025, 6, 30), {QStringLiteral("ещё шов")}},
-                            {Tuesday, {QStringLiteral("сегодня")}}};
+        const DayList notes{
+            {QDate(2019, 2, 28), {QStringLiteral("утро"), QStringLiteral("Шов у елка"), QStringLiteral("12 снимков")}},
+            {QDate(2025, 6, 30), {QStringLiteral("ещё шов")}},
+            {Tuesday, {QStringLiteral("сегодня")}}};
         View v(notes);
         v.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&v.view));
@@ -437,7 +443,8 @@ private slots:
         QCOMPARE(panel->lFound->text(), QStringLiteral("Найдено: %1").arg(found));
         QCOMPARE(panel->lbFound->model()->rowCount(), found);
         if (byList) {
-            QVERIFY(panel->lbFound->model()->index(0, 0).data().toString().startsWith(QStringLiteral("30.06.2025 — ещё шов")));
+            QVERIFY(panel->lbFound->model()->index(0, 0).data().toString().startsWith(
+                QStringLiteral("30.06.2025 — ещё шов")));
             QTest::keyClick(panel->eFind, Qt::Key_Down);
             QTest::keyClick(panel->lbFound, Qt::Key_Down);
             QTest::keyClick(panel->lbFound, Qt::Key_Return);
@@ -448,7 +455,8 @@ private slots:
         QCOMPARE(v.grid()->SelectedDate(), shown);
         QCOMPARE(v.view.eYear->text(), QString::number(shown.year()));
         QCOMPARE(v.view.TabControl1->TabIndex(), shown.month() - 1);
-        QCOMPARE(v.view.reblok->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')), selected);
+        QCOMPARE(v.view.reblok->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')),
+                 selected);
         QVERIFY(v.view.reblok->hasFocus());
         QCOMPARE(v.store.size(), notes.size()); // the search never changes a note
         for (qsizetype i = 0; i < notes.size(); ++i)
@@ -484,7 +492,8 @@ private slots:
         // UTF-8, without a byte-order mark, lines still ended by CR LF.
         const QByteArray want = QByteArray("01.03.2025\r\n\r\n"
                                            "15.01.2026\r\na\r\n  b\r\n\r\n"
-                                           "08.12.2026\r\n\xd0\xa2\xd1\x80\xd1\x83\xd0\xb1\xd1\x8b \xd0\x94\xd1\x83" "325\r\n\r\n\r\n");
+                                           "08.12.2026\r\n\xd0\xa2\xd1\x80\xd1\x83\xd0\xb1\xd1\x8b \xd0\x94\xd1\x83"
+                                           "325\r\n\r\n\r\n");
         QCOMPARE(ReadWholeFile(path).value_or(QByteArray()), want);
         // The store stays sorted for the next save.
         QCOMPARE(v.store[0].Date, QDate(2025, 3, 1));

@@ -37,12 +37,12 @@ struct Grid {
 bool cellHasColour(const QImage& img, const QRect& r, const QColor& colour)
 {
     for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-        {
+        for (int x = r.left(); x <= r.right(); ++x) {
             // Text is antialiased: a pixel near the colour will do.
             const QColor c = img.pixelColor(x, y);
             if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green())
-                    + std::abs(c.blue() - colour.blue()) < 90)
+                    + std::abs(c.blue() - colour.blue())
+                < 90)
                 return true;
         }
     return false;
@@ -209,13 +209,13 @@ private slots:
             QColor text;
         };
         const Want cases[] = {
-            {7, silver, black},  // past working day with a note
-            {5, silver, red},    // past Saturday with a note
-            {8, red, black},     // today, working day
-            {12, red, white},    // coming Saturday
-            {20, red, white},    // current cell with a note keeps its red
-            {9, window, black},  // plain working day
-            {13, window, red},   // plain Sunday
+            {7, silver, black}, // past working day with a note
+            {5, silver, red},   // past Saturday with a note
+            {8, red, black},    // today, working day
+            {12, red, white},   // coming Saturday
+            {20, red, white},   // current cell with a note keeps its red
+            {9, window, black}, // plain working day
+            {13, window, red},  // plain Sunday
         };
         const QImage img = g.grid.grab().toImage();
         for (const Want& w : cases) {

@@ -88,7 +88,10 @@ private slots:
         m_opener.failWith.clear();
         m_reports.clear();
         SetShellOpener(&m_opener);
-        SetMessageHandler([this](const MessageRequest& r) { m_reports << r; return QMessageBox::Ok; });
+        SetMessageHandler([this](const MessageRequest& r) {
+            m_reports << r;
+            return QMessageBox::Ok;
+        });
     }
     void cleanup()
     {
@@ -104,9 +107,8 @@ private slots:
         QCOMPARE(lb->objectName(), QStringLiteral("lb"));
         QVERIFY(lb->isHidden());
         QCOMPARE(lb->count(), 6);
-        const char* captions[] = {"ГОСТ 7512-82", "ГОСТ 23055-78", "РД 13-01-2006",
-                                  "СТО 2-2.4-083-2006", "Оцифровщики снимков",
-                                  "Примеры дефектов сварного соединения"};
+        const char* captions[] = {"ГОСТ 7512-82",       "ГОСТ 23055-78",       "РД 13-01-2006",
+                                  "СТО 2-2.4-083-2006", "Оцифровщики снимков", "Примеры дефектов сварного соединения"};
         for (int i = 0; i < 6; ++i)
             QCOMPARE(lb->item(i)->text(), QString::fromUtf8(captions[i]));
         QCOMPARE(lb->font().family(), QStringLiteral("MS Sans Serif"));
@@ -258,8 +260,8 @@ private slots:
         QVERIFY(w.lb->isVisible());
         QCOMPARE(m_reports.size(), 1);
         QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
-        QCOMPARE(m_reports[0].text, QStringLiteral("Не найден файл «%1» в папке программы: %2.")
-                                        .arg(file, m_folder.path()));
+        QCOMPARE(m_reports[0].text,
+                 QStringLiteral("Не найден файл «%1» в папке программы: %2.").arg(file, m_folder.path()));
         // Back in place, the next showing draws it as usual.
         w.lb->HideList();
         w.lb->Toggle();
@@ -299,7 +301,11 @@ private slots:
         QCOMPARE(menu->parent(), &parent);
         const QList<QAction*> actions = menu->actions();
         QCOMPARE(actions.size(), 4);
-        const struct { const char* name; const char* caption; const char* file; } want[] = {
+        const struct {
+            const char* name;
+            const char* caption;
+            const char* file;
+        } want[] = {
             {"N7512821", "ГОСТ 7512-82", "gost7512.pdf"},
             {"N7", "РД 13-01-2006", "rd13012006.pdf"},
             {"N5", "Оцифровщики снимков", "scanners.pdf"},
@@ -381,8 +387,10 @@ private slots:
         QTemporaryDir bin;
         const QString out = bin.filePath("args");
         writeScript(bin.filePath("xdg-open"),
-                    "printf '%s\\n' \"$#\" \"$@\" > '" + out.toUtf8() + ".tmp'\n"
-                    "mv '" + out.toUtf8() + ".tmp' '" + out.toUtf8() + "'\n");
+                    "printf '%s\\n' \"$#\" \"$@\" > '" + out.toUtf8()
+                        + ".tmp'\n"
+                          "mv '"
+                        + out.toUtf8() + ".tmp' '" + out.toUtf8() + "'\n");
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
         const QString doc = m_folder.filePath(QStringLiteral("ГОСТ 23055-78.pdf"));
         QFile f(doc);

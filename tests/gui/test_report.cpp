@@ -18,14 +18,22 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Floating point division by zero" << "Floating point division by zero.";
-        QTest::newRow("quote") << "'abc' is not a valid floating point value" << "'abc' is not a valid floating point value.";
-        QTest::newRow("already") << "Готово." << "Готово.";
-        QTest::newRow("exclamation sorts before") << "Ошибка!" << "Ошибка!";
-        QTest::newRow("comma sorts before") << "a," << "a,";
-        QTest::newRow("digit sorts after") << "код 2" << "код 2.";
-        QTest::newRow("cyrillic") << "Не удается найти указанный файл" << "Не удается найти указанный файл.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "Floating point division by zero"
+                                << "Floating point division by zero.";
+        QTest::newRow("quote") << "'abc' is not a valid floating point value"
+                               << "'abc' is not a valid floating point value.";
+        QTest::newRow("already") << "Готово."
+                                 << "Готово.";
+        QTest::newRow("exclamation sorts before") << "Ошибка!"
+                                                  << "Ошибка!";
+        QTest::newRow("comma sorts before") << "a,"
+                                            << "a,";
+        QTest::newRow("digit sorts after") << "код 2"
+                                           << "код 2.";
+        QTest::newRow("cyrillic") << "Не удается найти указанный файл"
+                                  << "Не удается найти указанный файл.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void fullStop()
     {
@@ -37,7 +45,10 @@ private slots:
     void guardedHandsEveryErrorToOneBox()
     {
         QList<MessageRequest> seen;
-        SetMessageHandler([&](const MessageRequest& r) { seen << r; return QMessageBox::Ok; });
+        SetMessageHandler([&](const MessageRequest& r) {
+            seen << r;
+            return QMessageBox::Ok;
+        });
         Guarded([] { throw Error(QStringLiteral("Нет файла")); });
         Guarded([] { throw std::runtime_error("plain"); });
         Guarded([] {});
@@ -62,7 +73,10 @@ private slots:
     {
         QFETCH(int, kind);
         QList<MessageRequest> seen;
-        SetMessageHandler([&](const MessageRequest& r) { seen << r; return QMessageBox::Ok; });
+        SetMessageHandler([&](const MessageRequest& r) {
+            seen << r;
+            return QMessageBox::Ok;
+        });
         Guarded([kind] {
             if (kind == 0)
                 throw std::bad_alloc();

@@ -27,14 +27,12 @@ using namespace kelto;
 namespace {
 
 const char* const FontControls[] = {
-    "l1", "l2", "l3", "l4", "l5",
-    "Label37", "Label38", "Label5", "Label6", "Label7", "Label40",
-    "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
-    "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3",
-    "Label41", "Label42", "Label43", "lSource",
-    "lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok",
-    "focalCheck", "angleCheck", "wireCheck",
-    "eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb",
+    "l1",         "l2",         "l3",        "l4",      "l5",        "Label37", "Label38", "Label5",  "Label6",
+    "Label7",     "Label40",    "Label8",    "Label9",  "Label10",   "Label11", "Label12", "Label13", "Label14",
+    "Label15",    "Label17",    "Label22",   "Label24", "Label29",   "Label35", "Label3",  "Label41", "Label42",
+    "Label43",    "lSource",    "lFocRast",  "lSens",   "lPerimetr", "lExpo",   "lCount",  "Ldlin",   "lBlok",
+    "focalCheck", "angleCheck", "wireCheck", "eYear",   "cbDay",     "reblok",  "eRast",   "ePatno",  "eDlin",
+    "eDiam",      "eTol",       "cbSens",    "cbSheme", "lb",
 };
 
 // The main window's controls spread over two panels, as in the real window,
@@ -56,13 +54,13 @@ struct FakeWindows {
         (new QLabel(panel2))->setObjectName("Image2");
         for (const char* n : FontControls) {
             const QString name = QLatin1String(n);
-            QWidget* parent = name.startsWith("Label5") || name == "Label6" || name == "Label7"
-                                      || name == "lBlok" || name == "eYear" || name == "cbDay"
-                                      || name == "reblok"
-                                  ? panel1
-                                  : name.startsWith('l') && name.size() == 2 ? &main : panel2;
+            QWidget* parent = name.startsWith("Label5") || name == "Label6" || name == "Label7" || name == "lBlok"
+                    || name == "eYear" || name == "cbDay" || name == "reblok"
+                ? panel1
+                : name.startsWith('l') && name.size() == 2 ? &main
+                                                           : panel2;
             QWidget* w = name.startsWith('e') || name.startsWith("cb") ? static_cast<QWidget*>(new QLineEdit(parent))
-                                                                        : new QLabel(parent);
+                                                                       : new QLabel(parent);
             w->setObjectName(name);
             QFont f = w->font();
             f.setFamily("Design Sans");
@@ -84,8 +82,7 @@ struct FakeWindows {
         (new QLabel(about))->setObjectName("Image1");
     }
 
-    template <typename T = QWidget>
-    T* c(const char* name) const
+    template <typename T = QWidget> T* c(const char* name) const
     {
         for (QWidget* w : main.findChildren<QWidget*>(QLatin1String(name)))
             if (w->window() == &main)
@@ -135,13 +132,38 @@ QStringList PluginLines()
 {
     return {
         "Тестовый вид",
-        "вид\\main.jpg", "вид\\diary.jpg", "вид/calc.jpg",
-        "меню", "Menu Font", "10", "#112233", "fsBold",
-        "заголовки", "Head Font", "11", "#223344", "fsItalic",
-        "подписи", "Caption Font", "12", "#334455", "fsUnderline",
-        "значения", "Value Font", "13", "#445566", "fsBold,fsUnderline",
-        "ввод", "Input Font", "14", "#556677", "",
-        "полоса", "#FF8000", "о программе", "вид\\about.bmp",
+        "вид\\main.jpg",
+        "вид\\diary.jpg",
+        "вид/calc.jpg",
+        "меню",
+        "Menu Font",
+        "10",
+        "#112233",
+        "fsBold",
+        "заголовки",
+        "Head Font",
+        "11",
+        "#223344",
+        "fsItalic",
+        "подписи",
+        "Caption Font",
+        "12",
+        "#334455",
+        "fsUnderline",
+        "значения",
+        "Value Font",
+        "13",
+        "#445566",
+        "fsBold,fsUnderline",
+        "ввод",
+        "Input Font",
+        "14",
+        "#556677",
+        "",
+        "полоса",
+        "#FF8000",
+        "о программе",
+        "вид\\about.bmp",
     };
 }
 
@@ -170,10 +192,7 @@ class TestSkin : public QObject {
 
     QString Pic(const QString& rel) const { return m_folder + "/вид/" + rel; }
 
-    void WritePlugin(const QStringList& lines)
-    {
-        Put(m_plg, JoinCrLf(lines));
-    }
+    void WritePlugin(const QStringList& lines) { Put(m_plg, JoinCrLf(lines)); }
 
 private slots:
     void init()
@@ -281,15 +300,24 @@ private slots:
         QTest::addColumn<QString>("reference");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("format");
-        QTest::newRow("backslash") << "вид\\main.jpg" << "/p/вид/main.jpg" << QByteArray("JPEG");
-        QTest::newRow("slash") << "вид/a.JPEG" << "/p/вид/a.JPEG" << QByteArray("JPEG");
-        QTest::newRow("bmp upper") << "A.BMP" << "/p/A.BMP" << QByteArray("BMP");
-        QTest::newRow("icon") << "i.ico" << "/p/i.ico" << QByteArray("ICO");
-        QTest::newRow("metafile") << "m.emf" << "/p/m.emf" << QByteArray();
-        QTest::newRow("wmf") << "m.WMF" << "/p/m.WMF" << QByteArray();
-        QTest::newRow("png") << "p.png" << "/p/p.png" << QByteArray();
-        QTest::newRow("empty names the folder") << "" << "/p/" << QByteArray();
-        QTest::newRow("dot in folder only") << "a.jpg\\x" << "/p/a.jpg/x" << QByteArray();
+        QTest::newRow("backslash") << "вид\\main.jpg"
+                                   << "/p/вид/main.jpg" << QByteArray("JPEG");
+        QTest::newRow("slash") << "вид/a.JPEG"
+                               << "/p/вид/a.JPEG" << QByteArray("JPEG");
+        QTest::newRow("bmp upper") << "A.BMP"
+                                   << "/p/A.BMP" << QByteArray("BMP");
+        QTest::newRow("icon") << "i.ico"
+                              << "/p/i.ico" << QByteArray("ICO");
+        QTest::newRow("metafile") << "m.emf"
+                                  << "/p/m.emf" << QByteArray();
+        QTest::newRow("wmf") << "m.WMF"
+                             << "/p/m.WMF" << QByteArray();
+        QTest::newRow("png") << "p.png"
+                             << "/p/p.png" << QByteArray();
+        QTest::newRow("empty names the folder") << ""
+                                                << "/p/" << QByteArray();
+        QTest::newRow("dot in folder only") << "a.jpg\\x"
+                                            << "/p/a.jpg/x" << QByteArray();
     }
     void pictureReferences()
     {
@@ -316,7 +344,7 @@ private slots:
         for (int i = 0; i < 12; ++i)
             QCOMPARE(quint8(once[i]), quint8(quint8(plain[i]) ^ PictureKey));
         QCOMPARE(ReadUnscrambledPicture(path), plain);
-        QCOMPARE(Get(path), once);  // reading never writes back
+        QCOMPARE(Get(path), once); // reading never writes back
         QVERIFY(TogglePictureHeader(path));
         QCOMPARE(Get(path), plain);
 
@@ -335,7 +363,8 @@ private slots:
         QTest::addColumn<bool>("underline");
         QTest::addColumn<bool>("strike");
         QTest::newRow("bold and underline") << "fsBold,fsUnderline" << true << false << true << false;
-        QTest::newRow("all in brackets") << "[fsBold, fsItalic, fsUnderline, fsStrikeOut]" << true << true << true << true;
+        QTest::newRow("all in brackets") << "[fsBold, fsItalic, fsUnderline, fsStrikeOut]" << true << true << true
+                                         << true;
         QTest::newRow("glued") << "xfsItalicfsStrikeOuty" << false << true << false << true;
         QTest::newRow("empty") << "" << false << false << false << false;
         QTest::newRow("no style") << "обычный" << false << false << false << false;
@@ -414,7 +443,13 @@ private slots:
         QCOMPARE(w.aboutImage()->pixmap().size(), QSize(37, 27));
         QCOMPARE(w.c<QLabel>("Image1")->alignment(), Qt::AlignLeft | Qt::AlignTop);
 
-        struct Expect { const char* first; const char* last; const char* family; int size; QColor colour; };
+        struct Expect {
+            const char* first;
+            const char* last;
+            const char* family;
+            int size;
+            QColor colour;
+        };
         const Expect blocks[] = {
             {"l1", "l5", "Menu Font", 10, QColor(0x11, 0x22, 0x33)},
             {"Label37", "Label40", "Head Font", 11, QColor(0x22, 0x33, 0x44)},
@@ -434,7 +469,10 @@ private slots:
                 QCOMPARE(c->font().family(), QString(e.family));
                 QCOMPARE(c->font().pointSize(), e.size);
                 QCOMPARE(c->palette().color(QPalette::WindowText), e.colour);
-                if (name == e.last) { ++i; break; }
+                if (name == e.last) {
+                    ++i;
+                    break;
+                }
             }
         }
         QCOMPARE(i, int(std::size(FontControls)));
@@ -467,7 +505,9 @@ private slots:
         QStringList lines = PluginLines();
         for (int n : {1, 5, 10, 15, 20, 25, 30, 32})
             lines[n - 1] = "#zz 12 fsBold \\nowhere.emf";
-        lines << "garbage" << "" << "#";
+        lines << "garbage"
+              << ""
+              << "#";
         WritePlugin(lines);
         Recorder rec;
         FakeWindows w;
@@ -680,9 +720,11 @@ private slots:
                 if (red(x, y))
                     box |= QRect(x, y, 1, 1);
         QVERIFY2(box.width() >= 20, "no close mark in the top right corner");
-        QVERIFY2(box.top() >= 1 && box.right() <= 636, qPrintable(QStringLiteral("mark at %1,%2 %3x%4")
-                     .arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
-        QVERIFY(box.left() >= 600 && box.bottom() < 8);  // on the close hot spot's free strip
+        QVERIFY2(
+            box.top() >= 1 && box.right() <= 636,
+            qPrintable(
+                QStringLiteral("mark at %1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+        QVERIFY(box.left() >= 600 && box.bottom() < 8); // on the close hot spot's free strip
     }
 
     void choosePlugin()
@@ -695,11 +737,14 @@ private slots:
         Put(SettingsPath(), "old.plg\r\n1\r\nthree\r\n");
         QString seenStart;
         QString answer;
-        SetPluginDialog([&](QWidget*, const QString& start) { seenStart = start; return answer; });
+        SetPluginDialog([&](QWidget*, const QString& start) {
+            seenStart = start;
+            return answer;
+        });
         Recorder rec;
         FakeWindows w;
 
-        Choose(w);  // cancelled
+        Choose(w); // cancelled
         QCOMPARE(seenStart, m_dir.path());
         QCOMPARE(Get(SettingsPath()), QByteArray("old.plg\r\n1\r\nthree\r\n"));
         QVERIFY(w.c<QLabel>("Image1")->pixmap().isNull());
@@ -718,7 +763,7 @@ private slots:
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
         // Inside the program folder: remembered relative to it.
         QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
-        Choose(w);  // the same one again
+        Choose(w); // the same one again
         QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
         SetPluginDialog({});
     }

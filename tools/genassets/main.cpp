@@ -32,15 +32,15 @@ QString gFamily = QStringLiteral("Liberation Sans");
 
 struct Theme {
     bool dark;
-    QColor headTop, headBottom;   // header band
-    QColor accent;                // amber line, radiation mark
+    QColor headTop, headBottom; // header band
+    QColor accent;              // amber line, radiation mark
     QColor tabTop, tabBottom, tabBorder, tabText;
     QColor stripTop, stripBottom, stripText;
-    QColor page;                  // view background
+    QColor page; // view background
     QColor card, cardBorder, cardShadow;
-    QColor field, fieldBorder;    // plates behind the edits
-    QColor rowTint;               // alternate rows of the inputs
-    QColor rule;                  // thin lines under the headings
+    QColor field, fieldBorder; // plates behind the edits
+    QColor rowTint;            // alternate rows of the inputs
+    QColor rule;               // thin lines under the headings
     QColor watermark;
 };
 
@@ -109,7 +109,7 @@ QFont Font(qreal pixels, bool bold = false)
 }
 
 // The largest pixel size up to `pixels` at which `text` fits into `width`.
-QFont FittingFont(const QString &text, qreal pixels, qreal width, bool bold)
+QFont FittingFont(const QString& text, qreal pixels, qreal width, bool bold)
 {
     for (qreal p = pixels; p > 6; p -= 0.5) {
         QFont f = Font(p, bold);
@@ -119,7 +119,7 @@ QFont FittingFont(const QString &text, qreal pixels, qreal width, bool bold)
     return Font(6, bold);
 }
 
-void Save(const QImage &image, const QString &path)
+void Save(const QImage& image, const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     bool ok = false;
@@ -145,7 +145,7 @@ QImage NewImage(int w, int h, QColor fill)
 
 // --- the mark: a weld ring (pipe section) round a radiation trefoil ---------
 
-void DrawMark(QPainter &p, QPointF c, qreal r, const Theme &t)
+void DrawMark(QPainter& p, QPointF c, qreal r, const Theme& t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -189,7 +189,7 @@ void DrawMark(QPainter &p, QPointF c, qreal r, const Theme &t)
     const qreal b1 = ri * (small ? 0.42 : 0.32), b2 = ri * (small ? 1.02 : 0.86);
     p.setBrush(t.accent);
     for (int k = 0; k < 3; ++k) {
-        const qreal mid = 30 + 120 * k;   // degrees, counter-clockwise from 3 o'clock: blades up-right, up-left, down
+        const qreal mid = 30 + 120 * k; // degrees, counter-clockwise from 3 o'clock: blades up-right, up-left, down
         QPainterPath blade;
         QRectF outer(c.x() - b2, c.y() - b2, 2 * b2, 2 * b2);
         QRectF inner(c.x() - b1, c.y() - b1, 2 * b1, 2 * b1);
@@ -204,7 +204,7 @@ void DrawMark(QPainter &p, QPointF c, qreal r, const Theme &t)
 }
 
 // The logo: the mark and the program's name beside it, inside `box`.
-void DrawLogo(QPainter &p, QRectF box, const Theme &t, QColor word, QColor sub)
+void DrawLogo(QPainter& p, QRectF box, const Theme& t, QColor word, QColor sub)
 {
     const qreal r = std::min(box.height() / 2 - 6, box.width() * 0.19);
     const QPointF c(box.left() + r + 1, box.center().y());
@@ -229,7 +229,7 @@ void DrawLogo(QPainter &p, QRectF box, const Theme &t, QColor word, QColor sub)
 
 // --- panels ---------------------------------------------------------------
 
-void Card(QPainter &p, QRectF r, const Theme &t, qreal radius = 5)
+void Card(QPainter& p, QRectF r, const Theme& t, qreal radius = 5)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -247,7 +247,7 @@ void Card(QPainter &p, QRectF r, const Theme &t, qreal radius = 5)
 
 // A plate that an edit of the given rectangle lies on: a one-pixel frame just
 // outside it, a field colour inside (the edit covers it when it is opaque).
-void Field(QPainter &p, QRect control, const Theme &t)
+void Field(QPainter& p, QRect control, const Theme& t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -264,7 +264,7 @@ void Field(QPainter &p, QRect control, const Theme &t)
 
 // The band along the top of a card that carries the card's captions or
 // heading, closed by a thin line with a short amber lead.
-void CardHeader(QPainter &p, QRectF card, qreal bottom, const Theme &t)
+void CardHeader(QPainter& p, QRectF card, qreal bottom, const Theme& t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -285,10 +285,10 @@ void CardHeader(QPainter &p, QRectF card, qreal bottom, const Theme &t)
 
 // --- main window background ---------------------------------------------
 
-void DrawHeaderTabs(QPainter &p, const Theme &t)
+void DrawHeaderTabs(QPainter& p, const Theme& t)
 {
     const int lefts[] = {236, 317, 397, 479, 560};
-    const char *captions[] = {"Записи", "Расчеты", "Справка", "Настройка", "Инфо"};
+    const char* captions[] = {"Записи", "Расчеты", "Справка", "Настройка", "Инфо"};
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     for (int i = 0; i < 5; ++i) {
@@ -317,7 +317,7 @@ void DrawHeaderTabs(QPainter &p, const Theme &t)
 // edge in that strip, so a click on it always closes. It lies wholly inside
 // the picture, rounded corners included: a mark cut by the window's edge
 // reads as a drawing fault, not as a tab.
-void DrawCloseMark(QPainter &p, const Theme &t)
+void DrawCloseMark(QPainter& p, const Theme& t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -334,7 +334,7 @@ void DrawCloseMark(QPainter &p, const Theme &t)
     p.restore();
 }
 
-QImage MainPicture(const Theme &t)
+QImage MainPicture(const Theme& t)
 {
     QImage image = NewImage(638, 457, t.page);
     QPainter p(&image);
@@ -406,7 +406,7 @@ QImage MainPicture(const Theme &t)
 
 // --- view backgrounds -------------------------------------------------------
 
-void ViewBackground(QPainter &p, const Theme &t)
+void ViewBackground(QPainter& p, const Theme& t)
 {
     QLinearGradient g(0, 0, 0, 308);
     g.setColorAt(0, t.page.lighter(t.dark ? 110 : 102));
@@ -414,7 +414,7 @@ void ViewBackground(QPainter &p, const Theme &t)
     p.fillRect(QRect(0, 0, 638, 308), g);
 }
 
-QImage DiaryPicture(const Theme &t)
+QImage DiaryPicture(const Theme& t)
 {
     QImage image = NewImage(638, 308, t.page);
     QPainter p(&image);
@@ -462,7 +462,7 @@ QImage DiaryPicture(const Theme &t)
 }
 
 // A faint drawing of a ring weld being radiographed, behind the results.
-void ResultsWatermark(QPainter &p, const Theme &t)
+void ResultsWatermark(QPainter& p, const Theme& t)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -488,7 +488,7 @@ void ResultsWatermark(QPainter &p, const Theme &t)
     p.restore();
 }
 
-QImage CalcPicture(const Theme &t)
+QImage CalcPicture(const Theme& t)
 {
     QImage image = NewImage(638, 308, t.page);
     QPainter p(&image);
@@ -532,7 +532,7 @@ QImage CalcPicture(const Theme &t)
 // --- scheme pictures --------------------------------------------------------
 
 struct Scheme {
-    QPainter &p;
+    QPainter& p;
     QPointF c{30, 42};
     qreal ro = 18, ri = 14;
 
@@ -575,8 +575,7 @@ struct Scheme {
     void FilmArc(qreal radius, qreal from, qreal span)
     {
         p.setPen(FilmPen());
-        p.drawArc(QRectF(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius),
-                  qRound(from * 16), qRound(span * 16));
+        p.drawArc(QRectF(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius), qRound(from * 16), qRound(span * 16));
     }
     void FilmLine(qreal x1, qreal x2, qreal y)
     {
@@ -593,13 +592,13 @@ QImage SchemePicture(int index)
     Scheme s{p};
 
     const QString letters[] = {"a)", "б)", "в)", "г)", "д)", "е)", "ж)", "з)"};
-    const qreal outside = s.ro + 3;   // a film laid on the outside of the wall
+    const qreal outside = s.ro + 3; // a film laid on the outside of the wall
     const qreal below = s.c.y() + s.ro + 3;
 
     // Beam first, so the pipe's wall is drawn over it and the film over both.
     QPointF src;
     switch (index) {
-    case 0:   // a) outside above, narrow beam, film inside the upper wall
+    case 0: // a) outside above, narrow beam, film inside the upper wall
         src = {30, 8};
         s.Pipe();
         s.Beam(src, s.Polar(s.ri - 2.5, 68));
@@ -623,21 +622,21 @@ QImage SchemePicture(int index)
         s.FilmLine(5, 55, below);
         break;
     }
-    case 3:   // г) close above, through both walls, film round the lower wall
+    case 3: // г) close above, through both walls, film round the lower wall
         src = {30, s.c.y() - s.ro - 7};
         s.Beam(src, s.Polar(outside, 236));
         s.Beam(src, s.Polar(outside, 304));
         s.Pipe();
         s.FilmArc(outside, 230, 80);
         break;
-    case 4:   // д) close above, through both walls, flat film under the pipe
+    case 4: // д) close above, through both walls, flat film under the pipe
         src = {30, s.c.y() - s.ro - 7};
         s.Beam(src, {13, below});
         s.Beam(src, {47, below});
         s.Pipe();
         s.FilmLine(11, 49, below);
         break;
-    case 5:   // е) at the centre, four films round the outside
+    case 5: // е) at the centre, four films round the outside
         src = s.c;
         s.Pipe();
         for (int k = 0; k < 4; ++k) {
@@ -648,14 +647,14 @@ QImage SchemePicture(int index)
         for (int k = 0; k < 4; ++k)
             s.FilmArc(outside, 45 + 90 * k - 30, 60);
         break;
-    case 6:   // ж) between the centre and the upper wall, film round the lower wall
+    case 6: // ж) between the centre and the upper wall, film round the lower wall
         src = s.c + QPointF(0, -8);
         s.Pipe();
         s.Beam(src, s.Polar(outside, 242));
         s.Beam(src, s.Polar(outside, 298));
         s.FilmArc(outside, 236, 68);
         break;
-    case 7:   // з) at the centre, film round the lower wall
+    case 7: // з) at the centre, film round the lower wall
         src = s.c;
         s.Pipe();
         s.Beam(src, s.Polar(outside, 230));
@@ -673,7 +672,7 @@ QImage SchemePicture(int index)
 
 // --- About picture ----------------------------------------------------------
 
-QImage AboutPicture(const Theme &t)
+QImage AboutPicture(const Theme& t)
 {
     QImage image = NewImage(432, 198, t.dark ? t.page : QColor(0xf4, 0xf6, 0xf9));
     QPainter p(&image);
@@ -711,8 +710,7 @@ QImage AboutPicture(const Theme &t)
 
     p.setFont(Font(11, true));
     p.setPen(soft);
-    p.drawText(QRect(14, 104, 404, 14), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Системные требования:"));
+    p.drawText(QRect(14, 104, 404, 14), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Системные требования:"));
     p.setFont(Font(11));
     p.setPen(ink);
     p.drawText(QRect(14, 118, 404, 14), Qt::AlignLeft | Qt::AlignVCenter,
@@ -755,9 +753,9 @@ QImage SpinGlyph(bool up)
     return image;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     if (argc != 2) {
@@ -765,7 +763,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString fonts = QStringLiteral("/usr/share/fonts/truetype/liberation/");
-    for (const char *file : {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"}) {
+    for (const char* file : {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"}) {
         const int id = QFontDatabase::addApplicationFont(fonts + file);
         if (id < 0) {
             std::fprintf(stderr, "genassets: cannot load %s%s (fonts-liberation)\n", qPrintable(fonts), file);

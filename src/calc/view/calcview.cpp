@@ -23,11 +23,13 @@ namespace kelto {
 namespace {
 
 // The window's font.
-QFont WindowFont() { return DesignFont(11); }
+QFont WindowFont()
+{
+    return DesignFont(11);
+}
 
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
-                  const QFont& font, Qt::Alignment align)
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry, const QFont& font,
+                  Qt::Alignment align)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
@@ -64,7 +66,8 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
 
 } // namespace
 
-TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
+TCalcView::TCalcView(QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("Panel2"));
     setFixedSize(638, 308);
@@ -83,9 +86,12 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
                        DesignFont(12, true, false, "Arial"), rightTop);
     Label12 = MakeLabel(this, "Label12", QStringLiteral("Диаметр, мм"), {80, 66, 155, 13}, WindowFont(), rightTop);
     Label13 = MakeLabel(this, "Label13", QStringLiteral("Толщина, мм"), {64, 91, 169, 13}, WindowFont(), rightTop);
-    Label11 = MakeLabel(this, "Label11", QStringLiteral("Длина снимка, мм"), {56, 116, 177, 13}, WindowFont(), rightTop);
-    Label9 = MakeLabel(this, "Label9", QStringLiteral("Фокусное расстояние, мм"), {16, 142, 217, 13}, WindowFont(), rightTop);
-    Label10 = MakeLabel(this, "Label10", QStringLiteral("Фокусное пятно, мм"), {32, 166, 201, 13}, WindowFont(), rightTop);
+    Label11
+        = MakeLabel(this, "Label11", QStringLiteral("Длина снимка, мм"), {56, 116, 177, 13}, WindowFont(), rightTop);
+    Label9 = MakeLabel(this, "Label9", QStringLiteral("Фокусное расстояние, мм"), {16, 142, 217, 13}, WindowFont(),
+                       rightTop);
+    Label10
+        = MakeLabel(this, "Label10", QStringLiteral("Фокусное пятно, мм"), {32, 166, 201, 13}, WindowFont(), rightTop);
     Label14 = MakeLabel(this, "Label14", QStringLiteral("Схема контроля"), {80, 191, 155, 13}, WindowFont(), rightTop);
 
     const QFont captionFont = DesignFont(12);
@@ -122,8 +128,8 @@ TCalcView::TCalcView(QWidget* parent) : QWidget(parent)
     // The compliance check takes the free part of the results box under the
     // visible results. Its values run longer than the column of values
     // above leaves room for, so each stands under its caption.
-    Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 150, 260, 20},
-                        WindowFont(), leftTop);
+    Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 150, 260, 20}, WindowFont(),
+                        leftTop);
     Label40->setWordWrap(true);
     const auto checkCaption = [&](const char* name, const QString& text, int top) {
         return MakeLabel(this, name, text, {331, top, 290, 14}, captionFont, leftTop);
@@ -253,15 +259,36 @@ void TCalcView::PlaceSchemePictures()
     is[3]->show();
 }
 
-QChar TCalcView::CommaAllowed(const QString& text, QChar key) { return kelto::CommaAllowed(text, key); }
+QChar TCalcView::CommaAllowed(const QString& text, QChar key)
+{
+    return kelto::CommaAllowed(text, key);
+}
 
-void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key) { key = FilterNumericKey(edit->text(), key); }
+void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key)
+{
+    key = FilterNumericKey(edit->text(), key);
+}
 
-void TCalcView::eDiamKeyPress(QChar& key) { AcceptNumericKey(eDiam, key); }
-void TCalcView::eTolKeyPress(QChar& key) { AcceptNumericKey(eTol, key); }
-void TCalcView::eDlinKeyPress(QChar& key) { AcceptNumericKey(eDlin, key); }
-void TCalcView::eRastKeyPress(QChar& key) { AcceptNumericKey(eRast, key); }
-void TCalcView::ePatnoKeyPress(QChar& key) { AcceptNumericKey(ePatno, key); }
+void TCalcView::eDiamKeyPress(QChar& key)
+{
+    AcceptNumericKey(eDiam, key);
+}
+void TCalcView::eTolKeyPress(QChar& key)
+{
+    AcceptNumericKey(eTol, key);
+}
+void TCalcView::eDlinKeyPress(QChar& key)
+{
+    AcceptNumericKey(eDlin, key);
+}
+void TCalcView::eRastKeyPress(QChar& key)
+{
+    AcceptNumericKey(eRast, key);
+}
+void TCalcView::ePatnoKeyPress(QChar& key)
+{
+    AcceptNumericKey(ePatno, key);
+}
 
 bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* k, const std::function<void(QChar&)>& accept)
 {
@@ -319,8 +346,8 @@ void TCalcView::SaveSource()
         if (!m_source)
             return;
         if (const std::optional<QString> err = m_source->Save())
-            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2")
-                                   .arg(kelto::TfSource::FilePath(), *err));
+            kelto::ReportError(
+                QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfSource::FilePath(), *err));
     });
 }
 
@@ -328,8 +355,7 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
     // The source window's inputs follow the plug-in's input font, which
     // reaches the view's edits.
-    if (watched == eRast && m_source
-        && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
+    if (watched == eRast && m_source && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
         m_source->ApplyInputFont(eRast->font(), eRast->palette());
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);

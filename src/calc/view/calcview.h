@@ -43,15 +43,14 @@ public:
 
     QLabel* Image2 = nullptr;
     QLabel *Label37 = nullptr, *Label38 = nullptr;
-    QLabel *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr,
-           *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr;
-    QLabel *Label15 = nullptr, *Label17 = nullptr, *Label22 = nullptr, *Label24 = nullptr,
-           *Label3 = nullptr, *Label29 = nullptr, *Label35 = nullptr;
-    QLabel *lFocRast = nullptr, *lSens = nullptr, *lPerimetr = nullptr, *lExpo = nullptr,
-           *lCount = nullptr, *Ldlin = nullptr;
+    QLabel *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
+           *Label13 = nullptr, *Label14 = nullptr;
+    QLabel *Label15 = nullptr, *Label17 = nullptr, *Label22 = nullptr, *Label24 = nullptr, *Label3 = nullptr,
+           *Label29 = nullptr, *Label35 = nullptr;
+    QLabel *lFocRast = nullptr, *lSens = nullptr, *lPerimetr = nullptr, *lExpo = nullptr, *lCount = nullptr,
+           *Ldlin = nullptr;
     QComboBox *cbSens = nullptr, *cbSheme = nullptr;
-    QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr,
-              *ePatno = nullptr;
+    QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr, *ePatno = nullptr;
     std::array<QLabel*, 8> is{};
     // The compliance check under the results: heading, three captions and
     // their values.

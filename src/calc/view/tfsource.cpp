@@ -62,8 +62,9 @@ QLabel* Result(QWidget* parent, const char* name, int top)
 } // namespace
 
 TfSource::TfSource(const QDate& workDate, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                  | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("fSource"));
     setWindowTitle(QStringLiteral("Источник и экспозиция"));
@@ -143,7 +144,10 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::cbIsotopeChange);
 }
 
-QString TfSource::FilePath() { return ProgramFolder() + QStringLiteral("source.cnf"); }
+QString TfSource::FilePath()
+{
+    return ProgramFolder() + QStringLiteral("source.cnf");
+}
 
 QList<QLineEdit*> TfSource::edits() const
 {
@@ -152,8 +156,8 @@ QList<QLineEdit*> TfSource::edits() const
 
 QList<QWidget*> TfSource::inputs() const
 {
-    return {cbIsotope, eActivity, cbUnit, dePassport, deWork, eRefTime, eRefDist,
-            eRefThick, deRef, eDist, eThick, eHvl};
+    return {cbIsotope, eActivity, cbUnit, dePassport, deWork, eRefTime,
+            eRefDist,  eRefThick, deRef,  eDist,      eThick, eHvl};
 }
 
 TSourceForm TfSource::Form() const

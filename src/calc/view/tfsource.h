@@ -20,7 +20,7 @@ public:
     // gives the defaults for `workDate`.
     explicit TfSource(const QDate& workDate, QWidget* parent = nullptr);
 
-    static QString FilePath();   // ProgramFolder() + "source.cnf"
+    static QString FilePath(); // ProgramFolder() + "source.cnf"
 
     TSourceForm Form() const;
     void SetForm(const TSourceForm& form);
@@ -31,8 +31,8 @@ public:
     void ApplyInputFont(const QFont& font, const QPalette& palette);
 
     QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
-    QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr,
-              *eDist = nullptr, *eThick = nullptr, *eHvl = nullptr;
+    QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
+              *eThick = nullptr, *eHvl = nullptr;
     QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
     QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
 

@@ -43,7 +43,6 @@ const QStringList TDiaryView::DayNames = {
 
 namespace {
 
-
 QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top)
 {
     auto* l = new TAutoSizeLabel(text, parent);
@@ -139,7 +138,10 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     connect(pSearch, &TSearchPanel::dayChosen, this, &TDiaryView::ShowDay);
     connect(pSearch, &TSearchPanel::closed, this, [this] { reblok->setFocus(Qt::OtherFocusReason); });
     auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] { if (pSearch->isHidden()) lFindClick(); });
+    connect(find, &QShortcut::activated, this, [this] {
+        if (pSearch->isHidden())
+            lFindClick();
+    });
 
     TabControl1 = new TMonthTabs(this);
     TabControl1->setObjectName(QStringLiteral("TabControl1"));

@@ -209,9 +209,7 @@ void TCalendar::keyPressEvent(QKeyEvent* e)
     case Qt::Key_End: col = ColCount - 1; break;
     case Qt::Key_PageUp: row = 1; break;
     case Qt::Key_PageDown: row = RowCount - 1; break;
-    default:
-        QWidget::keyPressEvent(e);
-        return;
+    default: QWidget::keyPressEvent(e); return;
     }
     e->accept();
     if (MoveCurrentTo(col, row))

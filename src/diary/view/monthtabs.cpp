@@ -9,9 +9,9 @@ namespace kelto {
 
 TMonthTabs::TMonthTabs(QWidget* parent)
     : QWidget(parent)
-    , m_tabs{QStringLiteral("Янв"), QStringLiteral("Фев"), QStringLiteral("Март"), QStringLiteral("Апр"),
-             QStringLiteral("Май"), QStringLiteral("Июнь"), QStringLiteral("Июль"), QStringLiteral("Авг"),
-             QStringLiteral("Сент"), QStringLiteral("Окт"), QStringLiteral("Нояб"), QStringLiteral("Дек")}
+    , m_tabs{QStringLiteral("Янв"),  QStringLiteral("Фев"),  QStringLiteral("Март"), QStringLiteral("Апр"),
+             QStringLiteral("Май"),  QStringLiteral("Июнь"), QStringLiteral("Июль"), QStringLiteral("Авг"),
+             QStringLiteral("Сент"), QStringLiteral("Окт"),  QStringLiteral("Нояб"), QStringLiteral("Дек")}
 {
     setFocusPolicy(Qt::TabFocus);
 }

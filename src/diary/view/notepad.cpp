@@ -22,7 +22,8 @@ QString PlainTextOf(const QMimeData* source)
 
 } // namespace
 
-TNotepad::TNotepad(QWidget* parent) : QTextEdit(parent)
+TNotepad::TNotepad(QWidget* parent)
+    : QTextEdit(parent)
 {
     setAcceptRichText(false);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -46,8 +47,8 @@ bool TNotepad::HasLongRun(const QString& text)
 
 void TNotepad::ChooseWrap()
 {
-    const auto wanted = HasLongRun(document()->toRawText()) ? QTextOption::WrapAnywhere
-                                                             : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    const auto wanted
+        = HasLongRun(document()->toRawText()) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
     if (wordWrapMode() != wanted)
         setWordWrapMode(wanted);
 }

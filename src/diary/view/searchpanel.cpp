@@ -34,10 +34,7 @@ public:
         endResetModel();
     }
     const TRow& at(int row) const { return m_rows[size_t(row)]; }
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (role != Qt::DisplayRole || !index.isValid())
@@ -51,8 +48,7 @@ public:
         // The list shortens the row to its width with "…"; this only keeps a
         // very long line from costing layout time.
         first = first.first(std::min<qsizetype>(first.size(), 300));
-        return r.date.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" — ")
-             + FromCp1251(first.toByteArray());
+        return r.date.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" — ") + FromCp1251(first.toByteArray());
     }
 
 private:
@@ -103,8 +99,7 @@ void TSearchPanel::Open()
     for (const TDayRecord& r : m_store)
         m_notes.push_back({r.Date, NoteBytes(r)});
     // Newest first; records of one date keep their store order.
-    std::stable_sort(m_notes.begin(), m_notes.end(),
-                     [](const TNote& a, const TNote& b) { return a.date > b.date; });
+    std::stable_sort(m_notes.begin(), m_notes.end(), [](const TNote& a, const TNote& b) { return a.date > b.date; });
     QueryChanged();
     show();
     raise();
@@ -152,21 +147,16 @@ bool TSearchPanel::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && (watched == eFind || watched == lbFound)) {
         auto* k = static_cast<QKeyEvent*>(event);
         switch (k->key()) {
-        case Qt::Key_Escape:
-            Close();
-            return true;
+        case Qt::Key_Escape: Close(); return true;
         case Qt::Key_Return:
-        case Qt::Key_Enter:
-            Choose(watched == eFind ? 0 : lbFound->currentIndex().row());
-            return true;
+        case Qt::Key_Enter: Choose(watched == eFind ? 0 : lbFound->currentIndex().row()); return true;
         case Qt::Key_Down:
             if (watched == eFind && m_model->rowCount() > 0) {
                 lbFound->setFocus();
                 return true;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -34,8 +34,7 @@ public:
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), ItemHeight};
     }
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         // The entry the arrow keys reached is drawn as chosen, so that the
         // keyboard user sees where Return will go.
@@ -53,13 +52,13 @@ void openDocument(int document)
 
 } // namespace
 
-TDocsList::TDocsList(QWidget* parent) : QListWidget(parent)
+TDocsList::TDocsList(QWidget* parent)
+    : QListWidget(parent)
 {
     setObjectName(QStringLiteral("lb"));
     setFont(DesignFont(FontPixels));
     QPalette pal = palette();
-    const QColor background = parent ? parent->palette().color(QPalette::Window)
-                                     : pal.color(QPalette::Window);
+    const QColor background = parent ? parent->palette().color(QPalette::Window) : pal.color(QPalette::Window);
     pal.setColor(QPalette::Base, background);
     pal.setColor(QPalette::Text, Teal);
     setPalette(pal);
@@ -100,7 +99,10 @@ void TDocsList::ToggleFromKeyboard()
     setFocus(Qt::ShortcutFocusReason);
 }
 
-void TDocsList::HideList() { hide(); }
+void TDocsList::HideList()
+{
+    hide();
+}
 
 void TDocsList::RefreshPresence()
 {
@@ -135,7 +137,10 @@ void TDocsList::lbClick()
     });
 }
 
-void TDocsList::lbExit() { HideList(); }
+void TDocsList::lbExit()
+{
+    HideList();
+}
 
 void TDocsList::OnSelectionChanged()
 {
@@ -198,8 +203,7 @@ void TDocsList::focusOutEvent(QFocusEvent* event)
 
 void TDocsList::keyPressEvent(QKeyEvent* event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
         event->accept();
         if (QListWidgetItem* it = currentItem()) {
             {
@@ -214,8 +218,7 @@ void TDocsList::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
 }
 
-QItemSelectionModel::SelectionFlags TDocsList::selectionCommand(const QModelIndex& index,
-                                                                const QEvent* event) const
+QItemSelectionModel::SelectionFlags TDocsList::selectionCommand(const QModelIndex& index, const QEvent* event) const
 {
     if (event && event->type() == QEvent::KeyPress)
         return QItemSelectionModel::NoUpdate;
@@ -235,12 +238,13 @@ void TDocsList::hideEvent(QHideEvent* event)
     emit shownChanged(false);
 }
 
-TSpravkaMenu::TSpravkaMenu(QWidget* parent) : QMenu(parent)
+TSpravkaMenu::TSpravkaMenu(QWidget* parent)
+    : QMenu(parent)
 {
     setObjectName(QStringLiteral("pmSpravka"));
     QAction** fields[] = {&N7512821, &N7, &N5, &N6};
-    void (TSpravkaMenu::*handlers[])() = {&TSpravkaMenu::N7512821Click, &TSpravkaMenu::N7Click,
-                                          &TSpravkaMenu::N5Click, &TSpravkaMenu::N6Click};
+    void (TSpravkaMenu::*handlers[])()
+        = {&TSpravkaMenu::N7512821Click, &TSpravkaMenu::N7Click, &TSpravkaMenu::N5Click, &TSpravkaMenu::N6Click};
     for (std::size_t i = 0; i < SpravkaMenuItems.size(); ++i) {
         const TSpravkaMenuItem& item = SpravkaMenuItems[i];
         QAction* a = addAction(ReferenceDocuments[std::size_t(item.document)].CaptionText());
@@ -250,11 +254,26 @@ TSpravkaMenu::TSpravkaMenu(QWidget* parent) : QMenu(parent)
     }
 }
 
-void TSpravkaMenu::N7512821Click() { openDocument(SpravkaMenuItems[0].document); }
-void TSpravkaMenu::N7Click() { openDocument(SpravkaMenuItems[1].document); }
-void TSpravkaMenu::N5Click() { openDocument(SpravkaMenuItems[2].document); }
-void TSpravkaMenu::N6Click() { openDocument(SpravkaMenuItems[3].document); }
+void TSpravkaMenu::N7512821Click()
+{
+    openDocument(SpravkaMenuItems[0].document);
+}
+void TSpravkaMenu::N7Click()
+{
+    openDocument(SpravkaMenuItems[1].document);
+}
+void TSpravkaMenu::N5Click()
+{
+    openDocument(SpravkaMenuItems[2].document);
+}
+void TSpravkaMenu::N6Click()
+{
+    openDocument(SpravkaMenuItems[3].document);
+}
 
-QMenu* CreateSpravkaMenu(QWidget* parent) { return new TSpravkaMenu(parent); }
+QMenu* CreateSpravkaMenu(QWidget* parent)
+{
+    return new TSpravkaMenu(parent);
+}
 
 } // namespace kelto

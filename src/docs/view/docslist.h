@@ -53,8 +53,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     // Keys move the current entry only; Return opens it. A list that opened
     // a document at every arrow press could not be walked to its last entry.
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* event) const override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
 
 private:
     void OnSelectionChanged();

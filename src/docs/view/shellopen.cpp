@@ -23,7 +23,10 @@ constexpr int StartWaitMs = 5000;
 // then says nothing about the opening.
 constexpr qint64 FailureWindowMs = 10000;
 
-QString Quoted(const QString& name) { return QStringLiteral("«%1»").arg(name); }
+QString Quoted(const QString& name)
+{
+    return QStringLiteral("«%1»").arg(name);
+}
 
 void OpenAddress(const QString& address)
 {
@@ -69,8 +72,7 @@ void OpenFile(const QString& name)
                          // Shown from the event loop, not from inside QProcess.
                          QMetaObject::invokeMethod(
                              QCoreApplication::instance(),
-                             [text = OpenerFailureText(name, code)] { ReportError(text); },
-                             Qt::QueuedConnection);
+                             [text = OpenerFailureText(name, code)] { ReportError(text); }, Qt::QueuedConnection);
                      });
     since->start();
     process->start();
@@ -118,13 +120,21 @@ QString OpenerFailureText(const QString& name, int exitCode)
     case 4: // the desktop's own tool failed, mostly for the same reason
         return QStringLiteral("Для файла %1 нет сопоставленного приложения").arg(Quoted(name));
     default:
-        return QStringLiteral("Не удается открыть файл %1: программа открытия сообщила об ошибке")
-            .arg(Quoted(name));
+        return QStringLiteral("Не удается открыть файл %1: программа открытия сообщила об ошибке").arg(Quoted(name));
     }
 }
 
-void SetShellOpener(ShellOpener* opener) { g_opener = opener; }
-ShellOpener& CurrentShellOpener() { return g_opener ? *g_opener : g_desktop; }
-void OpenWithShell(const QString& name) { CurrentShellOpener().Open(name); }
+void SetShellOpener(ShellOpener* opener)
+{
+    g_opener = opener;
+}
+ShellOpener& CurrentShellOpener()
+{
+    return g_opener ? *g_opener : g_desktop;
+}
+void OpenWithShell(const QString& name)
+{
+    CurrentShellOpener().Open(name);
+}
 
 } // namespace kelto

@@ -73,12 +73,11 @@ QWidget* Control(QWidget* root, const char* name)
     return w;
 }
 
-void ApplyFontBlock(QWidget* root, const TPlgLines& lines, int firstLine,
-                    std::initializer_list<const char*> names)
+void ApplyFontBlock(QWidget* root, const TPlgLines& lines, int firstLine, std::initializer_list<const char*> names)
 {
     for (const char* name : names)
-        ApplyFont(Control(root, name), lines.line(firstLine), lines.line(firstLine + 1),
-                  lines.line(firstLine + 2), lines.line(firstLine + 3));
+        ApplyFont(Control(root, name), lines.line(firstLine), lines.line(firstLine + 1), lines.line(firstLine + 2),
+                  lines.line(firstLine + 3));
 }
 
 void ShowPluginError()
@@ -98,8 +97,7 @@ QColor ToQColor(TColor value)
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-void ApplyFont(QWidget* control, const QString& name, const QString& size,
-               const QString& colour, const QString& style)
+void ApplyFont(QWidget* control, const QString& name, const QString& size, const QString& colour, const QString& style)
 {
     QFont font = control->font();
     font.setFamily(ResolveFontFamily(name));
@@ -182,15 +180,15 @@ bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
         ApplyFontBlock(mainWindow, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
         ApplyFontBlock(mainWindow, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7", "Label40"});
         ApplyFontBlock(mainWindow, lines, 16,
-                       {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
-                        "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3",
-                        "Label41", "Label42", "Label43", "lSource"});
+                       {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15", "Label17",
+                        "Label22", "Label24", "Label29", "Label35", "Label3", "Label41", "Label42", "Label43",
+                        "lSource"});
         ApplyFontBlock(mainWindow, lines, 21,
-                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok",
-                        "focalCheck", "angleCheck", "wireCheck"});
-        ApplyFontBlock(mainWindow, lines, 26,
-                       {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol",
-                        "cbSens", "cbSheme", "lb"});
+                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok", "focalCheck",
+                        "angleCheck", "wireCheck"});
+        ApplyFontBlock(
+            mainWindow, lines, 26,
+            {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb"});
 
         QWidget* pCur = Control(mainWindow, "pCur");
         const QColor marker = ToQColor(HexToColor(lines.line(31)));

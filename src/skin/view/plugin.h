@@ -22,8 +22,7 @@ QColor ToQColor(TColor value);
 // One font block onto one control, each step taking effect at once: name,
 // size in points, colour (WindowText, Text and ButtonText), styles. A bad
 // value throws kelto::Error and leaves the steps already taken in place.
-void ApplyFont(QWidget* control, const QString& name, const QString& size,
-               const QString& colour, const QString& style);
+void ApplyFont(QWidget* control, const QString& name, const QString& size, const QString& colour, const QString& style);
 
 // Decodes the picture a reference names (plain copy in memory, the file is
 // only read) and shows it unscaled from the control's top-left corner.

@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ParseDiary(written, again) || again.size() != store.size())
         std::abort();
     for (qsizetype i = 0; i < store.size(); ++i)
-        if (again[i].Date != store[i].Date || again[i].Note != store[i].Note
-            || again[i].LineCount != store[i].LineCount || again[i].Lines() != store[i].Lines())
+        if (again[i].Date != store[i].Date || again[i].Note != store[i].Note || again[i].LineCount != store[i].LineCount
+            || again[i].Lines() != store[i].Lines())
             std::abort();
     if (EncodeDiary(again) != written)
         std::abort();
