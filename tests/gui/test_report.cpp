@@ -72,6 +72,11 @@ private slots:
     void memoryExhaustionIsSaidPlainly()
     {
         QFETCH(int, kind);
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer ends the process on such a request instead of failing it.
+        if (kind == 2)
+            QSKIP("a real out-of-memory is not observable under AddressSanitizer");
+#endif
         QList<MessageRequest> seen;
         SetMessageHandler([&](const MessageRequest& r) {
             seen << r;
