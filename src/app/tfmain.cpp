@@ -70,12 +70,6 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
 {
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QString::fromUtf8(AppTitle));
-    setWindowIcon(QIcon([] {
-        QIcon icon;
-        for (int s : {16, 32, 48})
-            icon.addFile(QStringLiteral(":/assets/icon%1.png").arg(s), QSize(s, s));
-        return icon;
-    }()));
     setFont(DesignWindowFont());
     setFixedSize(638, 457);
 
@@ -223,6 +217,14 @@ void TfMain::showEvent(QShowEvent* e)
     if (!m_shown) {
         m_shown = true;
         FormShow();
+        // The icon's pictures are read once the window is up, not before it
+        // appears; the window manager takes the icon whenever it comes.
+        QTimer::singleShot(0, this, [this] {
+            QIcon icon;
+            for (int s : {16, 32, 48})
+                icon.addFile(QStringLiteral(":/assets/icon%1.png").arg(s), QSize(s, s));
+            setWindowIcon(icon);
+        });
     }
     QWidget::showEvent(e);
 }
