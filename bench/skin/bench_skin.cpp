@@ -29,6 +29,8 @@ const char* const Controls[] = {
     "Label17", "Label22", "Label24", "Label29", "Label35", "Label3",  "lFocRast", "lSens",   "lPerimetr",
     "lExpo",   "lCount",  "Ldlin",   "lBlok",   "eYear",   "cbDay",   "reblok",   "eRast",   "ePatno",
     "eDlin",   "eDiam",   "eTol",    "cbSens",  "cbSheme", "lb",
+    // The compliance check and the source window's link of the calculation view.
+    "Label40", "Label41", "Label42", "Label43", "lSource", "focalCheck", "angleCheck", "wireCheck",
 };
 
 void WritePicture(const QString& path, QSize size, const char* format)

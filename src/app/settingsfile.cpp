@@ -129,15 +129,23 @@ bool ReadAutoStartFlag()
     return lines->at(1) != QLatin1String("0");
 }
 
+namespace {
+// The lines a rewrite starts from: none for a missing file, nothing at all
+// for one that cannot be read, since such a file is never written over.
+std::optional<QStringList> LinesToRewrite()
+{
+    if (!QFileInfo::exists(SettingsPath()))
+        return QStringList();
+    return ReadSettingsLines();
+}
+} // namespace
+
 void UpdateFlagLine(const QString& flag)
 {
-    QStringList lines;
-    if (QFileInfo::exists(SettingsPath())) {
-        const auto read = ReadSettingsLines();
-        if (!read)
-            return;
-        lines = *read;
-    }
+    const auto existing = LinesToRewrite();
+    if (!existing)
+        return;
+    QStringList lines = *existing;
     if (lines.size() >= 2) {
         lines[1] = flag;
     } else if (lines.size() == 1) {
@@ -162,14 +170,10 @@ void RewriteAfterPluginChoice(const QString& chosenPath)
     const auto line = StorableLine(chosenPath);
     if (!line)
         return;
-    QStringList lines;
-    if (QFileInfo::exists(SettingsPath())) {
-        // One that cannot be read is never written over.
-        const auto read = ReadSettingsLines();
-        if (!read)
-            return;
-        lines = *read;
-    }
+    const auto existing = LinesToRewrite();
+    if (!existing)
+        return;
+    QStringList lines = *existing;
     if (lines.isEmpty())
         lines.append(*line);
     else
