@@ -72,7 +72,7 @@ def test():
         assert day in lines, f"no note of {day} in log.cnf: {lines!r}"
         note = lines[lines.index(day) + 2]
         want = (r"Расчёт по ГОСТ 7512-82: D 219 мм, S 6,0 мм, класс 3, схема г\), F 100 мм, "
-                r"Ф 2,5 мм -> K 0,30 мм, f не менее [0-9,]+ мм, экспозиций 3, периметр 688 мм")
+                r"Ф 2,5 мм -> K 0,30 мм, f не менее 40,50 мм, экспозиций 3, периметр 688 мм")
         assert re.fullmatch(want, note), f"paragraph in log.cnf: {note!r}"
         assert app.read_file(copy) == before, "the day's backup was overwritten by a second run"
 
