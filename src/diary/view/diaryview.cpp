@@ -233,9 +233,14 @@ void TDiaryView::SetNotepadLines(const QStringList& lines)
 
 void TDiaryView::SaveDayNote()
 {
+    SaveDayNote(reblok->toPlainText());
+}
+
+void TDiaryView::SaveDayNote(const QString& notepadText)
+{
     if (!m_grid)
         return;
-    SaveDayNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(reblok->toPlainText()));
+    SaveDayNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(notepadText));
 }
 
 void TDiaryView::LoadDayNote()
@@ -309,11 +314,10 @@ void TDiaryView::TabControl1Change(int tab)
     }
 }
 
-void TDiaryView::KeepToCp1251Repertoire()
+bool TDiaryView::KeepToCp1251Repertoire(const QString& text)
 {
-    const QString text = reblok->toPlainText();
     if (FitsCp1251(text))
-        return;
+        return false;
     // Positions in the document match the plain text one to one (paragraph
     // ends count as one), so walk backwards and replace in place; the user's
     // cursor moves along with the edits.
@@ -335,11 +339,17 @@ void TDiaryView::KeepToCp1251Repertoire()
     }
     c.endEditBlock();
     m_mending = false;
+    return true;
 }
 
 void TDiaryView::StoreNotepad()
 {
-    SaveDayNote();
+    StoreNotepad(reblok->toPlainText());
+}
+
+void TDiaryView::StoreNotepad(const QString& notepadText)
+{
+    SaveDayNote(notepadText);
     UpdateMarkedDays();
     m_notepadStored = true;
     emit noteStored();
@@ -351,12 +361,16 @@ void TDiaryView::reblokChange()
     if (m_loading || m_mending)
         return;
     Guarded([this] {
-        KeepToCp1251Repertoire();
+        // The whole text is read once per change: in a note of a million
+        // lines every reading costs as much as the rest of the keystroke.
+        QString text = reblok->toPlainText();
+        if (KeepToCp1251Repertoire(text))
+            text = reblok->toPlainText();
         if (!m_grid)
             return;
         // Any change is stored: one that leaves no text removes the day's
         // note, however the text was cleared.
-        StoreNotepad();
+        StoreNotepad(text);
     });
 }
 

@@ -44,6 +44,7 @@ public:
 
     // The note rules on the grid's selected date and the notepad's lines.
     void SaveDayNote();
+    void SaveDayNote(const QString& notepadText);
     void LoadDayNote();
     void UpdateMarkedDays();
 
@@ -92,8 +93,10 @@ private:
     bool eYearKeyPress(const QString& typed) const;
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
     // notepad shows what log.cnf will keep.
-    void KeepToCp1251Repertoire();
+    // True when something was replaced (the notepad's text then changed).
+    bool KeepToCp1251Repertoire(const QString& text);
     void StoreNotepad();
+    void StoreNotepad(const QString& notepadText);
     void setMarkedDays(const TMarkedDays& marked);
     void SetNotepadLines(const QStringList& lines);
 

@@ -3,6 +3,7 @@
 #include "core/cp1251.h"
 
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -29,7 +30,7 @@ TNotepad::TNotepad(QWidget* parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Before the view's own change handling, so that the layout it triggers
     // already uses the right wrap.
-    connect(document(), &QTextDocument::contentsChanged, this, &TNotepad::ChooseWrap);
+    connect(document(), &QTextDocument::contentsChange, this, &TNotepad::ChooseWrap);
 }
 
 bool TNotepad::HasLongRun(const QString& text)
@@ -45,10 +46,22 @@ bool TNotepad::HasLongRun(const QString& text)
     return false;
 }
 
-void TNotepad::ChooseWrap()
+void TNotepad::ChooseWrap(int position, int /*removed*/, int added)
 {
-    const auto wanted
-        = HasLongRun(document()->toRawText()) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    // Only the paragraphs a change touches can gain a long run, so only they
+    // are looked at: a note of a million lines is not read whole per key. A
+    // run can vanish by a change too; while the notepad wraps anywhere, the
+    // whole text is looked at again when the touched ones hold none.
+    bool longRun = false;
+    const QTextBlock last = document()->findBlock(position + added);
+    for (QTextBlock b = document()->findBlock(position); b.isValid() && !longRun; b = b.next()) {
+        longRun = HasLongRun(b.text());
+        if (b == last)
+            break;
+    }
+    if (!longRun && wordWrapMode() == QTextOption::WrapAnywhere)
+        longRun = HasLongRun(document()->toRawText());
+    const auto wanted = longRun ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
     if (wordWrapMode() != wanted)
         setWordWrapMode(wanted);
 }

@@ -27,7 +27,8 @@ public:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    void ChooseWrap();
+    // After a change at `position` that added `added` characters.
+    void ChooseWrap(int position, int removed, int added);
 };
 
 } // namespace kelto
