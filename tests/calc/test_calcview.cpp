@@ -435,6 +435,18 @@ private slots:
                  QStringList(3, QStringLiteral("—")));
     }
 
+    // Result labels are sized from the text's advance on every key; they
+    // must come out as wide as Qt's own hint, or a result would be clipped.
+    void resultLabelsFitTheirText()
+    {
+        for (int scheme = 0; scheme < 8; ++scheme) {
+            view->cbSheme->setCurrentIndex(scheme);
+            for (QLabel* l : {view->lSens, view->lFocRast, view->lExpo, view->lPerimetr, view->lCount, view->Ldlin,
+                              view->focalCheck, view->angleCheck, view->wireCheck})
+                QCOMPARE(l->width(), l->sizeHint().width());
+        }
+    }
+
     void checkBlockPlacement()
     {
         const QList<QLabel*> block{view->Label40,    view->Label41,    view->Label42,  view->Label43,

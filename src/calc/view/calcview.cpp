@@ -11,6 +11,8 @@
 #include "calc/view/tfsource.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
+#include <QtMath>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -198,7 +200,12 @@ void TCalcView::SetResult(QLabel* label, const QString& text)
     if (label->text() == text)
         return;
     label->setText(text);
-    label->adjustSize();
+    // The label's own size hint lays the text out in full; one line of plain
+    // text needs only its advance, and this runs for several labels a key.
+    const QMargins m = label->contentsMargins();
+    const int width = qCeil(QFontMetricsF(label->font()).horizontalAdvance(text)) + m.left() + m.right()
+        + 2 * label->margin();
+    label->resize(width, label->height());
 }
 
 void TCalcView::cbSensChange()
