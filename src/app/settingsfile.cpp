@@ -105,12 +105,8 @@ void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
         QString reason;
         const auto lines = ReadSettingsLines(&reason);
         if (!lines) {
-            MessageRequest r;
-            r.icon = QMessageBox::Warning;
-            r.caption = QString::fromUtf8(AppTitle);
-            r.text = QStringLiteral("Не удалось прочитать файл настроек %1: %2.\nЭтот файл не будет изменён.")
-                         .arg(QDir::toNativeSeparators(path), reason);
-            ShowMessage(r);
+            ShowWarning(QStringLiteral("Не удалось прочитать файл настроек %1: %2.\nЭтот файл не будет изменён.")
+                            .arg(QDir::toNativeSeparators(path), reason));
         }
         const QString first = lines && !lines->isEmpty() ? lines->first() : QString();
         loadPlugin(first.isEmpty() ? DefaultPluginPath() : PluginPathFromLine(first));

@@ -12,7 +12,6 @@
 #include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
-#include "core/clock.h"
 #include "diary/diarybackup.h"
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
@@ -265,13 +264,9 @@ void TfMain::StepSetProgramFolder()
     // day's notes cannot be kept.
     m_folderUnwritable = !FolderTakesNewFiles(ProgramFolder());
     if (m_folderUnwritable) {
-        MessageRequest r;
-        r.icon = QMessageBox::Warning;
-        r.caption = QString::fromUtf8(AppTitle);
-        r.text = QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. "
-                                "Папка: %1")
-                     .arg(QDir::toNativeSeparators(ProgramFolder()));
-        ShowMessage(r);
+        ShowWarning(QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. "
+                                   "Папка: %1")
+                        .arg(QDir::toNativeSeparators(ProgramFolder())));
     }
 }
 
@@ -301,6 +296,12 @@ void TfMain::StepDiaryToToday()
 
 namespace {
 
+// log.cnf: the diary, unless it could not be read this session.
+QString DiaryFilePath()
+{
+    return ProgramFolder() + QStringLiteral("log.cnf");
+}
+
 // log-<date>-<time>.cnf beside log.cnf; a number is added should a file of
 // that name be there already.
 QString SessionDiaryPath(const QString& folder)
@@ -312,20 +313,11 @@ QString SessionDiaryPath(const QString& folder)
     return path;
 }
 
-void WarnAtStart(const QString& text)
-{
-    MessageRequest r;
-    r.icon = QMessageBox::Warning;
-    r.caption = QString::fromUtf8(AppTitle);
-    r.text = text;
-    ShowMessage(r);
-}
-
 } // namespace
 
 void TfMain::StepLoadDiary()
 {
-    const QString path = ProgramFolder() + QStringLiteral("log.cnf");
+    const QString path = DiaryFilePath();
     QString reason;
     TLoadOutcome outcome = TLoadOutcome::Unreadable;
     try {
@@ -338,7 +330,7 @@ void TfMain::StepLoadDiary()
     m_diaryPath = path;
     const QString shown = QDir::toNativeSeparators(path);
     if (outcome == TLoadOutcome::Damaged) {
-        WarnAtStart(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
+        ShowWarning(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
                                    "Весь исходный файл сохранён в %3.")
                         .arg(shown)
                         .arg(DayList_.size())
@@ -350,11 +342,11 @@ void TfMain::StepLoadDiary()
     m_diaryPath = SessionDiaryPath(ProgramFolder());
     const QString session = QDir::toNativeSeparators(m_diaryPath);
     if (outcome == TLoadOutcome::Unreadable)
-        WarnAtStart(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
+        ShowWarning(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
                                    "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
                         .arg(shown, reason, session));
     else
-        WarnAtStart(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
+        ShowWarning(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
                                    "а его копию %3 не удалось записать: %4.\n"
                                    "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
                         .arg(shown)
@@ -403,14 +395,10 @@ bool TfMain::FormClose()
         return true; // never shown: nothing was read, nothing to write
     // A failed copy is said, then the save goes on: the day's notes matter
     // more. A session file is not the diary and gets no daily copies.
-    const bool backUp = path == ProgramFolder() + QStringLiteral("log.cnf");
+    const bool backUp = path == DiaryFilePath();
     if (auto err = backUp ? BackUpDiaryOfDay(path, Today()) : std::nullopt;
         err && !m_folderUnwritable && !m_noQuestions) {
-        MessageRequest r;
-        r.icon = QMessageBox::Warning;
-        r.caption = QString::fromUtf8(AppTitle);
-        r.text = QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*err);
-        ShowMessage(r);
+        ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*err));
     }
     while (auto err = SaveDiary(path, DayList_)) {
         if (m_folderUnwritable || m_noQuestions)
@@ -449,7 +437,7 @@ void TfMain::AutoSaveNow()
     // the next write. A session file (log.cnf could not be read) has no
     // daily backups: it is not the diary.
     const QString path = m_diaryPath;
-    const bool backUp = path == ProgramFolder() + QStringLiteral("log.cnf");
+    const bool backUp = path == DiaryFilePath();
     m_autoSaveWriter->Write(path, [snapshot = DayList_, path, backUp, today = Today()] {
         if (backUp)
             BackUpDiaryOfDay(path, today);

@@ -65,7 +65,7 @@ std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& tod
         return QStringLiteral("не удалось прочитать %1").arg(QDir::toNativeSeparators(logPath));
     if (!QDir().mkpath(folder))
         return QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
-    if (auto err = wrap ? WriteFileAtomically(target, *bytes, wrap) : WriteFileAtomically(target, *bytes))
+    if (auto err = WriteFileAtomically(target, *bytes, wrap))
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(target), *err);
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString& old : DiaryBackupsToDelete(names)) {

@@ -45,6 +45,15 @@ void ReportError(const QString& text)
     ShowMessage(r);
 }
 
+void ShowWarning(const QString& text)
+{
+    MessageRequest r;
+    r.icon = QMessageBox::Warning;
+    r.caption = QString::fromUtf8(AppTitle);
+    r.text = text;
+    ShowMessage(r);
+}
+
 void Guarded(const std::function<void()>& body)
 {
     try {

@@ -33,6 +33,10 @@ QString WithFullStop(const QString& text);
 // The general error report: a modal box titled "Кельто", error icon, OK.
 void ReportError(const QString& text);
 
+// A warning the user should know of: a box titled "Кельто", warning icon,
+// OK; the text as it stands.
+void ShowWarning(const QString& text);
+
 // Runs `body`, handing any exception to the general error report, so that
 // none crosses the event loop.
 void Guarded(const std::function<void()>& body);

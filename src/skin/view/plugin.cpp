@@ -82,12 +82,7 @@ void ApplyFontBlock(QWidget* root, const TPlgLines& lines, int firstLine, std::i
 
 void ShowPluginError()
 {
-    MessageRequest r;
-    r.icon = QMessageBox::Warning;
-    r.caption = QString::fromUtf8(AppTitle);
-    r.text = QString::fromUtf8(PluginErrorText);
-    r.buttons = QMessageBox::Ok;
-    ShowMessage(r);
+    ShowWarning(QString::fromUtf8(PluginErrorText));
 }
 
 } // namespace
