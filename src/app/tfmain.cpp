@@ -470,6 +470,8 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         FormClose();
+        // The source window's inputs are kept at any end of the program.
+        Panel2->SaveSource(false);
     }
     QCoreApplication::quit();
 }

@@ -9,6 +9,7 @@
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
+#include "calc/view/calcview.h"
 #include "app/autosave.h"
 #include "app/termination.h"
 #include "docs/view/shellopen.h"
@@ -556,6 +557,7 @@ private slots:
         Window w;
         boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
+        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->lSourceClick();
         if (saveFails)
             QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
         TTerminationWatch watch;
@@ -567,6 +569,8 @@ private slots:
         QCOMPARE(boxes.size(), 0);
         if (!saveFails)
             QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
+        // The source window's inputs are kept as at a close.
+        QVERIFY(QFile::exists(w.dir.filePath(QStringLiteral("source.cnf"))));
     }
 
     // A log.cnf that may not be written over: one box at start naming it,

@@ -347,12 +347,12 @@ void TCalcView::lSourceClick()
     });
 }
 
-void TCalcView::SaveSource()
+void TCalcView::SaveSource(bool reportFailure)
 {
-    kelto::Guarded([this] {
+    kelto::Guarded([this, reportFailure] {
         if (!m_source)
             return;
-        if (const std::optional<QString> err = m_source->Save())
+        if (const std::optional<QString> err = m_source->Save(); err && reportFailure)
             kelto::ReportError(
                 QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfSource::FilePath(), *err));
     });

@@ -66,7 +66,7 @@ public:
     TfSource* fSource() const { return m_source; }
     // Program exit: the source window's inputs to source.cnf, if it was ever
     // opened; a failure is reported.
-    void SaveSource();
+    void SaveSource(bool reportFailure = true);
     // "Записать расчёт в дневник": the main window writes the paragraph.
     TLinkLabel* lToDiary = nullptr;
 
