@@ -203,8 +203,8 @@ void TCalcView::SetResult(QLabel* label, const QString& text)
     // The label's own size hint lays the text out in full; one line of plain
     // text needs only its advance, and this runs for several labels a key.
     const QMargins m = label->contentsMargins();
-    const int width = qCeil(QFontMetricsF(label->font()).horizontalAdvance(text)) + m.left() + m.right()
-        + 2 * label->margin();
+    const int width
+        = qCeil(QFontMetricsF(label->font()).horizontalAdvance(text)) + m.left() + m.right() + 2 * label->margin();
     label->resize(width, label->height());
 }
 
