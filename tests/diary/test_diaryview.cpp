@@ -7,6 +7,7 @@
 #include "core/textfile.h"
 #include "diary/view/monthgrid.h"
 #include "diary/view/diaryview.h"
+#include "gui/linklabel.h"
 #include "diary/view/monthtabs.h"
 #include "diary/view/searchpanel.h"
 #include "diary/view/notepad.h"

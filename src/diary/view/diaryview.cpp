@@ -3,6 +3,7 @@
 #include "gui/autosizelabel.h"
 #include "core/clock.h"
 #include "gui/designfont.h"
+#include "gui/linklabel.h"
 #include "gui/report.h"
 #include "core/cp1251.h"
 #include "core/programfolder.h"
@@ -106,12 +107,11 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lBlok->adjustSize();
     lBlok->setCursor(Qt::PointingHandCursor);
     lBlok->installEventFilter(this);
-    lFind = caption(this, "lFind", QStringLiteral("Найти"), 0, 16);
-    lFind->setFont(underlined);
-    lFind->adjustSize();
+    // "Найти" is styled like the link beside it, whatever the plug-in sets.
+    lFind = new TLinkLabel("lFind", QStringLiteral("Найти"), this);
+    lFind->FollowStyleOf(lBlok);
     lFind->move(lBlok->x() - lFind->width() - 24, 16);
-    lFind->setCursor(Qt::PointingHandCursor);
-    lFind->installEventFilter(this);
+    connect(lFind, &TLinkLabel::clicked, this, &TDiaryView::lFindClick);
 
     reblok = new TNotepad(this);
     reblok->setObjectName(QStringLiteral("reblok"));
@@ -406,14 +406,9 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
             reblokKeyUp(k->key());
-    } else if (watched == lFind && event->type() == QEvent::MouseButtonRelease) {
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            lFindClick();
-    } else if (watched == lBlok && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
-        // "Найти" is styled like the link beside it, whatever the plug-in sets.
-        lFind->setFont(lBlok->font());
-        lFind->setPalette(lBlok->palette());
-        lFind->adjustSize();
+    } else if (watched == lBlok && event->type() == QEvent::FontChange) {
+        // lFind has taken the new font already (its filter was installed
+        // later, so it runs first); it keeps its distance from lBlok.
         lFind->move(lBlok->x() - lFind->width() - 24, lFind->y());
     } else if (watched == lBlok && event->type() == QEvent::MouseButtonRelease) {
         auto* m = static_cast<QMouseEvent*>(event);

@@ -13,6 +13,7 @@ class QTextEdit;
 
 namespace kelto {
 
+class TLinkLabel;
 class TMyCalendar;
 class TMonthTabs;
 class TSearchPanel;
@@ -62,7 +63,7 @@ public:
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
     QLabel* lBlok = nullptr;
-    QLabel* lFind = nullptr;
+    TLinkLabel* lFind = nullptr;
     TSearchPanel* pSearch = nullptr;
     QLineEdit* eYear = nullptr;
     TSpinButton* sbYear = nullptr;
