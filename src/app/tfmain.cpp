@@ -109,9 +109,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
 
-    // Both links of the calculation view look like the diary's own link.
+    // The links of the calculation view look like the diary's own link.
     Panel2->lSource->FollowStyleOf(Panel1->lBlok);
     Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    Panel2->lCard->FollowStyleOf(Panel1->lBlok);
     connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
 
     pmSpravka = CreateSpravkaMenu(this);
@@ -378,6 +379,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 {
     if (FormClose()) {
         Panel2->SaveSource();
+        Panel2->SaveCard();
         e->accept();
     } else {
         e->ignore();
@@ -470,8 +472,10 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         FormClose();
-        // The source window's inputs are kept at any end of the program.
+        // The source window's inputs and the card's fields are kept at any
+        // end of the program.
         Panel2->SaveSource(false);
+        Panel2->SaveCard(false);
     }
     QCoreApplication::quit();
 }

@@ -9,6 +9,10 @@
 #include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
 #include "calc/view/tfsource.h"
+#include "calc/view/tfcard.h"
+#include "calc/techniquecard.h"
+#include "core/clock.h"
+#include "core/textfile.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -19,6 +23,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QShortcut>
 
 namespace kelto {
 
@@ -159,10 +164,7 @@ TCalcView::TCalcView(QWidget* parent)
     eDlin = MakeEdit(this, "eDlin", 112, QStringLiteral("300"));
     eRast = MakeEdit(this, "eRast", 137, QStringLiteral("100"));
     ePatno = MakeEdit(this, "ePatno", 162, QStringLiteral("2,5"));
-    cbSheme = MakeCombo(this, "cbSheme", 187,
-                        {QStringLiteral("a)"), QStringLiteral("б)"), QStringLiteral("в)"), QStringLiteral("г)"),
-                         QStringLiteral("д)"), QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")},
-                        3);
+    cbSheme = MakeCombo(this, "cbSheme", 187, LayoutSchemeNames(), 3);
     setTabOrder(cbSens, eDiam);
     setTabOrder(eDiam, eTol);
     setTabOrder(eTol, eDlin);
@@ -179,6 +181,14 @@ TCalcView::TCalcView(QWidget* parent)
 
     lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->move(16, 256);
+
+    // In the results box, under the compliance lines it sums up.
+    lCard = new TLinkLabel("lCard", QStringLiteral("Технологическая карта…"), this);
+    lCard->move(331, 278);
+    connect(lCard, &TLinkLabel::clicked, this, &TCalcView::lCardClick);
+    auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    cardKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(cardKey, &QShortcut::activated, this, &TCalcView::lCardClick);
 
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
         e->installEventFilter(this);
@@ -217,14 +227,7 @@ void TCalcView::cbSensChange()
         // the same to the eye and spares a relayout per keystroke.
         ShowSchemePicture();
 
-        TLayoutInputs in;
-        in.eDiam = eDiam->text();
-        in.eTol = eTol->text();
-        in.eDlin = eDlin->text();
-        in.eRast = eRast->text();
-        in.ePatno = ePatno->text();
-        in.cbSens = cbSens->currentText().toInt();
-        in.cbSheme = cbSheme->currentIndex();
+        const TLayoutInputs in = LayoutInputs();
         TLayoutResults out;
         const std::optional<QString> error = CalculateLayout(in, out);
         SetResult(lSens, out.lSens);
@@ -237,9 +240,25 @@ void TCalcView::cbSensChange()
         SetResult(focalCheck, check.focalCheck);
         SetResult(angleCheck, check.angleCheck);
         SetResult(wireCheck, check.wireCheck);
+        // An open card follows the calculation it shows.
+        if (m_card && m_card->isVisible())
+            m_card->Refresh();
         if (error)
             kelto::ReportError(*error);
     });
+}
+
+TLayoutInputs TCalcView::LayoutInputs() const
+{
+    TLayoutInputs in;
+    in.eDiam = eDiam->text();
+    in.eTol = eTol->text();
+    in.eDlin = eDlin->text();
+    in.eRast = eRast->text();
+    in.ePatno = ePatno->text();
+    in.cbSens = cbSens->currentText().toInt();
+    in.cbSheme = cbSheme->currentIndex();
+    return in;
 }
 
 void TCalcView::cbShemeClick()
@@ -347,6 +366,51 @@ void TCalcView::lSourceClick()
     });
 }
 
+std::optional<TSourceForm> TCalcView::SourceForm() const
+{
+    if (m_source)
+        return m_source->Form();
+    const QDate day = m_workDate ? m_workDate() : QDate();
+    if (const std::optional<QByteArray> bytes = ReadWholeFile(kelto::TfSource::FilePath(), 1 << 16))
+        return ParseSourceFile(*bytes, day.isValid() ? day : Today());
+    return std::nullopt;
+}
+
+void TCalcView::lCardClick()
+{
+    kelto::Guarded([this] {
+        const std::optional<TSourceForm> form = SourceForm();
+        if (!m_card) {
+            m_card = new kelto::TfCard(form ? SourceIsotopeNames().value(form->isotope) : QString(), this);
+            m_card->ApplyInputFont(eRast->font(), eRast->palette());
+        }
+        // The card describes the calculation as it stands whenever it is
+        // asked for, the source window's figures included.
+        m_card->SetContent([this](const TCardFields& fields) {
+            const TLayoutInputs in = LayoutInputs();
+            TLayoutResults out;
+            CalculateLayout(in, out);
+            std::optional<TCardSource> source;
+            if (const std::optional<TSourceForm> form = SourceForm())
+                source = TCardSource{form->workDate, ComputeSource(*form)};
+            return GostCard(in, out, CheckLayout(in, out), fields, source, Today());
+        });
+        m_card->show();
+        m_card->raise();
+        m_card->activateWindow();
+    });
+}
+
+void TCalcView::SaveCard(bool reportFailure)
+{
+    kelto::Guarded([this, reportFailure] {
+        if (!m_card)
+            return;
+        if (const std::optional<QString> err = m_card->Save(); err && reportFailure)
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfCard::FilePath(), *err));
+    });
+}
+
 void TCalcView::SaveSource(bool reportFailure)
 {
     kelto::Guarded([this, reportFailure] {
@@ -362,8 +426,12 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
     // The source window's inputs follow the plug-in's input font, which
     // reaches the view's edits.
-    if (watched == eRast && m_source && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
-        m_source->ApplyInputFont(eRast->font(), eRast->palette());
+    if (watched == eRast && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
+        if (m_source)
+            m_source->ApplyInputFont(eRast->font(), eRast->palette());
+        if (m_card)
+            m_card->ApplyInputFont(eRast->font(), eRast->palette());
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     void (TCalcView::*handler)(QChar&) = nullptr;

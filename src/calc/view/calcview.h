@@ -1,6 +1,9 @@
 // The calculation view "Panel2": seven inputs, the scheme picture and the
 // results, recalculated on every change of any input.
 #pragma once
+#include "calc/layout.h"
+#include "calc/sourceform.h"
+
 #include <QChar>
 #include <QString>
 #include <QDate>
@@ -15,6 +18,7 @@ class QLineEdit;
 
 namespace kelto {
 
+class TfCard;
 class TfSource;
 class TLinkLabel;
 
@@ -70,6 +74,14 @@ public:
     // "Записать расчёт в дневник": the main window writes the paragraph.
     TLinkLabel* lToDiary = nullptr;
 
+    // "Технологическая карта…" (and Ctrl+P): the card of this calculation.
+    TLinkLabel* lCard = nullptr;
+    // The card window, once it has been opened; nullptr before.
+    TfCard* fCard() const { return m_card; }
+    // Program exit: the card's fields to card.cnf, if it was ever opened; a
+    // failure is reported.
+    void SaveCard(bool reportFailure = true);
+
 public slots:
     // The whole view update: results reset, picture, calculation, error box.
     void cbSensChange();
@@ -81,15 +93,22 @@ public slots:
     void PlaceSchemePictures();
     // The link: the source window, created on first use, shown and raised.
     void lSourceClick();
+    // The card window, created on first use, describing this calculation.
+    void lCardClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetResult(QLabel* label, const QString& text);
+    TLayoutInputs LayoutInputs() const;
+    // The source window's inputs, or those of source.cnf when it has not
+    // been opened; nothing when neither exists.
+    std::optional<TSourceForm> SourceForm() const;
 
     std::function<QDate()> m_workDate;
     TfSource* m_source = nullptr;
+    TfCard* m_card = nullptr;
 };
 
 } // namespace kelto
