@@ -28,11 +28,11 @@ struct TCardFields {
     QString object;       // "Объект"
     QString joint;        // "Сварное соединение (стык)"
     QString material = QStringLiteral("сталь");
-    QString source;       // "Источник излучения": the source window's isotope when empty at first
-    QString filmType;     // "Тип плёнки"
-    QString screens;      // "Экраны"
-    QString madeBy;       // "Составил"
-    QString checkedBy;    // "Проверил"
+    QString source;    // "Источник излучения": the source window's isotope when empty at first
+    QString filmType;  // "Тип плёнки"
+    QString screens;   // "Экраны"
+    QString madeBy;    // "Составил"
+    QString checkedBy; // "Проверил"
     bool operator==(const TCardFields&) const = default;
 };
 
@@ -49,7 +49,7 @@ struct TTechniqueCard {
     QList<TCardRow> rows; // in the order of the page
     int scheme = -1;      // the ГОСТ 7512-82 scheme whose picture the page shows; -1 none
     QString madeBy, checkedBy;
-    QString pdfName;      // the PDF's file name the save dialog offers
+    QString pdfName; // the PDF's file name the save dialog offers
 };
 
 // The source window's results the card carries, when they are valid.

@@ -13,8 +13,7 @@ const QDate Made(2026, 12, 8);
 
 TLayoutInputs Defaults()
 {
-    return {QStringLiteral("219"), QStringLiteral("6,0"), QStringLiteral("300"), QStringLiteral("100"),
-            QStringLiteral("2,5"), 3, 3};
+    return {"219", "6,0", "300", "100", "2,5", 3, 3};
 }
 
 // A set-up by name, through the same functions the view uses.
@@ -25,11 +24,13 @@ TTechniqueCard CardOf(const QString& setup)
     if (setup == QLatin1String("?"))
         in.eDiam.clear();
     if (setup == QLatin1String("source"))
-        source = TCardSource{Made, {QStringLiteral("90,00 Ки (3330,00 ГБк)"), QStringLiteral("90,0 %"),
-                                    QStringLiteral("3 мин 20 с"), QString()}};
+        source = TCardSource{Made,
+                             {QStringLiteral("90,00 Ки (3330,00 ГБк)"), QStringLiteral("90,0 %"),
+                              QStringLiteral("3 мин 20 с"), QString()}};
     if (setup == QLatin1String("no time"))
-        source = TCardSource{Made, {QStringLiteral("90,00 Ки (3330,00 ГБк)"), QStringLiteral("90,0 %"),
-                                    QStringLiteral("—"), QStringLiteral("Укажите время эталонного снимка")}};
+        source = TCardSource{Made,
+                             {QStringLiteral("90,00 Ки (3330,00 ГБк)"), QStringLiteral("90,0 %"), QStringLiteral("—"),
+                              QStringLiteral("Укажите время эталонного снимка")}};
     TLayoutResults out;
     CalculateLayout(in, out);
     TCardFields fields;
@@ -83,8 +84,8 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, value);
         const TTechniqueCard card = CardOf(setup);
-        const auto row = std::find_if(card.rows.begin(), card.rows.end(),
-                                      [&](const TCardRow& r) { return r.caption == caption; });
+        const auto row
+            = std::find_if(card.rows.begin(), card.rows.end(), [&](const TCardRow& r) { return r.caption == caption; });
         QCOMPARE(row == card.rows.end() ? QStringLiteral("absent") : row->value, value);
         QCOMPARE(card.standard, QStringLiteral("ГОСТ 7512-82"));
         QCOMPARE(card.madeBy, QStringLiteral("Иванов И. И."));
@@ -93,16 +94,18 @@ private slots:
     void pdfName()
     {
         QCOMPARE(CardOf(QStringLiteral("default")).pdfName, QStringLiteral("Карта 219x6,0 08.12.2026.pdf"));
-        QCOMPARE(CardPdfName(QStringLiteral("1/2"), QStringLiteral("3"), Made), QStringLiteral("Карта 1_2x3 08.12.2026.pdf"));
+        QCOMPARE(CardPdfName(QStringLiteral("1/2"), QStringLiteral("3"), Made),
+                 QStringLiteral("Карта 1_2x3 08.12.2026.pdf"));
     }
 
     void cardFile()
     {
-        const TCardFields f{"ООО «Контроль»", "Газопровод", "Стык 12", "сталь", "Ir-192", "Agfa D7", "Pb 0,027",
-                            "Иванов", "Петров"};
+        const TCardFields f{"ООО «Контроль»", "Газопровод", "Стык 12", "сталь", "Ir-192",
+                            "Agfa D7",        "Pb 0,027",   "Иванов",  "Петров"};
         const QByteArray bytes = CardFileBytes(f);
-        QCOMPARE(bytes, ToCp1251(QStringLiteral("ООО «Контроль»\r\nГазопровод\r\nСтык 12\r\nсталь\r\nIr-192\r\n"
-                                                "Agfa D7\r\nPb 0,027\r\nИванов\r\nПетров\r\n")));
+        QCOMPARE(bytes,
+                 ToCp1251(QStringLiteral("ООО «Контроль»\r\nГазопровод\r\nСтык 12\r\nсталь\r\nIr-192\r\n"
+                                         "Agfa D7\r\nPb 0,027\r\nИванов\r\nПетров\r\n")));
         QCOMPARE(ParseCardFile(bytes), std::optional<TCardFields>(f));
         QCOMPARE(ParseCardFile(CardFileBytes(TCardFields{})), std::optional<TCardFields>(TCardFields{}));
         QVERIFY(!ParseCardFile(bytes.left(bytes.size() - 2)));

@@ -17,7 +17,7 @@ namespace {
 constexpr double Unit = 10.0;
 constexpr double PageW = CardPageWidthMm * Unit, PageH = CardPageHeightMm * Unit;
 constexpr double Left = 200, Right = PageW - 150, Top = 150;
-constexpr double CaptionWidth = 760, Pad = 14, RowGap = 10;
+constexpr double CaptionWidth = 860, Pad = 16, RowGap = 14;
 constexpr double PictureW = 300, PictureH = 375, PictureGap = 40;
 
 const QColor Ink(0, 0, 0), Rule(120, 120, 120), Faint(90, 90, 90);
@@ -41,8 +41,7 @@ double TextHeight(const QFont& font, double width, const QString& text, int flag
 }
 
 // Draws `text` from `top` across `width`; returns the height taken.
-double Paragraph(QPainter& p, const QFont& font, double left, double top, double width, const QString& text,
-                 int flags)
+double Paragraph(QPainter& p, const QFont& font, double left, double top, double width, const QString& text, int flags)
 {
     const double h = TextHeight(font, width, text, flags);
     p.setFont(font);
@@ -111,7 +110,7 @@ void PaintCardPage(QPainter& p, const QRectF& paper, const TTechniqueCard& card)
                   QStringLiteral("Схема %1").arg(names.value(card.scheme)), centred);
     }
 
-    const QFont captionFont = PageFont(34), valueFont = PageFont(34, true);
+    const QFont captionFont = PageFont(38), valueFont = PageFont(38, true);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
     const double tableTop = y;
     for (const TCardRow& row : card.rows) {
@@ -146,8 +145,8 @@ QByteArray CardPdf(const TTechniqueCard& card)
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                                         QPageLayout::Millimeter));
         writer.setResolution(300);
         writer.setTitle(QString::fromUtf8(CardTitle));
         writer.setCreator(QStringLiteral("Кельто"));

@@ -148,14 +148,14 @@ void TfCard::SetContent(TContent content)
 
 TCardFields TfCard::Fields() const
 {
-    return {eOrganization->text(), eObject->text(), eJoint->text(),   eMaterial->text(),  eSource->text(),
+    return {eOrganization->text(), eObject->text(),  eJoint->text(),  eMaterial->text(), eSource->text(),
             eFilmType->text(),     eScreens->text(), eMadeBy->text(), eCheckedBy->text()};
 }
 
 void TfCard::SetFields(const TCardFields& f)
 {
-    const QStringList values = {f.organization, f.object,  f.joint,  f.material, f.source,
-                                f.filmType,     f.screens, f.madeBy, f.checkedBy};
+    const QStringList values
+        = {f.organization, f.object, f.joint, f.material, f.source, f.filmType, f.screens, f.madeBy, f.checkedBy};
     const QList<QLineEdit*> e = edits();
     for (int i = 0; i < e.size(); ++i) {
         const QSignalBlocker block(e[i]);
@@ -222,8 +222,8 @@ void TfCard::bPrintClick()
     Guarded([this] {
         Refresh();
         QPrinter printer(QPrinter::HighResolution);
-        printer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                                          QPageLayout::Millimeter));
         // The page has margins of its own: drawn on the whole sheet.
         printer.setFullPage(true);
         printer.setDocName(QString::fromUtf8(CardTitle));

@@ -42,9 +42,8 @@ public:
     // calculation view's edits have them.
     void ApplyInputFont(const QFont& font, const QPalette& palette);
 
-    QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr,
-              *eSource = nullptr, *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr,
-              *eCheckedBy = nullptr;
+    QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
+              *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
     QWidget* pPage = nullptr; // the preview
     QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
     QLabel* lStatus = nullptr;
