@@ -34,7 +34,7 @@ MUST_CARRY = [
 # Taken from the system on purpose: the machine's own C library, graphics
 # drivers, X11, fonts, GLib, D-Bus and the printing system's client.
 MUST_NOT_CARRY = ("libc.so", "libstdc++", "libgcc_s", "libX11", "libxcb.so", "libGL", "libEGL",
-                  "libfontconfig", "libfreetype", "libglib-2.0", "libdbus-1", "libz.so", "libcups")
+                  "libfontconfig", "libfreetype", "libglib-2.0", "libdbus-1", "libz.so", "libcups.so")
 # Libraries the system of the test machine has that must come from the folder.
 FROM_FOLDER = ("libQt6", "libicu", "libdouble-conversion", "libpcre2-16", "libmd4c", "libb2",
                "libjpeg")
