@@ -226,7 +226,10 @@ void TfCard::bPrintClick()
                                           QPageLayout::Millimeter));
         // The page has margins of its own: drawn on the whole sheet.
         printer.setFullPage(true);
-        printer.setDocName(QString::fromUtf8(CardTitle));
+        // Printing to a file offers the same name as "Сохранить PDF…".
+        QString name = m_card.pdfName;
+        name.chop(4);
+        printer.setDocName(name.isEmpty() ? QString::fromUtf8(CardTitle) : name);
         QPrintDialog dialog(&printer, this);
         dialog.setWindowTitle(QStringLiteral("Печать технологической карты"));
         if (dialog.exec() != QDialog::Accepted)
