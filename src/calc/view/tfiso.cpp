@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,7 +73,7 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
 {
     setObjectName(QStringLiteral("fIso"));
     setWindowTitle(QStringLiteral("Расчёт по ГОСТ ISO 17636-1"));
-    setFixedSize(WindowWidth, 452);
+    setFixedSize(WindowWidth, 458);
     // A window of its own does not inherit the main window's font; it takes
     // the same one as the source window.
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -98,6 +99,12 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     chPlanar->setObjectName(QStringLiteral("chPlanar"));
     chPlanar->setGeometry(InputLeft, 201, WindowWidth - InputLeft - CaptionLeft, RowHeight);
 
+    // The inputs above, the results below.
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
+
     Caption(this, QStringLiteral("Просвечиваемая толщина w:"), 236);
     lW = Result(this, "lW", 236);
     Caption(this, QStringLiteral("Расстояние источник — объект f:"), 258);
@@ -116,11 +123,11 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     lDensity = Result(this, "lDensity", 390);
     lHint = new QLabel(this);
     lHint->setObjectName(QStringLiteral("lHint"));
-    lHint->setGeometry(CaptionLeft, 410, WindowWidth - 2 * CaptionLeft, 16);
+    lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lToDiary = new TLinkLabel("lIsoToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->setFont(font);
-    lToDiary->move(CaptionLeft, 430);
+    lToDiary->move(CaptionLeft, 436);
     QFont underlined = lToDiary->font();
     underlined.setUnderline(true);
     lToDiary->setFont(underlined);
