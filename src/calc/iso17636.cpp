@@ -1,5 +1,6 @@
 #include "calc/iso17636.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <iterator>

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,6 +58,9 @@ private slots:
         QCOMPARE(s.texts.exposures, QStringLiteral("10, через 36°"));
         QCOMPARE(s.texts.iqi, QStringLiteral("W11 (табл. B.1); для Ir-192 допускается W9 (п. 6.9)"));
         QCOMPARE(s.texts.range, QStringLiteral("вне пределов 20–100 мм: только по согласованию"));
+        const auto colour
+            = [&w](const char* l) { return w.findChild<QLabel*>(l)->palette().color(QPalette::WindowText); };
+        QVERIFY(colour("lRange") != colour("lDensity")); // the failed verdict stands out
         QString paragraph;
         w.SetDiaryAppend([&](const QString& p) { return paragraph = p, QStringLiteral("Записано"); });
         QMetaObject::invokeMethod(&w, "lToDiaryClick");

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <tuple>
 #include <vector>
 
 namespace kelto {
@@ -248,9 +249,12 @@ void TfIso::Recalculate()
               std::tuple{lDistance, x.distance, x.distanceFails}, std::tuple{lExposures, x.exposures, false},
               std::tuple{lIqi, x.iqi, false}, std::tuple{lRange, x.range, x.rangeFails},
               std::tuple{lDensity, x.density, false}}) {
-            QPalette p = label->palette();
-            p.setColor(QPalette::WindowText, warn ? WarningColour : palette().color(QPalette::WindowText));
-            label->setPalette(p);
+            const QColor colour = warn ? WarningColour : palette().color(QPalette::WindowText);
+            if (label->palette().color(QPalette::WindowText) != colour) {
+                QPalette p = label->palette();
+                p.setColor(QPalette::WindowText, colour);
+                label->setPalette(p);
+            }
             if (label->text() == text)
                 continue;
             label->setText(text);
