@@ -109,10 +109,12 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
 
-    // Both links of the calculation view look like the diary's own link.
+    // The links of the calculation view look like the diary's own link.
     Panel2->lSource->FollowStyleOf(Panel1->lBlok);
     Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    Panel2->lIso->FollowStyleOf(Panel1->lBlok);
     connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
+    Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -378,6 +380,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 {
     if (FormClose()) {
         Panel2->SaveSource();
+        Panel2->SaveIso();
         e->accept();
     } else {
         e->ignore();
@@ -456,10 +459,15 @@ void TfMain::lToDiaryClick()
             Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
             return;
         }
-        const QDate day = Panel1->AppendToSelectedDay(*paragraph);
-        if (day.isValid())
-            Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+        if (const QString said = AppendToDiary(*paragraph); !said.isEmpty())
+            Panel2->lToDiary->ShowFor(said);
     });
+}
+
+QString TfMain::AppendToDiary(const QString& paragraph)
+{
+    const QDate day = Panel1->AppendToSelectedDay(paragraph);
+    return day.isValid() ? QStringLiteral("Записано в заметку за ") + DiaryDateText(day) : QString();
 }
 
 void TfMain::EndWithoutQuestions()
@@ -470,8 +478,9 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         FormClose();
-        // The source window's inputs are kept at any end of the program.
+        // The source and ISO windows' inputs are kept at any end of the program.
         Panel2->SaveSource(false);
+        Panel2->SaveIso(false);
     }
     QCoreApplication::quit();
 }
