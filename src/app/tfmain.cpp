@@ -112,8 +112,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     // The links of the calculation view look like the diary's own link.
     Panel2->lSource->FollowStyleOf(Panel1->lBlok);
     Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    Panel2->lIso->FollowStyleOf(Panel1->lBlok);
     Panel2->lCard->FollowStyleOf(Panel1->lBlok);
     connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
+    Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -379,6 +381,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 {
     if (FormClose()) {
         Panel2->SaveSource();
+        Panel2->SaveIso();
         Panel2->SaveCard();
         e->accept();
     } else {
@@ -458,10 +461,15 @@ void TfMain::lToDiaryClick()
             Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
             return;
         }
-        const QDate day = Panel1->AppendToSelectedDay(*paragraph);
-        if (day.isValid())
-            Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+        if (const QString said = AppendToDiary(*paragraph); !said.isEmpty())
+            Panel2->lToDiary->ShowFor(said);
     });
+}
+
+QString TfMain::AppendToDiary(const QString& paragraph)
+{
+    const QDate day = Panel1->AppendToSelectedDay(paragraph);
+    return day.isValid() ? QStringLiteral("Записано в заметку за ") + DiaryDateText(day) : QString();
 }
 
 void TfMain::EndWithoutQuestions()
@@ -472,9 +480,10 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         FormClose();
-        // The source window's inputs and the card's fields are kept at any
-        // end of the program.
+        // The source and ISO windows' inputs and the card's fields are kept
+        // at any end of the program.
         Panel2->SaveSource(false);
+        Panel2->SaveIso(false);
         Panel2->SaveCard(false);
     }
     QCoreApplication::quit();

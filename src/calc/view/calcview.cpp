@@ -9,6 +9,7 @@
 #include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
 #include "calc/view/tfsource.h"
+#include "calc/view/tfiso.h"
 #include "calc/view/tfcard.h"
 #include "calc/techniquecard.h"
 #include "core/clock.h"
@@ -181,6 +182,9 @@ TCalcView::TCalcView(QWidget* parent)
 
     lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->move(16, 256);
+    lIso = new TLinkLabel("lIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1…"), this);
+    lIso->move(16, 280);
+    connect(lIso, &TLinkLabel::clicked, this, &TCalcView::lIsoClick);
 
     // In the results box, under the compliance lines it sums up.
     lCard = new TLinkLabel("lCard", QStringLiteral("Технологическая карта…"), this);
@@ -366,6 +370,30 @@ void TCalcView::lSourceClick()
     });
 }
 
+void TCalcView::lIsoClick()
+{
+    kelto::Guarded([this] {
+        if (!m_iso) {
+            m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
+            m_iso->ApplyInputFont(eRast->font(), eRast->palette());
+            m_iso->SetDiaryAppend(m_isoAppend);
+        }
+        m_iso->show();
+        m_iso->raise();
+        m_iso->activateWindow();
+    });
+}
+
+void TCalcView::SaveIso(bool reportFailure)
+{
+    kelto::Guarded([this, reportFailure] {
+        if (!m_iso)
+            return;
+        if (const std::optional<QString> err = m_iso->Save(); err && reportFailure)
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfIso::FilePath(), *err));
+    });
+}
+
 std::optional<TSourceForm> TCalcView::SourceForm() const
 {
     if (m_source)
@@ -424,11 +452,13 @@ void TCalcView::SaveSource(bool reportFailure)
 
 bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
-    // The source window's inputs follow the plug-in's input font, which
-    // reaches the view's edits.
+    // The source and ISO windows' and the card's inputs follow the plug-in's
+    // input font, which reaches the view's edits.
     if (watched == eRast && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
         if (m_source)
             m_source->ApplyInputFont(eRast->font(), eRast->palette());
+        if (m_iso)
+            m_iso->ApplyInputFont(eRast->font(), eRast->palette());
         if (m_card)
             m_card->ApplyInputFont(eRast->font(), eRast->palette());
     }
