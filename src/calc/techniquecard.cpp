@@ -100,6 +100,46 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     return card;
 }
 
+TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCardFields& fields,
+                       const std::optional<TCardSource>& source, const QDate& made)
+{
+    TTechniqueCard card;
+    const QString testClass = IsoClassNames().value(int(form.testClass), Dash);
+    card.standard = QStringLiteral("%1, класс %2").arg(QString::fromUtf8(IsoStandardName), testClass);
+    const QString technique = IsoTechniqueNames().value(int(form.technique), Dash);
+    card.technique = technique;
+    card.madeBy = fields.madeBy;
+    card.checkedBy = fields.checkedBy;
+    card.pdfName = CardPdfName(form.De, form.t, made);
+
+    card.rows = HeadRows(fields, PipeText(form.De, form.t));
+    // The source on the axis has no distance of its own to give.
+    const bool central = form.technique == TIsoTechnique::SingleWallCentral;
+    QList<TCardRow> iso = {
+        {QStringLiteral("Схема просвечивания"), technique},
+        {QStringLiteral("Класс контроля"), testClass},
+        {QStringLiteral("Источник излучения"), fields.source},
+        {QStringLiteral("Источник в расчёте"), IsoSourceNames().value(int(form.source), Dash)},
+        {QStringLiteral("Размер источника d, мм"), CardValue(form.d)},
+        {QStringLiteral("Расстояние источник — плёнка SFD, мм"), central ? Dash : CardValue(form.sfd)},
+    };
+    if (form.planar)
+        iso.append({QStringLiteral("Плоскостные несплошности"), QStringLiteral("выявлять (f min как для класса B)")});
+    iso += QList<TCardRow>{
+        {QStringLiteral("Просвечиваемая толщина w"), CardValue(texts.w)},
+        {QStringLiteral("Расстояние источник — объект f"), CardValue(texts.f)},
+        {QStringLiteral("Наименьшее расстояние f min"), CardValue(texts.fMin)},
+        {QStringLiteral("Расстояние f"), CardValue(texts.distance)},
+        {QStringLiteral("Число экспозиций"), CardValue(texts.exposures)},
+        {QStringLiteral("Проволочный эталон"), CardValue(texts.iqi)},
+        {QStringLiteral("Толщина для источника (табл. 2)"), CardValue(texts.range)},
+        {QStringLiteral("Оптическая плотность снимка"), CardValue(texts.density)},
+    };
+    card.rows += iso;
+    card.rows += TailRows(fields, source, made);
+    return card;
+}
+
 QString CardPdfName(const QString& diameter, const QString& thickness, const QDate& made)
 {
     QString pipe = QStringLiteral("%1x%2").arg(diameter.trimmed(), thickness.trimmed());

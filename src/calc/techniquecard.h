@@ -3,6 +3,7 @@
 // file card.cnf that remembers what the user fills in. QtCore only.
 #pragma once
 #include "calc/layout.h"
+#include "calc/isoform.h"
 #include "calc/layoutcheck.h"
 #include "calc/sourceform.h"
 
@@ -17,6 +18,7 @@ namespace kelto {
 
 inline constexpr const char* CardTitle = "Технологическая карта радиографического контроля";
 inline constexpr const char* GostStandardName = "ГОСТ 7512-82";
+inline constexpr const char* IsoStandardName = "ГОСТ ISO 17636-1-2017";
 
 // The scheme letters in the order of the calculation view's list ("a)" is
 // the Latin letter).
@@ -66,6 +68,11 @@ QString CardValue(const QString& shown);
 // (the very texts the view shows).
 TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, const TLayoutCheck& check,
                         const TCardFields& fields, const std::optional<TCardSource>& source, const QDate& made);
+
+// The card of the ISO 17636-1 window: `form` as its inputs hold them and
+// `texts` as it shows its results.
+TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCardFields& fields,
+                       const std::optional<TCardSource>& source, const QDate& made);
 
 // "Карта 219x6,0 08.12.2026.pdf": the pipe as typed, the day the card is made.
 QString CardPdfName(const QString& diameter, const QString& thickness, const QDate& made);

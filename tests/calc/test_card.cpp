@@ -16,9 +16,15 @@ TLayoutInputs Defaults()
     return {"219", "6,0", "300", "100", "2,5", 3, 3};
 }
 
-// A set-up by name, through the same functions the view uses.
+// A set-up by name, through the same functions the windows use.
 TTechniqueCard CardOf(const QString& setup)
 {
+    if (setup.startsWith(QLatin1String("iso"))) {
+        TIsoForm form = DefaultIsoForm();
+        if (setup == QLatin1String("iso ?"))
+            form.De.clear();
+        return IsoCard(form, ComputeIsoForm(form).texts, TCardFields{}, std::nullopt, Made);
+    }
     TLayoutInputs in = Defaults();
     std::optional<TCardSource> source;
     if (setup == QLatin1String("?"))
@@ -76,6 +82,23 @@ private slots:
         QTest::newRow("activity")  << "source" << "Активность источника на 08.12.2026" << "90,00 Ки (3330,00 ГБк)";
         QTest::newRow("time")      << "source" << "Время экспозиции" << "3 мин 20 с";
         QTest::newRow("no time")   << "no time" << "Время экспозиции" << "absent";
+        QTest::newRow("iso pipe")  << "iso" << "Труба (наружный диаметр × толщина стенки)" << "219 × 8 мм";
+        QTest::newRow("iso tech")  << "iso" << "Схема просвечивания" << "Две стенки, одно изображение";
+        QTest::newRow("iso class") << "iso" << "Класс контроля" << "B";
+        QTest::newRow("iso src")   << "iso" << "Источник в расчёте" << "Ir-192";
+        QTest::newRow("iso d")     << "iso" << "Размер источника d, мм" << "2";
+        QTest::newRow("iso SFD")   << "iso" << "Расстояние источник — плёнка SFD, мм" << "600";
+        QTest::newRow("iso w")     << "iso" << "Просвечиваемая толщина w" << "16 мм";
+        QTest::newRow("iso f")     << "iso" << "Расстояние источник — объект f" << "592 мм";
+        QTest::newRow("iso f min") << "iso" << "Наименьшее расстояние f min" << "120 мм";
+        QTest::newRow("iso verd.") << "iso" << "Расстояние f" << "достаточно";
+        QTest::newRow("iso N")     << "iso" << "Число экспозиций" << "7, через 51,4°";
+        QTest::newRow("iso IQI")   << "iso" << "Проволочный эталон" << "W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)";
+        QTest::newRow("iso range") << "iso" << "Толщина для источника (табл. 2)" << "вне пределов 20–90 мм: только по согласованию";
+        QTest::newRow("iso dens.") << "iso" << "Оптическая плотность снимка" << "не менее 2,3";
+        QTest::newRow("iso ? N")   << "iso ?" << "Число экспозиций" << "—";
+        QTest::newRow("iso ? IQI") << "iso ?" << "Проволочный эталон" << "—";
+        QTest::newRow("iso ? pipe")<< "iso ?" << "Труба (наружный диаметр × толщина стенки)" << "—";
         // clang-format on
     }
     void rows()
@@ -87,8 +110,14 @@ private slots:
         const auto row
             = std::find_if(card.rows.begin(), card.rows.end(), [&](const TCardRow& r) { return r.caption == caption; });
         QCOMPARE(row == card.rows.end() ? QStringLiteral("absent") : row->value, value);
-        QCOMPARE(card.standard, QStringLiteral("ГОСТ 7512-82"));
-        QCOMPARE(card.madeBy, QStringLiteral("Иванов И. И."));
+        if (setup.startsWith(QLatin1String("iso"))) {
+            QCOMPARE(card.standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс B"));
+            QCOMPARE(card.technique, QStringLiteral("Две стенки, одно изображение"));
+            QCOMPARE(card.scheme, -1);
+        } else {
+            QCOMPARE(card.standard, QStringLiteral("ГОСТ 7512-82"));
+            QCOMPARE(card.madeBy, QStringLiteral("Иванов И. И."));
+        }
     }
 
     void pdfName()

@@ -1,5 +1,5 @@
-// The technique card window: opened by Ctrl+P from the calculation view, it
-// follows the calculation, takes the source window's isotope, writes its PDF
+// The technique card window: opened by Ctrl+P from the calculation view or
+// by the ISO window's link, it follows that calculation, takes the source window's isotope, writes its PDF
 // through the save path and keeps its fields in card.cnf.
 #include "gui/report.h"
 #include "core/cp1251.h"
@@ -7,6 +7,8 @@
 #include "core/textfile.h"
 #include "calc/view/calcview.h"
 #include "calc/view/tfcard.h"
+#include "calc/view/tfiso.h"
+#include "gui/linklabel.h"
 #include "doubles.h"
 
 #include <QComboBox>
@@ -63,6 +65,17 @@ private slots:
         QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")), QStringLiteral("1"));
         testing::typeText(card->eMadeBy, QStringLiteral("Иванов"));
         QCOMPARE(card->Card().madeBy, QStringLiteral("Иванов"));
+
+        // The ISO window's link gives that window's card, which follows it too.
+        view.lIsoClick();
+        QTest::mouseClick(view.fIso()->lCard, Qt::LeftButton);
+        QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс B"));
+        TIsoForm form = view.fIso()->Form();
+        form.testClass = TIsoClass::A;
+        view.fIso()->SetForm(form);
+        QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс A"));
+        QTest::mouseClick(view.lCard, Qt::LeftButton);
+        QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ 7512-82"));
 
         const QString pdf = dir.filePath(QStringLiteral("карта.pdf"));
         QCOMPARE(card->WritePdf(pdf), std::nullopt);

@@ -377,6 +377,17 @@ void TCalcView::lIsoClick()
             m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
             m_iso->ApplyInputFont(eRast->font(), eRast->palette());
             m_iso->SetDiaryAppend(m_isoAppend);
+            // Its card describes it, and follows it while open.
+            connect(m_iso, &kelto::TfIso::cardRequested, this, [this] {
+                OpenCard([this](const TCardFields& fields) {
+                    const kelto::TIsoShown s = m_iso->Shown();
+                    return IsoCard(s.form, s.texts, fields, CardSource(), Today());
+                });
+            });
+            connect(m_iso, &kelto::TfIso::recalculated, this, [this] {
+                if (m_card && m_card->isVisible())
+                    m_card->Refresh();
+            });
         }
         m_iso->show();
         m_iso->raise();
@@ -404,25 +415,33 @@ std::optional<TSourceForm> TCalcView::SourceForm() const
     return std::nullopt;
 }
 
+std::optional<TCardSource> TCalcView::CardSource() const
+{
+    if (const std::optional<TSourceForm> form = SourceForm())
+        return TCardSource{form->workDate, ComputeSource(*form)};
+    return std::nullopt;
+}
+
 void TCalcView::lCardClick()
 {
-    kelto::Guarded([this] {
-        const std::optional<TSourceForm> form = SourceForm();
+    // The calculation as it stands whenever the card asks for it.
+    OpenCard([this](const TCardFields& fields) {
+        const TLayoutInputs in = LayoutInputs();
+        TLayoutResults out;
+        CalculateLayout(in, out);
+        return GostCard(in, out, CheckLayout(in, out), fields, CardSource(), Today());
+    });
+}
+
+void TCalcView::OpenCard(std::function<TTechniqueCard(const TCardFields&)> content)
+{
+    kelto::Guarded([this, &content] {
         if (!m_card) {
+            const std::optional<TSourceForm> form = SourceForm();
             m_card = new kelto::TfCard(form ? SourceIsotopeNames().value(form->isotope) : QString(), this);
             m_card->ApplyInputFont(eRast->font(), eRast->palette());
         }
-        // The card describes the calculation as it stands whenever it is
-        // asked for, the source window's figures included.
-        m_card->SetContent([this](const TCardFields& fields) {
-            const TLayoutInputs in = LayoutInputs();
-            TLayoutResults out;
-            CalculateLayout(in, out);
-            std::optional<TCardSource> source;
-            if (const std::optional<TSourceForm> form = SourceForm())
-                source = TCardSource{form->workDate, ComputeSource(*form)};
-            return GostCard(in, out, CheckLayout(in, out), fields, source, Today());
-        });
+        m_card->SetContent(std::move(content));
         m_card->show();
         m_card->raise();
         m_card->activateWindow();

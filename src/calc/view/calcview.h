@@ -20,6 +20,9 @@ namespace kelto {
 
 class TfIso;
 class TfCard;
+struct TCardFields;
+struct TCardSource;
+struct TTechniqueCard;
 class TfSource;
 class TLinkLabel;
 
@@ -119,6 +122,10 @@ private:
     // The source window's inputs, or those of source.cnf when it has not
     // been opened; nothing when neither exists.
     std::optional<TSourceForm> SourceForm() const;
+    // The card window, created on first use, describing what `content` gives.
+    void OpenCard(std::function<TTechniqueCard(const TCardFields&)> content);
+    // The source window's figures the card carries.
+    std::optional<TCardSource> CardSource() const;
 
     std::function<QDate()> m_workDate;
     TfSource* m_source = nullptr;

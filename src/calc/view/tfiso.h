@@ -48,6 +48,15 @@ public:
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
 
+    // "Технологическая карта…" beside the diary link (and Ctrl+P).
+    TLinkLabel* lCard = nullptr;
+
+signals:
+    // Ctrl+P or the card link: the card of this window's calculation.
+    void cardRequested();
+    // The results were computed again.
+    void recalculated();
+
 public slots:
     void Recalculate();
     void lToDiaryClick();
