@@ -335,7 +335,8 @@ private slots:
         TLayoutResults results;
         QVERIFY(!CalculateLayout(in, results));
         const TLayoutCheck check = CheckLayout(in, results);
-        QCOMPARE(QStringList({check.focalCheck, check.angleCheck, check.wireCheck, check.filmCheck}), QStringList(4, Dash));
+        QCOMPARE(QStringList({check.focalCheck, check.angleCheck, check.wireCheck, check.filmCheck}),
+                 QStringList(4, Dash));
         QCOMPARE(check.hint, QStringLiteral("Укажите диаметр"));
     }
 };
