@@ -329,6 +329,11 @@ void TCalcView::ePatnoKeyPress(QChar& key)
     AcceptNumericKey(ePatno, key);
 }
 
+bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept)
+{
+    return HandleNumericKey(edit, event, accept);
+}
+
 void TCalcView::lSourceClick()
 {
     kelto::Guarded([this] {

@@ -30,6 +30,12 @@ public:
     // `key`, or the null character when `text` followed by `key` would hold
     // more than one comma.
     static QChar CommaAllowed(const QString& text, QChar key);
+    // A key press in a numeric edit through `accept` (AcceptNumericKey or an
+    // edit's handler), editing keys and filtered paste included (see
+    // numericfield.h, which MakeNumericField installs in one call); true
+    // when the event is used up.
+    static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
+
     // The key-press handlers of the five edits, each the filter for its own.
     void eDiamKeyPress(QChar& key);
     void eTolKeyPress(QChar& key);
