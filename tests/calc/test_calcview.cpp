@@ -198,18 +198,11 @@ private slots:
         QCOMPARE(e->text(), QStringLiteral("2,51"));
         QTest::keyClick(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(e->text(), QStringLiteral("2,5125"));
-        // Copy and cut.
-        e->setSelection(0, 3);
-        QTest::keyClick(e, Qt::Key_Delete, Qt::ShiftModifier);
-        QCOMPARE(e->text(), QStringLiteral("125"));
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("2,5"));
+        // Cut and paste back.
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(e, Qt::Key_Insert, Qt::ControlModifier);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("125"));
         QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier);
-        QCOMPARE(e->text(), QString());
         QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(e->text(), QStringLiteral("125"));
+        QCOMPARE(e->text(), QStringLiteral("2,5125"));
         QVERIFY(messages.isEmpty());
     }
 
@@ -393,6 +386,7 @@ private slots:
     {
         view->cbSens->setCurrentIndex(0);
         QCOMPARE(view->lSens->text(), QStringLiteral("0,20"));
+        QCOMPARE(view->wireCheck->toolTip(), QStringLiteral("Проволока того же диаметра, что и чувствительность"));
     }
 
     void valuesSizeToText()
@@ -466,6 +460,7 @@ private slots:
         };
         QCOMPARE(shown(), lines);
         QVERIFY(view->lHint->isHidden());
+        QCOMPARE(view->wireCheck->toolTip(), "Чувствительности 0,30 мм соответствует проволока 0,32 мм (ГОСТ 7512-82)");
         // A failing verdict stands out from a passing one.
         QCOMPARE(view->focalCheck->palette().color(QPalette::WindowText)
                      != view->wireCheck->palette().color(QPalette::WindowText),

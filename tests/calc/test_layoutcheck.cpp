@@ -254,8 +254,6 @@ private slots:
         results.lExpo = expo;
         results.lPerimetr = QStringLiteral("688");
         QTEST(CheckLayout(in, results).filmCheck, "filmCheck");
-        results.lPerimetr = QStringLiteral("?");
-        QCOMPARE(CheckLayout(in, results).filmCheck, Dash);
     }
 
     void hint_data()

@@ -124,13 +124,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCOMPARE(QApplication::focusWidget(), w->cbIsotope);
         // Tab goes top to bottom.
-        QList<QWidget*> order;
-        for (QWidget* f = w->cbIsotope->nextInFocusChain(); f != w->cbIsotope && order.size() < 40;
-             f = f->nextInFocusChain())
-            if (f->focusPolicy() & Qt::TabFocus && f->isVisibleTo(w.get()) && f->parentWidget() == w.get())
-                order << f;
-        for (int i = 1; i < order.size(); ++i)
-            QVERIFY2(order[i]->y() >= order[i - 1]->y(), qPrintable(order[i]->objectName()));
+        QTest::keyClick(w->cbIsotope, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w->eActivity);
         // A date typed straight through, with or without points.
         for (const char* typed : {"09102026", "09.10.2026"}) {
             w->deRef->setFocus();

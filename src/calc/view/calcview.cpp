@@ -73,6 +73,20 @@ QColor WarningColourFor(const QColor& text)
     return text.lightnessF() > 0.5 ? QColor(255, 120, 120) : QColor(192, 0, 0);
 }
 
+// Which wire shows a sensitivity: the four the standard has no wire of
+// their own for take the next one up, the others a wire of their size.
+QString WireTooltip(const QString& sensitivity, const QString& wireCheck)
+{
+    if (wireCheck == QStringLiteral("—"))
+        return QString();
+    static const QStringList pairs[] = {{"0,30", "0,32"}, {"0,60", "0,63"}, {"0,75", "0,80"}, {"1,50", "1,60"}};
+    for (const QStringList& pair : pairs)
+        if (sensitivity == pair[0])
+            return QStringLiteral("Чувствительности %1 мм соответствует проволока %2 мм (ГОСТ 7512-82)")
+                .arg(pair[0], pair[1]);
+    return QStringLiteral("Проволока того же диаметра, что и чувствительность");
+}
+
 } // namespace
 
 TCalcView::TCalcView(QWidget* parent)
@@ -265,6 +279,8 @@ void TCalcView::cbSensChange()
         SetResult(angleCheck, check.angleCheck);
         SetResult(wireCheck, check.wireCheck);
         SetResult(filmCheck, check.filmCheck);
+        if (const QString tip = WireTooltip(out.lSens, check.wireCheck); wireCheck->toolTip() != tip)
+            wireCheck->setToolTip(tip);
         if (lHint->text() != check.hint)
             lHint->setText(check.hint);
         DressChecks();
