@@ -47,7 +47,9 @@ private:
         if (!menu)
             return;
         for (QAction* a : menu->actions())
-            if (a->objectName() == QLatin1String("edit-paste")) {
+            // The menu's items have no names; its paste item is known by
+            // its (translated) text before the shortcut.
+            if (a->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Paste")) {
                 disconnect(a, &QAction::triggered, nullptr, nullptr);
                 QLineEdit* edit = m_edit;
                 connect(a, &QAction::triggered, edit,
