@@ -93,8 +93,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     Panel2->move(0, 148);
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
-    // The source window's work date is the day chosen in the diary.
-    Panel2->SetWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    // The calculation's diary link names the day chosen in the diary.
+    Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
