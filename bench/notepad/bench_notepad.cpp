@@ -3,9 +3,11 @@
 // great many short lines. Drawn offscreen; what is timed is everything the
 // keystroke runs: the edit, its layout, the code page check, the note rule.
 
+#include "diary/daystore.h"
 #include "diary/view/diaryview.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -59,8 +61,64 @@ void BM_KeystrokeInManyLines(benchmark::State& state)
     Keystroke(state, text);
 }
 
+// A day whose note is `lines` lines of `length` characters, shown as the
+// program shows it (from the store): the time until the event loop is idle
+// (no pass of it busy for 1 ms during 300 ms), then one keystroke.
+void ShowLargeNote(benchmark::State& state, int lines, int length)
+{
+    for (auto _ : state) {
+        DayList store;
+        SaveDayNote(store, QDate::currentDate(), QStringList(lines, QString(length, QLatin1Char('x'))));
+        TDiaryView view(store);
+        view.CreateMonthGrid();
+        view.ResetToToday();
+        view.show();
+        QElapsedTimer clock;
+        clock.start();
+        view.ShowSelectedDay();
+        qint64 quietSince = clock.elapsed();
+        while (clock.elapsed() - quietSince < 300 && clock.elapsed() < 600000) {
+            QElapsedTimer pass;
+            pass.start();
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (pass.nsecsElapsed() > 1000000)
+                quietSince = clock.elapsed();
+        }
+        state.counters["idle_ms"] = double(quietSince);
+        view.reblok->setFocus();
+        QElapsedTimer key;
+        key.start();
+        TypeOne(view.reblok, QStringLiteral("ж"));
+        state.counters["key_ms"] = double(key.nsecsElapsed()) / 1e6;
+    }
+}
+
+void BM_ShowNoteOfAMillionLines(benchmark::State& state)
+{
+    ShowLargeNote(state, 1000000, 2);
+}
+
+void BM_ShowParagraphOf10MB(benchmark::State& state)
+{
+    ShowLargeNote(state, 1, 10000000);
+}
+
+void BM_ShowLargestEditableNote(benchmark::State& state)
+{
+    ShowLargeNote(state, int(MaxNotepadLines), 2);
+}
+
+void BM_ShowLongestEditableParagraph(benchmark::State& state)
+{
+    ShowLargeNote(state, 1, int(MaxNotepadLineLength));
+}
+
 } // namespace
 
+BENCHMARK(BM_ShowNoteOfAMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShowParagraphOf10MB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShowLargestEditableNote)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShowLongestEditableParagraph)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_KeystrokeInLongLine)
     ->Arg(50000)
     ->Arg(100000)
