@@ -23,6 +23,8 @@
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QCloseEvent>
@@ -519,6 +521,11 @@ void TfMain::EndWithoutQuestions()
         // The source window's inputs are kept at any end of the program.
         Panel2->SaveSource(false);
     }
+    // quit() ends the main loop only; a box open now (a start-up warning,
+    // About) runs a loop of its own and is dismissed here.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(w); box && box->isVisible())
+            box->done(QDialog::Rejected);
     QCoreApplication::quit();
 }
 

@@ -123,15 +123,14 @@ TDiaryWriteResult WriteDiaryOfDay(const QString& logPath, const QDate& today, co
                                   const TDeviceWrapper& wrap)
 {
     TDiaryWriteResult r;
-    TBackupKind kind = TBackupKind::None;
-    r.backupError = BackUpDiaryOfDay(logPath, today, {}, &kind);
+    r.backupError = BackUpDiaryOfDay(logPath, today);
     r.saveError = WriteFileAtomically(logPath, bytes, wrap);
-    if (r.saveError && kind == TBackupKind::Copy && IsOutOfSpace(*r.saveError)) {
-        // The notes matter more than the day's copy; the next write of the
-        // day makes it again if there is room by then.
-        QFile::remove(DiaryBackupFolder(logPath) + DiaryBackupName(today));
+    // The notes matter more than the day's copy: a copy written out, or a
+    // link that keeps an older log.cnf alive, gives way when the save needs
+    // its room. The next write of the day makes it again.
+    const QString copy = DiaryBackupFolder(logPath) + DiaryBackupName(today);
+    if (r.saveError && IsOutOfSpace(*r.saveError) && QFile::remove(copy))
         r.saveError = WriteFileAtomically(logPath, bytes, wrap);
-    }
     return r;
 }
 

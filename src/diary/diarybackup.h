@@ -54,8 +54,9 @@ struct TDiaryWriteResult {
     std::optional<QString> saveError;
 };
 // The day's copy, then the save of `bytes` to `logPath`. The copy never costs
-// the save: when the save fails for space after a copy was written, the copy
-// is removed and the save tried once more.
+// the save: when the save fails for space, the day's copy (written out, or a
+// link keeping an older log.cnf alive) is removed and the save tried once
+// more.
 TDiaryWriteResult WriteDiaryOfDay(const QString& logPath, const QDate& today, const QByteArray& bytes,
                                   const TDeviceWrapper& wrap = {});
 

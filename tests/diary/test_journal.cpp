@@ -218,6 +218,7 @@ private slots:
         QTest::addColumn<bool>("saved");
         // clang-format off
         QTest::newRow("hard link")              << false << 0 << true  << true;
+        QTest::newRow("hard link, disk full")   << false << 1 << false << true;
         QTest::newRow("copy, room enough")      << true  << 0 << true  << true;
         QTest::newRow("copy, disk full once")   << true  << 1 << false << true;
         QTest::newRow("copy, disk stays full")  << true  << 2 << false << false;
@@ -245,7 +246,7 @@ private slots:
         if (copyLeft)
             QCOMPARE(*ReadWholeFile(copy), QByteArray("0\r\n"));
         struct stat st { };
-        if (!byCopy)
+        if (!byCopy && copyLeft)
             QVERIFY(::stat(QFile::encodeName(copy).constData(), &st) == 0
                     && st.st_nlink == 1); // the save replaced log.cnf
     }

@@ -10,9 +10,10 @@ import harness
 def test():
     for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
         with harness.KeltoApp() as app:
-            app.write_file("log.cnf", b"2\r\n01.01.2026\r\n1\r\nx\r\n")  # damaged: a box at start
+            app.write_file("log.cnf", b"1\r\n31.02.2026\r\n1\r\nx\r\n")  # damaged: a box at start
             app.launch()
-            app.wait_until(app.own_windows, 15, message="no box at start")
+            box = app.wait_until(app.own_windows, 15, message="no box at start")[0]
+            assert app.server.x.geometry(box)[2:] != (638, 457), "the main window came, not a box"
             os.killpg(app.proc.pid, sig)
             rc = app.wait_exit(10)
             assert rc == 0, f"{sig.name}: exit code {rc}"
