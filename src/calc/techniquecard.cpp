@@ -92,6 +92,7 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
         {QStringLiteral("Минимальное кол-во экспозиций"), CardValue(out.lExpo)},
         {QStringLiteral("Угол между экспозициями"), CardValue(check.angleCheck)},
         {QStringLiteral("Длина снимка, мм"), CardValue(in.eDlin)},
+        {QStringLiteral("Длина снимка (проверка)"), CardValue(check.filmCheck)},
         {QStringLiteral("Минимальная чувствительность контроля, мм"), CardValue(out.lSens)},
         {QStringLiteral("Проволочный эталон"), CardValue(check.wireCheck)},
     };

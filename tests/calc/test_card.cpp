@@ -67,6 +67,8 @@ private slots:
         QTest::newRow("N")         << "default" << "Минимальное кол-во экспозиций" << "3";
         QTest::newRow("angle")     << "default" << "Угол между экспозициями" << "120,0° ± 3°";
         QTest::newRow("film")      << "default" << "Длина снимка, мм" << "300";
+        QTest::newRow("film line") << "default" << "Длина снимка (проверка)" << "достаточно (участок 230 мм)";
+        QTest::newRow("? film")    << "?" << "Длина снимка (проверка)" << "—";
         QTest::newRow("K")         << "default" << "Минимальная чувствительность контроля, мм" << "0,30";
         QTest::newRow("wire")      << "default" << "Проволочный эталон" << "0,32 мм, набор № 2, 3";
         QTest::newRow("made")      << "default" << "Дата составления карты" << "08.12.2026";

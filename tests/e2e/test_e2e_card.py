@@ -19,7 +19,7 @@ DIAM = (239 + 30, 148 + 62 + 10)
 MADE_BY = (636, 223)
 # The view's defaults as it shows them: inputs, results and the compliance lines.
 VIEW_VALUES = ["219", "6,0", "300", "100", "2,5", "г)", "40,50", "0,30", "688", "3",
-               "достаточно", "120,0° ± 3°", "0,32 мм, набор № 2, 3"]
+               "достаточно", "120,0° ± 3°", "0,32 мм, набор № 2, 3", "достаточно (участок 230 мм)"]
 
 
 def save_pdf(app, card, typed=None):
