@@ -458,7 +458,7 @@ void TCalcView::OpenCard(std::function<TTechniqueCard(const TCardFields&)> conte
         if (!m_card) {
             const std::optional<TSourceForm> form = SourceForm();
             m_card = new kelto::TfCard(form ? SourceIsotopeNames().value(form->isotope) : QString(), this);
-            m_card->ApplyInputFont(eRast->font(), eRast->palette());
+            DressSourceWindow();
         }
         m_card->SetContent(std::move(content));
         m_card->show();
@@ -502,8 +502,6 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
             DressChecks();
             LayOutChecks();
         }
-        if (watched == eRast && m_card)
-            m_card->ApplyInputFont(eRast->font(), eRast->palette());
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -608,7 +606,7 @@ void TCalcView::DressChecks()
 
 void TCalcView::DressSourceWindow()
 {
-    if (!m_source)
+    if (!m_source && !m_card)
         return;
     TSourceLook look;
     // The window stands in for the view's background picture: its colour
@@ -623,7 +621,10 @@ void TCalcView::DressSourceWindow()
     look.valueColour = lFocRast->palette().color(QPalette::WindowText);
     look.inputFont = eRast->font();
     look.inputPalette = eRast->palette();
-    m_source->ApplyLook(look);
+    if (m_source)
+        m_source->ApplyLook(look);
+    if (m_card)
+        m_card->ApplyLook(look);
 }
 
 } // namespace kelto

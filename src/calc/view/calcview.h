@@ -133,6 +133,7 @@ private:
     // Failing verdicts in the warning colour, the others as the plug-in
     // gives them; the added labels dressed as their neighbours.
     void DressChecks();
+    // The source window and the card in the plug-in's looks.
     void DressSourceWindow();
     TLayoutInputs LayoutInputs() const;
     // The source window's inputs, or those of source.cnf when it has not

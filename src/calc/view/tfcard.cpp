@@ -4,7 +4,9 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/cardpage.h"
+#include "calc/view/tfsource.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -47,7 +49,7 @@ private:
     const TTechniqueCard& m_card;
 };
 
-QLineEdit* Field(QWidget* parent, const char* name, const QString& caption, int row)
+QLineEdit* Field(QWidget* parent, const char* name, const QString& caption, int row, QList<QLabel*>& captions)
 {
     const int top = 10 + row * 29;
     auto* l = new QLabel(caption, parent);
@@ -58,6 +60,7 @@ QLineEdit* Field(QWidget* parent, const char* name, const QString& caption, int 
     e->setGeometry(InputLeft, top, InputWidth, RowHeight);
     e->setMaxLength(FieldLength);
     l->setBuddy(e);
+    captions << l;
     return e;
 }
 
@@ -93,15 +96,15 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     pPage = new TCardPreview(m_card, this);
     pPage->setGeometry(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
 
-    eOrganization = Field(this, "eOrganization", QStringLiteral("Организация"), 0);
-    eObject = Field(this, "eObject", QStringLiteral("Объект"), 1);
-    eJoint = Field(this, "eJoint", QStringLiteral("Сварное соединение (стык)"), 2);
-    eMaterial = Field(this, "eMaterial", QStringLiteral("Материал"), 3);
-    eSource = Field(this, "eSource", QStringLiteral("Источник излучения"), 4);
-    eFilmType = Field(this, "eFilmType", QStringLiteral("Тип плёнки"), 5);
-    eScreens = Field(this, "eScreens", QStringLiteral("Экраны"), 6);
-    eMadeBy = Field(this, "eMadeBy", QStringLiteral("Составил"), 7);
-    eCheckedBy = Field(this, "eCheckedBy", QStringLiteral("Проверил"), 8);
+    eOrganization = Field(this, "eOrganization", QStringLiteral("Организация"), 0, m_captions);
+    eObject = Field(this, "eObject", QStringLiteral("Объект"), 1, m_captions);
+    eJoint = Field(this, "eJoint", QStringLiteral("Сварное соединение (стык)"), 2, m_captions);
+    eMaterial = Field(this, "eMaterial", QStringLiteral("Материал"), 3, m_captions);
+    eSource = Field(this, "eSource", QStringLiteral("Источник излучения"), 4, m_captions);
+    eFilmType = Field(this, "eFilmType", QStringLiteral("Тип плёнки"), 5, m_captions);
+    eScreens = Field(this, "eScreens", QStringLiteral("Экраны"), 6, m_captions);
+    eMadeBy = Field(this, "eMadeBy", QStringLiteral("Составил"), 7, m_captions);
+    eCheckedBy = Field(this, "eCheckedBy", QStringLiteral("Проверил"), 8, m_captions);
 
     lStatus = new QLabel(this);
     lStatus->setObjectName(QStringLiteral("lStatus"));
@@ -174,14 +177,24 @@ std::optional<QString> TfCard::WritePdf(const QString& path) const
     return WriteFileAtomically(path, CardPdf(m_card));
 }
 
-void TfCard::ApplyInputFont(const QFont& font, const QPalette& palette)
+void TfCard::ApplyLook(const TSourceLook& look)
 {
+    QPalette window = palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        window.setColor(g, QPalette::Window, look.background);
+        window.setColor(g, QPalette::WindowText, look.captionColour);
+    }
+    setPalette(window);
+    setAutoFillBackground(true);
+    for (QLabel* l : m_captions)
+        l->setFont(look.captionFont);
+    lStatus->setFont(look.captionFont);
     for (QLineEdit* w : edits()) {
-        w->setFont(font);
-        QPalette p = w->palette();
+        w->setFont(look.inputFont);
+        // The fields keep their own light ground, as the source window's do.
+        QPalette p = QApplication::palette(w);
         for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-                p.setColor(g, r, palette.color(g, r));
+            p.setColor(g, QPalette::Text, look.inputPalette.color(g, QPalette::Text));
         w->setPalette(p);
     }
 }

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace kelto {
 
+struct TSourceLook;
+
 class TfCard : public QWidget {
     Q_OBJECT
 public:
@@ -38,9 +40,8 @@ public:
     // The page as a PDF into `path`, through the atomic save path; the
     // reason on failure.
     std::optional<QString> WritePdf(const QString& path) const;
-    // The input font and colours of the appearance plug-in, as the
-    // calculation view's edits have them.
-    void ApplyInputFont(const QFont& font, const QPalette& palette);
+    // The appearance plug-in's looks, as the source window wears them.
+    void ApplyLook(const TSourceLook& look);
 
     QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
               *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
@@ -62,6 +63,8 @@ protected:
 
 private:
     QList<QLineEdit*> edits() const;
+
+    QList<QLabel*> m_captions;
 
     TContent m_content;
     TTechniqueCard m_card;
