@@ -86,7 +86,8 @@ QString TCalendar::CellText(int col, int row) const
 {
     if (row == 0) {
         const int weekday = (m_startOfWeek + col) % 7; // 0 = Sunday
-        return QLocale::system().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
+        // The program's locale (Russian, set at start), not the system's.
+        return QLocale().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
     }
     const int n = DayAt(col, row);
     return n ? QString::number(n) : QString();
