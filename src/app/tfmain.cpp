@@ -150,8 +150,15 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                       {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
                        {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
                        {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->ToggleFromKeyboard(); }},
-                       {SpeedButton9, {}, {}},
-                       {SpeedButton10, {}, {}}});
+                       {SpeedButton9,
+                        {},
+                        {},
+                        [this] {
+                            lb->HideList();
+                            pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
+                        },
+                        true},
+                       {SpeedButton10, {}, [this] { SpeedButton10Click(); }}});
 
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.

@@ -552,7 +552,7 @@ private slots:
     void captionsGrowWithAPluginFont()
     {
         View v;
-        for (QLabel* l : {v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
+        for (QLabel* l : std::initializer_list<QLabel*>{v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
             QFont f = l->font();
             f.setBold(true);
             f.setPixelSize(16);
