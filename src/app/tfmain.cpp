@@ -83,6 +83,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
     Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
+    Label1->setToolTip(QStringLiteral("Закрыть программу"));
     SpeedButton6 = new THotSpot(QStringLiteral("SpeedButton6"), QRect(236, 8, 70, 24), this, false);
     SpeedButton7 = new THotSpot(QStringLiteral("SpeedButton7"), QRect(317, 8, 70, 24), this, false);
     SpeedButton9 = new THotSpot(QStringLiteral("SpeedButton9"), QRect(479, 8, 70, 24), this, false);

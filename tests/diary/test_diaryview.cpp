@@ -115,6 +115,7 @@ private slots:
         m_boxes.clear();
         m_opener.opened.clear();
         m_opener.failWith.clear();
+        m_opener.noViewer = false;
         QFile::remove(ProgramFolder() + QStringLiteral("note.txt"));
     }
     void cleanupTestCase()
@@ -536,6 +537,21 @@ private slots:
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(m_boxes[0].text.endsWith(QLatin1Char('.')));
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
+    }
+
+    void exportWithoutViewerSaysWhereTheFileIs()
+    {
+        m_opener.noViewer = true;
+        View v({{Tuesday, {QStringLiteral("x")}}});
+        v.view.lBlokClick();
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Все записи сохранены в файл %1. Открыть его не удалось: на "
+                                "компьютере не найдена программа для просмотра текстов.")
+                     .arg(QDir::toNativeSeparators(path)));
+        QVERIFY(QFile::exists(path));
     }
 
     void notepadOffersTheDocumentsMenu()
