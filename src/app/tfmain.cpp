@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
+#include "app/autostart.h"
 #include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
@@ -82,8 +83,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
-    Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
     Label1->setToolTip(QStringLiteral("Закрыть программу"));
+    Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
     SpeedButton6 = new THotSpot(QStringLiteral("SpeedButton6"), QRect(236, 8, 70, 24), this, false);
     SpeedButton7 = new THotSpot(QStringLiteral("SpeedButton7"), QRect(317, 8, 70, 24), this, false);
     SpeedButton9 = new THotSpot(QStringLiteral("SpeedButton9"), QRect(479, 8, 70, 24), this, false);
@@ -378,8 +379,13 @@ void TfMain::StepRestoreDesignSizes()
 
 void TfMain::StepClosingAutoStart()
 {
-    // Deliberately empty: autostart changes only when the user switches it,
-    // and the menu's check mark shows what ini.cnf says.
+    // Autostart changes only when the user switches it. A folder moved
+    // elsewhere keeps it working: the entry follows the program, silently;
+    // where it cannot, the menu shows autostart off.
+    if (AutoStart && MendAutostartEntry()) {
+        AutoStart = false;
+        N4->setChecked(false);
+    }
 }
 
 void TfMain::closeEvent(QCloseEvent* e)
