@@ -157,7 +157,9 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                         {},
                         [this] {
                             lb->HideList();
+                            // From the keyboard the first item is ready for Enter.
                             pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
+                            pmVid->setActiveAction(N3);
                         },
                         true},
                        {SpeedButton10, {}, [this] { SpeedButton10Click(); }}});

@@ -539,6 +539,36 @@ private slots:
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
     }
 
+    // Every control of the view is reached by Tab, in reading order; the
+    // year takes arrows and digits, a link Enter and Space, the grid moves
+    // the tabs and the year along with it.
+    void keyboardWalksTheView()
+    {
+        View v;
+        v.select(Tuesday);
+        v.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.view));
+        const QList<QWidget*> order{v.view.eYear, v.grid(),     v.view.TabControl1,
+                                    v.view.lFind, v.view.lBlok, v.view.reblok};
+        v.view.eYear->setFocus(Qt::TabFocusReason);
+        for (QWidget* w : order) {
+            QCOMPARE(QApplication::focusWidget(), w);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::keyClick(v.view.eYear, Qt::Key_Up);
+        QCOMPARE(v.grid()->SelectedDate(), Tuesday.addYears(1));
+        v.view.eYear->selectAll();
+        QTest::keyClicks(v.view.eYear, "2019x");
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("2019"));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(2019, 12, 8));
+        QTest::keyClick(v.grid(), Qt::Key_PageDown);
+        QCOMPARE(v.view.TabControl1->TabIndex(), 0);
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("2020"));
+        QCOMPARE(v.view.reblok->placeholderText(), QStringLiteral("Заметка на 8 января 2020 года, среда"));
+        QTest::keyClick(v.view.lFind, Qt::Key_Space);
+        QVERIFY(v.view.pSearch->isVisible());
+    }
+
     void exportWithoutViewerSaysWhereTheFileIs()
     {
         m_opener.noViewer = true;
