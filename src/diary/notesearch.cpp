@@ -108,28 +108,44 @@ TNoteMatcher::TNoteMatcher(const QString& query)
     }
     if (m_folded.isEmpty())
         return;
-    for (int b = 0; b < 256; ++b)
-        if (fold[b] == static_cast<unsigned char>(m_folded[0])) {
-            if (m_firstCount == int(sizeof m_firstBytes)) {
-                m_firstCount = 0; // too many to compare at once: byte by byte
-                break;
+    const auto bytesFoldingTo = [fold](unsigned char to, unsigned char* out) {
+        int count = 0;
+        for (int b = 0; b < 256; ++b)
+            if (fold[b] == to) {
+                if (count == 16)
+                    return 0; // too many to compare at once: byte by byte
+                out[count++] = static_cast<unsigned char>(b);
             }
-            m_firstBytes[m_firstCount++] = static_cast<unsigned char>(b);
-        }
+        return count;
+    };
+    m_firstCount = bytesFoldingTo(static_cast<unsigned char>(m_folded[0]), m_firstBytes);
+    if (m_folded.size() > 1 && m_folded[1] != ' ')
+        m_secondCount = bytesFoldingTo(static_cast<unsigned char>(m_folded[1]), m_secondBytes);
 }
 
 qsizetype TNoteMatcher::NextCandidate(const unsigned char* p, qsizetype i, qsizetype n) const
 {
 #if defined(__SSE2__)
-    // Sixteen bytes at a time against each byte that folds to the first.
-    __m128i wanted[16];
+    // Sixteen places at a time: the byte there against each byte that folds
+    // to the query's first, and the byte after it against the second.
+    __m128i firsts[16];
+    __m128i seconds[16];
     for (int k = 0; k < m_firstCount; ++k)
-        wanted[k] = _mm_set1_epi8(static_cast<char>(m_firstBytes[k]));
-    for (; m_firstCount > 0 && i + 16 <= n; i += 16) {
+        firsts[k] = _mm_set1_epi8(static_cast<char>(m_firstBytes[k]));
+    for (int k = 0; k < m_secondCount; ++k)
+        seconds[k] = _mm_set1_epi8(static_cast<char>(m_secondBytes[k]));
+    for (; m_firstCount > 0 && i + 17 <= n; i += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        __m128i hit = _mm_cmpeq_epi8(chunk, wanted[0]);
+        __m128i hit = _mm_cmpeq_epi8(chunk, firsts[0]);
         for (int k = 1; k < m_firstCount; ++k)
-            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, wanted[k]));
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, firsts[k]));
+        if (m_secondCount > 0 && _mm_movemask_epi8(hit)) {
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+            __m128i hit2 = _mm_cmpeq_epi8(next, seconds[0]);
+            for (int k = 1; k < m_secondCount; ++k)
+                hit2 = _mm_or_si128(hit2, _mm_cmpeq_epi8(next, seconds[k]));
+            hit = _mm_and_si128(hit, hit2);
+        }
         if (const int mask = _mm_movemask_epi8(hit))
             return i + __builtin_ctz(static_cast<unsigned>(mask));
     }

@@ -58,6 +58,11 @@ private:
     // a keystroke over a large diary mostly does.
     unsigned char m_firstBytes[16] = {};
     int m_firstCount = 0;
+    // The same for the query's second byte when it is no blank (a blank
+    // matches a run): a candidate must have both, which on real text leaves
+    // few places to compare.
+    unsigned char m_secondBytes[16] = {};
+    int m_secondCount = 0;
     QDate m_from, m_to; // the days a date query names; invalid: none
 };
 
