@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
+#include "app/autostart.h"
 #include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
@@ -90,6 +91,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
+    Label1->setToolTip(QStringLiteral("Закрыть программу"));
     Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
     SpeedButton6 = new THotSpot(QStringLiteral("SpeedButton6"), QRect(236, 8, 70, 24), this, false);
     SpeedButton7 = new THotSpot(QStringLiteral("SpeedButton7"), QRect(317, 8, 70, 24), this, false);
@@ -161,8 +163,17 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                       {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
                        {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
                        {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->ToggleFromKeyboard(); }},
-                       {SpeedButton9, {}, {}},
-                       {SpeedButton10, {}, {}}});
+                       {SpeedButton9,
+                        {},
+                        {},
+                        [this] {
+                            lb->HideList();
+                            // From the keyboard the first item is ready for Enter.
+                            pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
+                            pmVid->setActiveAction(N3);
+                        },
+                        true},
+                       {SpeedButton10, {}, [this] { SpeedButton10Click(); }}});
 
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.
@@ -400,8 +411,13 @@ void TfMain::StepRestoreDesignSizes()
 
 void TfMain::StepClosingAutoStart()
 {
-    // Deliberately empty: autostart changes only when the user switches it,
-    // and the menu's check mark shows what ini.cnf says.
+    // Autostart changes only when the user switches it. A folder moved
+    // elsewhere keeps it working: the entry follows the program, silently;
+    // where it cannot, the menu shows autostart off.
+    if (AutoStart && MendAutostartEntry()) {
+        AutoStart = false;
+        N4->setChecked(false);
+    }
 }
 
 void TfMain::closeEvent(QCloseEvent* e)

@@ -62,7 +62,7 @@ public:
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
-    QLabel* lBlok = nullptr;
+    TLinkLabel* lBlok = nullptr;
     TLinkLabel* lFind = nullptr;
     TSearchPanel* pSearch = nullptr;
     QLineEdit* eYear = nullptr;
