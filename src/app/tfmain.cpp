@@ -75,11 +75,12 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     // Stacking order: later controls lie above earlier ones.
     Image1 = MakePictureLabel(this, "Image1", {0, 0, 638, 457}, QStringLiteral(":/assets/main.jpg"));
 
-    NavLabel(this, "l1", QStringLiteral("Ежедневник"), 16);
-    NavLabel(this, "l3", QStringLiteral("Оформление"), 464);
-    NavLabel(this, "l4", QStringLiteral("О программе"), 552);
-    NavLabel(this, "l2", QStringLiteral("Расчеты"), 104);
-    NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
+    QLabel* l1 = NavLabel(this, "l1", QStringLiteral("Ежедневник"), 16);
+    QLabel* l3 = NavLabel(this, "l3", QStringLiteral("Оформление"), 464);
+    QLabel* l4 = NavLabel(this, "l4", QStringLiteral("О программе"), 552);
+    QLabel* l2 = NavLabel(this, "l2", QStringLiteral("Расчеты"), 104);
+    QLabel* l5 = NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
+    m_menuLabels = {l1, l2, l3, l4, l5};
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
     Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
@@ -146,12 +147,14 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
 
     // The views and the reference list from the keyboard; every header
     // button gets a tooltip naming its key.
-    InstallHeaderKeys(this, lb,
-                      {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
-                       {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
-                       {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->ToggleFromKeyboard(); }},
-                       {SpeedButton9, {}, {}},
-                       {SpeedButton10, {}, {}}});
+    InstallHeaderKeys(
+        this, lb,
+        {{SpeedButton6, "Записи (Ctrl+1)", QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
+         {SpeedButton7, "Расчеты (Ctrl+2)", QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
+         {SpeedButton1, "Справка: список документов (F1, закрыть — Esc)", QKeySequence(Qt::Key_F1),
+          [this] { lb->ToggleFromKeyboard(); }},
+         {SpeedButton9, "Настройка: выбор плагина оформления (правая кнопка мыши — меню настроек)", {}, {}},
+         {SpeedButton10, "Инфо: о программе", {}, {}}});
 
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.
@@ -272,7 +275,25 @@ void TfMain::StepSetProgramFolder()
 
 void TfMain::StepApplyRememberedPlugin()
 {
-    StartupPluginStep([this](const QString& path) { return LoadPlugin(path, this, fAbout); });
+    StartupPluginStep([this](const QString& path) { return LoadPlugin(path, SkinTargets()); });
+}
+
+TSkinTargets TfMain::SkinTargets() const
+{
+    const TSkinTargets& calc = Panel2->SkinTargets();
+    const TSkinTargets& diary = Panel1->SkinTargets();
+    TSkinTargets t;
+    t.mainPicture = Image1;
+    t.diaryPicture = diary.diaryPicture;
+    t.calcPicture = calc.calcPicture;
+    t.menuLabels = m_menuLabels;
+    t.headings = Joined(calc.headings, diary.headings);
+    t.captions = calc.captions;
+    t.values = Joined(calc.values, diary.values);
+    t.inputs = Joined(diary.inputs, calc.inputs, {lb});
+    t.marker = pCur;
+    t.aboutPicture = fAbout ? fAbout->Image1() : nullptr;
+    return t;
 }
 
 void TfMain::StepReadAutoStart()
@@ -523,7 +544,7 @@ void TfMain::SpeedButton9Click()
 
 void TfMain::RememberChosenPlugin()
 {
-    if (const auto chosen = ChoosePlugin(this, fAbout))
+    if (const auto chosen = ChoosePlugin(this, SkinTargets()))
         RewriteAfterPluginChoice(*chosen);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include "diary/daystore.h"
 #include "app/instanceguard.h"
+#include "gui/skintargets.h"
 
 #include <QWidget>
 #include <functional>
@@ -43,7 +44,10 @@ public:
     // Names of the steps run so far, in order.
     const QStringList& StepsRun() const { return m_stepsRun; }
 
-    DayList& Store() { return DayList_; }
+    // Everything a plug-in reaches in both windows: the header's own
+    // controls and the views' lists, block by block in the plug-in's order.
+    TSkinTargets SkinTargets() const;
+
     // Where the diary is saved: log.cnf, or, when log.cnf must not be written
     // over (it could not be read, or its damaged text has no copy yet), a
     // file of this session's own beside it.
@@ -115,6 +119,7 @@ private:
     TCalcView* Panel2 = nullptr;
     TDiaryView* Panel1 = nullptr;
     QWidget* pCur = nullptr;
+    std::vector<QWidget*> m_menuLabels; // l1 … l5, which only a plug-in touches
     TDocsList* lb = nullptr;
     QMenu* pmSpravka = nullptr;
     QMenu* pmVid = nullptr;

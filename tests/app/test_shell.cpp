@@ -771,6 +771,31 @@ private slots:
         QCOMPARE(w.about->size(), QSize(216, 99));
     }
 
+    void skinTargetsFollowThePluginTable()
+    {
+        Window w;
+        const TSkinTargets t = w.main->SkinTargets();
+        const auto names = [](const std::vector<QWidget*>& list) {
+            QStringList n;
+            for (QWidget* c : list)
+                n << c->objectName();
+            return n;
+        };
+        // A renamed or forgotten control shows here, not when a user loads a plug-in.
+        // clang-format off
+        QCOMPARE(names(t.menuLabels), QStringList({"l1", "l2", "l3", "l4", "l5"}));
+        QCOMPARE(names(t.headings),   QStringList({"Label37", "Label38", "Label40", "Label5", "Label6", "Label7"}));
+        QCOMPARE(names(t.captions),   QStringList({"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3", "Label41", "Label42", "Label43", "lSource"}));
+        QCOMPARE(names(t.values),     QStringList({"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "focalCheck", "angleCheck", "wireCheck", "lBlok"}));
+        QCOMPARE(names(t.inputs),     QStringList({"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb"}));
+        // clang-format on
+        QCOMPARE(t.mainPicture, w.get("Image1"));
+        QCOMPARE(t.diaryPicture, w.get("Image3"));
+        QCOMPARE(t.calcPicture, w.get("Image2"));
+        QCOMPARE(t.marker, w.get("pCur"));
+        QCOMPARE(t.aboutPicture, w.about->findChild<QLabel*>("Image1"));
+    }
+
     void aboutLogoOpensAddressAndStaysOpen()
     {
         Window w;

@@ -83,6 +83,8 @@ TCalcView::TCalcView(QWidget* parent)
     Label38 = MakeLabel(this, "Label38", QStringLiteral("Результаты:"), {331, 17, 162, 20}, WindowFont(), leftTop);
     Label37->setWordWrap(true);
     Label38->setWordWrap(true);
+    m_skin.calcPicture = Image2;
+    m_skin.headings = {Label37, Label38};
 
     Label8 = MakeLabel(this, "Label8", QStringLiteral("Класс чувствительности по ГОСТ 7512-82"), {0, 42, 233, 13},
                        DesignFont(12, true, false, "Arial"), rightTop);
@@ -95,6 +97,7 @@ TCalcView::TCalcView(QWidget* parent)
     Label10
         = MakeLabel(this, "Label10", QStringLiteral("Фокусное пятно, мм"), {32, 166, 201, 13}, WindowFont(), rightTop);
     Label14 = MakeLabel(this, "Label14", QStringLiteral("Схема контроля"), {80, 191, 155, 13}, WindowFont(), rightTop);
+    m_skin.captions = {Label8, Label9, Label10, Label11, Label12, Label13, Label14};
 
     const QFont captionFont = DesignFont(12);
     const QFont valueFont = DesignFont(12, false, true);
@@ -123,6 +126,8 @@ TCalcView::TCalcView(QWidget* parent)
     lExpo = value("lExpo", 122);
     lCount = value("lCount", 172);
     Ldlin = value("Ldlin", 197);
+    m_skin.captions.insert(m_skin.captions.end(), {Label15, Label17, Label22, Label24, Label29, Label35, Label3});
+    m_skin.values = {lFocRast, lSens, lPerimetr, lExpo, lCount, Ldlin};
     // The recommended sections are computed but not offered.
     for (QLabel* l : {Label3, Label29, lCount, Label35, Ldlin})
         l->hide();
@@ -133,6 +138,7 @@ TCalcView::TCalcView(QWidget* parent)
     Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 150, 260, 20}, WindowFont(),
                         leftTop);
     Label40->setWordWrap(true);
+    m_skin.headings.push_back(Label40);
     const auto checkCaption = [&](const char* name, const QString& text, int top) {
         return MakeLabel(this, name, text, {331, top, 290, 14}, captionFont, leftTop);
     };
@@ -142,6 +148,8 @@ TCalcView::TCalcView(QWidget* parent)
     focalCheck = value("focalCheck", 187);
     angleCheck = value("angleCheck", 222);
     wireCheck = value("wireCheck", 257);
+    m_skin.captions.insert(m_skin.captions.end(), {Label41, Label42, Label43});
+    m_skin.values.insert(m_skin.values.end(), {focalCheck, angleCheck, wireCheck});
     for (QLabel* l : {focalCheck, angleCheck, wireCheck}) {
         l->move(345, l->y());
         l->setText(QStringLiteral("—"));
@@ -152,6 +160,7 @@ TCalcView::TCalcView(QWidget* parent)
     lSource = new TLinkLabel("lSource", QStringLiteral("Активность и время экспозиции…"), this);
     lSource->move(16, 232);
     connect(lSource, &TLinkLabel::clicked, this, &TCalcView::lSourceClick);
+    m_skin.captions.push_back(lSource);
 
     cbSens = MakeCombo(this, "cbSens", 37, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 2);
     eDiam = MakeEdit(this, "eDiam", 62, QStringLiteral("219"));
@@ -163,6 +172,7 @@ TCalcView::TCalcView(QWidget* parent)
                         {QStringLiteral("a)"), QStringLiteral("б)"), QStringLiteral("в)"), QStringLiteral("г)"),
                          QStringLiteral("д)"), QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")},
                         3);
+    m_skin.inputs = {eRast, ePatno, eDlin, eDiam, eTol, cbSens, cbSheme};
     setTabOrder(cbSens, eDiam);
     setTabOrder(eDiam, eTol);
     setTabOrder(eTol, eDlin);

@@ -1,6 +1,8 @@
 // The calculation view "Panel2": seven inputs, the scheme picture and the
 // results, recalculated on every change of any input.
 #pragma once
+#include "gui/skintargets.h"
+
 #include <QChar>
 #include <QString>
 #include <QDate>
@@ -59,6 +61,10 @@ public:
     // The link that opens the source window.
     TLinkLabel* lSource = nullptr;
 
+    // What the plug-in reaches in this view (its background and four font
+    // blocks), in the order of the plug-in's table.
+    const TSkinTargets& SkinTargets() const { return m_skin; }
+
     // Where the source window takes its work date from when it is created
     // (the diary's selected day); without one, today.
     void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
@@ -88,6 +94,7 @@ protected:
 private:
     void SetResult(QLabel* label, const QString& text);
 
+    TSkinTargets m_skin;
     std::function<QDate()> m_workDate;
     TfSource* m_source = nullptr;
 };

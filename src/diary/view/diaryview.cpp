@@ -107,6 +107,9 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lBlok->adjustSize();
     lBlok->setCursor(Qt::PointingHandCursor);
     lBlok->installEventFilter(this);
+    m_skin.diaryPicture = Image3;
+    m_skin.headings = {Label5, Label6, Label7};
+    m_skin.values = {lBlok};
     // "Найти" is styled like the link beside it, whatever the plug-in sets.
     lFind = new TLinkLabel("lFind", QStringLiteral("Найти"), this);
     lFind->FollowStyleOf(lBlok);
@@ -128,6 +131,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     reblok->setContextMenuPolicy(Qt::CustomContextMenu);
     reblok->setPlainText(QStringLiteral("Сегодня надо просветить кучу объектов!"));
     reblok->installEventFilter(this);
+    m_skin.inputs = {eYear, cbDay, reblok};
     connect(reblok, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (m_notepadMenu)
             m_notepadMenu->popup(reblok->viewport()->mapToGlobal(at));

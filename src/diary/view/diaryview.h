@@ -2,6 +2,7 @@
 // the selected day, and the export of every note to note.txt.
 #pragma once
 #include "diary/daystore.h"
+#include "gui/skintargets.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -33,6 +34,10 @@ public:
     void ClearMarkedDays();
     void ResetToToday();
     void ShowSelectedDay();
+
+    // What the plug-in reaches in this view (its background, captions, the
+    // year-notes link and the inputs), in the order of the plug-in's table.
+    const TSkinTargets& SkinTargets() const { return m_skin; }
 
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
     TMyCalendar* MonthGrid() const { return m_grid; }
@@ -102,6 +107,7 @@ private:
     void SetNotepadLines(const QStringList& lines);
 
     DayList& m_store;
+    TSkinTargets m_skin;
     TMarkedDays m_marked;
     bool m_loading = false;
     bool m_mending = false;
