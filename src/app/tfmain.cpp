@@ -1,6 +1,5 @@
 #include "app/tfmain.h"
 #include "app/autosave.h"
-#include "app/designsize.h"
 #include "app/hotspot.h"
 #include "app/tfabout.h"
 #include "gui/picturelabel.h"
@@ -180,7 +179,6 @@ TfMain::~TfMain()
 
 bool TfMain::FormCreate()
 {
-    Loading = false;
     AutoStart = false;
     DayList_.clear();
     if (!m_guard.Acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
@@ -208,8 +206,6 @@ const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
         {"LoadDiary", &TfMain::StepLoadDiary},
         {"RunCalculation", &TfMain::StepRunCalculation},
         {"ShowSelectedDay", &TfMain::StepShowSelectedDay},
-        {"RestoreDesignSizes", &TfMain::StepRestoreDesignSizes},
-        {"ClosingAutoStart", &TfMain::StepClosingAutoStart},
     };
     return steps;
 }
@@ -382,17 +378,6 @@ void TfMain::StepRunCalculation()
 void TfMain::StepShowSelectedDay()
 {
     Panel1->ShowSelectedDay();
-}
-
-void TfMain::StepRestoreDesignSizes()
-{
-    RestoreDesignSize(this, fAbout, ToolkitDesignDpi());
-}
-
-void TfMain::StepClosingAutoStart()
-{
-    // Deliberately empty: autostart changes only when the user switches it,
-    // and the menu's check mark shows what ini.cnf says.
 }
 
 void TfMain::closeEvent(QCloseEvent* e)

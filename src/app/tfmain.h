@@ -53,7 +53,6 @@ public:
     // file of this session's own beside it.
     const QString& DiaryPath() const { return m_diaryPath; }
     bool AutoStart = false;
-    bool Loading = false;
 
 public slots:
     void FormShow();
@@ -93,8 +92,6 @@ private:
     void StepLoadDiary();
     void StepRunCalculation();
     void StepShowSelectedDay();
-    void StepRestoreDesignSizes();
-    void StepClosingAutoStart();
 
     // The plug-in dialog; an applied choice becomes line 1 of ini.cnf.
     void RememberChosenPlugin();

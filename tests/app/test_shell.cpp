@@ -5,7 +5,6 @@
 #include "core/textfile.h"
 #include "core/cp1251.h"
 #include "core/clock.h"
-#include "app/designsize.h"
 #include "app/instanceguard.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
@@ -128,10 +127,9 @@ private slots:
     void startupStepsRunInOrder()
     {
         Window w;
-        const QStringList expected = {"PlaceSchemePictures",   "SetClientArea",   "PlaceViews",      "SetProgramFolder",
-                                      "ApplyRememberedPlugin", "ReadAutoStart",   "CreateMonthGrid", "ClearMarkedDays",
-                                      "DiaryToToday",          "LoadDiary",       "RunCalculation",  "ShowSelectedDay",
-                                      "RestoreDesignSizes",    "ClosingAutoStart"};
+        const QStringList expected = {"PlaceSchemePictures",   "SetClientArea", "PlaceViews",      "SetProgramFolder",
+                                      "ApplyRememberedPlugin", "ReadAutoStart", "CreateMonthGrid", "ClearMarkedDays",
+                                      "DiaryToToday",          "LoadDiary",     "RunCalculation",  "ShowSelectedDay"};
         QCOMPARE(w.main->StepsRun(), expected);
         // Showing the window again does not start it up again.
         w.main->hide();
@@ -732,43 +730,30 @@ private slots:
         QVERIFY(again.Acquire());
     }
 
-    void designSizeRule_data()
+    void controlsKeepTheirDesignMeasures_data()
     {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("96 keeps") << 80 << 96.0 << 80;
-        QTest::newRow("120 from 100") << 100 << 120.0 << 80;
-        QTest::newRow("120 font 8pt") << 8 << 120.0 << 6;
-        QTest::newRow("192 13 half to even") << 13 << 192.0 << 6;
-        QTest::newRow("192 21 half to even") << 21 << 192.0 << 10;
-        QTest::newRow("192 15 half up to even") << 15 << 192.0 << 8;
-        QTest::newRow("144") << 457 << 144.0 << 305;
+        // Qt 6 scales whole windows by the device-pixel ratio and keeps the
+        // logical measures at their design values: nothing is to be undone.
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        // clang-format off
+        QTest::newRow("SpeedButton1") << "SpeedButton1" << QRect(397, 8, 70, 24);
+        QTest::newRow("SpeedButton6") << "SpeedButton6" << QRect(236, 8, 70, 24);
+        QTest::newRow("lb")           << "lb"           << QRect(397, 34, 232, 80);
+        QTest::newRow("eYear")        << "eYear"        << QRect(19, 32, 70, 21);
+        QTest::newRow("sbYear")       << "sbYear"       << QRect(89, 32, 15, 22);
+        QTest::newRow("reblok")       << "reblok"       << QRect(323, 32, 294, 241);
+        QTest::newRow("TabControl1")  << "TabControl1"  << QRect(19, 72, 289, 201);
+        QTest::newRow("eDiam")        << "eDiam"        << QRect(239, 62, 60, 21);
+        // clang-format on
     }
-    void designSizeRule()
+    void controlsKeepTheirDesignMeasures()
     {
-        QFETCH(int, value);
-        QFETCH(double, dpi);
-        QFETCH(int, expected);
-        QCOMPARE(RestoreDesignValue(value, dpi), expected);
-    }
-
-    void designSizeRestorationShrinksNothingUnderQt6()
-    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
         Window w;
-        QCOMPARE(ToolkitDesignDpi(), 96.0);
-        const char* names[] = {"SpeedButton1", "lb", "eYear", "sbYear", "reblok", "TabControl1", "eDiam", "lFocRast"};
-        QList<QRect> before;
-        for (const char* n : names)
-            before << w.get(n)->geometry();
-        RestoreDesignSize(w.main.get(), w.about.get(), ToolkitDesignDpi());
-        for (int i = 0; i < before.size(); ++i)
-            QCOMPARE(w.get(names[i])->geometry(), before[i]);
+        QCOMPARE(w.get(qPrintable(name))->geometry(), geometry);
         QCOMPARE(w.about->size(), QSize(432, 198));
-        // At 192 dpi the same list halves.
-        RestoreDesignSize(w.main.get(), w.about.get(), 192.0);
-        QCOMPARE(w.get("SpeedButton1")->geometry(), QRect(198, 8, 35, 12));
-        QCOMPARE(w.about->size(), QSize(216, 99));
     }
 
     void skinTargetsFollowThePluginTable()

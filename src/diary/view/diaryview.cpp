@@ -264,14 +264,13 @@ void TDiaryView::UpdateMarkedDays()
 void TDiaryView::CalendarChange()
 {
     // A failure here is ignored; the next change of date tries again.
-    try {
+    GuardedQuietly([this] {
         if (!m_grid)
             return;
         const int weekday = m_grid->SelectedDate().dayOfWeek() % 7 + 1; // 1 = Sunday
         cbDay->setText(DayNames.value(weekday));
         LoadDayNote();
-    } catch (...) {
-    }
+    });
 }
 
 void TDiaryView::eYearChange()
@@ -308,14 +307,13 @@ void TDiaryView::sbYearDownClick()
 void TDiaryView::TabControl1Change(int tab)
 {
     // A failure ends the handler without a message.
-    try {
+    GuardedQuietly([this, tab] {
         if (!m_grid)
             return;
         m_grid->setDay(DayWithinMonth(m_grid->Year(), tab + 1, m_grid->Day()));
         m_grid->setMonth(tab + 1);
         UpdateMarkedDays();
-    } catch (...) {
-    }
+    });
 }
 
 bool TDiaryView::KeepToCp1251Repertoire(const QString& text)

@@ -42,7 +42,6 @@ public:
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
     TMyCalendar* MonthGrid() const { return m_grid; }
     const TMarkedDays& MarkedDays() const { return m_marked; }
-    bool Loading() const { return m_loading; }
 
     // The notepad's paragraphs: what word wrap shows on several lines is one
     // line here, and a final empty paragraph is not counted.
