@@ -8,7 +8,6 @@
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
-#include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
 #include "diary/diarybackup.h"
@@ -110,9 +109,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb->hide();
 
     // Both links of the calculation view look like the diary's own link.
-    Panel2->lSource->FollowStyleOf(Panel1->lBlok);
-    Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
-    connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
+    Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
+    connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::lToDiaryClick);
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -454,17 +452,14 @@ void TfMain::AutoSaveNow()
 void TfMain::lToDiaryClick()
 {
     Guarded([this] {
-        const auto paragraph = CalcNoteParagraph(
-            {Panel2->eDiam->text(), Panel2->eTol->text(), Panel2->cbSens->currentText(), Panel2->cbSheme->currentText(),
-             Panel2->eRast->text(), Panel2->ePatno->text()},
-            {Panel2->lSens->text(), Panel2->lFocRast->text(), Panel2->lExpo->text(), Panel2->lPerimetr->text()});
+        const auto paragraph = Panel2->NoteParagraph();
         if (!paragraph) {
-            Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
+            Panel2->ShowToDiaryOutcome(QStringLiteral("Расчёт не готов"));
             return;
         }
         const QDate day = Panel1->AppendToSelectedDay(*paragraph);
         if (day.isValid())
-            Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+            Panel2->ShowToDiaryOutcome(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
     });
 }
 

@@ -16,9 +16,12 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "controls.h"
 #include <memory>
 
 using namespace kelto;
+using kelto::testing::Control;
 
 namespace {
 const QString Q = QStringLiteral("?");
@@ -40,15 +43,33 @@ private:
     }
     QStringList visibleResults() const
     {
-        return {view->lFocRast->text(), view->lSens->text(), view->lPerimetr->text(), view->lExpo->text()};
+        return {Control<QLabel>(*view, "lFocRast")->text(), Control<QLabel>(*view, "lSens")->text(),
+                Control<QLabel>(*view, "lPerimetr")->text(), Control<QLabel>(*view, "lExpo")->text()};
     }
-    QStringList allResults() const { return visibleResults() << view->lCount->text() << view->Ldlin->text(); }
-    QList<QLineEdit*> edits() const { return {view->eDiam, view->eTol, view->eDlin, view->eRast, view->ePatno}; }
+    QStringList allResults() const
+    {
+        return visibleResults() << Control<QLabel>(*view, "lCount")->text() << Control<QLabel>(*view, "Ldlin")->text();
+    }
+    QList<QLineEdit*> edits() const
+    {
+        return {Control<QLineEdit>(*view, "eDiam"), Control<QLineEdit>(*view, "eTol"),
+                Control<QLineEdit>(*view, "eDlin"), Control<QLineEdit>(*view, "eRast"),
+                Control<QLineEdit>(*view, "ePatno")};
+    }
+    // The scheme pictures is1 … is8.
+    QLabel* Scheme(int i) const { return Control<QLabel>(*view, qPrintable(QStringLiteral("is%1").arg(i + 1))); }
+    QList<QLabel*> Schemes() const
+    {
+        QList<QLabel*> all;
+        for (int i = 0; i < 8; ++i)
+            all << Scheme(i);
+        return all;
+    }
     int shownPicture() const
     {
         int shown = -1;
         for (int i = 0; i < 8; ++i)
-            if (view->is[size_t(i)]->isVisibleTo(view.get())) {
+            if (Scheme(i)->isVisibleTo(view.get())) {
                 if (shown != -1)
                     return -2;
                 shown = i;
@@ -90,20 +111,22 @@ private slots:
         }
         QCOMPARE(view->findChild<QComboBox*>("cbSens")->currentText(), QStringLiteral("3"));
         QCOMPARE(view->findChild<QComboBox*>("cbSheme")->currentText(), QStringLiteral("г)"));
-        QCOMPARE(view->cbSheme->itemText(0), QStringLiteral("a)"));
-        QCOMPARE(view->Label8->font().family(), QStringLiteral("Arial"));
-        QVERIFY(view->Label8->font().bold());
-        QCOMPARE(view->Label8->font().pixelSize(), 12);
-        QCOMPARE(view->eDiam->font().family(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(view->eDiam->font().pixelSize(), 11);
-        QVERIFY(view->lSens->font().underline());
-        QCOMPARE(view->lSens->font().pixelSize(), 12);
-        QCOMPARE(view->lSens->pos(), QPoint(568, 72));
-        QCOMPARE(view->Label15->geometry(), QRect(320, 47, 244, 13));
-        QVERIFY(view->Label15->alignment() & Qt::AlignRight);
+        QCOMPARE(Control<QComboBox>(*view, "cbSheme")->itemText(0), QStringLiteral("a)"));
+        QCOMPARE(Control<QLabel>(*view, "Label8")->font().family(), QStringLiteral("Arial"));
+        QVERIFY(Control<QLabel>(*view, "Label8")->font().bold());
+        QCOMPARE(Control<QLabel>(*view, "Label8")->font().pixelSize(), 12);
+        QCOMPARE(Control<QLineEdit>(*view, "eDiam")->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(Control<QLineEdit>(*view, "eDiam")->font().pixelSize(), 11);
+        QVERIFY(Control<QLabel>(*view, "lSens")->font().underline());
+        QCOMPARE(Control<QLabel>(*view, "lSens")->font().pixelSize(), 12);
+        QCOMPARE(Control<QLabel>(*view, "lSens")->pos(), QPoint(568, 72));
+        QCOMPARE(Control<QLabel>(*view, "Label15")->geometry(), QRect(320, 47, 244, 13));
+        QVERIFY(Control<QLabel>(*view, "Label15")->alignment() & Qt::AlignRight);
         // Keyboard order through the inputs.
-        const QList<QWidget*> order{view->cbSens, view->eDiam,  view->eTol,   view->eDlin,
-                                    view->eRast,  view->ePatno, view->cbSheme};
+        const QList<QWidget*> order{Control<QComboBox>(*view, "cbSens"), Control<QLineEdit>(*view, "eDiam"),
+                                    Control<QLineEdit>(*view, "eTol"),   Control<QLineEdit>(*view, "eDlin"),
+                                    Control<QLineEdit>(*view, "eRast"),  Control<QLineEdit>(*view, "ePatno"),
+                                    Control<QComboBox>(*view, "cbSheme")};
         for (int i = 0; i + 1 < order.size(); ++i) {
             QWidget* next = order[i]->nextInFocusChain();
             while (next && !(next->focusPolicy() & Qt::TabFocus))
@@ -115,17 +138,17 @@ private slots:
     void constructionDoesNotCalculate()
     {
         TCalcView fresh;
-        QCOMPARE(fresh.lExpo->text(), Q);
-        QCOMPARE(fresh.lSens->text(), Q);
+        QCOMPARE(Control<QLabel>(fresh, "lExpo")->text(), Q);
+        QCOMPARE(Control<QLabel>(fresh, "lSens")->text(), Q);
     }
 
     void firstDisplay()
     {
         QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
-        QCOMPARE(view->lCount->text(), QStringLiteral("4"));
-        QCOMPARE(view->Ldlin->text(), QStringLiteral("175"));
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), QStringLiteral("4"));
+        QCOMPARE(Control<QLabel>(*view, "Ldlin")->text(), QStringLiteral("175"));
         QCOMPARE(shownPicture(), 3);
-        for (QLabel* p : view->is) {
+        for (QLabel* p : Schemes()) {
             QCOMPARE(p->pos(), QPoint(239, 214));
             QCOMPARE(p->size(), QSize(60, 75));
         }
@@ -135,17 +158,19 @@ private slots:
     void recommendedBlockStaysHidden()
     {
         const auto hidden = [&] {
-            for (QLabel* l : {view->Label3, view->Label29, view->lCount, view->Label35, view->Ldlin})
+            for (QLabel* l :
+                 {Control<QLabel>(*view, "Label3"), Control<QLabel>(*view, "Label29"), Control<QLabel>(*view, "lCount"),
+                  Control<QLabel>(*view, "Label35"), Control<QLabel>(*view, "Ldlin")})
                 if (l->isVisibleTo(view.get()))
                     return false;
             return true;
         };
         QVERIFY(hidden());
-        view->eDiam->setText(QStringLiteral("50"));
-        view->cbSheme->setCurrentIndex(0);
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("50"));
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(0);
         QVERIFY(hidden());
-        QVERIFY(view->Label15->isVisibleTo(view.get()));
-        QVERIFY(view->lExpo->isVisibleTo(view.get()));
+        QVERIFY(Control<QLabel>(*view, "Label15")->isVisibleTo(view.get()));
+        QVERIFY(Control<QLabel>(*view, "lExpo")->isVisibleTo(view.get()));
     }
 
     void refusedKeysChangeNothing_data()
@@ -164,16 +189,16 @@ private slots:
         QFETCH(QString, typed);
         QLineEdit* e = edits()[edit];
         const QString before = e->text();
-        view->lExpo->setText(QStringLiteral("untouched"));
+        Control<QLabel>(*view, "lExpo")->setText(QStringLiteral("untouched"));
         QTest::keyClicks(e, typed);
         QCOMPARE(e->text(), before);
-        QCOMPARE(view->lExpo->text(), QStringLiteral("untouched"));
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("untouched"));
     }
 
     void clipboardShortcutsDoNothing()
     {
         QApplication::clipboard()->setText(QStringLiteral("5"));
-        QLineEdit* e = view->eRast;
+        QLineEdit* e = Control<QLineEdit>(*view, "eRast");
         e->selectAll();
         for (Qt::Key k : {Qt::Key_V, Qt::Key_X, Qt::Key_C})
             QTest::keyClick(e, k, Qt::ControlModifier);
@@ -182,7 +207,7 @@ private slots:
 
     void digitRecalculates()
     {
-        QLineEdit* e = view->eDlin;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->end(false);
         QTest::keyClick(e, Qt::Key_Backspace);
         QTest::keyClick(e, Qt::Key_Backspace);
@@ -190,13 +215,13 @@ private slots:
         QTest::keyClicks(e, "25");
         QCOMPARE(e->text(), QStringLiteral("325"));
         QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
-        view->eDiam->setText(QStringLiteral("200"));
-        QCOMPARE(view->lCount->text(), QStringLiteral("3"));
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("200"));
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), QStringLiteral("3"));
     }
 
     void commaRuleInTol()
     {
-        QLineEdit* e = view->eTol;
+        QLineEdit* e = Control<QLineEdit>(*view, "eTol");
         e->end(false);
         QTest::keyClick(e, ',');
         QCOMPARE(e->text(), QStringLiteral("6,0"));
@@ -209,7 +234,7 @@ private slots:
         QCOMPARE(e->text(), QStringLiteral("60"));
         QTest::keyClick(e, ',');
         QCOMPARE(e->text(), QStringLiteral("6,0"));
-        QCOMPARE(view->lSens->text(), QStringLiteral("0,30"));
+        QCOMPARE(Control<QLabel>(*view, "lSens")->text(), QStringLiteral("0,30"));
     }
 
     void keyFilterRules_data()
@@ -251,7 +276,7 @@ private slots:
 
     void emptyingDiameter()
     {
-        QLineEdit* e = view->eDiam;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDiam");
         e->end(false);
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(e, Qt::Key_Backspace);
@@ -265,11 +290,11 @@ private slots:
 
     void deleteKeyIsNotFiltered()
     {
-        QLineEdit* e = view->eDiam;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDiam");
         e->home(false);
         QTest::keyClick(e, Qt::Key_Delete);
         QCOMPARE(e->text(), QStringLiteral("19"));
-        QCOMPARE(view->lPerimetr->text(), QStringLiteral("60"));
+        QCOMPARE(Control<QLabel>(*view, "lPerimetr")->text(), QStringLiteral("60"));
     }
 
     void shiftInsertPastesUnfiltered()
@@ -277,7 +302,7 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("1,2,3"));
         if (QApplication::clipboard()->text() != QStringLiteral("1,2,3"))
             QSKIP("no clipboard on this platform");
-        QLineEdit* e = view->eDlin;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(e->text(), QStringLiteral("1,2,3"));
@@ -305,35 +330,35 @@ private slots:
         QFETCH(int, scheme);
         QFETCH(QString, focRast);
         QFETCH(QString, expo);
-        view->cbSheme->setCurrentIndex(scheme);
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
         QCOMPARE(shownPicture(), scheme);
-        QCOMPARE(view->lFocRast->text(), focRast);
-        QCOMPARE(view->lExpo->text(), expo);
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), focRast);
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), expo);
     }
 
     void schemeClickShowsPictureOnly()
     {
         {
-            const QSignalBlocker block(view->cbSheme);
-            view->cbSheme->setCurrentIndex(6);
+            const QSignalBlocker block(Control<QComboBox>(*view, "cbSheme"));
+            Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(6);
         }
-        view->lExpo->setText(QStringLiteral("untouched"));
+        Control<QLabel>(*view, "lExpo")->setText(QStringLiteral("untouched"));
         view->cbShemeClick();
         QCOMPARE(shownPicture(), 6);
-        QCOMPARE(view->lExpo->text(), QStringLiteral("untouched"));
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("untouched"));
     }
 
     void farSourceInsidePipe()
     {
-        view->cbSheme->setCurrentIndex(6);
-        view->eRast->setText(QStringLiteral("300"));
-        QCOMPARE(view->lFocRast->text(), Q);
-        QCOMPARE(view->lExpo->text(), QStringLiteral("0"));
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(6);
+        Control<QLineEdit>(*view, "eRast")->setText(QStringLiteral("300"));
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("0"));
     }
 
     void pastedTextInRast()
     {
-        QLineEdit* e = view->eRast;
+        QLineEdit* e = Control<QLineEdit>(*view, "eRast");
         e->selectAll();
         e->insert(QStringLiteral("abc")); // what the context menu's paste does
         QCOMPARE(messages.size(), 1);
@@ -343,54 +368,54 @@ private slots:
         QCOMPARE(m.icon, QMessageBox::Critical);
         QCOMPARE(m.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(visibleResults(), (QStringList{Q, "0,30", Q, Q}));
-        QCOMPARE(view->lCount->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), Q);
     }
 
     void divisionByZeroBox()
     {
-        view->eDiam->setText(QStringLiteral("200"));
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("200"));
         messages.clear();
-        view->eDlin->setText(QStringLiteral("0"));
+        Control<QLineEdit>(*view, "eDlin")->setText(QStringLiteral("0"));
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].text, QStringLiteral("Floating point division by zero."));
         QCOMPARE(visibleResults(), (QStringList{"50,00", "0,30", "628", "3"}));
-        QCOMPARE(view->lCount->text(), Q);
-        QCOMPARE(view->Ldlin->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "Ldlin")->text(), Q);
     }
 
     void sensitivityClass()
     {
-        view->cbSens->setCurrentIndex(0);
-        QCOMPARE(view->lSens->text(), QStringLiteral("0,20"));
+        Control<QComboBox>(*view, "cbSens")->setCurrentIndex(0);
+        QCOMPARE(Control<QLabel>(*view, "lSens")->text(), QStringLiteral("0,20"));
     }
 
     void valuesSizeToText()
     {
-        const int narrow = view->lFocRast->width();
-        view->cbSheme->setCurrentIndex(2);
-        QCOMPARE(view->lFocRast->text(), QStringLiteral("3650,00"));
-        QVERIFY(view->lFocRast->width() > narrow);
-        QFont big = view->lFocRast->font();
+        const int narrow = Control<QLabel>(*view, "lFocRast")->width();
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(2);
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), QStringLiteral("3650,00"));
+        QVERIFY(Control<QLabel>(*view, "lFocRast")->width() > narrow);
+        QFont big = Control<QLabel>(*view, "lFocRast")->font();
         big.setPixelSize(30);
-        const int before = view->lFocRast->height();
-        view->lFocRast->setFont(big);
-        QVERIFY(view->lFocRast->height() > before);
+        const int before = Control<QLabel>(*view, "lFocRast")->height();
+        Control<QLabel>(*view, "lFocRast")->setFont(big);
+        QVERIFY(Control<QLabel>(*view, "lFocRast")->height() > before);
     }
     void typedPointIsComma()
     {
-        QLineEdit* e = view->ePatno;
+        QLineEdit* e = Control<QLineEdit>(*view, "ePatno");
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Backspace);
         QTest::keyClicks(e, "2.5");
         QCOMPARE(e->text(), QStringLiteral("2,5"));
-        QCOMPARE(view->lFocRast->text(), QStringLiteral("40,50"));
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), QStringLiteral("40,50"));
         // A second one is refused, as a second comma is.
         QTest::keyClicks(e, ".");
         QCOMPARE(e->text(), QStringLiteral("2,5"));
         // Over a selection without a comma it replaces the selection.
-        view->eRast->selectAll();
-        QTest::keyClicks(view->eRast, ".");
-        QCOMPARE(view->eRast->text(), QStringLiteral(","));
+        Control<QLineEdit>(*view, "eRast")->selectAll();
+        QTest::keyClicks(Control<QLineEdit>(*view, "eRast"), ".");
+        QCOMPARE(Control<QLineEdit>(*view, "eRast")->text(), QStringLiteral(","));
     }
 
     void keypadDecimalIsComma_data()
@@ -405,7 +430,7 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(QString, text);
-        QLineEdit* e = view->eDlin;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->end(false);
         QKeyEvent press(QEvent::KeyPress, key, Qt::KeypadModifier, text);
         QApplication::sendEvent(e, &press);
@@ -427,12 +452,17 @@ private slots:
     {
         QFETCH(int, scheme);
         QFETCH(QStringList, lines);
-        view->cbSheme->setCurrentIndex(scheme);
-        QCOMPARE((QStringList{view->focalCheck->text(), view->angleCheck->text(), view->wireCheck->text()}), lines);
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
+        QCOMPARE(
+            (QStringList{Control<QLabel>(*view, "focalCheck")->text(), Control<QLabel>(*view, "angleCheck")->text(),
+                         Control<QLabel>(*view, "wireCheck")->text()}),
+            lines);
         // They follow every change, emptied inputs included.
-        view->eRast->clear();
-        QCOMPARE((QStringList{view->focalCheck->text(), view->angleCheck->text(), view->wireCheck->text()}),
-                 QStringList(3, QStringLiteral("—")));
+        Control<QLineEdit>(*view, "eRast")->clear();
+        QCOMPARE(
+            (QStringList{Control<QLabel>(*view, "focalCheck")->text(), Control<QLabel>(*view, "angleCheck")->text(),
+                         Control<QLabel>(*view, "wireCheck")->text()}),
+            QStringList(3, QStringLiteral("—")));
     }
 
     // Result labels are sized from the text's advance on every key; they
@@ -440,36 +470,41 @@ private slots:
     void resultLabelsFitTheirText()
     {
         for (int scheme = 0; scheme < 8; ++scheme) {
-            view->cbSheme->setCurrentIndex(scheme);
-            for (QLabel* l : {view->lSens, view->lFocRast, view->lExpo, view->lPerimetr, view->lCount, view->Ldlin,
-                              view->focalCheck, view->angleCheck, view->wireCheck})
+            Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
+            for (QLabel* l :
+                 {Control<QLabel>(*view, "lSens"), Control<QLabel>(*view, "lFocRast"), Control<QLabel>(*view, "lExpo"),
+                  Control<QLabel>(*view, "lPerimetr"), Control<QLabel>(*view, "lCount"),
+                  Control<QLabel>(*view, "Ldlin"), Control<QLabel>(*view, "focalCheck"),
+                  Control<QLabel>(*view, "angleCheck"), Control<QLabel>(*view, "wireCheck")})
                 QCOMPARE(l->width(), l->sizeHint().width());
         }
     }
 
     void checkBlockPlacement()
     {
-        const QList<QLabel*> block{view->Label40,    view->Label41,    view->Label42,  view->Label43,
-                                   view->focalCheck, view->angleCheck, view->wireCheck};
-        view->cbSheme->setCurrentIndex(4); // the longest texts
+        const QList<QLabel*> block{Control<QLabel>(*view, "Label40"),    Control<QLabel>(*view, "Label41"),
+                                   Control<QLabel>(*view, "Label42"),    Control<QLabel>(*view, "Label43"),
+                                   Control<QLabel>(*view, "focalCheck"), Control<QLabel>(*view, "angleCheck"),
+                                   Control<QLabel>(*view, "wireCheck")};
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(4); // the longest texts
         // Inside the results box, under the results, clear of the panel's edge.
         const QRect resultsBox(315, 8, 318, 290);
         for (QLabel* l : block) {
             QVERIFY2(l->isVisibleTo(view.get()), qPrintable(l->objectName()));
             QVERIFY2(resultsBox.contains(l->geometry()), qPrintable(l->objectName()));
-            QVERIFY2(l->y() > view->Label24->geometry().bottom(), qPrintable(l->objectName()));
+            QVERIFY2(l->y() > Control<QLabel>(*view, "Label24")->geometry().bottom(), qPrintable(l->objectName()));
         }
-        QCOMPARE(view->lSource->pos(), QPoint(16, 232));
-        QVERIFY(view->lSource->font().underline());
-        QCOMPARE(view->lSource->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(Control<TLinkLabel>(*view, "lSource")->pos(), QPoint(16, 232));
+        QVERIFY(Control<TLinkLabel>(*view, "lSource")->font().underline());
+        QCOMPARE(Control<TLinkLabel>(*view, "lSource")->cursor().shape(), Qt::PointingHandCursor);
         // No visible control overlaps another; only the diary link lies in
         // the spot under this one.
         QList<QWidget*> shown;
         for (QWidget* w : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (w->isVisibleTo(view.get()) && w != view->Image2)
+            if (w->isVisibleTo(view.get()) && w != Control<QLabel>(*view, "Image2"))
                 shown << w;
         for (int i = 0; i < shown.size(); ++i) {
-            if (shown[i] != view->lToDiary)
+            if (shown[i] != Control<TLinkLabel>(*view, "lToDiary"))
                 QVERIFY2(!shown[i]->geometry().intersects(QRect(16, 256, 200, 16)), qPrintable(shown[i]->objectName()));
             for (int j = i + 1; j < shown.size(); ++j)
                 QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
@@ -483,23 +518,23 @@ private slots:
         kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
         view->SetWorkDateSource([] { return QDate(2026, 2, 3); });
         QVERIFY(!view->fSource());
-        QTest::mouseClick(view->lSource, Qt::LeftButton);
+        QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
         kelto::TfSource* first = view->fSource();
         QVERIFY(first);
         QVERIFY(first->isVisible());
         QVERIFY(first->isWindow());
-        QCOMPARE(first->deWork->date(), QDate(2026, 2, 3));
-        first->eActivity->setText(QStringLiteral("12"));
+        QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 3));
+        Control<QLineEdit>(*first, "eActivity")->setText(QStringLiteral("12"));
         first->hide();
-        QTest::mouseClick(view->lSource, Qt::LeftButton);
+        QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
         QCOMPARE(view->fSource(), first);
         QVERIFY(first->isVisible());
-        QCOMPARE(first->eActivity->text(), QStringLiteral("12"));
+        QCOMPARE(Control<QLineEdit>(*first, "eActivity")->text(), QStringLiteral("12"));
         // The plug-in's input font reaches the window through the view's edits.
-        QFont f = view->eRast->font();
+        QFont f = Control<QLineEdit>(*view, "eRast")->font();
         f.setFamily(QStringLiteral("Plug Sans"));
-        view->eRast->setFont(f);
-        QCOMPARE(first->eDist->font().family(), QStringLiteral("Plug Sans"));
+        Control<QLineEdit>(*view, "eRast")->setFont(f);
+        QCOMPARE(Control<QLineEdit>(*first, "eDist")->font().family(), QStringLiteral("Plug Sans"));
         // Program exit writes what the window holds.
         view->SaveSource();
         QVERIFY(messages.isEmpty());

@@ -15,9 +15,12 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "controls.h"
 #include <memory>
 
 using namespace kelto;
+using kelto::testing::Control;
 
 namespace {
 const QString Dash = QStringLiteral("—");
@@ -34,7 +37,8 @@ private:
 
     QStringList results() const
     {
-        return {w->lActivity->text(), w->lRemaining->text(), w->lExposure->text(), w->lHint->text()};
+        return {Control<QLabel>(*w, "lActivity")->text(), Control<QLabel>(*w, "lRemaining")->text(),
+                Control<QLabel>(*w, "lExposure")->text(), Control<QLabel>(*w, "lHint")->text()};
     }
     void type(QLineEdit* e, const QString& text)
     {
@@ -47,14 +51,14 @@ private:
     // passport date, the new shot the same.
     void typeExample()
     {
-        type(w->eActivity, "100");
-        w->dePassport->setDate(Passport);
-        type(w->eRefTime, "3");
-        type(w->eRefDist, "500");
-        type(w->eRefThick, "10");
-        w->deRef->setDate(Passport);
-        type(w->eDist, "500");
-        type(w->eThick, "10");
+        type(Control<QLineEdit>(*w, "eActivity"), "100");
+        Control<QDateEdit>(*w, "dePassport")->setDate(Passport);
+        type(Control<QLineEdit>(*w, "eRefTime"), "3");
+        type(Control<QLineEdit>(*w, "eRefDist"), "500");
+        type(Control<QLineEdit>(*w, "eRefThick"), "10");
+        Control<QDateEdit>(*w, "deRef")->setDate(Passport);
+        type(Control<QLineEdit>(*w, "eDist"), "500");
+        type(Control<QLineEdit>(*w, "eThick"), "10");
     }
 
 private slots:
@@ -81,12 +85,12 @@ private slots:
     {
         QCOMPARE(w->windowTitle(), QStringLiteral("Источник и экспозиция"));
         QCOMPARE(w->minimumSize(), w->maximumSize());
-        QCOMPARE(w->cbIsotope->currentText(), QStringLiteral("Ir-192"));
-        QCOMPARE(w->cbUnit->currentText(), QStringLiteral("Ки"));
-        QCOMPARE(w->cbUnit->count(), 2);
-        QCOMPARE(w->deWork->date(), WorkDate);
-        QVERIFY(w->deWork->calendarPopup());
-        QCOMPARE(w->eHvl->text(), QStringLiteral("13,0"));
+        QCOMPARE(Control<QComboBox>(*w, "cbIsotope")->currentText(), QStringLiteral("Ir-192"));
+        QCOMPARE(Control<QComboBox>(*w, "cbUnit")->currentText(), QStringLiteral("Ки"));
+        QCOMPARE(Control<QComboBox>(*w, "cbUnit")->count(), 2);
+        QCOMPARE(Control<QDateEdit>(*w, "deWork")->date(), WorkDate);
+        QVERIFY(Control<QDateEdit>(*w, "deWork")->calendarPopup());
+        QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QStringLiteral("13,0"));
         QCOMPARE(results(), (QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"}));
     }
 
@@ -95,22 +99,22 @@ private slots:
         typeExample();
         QCOMPARE(results(), (QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", "3 мин 13 с", ""}));
         // Twice the distance and one half-value layer more: ×8.
-        type(w->eDist, "1000");
-        type(w->eThick, "23");
-        QCOMPARE(w->lExposure->text(), QStringLiteral("25 мин 38 с"));
+        type(Control<QLineEdit>(*w, "eDist"), "1000");
+        type(Control<QLineEdit>(*w, "eThick"), "23");
+        QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), QStringLiteral("25 мин 38 с"));
         // A later work date: less activity, a longer time.
-        w->deWork->setDate(Passport.addDays(74));
-        QCOMPARE(w->lRemaining->text(), QStringLiteral("49,9 %"));
+        Control<QDateEdit>(*w, "deWork")->setDate(Passport.addDays(74));
+        QCOMPARE(Control<QLabel>(*w, "lRemaining")->text(), QStringLiteral("49,9 %"));
     }
 
     void units()
     {
         typeExample();
-        w->cbUnit->setCurrentIndex(1);
-        QCOMPARE(w->lActivity->text(), QStringLiteral("2,53 Ки (93,64 ГБк)"));
-        type(w->eActivity, "3700");
-        QCOMPARE(w->lActivity->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
-        QCOMPARE(w->lExposure->text(), QStringLiteral("3 мин 13 с"));
+        Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(1);
+        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("2,53 Ки (93,64 ГБк)"));
+        type(Control<QLineEdit>(*w, "eActivity"), "3700");
+        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+        QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), QStringLiteral("3 мин 13 с"));
     }
 
     void refusals_data()
@@ -136,9 +140,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, shown);
         typeExample();
-        type(w->eThick, "23");
+        type(Control<QLineEdit>(*w, "eThick"), "23");
         if (edit != "eHvl")
-            type(w->eThick, "10");
+            type(Control<QLineEdit>(*w, "eThick"), "10");
         type(w->findChild<QLineEdit*>(edit), text);
         QCOMPARE(results(), shown);
         QVERIFY(messages.isEmpty());
@@ -147,30 +151,30 @@ private slots:
     void isotopeFillsHalfValueLayer()
     {
         typeExample();
-        type(w->eThick, "23");
-        w->cbIsotope->setCurrentIndex(2);
-        QCOMPARE(w->eHvl->text(), QStringLiteral("21,0"));
-        w->cbIsotope->setCurrentIndex(1);
-        QCOMPARE(w->eHvl->text(), QString());
-        QCOMPARE(w->lExposure->text(), Dash);
-        type(w->eHvl, "8,5");
-        QVERIFY(w->lExposure->text() != Dash);
+        type(Control<QLineEdit>(*w, "eThick"), "23");
+        Control<QComboBox>(*w, "cbIsotope")->setCurrentIndex(2);
+        QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QStringLiteral("21,0"));
+        Control<QComboBox>(*w, "cbIsotope")->setCurrentIndex(1);
+        QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QString());
+        QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), Dash);
+        type(Control<QLineEdit>(*w, "eHvl"), "8,5");
+        QVERIFY(Control<QLabel>(*w, "lExposure")->text() != Dash);
     }
 
     void keyFilter()
     {
-        type(w->eActivity, "2.5");
-        QCOMPARE(w->eActivity->text(), QStringLiteral("2,5"));
-        testing::typeText(w->eActivity, ".,a-");
-        QCOMPARE(w->eActivity->text(), QStringLiteral("2,5"));
+        type(Control<QLineEdit>(*w, "eActivity"), "2.5");
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("2,5"));
+        testing::typeText(Control<QLineEdit>(*w, "eActivity"), ".,a-");
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("2,5"));
     }
 
     void rememberedOnClose()
     {
         QVERIFY(!QFile::exists(TfSource::FilePath()));
         typeExample();
-        w->cbUnit->setCurrentIndex(1);
-        type(w->eHvl, "12,5");
+        Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(1);
+        type(Control<QLineEdit>(*w, "eHvl"), "12,5");
         w->close();
         QVERIFY(messages.isEmpty());
         const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
@@ -179,10 +183,10 @@ private slots:
                  ToCp1251(QStringLiteral("Ir-192\r\n100\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
                                          "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
         TfSource next(QDate(2026, 3, 1));
-        QCOMPARE(next.eHvl->text(), QStringLiteral("12,5"));
-        QCOMPARE(next.cbUnit->currentIndex(), 1);
-        QCOMPARE(next.eActivity->text(), QStringLiteral("100"));
-        QCOMPARE(next.deWork->date(), QDate(2026, 3, 1));
+        QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("12,5"));
+        QCOMPARE(Control<QComboBox>(next, "cbUnit")->currentIndex(), 1);
+        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QDateEdit>(next, "deWork")->date(), QDate(2026, 3, 1));
     }
 
     void damagedFileGivesDefaults()
@@ -192,8 +196,8 @@ private slots:
         f.write("Ir-192\r\n100\r\n");
         f.close();
         TfSource next(WorkDate);
-        QCOMPARE(next.eActivity->text(), QString());
-        QCOMPARE(next.eHvl->text(), QStringLiteral("13,0"));
+        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QString());
+        QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("13,0"));
         QVERIFY(messages.isEmpty());
     }
 

@@ -5,6 +5,7 @@
 
 #include "gui/designfont.h"
 #include "gui/report.h"
+#include "calc/calcnote.h"
 #include "calc/layout.h"
 #include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
@@ -189,6 +190,7 @@ TCalcView::TCalcView(QWidget* parent)
 
     lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->move(16, 256);
+    connect(lToDiary, &TLinkLabel::clicked, this, &TCalcView::writeToDiaryRequested);
 
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
         e->installEventFilter(this);
@@ -202,6 +204,24 @@ TCalcView::TCalcView(QWidget* parent)
         cbSensChange();
     });
     connect(cbSheme, &QComboBox::activated, this, &TCalcView::cbShemeClick);
+}
+
+std::optional<QString> TCalcView::NoteParagraph() const
+{
+    return CalcNoteParagraph(
+        {eDiam->text(), eTol->text(), cbSens->currentText(), cbSheme->currentText(), eRast->text(), ePatno->text()},
+        {lSens->text(), lFocRast->text(), lExpo->text(), lPerimetr->text()});
+}
+
+void TCalcView::ShowToDiaryOutcome(const QString& text)
+{
+    lToDiary->ShowFor(text);
+}
+
+void TCalcView::FollowLinkStyleOf(QWidget* model)
+{
+    lSource->FollowStyleOf(model);
+    lToDiary->FollowStyleOf(model);
 }
 
 void TCalcView::SetResult(QLabel* label, const QString& text)
@@ -286,27 +306,6 @@ void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key)
     key = FilterNumericKey(edit->text(), key);
 }
 
-void TCalcView::eDiamKeyPress(QChar& key)
-{
-    AcceptNumericKey(eDiam, key);
-}
-void TCalcView::eTolKeyPress(QChar& key)
-{
-    AcceptNumericKey(eTol, key);
-}
-void TCalcView::eDlinKeyPress(QChar& key)
-{
-    AcceptNumericKey(eDlin, key);
-}
-void TCalcView::eRastKeyPress(QChar& key)
-{
-    AcceptNumericKey(eRast, key);
-}
-void TCalcView::ePatnoKeyPress(QChar& key)
-{
-    AcceptNumericKey(ePatno, key);
-}
-
 bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* k, const std::function<void(QChar&)>& accept)
 {
     // Focus moves and keys that type nothing (Delete, arrows, Shift+Insert)
@@ -376,21 +375,11 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
         m_source->ApplyInputFont(eRast->font(), eRast->palette());
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
-    void (TCalcView::*handler)(QChar&) = nullptr;
-    if (watched == eDiam)
-        handler = &TCalcView::eDiamKeyPress;
-    else if (watched == eTol)
-        handler = &TCalcView::eTolKeyPress;
-    else if (watched == eDlin)
-        handler = &TCalcView::eDlinKeyPress;
-    else if (watched == eRast)
-        handler = &TCalcView::eRastKeyPress;
-    else if (watched == ePatno)
-        handler = &TCalcView::ePatnoKeyPress;
-    else
+    // The five edits share one filter, each on its own text.
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit || (edit != eDiam && edit != eTol && edit != eDlin && edit != eRast && edit != ePatno))
         return false;
-    return FilterKeyEvent(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event),
-                          [this, handler](QChar& key) { (this->*handler)(key); });
+    return FilterKeyEvent(edit, static_cast<QKeyEvent*>(event), [edit](QChar& key) { AcceptNumericKey(edit, key); });
 }
 
 } // namespace kelto

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -36,13 +37,48 @@ public:
     // here as the character the filter turned it into.
     static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
 
-    // The key-press handlers of the five edits, each the filter for its own.
-    void eDiamKeyPress(QChar& key);
-    void eTolKeyPress(QChar& key);
-    void eDlinKeyPress(QChar& key);
-    void eRastKeyPress(QChar& key);
-    void ePatnoKeyPress(QChar& key);
+    // The calculation as a paragraph for the diary: the inputs as they stand
+    // and the results as shown; nullopt while any result is "?".
+    std::optional<QString> NoteParagraph() const;
+    // Shows `text` for a while in place of the link "Записать расчёт в дневник".
+    void ShowToDiaryOutcome(const QString& text);
+    // The view's two links take the look of `model` (the diary's link) now
+    // and whenever a plug-in changes it.
+    void FollowLinkStyleOf(QWidget* model);
 
+    // What the plug-in reaches in this view (its background and four font
+    // blocks), in the order of the plug-in's table.
+    const TSkinTargets& SkinTargets() const { return m_skin; }
+
+    // Where the source window takes its work date from when it is created
+    // (the diary's selected day); without one, today.
+    void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
+    // The source window, once it has been opened; nullptr before.
+    TfSource* fSource() const { return m_source; }
+    // Program exit: the source window's inputs to source.cnf, if it was ever
+    // opened; a failure is reported.
+    void SaveSource(bool reportFailure = true);
+
+signals:
+    // "Записать расчёт в дневник" was clicked: the main window writes it.
+    void writeToDiaryRequested();
+
+public slots:
+    // The whole view update: results reset, picture, calculation, error box.
+    void cbSensChange();
+    // A pick in the scheme list: the picture only.
+    void cbShemeClick();
+    void ShowSchemePicture();
+    // Start-up: all eight pictures stacked in the picture frame, only the
+    // default scheme's shown.
+    void PlaceSchemePictures();
+    // The link: the source window, created on first use, shown and raised.
+    void lSourceClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QLabel* Image2 = nullptr;
     QLabel *Label37 = nullptr, *Label38 = nullptr;
     QLabel *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
@@ -61,37 +97,8 @@ public:
     // The link that opens the source window.
     TLinkLabel* lSource = nullptr;
 
-    // What the plug-in reaches in this view (its background and four font
-    // blocks), in the order of the plug-in's table.
-    const TSkinTargets& SkinTargets() const { return m_skin; }
-
-    // Where the source window takes its work date from when it is created
-    // (the diary's selected day); without one, today.
-    void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
-    // The source window, once it has been opened; nullptr before.
-    TfSource* fSource() const { return m_source; }
-    // Program exit: the source window's inputs to source.cnf, if it was ever
-    // opened; a failure is reported.
-    void SaveSource(bool reportFailure = true);
-    // "Записать расчёт в дневник": the main window writes the paragraph.
     TLinkLabel* lToDiary = nullptr;
 
-public slots:
-    // The whole view update: results reset, picture, calculation, error box.
-    void cbSensChange();
-    // A pick in the scheme list: the picture only.
-    void cbShemeClick();
-    void ShowSchemePicture();
-    // Start-up: all eight pictures stacked in the picture frame, only the
-    // default scheme's shown.
-    void PlaceSchemePictures();
-    // The link: the source window, created on first use, shown and raised.
-    void lSourceClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void SetResult(QLabel* label, const QString& text);
 
     TSkinTargets m_skin;

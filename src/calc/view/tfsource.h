@@ -30,12 +30,6 @@ public:
     // calculation view's edits have them.
     void ApplyInputFont(const QFont& font, const QPalette& palette);
 
-    QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
-    QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
-              *eThick = nullptr, *eHvl = nullptr;
-    QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
-    QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
-
 public slots:
     void Recalculate();
     void cbIsotopeChange();
@@ -45,6 +39,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
+    QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
+              *eThick = nullptr, *eHvl = nullptr;
+    QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
+    QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
+
     QList<QLineEdit*> edits() const;
     QList<QWidget*> inputs() const;
 };

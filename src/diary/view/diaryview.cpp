@@ -474,11 +474,7 @@ void TDiaryView::lBlokClick()
             ShowMessage(r);
             return;
         }
-        SortByDate(m_store);
-        // log.cnf stays in code page 1251 for the diaries users bring along;
-        // the export is for this desktop's editors, which read UTF-8.
-        const QByteArray utf8 = FromCp1251(EncodeNoteExport(m_store)).toUtf8();
-        if (auto err = WriteFileAtomically(path, utf8)) {
+        if (auto err = WriteNoteExport(path, m_store)) {
             ReportError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }

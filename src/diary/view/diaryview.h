@@ -5,6 +5,7 @@
 #include "gui/skintargets.h"
 
 #include <QStringList>
+#include <QLabel>
 #include <QWidget>
 
 class QLabel;
@@ -38,6 +39,9 @@ public:
     // What the plug-in reaches in this view (its background, captions, the
     // year-notes link and the inputs), in the order of the plug-in's table.
     const TSkinTargets& SkinTargets() const { return m_skin; }
+    // The year-notes link, whose look (as a plug-in sets it) the other links
+    // of the window follow.
+    QWidget* LinkStyleModel() const { return lBlok; }
 
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
     TMyCalendar* MonthGrid() const { return m_grid; }
@@ -62,20 +66,6 @@ public:
     // The search panel: opens it, or closes it when it is open.
     void lFindClick();
 
-    QLabel* Image3 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* lBlok = nullptr;
-    TLinkLabel* lFind = nullptr;
-    TSearchPanel* pSearch = nullptr;
-    QLineEdit* eYear = nullptr;
-    TSpinButton* sbYear = nullptr;
-    QLineEdit* cbDay = nullptr;
-    QTextEdit* reblok = nullptr;
-    TMonthTabs* TabControl1 = nullptr;
-    QWidget* Panel3 = nullptr;
-
 signals:
     // After every change the notepad made to the store.
     void noteStored();
@@ -94,6 +84,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLabel* Image3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* lBlok = nullptr;
+    TLinkLabel* lFind = nullptr;
+    TSearchPanel* pSearch = nullptr;
+    QLineEdit* eYear = nullptr;
+    TSpinButton* sbYear = nullptr;
+    QLineEdit* cbDay = nullptr;
+    QTextEdit* reblok = nullptr;
+    TMonthTabs* TabControl1 = nullptr;
+    QWidget* Panel3 = nullptr;
+
     // Drops every key but the digits and Backspace; true when dropped.
     bool eYearKeyPress(const QString& typed) const;
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
