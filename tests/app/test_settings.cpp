@@ -11,26 +11,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "files.h"
+
 #include <sys/stat.h>
 
 using namespace kelto;
 
+using kelto::testing::Get;
+using kelto::testing::Put;
+
 namespace {
-
-void Put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray Get(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
 
 // The plug-in paths the start-up step asked for.
 struct LoadRecorder {

@@ -9,12 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "files.h"
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kelto;
+using kelto::testing::TFailingDevice;
 
 namespace {
 
@@ -48,36 +51,6 @@ TDayRecord R(QDate date, QStringList lines)
 {
     return TDayRecord{date, std::move(lines)};
 }
-
-// Passes at most `budget` bytes on to the save file, then fails like a full
-// disk.
-class TFailingDevice : public QIODevice {
-public:
-    TFailingDevice(QIODevice& target, qint64 budget)
-        : m_target(target)
-        , m_budget(budget)
-    {
-        open(QIODevice::WriteOnly);
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 len) override
-    {
-        if (m_budget <= 0) {
-            setErrorString(QStringLiteral("На диске нет места"));
-            return -1;
-        }
-        const qint64 n = m_target.write(data, qMin(len, m_budget));
-        if (n > 0)
-            m_budget -= n;
-        return n;
-    }
-
-private:
-    QIODevice& m_target;
-    qint64 m_budget;
-};
 
 } // namespace
 

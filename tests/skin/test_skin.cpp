@@ -21,9 +21,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "files.h"
+#include "messages.h"
+
 #include <sys/stat.h>
 
 using namespace kelto;
+using kelto::testing::Get;
+using kelto::testing::MessageRecorder;
+using kelto::testing::Put;
 
 namespace {
 
@@ -98,22 +104,6 @@ QByteArray Scrambled(QByteArray bytes)
     return bytes;
 }
 
-void Put(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray Get(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
 // A full plug-in's lines; tests change single lines.
 QStringList PluginLines()
 {
@@ -153,20 +143,6 @@ QStringList PluginLines()
         "вид\\about.bmp",
     };
 }
-
-struct Recorder {
-    QStringList texts;
-    QStringList captions;
-    Recorder()
-    {
-        SetMessageHandler([this](const MessageRequest& r) {
-            texts << r.text;
-            captions << r.caption;
-            return QMessageBox::Ok;
-        });
-    }
-    ~Recorder() { SetMessageHandler({}); }
-};
 
 } // namespace
 
@@ -420,10 +396,10 @@ private slots:
     void loadFullPlugin()
     {
         QFETCH(bool, aboutChildOfMain);
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w(aboutChildOfMain);
         QVERIFY(LoadPlugin(m_plg, w.t));
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.boxes.isEmpty());
         QCOMPARE(w.pic(w.t.mainPicture), QSize(40, 30));
         QCOMPARE(w.pic(w.t.diaryPicture), QSize(39, 29));
         QCOMPARE(w.pic(w.t.calcPicture), QSize(38, 28));
@@ -468,11 +444,11 @@ private slots:
         QStringList lines = PluginLines();
         lines.removeLast();
         WritePlugin(lines);
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(!LoadPlugin(m_plg, w.t));
-        QCOMPARE(rec.texts, QStringList{"Ошибка загрузки выбранного плагина!"});
-        QCOMPARE(rec.captions, QStringList{"Кельто"});
+        QCOMPARE(rec.Texts(), QStringList{"Ошибка загрузки выбранного плагина!"});
+        QCOMPARE(rec.Captions(), QStringList{"Кельто"});
         QCOMPARE(w.pic(w.t.mainPicture), QSize(40, 30));
         QCOMPARE(w.t.inputs.back()->font().family(), QString("Input Font"));
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
@@ -488,10 +464,10 @@ private slots:
               << ""
               << "#";
         WritePlugin(lines);
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(LoadPlugin(m_plg, w.t));
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.boxes.isEmpty());
     }
 
     void badValueFontSize()
@@ -499,11 +475,11 @@ private slots:
         QStringList lines = PluginLines();
         lines[22 - 1] = "13 ";
         WritePlugin(lines);
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         const QColor marker = w.marker();
         QVERIFY(!LoadPlugin(m_plg, w.t));
-        QCOMPARE(rec.texts.size(), 1);
+        QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(w.t.captions.back()->font().family(), QString("Caption Font"));
         QCOMPARE(w.t.values.front()->font().family(), QString("Value Font"));
         QCOMPARE(w.t.values.front()->font().pointSize(), 8);
@@ -530,10 +506,10 @@ private slots:
         QFETCH(QString, file);
         QFETCH(bool, mainChanged);
         QVERIFY(QFile::remove(Pic(file)));
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(!LoadPlugin(m_plg, w.t));
-        QCOMPARE(rec.texts.size(), 1);
+        QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(!w.t.mainPicture->pixmap().isNull(), mainChanged);
         QVERIFY(w.t.diaryPicture->pixmap().isNull());
         QVERIFY(w.t.calcPicture->pixmap().isNull());
@@ -564,10 +540,10 @@ private slots:
         QStringList lines = PluginLines();
         lines[33 - 1] = reference;
         WritePlugin(lines);
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(!LoadPlugin(m_plg, w.t));
-        QCOMPARE(rec.texts.size(), 1);
+        QCOMPARE(rec.boxes.size(), 1);
         QVERIFY(w.t.aboutPicture->pixmap().isNull());
         if (!file.isEmpty())
             QCOMPARE(Get(file), bytes);
@@ -581,7 +557,7 @@ private slots:
         lines[2 - 1] = "вид/big.JPEG";
         lines[33 - 1] = "вид\\Логотип.ICO";
         WritePlugin(lines);
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(LoadPlugin(m_plg, w.t));
         QCOMPARE(w.pic(w.t.mainPicture), QSize(41, 31));
@@ -610,7 +586,7 @@ private slots:
                 QFile::setPermissions(Pic(f), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
             QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         }
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         const bool ok = LoadPlugin(m_plg, w.t);
         const bool again = LoadPlugin(m_plg, w.t);
@@ -618,7 +594,7 @@ private slots:
         for (const QString& f : files)
             QFile::setPermissions(Pic(f), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QVERIFY(ok && again);
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.boxes.isEmpty());
         for (const QString& f : files) {
             QCOMPARE(Get(Pic(f)), before[f]);
             QCOMPARE(QFileInfo(Pic(f)).lastModified(), stamps[f]);
@@ -628,7 +604,7 @@ private slots:
 
     void missingPluginFile()
     {
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(!LoadPlugin(m_folder + "/нет.plg", w.t));
         QVERIFY(!LoadPlugin(m_folder, w.t));
@@ -640,7 +616,7 @@ private slots:
         QVERIFY(!LoadPlugin(zero, w.t));
         QFile::remove(fifo);
         QFile::remove(zero);
-        QCOMPARE(rec.texts.size(), 4);
+        QCOMPARE(rec.boxes.size(), 4);
         QVERIFY(w.t.mainPicture->pixmap().isNull());
     }
 
@@ -668,10 +644,10 @@ private slots:
         const QString pictures = QStringLiteral(KELTO_DIR "/plugins/") + name;
         if (QDir(pictures).entryList(QDir::Files).size() < 4)
             QSKIP("the design pictures are not drawn yet");
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
         QVERIFY(LoadPlugin(built, w.t));
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.boxes.isEmpty());
         QCOMPARE(w.pic(w.t.mainPicture), QSize(638, 457));
         QCOMPARE(w.pic(w.t.diaryPicture), QSize(638, 308));
         QCOMPARE(w.pic(w.t.calcPicture), QSize(638, 308));
@@ -722,7 +698,7 @@ private slots:
             seenStart = start;
             return answer;
         });
-        Recorder rec;
+        MessageRecorder rec;
         FakeWindows w;
 
         Choose(w); // cancelled
@@ -735,12 +711,12 @@ private slots:
         Put(m_folder + "/плохой.plg", JoinCrLf(broken));
         answer = m_folder + "/плохой.plg";
         Choose(w);
-        QCOMPARE(rec.texts.size(), 1);
+        QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(Get(SettingsPath()), QByteArray("old.plg\r\n1\r\nthree\r\n"));
 
         answer = m_plg;
         Choose(w);
-        QCOMPARE(rec.texts.size(), 1);
+        QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
         // Inside the program folder: remembered relative to it.
         QCOMPARE(Get(SettingsPath()), JoinCrLf({"plugins/тест.plg", "1", "three"}));
