@@ -33,14 +33,15 @@ void Keystroke(benchmark::State& state, const QString& text)
     TDiaryView view(store);
     view.CreateMonthGrid();
     view.ResetToToday();
+    auto* notepad = view.findChild<QTextEdit*>(QStringLiteral("reblok"));
     view.show();
-    view.reblok->setPlainText(text);
-    view.reblok->moveCursor(QTextCursor::End);
-    view.reblok->setFocus();
-    TypeOne(view.reblok, QStringLiteral("ж"));
+    notepad->setPlainText(text);
+    notepad->moveCursor(QTextCursor::End);
+    notepad->setFocus();
+    TypeOne(notepad, QStringLiteral("ж"));
     for (auto _ : state)
-        TypeOne(view.reblok, QStringLiteral("ж"));
-    state.counters["chars"] = double(view.reblok->document()->characterCount());
+        TypeOne(notepad, QStringLiteral("ж"));
+    state.counters["chars"] = double(notepad->document()->characterCount());
 }
 
 void BM_KeystrokeInLongLine(benchmark::State& state)

@@ -2,7 +2,7 @@
 #include "app/hotspot.h"
 #include "gui/picturelabel.h"
 #include "gui/report.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -23,19 +23,19 @@ TfAbout::TfAbout(QWidget* parent)
     // The picture takes its clicks through a surface laid over it, so the
     // picture itself stays a plain control a plug-in can refill.
     m_surface = new THotSpot(QStringLiteral("Image1Surface"), rect(), this, false);
-    connect(m_surface, &THotSpot::clicked, this, &TfAbout::Image1Click);
+    connect(m_surface, &THotSpot::clicked, this, &TfAbout::CloseAbout);
     m_logo = new THotSpot(QStringLiteral("Label2"), QRect(13, 9, 105, 57), this, true);
-    connect(m_logo, &THotSpot::clicked, this, &TfAbout::Label2Click);
+    connect(m_logo, &THotSpot::clicked, this, &TfAbout::OpenPublisherSite);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->geometry().center() - rect().center());
 }
 
-void TfAbout::Image1Click()
+void TfAbout::CloseAbout()
 {
     close();
 }
 
-void TfAbout::Label2Click()
+void TfAbout::OpenPublisherSite()
 {
     Guarded([] { OpenWithShell(QString::fromLatin1(PublisherAddress)); });
 }

@@ -1,5 +1,5 @@
 #include "app/tfmain.h"
-#include "app/autosave.h"
+#include "core/autosave.h"
 #include "app/hotspot.h"
 #include "app/tfabout.h"
 #include "gui/picturelabel.h"
@@ -14,10 +14,10 @@
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
-#include "app/snapshotwriter.h"
+#include "core/snapshotwriter.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "skin/view/plugin.h"
 
 #include <QAction>
@@ -110,7 +110,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
 
     // Both links of the calculation view look like the diary's own link.
     Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
-    connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::lToDiaryClick);
+    connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -123,15 +123,15 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     N4->setObjectName(QStringLiteral("N4"));
     N4->setCheckable(true);
     N4->setChecked(true);
-    connect(N3, &QAction::triggered, this, &TfMain::N3Click);
-    connect(N4, &QAction::triggered, this, &TfMain::N4Click);
+    connect(N3, &QAction::triggered, this, &TfMain::ChoosePluginFromMenu);
+    connect(N4, &QAction::triggered, this, &TfMain::SwitchAutoStartFromMenu);
 
-    connect(Label1, &THotSpot::clicked, this, &TfMain::Label1Click);
-    connect(Label2, &THotSpot::clicked, this, &TfMain::Label2Click);
-    connect(SpeedButton6, &THotSpot::mouseDown, this, &TfMain::SpeedButton6MouseDown);
-    connect(SpeedButton7, &THotSpot::mouseDown, this, &TfMain::SpeedButton7MouseDown);
-    connect(SpeedButton1, &THotSpot::mouseDown, this, &TfMain::SpeedButton1MouseDown);
-    connect(SpeedButton9, &THotSpot::clicked, this, &TfMain::SpeedButton9Click);
+    connect(Label1, &THotSpot::clicked, this, &TfMain::CloseProgram);
+    connect(Label2, &THotSpot::clicked, this, &TfMain::OpenPublisherSite);
+    connect(SpeedButton6, &THotSpot::mouseDown, this, &TfMain::ShowDiary);
+    connect(SpeedButton7, &THotSpot::mouseDown, this, &TfMain::ShowCalculation);
+    connect(SpeedButton1, &THotSpot::mouseDown, this, &TfMain::ToggleDocuments);
+    connect(SpeedButton9, &THotSpot::clicked, this, &TfMain::ChoosePluginFromHeader);
     connect(SpeedButton9, &THotSpot::mouseDown, this, [this](Qt::MouseButton b, const QPoint& at) {
         // The settings menu, with the autostart switch, is offered on the
         // right button; the left click still chooses a plug-in.
@@ -140,14 +140,14 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
             pmVid->popup(at);
         }
     });
-    connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::SpeedButton10Click);
+    connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::ShowAbout);
 
     // The views and the reference list from the keyboard; every header
     // button gets a tooltip naming its key.
     InstallHeaderKeys(
         this, lb,
-        {{SpeedButton6, "Записи (Ctrl+1)", QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
-         {SpeedButton7, "Расчеты (Ctrl+2)", QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
+        {{SpeedButton6, "Записи (Ctrl+1)", QKeySequence(Qt::CTRL | Qt::Key_1), [this] { ShowDiary(); }},
+         {SpeedButton7, "Расчеты (Ctrl+2)", QKeySequence(Qt::CTRL | Qt::Key_2), [this] { ShowCalculation(); }},
          {SpeedButton1, "Справка: список документов (F1, закрыть — Esc)", QKeySequence(Qt::Key_F1),
           [this] { lb->ToggleFromKeyboard(); }},
          {SpeedButton9, "Настройка: выбор плагина оформления (правая кнопка мыши — меню настроек)", {}, {}},
@@ -175,7 +175,7 @@ TfMain::~TfMain()
     // FormDestroy: the store and the grid go with the window.
 }
 
-bool TfMain::FormCreate()
+bool TfMain::ClaimSingleInstance()
 {
     AutoStart = false;
     DayList_.clear();
@@ -212,7 +212,7 @@ void TfMain::showEvent(QShowEvent* e)
 {
     if (!m_shown) {
         m_shown = true;
-        FormShow();
+        OnFirstShow();
         // The icon's pictures are read once the window is up, not before it
         // appears; the window manager takes the icon whenever it comes.
         QTimer::singleShot(0, this, [this] {
@@ -225,7 +225,7 @@ void TfMain::showEvent(QShowEvent* e)
     QWidget::showEvent(e);
 }
 
-void TfMain::FormShow()
+void TfMain::OnFirstShow()
 {
     for (const TStartupStep& s : StartupSteps()) {
         m_stepsRun << QLatin1String(s.name);
@@ -286,7 +286,7 @@ TSkinTargets TfMain::SkinTargets() const
     t.values = Joined(calc.values, diary.values);
     t.inputs = Joined(diary.inputs, calc.inputs, {lb});
     t.marker = pCur;
-    t.aboutPicture = fAbout ? fAbout->Image1() : nullptr;
+    t.aboutPicture = fAbout ? fAbout->Picture() : nullptr;
     return t;
 }
 
@@ -371,7 +371,7 @@ void TfMain::StepLoadDiary()
 
 void TfMain::StepRunCalculation()
 {
-    Panel2->cbSensChange();
+    Panel2->Recalculate();
 }
 void TfMain::StepShowSelectedDay()
 {
@@ -380,7 +380,7 @@ void TfMain::StepShowSelectedDay()
 
 void TfMain::closeEvent(QCloseEvent* e)
 {
-    if (FormClose()) {
+    if (SaveBeforeClose()) {
         Panel2->SaveSource();
         e->accept();
     } else {
@@ -388,7 +388,7 @@ void TfMain::closeEvent(QCloseEvent* e)
     }
 }
 
-bool TfMain::FormClose()
+bool TfMain::SaveBeforeClose()
 {
     m_autoSave->Cancel();
     // An autosave still writing finishes first; the close's own save below
@@ -449,7 +449,7 @@ void TfMain::AutoSaveNow()
     });
 }
 
-void TfMain::lToDiaryClick()
+void TfMain::WriteCalculationToDiary()
 {
     Guarded([this] {
         const auto paragraph = Panel2->NoteParagraph();
@@ -470,19 +470,19 @@ void TfMain::EndWithoutQuestions()
     // running; quitting ends those too.
     if (!m_closing) {
         m_closing = true;
-        FormClose();
+        SaveBeforeClose();
         // The source window's inputs are kept at any end of the program.
         Panel2->SaveSource(false);
     }
     QCoreApplication::quit();
 }
 
-void TfMain::Label1Click()
+void TfMain::CloseProgram()
 {
     close();
 }
 
-void TfMain::Label2Click()
+void TfMain::OpenPublisherSite()
 {
     Guarded([] { OpenWithShell(QString::fromLatin1(PublisherAddress)); });
 }
@@ -499,24 +499,24 @@ void TfMain::ShowCalcView()
     Panel2->show();
 }
 
-void TfMain::SpeedButton6MouseDown()
+void TfMain::ShowDiary()
 {
     lb->HideList();
     ShowDiaryView();
 }
 
-void TfMain::SpeedButton7MouseDown()
+void TfMain::ShowCalculation()
 {
     lb->HideList();
     ShowCalcView();
 }
 
-void TfMain::SpeedButton1MouseDown()
+void TfMain::ToggleDocuments()
 {
     lb->Toggle();
 }
 
-void TfMain::SpeedButton9Click()
+void TfMain::ChoosePluginFromHeader()
 {
     lb->HideList();
     Guarded([this] { RememberChosenPlugin(); });
@@ -528,12 +528,12 @@ void TfMain::RememberChosenPlugin()
         RewriteAfterPluginChoice(*chosen);
 }
 
-void TfMain::N3Click()
+void TfMain::ChoosePluginFromMenu()
 {
     Guarded([this] { RememberChosenPlugin(); });
 }
 
-void TfMain::N4Click()
+void TfMain::SwitchAutoStartFromMenu()
 {
     Guarded([this] {
         const bool wanted = N4->isChecked();
@@ -548,7 +548,7 @@ void TfMain::N4Click()
     });
 }
 
-void TfMain::SpeedButton10Click()
+void TfMain::ShowAbout()
 {
     lb->HideList();
     if (fAbout)

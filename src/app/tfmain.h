@@ -2,7 +2,7 @@
 // reference list and the start-up and shut-down order.
 #pragma once
 #include "diary/daystore.h"
-#include "app/instanceguard.h"
+#include "core/instanceguard.h"
 #include "gui/skintargets.h"
 
 #include <QWidget>
@@ -33,7 +33,7 @@ public:
 
     // Fields, then the single-instance guard. False for a second copy: the
     // refusal has been shown and the caller ends the program.
-    bool FormCreate();
+    bool ClaimSingleInstance();
     void SetAbout(TfAbout* about) { fAbout = about; }
 
     struct TStartupStep {
@@ -55,20 +55,20 @@ public:
     bool AutoStart = false;
 
 public slots:
-    void FormShow();
-    bool FormClose(); // false: the user chose to stay
-    void Label1Click();
-    void Label2Click();
-    void SpeedButton6MouseDown();
-    void SpeedButton7MouseDown();
-    void SpeedButton1MouseDown();
-    void SpeedButton9Click();
-    void SpeedButton10Click();
-    void N3Click();
-    void N4Click();
+    void OnFirstShow();
+    bool SaveBeforeClose(); // false: the user chose to stay
+    void CloseProgram();
+    void OpenPublisherSite();
+    void ShowDiary();
+    void ShowCalculation();
+    void ToggleDocuments();
+    void ChoosePluginFromHeader();
+    void ShowAbout();
+    void ChoosePluginFromMenu();
+    void SwitchAutoStartFromMenu();
     void AutoSaveNow();
     // "Записать расчёт в дневник".
-    void lToDiaryClick();
+    void WriteCalculationToDiary();
     // A termination signal or the end of the desktop session: save and end
     // as a close does, without asking anything, since no one may be there
     // to answer.

@@ -5,16 +5,16 @@
 #include "core/textfile.h"
 #include "core/cp1251.h"
 #include "core/clock.h"
-#include "app/instanceguard.h"
+#include "core/instanceguard.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
 #include "calc/view/calcview.h"
-#include "app/autosave.h"
-#include "app/termination.h"
-#include "docs/view/shellopen.h"
+#include "core/autosave.h"
+#include "core/termination.h"
+#include "gui/shellopen.h"
 #include "app/platform.h"
 #include "app/translations.h"
-#include "app/snapshotwriter.h"
+#include "core/snapshotwriter.h"
 #include "doubles.h"
 
 #include <QLabel>
@@ -181,7 +181,7 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             aboutWasOpen = w.about->isVisible();
             QVERIFY(!lb->isVisible());
-            w.about->Image1Click();
+            w.about->CloseAbout();
         });
         QTest::mouseClick(w.get("SpeedButton10"), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(aboutWasOpen);
@@ -216,9 +216,9 @@ private slots:
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
         if (calcFirst)
-            w.main->SpeedButton7MouseDown();
+            w.main->ShowCalculation();
         if (listFirst)
-            w.main->SpeedButton1MouseDown();
+            w.main->ToggleDocuments();
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.main.get();
         QTest::keySequence(target, key);
         QCOMPARE(w.get("Panel2")->isVisible(), calcAfter);
@@ -555,7 +555,7 @@ private slots:
         Window w;
         boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
-        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->lSourceClick();
+        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenSourceWindow();
         if (saveFails)
             QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
         TTerminationWatch watch;
@@ -655,7 +655,7 @@ private slots:
         QVERIFY(!second.Acquire());
         Window w;
         boxes.clear(); // the start-up plug-in message of a bare folder
-        QVERIFY(!w.main->FormCreate());
+        QVERIFY(!w.main->ClaimSingleInstance());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
         QCOMPARE(boxes[0].caption, QString());
@@ -792,7 +792,7 @@ private slots:
             QWidget* surface = w.about->childAt(QPoint(300, 150));
             QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(1, 1));
         });
-        w.main->SpeedButton10Click();
+        w.main->ShowAbout();
         QVERIFY(stillOpen);
         QVERIFY(!w.about->isVisible());
         QCOMPARE(opener.opened, QStringList{QString::fromLatin1(PublisherAddress)});

@@ -38,7 +38,7 @@ private:
     {
         view = std::make_unique<TCalcView>();
         view->PlaceSchemePictures();
-        view->cbSensChange();
+        view->Recalculate();
         view->show();
     }
     QStringList visibleResults() const
@@ -343,7 +343,7 @@ private slots:
             Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(6);
         }
         Control<QLabel>(*view, "lExpo")->setText(QStringLiteral("untouched"));
-        view->cbShemeClick();
+        view->ShowPickedScheme();
         QCOMPARE(shownPicture(), 6);
         QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("untouched"));
     }
@@ -517,9 +517,9 @@ private slots:
         QTemporaryDir dir;
         kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
         view->SetWorkDateSource([] { return QDate(2026, 2, 3); });
-        QVERIFY(!view->fSource());
+        QVERIFY(!view->SourceWindow());
         QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
-        kelto::TfSource* first = view->fSource();
+        kelto::TfSource* first = view->SourceWindow();
         QVERIFY(first);
         QVERIFY(first->isVisible());
         QVERIFY(first->isWindow());
@@ -527,7 +527,7 @@ private slots:
         Control<QLineEdit>(*first, "eActivity")->setText(QStringLiteral("12"));
         first->hide();
         QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
-        QCOMPARE(view->fSource(), first);
+        QCOMPARE(view->SourceWindow(), first);
         QVERIFY(first->isVisible());
         QCOMPARE(Control<QLineEdit>(*first, "eActivity")->text(), QStringLiteral("12"));
         // The plug-in's input font reaches the window through the view's edits.

@@ -12,7 +12,7 @@
 #include "diary/view/searchpanel.h"
 #include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "doubles.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -53,7 +53,7 @@ struct View {
         view.show();
         Control<QTextEdit>(view, "reblok")->setFocus();
     }
-    TMyCalendar* grid() const { return view.MonthGrid(); }
+    TMonthGrid* grid() const { return view.MonthGrid(); }
     void select(const QDate& d)
     {
         grid()->setSelectedDate(d);
@@ -403,15 +403,15 @@ private slots:
     {
         View v;
         v.select(QDate(9999, 12, 31));
-        v.view.sbYearUpClick();
+        v.view.NextYear();
         QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("10000"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(9999, 12, 31));
         v.select(QDate(1, 1, 1));
-        v.view.sbYearDownClick();
+        v.view.PreviousYear();
         QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("0"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(1, 1, 1));
-        v.view.sbYearUpClick();
-        v.view.sbYearUpClick();
+        v.view.NextYear();
+        v.view.NextYear();
         QCOMPARE(v.grid()->SelectedDate(), QDate(2, 1, 1));
     }
 
@@ -517,7 +517,7 @@ private slots:
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QVERIFY(WriteFileAtomically(path, "old export") == std::nullopt);
         View v;
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text, QStringLiteral("Записи в блокноте отсутствуют!"));
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
@@ -530,7 +530,7 @@ private slots:
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QVERIFY(QDir().mkpath(path + QStringLiteral("/held"))); // a folder cannot be replaced by a file
         View v({{Tuesday, {QStringLiteral("x")}}});
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         QDir(path).removeRecursively();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
@@ -542,7 +542,7 @@ private slots:
     {
         m_opener.failWith = QStringLiteral("Нет программы для открытия файла");
         View v({{Tuesday, {QStringLiteral("x")}}});
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(m_boxes[0].text.endsWith(QLatin1Char('.')));

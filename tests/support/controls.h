@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QtGlobal>
 
+class QWidget;
+
 namespace kelto::testing {
 
 template <class T = QWidget> T* Control(const QObject& root, const char* name)

@@ -160,7 +160,7 @@ TCalcView::TCalcView(QWidget* parent)
     // Left of the scheme picture, under the input captions.
     lSource = new TLinkLabel("lSource", QStringLiteral("Активность и время экспозиции…"), this);
     lSource->move(16, 232);
-    connect(lSource, &TLinkLabel::clicked, this, &TCalcView::lSourceClick);
+    connect(lSource, &TLinkLabel::clicked, this, &TCalcView::OpenSourceWindow);
     m_skin.captions.push_back(lSource);
 
     cbSens = MakeCombo(this, "cbSens", 37, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 2);
@@ -194,16 +194,16 @@ TCalcView::TCalcView(QWidget* parent)
 
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
         e->installEventFilter(this);
-        connect(e, &QLineEdit::textChanged, this, &TCalcView::cbSensChange);
+        connect(e, &QLineEdit::textChanged, this, &TCalcView::Recalculate);
     }
-    connect(cbSens, &QComboBox::currentIndexChanged, this, &TCalcView::cbSensChange);
+    connect(cbSens, &QComboBox::currentIndexChanged, this, &TCalcView::Recalculate);
     // A pick in the list changes the picture first, then recalculates; a pick
     // of the item already selected only shows its picture again.
     connect(cbSheme, &QComboBox::currentIndexChanged, this, [this] {
-        cbShemeClick();
-        cbSensChange();
+        ShowPickedScheme();
+        Recalculate();
     });
-    connect(cbSheme, &QComboBox::activated, this, &TCalcView::cbShemeClick);
+    connect(cbSheme, &QComboBox::activated, this, &TCalcView::ShowPickedScheme);
 }
 
 std::optional<QString> TCalcView::NoteParagraph() const
@@ -238,7 +238,7 @@ void TCalcView::SetResult(QLabel* label, const QString& text)
     label->resize(width, label->height());
 }
 
-void TCalcView::cbSensChange()
+void TCalcView::Recalculate()
 {
     kelto::Guarded([&] {
         // The six results start as "?": the record below starts so, and
@@ -272,7 +272,7 @@ void TCalcView::cbSensChange()
     });
 }
 
-void TCalcView::cbShemeClick()
+void TCalcView::ShowPickedScheme()
 {
     kelto::Guarded([&] { ShowSchemePicture(); });
 }
@@ -342,7 +342,7 @@ bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* k, const std::functio
     return true;
 }
 
-void TCalcView::lSourceClick()
+void TCalcView::OpenSourceWindow()
 {
     kelto::Guarded([this] {
         if (!m_source) {

@@ -54,7 +54,7 @@ public:
     // (the diary's selected day); without one, today.
     void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
     // The source window, once it has been opened; nullptr before.
-    TfSource* fSource() const { return m_source; }
+    TfSource* SourceWindow() const { return m_source; }
     // Program exit: the source window's inputs to source.cnf, if it was ever
     // opened; a failure is reported.
     void SaveSource(bool reportFailure = true);
@@ -65,15 +65,15 @@ signals:
 
 public slots:
     // The whole view update: results reset, picture, calculation, error box.
-    void cbSensChange();
+    void Recalculate();
     // A pick in the scheme list: the picture only.
-    void cbShemeClick();
+    void ShowPickedScheme();
     void ShowSchemePicture();
     // Start-up: all eight pictures stacked in the picture frame, only the
     // default scheme's shown.
     void PlaceSchemePictures();
     // The link: the source window, created on first use, shown and raised.
-    void lSourceClick();
+    void OpenSourceWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -141,7 +141,7 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     for (QDateEdit* d : {dePassport, deWork, deRef})
         connect(d, &QDateEdit::dateChanged, this, &TfSource::Recalculate);
     connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::Recalculate);
-    connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::cbIsotopeChange);
+    connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::TakeIsotopeLayer);
 }
 
 QString TfSource::FilePath()
@@ -235,7 +235,7 @@ void TfSource::Recalculate()
     });
 }
 
-void TfSource::cbIsotopeChange()
+void TfSource::TakeIsotopeLayer()
 {
     Guarded([this] {
         // Each isotope has its own half-value layer; one the table lacks is

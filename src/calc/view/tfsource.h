@@ -32,7 +32,7 @@ public:
 
 public slots:
     void Recalculate();
-    void cbIsotopeChange();
+    void TakeIsotopeLayer();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -15,7 +15,7 @@
 #include "diary/view/searchpanel.h"
 #include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,7 +114,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lFind = new TLinkLabel("lFind", QStringLiteral("Найти"), this);
     lFind->FollowStyleOf(lBlok);
     lFind->move(lBlok->x() - lFind->width() - 24, 16);
-    connect(lFind, &TLinkLabel::clicked, this, &TDiaryView::lFindClick);
+    connect(lFind, &TLinkLabel::clicked, this, &TDiaryView::ToggleSearch);
 
     reblok = new TNotepad(this);
     reblok->setObjectName(QStringLiteral("reblok"));
@@ -144,7 +144,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         if (pSearch->isHidden())
-            lFindClick();
+            ToggleSearch();
     });
 
     TabControl1 = new TMonthTabs(this);
@@ -159,12 +159,12 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     FillWith(Panel3, QPalette::Window, buttonHighlight);
     Panel3->setFont(DesignFont(11));
 
-    connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::eYearChange);
+    connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::FollowYearField);
     eYear->installEventFilter(this);
-    connect(sbYear, &TSpinButton::upClick, this, &TDiaryView::sbYearUpClick);
-    connect(sbYear, &TSpinButton::downClick, this, &TDiaryView::sbYearDownClick);
-    connect(TabControl1, &TMonthTabs::tabPicked, this, &TDiaryView::TabControl1Change);
-    connect(reblok, &QTextEdit::textChanged, this, &TDiaryView::reblokChange);
+    connect(sbYear, &TSpinButton::upClick, this, &TDiaryView::NextYear);
+    connect(sbYear, &TSpinButton::downClick, this, &TDiaryView::PreviousYear);
+    connect(TabControl1, &TMonthTabs::tabPicked, this, &TDiaryView::ShowMonthOfTab);
+    connect(reblok, &QTextEdit::textChanged, this, &TDiaryView::StoreChangedNote);
 
     setTabOrder(TabControl1, reblok);
 }
@@ -173,13 +173,13 @@ void TDiaryView::CreateMonthGrid()
 {
     if (m_grid)
         return;
-    m_grid = new TMyCalendar(&m_marked, Panel3);
+    m_grid = new TMonthGrid(&m_marked, Panel3);
     m_grid->setObjectName(QStringLiteral("MonthGrid"));
     m_grid->setGeometry(6, 4, 277, 149);
     m_grid->setStartOfWeek(1);
     m_grid->show();
     setTabOrder(m_grid, TabControl1);
-    connect(m_grid, &TCalendar::OnChange, this, &TDiaryView::CalendarChange);
+    connect(m_grid, &TCalendar::dateChanged, this, &TDiaryView::ShowWeekdayAndNote);
 }
 
 void TDiaryView::ClearMarkedDays()
@@ -212,7 +212,7 @@ void TDiaryView::ResetToToday()
 
 void TDiaryView::ShowSelectedDay()
 {
-    CalendarChange();
+    ShowWeekdayAndNote();
     UpdateMarkedDays();
 }
 
@@ -261,7 +261,7 @@ void TDiaryView::UpdateMarkedDays()
     setMarkedDays(kelto::UpdateMarkedDays(m_store, m_grid->Year(), m_grid->Month()));
 }
 
-void TDiaryView::CalendarChange()
+void TDiaryView::ShowWeekdayAndNote()
 {
     // A failure here is ignored; the next change of date tries again.
     GuardedQuietly([this] {
@@ -273,7 +273,7 @@ void TDiaryView::CalendarChange()
     });
 }
 
-void TDiaryView::eYearChange()
+void TDiaryView::FollowYearField()
 {
     Guarded([this] {
         if (!m_grid)
@@ -288,7 +288,7 @@ void TDiaryView::eYearChange()
     });
 }
 
-void TDiaryView::sbYearUpClick()
+void TDiaryView::NextYear()
 {
     bool ok = false;
     const qint64 y = eYear->text().toLongLong(&ok);
@@ -296,7 +296,7 @@ void TDiaryView::sbYearUpClick()
         eYear->setText(QString::number(y + 1));
 }
 
-void TDiaryView::sbYearDownClick()
+void TDiaryView::PreviousYear()
 {
     bool ok = false;
     const qint64 y = eYear->text().toLongLong(&ok);
@@ -304,7 +304,7 @@ void TDiaryView::sbYearDownClick()
         eYear->setText(QString::number(y - 1));
 }
 
-void TDiaryView::TabControl1Change(int tab)
+void TDiaryView::ShowMonthOfTab(int tab)
 {
     // A failure ends the handler without a message.
     GuardedQuietly([this, tab] {
@@ -357,7 +357,7 @@ void TDiaryView::StoreNotepad(const QString& notepadText)
     emit noteStored();
 }
 
-void TDiaryView::reblokChange()
+void TDiaryView::StoreChangedNote()
 {
     m_notepadStored = false;
     if (m_loading || m_mending)
@@ -376,7 +376,7 @@ void TDiaryView::reblokChange()
     });
 }
 
-void TDiaryView::reblokKeyUp(int key)
+void TDiaryView::StoreAfterErasingKey(int key)
 {
     if (key != Qt::Key_Delete && key != Qt::Key_Backspace)
         return;
@@ -390,7 +390,7 @@ void TDiaryView::reblokKeyUp(int key)
     });
 }
 
-bool TDiaryView::eYearKeyPress(const QString& typed) const
+bool TDiaryView::RefusesYearKey(const QString& typed) const
 {
     if (typed.isEmpty())
         return false;
@@ -402,12 +402,12 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eYear && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && eYearKeyPress(k->text()))
+        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && RefusesYearKey(k->text()))
             return true;
     } else if (watched == reblok && event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
-            reblokKeyUp(k->key());
+            StoreAfterErasingKey(k->key());
     } else if (watched == lBlok && event->type() == QEvent::FontChange) {
         // lFind has taken the new font already (its filter was installed
         // later, so it runs first); it keeps its distance from lBlok.
@@ -415,7 +415,7 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == lBlok && event->type() == QEvent::MouseButtonRelease) {
         auto* m = static_cast<QMouseEvent*>(event);
         if (m->button() == Qt::LeftButton && lBlok->rect().contains(m->position().toPoint()))
-            lBlokClick();
+            ExportNotes();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -433,7 +433,7 @@ QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
     return m_grid->SelectedDate();
 }
 
-void TDiaryView::lFindClick()
+void TDiaryView::ToggleSearch()
 {
     if (pSearch->isHidden())
         pSearch->Open();
@@ -446,7 +446,7 @@ void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
     Guarded([&] {
         if (!m_grid || !date.isValid())
             return;
-        m_grid->setSelectedDate(date); // runs CalendarChange: weekday and note
+        m_grid->setSelectedDate(date); // runs ShowWeekdayAndNote: weekday and note
         TabControl1->SetTabIndex(date.month() - 1);
         eYear->setText(QString::number(date.year()));
         UpdateMarkedDays();
@@ -462,7 +462,7 @@ void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
     });
 }
 
-void TDiaryView::lBlokClick()
+void TDiaryView::ExportNotes()
 {
     Guarded([this] {
         const QString path = ProgramFolder() + QStringLiteral("note.txt");

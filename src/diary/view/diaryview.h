@@ -16,7 +16,7 @@ class QTextEdit;
 namespace kelto {
 
 class TLinkLabel;
-class TMyCalendar;
+class TMonthGrid;
 class TMonthTabs;
 class TSearchPanel;
 class TSpinButton;
@@ -44,7 +44,7 @@ public:
     QWidget* LinkStyleModel() const { return lBlok; }
 
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
-    TMyCalendar* MonthGrid() const { return m_grid; }
+    TMonthGrid* MonthGrid() const { return m_grid; }
     const TMarkedDays& MarkedDays() const { return m_marked; }
 
     // The notepad's paragraphs: what word wrap shows on several lines is one
@@ -64,21 +64,21 @@ public:
     // typed (stored, marked, autosaved). Returns the day, invalid if none.
     QDate AppendToSelectedDay(const QString& paragraph);
     // The search panel: opens it, or closes it when it is open.
-    void lFindClick();
+    void ToggleSearch();
 
 signals:
     // After every change the notepad made to the store.
     void noteStored();
 
 public slots:
-    void CalendarChange();
-    void eYearChange();
-    void sbYearUpClick();
-    void sbYearDownClick();
-    void TabControl1Change(int tab);
-    void reblokChange();
-    void reblokKeyUp(int key);
-    void lBlokClick();
+    void ShowWeekdayAndNote();
+    void FollowYearField();
+    void NextYear();
+    void PreviousYear();
+    void ShowMonthOfTab(int tab);
+    void StoreChangedNote();
+    void StoreAfterErasingKey(int key);
+    void ExportNotes();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,7 +99,7 @@ private:
     QWidget* Panel3 = nullptr;
 
     // Drops every key but the digits and Backspace; true when dropped.
-    bool eYearKeyPress(const QString& typed) const;
+    bool RefusesYearKey(const QString& typed) const;
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
     // notepad shows what log.cnf will keep.
     // True when something was replaced (the notepad's text then changed).
@@ -116,7 +116,7 @@ private:
     bool m_mending = false;
     // True while the notepad's text is the one last stored.
     bool m_notepadStored = false;
-    TMyCalendar* m_grid = nullptr;
+    TMonthGrid* m_grid = nullptr;
     QMenu* m_notepadMenu = nullptr;
 };
 
