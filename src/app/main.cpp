@@ -30,5 +30,8 @@ int main(int argc, char** argv)
     kelto::TfAbout fAbout(&fMain);
     fMain.SetAbout(&fAbout);
     fMain.show();
+    // A signal while a start-up box was open: the notes are saved already.
+    if (fMain.EndRequested())
+        return 0;
     return app.exec();
 }

@@ -21,6 +21,8 @@
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QCloseEvent>
@@ -32,6 +34,8 @@
 #include <QScreen>
 #include <QTemporaryFile>
 #include <QTimer>
+
+#include <csignal>
 
 namespace kelto {
 
@@ -65,6 +69,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                   | Qt::WindowCloseButtonHint)
     , m_programFolderOverride(programFolder)
 {
+    // A file-size limit (ulimit -f) must fail a write, which is then said
+    // like any failed save, not end the program with SIGXFSZ and lose what
+    // was typed.
+    std::signal(SIGXFSZ, SIG_IGN);
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QString::fromUtf8(AppTitle));
     setFont(DesignWindowFont());
@@ -92,8 +100,8 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     Panel2->move(0, 148);
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
-    // The source window's work date is the day chosen in the diary.
-    Panel2->SetWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    // The calculation's diary link names the day chosen in the diary.
+    Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
@@ -108,9 +116,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
 
-    // Both links of the calculation view look like the diary's own link.
+    // The links of the calculation view look like the diary's own link.
     Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
     connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
+    Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -160,13 +169,17 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
     m_autoSaveWriter = new TSnapshotWriter(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
+    connect(m_autoSaveWriter, &TSnapshotWriter::written, this, &TfMain::AutoSaveWritten);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         // The desktop session ends: save now, ask nothing from here on, and
         // have the notes on disk on return.
+        // Should the session go on after all, the program asks again.
         connect(app, &QGuiApplication::commitDataRequest, this, [this] {
+            const bool before = m_noQuestions;
             m_noQuestions = true;
             AutoSaveNow();
             m_autoSaveWriter->Wait();
+            m_noQuestions = before;
         });
 }
 
@@ -228,6 +241,8 @@ void TfMain::showEvent(QShowEvent* e)
 void TfMain::OnFirstShow()
 {
     for (const TStartupStep& s : StartupSteps()) {
+        if (m_endRequested)
+            return; // a signal came while a box of an earlier step was open
         m_stepsRun << QLatin1String(s.name);
         // Each step handles its own failures; start-up goes on regardless.
         Guarded([&] { (this->*s.run)(); });
@@ -257,14 +272,9 @@ void TfMain::StepPlaceViews()
 void TfMain::StepSetProgramFolder()
 {
     SetProgramFolder(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride);
-    // Said once now, rather than found out when the window closes and the
-    // day's notes cannot be kept.
+    // Said once, with the diary's load (one box for both), rather than found
+    // out when the window closes and the day's notes cannot be kept.
     m_folderUnwritable = !FolderTakesNewFiles(ProgramFolder());
-    if (m_folderUnwritable) {
-        ShowWarning(QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. "
-                                   "Папка: %1")
-                        .arg(QDir::toNativeSeparators(ProgramFolder())));
-    }
 }
 
 void TfMain::StepApplyRememberedPlugin()
@@ -344,6 +354,24 @@ void TfMain::StepLoadDiary()
     }
     m_diaryPath = path;
     const QString shown = QDir::toNativeSeparators(path);
+    if (m_folderUnwritable) {
+        QString text = QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. Папка: %1")
+                           .arg(QDir::toNativeSeparators(ProgramFolder()));
+        if (!MayReplaceAfterLoad(outcome)) {
+            // No session file either: it could not be written there.
+            m_diaryPath.clear();
+            text += QStringLiteral("\nФайл записей %1 не удалось прочитать: %2.").arg(shown, reason);
+        }
+        ShowWarning(text);
+        return;
+    }
+    if (outcome == TLoadOutcome::MergedDates) {
+        ShowWarning(QStringLiteral("В файле записей %1 одна и та же дата записана несколько раз. "
+                                   "Записи каждой даты объединены в одну, ничего не потеряно.\n"
+                                   "Исходный файл сохранён в %2.")
+                        .arg(shown, QDir::toNativeSeparators(DiaryBackupPath(path))));
+        return;
+    }
     if (outcome == TLoadOutcome::Damaged) {
         ShowWarning(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
                                    "Весь исходный файл сохранён в %3.")
@@ -382,6 +410,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 {
     if (SaveBeforeClose()) {
         Panel2->SaveSource();
+        Panel2->SaveIso();
         e->accept();
     } else {
         e->ignore();
@@ -400,11 +429,16 @@ bool TfMain::SaveBeforeClose()
     // A failed copy is said, then the save goes on: the day's notes matter
     // more. A session file is not the diary and gets no daily copies.
     const bool backUp = path == DiaryFilePath();
-    if (auto err = backUp ? BackUpDiaryOfDay(path, Today()) : std::nullopt;
-        err && !m_folderUnwritable && !m_noQuestions) {
-        ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*err));
-    }
-    while (auto err = SaveDiary(path, DayList_)) {
+    const QByteArray bytes = EncodeDiary(DayList_);
+    const auto write = [&] {
+        return backUp ? WriteDiaryOfDay(path, Today(), bytes)
+                      : TDiaryWriteResult{std::nullopt, WriteFileAtomically(path, bytes)};
+    };
+    TDiaryWriteResult done = write();
+    if (done.backupError && !m_folderUnwritable && !m_noQuestions)
+        ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*done.backupError));
+    for (; done.saveError; done = write()) {
+        const QString* err = &*done.saveError;
         if (m_folderUnwritable || m_noQuestions)
             return true; // told at start, or no one to ask; the previous file stays whole
         MessageRequest r;
@@ -432,8 +466,8 @@ void TfMain::AutoSaveNow()
     m_autoSave->Cancel();
     if (m_diaryPath.isEmpty())
         return;
-    // A failure here is not shown at every keystroke; the close-time save
-    // still speaks. The snapshot is taken here, between two events: a copy of
+    // A failure is said once (AutoSaveWritten), not at every keystroke. The
+    // snapshot is taken here, between two events: a copy of
     // the store shares the notes' bytes, which nothing changes in place, so
     // it costs a walk of the records, not of the text. The day's backup,
     // encoding, writing and flushing a large diary would hold the window; a
@@ -442,11 +476,26 @@ void TfMain::AutoSaveNow()
     // daily backups: it is not the diary.
     const QString path = m_diaryPath;
     const bool backUp = path == DiaryFilePath();
-    m_autoSaveWriter->Write(path, [snapshot = DayList_, path, backUp, today = Today()] {
-        if (backUp)
-            BackUpDiaryOfDay(path, today);
-        return EncodeDiary(snapshot);
+    m_autoSaveWriter->WriteWith(path, [snapshot = DayList_, path, backUp, today = Today()] {
+        const QByteArray bytes = EncodeDiary(snapshot);
+        return backUp ? WriteDiaryOfDay(path, today, bytes).saveError : WriteFileAtomically(path, bytes);
     });
+}
+
+void TfMain::AutoSaveWritten(const QString& path, const QString& error)
+{
+    if (error.isEmpty()) {
+        m_autoSaveFailShown = false;
+        return;
+    }
+    // Said at once, and once until a save succeeds again; the store keeps
+    // every note, and the next change (or the close) writes them all.
+    if (m_autoSaveFailShown || m_folderUnwritable || m_noQuestions)
+        return;
+    m_autoSaveFailShown = true;
+    ShowWarning(QStringLiteral("Не удалось сохранить записи в файл %1: %2.\n"
+                               "Записи остаются в программе; сохранение будет повторено при следующем изменении.")
+                    .arg(QDir::toNativeSeparators(path), error));
 }
 
 void TfMain::WriteCalculationToDiary()
@@ -457,23 +506,35 @@ void TfMain::WriteCalculationToDiary()
             Panel2->ShowToDiaryOutcome(QStringLiteral("Расчёт не готов"));
             return;
         }
-        const QDate day = Panel1->AppendToSelectedDay(*paragraph);
-        if (day.isValid())
-            Panel2->ShowToDiaryOutcome(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+        if (const QString said = AppendToDiary(*paragraph); !said.isEmpty())
+            Panel2->ShowToDiaryOutcome(said);
     });
+}
+
+QString TfMain::AppendToDiary(const QString& paragraph)
+{
+    const QDate day = Panel1->AppendToSelectedDay(paragraph);
+    return day.isValid() ? QStringLiteral("Записано в заметку за ") + DiaryDateText(day) : QString();
 }
 
 void TfMain::EndWithoutQuestions()
 {
     m_noQuestions = true;
+    m_endRequested = true;
     // Boxes open now (About, a question) would keep their own event loops
     // running; quitting ends those too.
     if (!m_closing) {
         m_closing = true;
         SaveBeforeClose();
-        // The source window's inputs are kept at any end of the program.
+        // The source and ISO windows' inputs are kept at any end of the program.
         Panel2->SaveSource(false);
+        Panel2->SaveIso(false);
     }
+    // quit() ends the main loop only; a box open now (a start-up warning,
+    // About) runs a loop of its own and is dismissed here.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(w); box && box->isVisible())
+            box->done(QDialog::Rejected);
     QCoreApplication::quit();
 }
 

@@ -69,10 +69,16 @@ public slots:
     void AutoSaveNow();
     // "Записать расчёт в дневник".
     void WriteCalculationToDiary();
+    // A paragraph of a calculation onto the note of the diary's selected
+    // day; what the link then says ("Записано в заметку за …"), or empty.
+    QString AppendToDiary(const QString& paragraph);
     // A termination signal or the end of the desktop session: save and end
     // as a close does, without asking anything, since no one may be there
     // to answer.
     void EndWithoutQuestions();
+    // True once the program was asked to end (a signal during start-up, say):
+    // start-up stops, and the caller ends rather than entering its loop.
+    bool EndRequested() const { return m_endRequested; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -128,6 +134,9 @@ private:
     bool m_closing = false;
     bool m_folderUnwritable = false;
     bool m_noQuestions = false;
+    bool m_endRequested = false;
+    bool m_autoSaveFailShown = false;
+    void AutoSaveWritten(const QString& path, const QString& error);
 };
 
 } // namespace kelto

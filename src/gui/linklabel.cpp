@@ -26,6 +26,17 @@ TLinkLabel::TLinkLabel(const char* name, const QString& caption, QWidget* parent
     });
 }
 
+void TLinkLabel::SetCaption(const QString& caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    if (m_restore->isActive())
+        return;
+    setText(caption);
+    adjustSize();
+}
+
 void TLinkLabel::ShowFor(const QString& text, int ms)
 {
     setText(text);

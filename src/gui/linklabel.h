@@ -13,6 +13,8 @@ public:
     TLinkLabel(const char* name, const QString& caption, QWidget* parent);
 
     const QString& Caption() const { return m_caption; }
+    // A new caption, shown at once unless a passing text stands in for it.
+    void SetCaption(const QString& caption);
     // Shows `text` for `ms` milliseconds, then the caption again.
     void ShowFor(const QString& text, int ms = 3000);
     // Takes the font and colours of `model` now and whenever they change

@@ -8,6 +8,7 @@
 #include "calc/view/tfsource.h"
 #include "doubles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -15,9 +16,9 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 #include "controls.h"
-#include <memory>
 
 using namespace kelto;
 using kelto::testing::Control;
@@ -110,11 +111,35 @@ private slots:
     void units()
     {
         typeExample();
+        // The typed activity is converted, the result leads with the unit.
         Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(1);
-        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("2,53 Ки (93,64 ГБк)"));
-        type(Control<QLineEdit>(*w, "eActivity"), "3700");
-        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("3700"));
+        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("3464,66 ГБк (93,64 Ки)"));
         QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), QStringLiteral("3 мин 13 с"));
+        Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(0);
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+    }
+
+    void keysAndFocus()
+    {
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCOMPARE(QApplication::focusWidget(), Control<QComboBox>(*w, "cbIsotope"));
+        // Tab goes top to bottom.
+        QTest::keyClick(Control<QComboBox>(*w, "cbIsotope"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(*w, "eActivity"));
+        // A date typed straight through, with or without points.
+        for (const char* typed : {"09102026", "09.10.2026"}) {
+            Control<QDateEdit>(*w, "deRef")->setFocus();
+            Control<QDateEdit>(*w, "deRef")->setCurrentSection(QDateTimeEdit::DaySection);
+            Control<QDateEdit>(*w, "deRef")->setSelectedSection(QDateTimeEdit::DaySection);
+            QTest::keyClicks(Control<QDateEdit>(*w, "deRef"), typed);
+            QCOMPARE(Control<QDateEdit>(*w, "deRef")->date(), QDate(2026, 10, 9));
+            Control<QDateEdit>(*w, "deRef")->setDate(Passport);
+        }
+        QTest::keyClick(Control<QLineEdit>(*w, "eHvl"), Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
     }
 
     void refusals_data()
@@ -180,12 +205,12 @@ private slots:
         const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
         QVERIFY(bytes);
         QCOMPARE(*bytes,
-                 ToCp1251(QStringLiteral("Ir-192\r\n100\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
+                 ToCp1251(QStringLiteral("Ir-192\r\n3700\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
                                          "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
         TfSource next(QDate(2026, 3, 1));
         QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("12,5"));
         QCOMPARE(Control<QComboBox>(next, "cbUnit")->currentIndex(), 1);
-        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QStringLiteral("3700"));
         QCOMPARE(Control<QDateEdit>(next, "deWork")->date(), QDate(2026, 3, 1));
     }
 

@@ -1,4 +1,5 @@
 // The month page arithmetic and the day-cell colour rule, without a widget.
+#include "diary/daystore.h"
 #include "diary/monthpage.h"
 
 #include <QtTest>
@@ -8,6 +9,33 @@ using namespace kelto;
 class TestDiaryRules : public QObject {
     Q_OBJECT
 private slots:
+    // A note the text layout cannot keep up with is shown read-only.
+    void noteFitsNotepad_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("fits");
+        // clang-format off
+        QTest::newRow("empty")                       << 0         << 0       << true;
+        QTest::newRow("50 000 short lines")          << 50000     << 3       << true;
+        QTest::newRow("one line more")               << 50001     << 3       << false;
+        QTest::newRow("1 000 000 lines")             << 1000000   << 2       << false;
+        QTest::newRow("a paragraph of 200 000")      << 1         << 200000  << true;
+        QTest::newRow("a paragraph of 10 MB")        << 1         << 10000000 << false;
+        QTest::newRow("many long lines")             << 40        << 150000  << false;
+        // clang-format on
+    }
+    void noteFitsNotepad()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, length);
+        QFETCH(bool, fits);
+        const QStringList note(lines, QString(length, QLatin1Char('x')));
+        QCOMPARE(NoteFitsNotepad(note), fits);
+        QCOMPARE(NoteTooLargeText(1000000),
+                 QStringLiteral("Заметка слишком велика для блокнота: 1000000 строк. Она сохранена без изменений."));
+    }
+
     void page_data()
     {
         QTest::addColumn<int>("year");

@@ -128,6 +128,22 @@ private slots:
         SetFixedNow({});
     }
 
+    // A note too large for the notepad is shown read-only with one line
+    // saying why; nothing the notepad does then changes it in the store.
+    void noteTooLargeIsShownReadOnlyAndKept()
+    {
+        DayList big;
+        SaveDayNote(big, Tuesday, QStringList(MaxNotepadLines + 1, QStringLiteral("ab")));
+        View v(big);
+        QVERIFY(Control<QTextEdit>(v.view, "reblok")->isReadOnly());
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), NoteTooLargeText(MaxNotepadLines + 1));
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Backspace);
+        QVERIFY(!v.view.AppendToSelectedDay(QStringLiteral("расчёт")).isValid());
+        QCOMPARE(v.noteOf(Tuesday).size(), MaxNotepadLines + 1);
+        v.select(Tuesday.addDays(1)); // an ordinary day is editable again
+        QVERIFY(!Control<QTextEdit>(v.view, "reblok")->isReadOnly());
+    }
+
     void startShowsTodayWithAnEmptyNotepad()
     {
         View v;

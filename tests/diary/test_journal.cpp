@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kelto;
 
 namespace {
@@ -15,6 +17,33 @@ QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
+
+// Fails the first `failures` writes through it as a full disk does.
+class TFullOnce : public QIODevice {
+public:
+    TFullOnce(QIODevice& target, int& failures)
+        : m_target(target)
+        , m_failures(failures)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        if (m_failures > 0) {
+            --m_failures;
+            setErrorString(SystemErrorText(ENOSPC));
+            return -1;
+        }
+        return m_target.write(data, len);
+    }
+
+private:
+    QIODevice& m_target;
+    int& m_failures;
+};
 } // namespace
 
 class TestJournal : public QObject {
@@ -103,10 +132,10 @@ private slots:
         QStringList names{QStringLiteral("readme.txt"), QStringLiteral("log-2026-13-01.cnf")};
         for (int i = 0; i < 33; ++i)
             names << DiaryBackupName(QDate(2026, 12, 31).addDays(-i)); // newest first
-        QCOMPARE(DiaryBackupsToDelete(names),
+        QCOMPARE(DiaryBackupsToDelete(names, QDate(2026, 12, 31)),
                  (QStringList{QStringLiteral("log-2026-11-29.cnf"), QStringLiteral("log-2026-11-30.cnf"),
                               QStringLiteral("log-2026-12-01.cnf")}));
-        QVERIFY(DiaryBackupsToDelete(names.mid(0, 32)).isEmpty());
+        QVERIFY(DiaryBackupsToDelete(names.mid(0, 32), QDate(2026, 12, 31)).isEmpty());
     }
 
     void firstWriteOfADayCopiesTheSecondDoesNot()
@@ -148,6 +177,103 @@ private slots:
         QVERIFY(left.contains(DiaryBackupName(first.addDays(34))));
         QVERIFY(left.contains(QStringLiteral("мой.cnf")));
         QVERIFY(left.contains(QStringLiteral("log-2020-01-01.cnf.old")));
+    }
+
+    // Copies dated after today (the clock was set back) go first; today's,
+    // the one just written, never.
+    void pruningKeepsTodaysCopy_data()
+    {
+        QTest::addColumn<int>("later");   // copies dated 1, 2, ... days after today
+        QTest::addColumn<int>("earlier"); // copies dated 1, 2, ... days before today
+        QTest::addColumn<QStringList>("deleted");
+        // clang-format off
+        QTest::newRow("clock set back") << 30 << 0  << QStringList{"log-2026-12-09.cnf"};
+        QTest::newRow("later first")    << 2  << 29 << QStringList{"log-2026-12-09.cnf", "log-2026-12-10.cnf"};
+        QTest::newRow("then oldest")    << 0  << 30 << QStringList{"log-2026-11-08.cnf"};
+        QTest::newRow("room for all")   << 10 << 19 << QStringList{};
+        // clang-format on
+    }
+    void pruningKeepsTodaysCopy()
+    {
+        QFETCH(int, later);
+        QFETCH(int, earlier);
+        QFETCH(QStringList, deleted);
+        const QDate today(2026, 12, 8);
+        QStringList names{DiaryBackupName(today)};
+        for (int i = 1; i <= later; ++i)
+            names << DiaryBackupName(today.addDays(i));
+        for (int i = 1; i <= earlier; ++i)
+            names << DiaryBackupName(today.addDays(-i));
+        QCOMPARE(DiaryBackupsToDelete(names, today), deleted);
+    }
+
+    // The day's copy costs the save no space: a second name of the file as
+    // it stands, which the save's rename leaves holding the old text. Where
+    // there are no hard links the copy gives way when the save needs room.
+    void daysCopyNeverCostsTheSave_data()
+    {
+        QTest::addColumn<bool>("byCopy");
+        QTest::addColumn<int>("fullWrites");
+        QTest::addColumn<bool>("copyLeft");
+        QTest::addColumn<bool>("saved");
+        // clang-format off
+        QTest::newRow("hard link")              << false << 0 << true  << true;
+        QTest::newRow("hard link, disk full")   << false << 1 << false << true;
+        QTest::newRow("copy, room enough")      << true  << 0 << true  << true;
+        QTest::newRow("copy, disk full once")   << true  << 1 << false << true;
+        QTest::newRow("copy, disk stays full")  << true  << 2 << false << false;
+        // clang-format on
+    }
+    void daysCopyNeverCostsTheSave()
+    {
+        QFETCH(bool, byCopy);
+        QFETCH(int, fullWrites);
+        QFETCH(bool, copyLeft);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const QString copy = dir.filePath(QStringLiteral("backup/log-2026-12-08.cnf"));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        SetDiaryBackupByCopy(byCopy);
+        const auto r
+            = WriteDiaryOfDay(log, QDate(2026, 12, 8), "1\r\n08.12.2026\r\n1\r\nx\r\n",
+                              [&fullWrites](QIODevice& t) { return std::make_unique<TFullOnce>(t, fullWrites); });
+        SetDiaryBackupByCopy(false);
+        QVERIFY(!r.backupError);
+        QCOMPARE(!r.saveError, saved);
+        QCOMPARE(*ReadWholeFile(log), QByteArray(saved ? "1\r\n08.12.2026\r\n1\r\nx\r\n" : "0\r\n"));
+        QCOMPARE(QFileInfo::exists(copy), copyLeft);
+        if (copyLeft)
+            QCOMPARE(*ReadWholeFile(copy), QByteArray("0\r\n"));
+        struct stat st { };
+        if (!byCopy && copyLeft)
+            QVERIFY(::stat(QFile::encodeName(copy).constData(), &st) == 0
+                    && st.st_nlink == 1); // the save replaced log.cnf
+    }
+
+    // A backup folder or copy that is a link is never written through.
+    void backupThroughLinksIsRefused_data()
+    {
+        QTest::addColumn<QString>("link");
+        // clang-format off
+        QTest::newRow("backup folder")  << "backup";
+        QTest::newRow("the day's copy") << "backup/log-2026-12-08.cnf";
+        // clang-format on
+    }
+    void backupThroughLinksIsRefused()
+    {
+        QFETCH(QString, link);
+        QTemporaryDir dir, elsewhere;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        if (link != QLatin1String("backup"))
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("backup"))));
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("x")), dir.filePath(link)));
+        SetDiaryBackupByCopy(true);
+        (void)BackUpDiaryOfDay(log, QDate(2026, 12, 8));
+        SetDiaryBackupByCopy(false);
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+        QCOMPARE(*ReadWholeFile(log), QByteArray("0\r\n"));
     }
 
     void failingCopyIsReportedAndLeavesNothingHalf()

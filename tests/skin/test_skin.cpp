@@ -7,6 +7,7 @@
 #include "skin/plgformat.h"
 #include "core/error.h"
 #include "skin/view/plugin.h"
+#include "gui/picturelabel.h"
 #include "gui/skintargets.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QFileDialog>
 #include <QTimer>
+#include <QtEndian>
 #include <QtTest>
 
 #include "files.h"
@@ -547,6 +549,42 @@ private slots:
         QVERIFY(w.t.aboutPicture->pixmap().isNull());
         if (!file.isEmpty())
             QCOMPARE(Get(file), bytes);
+    }
+
+    // A window's picture is checked whole when the plug-in is applied: the
+    // size its header gives must be the control's design size and its body
+    // must decode, so nothing is left to fail at the first paint.
+    void picturesAreCheckedAtLoad_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("accepted");
+        const QByteArray jpeg = Encoded({638, 457}, "JPEG");
+        QByteArray huge = Encoded({30, 30}, "BMP");
+        for (int at : {18, 22}) // the header's width and height: 30000 each
+            qToLittleEndian<qint32>(30000, huge.data() + at);
+        // clang-format off
+        QTest::newRow("design size")          << "ok.jpg"   << Scrambled(jpeg)                         << true;
+        QTest::newRow("cut short")            << "cut.jpg"  << Scrambled(jpeg.left(jpeg.size() / 2))   << false;
+        QTest::newRow("claims 30000 x 30000") << "huge.bmp" << Scrambled(huge)                         << false;
+        QTest::newRow("a pixel too narrow")   << "less.jpg" << Scrambled(Encoded({637, 457}, "JPEG")) << false;
+        // clang-format on
+    }
+    void picturesAreCheckedAtLoad()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, accepted);
+        Put(Pic(name), bytes);
+        QWidget window;
+        TPictureLabel* image = MakePictureLabel(&window, "Image1", {0, 0, 638, 457}, QStringLiteral(":/none"));
+        bool loaded = true;
+        try {
+            LoadPictureInto(image, m_folder, "вид/" + name);
+        } catch (const Error&) {
+            loaded = false;
+        }
+        QCOMPARE(loaded, accepted);
     }
 
     void otherKinds()

@@ -6,6 +6,7 @@
 #include <QChar>
 #include <QString>
 #include <QDate>
+#include <QRect>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -18,6 +19,7 @@ class QLineEdit;
 
 namespace kelto {
 
+class TfIso;
 class TfSource;
 class TLinkLabel;
 
@@ -33,8 +35,9 @@ public:
     // more than one comma.
     static QChar CommaAllowed(const QString& text, QChar key);
     // A key press in a numeric edit through `accept` (AcceptNumericKey or an
-    // edit's handler); true when the event is used up, refused or typed
-    // here as the character the filter turned it into.
+    // edit's handler), editing keys and filtered paste included (see
+    // numericfield.h, which MakeNumericField installs in one call); true
+    // when the event is used up.
     static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
 
     // The calculation as a paragraph for the diary: the inputs as they stand
@@ -42,22 +45,35 @@ public:
     std::optional<QString> NoteParagraph() const;
     // Shows `text` for a while in place of the link "Записать расчёт в дневник".
     void ShowToDiaryOutcome(const QString& text);
-    // The view's two links take the look of `model` (the diary's link) now
-    // and whenever a plug-in changes it.
+    // The view's links take the look of `model` (the diary's link) now and
+    // whenever a plug-in changes it.
     void FollowLinkStyleOf(QWidget* model);
-
     // What the plug-in reaches in this view (its background and four font
     // blocks), in the order of the plug-in's table.
     const TSkinTargets& SkinTargets() const { return m_skin; }
 
-    // Where the source window takes its work date from when it is created
-    // (the diary's selected day); without one, today.
-    void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
+    // The line of the results box kept free under the check block for the
+    // link to the technique card.
+    static constexpr QRect CardLinkPlace{331, 278, 290, 16};
+
+    // The day the diary link writes to (the diary's selected day); the
+    // link names it when it is not today.
+    void SetDiaryDaySource(std::function<QDate()> source);
+    // The diary link's caption for the day it writes to.
+    void UpdateDiaryLink();
     // The source window, once it has been opened; nullptr before.
     TfSource* SourceWindow() const { return m_source; }
     // Program exit: the source window's inputs to source.cnf, if it was ever
     // opened; a failure is reported.
     void SaveSource(bool reportFailure = true);
+    // How the ISO window puts its paragraph into the diary (the answer is
+    // what its link says for a while); given to the window when it is made.
+    void SetIsoDiaryAppend(std::function<QString(const QString&)> append) { m_isoAppend = std::move(append); }
+    // The ISO window, once it has been opened; nullptr before.
+    TfIso* IsoWindow() const { return m_iso; }
+    // Program exit: the ISO window's inputs to iso.cnf, if it was ever
+    // opened; a failure is reported.
+    void SaveIso(bool reportFailure = true);
 
 signals:
     // "Записать расчёт в дневник" was clicked: the main window writes it.
@@ -74,9 +90,13 @@ public slots:
     void PlaceSchemePictures();
     // The link: the source window, created on first use, shown and raised.
     void OpenSourceWindow();
+    // The link: the ISO window, created on first use with the pipe of the
+    // view, shown and raised.
+    void OpenIsoWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* Image2 = nullptr;
@@ -90,20 +110,32 @@ private:
     QComboBox *cbSens = nullptr, *cbSheme = nullptr;
     QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr, *ePatno = nullptr;
     std::array<QLabel*, 8> is{};
-    // The compliance check under the results: heading, three captions and
-    // their values.
-    QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr;
-    QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr;
+    // The compliance check under the results: heading, four captions and
+    // their values, and the line that says why a result is "?".
+    QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
+    QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr, *filmCheck = nullptr;
+    QLabel* lHint = nullptr;
     // The link that opens the source window.
     TLinkLabel* lSource = nullptr;
-
+    // "Записать расчёт в дневник".
     TLinkLabel* lToDiary = nullptr;
+    // The link that opens the check by ГОСТ ISO 17636-1.
+    TLinkLabel* lIso = nullptr;
 
     void SetResult(QLabel* label, const QString& text);
+    // The check block laid out for the texts and fonts it now has: a value
+    // beside its caption where it fits, under it otherwise; the hint after.
+    void LayOutChecks();
+    // Failing verdicts in the warning colour, the others as the plug-in
+    // gives them; the added labels dressed as their neighbours.
+    void DressChecks();
+    void DressSourceWindow();
 
     TSkinTargets m_skin;
-    std::function<QDate()> m_workDate;
+    std::function<QDate()> m_diaryDay;
     TfSource* m_source = nullptr;
+    TfIso* m_iso = nullptr;
+    std::function<QString(const QString&)> m_isoAppend;
 };
 
 } // namespace kelto

@@ -4,6 +4,10 @@
 #pragma once
 #include "calc/sourceform.h"
 
+#include <QColor>
+#include <QHash>
+#include <QFont>
+#include <QPalette>
 #include <QWidget>
 
 class QComboBox;
@@ -12,6 +16,18 @@ class QLabel;
 class QLineEdit;
 
 namespace kelto {
+
+// What the window takes from the appearance plug-in, through the
+// calculation view that wears it.
+struct TSourceLook {
+    QColor background;
+    QFont captionFont;
+    QColor captionColour;
+    QFont valueFont;
+    QColor valueColour;
+    QFont inputFont;
+    QPalette inputPalette;
+};
 
 class TfSource : public QWidget {
     Q_OBJECT
@@ -26,17 +42,22 @@ public:
     void SetForm(const TSourceForm& form);
     // Writes source.cnf; the reason on failure.
     std::optional<QString> Save() const;
-    // The input font and colours of the appearance plug-in, as the
-    // calculation view's edits have them.
-    void ApplyInputFont(const QFont& font, const QPalette& palette);
+    // The appearance plug-in's colours and fonts.
+    void ApplyLook(const TSourceLook& look);
+    // A new day of work (the window opens again on another day).
+    void SetWorkDate(const QDate& date);
 
 public slots:
     void Recalculate();
     void TakeIsotopeLayer();
+    // The passport activity rewritten in the newly chosen unit.
+    void RewriteActivityInUnit();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
@@ -45,8 +66,13 @@ private:
     QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
     QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
 
-    QList<QLineEdit*> edits() const;
-    QList<QWidget*> inputs() const;
+    QList<QLabel*> m_captions;
+    int m_unit = 0;
+    // Per date field: the part a digit was typed into, while the next key
+    // is still to come (-1 otherwise).
+    QHash<QObject*, int> m_digitSection;
+    QList<QLineEdit*> Edits() const;
+    QList<QWidget*> Inputs() const;
 };
 
 } // namespace kelto

@@ -228,7 +228,11 @@ void TDiaryView::SetNotepadLines(const QStringList& lines)
 {
     // The program's own filling and clearing stores nothing.
     m_loading = true;
-    if (lines.isEmpty())
+    m_noteTooLarge = !NoteFitsNotepad(lines);
+    reblok->setReadOnly(m_noteTooLarge);
+    if (m_noteTooLarge)
+        reblok->setPlainText(NoteTooLargeText(lines.size()));
+    else if (lines.isEmpty())
         reblok->clear();
     else
         reblok->setPlainText(lines.join(QLatin1Char('\n')));
@@ -242,7 +246,7 @@ void TDiaryView::SaveDayNote()
 
 void TDiaryView::SaveDayNote(const QString& notepadText)
 {
-    if (!m_grid)
+    if (!m_grid || m_noteTooLarge)
         return;
     SaveDayNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(notepadText));
 }
@@ -351,6 +355,8 @@ void TDiaryView::StoreNotepad()
 
 void TDiaryView::StoreNotepad(const QString& notepadText)
 {
+    if (m_noteTooLarge)
+        return; // the notepad shows why, not the note
     SaveDayNote(notepadText);
     UpdateMarkedDays();
     m_notepadStored = true;
@@ -422,7 +428,7 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
 
 QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
 {
-    if (!m_grid)
+    if (!m_grid || m_noteTooLarge)
         return {};
     // The notepad always shows the selected day's note, so writing at its end
     // goes through the same change handling as typing does.

@@ -114,6 +114,9 @@ private:
     TMarkedDays m_marked;
     bool m_loading = false;
     bool m_mending = false;
+    // The selected day's note is too large for the notepad: shown read-only,
+    // never stored from the notepad.
+    bool m_noteTooLarge = false;
     // True while the notepad's text is the one last stored.
     bool m_notepadStored = false;
     TMonthGrid* m_grid = nullptr;

@@ -110,16 +110,16 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
-    // The window's pictures are decoded when first painted (a hidden view's
-    // or the About window's perhaps never); the header is read now, so a
-    // broken plug-in is still reported at once.
+    // Checked whole now, not when first painted: a picture that fails later
+    // would leave a blank window behind a plug-in already remembered. A
+    // window's picture control has its design size, which its picture must
+    // have too (the header is read first, so a claimed 30000 × 30000 is
+    // never decoded).
     auto* picture = dynamic_cast<TPictureLabel*>(control);
-    if (picture && reader.canRead() && reader.size().isValid()) {
-        picture->SetDeferredPicture(bytes, format);
-        return;
-    }
+    if (picture)
+        CheckPictureSize(reader.size(), picture->size());
     const QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
         throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
     if (!label)
         throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
