@@ -15,6 +15,7 @@ int main(int argc, char** argv)
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", kelto::PlatformWithFallback(platform));
     QApplication app(argc, argv);
+    kelto::SetRussianLocale();
     app.setApplicationName(QStringLiteral("kelto"));
     app.setApplicationDisplayName(QString());
     app.setQuitOnLastWindowClosed(true);

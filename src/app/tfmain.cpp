@@ -8,6 +8,7 @@
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
+#include "app/autostart.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
 #include "diary/diarybackup.h"
@@ -89,6 +90,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_menuLabels = {l1, l2, l3, l4, l5};
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
+    Label1->setToolTip(QStringLiteral("Закрыть программу"));
     Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
     SpeedButton6 = new THotSpot(QStringLiteral("SpeedButton6"), QRect(236, 8, 70, 24), this, false);
     SpeedButton7 = new THotSpot(QStringLiteral("SpeedButton7"), QRect(317, 8, 70, 24), this, false);
@@ -159,8 +161,18 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
          {SpeedButton7, "Расчеты (Ctrl+2)", QKeySequence(Qt::CTRL | Qt::Key_2), [this] { ShowCalculation(); }},
          {SpeedButton1, "Справка: список документов (F1, закрыть — Esc)", QKeySequence(Qt::Key_F1),
           [this] { lb->ToggleFromKeyboard(); }},
-         {SpeedButton9, "Настройка: выбор плагина оформления (правая кнопка мыши — меню настроек)", {}, {}},
-         {SpeedButton10, "Инфо: о программе", {}, {}}});
+         {SpeedButton9,
+          "Настройка: выбор плагина оформления (правая кнопка мыши — меню настроек)",
+          {},
+          {},
+          [this] {
+              lb->HideList();
+              // From the keyboard the first item is ready for Enter.
+              pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
+              pmVid->setActiveAction(N3);
+          },
+          true},
+         {SpeedButton10, "Инфо: о программе", {}, [this] { ShowAbout(); }}});
 
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.
@@ -217,6 +229,7 @@ const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
         {"LoadDiary", &TfMain::StepLoadDiary},
         {"RunCalculation", &TfMain::StepRunCalculation},
         {"ShowSelectedDay", &TfMain::StepShowSelectedDay},
+        {"ClosingAutoStart", &TfMain::StepClosingAutoStart},
     };
     return steps;
 }
@@ -404,6 +417,17 @@ void TfMain::StepRunCalculation()
 void TfMain::StepShowSelectedDay()
 {
     Panel1->ShowSelectedDay();
+}
+
+void TfMain::StepClosingAutoStart()
+{
+    // Autostart changes only when the user switches it. A folder moved
+    // elsewhere keeps it working: the entry follows the program, silently;
+    // where it cannot, the menu shows autostart off.
+    if (AutoStart && MendAutostartEntry()) {
+        AutoStart = false;
+        N4->setChecked(false);
+    }
 }
 
 void TfMain::closeEvent(QCloseEvent* e)

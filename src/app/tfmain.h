@@ -98,6 +98,7 @@ private:
     void StepLoadDiary();
     void StepRunCalculation();
     void StepShowSelectedDay();
+    void StepClosingAutoStart();
 
     // The plug-in dialog; an applied choice becomes line 1 of ini.cnf.
     void RememberChosenPlugin();

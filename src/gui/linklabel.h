@@ -1,5 +1,7 @@
 // A link-style label: underlined, hand cursor, a click signal, and a text
-// that can stand in for its caption for a while ("Записано …").
+// that can stand in for its caption for a while ("Записано …"). It is in the
+// Tab order, shows a dotted frame while it has the focus, and Enter or Space
+// click it.
 #pragma once
 #include <QLabel>
 
@@ -26,6 +28,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

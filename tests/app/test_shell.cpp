@@ -131,9 +131,10 @@ private slots:
     void startupStepsRunInOrder()
     {
         Window w;
-        const QStringList expected = {"PlaceSchemePictures",   "SetClientArea", "PlaceViews",      "SetProgramFolder",
-                                      "ApplyRememberedPlugin", "ReadAutoStart", "CreateMonthGrid", "ClearMarkedDays",
-                                      "DiaryToToday",          "LoadDiary",     "RunCalculation",  "ShowSelectedDay"};
+        const QStringList expected
+            = {"PlaceSchemePictures", "SetClientArea",   "PlaceViews",      "SetProgramFolder", "ApplyRememberedPlugin",
+               "ReadAutoStart",       "CreateMonthGrid", "ClearMarkedDays", "DiaryToToday",     "LoadDiary",
+               "RunCalculation",      "ShowSelectedDay", "ClosingAutoStart"};
         QCOMPARE(w.main->StepsRun(), expected);
         // Showing the window again does not start it up again.
         w.main->hide();
@@ -263,6 +264,8 @@ private slots:
                                    << "Настройка";
         QTest::newRow("Инфо") << "SpeedButton10"
                               << "Инфо";
+        QTest::newRow("close mark") << "Label1"
+                                    << "Закрыть программу";
     }
     void headerTooltipsNameTheKeys()
     {
@@ -270,6 +273,39 @@ private slots:
         QFETCH(QString, names);
         Window w;
         QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
+    }
+
+    // F10 puts the keyboard on the header; arrows walk it, Enter presses,
+    // Escape gives the focus back.
+    void headerFromTheKeyboard()
+    {
+        Window w;
+        w.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+        QWidget* notepad = w.get("reblok");
+        notepad->setFocus();
+        QTest::keyClick(notepad, Qt::Key_F10);
+        QCOMPARE(QApplication::focusWidget(), w.get("SpeedButton6"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), w.get("SpeedButton10"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), w.get("SpeedButton7"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(w.get("Panel2")->isVisible());
+        QVERIFY(!w.get("Panel1")->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(w.get("Panel1")->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), notepad);
+    }
+
+    void aboutNamesVersionAndFolder()
+    {
+        QCOMPARE(ProgramVersion(), QStringLiteral(KELTO_TEST_PROJECT_VERSION));
+        QCOMPARE(AboutFolderLine(QStringLiteral("/media/stick/Кельто/")),
+                 QStringLiteral("Версия %1. Папка программы и записей: /media/stick/Кельто").arg(ProgramVersion()));
     }
 
     void qtTextsInRussian()

@@ -146,6 +146,23 @@ private slots:
         QCOMPARE(look.bold, bold);
         QCOMPARE(look.frame, frame);
     }
+
+    void emptyNotePlaceholder_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("text");
+        // clang-format off
+        QTest::newRow("Tuesday")   << QDate(2026, 12, 8) << QStringLiteral("Заметка на 8 декабря 2026 года, вторник");
+        QTest::newRow("Sunday")    << QDate(2026, 3, 1)  << QStringLiteral("Заметка на 1 марта 2026 года, воскресенье");
+        QTest::newRow("leap day")  << QDate(2024, 2, 29) << QStringLiteral("Заметка на 29 февраля 2024 года, четверг");
+        // clang-format on
+    }
+    void emptyNotePlaceholder()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, text);
+        QCOMPARE(EmptyNotePlaceholder(date), text);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDiaryRules)

@@ -119,6 +119,7 @@ private slots:
         m_boxes.clear();
         m_opener.opened.clear();
         m_opener.failWith.clear();
+        m_opener.noViewer = false;
         QFile::remove(ProgramFolder() + QStringLiteral("note.txt"));
     }
     void cleanupTestCase()
@@ -513,7 +514,7 @@ private slots:
         View v({{QDate(2026, 12, 8), {QStringLiteral("Трубы Ду325"), QString()}},
                 {QDate(2025, 3, 1), {}},
                 {QDate(2026, 1, 15), {QStringLiteral("a"), QStringLiteral("  b")}}});
-        QTest::mouseClick(Control<QLabel>(v.view, "lBlok"), Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(Control<TLinkLabel>(v.view, "lBlok"), Qt::LeftButton, {}, QPoint(3, 3));
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QCOMPARE(m_opener.opened, QStringList{path});
         QVERIFY(m_boxes.isEmpty());
@@ -565,6 +566,53 @@ private slots:
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
     }
 
+    // Every control of the view is reached by Tab, in reading order; the
+    // year takes arrows and digits, a link Enter and Space, the grid moves
+    // the tabs and the year along with it.
+    void keyboardWalksTheView()
+    {
+        View v;
+        v.select(Tuesday);
+        v.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.view));
+        const QList<QWidget*> order{Control<QLineEdit>(v.view, "eYear"),        v.grid(),
+                                    Control<TMonthTabs>(v.view, "TabControl1"), Control<TLinkLabel>(v.view, "lFind"),
+                                    Control<TLinkLabel>(v.view, "lBlok"),       Control<QTextEdit>(v.view, "reblok")};
+        Control<QLineEdit>(v.view, "eYear")->setFocus(Qt::TabFocusReason);
+        for (QWidget* w : order) {
+            QCOMPARE(QApplication::focusWidget(), w);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::keyClick(Control<QLineEdit>(v.view, "eYear"), Qt::Key_Up);
+        QCOMPARE(v.grid()->SelectedDate(), Tuesday.addYears(1));
+        Control<QLineEdit>(v.view, "eYear")->selectAll();
+        QTest::keyClicks(Control<QLineEdit>(v.view, "eYear"), "2019x");
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2019"));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(2019, 12, 8));
+        QTest::keyClick(v.grid(), Qt::Key_PageDown);
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabIndex(), 0);
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2020"));
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->placeholderText(),
+                 QStringLiteral("Заметка на 8 января 2020 года, среда"));
+        QTest::keyClick(Control<TLinkLabel>(v.view, "lFind"), Qt::Key_Space);
+        QVERIFY(Control<TSearchPanel>(v.view, "pSearch")->isVisible());
+    }
+
+    void exportWithoutViewerSaysWhereTheFileIs()
+    {
+        m_opener.noViewer = true;
+        View v({{Tuesday, {QStringLiteral("x")}}});
+        v.view.ExportNotes();
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Все записи сохранены в файл %1. Открыть его не удалось: на "
+                                "компьютере не найдена программа для просмотра текстов.")
+                     .arg(QDir::toNativeSeparators(path)));
+        QVERIFY(QFile::exists(path));
+    }
+
     void notepadOffersTheDocumentsMenu()
     {
         View v;
@@ -579,15 +627,16 @@ private slots:
     void captionsGrowWithAPluginFont()
     {
         View v;
-        for (QLabel* l : {Control<QLabel>(v.view, "Label5"), Control<QLabel>(v.view, "Label6"),
-                          Control<QLabel>(v.view, "Label7"), Control<QLabel>(v.view, "lBlok")}) {
+        for (QLabel* l :
+             std::initializer_list<QLabel*>{Control<QLabel>(v.view, "Label5"), Control<QLabel>(v.view, "Label6"),
+                                            Control<QLabel>(v.view, "Label7"), Control<TLinkLabel>(v.view, "lBlok")}) {
             QFont f = l->font();
             f.setBold(true);
             f.setPixelSize(16);
             l->setFont(f);
             QVERIFY2(l->width() >= QFontMetrics(f).horizontalAdvance(l->text()), qPrintable(l->objectName()));
         }
-        QCOMPARE(Control<QLabel>(v.view, "lBlok")->pos(), QPoint(517, 16));
+        QCOMPARE(Control<TLinkLabel>(v.view, "lBlok")->pos(), QPoint(517, 16));
     }
 
     void controlsCarryTheirDesignNamesAndPlaces_data()

@@ -13,6 +13,17 @@
 using namespace kelto;
 
 namespace {
+// A text as the matcher compares it, for checking a found span.
+QString alike(QString t)
+{
+    t = t.toLower().replace(QChar(u'ё'), QChar(u'е')).simplified();
+    const QString cyr = QStringLiteral("аеорсух");
+    const QString lat = QStringLiteral("aeopcyx");
+    for (qsizetype i = 0; i < cyr.size(); ++i)
+        t.replace(cyr[i], lat[i]);
+    return t;
+}
+
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
@@ -87,6 +98,15 @@ private slots:
                                      << "  " << -1 << 0;
         QTest::newRow("empty") << "текст"
                                << "" << -1 << 0;
+        // clang-format off
+        QTest::newRow("cyrillic х finds latin x") << "труба 219x8"     << "219х8"   << 6 << 5;
+        QTest::newRow("latin x finds cyrillic х") << "труба 219х8"     << "219x8"   << 6 << 5;
+        QTest::newRow("look-alike capitals")      << "AEOPCYX"         << "аеорсух" << 0 << 7;
+        QTest::newRow("mixed word")               << "Кассета"         << "кacсета" << 0 << 7;
+        QTest::newRow("no look-alike: к/k")       << "кадр"            << "kадр"    << -1 << 0;
+        QTest::newRow("outside 1251: omega")      << "Ом? Ω?"          << "Ω"       << -1 << 0;
+        QTest::newRow("outside 1251: emoji")      << "шов ? годен"     << "шов 😀"  << -1 << 0;
+        // clang-format on
     }
     void matching()
     {
@@ -102,9 +122,69 @@ private slots:
         if (start >= 0) {
             QCOMPARE(hit.length, qsizetype(length));
             // The span names the same text in the notepad's characters.
-            QCOMPARE(note.mid(start, length).toLower().replace(QChar(u'ё'), QChar(u'е')).simplified(),
-                     query.toLower().replace(QChar(u'ё'), QChar(u'е')).simplified());
+            QCOMPARE(alike(note.mid(start, length)), alike(query));
         }
+    }
+
+    void dateQueries_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QDate>("noteDate");
+        QTest::addColumn<bool>("found");
+        // clang-format off
+        QTest::newRow("day")                << "14.05.2025" << QDate(2025, 5, 14)  << true;
+        QTest::newRow("other day")          << "14.05.2025" << QDate(2025, 5, 15)  << false;
+        QTest::newRow("day, one digit")     << "4.5.2025"   << QDate(2025, 5, 4)   << true;
+        QTest::newRow("month, first")       << "05.2025"    << QDate(2025, 5, 1)   << true;
+        QTest::newRow("month, last")        << "05.2025"    << QDate(2025, 5, 31)  << true;
+        QTest::newRow("month, next")        << "05.2025"    << QDate(2025, 6, 1)   << false;
+        QTest::newRow("February, leap")     << "2.2024"     << QDate(2024, 2, 29)  << true;
+        QTest::newRow("year")               << "2025"       << QDate(2025, 12, 31) << true;
+        QTest::newRow("other year")         << "2025"       << QDate(2024, 12, 31) << false;
+        QTest::newRow("blanks round")       << " 2025 "     << QDate(2025, 1, 1)   << true;
+        QTest::newRow("no such day")        << "31.04.2025" << QDate(2025, 4, 30)  << false;
+        QTest::newRow("month 13")           << "13.2025"    << QDate(2025, 1, 1)   << false;
+        QTest::newRow("two-digit year")     << "05.25"      << QDate(2025, 5, 1)   << false;
+        QTest::newRow("a number, not year") << "202"        << QDate(202, 1, 1)    << false;
+        QTest::newRow("words")              << "май 2025"   << QDate(2025, 5, 1)   << false;
+        // clang-format on
+    }
+    void dateQueries()
+    {
+        QFETCH(QString, query);
+        QFETCH(QDate, noteDate);
+        QFETCH(bool, found);
+        const TNoteMatcher matcher(query);
+        QCOMPARE(matcher.NamesDate(noteDate), found);
+        // The text rule still holds beside the date rule.
+        QVERIFY(matcher.Matches(QDate(1990, 1, 1), ToCp1251(QStringLiteral("снимок ") + query)));
+    }
+
+    void fragments_data()
+    {
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        const QString words = QStringLiteral("один два три четыре пять шесть семь восемь девять десять ");
+        // clang-format off
+        QTest::newRow("short note whole")   << "утро\nшов годен" << "шов"    << "утро шов годен" << 5;
+        QTest::newRow("cut both sides")     << words + "непровар " + words << "непровар" << "…семь восемь девять десять непровар один два три четыре пять…" << 27;
+        QTest::newRow("date only: start")   << words + words << "" << "один два три четыре пять шесть семь восемь девять десять…" << -1;
+        // clang-format on
+    }
+    void fragments()
+    {
+        QFETCH(QString, note);
+        QFETCH(QString, query);
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        const QByteArray bytes = ToCp1251(note).replace("\n", "\r\n");
+        const TNoteFragment f = NoteFragment(bytes, TNoteMatcher(query).Find(bytes));
+        QCOMPARE(f.text, text);
+        QCOMPARE(f.matchStart, qsizetype(start));
+        if (start >= 0)
+            QCOMPARE(f.text.mid(start, f.matchLength), query);
     }
 
     void backupDay_data()

@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
@@ -763,24 +765,40 @@ private slots:
         SetPluginDialog({});
     }
 
+    // The plug-ins of plugins/ by name; "Другой файл…" opens the file
+    // dialog there.
     void realDialogSpeaksRussian()
     {
         FakeWindows w;
         QString title;
+        QStringList names;
         QStringList filters;
         QString folder;
         QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             title = dialog->windowTitle();
-            filters = dialog->nameFilters();
-            folder = dialog->directory().absolutePath();
-            dialog->reject();
+            const auto* list = dialog->findChild<QListWidget*>();
+            for (int i = 0; list && i < list->count(); ++i)
+                names << list->item(i)->text();
+            QTimer::singleShot(0, this, [&, dialog] {
+                auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(files);
+                filters = files->nameFilters();
+                folder = files->directory().absolutePath();
+                files->reject();
+                QTimer::singleShot(0, dialog, &QDialog::reject);
+            });
+            for (auto* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Другой файл…"))
+                    b->click();
         });
         ChoosePlugin(&w.main, w.t);
         QCOMPARE(title, QStringLiteral("Выбор плагина оформления"));
+        QCOMPARE(names.size(), 1); // "тест", marked when it is the one applied
+        QVERIFY2(names[0].startsWith(QStringLiteral("тест")), qPrintable(names[0]));
         QCOMPARE(filters, QStringList{QStringLiteral("Плагины оформления (*.plg)")});
-        QCOMPARE(folder, QDir(m_dir.path()).absolutePath());
+        QCOMPARE(folder, QDir(m_dir.path() + "/plugins").absolutePath());
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 };

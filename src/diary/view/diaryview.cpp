@@ -91,6 +91,10 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
 
     Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
     eYear = ReadOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
+    // The year is typed, or stepped with the arrow keys; the key filter lets
+    // only digits through.
+    eYear->setReadOnly(false);
+    eYear->setFocusPolicy(Qt::StrongFocus);
     sbYear = new TSpinButton(this);
     sbYear->setObjectName(QStringLiteral("sbYear"));
     sbYear->setGeometry(89, 32, 15, 22);
@@ -100,16 +104,16 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     cbDay->setText(QStringLiteral("Воскресенье"));
 
     Label7 = caption(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
-    lBlok = caption(this, "lBlok", QStringLiteral("Все записи за год"), 517, 16);
-    QFont underlined = lBlok->font();
-    underlined.setUnderline(true);
-    lBlok->setFont(underlined);
-    lBlok->adjustSize();
-    lBlok->setCursor(Qt::PointingHandCursor);
+    lBlok = new TLinkLabel("lBlok", QStringLiteral("Все записи за год"), this);
+    QPalette linkPalette = lBlok->palette();
+    linkPalette.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+    lBlok->setPalette(linkPalette);
+    lBlok->move(517, 16);
     lBlok->installEventFilter(this);
     m_skin.diaryPicture = Image3;
     m_skin.headings = {Label5, Label6, Label7};
     m_skin.values = {lBlok};
+    connect(lBlok, &TLinkLabel::clicked, this, &TDiaryView::ExportNotes);
     // "Найти" is styled like the link beside it, whatever the plug-in sets.
     lFind = new TLinkLabel("lFind", QStringLiteral("Найти"), this);
     lFind->FollowStyleOf(lBlok);
@@ -178,7 +182,12 @@ void TDiaryView::CreateMonthGrid()
     m_grid->setGeometry(6, 4, 277, 149);
     m_grid->setStartOfWeek(1);
     m_grid->show();
+    // The keyboard walks the view as the eye reads it.
+    setTabOrder(eYear, m_grid);
     setTabOrder(m_grid, TabControl1);
+    setTabOrder(TabControl1, lFind);
+    setTabOrder(lFind, lBlok);
+    setTabOrder(lBlok, reblok);
     connect(m_grid, &TCalendar::dateChanged, this, &TDiaryView::ShowWeekdayAndNote);
 }
 
@@ -271,9 +280,20 @@ void TDiaryView::ShowWeekdayAndNote()
     GuardedQuietly([this] {
         if (!m_grid)
             return;
-        const int weekday = m_grid->SelectedDate().dayOfWeek() % 7 + 1; // 1 = Sunday
+        const QDate date = m_grid->SelectedDate();
+        const int weekday = date.dayOfWeek() % 7 + 1; // 1 = Sunday
         cbDay->setText(DayNames.value(weekday));
+        reblok->setPlaceholderText(EmptyNotePlaceholder(date));
         LoadDayNote();
+        // The grid's keys cross into other months and years: the tabs and
+        // the year field follow, and so do the marked days.
+        const QString year = QString::number(date.year());
+        if (TabControl1->TabIndex() != date.month() - 1 || eYear->text() != year) {
+            TabControl1->SetTabIndex(date.month() - 1);
+            if (eYear->text() != year)
+                eYear->setText(year);
+            UpdateMarkedDays();
+        }
     });
 }
 
@@ -408,6 +428,10 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eYear && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down) {
+            k->key() == Qt::Key_Up ? NextYear() : PreviousYear();
+            return true;
+        }
         if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && RefusesYearKey(k->text()))
             return true;
     } else if (watched == reblok && event->type() == QEvent::KeyRelease) {
@@ -418,10 +442,6 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
         // lFind has taken the new font already (its filter was installed
         // later, so it runs first); it keeps its distance from lBlok.
         lFind->move(lBlok->x() - lFind->width() - 24, lFind->y());
-    } else if (watched == lBlok && event->type() == QEvent::MouseButtonRelease) {
-        auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() == Qt::LeftButton && lBlok->rect().contains(m->position().toPoint()))
-            ExportNotes();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -484,7 +504,11 @@ void TDiaryView::ExportNotes()
             ReportError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }
-        OpenWithShell(path);
+        OpenWithShell(path, [path] {
+            ShowInformation(QStringLiteral("Все записи сохранены в файл %1. Открыть его не удалось: на компьютере не "
+                                           "найдена программа для просмотра текстов.")
+                                .arg(QDir::toNativeSeparators(path)));
+        });
     });
 }
 

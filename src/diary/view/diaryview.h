@@ -88,7 +88,7 @@ private:
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
-    QLabel* lBlok = nullptr;
+    TLinkLabel* lBlok = nullptr;
     TLinkLabel* lFind = nullptr;
     TSearchPanel* pSearch = nullptr;
     QLineEdit* eYear = nullptr;

@@ -8,7 +8,13 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -25,7 +31,8 @@ std::function<QString(QWidget*, const QString&)> g_dialog;
 // font of millions of points would otherwise stall every repaint.
 constexpr int MaxPointSize = 1000;
 
-QString RealDialog(QWidget* parent, const QString& startDir)
+// The file dialog, for a plug-in kept outside plugins/.
+QString FileDialog(QWidget* parent, const QString& startDir)
 {
     QFileDialog dialog(parent);
     dialog.setWindowTitle(QString::fromUtf8(PluginDialogTitle));
@@ -38,6 +45,58 @@ QString RealDialog(QWidget* parent, const QString& startDir)
         return QString();
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+// The plug-in applied last, marked in the list.
+QString g_current;
+
+// The plug-ins of plugins/ by name, the current one marked, and "Другой
+// файл…" for one kept elsewhere.
+QString RealDialog(QWidget* parent, const QString& startDir)
+{
+    const QString folder = startDir + QStringLiteral("/plugins");
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QString::fromUtf8(PluginDialogTitle));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("lbPlugins"));
+    layout->addWidget(list);
+    const QFileInfoList files
+        = QDir(folder).entryInfoList({QStringLiteral("*.plg")}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& f : files) {
+        const bool current = QFileInfo(g_current) == f;
+        auto* item = new QListWidgetItem(
+            current ? f.completeBaseName() + QStringLiteral(" (выбран сейчас)") : f.completeBaseName(), list);
+        item->setData(Qt::UserRole, f.absoluteFilePath());
+        if (current) {
+            QFont bold = list->font();
+            bold.setBold(true);
+            item->setFont(bold);
+            list->setCurrentItem(item);
+        }
+    }
+    if (!list->currentItem() && list->count() > 0)
+        list->setCurrentRow(0);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* choose = buttons->addButton(QStringLiteral("Выбрать"), QDialogButtonBox::AcceptRole);
+    QPushButton* other = buttons->addButton(QStringLiteral("Другой файл…"), QDialogButtonBox::ActionRole);
+    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    choose->setEnabled(list->count() > 0);
+    layout->addWidget(buttons);
+    QString chosen;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    QObject::connect(other, &QPushButton::clicked, &dialog, [&] {
+        chosen = FileDialog(&dialog, QDir(folder).exists() ? folder : startDir);
+        if (!chosen.isEmpty())
+            dialog.done(QDialog::Accepted + 1);
+    });
+    list->setFocus();
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted && list->currentItem())
+        return list->currentItem()->data(Qt::UserRole).toString();
+    return result == QDialog::Accepted + 1 ? chosen : QString();
 }
 
 void ApplyFontBlock(const std::vector<QWidget*>& controls, const TPlgLines& lines, int firstLine)
@@ -156,6 +215,7 @@ bool LoadPlugin(const QString& path, const TSkinTargets& targets)
         targets.marker->setAutoFillBackground(true);
 
         LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
+        g_current = path;
         return true;
     } catch (const std::exception&) {
         ShowPluginError();
