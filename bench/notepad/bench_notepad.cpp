@@ -96,10 +96,10 @@ void ShowLargeNote(benchmark::State& state, int lines, int length)
         QTimer::singleShot(3000, &loop, &QEventLoop::quit);
         loop.exec();
         state.counters["busy_ms_of_3s"] = ProcessorMs() - before;
-        view.reblok->setFocus();
+        view.findChild<QTextEdit*>(QStringLiteral("reblok"))->setFocus();
         QElapsedTimer key;
         key.start();
-        TypeOne(view.reblok, QStringLiteral("ж"));
+        TypeOne(view.findChild<QTextEdit*>(QStringLiteral("reblok")), QStringLiteral("ж"));
         state.counters["key_ms"] = double(key.nsecsElapsed()) / 1e6;
     }
 }

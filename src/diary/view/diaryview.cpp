@@ -173,6 +173,11 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     setTabOrder(TabControl1, reblok);
 }
 
+QWidget* TDiaryView::LinkStyleModel() const
+{
+    return lBlok;
+}
+
 void TDiaryView::CreateMonthGrid()
 {
     if (m_grid)

@@ -41,7 +41,7 @@ public:
     const TSkinTargets& SkinTargets() const { return m_skin; }
     // The year-notes link, whose look (as a plug-in sets it) the other links
     // of the window follow.
-    QWidget* LinkStyleModel() const { return lBlok; }
+    QWidget* LinkStyleModel() const;
 
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
     TMonthGrid* MonthGrid() const { return m_grid; }
