@@ -193,6 +193,7 @@ private slots:
         QVERIFY(!w.about->isVisible());
     }
 
+    // clang-format off
     void keyboardShortcuts_data()
     {
         QTest::addColumn<bool>("calcFirst");
@@ -211,6 +212,7 @@ private slots:
         QTest::newRow("Escape hides the list") << true << true << esc << true << false;
         QTest::newRow("Escape without list") << false << false << esc << false << false;
     }
+    // clang-format on
     void keyboardShortcuts()
     {
         QFETCH(bool, calcFirst);
@@ -250,23 +252,19 @@ private slots:
         QVERIFY(!lb->isVisible());
     }
 
+    // clang-format off
     void headerTooltipsNameTheKeys_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("names");
-        QTest::newRow("Записи") << "SpeedButton6"
-                                << "Ctrl+1";
-        QTest::newRow("Расчеты") << "SpeedButton7"
-                                 << "Ctrl+2";
-        QTest::newRow("Справка") << "SpeedButton1"
-                                 << "F1";
-        QTest::newRow("Настройка") << "SpeedButton9"
-                                   << "Настройка";
-        QTest::newRow("Инфо") << "SpeedButton10"
-                              << "Инфо";
-        QTest::newRow("close mark") << "Label1"
-                                    << "Закрыть программу";
+        QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
+        QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
+        QTest::newRow("Справка") << "SpeedButton1" << "F1";
+        QTest::newRow("Настройка") << "SpeedButton9" << "Настройка";
+        QTest::newRow("Инфо") << "SpeedButton10" << "Инфо";
+        QTest::newRow("close mark") << "Label1" << "Закрыть программу";
     }
+    // clang-format on
     void headerTooltipsNameTheKeys()
     {
         QFETCH(QString, button);
@@ -318,6 +316,7 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), QStringLiteral("В&ставить"));
     }
 
+    // clang-format off
     void platformFallsBackToXcb_data()
     {
         QTest::addColumn<QByteArray>("requested");
@@ -330,6 +329,7 @@ private slots:
         QTest::newRow("offscreen") << QByteArray("offscreen") << QByteArray("offscreen;xcb");
         QTest::newRow("name containing xcb") << QByteArray("xcbx") << QByteArray("xcbx;xcb");
     }
+    // clang-format on
     void platformFallsBackToXcb()
     {
         QFETCH(QByteArray, requested);
@@ -456,25 +456,18 @@ private slots:
         QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
     }
 
+    // clang-format off
     void calculationLinkAppendsToTheSelectedDay_data()
     {
         QTest::addColumn<QString>("diam");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
         QTest::addColumn<QString>("linkSays");
-        QTest::newRow("empty day") << "219"
-                                   << ""
-                                   << "<p>"
-                                   << "Записано в заметку за <day>";
-        QTest::newRow("after a note") << "219"
-                                      << "утро"
-                                      << "утро\n<p>"
-                                      << "Записано в заметку за <day>";
-        QTest::newRow("result ?") << ""
-                                  << "утро"
-                                  << "утро"
-                                  << "Расчёт не готов";
+        QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
+        QTest::newRow("after a note") << "219" << "утро" << "утро\n<p>" << "Записано в заметку за <day>";
+        QTest::newRow("result ?") << "" << "утро" << "утро" << "Расчёт не готов";
     }
+    // clang-format on
     void calculationLinkAppendsToTheSelectedDay()
     {
         QFETCH(QString, diam);
@@ -513,12 +506,14 @@ private slots:
 
     // The autosave's worker: the file ends up with the latest snapshot, and
     // every outcome, a failure included, arrives on the window's thread.
+    // clang-format off
     void snapshotWriter_data()
     {
         QTest::addColumn<bool>("blocked");
         QTest::newRow("writes the latest snapshot") << false;
         QTest::newRow("reports a failure") << true;
     }
+    // clang-format on
     void snapshotWriter()
     {
         QFETCH(bool, blocked);
@@ -579,6 +574,7 @@ private slots:
 
     // A termination signal ends the program as a close does: saved, and no
     // box even when the save fails, for no one may be there to answer.
+    // clang-format off
     void terminationSignalSavesAndEndsWithoutQuestions_data()
     {
         QTest::addColumn<int>("signal");
@@ -588,6 +584,7 @@ private slots:
         QTest::newRow("SIGINT") << int(SIGINT) << false;
         QTest::newRow("SIGTERM, save fails") << int(SIGTERM) << true;
     }
+    // clang-format on
     void terminationSignalSavesAndEndsWithoutQuestions()
     {
         QFETCH(int, signal);
@@ -615,6 +612,7 @@ private slots:
 
     // A log.cnf that may not be written over: one box at start naming it,
     // and the session's notes in a file of their own beside it.
+    // clang-format off
     void diaryThatMayNotBeReplaced_data()
     {
         QTest::addColumn<QString>("kind");
@@ -622,6 +620,7 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << QStringLiteral("Не удалось прочитать файл записей");
         QTest::newRow("damaged, no room for its copy") << "damaged" << QStringLiteral("повреждён");
     }
+    // clang-format on
     void diaryThatMayNotBeReplaced()
     {
         QFETCH(QString, kind);
@@ -709,6 +708,7 @@ private slots:
     // Two copies share a program folder from two users' sessions (their own
     // runtime folders): the folder's lock refuses the second; different
     // folders of different users both run.
+    // clang-format off
     void oneCopyPerProgramFolder_data()
     {
         QTest::addColumn<bool>("sameFolder");
@@ -719,6 +719,7 @@ private slots:
         QTest::newRow("two folders, one user") << false << true << false;
         QTest::newRow("two folders, two users") << false << false << true;
     }
+    // clang-format on
     void oneCopyPerProgramFolder()
     {
         QFETCH(bool, sameFolder);

@@ -176,6 +176,7 @@ private slots:
         QVERIFY(Control<QLabel>(*view, "lExpo")->isVisibleTo(view.get()));
     }
 
+    // clang-format off
     void refusedKeysChangeNothing_data()
     {
         QTest::addColumn<int>("edit");
@@ -186,6 +187,7 @@ private slots:
             QTest::addRow("space, edit %d", e) << e << " ";
         }
     }
+    // clang-format on
     void refusedKeysChangeNothing()
     {
         QFETCH(int, edit);
@@ -274,6 +276,7 @@ private slots:
         QCOMPARE(Control<QLabel>(*view, "lSens")->text(), QStringLiteral("0,30"));
     }
 
+    // clang-format off
     void keyFilterRules_data()
     {
         QTest::addColumn<QString>("text");
@@ -292,6 +295,7 @@ private slots:
         QTest::newRow("letter E") << "1" << QChar('E') << null;
         QTest::newRow("arabic digit") << "1" << QChar(0x0663) << null;
     }
+    // clang-format on
     void keyFilterRules()
     {
         QFETCH(QString, text);
@@ -346,20 +350,18 @@ private slots:
         QVERIFY(messages.isEmpty());
     }
 
+    // clang-format off
     void schemeChoice_data()
     {
         QTest::addColumn<int>("scheme");
         QTest::addColumn<QString>("focRast");
         QTest::addColumn<QString>("expo");
-        QTest::newRow("е)") << 5 << "0"
-                            << "1";
-        QTest::newRow("в)") << 2 << "3650,00"
-                            << "2";
-        QTest::newRow("a)") << 0 << "140,00"
-                            << "9";
-        QTest::newRow("з)") << 7 << "0"
-                            << "3";
+        QTest::newRow("е)") << 5 << "0" << "1";
+        QTest::newRow("в)") << 2 << "3650,00" << "2";
+        QTest::newRow("a)") << 0 << "140,00" << "9";
+        QTest::newRow("з)") << 7 << "0" << "3";
     }
+    // clang-format on
     void schemeChoice()
     {
         QFETCH(int, scheme);
@@ -455,6 +457,7 @@ private slots:
         QCOMPARE(Control<QLineEdit>(*view, "eRast")->text(), QStringLiteral(","));
     }
 
+    // clang-format off
     void keypadDecimalIsComma_data()
     {
         QTest::addColumn<int>("key");
@@ -463,6 +466,7 @@ private slots:
         QTest::newRow("keypad comma") << int(Qt::Key_Comma) << ",";
         QTest::newRow("keypad decimal without text") << int(Qt::Key_Period) << "";
     }
+    // clang-format on
     void keypadDecimalIsComma()
     {
         QFETCH(int, key);

@@ -142,23 +142,17 @@ private slots:
         QVERIFY(!w->isVisible());
     }
 
+    // clang-format off
     void refusals_data()
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("activity emptied") << "eActivity"
-                                          << "" << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
-        QTest::newRow("reference time zero")
-            << "eRefTime"
-            << "0"
-            << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Время эталонного снимка должно быть больше нуля"};
-        QTest::newRow("layer emptied, steel differs")
-            << "eHvl"
-            << ""
-            << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
-                           "Укажите слой половинного ослабления: толщина отличается от эталонной"};
+        QTest::newRow("activity emptied") << "eActivity" << "" << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
+        QTest::newRow("reference time zero") << "eRefTime" << "0" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Время эталонного снимка должно быть больше нуля"};
+        QTest::newRow("layer emptied, steel differs") << "eHvl" << "" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Укажите слой половинного ослабления: толщина отличается от эталонной"};
     }
+    // clang-format on
     void refusals()
     {
         QFETCH(QString, edit);

@@ -169,12 +169,14 @@ private slots:
         QVERIFY(stored.count() >= 5);
     }
 
+    // clang-format off
     void deletingTheLastCharacterRemovesTheNote_data()
     {
         QTest::addColumn<int>("key");
         QTest::newRow("backspace") << int(Qt::Key_Backspace);
         QTest::newRow("delete") << int(Qt::Key_Delete);
     }
+    // clang-format on
     void deletingTheLastCharacterRemovesTheNote()
     {
         QFETCH(int, key);
@@ -190,6 +192,7 @@ private slots:
 
     // A key stores the note once, and the grid is painted again only when
     // the day gains or loses its mark.
+    // clang-format off
     void keystrokesStoreOnceAndRepaintOnlyOnANewMark_data()
     {
         QTest::addColumn<QString>("before");
@@ -205,6 +208,7 @@ private slots:
         QTest::newRow("delete of the last letter") << "a" << true << int(Qt::Key_Delete) << 1 << true;
         QTest::newRow("backspace at the start") << "ab" << true << int(Qt::Key_Backspace) << 0 << false;
     }
+    // clang-format on
     void keystrokesStoreOnceAndRepaintOnlyOnANewMark()
     {
         QFETCH(QString, before);
@@ -226,6 +230,7 @@ private slots:
         QCOMPARE(paints > 0, gridPainted);
     }
 
+    // clang-format off
     void clearingByAnyMeansRemovesTheNote_data()
     {
         QTest::addColumn<QString>("how");
@@ -233,6 +238,7 @@ private slots:
         QTest::newRow("type spaces over all") << "spaces";
         QTest::newRow("select all, type a line break") << "newline";
     }
+    // clang-format on
     void clearingByAnyMeansRemovesTheNote()
     {
         QFETCH(QString, how);
@@ -299,6 +305,7 @@ private slots:
 
     // What a paste offers: nothing at all, an ownerless clipboard's empty
     // offer, rich text only, or text; only text within the code page lands.
+    // clang-format off
     void pasteTakesPlainTextOnly_data()
     {
         QTest::addColumn<QString>("format");
@@ -310,9 +317,9 @@ private slots:
         QTest::newRow("html only") << QStringLiteral("html") << QStringLiteral("<b>x</b>") << QStringLiteral("шов");
         QTest::newRow("text") << QStringLiteral("text") << QStringLiteral(" №5") << QStringLiteral("шов №5");
         QTest::newRow("outside 1251") << QStringLiteral("text") << QStringLiteral(" 中😀") << QStringLiteral("шов ??");
-        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб")
-                                     << QStringLiteral("шов\nа\nб");
+        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб") << QStringLiteral("шов\nа\nб");
     }
+    // clang-format on
     void pasteTakesPlainTextOnly()
     {
         QFETCH(QString, format);
@@ -337,18 +344,19 @@ private slots:
     // A long run without a blank is wrapped anywhere (word wrap looked for its
     // end again on every line, for every key: quadratic); ordinary text keeps
     // its word wrap, and gets it back when the run goes.
+    // clang-format off
     void longRunsWrapAnywhere_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("anywhere");
         const qsizetype n = TNotepad::LongRun;
         QTest::newRow("words") << QStringLiteral("шов проверен ").repeated(200) << false;
-        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x'))
-                                        << false;
+        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x')) << false;
         QTest::newRow("run") << QString(n, QLatin1Char('x')) << true;
         QTest::newRow("run in a later paragraph") << "шов\n" + QString(n * 4, QChar(0x0436)) << true;
         QTest::newRow("runs split by line ends") << (QString(n - 1, QLatin1Char('x')) + "\n").repeated(3) << false;
     }
+    // clang-format on
     void longRunsWrapAnywhere()
     {
         QFETCH(QString, text);
@@ -375,6 +383,7 @@ private slots:
         QVERIFY(!Control<QTextEdit>(v.view, "reblok")->canPaste());
     }
 
+    // clang-format off
     void pickingAShorterMonthKeepsTheDayInside_data()
     {
         QTest::addColumn<QDate>("from");
@@ -385,6 +394,7 @@ private slots:
         QTest::newRow("31 Mar to April") << QDate(2026, 3, 31) << 3 << QDate(2026, 4, 30);
         QTest::newRow("15 Mar to December") << QDate(2026, 3, 15) << 11 << QDate(2026, 12, 15);
     }
+    // clang-format on
     void pickingAShorterMonthKeepsTheDayInside()
     {
         QFETCH(QDate, from);
@@ -432,6 +442,7 @@ private slots:
         QCOMPARE(v.grid()->SelectedDate(), QDate(2, 1, 1));
     }
 
+    // clang-format off
     void searchJumpsToAnOldDay_data()
     {
         QTest::addColumn<QString>("query");
@@ -443,6 +454,7 @@ private slots:
         QTest::newRow("list, second row") << "шов" << true << QDate(2019, 2, 28) << "Шов" << 2;
         QTest::newRow("ё and across lines") << "ёлка 12" << false << QDate(2019, 2, 28) << "елка\n12" << 1;
     }
+    // clang-format on
     void searchJumpsToAnOldDay()
     {
         QFETCH(QString, query);
@@ -639,6 +651,7 @@ private slots:
         QCOMPARE(Control<TLinkLabel>(v.view, "lBlok")->pos(), QPoint(517, 16));
     }
 
+    // clang-format off
     void controlsCarryTheirDesignNamesAndPlaces_data()
     {
         QTest::addColumn<QString>("name");
@@ -652,6 +665,7 @@ private slots:
         QTest::newRow("Panel3") << "Panel3" << QRect(0, 40, 288, 160);
         QTest::newRow("MonthGrid") << "MonthGrid" << QRect(6, 4, 277, 149);
     }
+    // clang-format on
     void controlsCarryTheirDesignNamesAndPlaces()
     {
         QFETCH(QString, name);

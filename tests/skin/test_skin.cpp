@@ -178,6 +178,7 @@ private slots:
         SetPluginDialog({});
     }
 
+    // clang-format off
     void hexToColor_data()
     {
         QTest::addColumn<QString>("text");
@@ -200,6 +201,7 @@ private slots:
         QTest::newRow("leading blank") << " FF8000" << false << 0u;
         QTest::newRow("Cyrillic") << "ФФ8000" << false << 0u;
     }
+    // clang-format on
     void hexToColor()
     {
         QFETCH(QString, text);
@@ -211,6 +213,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(Error, HexToColor(text));
     }
 
+    // clang-format off
     void fontSize_data()
     {
         QTest::addColumn<QString>("text");
@@ -230,6 +233,7 @@ private slots:
         QTest::newRow("too large") << "99999999999" << false << 0;
         QTest::newRow("int max") << "2147483647" << true << 2147483647;
     }
+    // clang-format on
     void fontSize()
     {
         QFETCH(QString, text);
@@ -241,6 +245,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(Error, ParseFontSize(text));
     }
 
+    // clang-format off
     void plgLines_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -252,9 +257,9 @@ private slots:
         QTest::newRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << QStringList{"a", "b"};
         QTest::newRow("nothing") << QByteArray() << QStringList{};
         QTest::newRow("blanks kept") << QByteArray(" x \t\r\n") << QStringList{" x \t"};
-        QTest::newRow("cp1251") << QByteArray("\xf1\xf2\xe0\xed\xe4\xe0\xf0\xf2\\main.jpg")
-                                << QStringList{"стандарт\\main.jpg"};
+        QTest::newRow("cp1251") << QByteArray("\xf1\xf2\xe0\xed\xe4\xe0\xf0\xf2\\main.jpg") << QStringList{"стандарт\\main.jpg"};
     }
+    // clang-format on
     void plgLines()
     {
         QFETCH(QByteArray, bytes);
@@ -262,30 +267,23 @@ private slots:
         QCOMPARE(ReadPlgLines(bytes), lines);
     }
 
+    // clang-format off
     void pictureReferences_data()
     {
         QTest::addColumn<QString>("reference");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("format");
-        QTest::newRow("backslash") << "вид\\main.jpg"
-                                   << "/p/вид/main.jpg" << QByteArray("JPEG");
-        QTest::newRow("slash") << "вид/a.JPEG"
-                               << "/p/вид/a.JPEG" << QByteArray("JPEG");
-        QTest::newRow("bmp upper") << "A.BMP"
-                                   << "/p/A.BMP" << QByteArray("BMP");
-        QTest::newRow("icon") << "i.ico"
-                              << "/p/i.ico" << QByteArray("ICO");
-        QTest::newRow("metafile") << "m.emf"
-                                  << "/p/m.emf" << QByteArray();
-        QTest::newRow("wmf") << "m.WMF"
-                             << "/p/m.WMF" << QByteArray();
-        QTest::newRow("png") << "p.png"
-                             << "/p/p.png" << QByteArray();
-        QTest::newRow("empty names the folder") << ""
-                                                << "/p/" << QByteArray();
-        QTest::newRow("dot in folder only") << "a.jpg\\x"
-                                            << "/p/a.jpg/x" << QByteArray();
+        QTest::newRow("backslash") << "вид\\main.jpg" << "/p/вид/main.jpg" << QByteArray("JPEG");
+        QTest::newRow("slash") << "вид/a.JPEG" << "/p/вид/a.JPEG" << QByteArray("JPEG");
+        QTest::newRow("bmp upper") << "A.BMP" << "/p/A.BMP" << QByteArray("BMP");
+        QTest::newRow("icon") << "i.ico" << "/p/i.ico" << QByteArray("ICO");
+        QTest::newRow("metafile") << "m.emf" << "/p/m.emf" << QByteArray();
+        QTest::newRow("wmf") << "m.WMF" << "/p/m.WMF" << QByteArray();
+        QTest::newRow("png") << "p.png" << "/p/p.png" << QByteArray();
+        QTest::newRow("empty names the folder") << "" << "/p/" << QByteArray();
+        QTest::newRow("dot in folder only") << "a.jpg\\x" << "/p/a.jpg/x" << QByteArray();
     }
+    // clang-format on
     void pictureReferences()
     {
         QFETCH(QString, reference);
@@ -322,6 +320,7 @@ private slots:
         QVERIFY(!TogglePictureHeader(m_dir.path()));
     }
 
+    // clang-format off
     void applyFontStyles_data()
     {
         QTest::addColumn<QString>("style");
@@ -330,13 +329,13 @@ private slots:
         QTest::addColumn<bool>("underline");
         QTest::addColumn<bool>("strike");
         QTest::newRow("bold and underline") << "fsBold,fsUnderline" << true << false << true << false;
-        QTest::newRow("all in brackets") << "[fsBold, fsItalic, fsUnderline, fsStrikeOut]" << true << true << true
-                                         << true;
+        QTest::newRow("all in brackets") << "[fsBold, fsItalic, fsUnderline, fsStrikeOut]" << true << true << true << true;
         QTest::newRow("glued") << "xfsItalicfsStrikeOuty" << false << true << false << true;
         QTest::newRow("empty") << "" << false << false << false << false;
         QTest::newRow("no style") << "обычный" << false << false << false << false;
         QTest::newRow("lower case") << "fsbold,fsitalic" << false << false << false << false;
     }
+    // clang-format on
     void applyFontStyles()
     {
         QFETCH(QString, style);
@@ -391,12 +390,14 @@ private slots:
         QCOMPARE(edit.palette().color(QPalette::Text), oldColour);
     }
 
+    // clang-format off
     void loadFullPlugin_data()
     {
         QTest::addColumn<bool>("aboutChildOfMain");
         QTest::newRow("separate About window") << false;
         QTest::newRow("About window owned by main") << true;
     }
+    // clang-format on
     void loadFullPlugin()
     {
         QFETCH(bool, aboutChildOfMain);
@@ -498,6 +499,7 @@ private slots:
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 
+    // clang-format off
     void missingPictures_data()
     {
         QTest::addColumn<QString>("file");
@@ -505,6 +507,7 @@ private slots:
         QTest::newRow("line 2") << "main.jpg" << false;
         QTest::newRow("line 3") << "diary.jpg" << true;
     }
+    // clang-format on
     void missingPictures()
     {
         QFETCH(QString, file);
@@ -522,6 +525,7 @@ private slots:
         QCOMPARE(w.marker(), QColor(0xA6, 0xCA, 0xF0));
     }
 
+    // clang-format off
     void badPictures_data()
     {
         QTest::addColumn<QString>("reference");
@@ -534,6 +538,7 @@ private slots:
         QTest::newRow("no extension") << "вид\\pic" << Scrambled(Encoded({5, 5}, "JPEG"));
         QTest::newRow("empty reference") << "" << QByteArray();
     }
+    // clang-format on
     void badPictures()
     {
         QFETCH(QString, reference);
@@ -604,12 +609,14 @@ private slots:
         QCOMPARE(w.t.aboutPicture->pixmap().size(), QSize(16, 16));
     }
 
+    // clang-format off
     void picturesUnchanged_data()
     {
         QTest::addColumn<bool>("readOnly");
         QTest::newRow("writable") << false;
         QTest::newRow("read-only folder") << true;
     }
+    // clang-format on
     void picturesUnchanged()
     {
         QFETCH(bool, readOnly);
@@ -660,12 +667,14 @@ private slots:
         QVERIFY(w.t.mainPicture->pixmap().isNull());
     }
 
+    // clang-format off
     void shippedPlugins_data()
     {
         QTest::addColumn<QString>("name");
         QTest::newRow("стандарт") << "стандарт";
         QTest::newRow("тёмный") << "тёмный";
     }
+    // clang-format on
     void shippedPlugins()
     {
         QFETCH(QString, name);
