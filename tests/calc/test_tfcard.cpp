@@ -9,6 +9,7 @@
 #include "calc/view/tfcard.h"
 #include "calc/view/tfiso.h"
 #include "gui/linklabel.h"
+#include "controls.h"
 #include "doubles.h"
 
 #include <QComboBox>
@@ -47,34 +48,37 @@ private slots:
                 == std::nullopt);
         TCalcView view;
         view.show();
-        view.cbSensChange();
+        view.Recalculate();
+        auto* eDiam = testing::Control<QLineEdit>(view, "eDiam");
         view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&view));
-        view.eDiam->setFocus();
-        QTest::keyClick(view.eDiam, Qt::Key_P, Qt::ControlModifier);
-        TfCard* card = view.fCard();
+        eDiam->setFocus();
+        QTest::keyClick(eDiam, Qt::Key_P, Qt::ControlModifier);
+        TfCard* card = view.CardWindow();
         QVERIFY(card && card->isVisible());
         QCOMPARE(card->windowTitle(), QStringLiteral("Технологическая карта"));
         QCOMPARE(card->eMaterial->text(), QStringLiteral("сталь"));
         QCOMPARE(card->eSource->text(), QStringLiteral("Se-75"));
-        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")), view.lExpo->text());
+        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")),
+                 testing::Control<QLabel>(view, "lExpo")->text());
 
         // It follows the view, and the fields.
-        view.cbSheme->setCurrentIndex(5);
+        testing::Control<QComboBox>(view, "cbSheme")->setCurrentIndex(5);
         QCOMPARE(ValueOf(card->Card(), QStringLiteral("Схема контроля")), QStringLiteral("е)"));
         QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")), QStringLiteral("1"));
         testing::typeText(card->eMadeBy, QStringLiteral("Иванов"));
         QCOMPARE(card->Card().madeBy, QStringLiteral("Иванов"));
 
         // The ISO window's link gives that window's card, which follows it too.
-        view.lIsoClick();
-        QTest::mouseClick(view.fIso()->lCard, Qt::LeftButton);
+        view.OpenIsoWindow();
+        TfIso* iso = view.IsoWindow();
+        QTest::mouseClick(testing::Control<TLinkLabel>(*iso, "lIsoCard"), Qt::LeftButton);
         QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс B"));
-        TIsoForm form = view.fIso()->Form();
+        TIsoForm form = iso->Form();
         form.testClass = TIsoClass::A;
-        view.fIso()->SetForm(form);
+        iso->SetForm(form);
         QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс A"));
-        QTest::mouseClick(view.lCard, Qt::LeftButton);
+        QTest::mouseClick(testing::Control<TLinkLabel>(view, "lCard"), Qt::LeftButton);
         QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ 7512-82"));
 
         const QString pdf = dir.filePath(QStringLiteral("карта.pdf"));

@@ -48,9 +48,6 @@ public:
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
 
-    // "Технологическая карта…" beside the diary link (and Ctrl+P).
-    TLinkLabel* lCard = nullptr;
-
 signals:
     // Ctrl+P or the card link: the card of this window's calculation.
     void cardRequested();
@@ -59,13 +56,13 @@ signals:
 
 public slots:
     void Recalculate();
-    void lToDiaryClick();
+    void WriteCalculationToDiary();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QList<QWidget*> inputs() const;
+    QList<QWidget*> Inputs() const;
 
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
     QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;
@@ -73,6 +70,8 @@ private:
     QLabel *lW = nullptr, *lF = nullptr, *lFMin = nullptr, *lDistance = nullptr, *lExposures = nullptr, *lIqi = nullptr,
            *lRange = nullptr, *lDensity = nullptr, *lHint = nullptr;
     TLinkLabel* lToDiary = nullptr;
+    // "Технологическая карта…" beside the diary link (and Ctrl+P).
+    TLinkLabel* lCard = nullptr;
     TIsoOutcome m_outcome;
     std::function<QString(const QString&)> m_append;
 };

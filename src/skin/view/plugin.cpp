@@ -99,43 +99,10 @@ QString RealDialog(QWidget* parent, const QString& startDir)
     return result == QDialog::Accepted + 1 ? chosen : QString();
 }
 
-// Depth-first search by object name that stays inside `root`'s own window:
-// a dialog parented to the main window has controls of the same names.
-QWidget* FindIn(QWidget* root, const QString& name)
+void ApplyFontBlock(const std::vector<QWidget*>& controls, const TPlgLines& lines, int firstLine)
 {
-    for (QObject* child : root->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (!w || w->isWindow())
-            continue;
-        if (w->objectName() == name)
-            return w;
-    }
-    for (QObject* child : root->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (!w || w->isWindow())
-            continue;
-        if (QWidget* found = FindIn(w, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QWidget* Control(QWidget* root, const char* name)
-{
-    if (!root)
-        throw Error(QStringLiteral("Нет окна для элемента %1").arg(QLatin1String(name)));
-    if (root->objectName() == QLatin1String(name))
-        return root;
-    QWidget* w = FindIn(root, QLatin1String(name));
-    if (!w)
-        throw Error(QStringLiteral("Нет элемента %1").arg(QLatin1String(name)));
-    return w;
-}
-
-void ApplyFontBlock(QWidget* root, const TPlgLines& lines, int firstLine, std::initializer_list<const char*> names)
-{
-    for (const char* name : names)
-        ApplyFont(Control(root, name), lines.line(firstLine), lines.line(firstLine + 1), lines.line(firstLine + 2),
+    for (QWidget* control : controls)
+        ApplyFont(control, lines.line(firstLine), lines.line(firstLine + 1), lines.line(firstLine + 2),
                   lines.line(firstLine + 3));
 }
 
@@ -192,6 +159,8 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
 
 void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
 {
+    if (!control)
+        throw Error(QStringLiteral("Нет элемента для рисунка %1").arg(reference));
     const QString path = ResolvePictureReference(pluginFolder, reference);
     const QByteArray format = PictureFormatFor(path);
     QByteArray bytes = ReadUnscrambledPicture(path);
@@ -221,37 +190,31 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
         label->setPixmap(QPixmap::fromImage(image));
 }
 
-bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
+bool LoadPlugin(const QString& path, const TSkinTargets& targets)
 {
     try {
         const TPlgLines lines = ReadPlgFile(path);
         const QString folder = QFileInfo(path).path();
 
-        LoadPictureInto(Control(mainWindow, "Image1"), folder, lines.line(2));
-        LoadPictureInto(Control(mainWindow, "Image3"), folder, lines.line(3));
-        LoadPictureInto(Control(mainWindow, "Image2"), folder, lines.line(4));
+        LoadPictureInto(targets.mainPicture, folder, lines.line(2));
+        LoadPictureInto(targets.diaryPicture, folder, lines.line(3));
+        LoadPictureInto(targets.calcPicture, folder, lines.line(4));
 
-        ApplyFontBlock(mainWindow, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
-        ApplyFontBlock(mainWindow, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7", "Label40"});
-        ApplyFontBlock(mainWindow, lines, 16,
-                       {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15", "Label17",
-                        "Label22", "Label24", "Label29", "Label35", "Label3", "Label41", "Label42", "Label43",
-                        "lSource"});
-        ApplyFontBlock(mainWindow, lines, 21,
-                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok", "focalCheck",
-                        "angleCheck", "wireCheck"});
-        ApplyFontBlock(
-            mainWindow, lines, 26,
-            {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb"});
+        ApplyFontBlock(targets.menuLabels, lines, 6);
+        ApplyFontBlock(targets.headings, lines, 11);
+        ApplyFontBlock(targets.captions, lines, 16);
+        ApplyFontBlock(targets.values, lines, 21);
+        ApplyFontBlock(targets.inputs, lines, 26);
 
-        QWidget* pCur = Control(mainWindow, "pCur");
+        if (!targets.marker)
+            throw Error(QStringLiteral("Нет полосы для цвета"));
         const QColor marker = ToQColor(HexToColor(lines.line(31)));
-        QPalette pal = pCur->palette();
+        QPalette pal = targets.marker->palette();
         pal.setColor(QPalette::Window, marker);
-        pCur->setPalette(pal);
-        pCur->setAutoFillBackground(true);
+        targets.marker->setPalette(pal);
+        targets.marker->setAutoFillBackground(true);
 
-        LoadPictureInto(Control(aboutWindow, "Image1"), folder, lines.line(33));
+        LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
         g_current = path;
         return true;
     } catch (const std::exception&) {
@@ -260,13 +223,13 @@ bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
     }
 }
 
-std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow)
+std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets)
 {
     QString start = ProgramFolder();
     while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
         start.chop(1);
-    const QString chosen = g_dialog ? g_dialog(mainWindow, start) : RealDialog(mainWindow, start);
-    if (chosen.isEmpty() || !LoadPlugin(chosen, mainWindow, aboutWindow))
+    const QString chosen = g_dialog ? g_dialog(parent, start) : RealDialog(parent, start);
+    if (chosen.isEmpty() || !LoadPlugin(chosen, targets))
         return std::nullopt;
     return chosen;
 }

@@ -1,6 +1,7 @@
 // Applying an appearance plug-in to the main window and the About window,
 // and choosing one with the open dialog.
 #pragma once
+#include "gui/skintargets.h"
 #include "skin/plgformat.h"
 
 #include <QString>
@@ -28,16 +29,15 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
 // only read) and shows it unscaled from the control's top-left corner.
 void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference);
 
-// Applies the plug-in at `path`. Controls are found by object name in
-// `mainWindow` and, for the About picture, in `aboutWindow`. On any error
-// "Ошибка загрузки выбранного плагина!" is shown once, what was applied
-// stays, and the result is false.
-bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow);
+// Applies the plug-in at `path` to `targets`, each list in its order. On any
+// error (a missing target among them) "Ошибка загрузки выбранного плагина!"
+// is shown once, what was applied stays, and the result is false.
+bool LoadPlugin(const QString& path, const TSkinTargets& targets);
 
-// The open dialog and the load. The path of the plug-in now applied, or
-// nullopt when the dialog was cancelled or the load failed; remembering the
-// choice is the shell's.
-std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow);
+// The open dialog over `parent`, and the load. The path of the plug-in now
+// applied, or nullopt when the dialog was cancelled or the load failed;
+// remembering the choice is the shell's.
+std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets);
 
 // Replaces the open dialog (tests); it gets the parent and the starting
 // folder and gives the chosen file or an empty text. An empty function
