@@ -435,6 +435,7 @@ void TfMain::closeEvent(QCloseEvent* e)
     if (SaveBeforeClose()) {
         Panel2->SaveSource();
         Panel2->SaveIso();
+        Panel2->SaveCard();
         e->accept();
     } else {
         e->ignore();
@@ -550,9 +551,11 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         SaveBeforeClose();
-        // The source and ISO windows' inputs are kept at any end of the program.
+        // The source and ISO windows' inputs and the card's fields are kept
+        // at any end of the program.
         Panel2->SaveSource(false);
         Panel2->SaveIso(false);
+        Panel2->SaveCard(false);
     }
     // quit() ends the main loop only; a box open now (a start-up warning,
     // About) runs a loop of its own and is dismissed here.
