@@ -57,8 +57,8 @@ private slots:
         TfCard* card = view.CardWindow();
         QVERIFY(card && card->isVisible());
         QCOMPARE(card->windowTitle(), QStringLiteral("Технологическая карта"));
-        QCOMPARE(card->eMaterial->text(), QStringLiteral("сталь"));
-        QCOMPARE(card->eSource->text(), QStringLiteral("Se-75"));
+        QCOMPARE(testing::Control<QLineEdit>(*card, "eMaterial")->text(), QStringLiteral("сталь"));
+        QCOMPARE(testing::Control<QLineEdit>(*card, "eSource")->text(), QStringLiteral("Se-75"));
         QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")),
                  testing::Control<QLabel>(view, "lExpo")->text());
 
@@ -66,7 +66,7 @@ private slots:
         testing::Control<QComboBox>(view, "cbSheme")->setCurrentIndex(5);
         QCOMPARE(ValueOf(card->Card(), QStringLiteral("Схема контроля")), QStringLiteral("е)"));
         QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")), QStringLiteral("1"));
-        testing::typeText(card->eMadeBy, QStringLiteral("Иванов"));
+        testing::typeText(testing::Control<QLineEdit>(*card, "eMadeBy"), QStringLiteral("Иванов"));
         QCOMPARE(card->Card().madeBy, QStringLiteral("Иванов"));
 
         // The ISO window's link gives that window's card, which follows it too.
@@ -89,7 +89,7 @@ private slots:
 
         // Esc closes it and card.cnf keeps the fields for the next one.
         QApplication::setActiveWindow(card);
-        QTest::keyClick(card->eMadeBy, Qt::Key_Escape);
+        QTest::keyClick(testing::Control<QLineEdit>(*card, "eMadeBy"), Qt::Key_Escape);
         QVERIFY(!card->isVisible());
         QVERIFY(messages.isEmpty());
         TfCard next(QString{});

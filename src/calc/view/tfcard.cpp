@@ -115,8 +115,8 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 360, 130, QKeySequence(Qt::CTRL | Qt::Key_S));
     bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 498, 110, QKeySequence(Qt::CTRL | Qt::Key_P));
     bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 616, 120, QKeySequence(Qt::Key_Escape));
-    connect(bSavePdf, &QPushButton::clicked, this, &TfCard::bSavePdfClick);
-    connect(bPrint, &QPushButton::clicked, this, &TfCard::bPrintClick);
+    connect(bSavePdf, &QPushButton::clicked, this, &TfCard::SavePdf);
+    connect(bPrint, &QPushButton::clicked, this, &TfCard::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
 
     TCardFields fields;
@@ -207,7 +207,7 @@ void TfCard::Refresh()
     });
 }
 
-void TfCard::bSavePdfClick()
+void TfCard::SavePdf()
 {
     Guarded([this] {
         Refresh();
@@ -230,7 +230,7 @@ void TfCard::bSavePdfClick()
     });
 }
 
-void TfCard::bPrintClick()
+void TfCard::Print()
 {
     Guarded([this] {
         Refresh();

@@ -43,19 +43,13 @@ public:
     // The appearance plug-in's looks, as the source window wears them.
     void ApplyLook(const TSourceLook& look);
 
-    QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
-              *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
-    QWidget* pPage = nullptr; // the preview
-    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
-    QLabel* lStatus = nullptr;
-
 public slots:
     // The card again from the calculation and the fields.
     void Refresh();
     // "Сохранить PDF…": the save dialog, then the file.
-    void bSavePdfClick();
+    void SavePdf();
     // "Печать…": the print dialog, then the printer.
-    void bPrintClick();
+    void Print();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +57,12 @@ protected:
 
 private:
     QList<QLineEdit*> edits() const;
+
+    QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
+              *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
+    QWidget* pPage = nullptr; // the preview
+    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
+    QLabel* lStatus = nullptr;
 
     QList<QLabel*> m_captions;
 
