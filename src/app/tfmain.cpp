@@ -16,7 +16,9 @@
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
+#include "app/inputhold.h"
 #include "app/snapshotwriter.h"
+#include "diary/diaryload.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "docs/view/shellopen.h"
@@ -89,12 +91,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     SpeedButton10 = new THotSpot(QStringLiteral("SpeedButton10"), QRect(560, 8, 70, 24), this, false);
     SpeedButton1 = new THotSpot(QStringLiteral("SpeedButton1"), QRect(397, 8, 70, 24), this, false);
 
-    Panel2 = new TCalcView(this);
-    Panel2->move(0, 148);
+    // The calculation view is built when first opened (CalcView), under
+    // the diary view.
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
-    // The source window's work date is the day chosen in the diary.
-    Panel2->SetWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
@@ -108,11 +108,6 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb = new TDocsList(this);
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
-
-    // Both links of the calculation view look like the diary's own link.
-    Panel2->lSource->FollowStyleOf(Panel1->lBlok);
-    Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
-    connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -159,6 +154,9 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_autoSave = new TAutoSave(AutoSaveDelayMs, this);
     connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
     m_autoSaveWriter = new TSnapshotWriter(this);
+    m_diaryLoad = new TDiaryLoad(this);
+    connect(m_diaryLoad, &TDiaryLoad::done, this, &TfMain::TakeDiary);
+    m_inputHold = new TInputHold(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         // The desktop session ends: save now, ask nothing from here on, and
@@ -193,7 +191,6 @@ bool TfMain::FormCreate()
 const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
 {
     static const std::vector<TStartupStep> steps = {
-        {"PlaceSchemePictures", &TfMain::StepPlaceSchemePictures},
         {"SetClientArea", &TfMain::StepSetClientArea},
         {"PlaceViews", &TfMain::StepPlaceViews},
         {"SetProgramFolder", &TfMain::StepSetProgramFolder},
@@ -203,7 +200,6 @@ const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
         {"ClearMarkedDays", &TfMain::StepClearMarkedDays},
         {"DiaryToToday", &TfMain::StepDiaryToToday},
         {"LoadDiary", &TfMain::StepLoadDiary},
-        {"RunCalculation", &TfMain::StepRunCalculation},
         {"ShowSelectedDay", &TfMain::StepShowSelectedDay},
         {"RestoreDesignSizes", &TfMain::StepRestoreDesignSizes},
         {"ClosingAutoStart", &TfMain::StepClosingAutoStart},
@@ -237,11 +233,6 @@ void TfMain::FormShow()
     }
 }
 
-void TfMain::StepPlaceSchemePictures()
-{
-    Panel2->PlaceSchemePictures();
-}
-
 void TfMain::StepSetClientArea()
 {
     setFixedSize(638, 457);
@@ -252,8 +243,10 @@ void TfMain::StepSetClientArea()
 void TfMain::StepPlaceViews()
 {
     Panel1->move(0, 149);
-    Panel2->move(0, 148);
-    Panel2->hide();
+    if (Panel2) {
+        Panel2->move(0, 148);
+        Panel2->hide();
+    }
     Panel1->show();
 }
 
@@ -272,7 +265,7 @@ void TfMain::StepSetProgramFolder()
 
 void TfMain::StepApplyRememberedPlugin()
 {
-    StartupPluginStep([this](const QString& path) { return LoadPlugin(path, this, fAbout); });
+    StartupPluginStep([this](const QString& path) { return LoadPlugin(path, this, fAbout, &m_calcSkin); });
 }
 
 void TfMain::StepReadAutoStart()
@@ -317,24 +310,51 @@ QString SessionDiaryPath(const QString& folder)
 
 void TfMain::StepLoadDiary()
 {
-    const QString path = DiaryFilePath();
-    QString reason;
-    TLoadOutcome outcome = TLoadOutcome::Unreadable;
-    try {
-        outcome = LoadDiary(path, DayList_, &reason);
-    } catch (const std::bad_alloc&) {
-        // Half a diary must never be saved over the whole one.
-        DayList_.clear();
-        reason = QStringLiteral("недостаточно памяти");
+    // A large diary is read on a worker while the window paints; until it is
+    // in, the window's input waits and every save waits for it (TakeDiary).
+    if (m_diaryLoad->Start(DiaryFilePath()))
+        TakeDiary();
+    else
+        m_inputHold->Hold();
+}
+
+bool TfMain::DiaryLoaded() const
+{
+    return !m_diaryLoad->Pending();
+}
+
+void TfMain::TakeDiary()
+{
+    std::optional<TDiaryLoadResult> loaded = m_diaryLoad->Take();
+    if (!loaded)
+        return;
+    const bool late = m_inputHold->Holding();
+    DayList_ = std::move(loaded->Store);
+    if (late) {
+        // The day's note and the month's marks, which start-up showed for
+        // an empty store; then the input that waited, on the note.
+        Panel1->ShowSelectedDay();
     }
+    ReportDiaryLoad(loaded->Outcome, loaded->Reason);
+    m_inputHold->Release();
+}
+
+void TfMain::ReportDiaryLoad(TLoadOutcome outcome, const QString& reason)
+{
+    const QString path = DiaryFilePath();
+    // Ending on a signal, no one may be there to answer.
+    const auto Say = [this](const QString& text) {
+        if (!m_noQuestions)
+            ShowWarning(text);
+    };
     m_diaryPath = path;
     const QString shown = QDir::toNativeSeparators(path);
     if (outcome == TLoadOutcome::Damaged) {
-        ShowWarning(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
-                                   "Весь исходный файл сохранён в %3.")
-                        .arg(shown)
-                        .arg(DayList_.size())
-                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
+        Say(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
+                           "Весь исходный файл сохранён в %3.")
+                .arg(shown)
+                .arg(DayList_.size())
+                .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
         return;
     }
     if (MayReplaceAfterLoad(outcome))
@@ -342,22 +362,18 @@ void TfMain::StepLoadDiary()
     m_diaryPath = SessionDiaryPath(ProgramFolder());
     const QString session = QDir::toNativeSeparators(m_diaryPath);
     if (outcome == TLoadOutcome::Unreadable)
-        ShowWarning(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
-                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
-                        .arg(shown, reason, session));
+        Say(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
+                           "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
+                .arg(shown, reason, session));
     else
-        ShowWarning(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
-                                   "а его копию %3 не удалось записать: %4.\n"
-                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
-                        .arg(shown)
-                        .arg(DayList_.size())
-                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
+        Say(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
+                           "а его копию %3 не удалось записать: %4.\n"
+                           "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
+                .arg(shown)
+                .arg(DayList_.size())
+                .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
 }
 
-void TfMain::StepRunCalculation()
-{
-    Panel2->cbSensChange();
-}
 void TfMain::StepShowSelectedDay()
 {
     Panel1->ShowSelectedDay();
@@ -377,7 +393,8 @@ void TfMain::StepClosingAutoStart()
 void TfMain::closeEvent(QCloseEvent* e)
 {
     if (FormClose()) {
-        Panel2->SaveSource();
+        if (Panel2)
+            Panel2->SaveSource();
         e->accept();
     } else {
         e->ignore();
@@ -386,6 +403,9 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::FormClose()
 {
+    // A close while the diary is being read waits for it: only the whole
+    // diary is ever written.
+    TakeDiary();
     m_autoSave->Cancel();
     // An autosave still writing finishes first; the close's own save below
     // then has the last word.
@@ -425,6 +445,7 @@ bool TfMain::FormClose()
 
 void TfMain::AutoSaveNow()
 {
+    TakeDiary();
     m_autoSave->Cancel();
     if (m_diaryPath.isEmpty())
         return;
@@ -471,7 +492,8 @@ void TfMain::EndWithoutQuestions()
         m_closing = true;
         FormClose();
         // The source window's inputs are kept at any end of the program.
-        Panel2->SaveSource(false);
+        if (Panel2)
+            Panel2->SaveSource(false);
     }
     QCoreApplication::quit();
 }
@@ -488,14 +510,38 @@ void TfMain::Label2Click()
 
 void TfMain::ShowDiaryView()
 {
-    Panel2->hide();
+    if (Panel2)
+        Panel2->hide();
     Panel1->show();
 }
 
 void TfMain::ShowCalcView()
 {
+    TCalcView* calc = CalcView();
     Panel1->hide();
-    Panel2->show();
+    calc->show();
+}
+
+TCalcView* TfMain::CalcView()
+{
+    if (Panel2)
+        return Panel2;
+    Panel2 = new TCalcView(this);
+    Panel2->hide();
+    Panel2->move(0, 148);
+    Panel2->stackUnder(Panel1);
+    // The source window's work date is the day chosen in the diary.
+    Panel2->SetWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    Panel2->PlaceSchemePictures();
+    // What the plug-in did to the rest of the window, it now does here.
+    m_calcSkin.ApplyTo(Panel2);
+    // Both links look like the diary's own link: taken after the plug-in's
+    // steps, as the link's own font step came before the diary link's.
+    Panel2->lSource->FollowStyleOf(Panel1->lBlok);
+    Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
+    Panel2->cbSensChange();
+    return Panel2;
 }
 
 void TfMain::SpeedButton6MouseDown()
@@ -523,7 +569,7 @@ void TfMain::SpeedButton9Click()
 
 void TfMain::RememberChosenPlugin()
 {
-    if (const auto chosen = ChoosePlugin(this, fAbout))
+    if (const auto chosen = ChoosePlugin(this, fAbout, &m_calcSkin))
         RewriteAfterPluginChoice(*chosen);
 }
 

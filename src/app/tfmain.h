@@ -2,7 +2,9 @@
 // reference list and the start-up and shut-down order.
 #pragma once
 #include "diary/daystore.h"
+#include "diary/diaryfile.h"
 #include "app/instanceguard.h"
+#include "skin/view/plugin.h"
 
 #include <QWidget>
 #include <functional>
@@ -17,6 +19,8 @@ namespace kelto {
 
 class TAutoSave;
 class TCalcView;
+class TDiaryLoad;
+class TInputHold;
 class THotSpot;
 class TSnapshotWriter;
 class TfAbout;
@@ -44,6 +48,8 @@ public:
     const QStringList& StepsRun() const { return m_stepsRun; }
 
     DayList& Store() { return DayList_; }
+    // False while a large diary is still being read after start-up.
+    bool DiaryLoaded() const;
     // Where the diary is saved: log.cnf, or, when log.cnf must not be written
     // over (it could not be read, or its damaged text has no copy yet), a
     // file of this session's own beside it.
@@ -77,7 +83,6 @@ protected:
 
 private:
     // The start-up steps, in their order.
-    void StepPlaceSchemePictures();
     void StepSetClientArea();
     void StepPlaceViews();
     void StepSetProgramFolder();
@@ -87,7 +92,6 @@ private:
     void StepClearMarkedDays();
     void StepDiaryToToday();
     void StepLoadDiary();
-    void StepRunCalculation();
     void StepShowSelectedDay();
     void StepRestoreDesignSizes();
     void StepClosingAutoStart();
@@ -96,6 +100,12 @@ private:
     void RememberChosenPlugin();
     void ShowDiaryView();
     void ShowCalcView();
+    // The calculation view, built when first needed.
+    TCalcView* CalcView();
+    // The diary read at start-up into the store, waiting for the reading if
+    // it is still under way, and what went wrong said; once.
+    void TakeDiary();
+    void ReportDiaryLoad(TLoadOutcome outcome, const QString& reason);
 
     QString m_programFolderOverride;
     bool m_shown = false;
@@ -123,6 +133,9 @@ private:
     QString m_diaryPath;
     TAutoSave* m_autoSave = nullptr;
     TSnapshotWriter* m_autoSaveWriter = nullptr;
+    TDiaryLoad* m_diaryLoad = nullptr;
+    TInputHold* m_inputHold = nullptr;
+    TSkinLater m_calcSkin;
     bool m_closing = false;
     bool m_folderUnwritable = false;
     bool m_noQuestions = false;

@@ -73,11 +73,117 @@ QWidget* Control(QWidget* root, const char* name)
     return w;
 }
 
-void ApplyFontBlock(QWidget* root, const TPlgLines& lines, int firstLine, std::initializer_list<const char*> names)
+// Where LoadPlugin's steps go: the control now, or, while `later` is open,
+// a view not built yet that gets them when it is.
+struct TTargets {
+    QWidget* root;
+    TSkinLater* later;
+
+    // The control, or nullptr when its step is to be kept for later.
+    QWidget* Now(const char* name) const
+    {
+        if (root && later && later->Open() && root->objectName() != QLatin1String(name)
+            && !FindIn(root, QLatin1String(name)))
+            return nullptr;
+        return Control(root, name);
+    }
+};
+
+void ApplyFontBlock(const TTargets& to, const TPlgLines& lines, int firstLine, std::initializer_list<const char*> names)
 {
-    for (const char* name : names)
-        ApplyFont(Control(root, name), lines.line(firstLine), lines.line(firstLine + 1), lines.line(firstLine + 2),
-                  lines.line(firstLine + 3));
+    const QString name = lines.line(firstLine), size = lines.line(firstLine + 1), colour = lines.line(firstLine + 2),
+                  style = lines.line(firstLine + 3);
+    for (const char* control : names) {
+        if (QWidget* w = to.Now(control)) {
+            ApplyFont(w, name, size, colour, style);
+            continue;
+        }
+        to.later->Keep(QLatin1String(control), [=](QWidget* w) { ApplyFont(w, name, size, colour, style); });
+        // What ApplyFont would throw, in its order: the kept step then stops
+        // where it would have stopped, and so does the load.
+        ParseFontSize(size);
+        HexToColor(colour);
+        ParseFontStyles(style);
+    }
+}
+
+// A picture file read and its header checked; decoded now only when the
+// header does not tell its size.
+struct TReadPicture {
+    QString path;
+    QByteArray bytes;
+    QByteArray format;
+    bool headerRead = false;
+    QImage image;
+    QString error;
+};
+
+TReadPicture ReadPicture(const QString& pluginFolder, const QString& reference)
+{
+    TReadPicture p;
+    p.path = ResolvePictureReference(pluginFolder, reference);
+    p.format = PictureFormatFor(p.path);
+    p.bytes = ReadUnscrambledPicture(p.path);
+    QBuffer buffer(&p.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, p.format);
+    reader.setDecideFormatFromContent(false);
+    p.headerRead = reader.canRead() && reader.size().isValid();
+    if (!p.headerRead) {
+        p.image = reader.read();
+        p.error = reader.errorString();
+    }
+    return p;
+}
+
+void ThrowUnreadable(const TReadPicture& p)
+{
+    throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(p.path, p.error));
+}
+
+void ShowReadPicture(QWidget* control, TReadPicture p)
+{
+    // The window's pictures are decoded when first painted (a hidden view's
+    // or the About window's perhaps never); the header is read now, so a
+    // broken plug-in is still reported at once.
+    auto* picture = dynamic_cast<TPictureLabel*>(control);
+    if (picture && p.headerRead) {
+        picture->SetDeferredPicture(p.bytes, p.format);
+        return;
+    }
+    if (p.headerRead) {
+        QBuffer buffer(&p.bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, p.format);
+        reader.setDecideFormatFromContent(false);
+        p.image = reader.read();
+        p.error = reader.errorString();
+    }
+    if (p.image.isNull())
+        ThrowUnreadable(p);
+    auto* label = qobject_cast<QLabel*>(control);
+    if (!label)
+        throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
+    label->setScaledContents(false);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (picture)
+        picture->ShowPicture(QPixmap::fromImage(p.image));
+    else
+        label->setPixmap(QPixmap::fromImage(p.image));
+}
+
+void PictureStep(const TTargets& to, const char* control, const QString& folder, const QString& reference)
+{
+    if (QWidget* w = to.Now(control)) {
+        LoadPictureInto(w, folder, reference);
+        return;
+    }
+    // Read now, so that a broken picture fails the load now, and shown from
+    // these bytes whatever becomes of the file meanwhile.
+    TReadPicture p = ReadPicture(folder, reference);
+    to.later->Keep(QLatin1String(control), [p](QWidget* w) { ShowReadPicture(w, p); });
+    if (!p.headerRead && p.image.isNull())
+        ThrowUnreadable(p);
 }
 
 void ShowPluginError()
@@ -133,56 +239,49 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
 
 void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
 {
-    const QString path = ResolvePictureReference(pluginFolder, reference);
-    const QByteArray format = PictureFormatFor(path);
-    QByteArray bytes = ReadUnscrambledPicture(path);
-    auto* label = qobject_cast<QLabel*>(control);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    // The window's pictures are decoded when first painted (a hidden view's
-    // or the About window's perhaps never); the header is read now, so a
-    // broken plug-in is still reported at once.
-    auto* picture = dynamic_cast<TPictureLabel*>(control);
-    if (picture && reader.canRead() && reader.size().isValid()) {
-        picture->SetDeferredPicture(bytes, format);
-        return;
-    }
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
-    if (!label)
-        throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
-    label->setScaledContents(false);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (picture)
-        picture->ShowPicture(QPixmap::fromImage(image));
-    else
-        label->setPixmap(QPixmap::fromImage(image));
+    ShowReadPicture(control, ReadPicture(pluginFolder, reference));
 }
 
-bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
+void TSkinLater::ApplyTo(QWidget* view)
+{
+    m_open = false;
+    auto steps = std::move(m_steps);
+    m_steps.clear();
+    for (const auto& [name, step] : steps) {
+        QWidget* w = view->objectName() == name ? view : FindIn(view, name);
+        if (!w)
+            continue;
+        try {
+            step(w);
+        } catch (const std::exception&) {
+            // Said when the plug-in was loaded; the steps before stay, as
+            // they stayed on the controls that were there.
+        }
+    }
+}
+
+bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow, TSkinLater* later)
 {
     try {
         const TPlgLines lines = ReadPlgFile(path);
         const QString folder = QFileInfo(path).path();
+        const TTargets to{mainWindow, later};
 
-        LoadPictureInto(Control(mainWindow, "Image1"), folder, lines.line(2));
-        LoadPictureInto(Control(mainWindow, "Image3"), folder, lines.line(3));
-        LoadPictureInto(Control(mainWindow, "Image2"), folder, lines.line(4));
+        PictureStep(to, "Image1", folder, lines.line(2));
+        PictureStep(to, "Image3", folder, lines.line(3));
+        PictureStep(to, "Image2", folder, lines.line(4));
 
-        ApplyFontBlock(mainWindow, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
-        ApplyFontBlock(mainWindow, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7", "Label40"});
-        ApplyFontBlock(mainWindow, lines, 16,
+        ApplyFontBlock(to, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
+        ApplyFontBlock(to, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7", "Label40"});
+        ApplyFontBlock(to, lines, 16,
                        {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15", "Label17",
                         "Label22", "Label24", "Label29", "Label35", "Label3", "Label41", "Label42", "Label43",
                         "lSource"});
-        ApplyFontBlock(mainWindow, lines, 21,
+        ApplyFontBlock(to, lines, 21,
                        {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok", "focalCheck",
                         "angleCheck", "wireCheck"});
         ApplyFontBlock(
-            mainWindow, lines, 26,
+            to, lines, 26,
             {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb"});
 
         QWidget* pCur = Control(mainWindow, "pCur");
@@ -200,13 +299,13 @@ bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow)
     }
 }
 
-std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow)
+std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow, TSkinLater* later)
 {
     QString start = ProgramFolder();
     while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
         start.chop(1);
     const QString chosen = g_dialog ? g_dialog(mainWindow, start) : RealDialog(mainWindow, start);
-    if (chosen.isEmpty() || !LoadPlugin(chosen, mainWindow, aboutWindow))
+    if (chosen.isEmpty() || !LoadPlugin(chosen, mainWindow, aboutWindow, later))
         return std::nullopt;
     return chosen;
 }
