@@ -38,9 +38,11 @@ void TInputHold::Release()
     QCoreApplication::instance()->removeEventFilter(this);
     auto held = std::move(m_held);
     m_held.clear();
+    // Handed over now, not posted: a close that waited for the diary saves
+    // what was typed before it.
     for (auto& [receiver, event] : held)
         if (receiver)
-            QCoreApplication::postEvent(receiver, event.release());
+            QCoreApplication::sendEvent(receiver, event.get());
 }
 
 bool TInputHold::Ours(QObject* receiver) const

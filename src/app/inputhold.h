@@ -22,7 +22,7 @@ public:
     ~TInputHold() override;
 
     void Hold();
-    // Ends the hold; what was held is posted to its receivers, in order.
+    // Ends the hold; what was held goes to its receivers, in order.
     void Release();
     bool Holding() const { return m_holding; }
 

@@ -16,6 +16,7 @@
 #include "app/platform.h"
 #include "app/translations.h"
 #include "app/snapshotwriter.h"
+#include "diary/diaryload.h"
 #include "doubles.h"
 
 #include <QLabel>
@@ -26,7 +27,9 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -785,6 +788,98 @@ private slots:
         RestoreDesignSize(w.main.get(), w.about.get(), 192.0);
         QCOMPARE(w.get("SpeedButton1")->geometry(), QRect(198, 8, 35, 12));
         QCOMPARE(w.about->size(), QSize(216, 99));
+    }
+
+    // A large diary is read while the window paints. A close, a signal or an
+    // autosave meanwhile writes nothing (no log.cnf, no backup) until the
+    // whole diary is in, then writes all of it; typing meanwhile is kept.
+    void slowLoadHoldsEverySave_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("typed");
+        // clang-format off
+        QTest::newRow("close")              << "close"    << "";
+        QTest::newRow("termination signal") << "signal"   << "";
+        QTest::newRow("autosave")           << "autosave" << "";
+        QTest::newRow("typing, then close") << "close"    << "Ещё ";
+        // clang-format on
+    }
+    void slowLoadHoldsEverySave()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, typed);
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const QByteArray head = "3\r\n01.01.2020\r\n1\r\na\r\n02.01.2020\r\n2\r\nb\r\nc\r\n"
+            + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + "\r\n1\r\n";
+        QVERIFY(!WriteFileAtomically(log, head + "d\r\n"));
+        // Settings there already: start-up itself writes nothing.
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("ini.cnf")), "\r\n0\r\n"));
+        const auto folder = [&] {
+            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                << QString::fromLatin1(ReadWholeFile(log).value_or("?"));
+        };
+        const QStringList before = folder();
+        std::atomic<bool> acting = false;
+        QStringList during;
+        SetDiaryLoadHook([&] {
+            while (!acting)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            during = folder();
+        });
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        auto* notepad = m.findChild<QTextEdit*>(QStringLiteral("reblok"));
+        QVERIFY(!m.DiaryLoaded());
+        typeText(notepad, typed);
+        QCOMPARE(notepad->toPlainText(), QString());
+        TTerminationWatch watch;
+        connect(&watch, &TTerminationWatch::requested, &m, &TfMain::EndWithoutQuestions);
+        acting = true;
+        if (action == QLatin1String("close"))
+            m.close();
+        else if (action == QLatin1String("autosave"))
+            m.AutoSaveNow();
+        else
+            QVERIFY(::raise(SIGTERM) == 0);
+        QTRY_VERIFY(m.DiaryLoaded());
+        SetDiaryLoadHook({});
+        QCOMPARE(during, before);
+        QVERIFY(notepad->toPlainText().contains(QLatin1Char('d')));
+        QVERIFY(notepad->toPlainText().contains(typed));
+        QTRY_VERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("backup"))));
+        QTRY_COMPARE(*ReadWholeFile(log), head + ToCp1251(notepad->toPlainText()) + "\r\n");
+    }
+
+    void slowLoadReportsAsAQuickOne_data()
+    {
+        QTest::addColumn<QByteArray>("diary");
+        // clang-format off
+        QTest::newRow("damaged")  << QByteArray("2\r\n01.01.2020\r\n1\r\na\r\nno date\r\n");
+        QTest::newRow("a folder") << QByteArray();
+        // clang-format on
+    }
+    void slowLoadReportsAsAQuickOne()
+    {
+        QFETCH(QByteArray, diary);
+        QStringList said[2];
+        for (int slow = 0; slow < 2; ++slow) {
+            QTemporaryDir dir;
+            const QString log = dir.filePath(QStringLiteral("log.cnf"));
+            QVERIFY(diary.isEmpty() ? QDir().mkdir(log) : !WriteFileAtomically(log, diary));
+            if (slow)
+                SetDiaryLoadHook([] {});
+            boxes.clear();
+            TfMain m(dir.path() + QLatin1Char('/'));
+            m.show();
+            QTRY_VERIFY(m.DiaryLoaded());
+            SetDiaryLoadHook({});
+            for (const MessageRequest& r : std::as_const(boxes))
+                said[slow] << QString(r.text).replace(dir.path(), QStringLiteral("<folder>"));
+        }
+        QVERIFY(!said[0].isEmpty());
+        QCOMPARE(said[1], said[0]);
     }
 
     void aboutLogoOpensAddressAndStaysOpen()

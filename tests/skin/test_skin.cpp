@@ -42,31 +42,18 @@ struct FakeWindows {
     QWidget* about = nullptr;
     std::unique_ptr<QWidget> ownAbout;
 
-    explicit FakeWindows(bool aboutChildOfMain = false)
+    // `panel2Later`: Panel2 stays empty until BuildPanel2, as the
+    // calculation view is built when first opened.
+    explicit FakeWindows(bool aboutChildOfMain = false, bool panel2Later = false)
     {
         main.setObjectName("fMain");
         auto* panel1 = new QWidget(&main);
         panel1->setObjectName("Panel1");
-        auto* panel2 = new QWidget(&main);
+        panel2 = new QWidget(&main);
         panel2->setObjectName("Panel2");
         (new QLabel(&main))->setObjectName("Image1");
         (new QLabel(panel1))->setObjectName("Image3");
-        (new QLabel(panel2))->setObjectName("Image2");
-        for (const char* n : FontControls) {
-            const QString name = QLatin1String(n);
-            QWidget* parent = name.startsWith("Label5") || name == "Label6" || name == "Label7" || name == "lBlok"
-                    || name == "eYear" || name == "cbDay" || name == "reblok"
-                ? panel1
-                : name.startsWith('l') && name.size() == 2 ? &main
-                                                           : panel2;
-            QWidget* w = name.startsWith('e') || name.startsWith("cb") ? static_cast<QWidget*>(new QLineEdit(parent))
-                                                                       : new QLabel(parent);
-            w->setObjectName(name);
-            QFont f = w->font();
-            f.setFamily("Design Sans");
-            f.setPointSize(8);
-            w->setFont(f);
-        }
+        Build(panel1, panel2Later);
         auto* pCur = new QWidget(&main);
         pCur->setObjectName("pCur");
         QPalette pal = pCur->palette();
@@ -81,7 +68,37 @@ struct FakeWindows {
         about->setObjectName("fAbout");
         (new QLabel(about))->setObjectName("Image1");
     }
+    void BuildPanel2() { Build(nullptr, false); }
 
+    QWidget* panel2 = nullptr;
+
+private:
+    // The font controls of Panel1 and the main window (when `panel1` is
+    // given) and of Panel2 (unless `skipPanel2`).
+    void Build(QWidget* panel1, bool skipPanel2)
+    {
+        if (!skipPanel2)
+            (new QLabel(panel2))->setObjectName("Image2");
+        for (const char* n : FontControls) {
+            const QString name = QLatin1String(n);
+            QWidget* parent = name.startsWith("Label5") || name == "Label6" || name == "Label7" || name == "lBlok"
+                    || name == "eYear" || name == "cbDay" || name == "reblok"
+                ? panel1
+                : name.startsWith('l') && name.size() == 2 ? &main
+                                                           : panel2;
+            if (panel1 ? parent == panel2 && skipPanel2 : parent != panel2)
+                continue;
+            QWidget* w = name.startsWith('e') || name.startsWith("cb") ? static_cast<QWidget*>(new QLineEdit(parent))
+                                                                       : new QLabel(parent);
+            w->setObjectName(name);
+            QFont f = w->font();
+            f.setFamily("Design Sans");
+            f.setPointSize(8);
+            w->setFont(f);
+        }
+    }
+
+public:
     template <typename T = QWidget> T* c(const char* name) const
     {
         for (QWidget* w : main.findChildren<QWidget*>(QLatin1String(name)))
@@ -482,6 +499,52 @@ private slots:
         QVERIFY(!w.c("lb")->font().bold());
         QCOMPARE(w.marker(), QColor(0xFF, 0x80, 0x00));
         QVERIFY(w.c("pCur")->autoFillBackground());
+    }
+
+    void stepsKeptForAViewBuiltLater_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("value");
+        // clang-format off
+        QTest::newRow("whole plug-in")            << 0  << "Тестовый вид";
+        QTest::newRow("bad caption size")         << 16 << "x";
+        QTest::newRow("bad value colour")         << 22 << "#zz";
+        QTest::newRow("bad input size")           << 26 << "1 2";
+        QTest::newRow("calculation picture gone") << 3  << "вид/нет.jpg";
+        QTest::newRow("calculation picture junk") << 3  << "вид/junk.jpg";
+        // clang-format on
+    }
+    void stepsKeptForAViewBuiltLater()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, value);
+        QStringList lines = PluginLines();
+        lines[line] = value;
+        WritePlugin(lines);
+        Put(Pic("junk.jpg"), "no picture");
+        Recorder r;
+        FakeWindows eager, lazy(false, true);
+        TSkinLater later;
+        const bool ok = LoadPlugin(m_plg, &eager.main, eager.about);
+        QCOMPARE(ok, line == 0);
+        QCOMPARE(LoadPlugin(m_plg, &lazy.main, lazy.about, &later), ok);
+        QCOMPARE(r.texts.size(), ok ? 0 : 2);
+        lazy.BuildPanel2();
+        later.ApplyTo(lazy.panel2);
+        // Nothing is said again when the view is built, and it looks as if
+        // it had been there from the start.
+        QCOMPARE(r.texts.size(), ok ? 0 : 2);
+        QCOMPARE(lazy.pic("Image2"), eager.pic("Image2"));
+        for (QWidget* w : eager.panel2->findChildren<QWidget*>()) {
+            const QWidget* twin = lazy.c(qPrintable(w->objectName()));
+            QVERIFY2(twin, qPrintable(w->objectName()));
+            QCOMPARE(twin->font(), w->font());
+            QCOMPARE(twin->palette().color(QPalette::WindowText), w->palette().color(QPalette::WindowText));
+        }
+        // Built now, the view is found: a later plug-in goes straight to it.
+        WritePlugin(PluginLines());
+        QVERIFY(LoadPlugin(m_plg, &lazy.main, lazy.about, &later));
+        QCOMPARE(lazy.c("Label8")->font().family(), QStringLiteral("Caption Font"));
     }
 
     void thirtyTwoLines()
