@@ -393,8 +393,10 @@ void TfMain::StepClosingAutoStart()
 void TfMain::closeEvent(QCloseEvent* e)
 {
     if (FormClose()) {
-        if (Panel2)
+        if (Panel2) {
             Panel2->SaveSource();
+            Panel2->SaveIso();
+        }
         e->accept();
     } else {
         e->ignore();
@@ -477,10 +479,15 @@ void TfMain::lToDiaryClick()
             Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
             return;
         }
-        const QDate day = Panel1->AppendToSelectedDay(*paragraph);
-        if (day.isValid())
-            Panel2->lToDiary->ShowFor(QStringLiteral("Записано в заметку за ") + DiaryDateText(day));
+        if (const QString said = AppendToDiary(*paragraph); !said.isEmpty())
+            Panel2->lToDiary->ShowFor(said);
     });
+}
+
+QString TfMain::AppendToDiary(const QString& paragraph)
+{
+    const QDate day = Panel1->AppendToSelectedDay(paragraph);
+    return day.isValid() ? QStringLiteral("Записано в заметку за ") + DiaryDateText(day) : QString();
 }
 
 void TfMain::EndWithoutQuestions()
@@ -491,9 +498,12 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         FormClose();
-        // The source window's inputs are kept at any end of the program.
-        if (Panel2)
+        // The source and ISO windows' inputs are kept at any end of the
+        // program (there are none before the calculation view is built).
+        if (Panel2) {
             Panel2->SaveSource(false);
+            Panel2->SaveIso(false);
+        }
     }
     QCoreApplication::quit();
 }
@@ -535,11 +545,13 @@ TCalcView* TfMain::CalcView()
     Panel2->PlaceSchemePictures();
     // What the plug-in did to the rest of the window, it now does here.
     m_calcSkin.ApplyTo(Panel2);
-    // Both links look like the diary's own link: taken after the plug-in's
-    // steps, as the link's own font step came before the diary link's.
+    // The links look like the diary's own link: taken after the plug-in's
+    // steps, as the links' own font steps came before the diary link's.
     Panel2->lSource->FollowStyleOf(Panel1->lBlok);
     Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
+    Panel2->lIso->FollowStyleOf(Panel1->lBlok);
     connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
+    Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
     Panel2->cbSensChange();
     return Panel2;
 }

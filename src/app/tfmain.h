@@ -72,6 +72,9 @@ public slots:
     void AutoSaveNow();
     // "Записать расчёт в дневник".
     void lToDiaryClick();
+    // A paragraph of a calculation onto the note of the diary's selected
+    // day; what the link then says ("Записано в заметку за …"), or empty.
+    QString AppendToDiary(const QString& paragraph);
     // A termination signal or the end of the desktop session: save and end
     // as a close does, without asking anything, since no one may be there
     // to answer.

@@ -576,6 +576,7 @@ private slots:
         typeText(w.get("reblok"), QStringLiteral("x"));
         w.buildCalc();
         w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->lSourceClick();
+        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->lIsoClick();
         if (saveFails)
             QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
         TTerminationWatch watch;
@@ -587,8 +588,9 @@ private slots:
         QCOMPARE(boxes.size(), 0);
         if (!saveFails)
             QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
-        // The source window's inputs are kept as at a close.
+        // The source and ISO windows' inputs are kept as at a close.
         QVERIFY(QFile::exists(w.dir.filePath(QStringLiteral("source.cnf"))));
+        QVERIFY(QFile::exists(w.dir.filePath(QStringLiteral("iso.cnf"))));
     }
 
     // A log.cnf that may not be written over: one box at start naming it,

@@ -9,6 +9,7 @@
 #include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
 #include "calc/view/tfsource.h"
+#include "calc/view/tfiso.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -179,6 +180,9 @@ TCalcView::TCalcView(QWidget* parent)
 
     lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->move(16, 256);
+    lIso = new TLinkLabel("lIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1…"), this);
+    lIso->move(16, 280);
+    connect(lIso, &TLinkLabel::clicked, this, &TCalcView::lIsoClick);
 
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
         e->installEventFilter(this);
@@ -347,6 +351,30 @@ void TCalcView::lSourceClick()
     });
 }
 
+void TCalcView::lIsoClick()
+{
+    kelto::Guarded([this] {
+        if (!m_iso) {
+            m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
+            m_iso->ApplyInputFont(eRast->font(), eRast->palette());
+            m_iso->SetDiaryAppend(m_isoAppend);
+        }
+        m_iso->show();
+        m_iso->raise();
+        m_iso->activateWindow();
+    });
+}
+
+void TCalcView::SaveIso(bool reportFailure)
+{
+    kelto::Guarded([this, reportFailure] {
+        if (!m_iso)
+            return;
+        if (const std::optional<QString> err = m_iso->Save(); err && reportFailure)
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfIso::FilePath(), *err));
+    });
+}
+
 void TCalcView::SaveSource(bool reportFailure)
 {
     kelto::Guarded([this, reportFailure] {
@@ -360,10 +388,14 @@ void TCalcView::SaveSource(bool reportFailure)
 
 bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
-    // The source window's inputs follow the plug-in's input font, which
-    // reaches the view's edits.
-    if (watched == eRast && m_source && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
-        m_source->ApplyInputFont(eRast->font(), eRast->palette());
+    // The source and ISO windows' inputs follow the plug-in's input font,
+    // which reaches the view's edits.
+    if (watched == eRast && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
+        if (m_source)
+            m_source->ApplyInputFont(eRast->font(), eRast->palette());
+        if (m_iso)
+            m_iso->ApplyInputFont(eRast->font(), eRast->palette());
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     void (TCalcView::*handler)(QChar&) = nullptr;

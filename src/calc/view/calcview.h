@@ -15,6 +15,7 @@ class QLineEdit;
 
 namespace kelto {
 
+class TfIso;
 class TfSource;
 class TLinkLabel;
 
@@ -69,6 +70,16 @@ public:
     void SaveSource(bool reportFailure = true);
     // "Записать расчёт в дневник": the main window writes the paragraph.
     TLinkLabel* lToDiary = nullptr;
+    // The link that opens the check by ГОСТ ISO 17636-1.
+    TLinkLabel* lIso = nullptr;
+    // How the ISO window puts its paragraph into the diary (the answer is
+    // what its link says for a while); given to the window when it is made.
+    void SetIsoDiaryAppend(std::function<QString(const QString&)> append) { m_isoAppend = std::move(append); }
+    // The ISO window, once it has been opened; nullptr before.
+    TfIso* fIso() const { return m_iso; }
+    // Program exit: the ISO window's inputs to iso.cnf, if it was ever
+    // opened; a failure is reported.
+    void SaveIso(bool reportFailure = true);
 
 public slots:
     // The whole view update: results reset, picture, calculation, error box.
@@ -81,6 +92,9 @@ public slots:
     void PlaceSchemePictures();
     // The link: the source window, created on first use, shown and raised.
     void lSourceClick();
+    // The link: the ISO window, created on first use with the pipe of the
+    // view, shown and raised.
+    void lIsoClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +104,8 @@ private:
 
     std::function<QDate()> m_workDate;
     TfSource* m_source = nullptr;
+    TfIso* m_iso = nullptr;
+    std::function<QString(const QString&)> m_isoAppend;
 };
 
 } // namespace kelto

@@ -1,0 +1,257 @@
+#include "calc/isoform.h"
+
+#include "core/cp1251.h"
+#include "calc/layout.h"
+
+#include <cmath>
+
+namespace kelto {
+
+namespace {
+
+constexpr int IsoFileLines = 8;
+
+// Up to `decimals` decimals after a comma, without trailing zeros: "16,36",
+// "592", "51,4".
+QString Trimmed(double value, int decimals)
+{
+    QString s = QString::number(value, 'f', decimals);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s.replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QString Mm(double value, int decimals)
+{
+    return Trimmed(value, decimals) + QStringLiteral(" мм");
+}
+
+// One number field: its value, or the hint that says what is wrong with it.
+std::optional<double> ReadField(const QString& text, const QString& missing, const QString& notNumber, QString& hint)
+{
+    if (text.trimmed().isEmpty()) {
+        hint = missing;
+        return std::nullopt;
+    }
+    const std::optional<double> v = ParseNumber(text);
+    if (!v)
+        hint = notNumber;
+    return v;
+}
+
+// Table 2 as the window writes it; empty for an X-ray tube.
+QString RangeText(TIsoSource source, TIsoClass testClass)
+{
+    const bool a = testClass == TIsoClass::A;
+    switch (source) {
+    case TIsoSource::Ir192: return a ? QStringLiteral("20–100 мм") : QStringLiteral("20–90 мм");
+    case TIsoSource::Se75: return a ? QStringLiteral("10–40 мм") : QStringLiteral("14–40 мм");
+    case TIsoSource::Co60: return a ? QStringLiteral("40–200 мм") : QStringLiteral("60–150 мм");
+    case TIsoSource::Yb169: return a ? QStringLiteral("1–15 мм") : QStringLiteral("2–12 мм");
+    case TIsoSource::XRay: break;
+    }
+    return QString();
+}
+
+QString NumberText(double value)
+{
+    return Trimmed(value, 6);
+}
+
+} // namespace
+
+QStringList IsoTechniqueNames()
+{
+    return {QStringLiteral("Одна стенка, источник снаружи"),
+            QStringLiteral("Одна стенка, источник внутри не на оси"),
+            QStringLiteral("Одна стенка, источник на оси (панорамно)"),
+            QStringLiteral("Две стенки, одно изображение"),
+            QStringLiteral("Две стенки, два изображения, эллипс"),
+            QStringLiteral("Две стенки, два изображения, наложение")};
+}
+
+QStringList IsoClassNames()
+{
+    return {QStringLiteral("A"), QStringLiteral("B")};
+}
+
+QStringList IsoSourceNames()
+{
+    return {QStringLiteral("Ir-192"), QStringLiteral("Se-75"), QStringLiteral("Co-60"), QStringLiteral("Yb-169"),
+            QStringLiteral("Рентгеновский аппарат")};
+}
+
+TIsoForm DefaultIsoForm()
+{
+    const TIsoInputs in;
+    TIsoForm f;
+    f.De = NumberText(in.De);
+    f.t = NumberText(in.t);
+    f.d = NumberText(in.d);
+    f.sfd = NumberText(in.sfd);
+    f.technique = in.technique;
+    f.testClass = in.testClass;
+    f.source = in.source;
+    f.planar = in.planar;
+    return f;
+}
+
+TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall)
+{
+    TIsoForm f = DefaultIsoForm();
+    // A missing or damaged file is as good as none: the defaults, silently.
+    if (file)
+        if (const std::optional<TIsoForm> stored = ParseIsoFile(*file))
+            f = *stored;
+    // The pipe is the one the calculation view holds, when it holds one.
+    if (ParseNumber(viewDiameter))
+        f.De = viewDiameter.trimmed();
+    if (ParseNumber(viewWall))
+        f.t = viewWall.trimmed();
+    return f;
+}
+
+TIsoOutcome ComputeIsoForm(const TIsoForm& form)
+{
+    TIsoOutcome o;
+    TIsoInputs& in = o.inputs;
+    in.technique = form.technique;
+    in.testClass = form.testClass;
+    in.source = form.source;
+    in.planar = form.planar;
+    const bool central = form.technique == TIsoTechnique::SingleWallCentral;
+    QString hint;
+    // The fields in the order of the window; the first one wrong gives the hint.
+    const std::optional<double> De = ReadField(form.De, QStringLiteral("Укажите наружный диаметр"),
+                                               QStringLiteral("Наружный диаметр — не число"), hint);
+    const std::optional<double> t = De
+        ? ReadField(form.t, QStringLiteral("Укажите толщину стенки"), QStringLiteral("Толщина стенки — не число"), hint)
+        : std::nullopt;
+    const std::optional<double> d = t ? ReadField(form.d, QStringLiteral("Укажите размер источника"),
+                                                  QStringLiteral("Размер источника — не число"), hint)
+                                      : std::nullopt;
+    // The panoramic technique has its source on the axis: the field is not used.
+    const std::optional<double> sfd = !d ? std::nullopt
+        : central                        ? std::optional<double>(*De / 2)
+                  : ReadField(form.sfd, QStringLiteral("Укажите расстояние SFD"),
+                              QStringLiteral("Расстояние SFD — не число"), hint);
+    if (!sfd) {
+        o.results.error = hint;
+        o.texts.hint = hint;
+        return o;
+    }
+    in.De = *De;
+    in.t = *t;
+    in.d = *d;
+    in.sfd = *sfd;
+    o.results = CalculateIso17636(in);
+    const TIsoResults& r = o.results;
+    TIsoTexts& x = o.texts;
+    if (!r.valid) {
+        x.hint = r.error;
+        return o;
+    }
+    x.w = Mm(r.w, 2);
+    x.f = Mm(r.f, 1);
+    x.fMin = Mm(r.fMin, 1);
+    if (r.distanceOk) {
+        x.distance = QStringLiteral("достаточно");
+    } else {
+        // Up to the next tenth: a shortfall is never shown as none.
+        const double shortBy = std::max(0.1, std::ceil((r.fMin - r.f) * 10 - 1e-6) / 10);
+        x.distance = QStringLiteral("меньше наименьшего на ") + Mm(shortBy, 1);
+        x.distanceFails = true;
+    }
+    x.exposures = QString::number(r.exposures);
+    if (r.exposures > 1)
+        x.exposures += QStringLiteral(", через ") + Trimmed(360.0 / r.exposures, 1) + QStringLiteral("°");
+    x.iqi = QStringLiteral("W%1 (табл. %2)").arg(r.wire).arg(r.iqiTable);
+    if (r.wireGamma != r.wire)
+        x.iqi += QStringLiteral("; для %1 допускается W%2 (п. 6.9)")
+                     .arg(IsoSourceNames().value(int(form.source)))
+                     .arg(r.wireGamma);
+    const QString range = RangeText(form.source, form.testClass);
+    if (range.isEmpty())
+        x.range = QStringLiteral("не ограничена для рентгеновского аппарата");
+    else if (r.thicknessInRange)
+        x.range = QStringLiteral("в пределах ") + range;
+    else
+        x.range = QStringLiteral("вне пределов ") + range + QStringLiteral(": только по согласованию");
+    x.rangeFails = !r.thicknessInRange;
+    x.density = QStringLiteral("не менее ") + Trimmed(r.minDensity, 1);
+    return o;
+}
+
+std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& x)
+{
+    if (!x.hint.isEmpty() || x.w == QStringLiteral("—"))
+        return std::nullopt;
+    // "->", not an arrow: the note lives in code page 1251. Joined piece by
+    // piece, so a pasted "%1" in an input stays as it is.
+    QString text = QStringLiteral("Расчёт по ГОСТ ISO 17636-1: De ") + form.De.trimmed() + QStringLiteral(" мм, t ")
+        + form.t.trimmed() + QStringLiteral(" мм, «") + IsoTechniqueNames().value(int(form.technique))
+        + QStringLiteral("», класс ") + IsoClassNames().value(int(form.testClass)) + QStringLiteral(", ")
+        + IsoSourceNames().value(int(form.source)) + QStringLiteral(", d ") + form.d.trimmed() + QStringLiteral(" мм");
+    if (form.technique != TIsoTechnique::SingleWallCentral)
+        text += QStringLiteral(", SFD ") + form.sfd.trimmed() + QStringLiteral(" мм");
+    if (form.planar)
+        text += QStringLiteral(", плоскостные несплошности");
+    text += QStringLiteral(" -> w ") + x.w + QStringLiteral(", f ") + x.f + QStringLiteral(", f min ") + x.fMin
+        + QStringLiteral(": ") + x.distance + QStringLiteral("; экспозиций ") + x.exposures
+        + QStringLiteral("; эталон ") + x.iqi + QStringLiteral("; толщина ") + x.range + QStringLiteral("; плотность ")
+        + x.density;
+    return ToCp1251Repertoire(text);
+}
+
+QByteArray IsoFileBytes(const TIsoForm& f)
+{
+    // Field texts cannot hold a line end by typing; a pasted one must not
+    // shift the lines after it.
+    const auto one = [](const QString& s) {
+        QString t = s;
+        t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return t;
+    };
+    return JoinCrLf({
+        one(f.De),
+        one(f.t),
+        QString::number(int(f.technique)),
+        IsoClassNames().value(int(f.testClass)),
+        IsoSourceNames().value(int(f.source)),
+        one(f.d),
+        one(f.sfd),
+        f.planar ? QStringLiteral("1") : QStringLiteral("0"),
+    });
+}
+
+std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes)
+{
+    const QStringList lines = SplitCp1251Lines(bytes);
+    if (lines.size() != IsoFileLines)
+        return std::nullopt;
+    bool ok = false;
+    const int technique = lines[2].toInt(&ok);
+    const int testClass = int(IsoClassNames().indexOf(lines[3]));
+    const int source = int(IsoSourceNames().indexOf(lines[4]));
+    if (!ok || technique < 0 || technique >= int(IsoTechniqueNames().size()) || testClass < 0 || source < 0
+        || (lines[7] != QLatin1String("0") && lines[7] != QLatin1String("1")))
+        return std::nullopt;
+    TIsoForm f;
+    f.De = lines[0];
+    f.t = lines[1];
+    f.technique = TIsoTechnique(technique);
+    f.testClass = TIsoClass(testClass);
+    f.source = TIsoSource(source);
+    f.d = lines[5];
+    f.sfd = lines[6];
+    f.planar = lines[7] == QLatin1String("1");
+    return f;
+}
+
+} // namespace kelto

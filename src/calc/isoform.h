@@ -1,0 +1,79 @@
+// The rules of the "Расчёт по ГОСТ ISO 17636-1" window without its widgets:
+// the lists it offers, what its inputs give, the texts of its results and
+// its hint, the paragraph it leaves in the diary and the file iso.cnf that
+// remembers the inputs between runs. QtCore only.
+#pragma once
+#include "calc/iso17636.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kelto {
+
+// The lists of the window, in the order of the enums.
+QStringList IsoTechniqueNames(); // "Одна стенка, источник снаружи", …, "Две стенки, одно изображение", …
+QStringList IsoClassNames();     // "A", "B"
+QStringList IsoSourceNames();    // "Ir-192", "Se-75", "Co-60", "Yb-169", "Рентгеновский аппарат"
+
+// Everything the window's inputs show; number fields as typed.
+struct TIsoForm {
+    QString De, t, d, sfd;
+    TIsoTechnique technique = TIsoTechnique::DoubleWallSingleImage;
+    TIsoClass testClass = TIsoClass::B;
+    TIsoSource source = TIsoSource::Ir192;
+    bool planar = false;
+};
+
+// The defaults of TIsoInputs as the window shows them ("219", "8", "2", "600").
+TIsoForm DefaultIsoForm();
+
+// The window's state when it is first opened in a run: the inputs of
+// iso.cnf's bytes (the defaults when there are none or they are damaged),
+// with the diameter and the wall of the calculation view where its texts
+// are numbers.
+TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall);
+
+// The texts of the results as the window shows them; "—" each when the
+// inputs are not valid, and `hint` then says why.
+struct TIsoTexts {
+    QString w = QStringLiteral("—");    // "16,36 мм"
+    QString f = QStringLiteral("—");    // "584 мм"
+    QString fMin = QStringLiteral("—"); // "104,4 мм"
+    QString distance = QStringLiteral("—"); // "достаточно" or "меньше наименьшего на 12,3 мм"
+    QString exposures = QStringLiteral("—"); // "7, через 51,4°"
+    QString iqi = QStringLiteral("—");   // "W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)"
+    QString range = QStringLiteral("—"); // "в пределах 20–90 мм" or "вне пределов 20–90 мм: только по согласованию"
+    QString density = QStringLiteral("—");          // "не менее 2,3"
+    QString hint;                                   // the reason for the "—", or empty
+    bool distanceFails = false, rangeFails = false; // verdicts to be shown as warnings
+};
+
+// The inputs the form's texts give, the calculation and its texts. When a
+// field is not a number, `results` is not valid and its error is the hint.
+struct TIsoOutcome {
+    TIsoInputs inputs;
+    TIsoResults results;
+    TIsoTexts texts;
+};
+TIsoOutcome ComputeIsoForm(const TIsoForm& form);
+
+// The calculation as one paragraph of the diary, in code page 1251
+// characters only; nothing while the inputs are not valid.
+std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& texts);
+
+// iso.cnf, code page 1251, CR LF, one value per line in this order:
+//  1 outside diameter De, mm, as typed
+//  2 wall t, mm, as typed
+//  3 technique, 0..5 in the order of the window's list
+//  4 class ("A" or "B")
+//  5 source ("Ir-192", "Se-75", "Co-60", "Yb-169" or "Рентгеновский аппарат")
+//  6 source size d, mm, as typed
+//  7 source-to-film distance SFD, mm, as typed
+//  8 planar imperfections to be found ("1" or "0")
+QByteArray IsoFileBytes(const TIsoForm& form);
+// Nothing when the bytes are not such a file.
+std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes);
+
+} // namespace kelto

@@ -1,0 +1,301 @@
+#include "calc/view/tfiso.h"
+
+#include "gui/autosizelabel.h"
+#include "gui/linklabel.h"
+#include "gui/report.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "calc/view/calcview.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <tuple>
+#include <vector>
+
+namespace kelto {
+
+namespace {
+
+constexpr int WindowWidth = 600, CaptionLeft = 10, CaptionWidth = 250, InputLeft = 268, RowHeight = 21;
+
+// A failed verdict: a dark red that reads on the window's own background,
+// which no plug-in changes.
+const QColor WarningColour(176, 0, 0);
+
+QLabel* Caption(QWidget* parent, const QString& text, int top)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
+    l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    return l;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int top)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setGeometry(InputLeft, top, 80, RowHeight);
+    return e;
+}
+
+QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QStringList& items)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->setGeometry(InputLeft, top, width, RowHeight);
+    c->addItems(items);
+    return c;
+}
+
+QLabel* Result(QWidget* parent, const char* name, int top)
+{
+    QLabel* l = new TAutoSizeLabel(QStringLiteral("—"), parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(InputLeft, top + 4);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->adjustSize();
+    return l;
+}
+
+} // namespace
+
+TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                  | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("fIso"));
+    setWindowTitle(QStringLiteral("Расчёт по ГОСТ ISO 17636-1"));
+    setFixedSize(WindowWidth, 458);
+    // A window of its own does not inherit the main window's font; it takes
+    // the same one as the source window.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+
+    Caption(this, QStringLiteral("Наружный диаметр De, мм"), 12);
+    eDe = Edit(this, "eDe", 12);
+    Caption(this, QStringLiteral("Толщина стенки t, мм"), 39);
+    eT = Edit(this, "eT", 39);
+    Caption(this, QStringLiteral("Схема просвечивания"), 66);
+    cbTechnique = Combo(this, "cbTechnique", 66, 290, IsoTechniqueNames());
+    Caption(this, QStringLiteral("Класс контроля"), 93);
+    cbClass = Combo(this, "cbClass", 93, 50, IsoClassNames());
+    Caption(this, QStringLiteral("Источник излучения"), 120);
+    cbSource = Combo(this, "cbSource", 120, 170, IsoSourceNames());
+    Caption(this, QStringLiteral("Размер источника d, мм"), 147);
+    eD = Edit(this, "eD", 147);
+    Caption(this, QStringLiteral("Расстояние источник — плёнка SFD, мм"), 174);
+    eSfd = Edit(this, "eSfd", 174);
+    Caption(this, QStringLiteral("Плоскостные несплошности"), 201);
+    chPlanar = new QCheckBox(QStringLiteral("выявлять (f min как для класса B)"), this);
+    chPlanar->setObjectName(QStringLiteral("chPlanar"));
+    chPlanar->setGeometry(InputLeft, 201, WindowWidth - InputLeft - CaptionLeft, RowHeight);
+
+    // The inputs above, the results below.
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
+
+    Caption(this, QStringLiteral("Просвечиваемая толщина w:"), 236);
+    lW = Result(this, "lW", 236);
+    Caption(this, QStringLiteral("Расстояние источник — объект f:"), 258);
+    lF = Result(this, "lF", 258);
+    Caption(this, QStringLiteral("Наименьшее расстояние f min:"), 280);
+    lFMin = Result(this, "lFMin", 280);
+    Caption(this, QStringLiteral("Расстояние f:"), 302);
+    lDistance = Result(this, "lDistance", 302);
+    Caption(this, QStringLiteral("Число экспозиций:"), 324);
+    lExposures = Result(this, "lExposures", 324);
+    Caption(this, QStringLiteral("Проволочный эталон:"), 346);
+    lIqi = Result(this, "lIqi", 346);
+    Caption(this, QStringLiteral("Толщина для источника (табл. 2):"), 368);
+    lRange = Result(this, "lRange", 368);
+    Caption(this, QStringLiteral("Оптическая плотность снимка:"), 390);
+    lDensity = Result(this, "lDensity", 390);
+    lHint = new QLabel(this);
+    lHint->setObjectName(QStringLiteral("lHint"));
+    lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
+    lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lToDiary = new TLinkLabel("lIsoToDiary", QStringLiteral("Записать расчёт в дневник"), this);
+    lToDiary->setFont(font);
+    lToDiary->move(CaptionLeft, 436);
+    QFont underlined = lToDiary->font();
+    underlined.setUnderline(true);
+    lToDiary->setFont(underlined);
+    QPalette linkPalette = lToDiary->palette();
+    linkPalette.setColor(QPalette::WindowText, palette().color(QPalette::Link));
+    lToDiary->setPalette(linkPalette);
+    connect(lToDiary, &TLinkLabel::clicked, this, &TfIso::lToDiaryClick);
+
+    QWidget* previous = nullptr;
+    for (QWidget* w : inputs()) {
+        if (previous)
+            setTabOrder(previous, w);
+        previous = w;
+    }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+    SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
+
+    for (QLineEdit* e : {eDe, eT, eD, eSfd}) {
+        e->installEventFilter(this);
+        connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);
+    }
+    for (QComboBox* c : {cbTechnique, cbClass, cbSource})
+        connect(c, &QComboBox::currentIndexChanged, this, &TfIso::Recalculate);
+    connect(chPlanar, &QCheckBox::toggled, this, &TfIso::Recalculate);
+}
+
+QString TfIso::FilePath()
+{
+    return ProgramFolder() + QStringLiteral("iso.cnf");
+}
+
+QList<QWidget*> TfIso::inputs() const
+{
+    return {eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar};
+}
+
+TIsoForm TfIso::Form() const
+{
+    TIsoForm f;
+    f.De = eDe->text();
+    f.t = eT->text();
+    f.d = eD->text();
+    f.sfd = eSfd->text();
+    f.technique = TIsoTechnique(cbTechnique->currentIndex());
+    f.testClass = TIsoClass(cbClass->currentIndex());
+    f.source = TIsoSource(cbSource->currentIndex());
+    f.planar = chPlanar->isChecked();
+    return f;
+}
+
+void TfIso::SetForm(const TIsoForm& f)
+{
+    {
+        // One calculation at the end.
+        std::vector<QSignalBlocker> blockers;
+        blockers.reserve(size_t(inputs().size()));
+        for (QWidget* w : inputs())
+            blockers.emplace_back(w);
+        eDe->setText(f.De);
+        eT->setText(f.t);
+        cbTechnique->setCurrentIndex(int(f.technique));
+        cbClass->setCurrentIndex(int(f.testClass));
+        cbSource->setCurrentIndex(int(f.source));
+        eD->setText(f.d);
+        eSfd->setText(f.sfd);
+        chPlanar->setChecked(f.planar);
+    }
+    Recalculate();
+}
+
+TIsoShown TfIso::Shown() const
+{
+    TIsoShown s{Form(), m_outcome.inputs, m_outcome.results, m_outcome.texts};
+    // The labels' own texts: what the user sees is what is handed on.
+    s.texts.w = lW->text();
+    s.texts.f = lF->text();
+    s.texts.fMin = lFMin->text();
+    s.texts.distance = lDistance->text();
+    s.texts.exposures = lExposures->text();
+    s.texts.iqi = lIqi->text();
+    s.texts.range = lRange->text();
+    s.texts.density = lDensity->text();
+    s.texts.hint = lHint->text();
+    return s;
+}
+
+std::optional<QString> TfIso::Save() const
+{
+    return WriteFileAtomically(FilePath(), IsoFileBytes(Form()));
+}
+
+void TfIso::ApplyInputFont(const QFont& font, const QPalette& palette)
+{
+    for (QWidget* w : inputs()) {
+        if (w == chPlanar)
+            continue; // a caption beside a box, not a field
+        w->setFont(font);
+        QPalette p = w->palette();
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+            for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+                p.setColor(g, r, palette.color(g, r));
+        w->setPalette(p);
+    }
+}
+
+void TfIso::Recalculate()
+{
+    Guarded([this] {
+        const TIsoForm form = Form();
+        // The panoramic source stands on the axis: there is no distance to give.
+        eSfd->setEnabled(form.technique != TIsoTechnique::SingleWallCentral);
+        m_outcome = ComputeIsoForm(form);
+        const TIsoTexts& x = m_outcome.texts;
+        for (auto [label, text, warn] :
+             {std::tuple{lW, x.w, false}, std::tuple{lF, x.f, false}, std::tuple{lFMin, x.fMin, false},
+              std::tuple{lDistance, x.distance, x.distanceFails}, std::tuple{lExposures, x.exposures, false},
+              std::tuple{lIqi, x.iqi, false}, std::tuple{lRange, x.range, x.rangeFails},
+              std::tuple{lDensity, x.density, false}}) {
+            const QColor colour = warn ? WarningColour : palette().color(QPalette::WindowText);
+            if (label->palette().color(QPalette::WindowText) != colour) {
+                QPalette p = label->palette();
+                p.setColor(QPalette::WindowText, colour);
+                label->setPalette(p);
+            }
+            if (label->text() == text)
+                continue;
+            label->setText(text);
+            label->adjustSize();
+        }
+        lHint->setText(x.hint);
+    });
+}
+
+void TfIso::lToDiaryClick()
+{
+    Guarded([this] {
+        const TIsoShown s = Shown();
+        const std::optional<QString> paragraph = IsoNoteParagraph(s.form, s.texts);
+        if (!paragraph) {
+            lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
+            return;
+        }
+        if (!m_append)
+            return;
+        if (const QString said = m_append(*paragraph); !said.isEmpty())
+            lToDiary->ShowFor(said);
+    });
+}
+
+bool TfIso::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (event->type() != QEvent::KeyPress || !edit)
+        return QWidget::eventFilter(watched, event);
+    return TCalcView::FilterKeyEvent(edit, static_cast<QKeyEvent*>(event),
+                                     [edit](QChar& key) { TCalcView::AcceptNumericKey(edit, key); });
+}
+
+void TfIso::closeEvent(QCloseEvent* event)
+{
+    Guarded([this] {
+        if (const std::optional<QString> err = Save())
+            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
+    });
+    event->accept();
+}
+
+} // namespace kelto

@@ -1,0 +1,72 @@
+// The "Расчёт по ГОСТ ISO 17636-1" window: a ring-weld set-up checked by the
+// ISO standard, recomputed on every change. Modeless, one instance, created
+// on first use; its inputs live in iso.cnf between runs.
+#pragma once
+#include "calc/isoform.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace kelto {
+
+class TLinkLabel;
+
+// What the window holds: its inputs as typed, what they give, and the
+// result texts exactly as it shows them (a technique card reads them).
+struct TIsoShown {
+    TIsoForm form;
+    TIsoInputs inputs;
+    TIsoResults results;
+    TIsoTexts texts;
+};
+
+class TfIso : public QWidget {
+    Q_OBJECT
+public:
+    // Reads iso.cnf of the program folder (the defaults when it is missing
+    // or damaged); the diameter and the wall are the calculation view's
+    // where its texts are numbers.
+    TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent = nullptr);
+
+    static QString FilePath(); // ProgramFolder() + "iso.cnf"
+
+    TIsoForm Form() const;
+    void SetForm(const TIsoForm& form);
+    TIsoShown Shown() const;
+    // Writes iso.cnf; the reason on failure.
+    std::optional<QString> Save() const;
+    // The input font and colours of the appearance plug-in, as the
+    // calculation view's edits have them.
+    void ApplyInputFont(const QFont& font, const QPalette& palette);
+    // How "Записать расчёт в дневник" hands its paragraph to the diary: the
+    // answer is what the link says for a while (empty: nothing to say).
+    void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
+
+public slots:
+    void Recalculate();
+    void lToDiaryClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QList<QWidget*> inputs() const;
+
+    QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
+    QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;
+    QCheckBox* chPlanar = nullptr;
+    QLabel *lW = nullptr, *lF = nullptr, *lFMin = nullptr, *lDistance = nullptr, *lExposures = nullptr, *lIqi = nullptr,
+           *lRange = nullptr, *lDensity = nullptr, *lHint = nullptr;
+    TLinkLabel* lToDiary = nullptr;
+    TIsoOutcome m_outcome;
+    std::function<QString(const QString&)> m_append;
+};
+
+} // namespace kelto

@@ -1,0 +1,263 @@
+// The check of a ring-weld set-up by ГОСТ ISO 17636-1, its window's texts
+// and iso.cnf.
+#include "core/cp1251.h"
+#include "calc/iso17636.h"
+#include "calc/isoform.h"
+
+#include <QTest>
+#include <cmath>
+
+using namespace kelto;
+
+Q_DECLARE_METATYPE(TIsoInputs)
+
+namespace {
+
+using T = TIsoTechnique;
+using C = TIsoClass;
+using S = TIsoSource;
+constexpr T T0 = T::SingleWallSourceOutside, T1 = T::SingleWallSourceInside, T2 = T::SingleWallCentral,
+            T3 = T::DoubleWallSingleImage, T4 = T::DoubleWallEllipse, T5 = T::DoubleWallSuperimposed;
+
+TIsoInputs In(double De, double t, double sfd, T technique, C testClass = C::B, S source = S::Ir192, double d = 2,
+              bool planar = false)
+{
+    return {De, t, d, sfd, technique, testClass, source, planar};
+}
+
+// The columns of every rule's table: the inputs and what they should give.
+void Columns()
+{
+    QTest::addColumn<TIsoInputs>("in");
+    QTest::addColumn<QString>("want");
+}
+TIsoResults Run()
+{
+    QFETCH(TIsoInputs, in);
+    return CalculateIso17636(in);
+}
+QString Want()
+{
+    QFETCH(QString, want);
+    return want;
+}
+
+} // namespace
+
+class TestIso17636 : public QObject {
+    Q_OBJECT
+private slots:
+    // clang-format off
+    void exposures_data()
+    {
+        Columns();
+        QTest::newRow("1020x16, outside, f 700, B") << In(1020, 16, 716, T0) << "13";
+        QTest::newRow("1020x16, outside, f 700, A") << In(1020, 16, 716, T0, C::A) << "10";
+        QTest::newRow("530x10, outside, f 1000, B") << In(530, 10, 1010, T0) << "10";
+        QTest::newRow("1020x16, inside, SFD 800, B") << In(1020, 16, 800, T1) << "3";
+        QTest::newRow("1020x16, inside, source within s: one") << In(1020, 16, 710, T1) << "1";
+        QTest::newRow("1020x16, inside, on the axis: one") << In(1020, 16, 510, T1) << "1";
+        QTest::newRow("219,1x8,18, DWSI, SFD = De, B") << In(219.1, 8.18, 219.1, T3) << "4";
+        QTest::newRow("219,1x8,18, DWSI, SFD 600, B") << In(219.1, 8.18, 600, T3) << "7";
+        QTest::newRow("219,1x8,18, DWSI, SFD 600, A") << In(219.1, 8.18, 600, T3, C::A) << "5";
+        QTest::newRow("panoramic: one") << In(1020, 16, 0, T2) << "1";
+        QTest::newRow("57x4, ellipse: two") << In(57, 4, 500, T4) << "2";
+        QTest::newRow("50x6, ellipse, t/De 0,12: three") << In(50, 6, 500, T4) << "3";
+        QTest::newRow("superimposed: three") << In(57, 4, 500, T5) << "3";
+    }
+    void exposures() { QCOMPARE(QString::number(Run().exposures), Want()); }
+
+    void distance_data()
+    {
+        // f min to a tenth, and whether f reaches it
+        Columns();
+        QTest::newRow("d 3, b 12, A") << In(219, 12, 612, T0, C::A, S::Ir192, 3) << "117.9 ok";
+        QTest::newRow("d 3, b 12, B, short") << In(219, 12, 247.8, T0, C::B, S::Ir192, 3) << "235.9 short";
+        QTest::newRow("d 3, b 12, B, enough") << In(219, 12, 247.9, T0, C::B, S::Ir192, 3) << "235.9 ok";
+        QTest::newRow("d 3, b 12, A, planar: as B") << In(219, 12, 612, T0, C::A, S::Ir192, 3, true) << "235.9 ok";
+        QTest::newRow("t 10, d 2, B: b = t") << In(219, 10, 600, T0) << "139.2 ok";
+        QTest::newRow("inside: 20 % less") << In(219, 12, 150, T1, C::B, S::Ir192, 3) << "188.7 short";
+        QTest::newRow("panoramic: half") << In(219, 12, 0, T2, C::B, S::Ir192, 3) << "117.9 short";
+        QTest::newRow("double image: b = De, B") << In(100, 5, 700, T5) << "646.3 short";
+        QTest::newRow("double image: b = De, A") << In(100, 5, 700, T5, C::A) << "323.2 ok";
+    }
+    void distance() { const TIsoResults r = Run(); QCOMPARE(QString::number(r.fMin, 'f', 1) + (r.distanceOk ? " ok" : " short"), Want()); }
+
+    void wire_data()
+    {
+        // Read by t for one wall, by w = 2t on the film or the source side for two.
+        Columns();
+        QTest::newRow("t 8, A") << In(219, 8, 600, T0, C::A) << "B.1 W13";
+        QTest::newRow("t 8, B") << In(219, 8, 600, T0) << "B.3 W15";
+        QTest::newRow("t 12, A") << In(219, 12, 600, T0, C::A) << "B.1 W12";
+        QTest::newRow("t 12, B") << In(219, 12, 600, T0) << "B.3 W14";
+        QTest::newRow("219,1x8,18 DWSI, B") << In(219.1, 8.18, 600, T3) << "B.11 W14";
+        QTest::newRow("219,1x8,18 DWSI, A") << In(219.1, 8.18, 600, T3, C::A) << "B.9 W12";
+        QTest::newRow("57x4 ellipse, B") << In(57, 4, 500, T4) << "B.7 W15";
+        QTest::newRow("B.1 first") << In(219, 1.2, 600, T0, C::A) << "B.1 W18";
+        QTest::newRow("B.1 middle") << In(219, 25, 600, T0, C::A) << "B.1 W11";
+        QTest::newRow("B.1 last") << In(2000, 250, 3000, T2, C::A) << "B.1 W5";
+        QTest::newRow("B.1 above") << In(2000, 250.01, 3000, T0, C::A) << "B.1 W4";
+        QTest::newRow("B.3 first") << In(219, 1.5, 600, T0) << "B.3 W19";
+        QTest::newRow("B.3 middle") << In(219, 30, 600, T0) << "B.3 W12";
+        QTest::newRow("B.3 last") << In(2000, 350, 3000, T0) << "B.3 W6";
+        QTest::newRow("B.5 first") << In(57, 0.6, 500, T4, C::A) << "B.5 W18";
+        QTest::newRow("B.5 middle") << In(219, 15, 600, T5, C::A) << "B.5 W11";
+        QTest::newRow("B.5 last") << In(1000, 190, 2000, T5, C::A) << "B.5 W4";
+        QTest::newRow("B.7 first") << In(57, 0.75, 500, T4) << "B.7 W19";
+        QTest::newRow("B.7 middle") << In(219, 19, 600, T5) << "B.7 W12";
+        QTest::newRow("B.7 last") << In(1000, 125, 2000, T5) << "B.7 W6";
+        QTest::newRow("B.9 first") << In(219, 0.6, 600, T3, C::A) << "B.9 W18";
+        QTest::newRow("B.9 middle") << In(219, 11, 600, T3, C::A) << "B.9 W12";
+        QTest::newRow("B.9 last") << In(1000, 187.5, 2000, T3, C::A) << "B.9 W5";
+        QTest::newRow("B.11 first") << In(219, 0.75, 600, T3) << "B.11 W19";
+        QTest::newRow("B.11 middle") << In(219, 15, 600, T3) << "B.11 W13";
+        QTest::newRow("B.11 last") << In(1000, 150, 2000, T3) << "B.11 W7";
+    }
+    void wire() { const TIsoResults r = Run(); QCOMPARE(QStringLiteral("%1 W%2").arg(r.iqiTable).arg(r.wire), Want()); }
+
+    void relaxation_data()
+    {
+        // how many wire numbers less the 6.9 relaxation allows
+        Columns();
+        QTest::newRow("class A, Ir-192, w 20: W11 -> W9") << In(219, 20, 600, T0, C::A) << "2";
+        QTest::newRow("double image, Ir-192, w 25") << In(219, 12.5, 600, T5, C::A) << "1";
+        QTest::newRow("double image, Ir-192, w 10") << In(57, 5, 500, T4) << "0";
+        QTest::newRow("double image, Se-75, w 12") << In(219, 6, 600, T5, C::B, S::Se75) << "1";
+        QTest::newRow("A, Ir-192, w 10") << In(219, 10, 600, T0, C::A) << "0";
+        QTest::newRow("A, Ir-192, w 24 (DWSI)") << In(219, 12, 600, T3, C::A) << "2";
+        QTest::newRow("A, Ir-192, w 30") << In(219, 30, 600, T0, C::A) << "1";
+        QTest::newRow("A, Se-75, w 24") << In(219, 24, 600, T0, C::A, S::Se75) << "1";
+        QTest::newRow("B, Ir-192, w 40") << In(219, 40, 600, T0) << "1";
+        QTest::newRow("B, Se-75, w 20") << In(219, 10, 600, T3, C::B, S::Se75) << "1";
+    }
+    void relaxation() { const TIsoResults r = Run(); QCOMPARE(QString::number(r.wire - r.wireGamma), Want()); }
+
+    void thicknessRange_data()
+    {
+        Columns();
+        QTest::newRow("Ir-192 A 20") << In(219, 20, 600, T0, C::A) << "in";
+        QTest::newRow("Ir-192 B 90") << In(1000, 90, 2000, T0) << "in";
+        QTest::newRow("Ir-192 B 90,5") << In(1000, 90.5, 2000, T0) << "out";
+        QTest::newRow("Se-75 B 13,9") << In(219, 13.9, 600, T0, C::B, S::Se75) << "out";
+        QTest::newRow("Co-60 A 200") << In(1000, 100, 2000, T5, C::A, S::Co60) << "in";
+        QTest::newRow("Co-60 B 59") << In(219, 29.5, 600, T3, C::B, S::Co60) << "out";
+        QTest::newRow("Yb-169 B 12,1") << In(219, 12.1, 600, T0, C::B, S::Yb169) << "out";
+        QTest::newRow("X-ray: always") << In(2000, 400, 3000, T0, C::B, S::XRay) << "in";
+    }
+    void thicknessRange() { QCOMPARE(Run().thicknessInRange ? "in" : "out", Want()); }
+
+    void validity_data()
+    {
+        Columns();
+        QTest::newRow("De 0") << In(0, 8, 600, T5) << "invalid";
+        QTest::newRow("De NaN") << In(std::nan(""), 8, 600, T5) << "invalid";
+        QTest::newRow("t 0") << In(219, 0, 600, T5) << "invalid";
+        QTest::newRow("t De/2") << In(219, 109.5, 600, T5) << "invalid";
+        QTest::newRow("d 0") << In(219, 8, 600, T5, C::B, S::Ir192, 0) << "invalid";
+        QTest::newRow("SFD NaN") << In(219, 8, std::nan(""), T5) << "invalid";
+        QTest::newRow("outside: t/De 0,25") << In(200, 50, 600, T0) << "valid";
+        QTest::newRow("outside: t/De over 0,25") << In(200, 50.1, 600, T0) << "invalid";
+        QTest::newRow("outside: f 0") << In(219, 8, 8, T0) << "invalid";
+        QTest::newRow("inside: SFD De/2") << In(219, 8, 109.5, T1) << "valid";
+        QTest::newRow("inside: SFD under De/2") << In(219, 8, 109.4, T1) << "invalid";
+        QTest::newRow("inside: SFD De - t") << In(219, 8, 211, T1) << "valid";
+        QTest::newRow("inside: SFD over De - t") << In(219, 8, 211.1, T1) << "invalid";
+        QTest::newRow("inside: t/De over 0,25") << In(200, 51, 150, T1) << "invalid";
+        QTest::newRow("DWSI: SFD under De") << In(219, 8, 218.9, T3) << "invalid";
+        QTest::newRow("DWSI: t/De over 0,25") << In(200, 51, 600, T3) << "invalid";
+        QTest::newRow("ellipse: De 100, t 8") << In(100, 8, 600, T4) << "valid";
+        QTest::newRow("ellipse: De over 100") << In(100.1, 8, 600, T4) << "invalid";
+        QTest::newRow("ellipse: t over 8") << In(100, 8.1, 600, T4) << "invalid";
+        QTest::newRow("ellipse: f 0") << In(57, 4, 57, T4) << "invalid";
+        QTest::newRow("superimposed: f 0") << In(219, 8, 219, T5) << "invalid";
+        QTest::newRow("unknown technique") << In(219, 8, 600, T(6)) << "invalid";
+    }
+    void validity() { const TIsoResults r = Run(); QCOMPARE(r.error.isEmpty(), r.valid); QCOMPARE(r.valid ? "valid" : "invalid", Want()); }
+    // clang-format on
+
+    void texts_data()
+    {
+        // technique, class, source, De, t, d, SFD -> the texts shown, "|"-joined, or the hint
+        QTest::addColumn<QStringList>("form");
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        QTest::newRow("defaults") << QStringList{"3", "B", "Ir-192", "219", "8", "2", "600"}
+            << "16 мм|592 мм|120 мм|достаточно|7, через 51,4°|W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)"
+               "|вне пределов 20–90 мм: только по согласованию|не менее 2,3|";
+        QTest::newRow("short, X-ray") << QStringList{"0", "A", "Рентгеновский аппарат", "219,1", "8,18", "3,1", "100"}
+            << "8,18 мм|91,8 мм|94,4 мм|меньше наименьшего на 2,6 мм|12, через 30°|W13 (табл. B.1)"
+               "|не ограничена для рентгеновского аппарата|не менее 2|";
+        QTest::newRow("panoramic ignores SFD") << QStringList{"2", "B", "Co-60", "1020", "16", "3", "abc"}
+            << "16 мм|494 мм|142,9 мм|достаточно|1|W13 (табл. B.3)|вне пределов 60–150 мм: только по согласованию"
+               "|не менее 2,3|";
+        QTest::newRow("empty") << QStringList{"3", "B", "Ir-192", "219", " ", "2", "600"} << "Укажите толщину стенки";
+        QTest::newRow("not a number") << QStringList{"3", "B", "Ir-192", "2,1,9", "8", "2", "600"}
+                                      << "Наружный диаметр — не число";
+        QTest::newRow("rule") << QStringList{"4", "B", "Ir-192", "219", "8", "2", "600"}
+                              << "Эллипс — только при диаметре до 100 мм и стенке до 8 мм";
+        // clang-format on
+    }
+    void texts()
+    {
+        QFETCH(QStringList, form);
+        QFETCH(QString, shown);
+        TIsoForm f{form[3],
+                   form[4],
+                   form[5],
+                   form[6],
+                   T(form[0].toInt()),
+                   C(IsoClassNames().indexOf(form[1])),
+                   S(IsoSourceNames().indexOf(form[2]))};
+        const TIsoTexts x = ComputeIsoForm(f).texts;
+        const QStringList got{x.w, x.f, x.fMin, x.distance, x.exposures, x.iqi, x.range, x.density, x.hint};
+        const bool valid = shown.contains(QLatin1Char('|'));
+        QCOMPARE(valid ? got.join(QLatin1Char('|')) : x.hint, shown);
+        QCOMPARE(x.distanceFails, x.distance.startsWith(QStringLiteral("меньше")));
+        QCOMPARE(x.rangeFails, x.range.startsWith(QStringLiteral("вне")));
+        QCOMPARE(IsoNoteParagraph(f, x).has_value(), valid);
+        if (!valid)
+            QCOMPARE(QSet<QString>(got.begin(), got.end() - 1), QSet<QString>{QStringLiteral("—")});
+    }
+
+    void noteParagraph()
+    {
+        TIsoForm f = DefaultIsoForm();
+        f.planar = true;
+        QCOMPARE(*IsoNoteParagraph(f, ComputeIsoForm(f).texts),
+                 QStringLiteral("Расчёт по ГОСТ ISO 17636-1: De 219 мм, t 8 мм, «Две стенки, одно изображение», "
+                                "класс B, Ir-192, d 2 мм, SFD 600 мм, плоскостные несплошности -> w 16 мм, f 592 мм, "
+                                "f min 120 мм: достаточно; экспозиций 7, через 51,4°; эталон W14 (табл. B.11); "
+                                "для Ir-192 допускается W13 (п. 6.9); толщина вне пределов 20–90 мм: только по "
+                                "согласованию; плотность не менее 2,3"));
+    }
+
+    void isoFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("read");
+        // clang-format off
+        QTest::newRow("written") << ToCp1251("530\r\n10,5\r\n0\r\nA\r\nРентгеновский аппарат\r\n1,5\r\n1010\r\n1\r\n") << true;
+        QTest::newRow("a line short") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n") << false;
+        QTest::newRow("source Cs-137") << QByteArray("219\r\n8\r\n3\r\nB\r\nCs-137\r\n2\r\n600\r\n0\r\n") << false;
+        QTest::newRow("planar 2") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n2\r\n") << false;
+        // clang-format on
+    }
+    void isoFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, read);
+        const std::optional<TIsoForm> f = ParseIsoFile(bytes);
+        QCOMPARE(f.has_value(), read);
+        const TIsoForm shown = InitialIsoForm(bytes, QStringLiteral("1020"), QStringLiteral("x"));
+        QCOMPARE(shown.De, QStringLiteral("1020"));
+        QCOMPARE(shown.t, read ? f->t : QStringLiteral("8"));
+        if (read && bytes.endsWith("\r\n"))
+            QCOMPARE(IsoFileBytes(*f), bytes);
+        QCOMPARE(IsoFileBytes(InitialIsoForm(std::nullopt, "", "")),
+                 QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n0\r\n"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestIso17636)
+#include "test_iso17636.moc"

@@ -1,0 +1,46 @@
+"""The link "Расчёт по ГОСТ ISO 17636-1…" of the calculation view opens the
+ISO window, one instance however often it is clicked; a distance typed there
+is in iso.cnf when the window closes, and after a restart the window shows
+it again, so closing it unchanged writes the same bytes."""
+
+import harness
+
+TITLE = "Расчёт по ГОСТ ISO 17636-1"
+CALC_BUTTON = (352, 20)
+# The link inside the calculation view (placed at 0, 148 of the window).
+LINK = (16 + 40, 148 + 280 + 6)
+SFD = (268 + 40, 174 + 10)  # in the ISO window's own pixels
+
+
+def open_window(app):
+    app.click(*CALC_BUTTON)
+    app.click(*LINK)
+    return app.wait_window(TITLE)
+
+
+def test():
+    with harness.KeltoApp() as app:
+        app.start()
+        w = open_window(app)
+        app.click(*LINK)
+        assert len(app.windows(TITLE)) == 1, "more than one ISO window on screen"
+        app.click(*SFD, window=w)
+        app.key("End", "BackSpace", "BackSpace", "BackSpace", window=w)
+        app.type_text("650.5", window=w)
+        app.server.x.request_close(w)
+        app.wait_until(lambda: app.exists("iso.cnf") and not app.windows(TITLE), 5,
+                       message="iso.cnf not written when the window closed")
+        saved = app.read_file("iso.cnf")
+        assert saved.split(b"\r\n")[6] == "650,5".encode("cp1251"), f"iso.cnf: {saved!r}"
+        assert app.close() == 0
+
+        app.start()
+        w2 = open_window(app)
+        app.server.x.request_close(w2)
+        app.wait_until(lambda: not app.windows(TITLE), 5, message="the ISO window did not close")
+        assert app.read_file("iso.cnf") == saved, f"not back after a restart: {app.read_file('iso.cnf')!r}"
+        assert app.close() == 0
+
+
+if __name__ == "__main__":
+    harness.main(test)
