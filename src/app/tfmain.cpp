@@ -312,10 +312,14 @@ void TfMain::StepLoadDiary()
 {
     // A large diary is read on a worker while the window paints; until it is
     // in, the window's input waits and every save waits for it (TakeDiary).
-    if (m_diaryLoad->Start(DiaryFilePath()))
+    if (m_diaryLoad->Start(DiaryFilePath(), true)) {
         TakeDiary();
-    else
-        m_inputHold->Hold();
+        return;
+    }
+    m_inputHold->Hold();
+    // Once the window is up: reading 50 MB beside the window's own start
+    // slows it down on a busy machine more than it gains on an idle one.
+    QTimer::singleShot(0, m_diaryLoad, &TDiaryLoad::Launch);
 }
 
 bool TfMain::DiaryLoaded() const

@@ -4,6 +4,7 @@
 #include <QMetaObject>
 
 #include <new>
+#include <utility>
 
 namespace kelto {
 
@@ -40,7 +41,7 @@ TDiaryLoad::~TDiaryLoad()
         m_thread.join();
 }
 
-bool TDiaryLoad::Start(const QString& path)
+bool TDiaryLoad::Start(const QString& path, bool later)
 {
     Q_ASSERT(!m_pending);
     m_pending = true;
@@ -48,6 +49,17 @@ bool TDiaryLoad::Start(const QString& path)
         m_result = ReadDiaryFile(path);
         return true;
     }
+    m_waiting = path;
+    if (!later)
+        Launch();
+    return false;
+}
+
+void TDiaryLoad::Launch()
+{
+    if (m_waiting.isEmpty())
+        return;
+    const QString path = std::exchange(m_waiting, QString());
     // The worker writes m_result only; the owner reads it after the join.
     m_thread = std::thread([this, path, hook = g_hook] {
         TDiaryLoadResult r = ReadDiaryFile(path);
@@ -56,13 +68,13 @@ bool TDiaryLoad::Start(const QString& path)
         m_result = std::move(r);
         QMetaObject::invokeMethod(this, &TDiaryLoad::done, Qt::QueuedConnection);
     });
-    return false;
 }
 
 std::optional<TDiaryLoadResult> TDiaryLoad::Take()
 {
     if (!m_pending)
         return std::nullopt;
+    Launch();
     if (m_thread.joinable())
         m_thread.join();
     m_pending = false;

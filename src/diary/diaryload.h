@@ -34,8 +34,11 @@ public:
     ~TDiaryLoad() override;
 
     // Starts reading `path`. Returns true when the result is there already
-    // (a small file), false when a worker reads it and `done` follows.
-    bool Start(const QString& path);
+    // (a small file), false when a worker reads it and `done` follows: at
+    // once, or, with `later`, when Launch is called (or the result taken).
+    bool Start(const QString& path, bool later = false);
+    // The worker of a Start with `later`.
+    void Launch();
     // Started, and the result not yet taken.
     bool Pending() const { return m_pending; }
     // The result, once: waits for the worker when it is still reading;
@@ -48,6 +51,7 @@ signals:
 
 private:
     std::thread m_thread;
+    QString m_waiting; // the path of a Start with `later`, not yet launched
     std::optional<TDiaryLoadResult> m_result;
     bool m_pending = false;
 };
