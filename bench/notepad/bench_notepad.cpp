@@ -3,9 +3,15 @@
 // great many short lines. Drawn offscreen; what is timed is everything the
 // keystroke runs: the edit, its layout, the code page check, the note rule.
 
+#include "diary/daystore.h"
 #include "diary/view/diaryview.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <sys/resource.h>
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -59,8 +65,70 @@ void BM_KeystrokeInManyLines(benchmark::State& state)
     Keystroke(state, text);
 }
 
+// A day whose note is `lines` lines of `length` characters, shown as the
+// program shows it (from the store): the time to show it, the processor time
+// the program then takes over 3 s of its event loop (0 when idle), and one
+// keystroke.
+double ProcessorMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+void ShowLargeNote(benchmark::State& state, int lines, int length)
+{
+    for (auto _ : state) {
+        DayList store;
+        SaveDayNote(store, QDate::currentDate(), QStringList(lines, QString(length, QLatin1Char('x'))));
+        TDiaryView view(store);
+        view.CreateMonthGrid();
+        view.ResetToToday();
+        view.show();
+        QElapsedTimer clock;
+        clock.start();
+        view.ShowSelectedDay();
+        QApplication::processEvents();
+        state.counters["show_ms"] = double(clock.elapsed());
+        const double before = ProcessorMs();
+        QEventLoop loop;
+        QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+        loop.exec();
+        state.counters["busy_ms_of_3s"] = ProcessorMs() - before;
+        view.reblok->setFocus();
+        QElapsedTimer key;
+        key.start();
+        TypeOne(view.reblok, QStringLiteral("ж"));
+        state.counters["key_ms"] = double(key.nsecsElapsed()) / 1e6;
+    }
+}
+
+void BM_ShowNoteOfAMillionLines(benchmark::State& state)
+{
+    ShowLargeNote(state, 1000000, 2);
+}
+
+void BM_ShowParagraphOf10MB(benchmark::State& state)
+{
+    ShowLargeNote(state, 1, 10000000);
+}
+
+void BM_ShowLargestEditableNote(benchmark::State& state)
+{
+    ShowLargeNote(state, int(MaxNotepadLines), 2);
+}
+
+void BM_ShowLongestEditableParagraph(benchmark::State& state)
+{
+    ShowLargeNote(state, 1, int(MaxNotepadLineLength));
+}
+
 } // namespace
 
+BENCHMARK(BM_ShowNoteOfAMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShowParagraphOf10MB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShowLargestEditableNote)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShowLongestEditableParagraph)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_KeystrokeInLongLine)
     ->Arg(50000)
     ->Arg(100000)

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace kelto {
@@ -98,6 +99,17 @@ std::optional<QString> WriteAutostartEntry(bool on)
     if (auto err = WriteFileAtomically(path, AutostartEntryText(on, AutostartExecutable())))
         return QStringLiteral("Не удалось записать %1: %2").arg(path, *err);
     return std::nullopt;
+}
+
+std::optional<QString> MendAutostartEntry()
+{
+    const QString path = AutostartEntryPath();
+    if (!path.isEmpty()) {
+        QFile entry(path);
+        if (entry.open(QIODevice::ReadOnly) && entry.readAll() == AutostartEntryText(true, AutostartExecutable()))
+            return std::nullopt;
+    }
+    return WriteAutostartEntry(true);
 }
 
 } // namespace kelto

@@ -26,4 +26,10 @@ QByteArray AutostartEntryText(bool on, const QString& program);
 // Writes the entry (creating the folder); the reason on failure.
 std::optional<QString> WriteAutostartEntry(bool on);
 
+// At start, with autostart on: an entry that is missing or names another
+// place than where the program now runs (the folder was moved) is written
+// afresh for this one. The reason when that failed; autostart then does not
+// work and the menu must not show it on.
+std::optional<QString> MendAutostartEntry();
+
 } // namespace kelto

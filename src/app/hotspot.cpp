@@ -1,6 +1,7 @@
 #include "app/hotspot.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace kelto {
 
@@ -28,6 +29,19 @@ void THotSpot::mouseDoubleClickEvent(QMouseEvent* e)
 {
     // A double click is a second press, as the window system counts it.
     mousePressEvent(e);
+}
+
+void THotSpot::paintEvent(QPaintEvent*)
+{
+    if (!hasFocus())
+        return;
+    // White under black dots: seen on the light and the dark header alike.
+    QPainter p(this);
+    const QRect r = rect().adjusted(1, 1, -2, -2);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawRect(r);
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawRect(r);
 }
 
 void THotSpot::mouseReleaseEvent(QMouseEvent* e)

@@ -20,6 +20,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    // A frame while the keyboard is on the button (F10), none otherwise.
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     bool m_leftDown = false;

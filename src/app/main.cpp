@@ -15,6 +15,7 @@ int main(int argc, char** argv)
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", kelto::PlatformWithFallback(platform));
     QApplication app(argc, argv);
+    kelto::SetRussianLocale();
     app.setApplicationName(QStringLiteral("kelto"));
     app.setApplicationDisplayName(QString());
     app.setQuitOnLastWindowClosed(true);
@@ -30,5 +31,8 @@ int main(int argc, char** argv)
     kelto::TfAbout fAbout(&fMain);
     fMain.SetAbout(&fAbout);
     fMain.show();
+    // A signal while a start-up box was open: the notes are saved already.
+    if (fMain.EndRequested())
+        return 0;
     return app.exec();
 }

@@ -22,8 +22,13 @@ void TSnapshotWriter::Write(const QString& path, QByteArray bytes)
 
 void TSnapshotWriter::Write(const QString& path, TSnapshot snapshot)
 {
+    WriteWith(path, [path, snapshot = std::move(snapshot)] { return WriteFileAtomically(path, snapshot()); });
+}
+
+void TSnapshotWriter::WriteWith(const QString& path, TJob job)
+{
     std::lock_guard lock(m_mutex);
-    m_pending.emplace(path, std::move(snapshot));
+    m_pending.emplace(path, std::move(job));
     if (m_running)
         return; // the worker takes it when the write under way is done
     if (m_thread.joinable())
@@ -35,7 +40,7 @@ void TSnapshotWriter::Write(const QString& path, TSnapshot snapshot)
 void TSnapshotWriter::run()
 {
     for (;;) {
-        std::pair<QString, TSnapshot> job;
+        std::pair<QString, TJob> job;
         {
             std::lock_guard lock(m_mutex);
             if (!m_pending) {
@@ -45,7 +50,7 @@ void TSnapshotWriter::run()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const std::optional<QString> err = WriteFileAtomically(job.first, job.second());
+        const std::optional<QString> err = job.second();
         job.second = nullptr; // the snapshot goes on this thread, not under the lock
         const QString error = err ? (err->isEmpty() ? QStringLiteral("ошибка записи") : *err) : QString();
         // Delivered on the owner's thread; dropped if the writer is gone.

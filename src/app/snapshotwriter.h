@@ -28,6 +28,10 @@ public:
     // matters.
     void Write(const QString& path, TSnapshot snapshot);
     void Write(const QString& path, QByteArray bytes);
+    // The whole write done by `job` on the worker (the bytes and more: a
+    // backup first, say); it returns the reason on failure.
+    using TJob = std::function<std::optional<QString>()>;
+    void WriteWith(const QString& path, TJob job);
     // Blocks until the write under way, and the one waiting, are done.
     void Wait();
     // Forgets the waiting snapshot and blocks until the write under way is
@@ -45,7 +49,7 @@ private:
     std::mutex m_mutex;
     std::thread m_thread;
     bool m_running = false;
-    std::optional<std::pair<QString, TSnapshot>> m_pending;
+    std::optional<std::pair<QString, TJob>> m_pending;
 };
 
 } // namespace kelto

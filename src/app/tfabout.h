@@ -13,11 +13,18 @@ class THotSpot;
 // has a home page of its own).
 inline constexpr const char* PublisherAddress = "https://kelto.example.org/";
 
+// "1.0": the project's version, set by the build.
+QString ProgramVersion();
+// The line under the picture: the version and the program folder, where the
+// notes and settings live.
+QString AboutFolderLine(const QString& programFolder);
+
 class TfAbout : public QDialog {
     Q_OBJECT
 public:
     explicit TfAbout(QWidget* parent = nullptr);
     QLabel* Image1() const { return m_image; }
+    QLabel* lVersion() const { return m_version; }
 
 public slots:
     void Image1Click();
@@ -27,6 +34,10 @@ private:
     QLabel* m_image = nullptr;
     THotSpot* m_logo = nullptr;
     THotSpot* m_surface = nullptr;
+    QLabel* m_version = nullptr;
+
+protected:
+    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace kelto

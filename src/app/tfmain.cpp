@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
+#include "app/autostart.h"
 #include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
@@ -25,6 +26,8 @@
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QCloseEvent>
@@ -36,6 +39,8 @@
 #include <QScreen>
 #include <QTemporaryFile>
 #include <QTimer>
+
+#include <csignal>
 
 namespace kelto {
 
@@ -69,6 +74,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                   | Qt::WindowCloseButtonHint)
     , m_programFolderOverride(programFolder)
 {
+    // A file-size limit (ulimit -f) must fail a write, which is then said
+    // like any failed save, not end the program with SIGXFSZ and lose what
+    // was typed.
+    std::signal(SIGXFSZ, SIG_IGN);
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QString::fromUtf8(AppTitle));
     setFont(DesignWindowFont());
@@ -84,6 +93,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
+    Label1->setToolTip(QStringLiteral("Закрыть программу"));
     Label2 = new THotSpot(QStringLiteral("Label2"), QRect(21, 17, 105, 57), this, true);
     SpeedButton6 = new THotSpot(QStringLiteral("SpeedButton6"), QRect(236, 8, 70, 24), this, false);
     SpeedButton7 = new THotSpot(QStringLiteral("SpeedButton7"), QRect(317, 8, 70, 24), this, false);
@@ -145,8 +155,17 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
                       {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
                        {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
                        {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->ToggleFromKeyboard(); }},
-                       {SpeedButton9, {}, {}},
-                       {SpeedButton10, {}, {}}});
+                       {SpeedButton9,
+                        {},
+                        {},
+                        [this] {
+                            lb->HideList();
+                            // From the keyboard the first item is ready for Enter.
+                            pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
+                            pmVid->setActiveAction(N3);
+                        },
+                        true},
+                       {SpeedButton10, {}, [this] { SpeedButton10Click(); }}});
 
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.
@@ -157,14 +176,21 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_diaryLoad = new TDiaryLoad(this);
     connect(m_diaryLoad, &TDiaryLoad::done, this, &TfMain::TakeDiary);
     m_inputHold = new TInputHold(this);
+    // The calculation view's background has the view's size; a plug-in's
+    // picture for it is checked against that at load, before the view is.
+    m_calcSkin.ExpectPicture(QStringLiteral("Image2"), QSize(638, 308));
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
+    connect(m_autoSaveWriter, &TSnapshotWriter::written, this, &TfMain::AutoSaveWritten);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         // The desktop session ends: save now, ask nothing from here on, and
         // have the notes on disk on return.
+        // Should the session go on after all, the program asks again.
         connect(app, &QGuiApplication::commitDataRequest, this, [this] {
+            const bool before = m_noQuestions;
             m_noQuestions = true;
             AutoSaveNow();
             m_autoSaveWriter->Wait();
+            m_noQuestions = before;
         });
 }
 
@@ -227,6 +253,8 @@ void TfMain::showEvent(QShowEvent* e)
 void TfMain::FormShow()
 {
     for (const TStartupStep& s : StartupSteps()) {
+        if (m_endRequested)
+            return; // a signal came while a box of an earlier step was open
         m_stepsRun << QLatin1String(s.name);
         // Each step handles its own failures; start-up goes on regardless.
         Guarded([&] { (this->*s.run)(); });
@@ -253,14 +281,9 @@ void TfMain::StepPlaceViews()
 void TfMain::StepSetProgramFolder()
 {
     SetProgramFolder(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride);
-    // Said once now, rather than found out when the window closes and the
-    // day's notes cannot be kept.
+    // Said once, with the diary's load (one box for both), rather than found
+    // out when the window closes and the day's notes cannot be kept.
     m_folderUnwritable = !FolderTakesNewFiles(ProgramFolder());
-    if (m_folderUnwritable) {
-        ShowWarning(QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. "
-                                   "Папка: %1")
-                        .arg(QDir::toNativeSeparators(ProgramFolder())));
-    }
 }
 
 void TfMain::StepApplyRememberedPlugin()
@@ -353,6 +376,24 @@ void TfMain::ReportDiaryLoad(TLoadOutcome outcome, const QString& reason)
     };
     m_diaryPath = path;
     const QString shown = QDir::toNativeSeparators(path);
+    if (m_folderUnwritable) {
+        QString text = QStringLiteral("Папка программы недоступна для записи: заметки не будут сохранены. Папка: %1")
+                           .arg(QDir::toNativeSeparators(ProgramFolder()));
+        if (!MayReplaceAfterLoad(outcome)) {
+            // No session file either: it could not be written there.
+            m_diaryPath.clear();
+            text += QStringLiteral("\nФайл записей %1 не удалось прочитать: %2.").arg(shown, reason);
+        }
+        Say(text);
+        return;
+    }
+    if (outcome == TLoadOutcome::MergedDates) {
+        Say(QStringLiteral("В файле записей %1 одна и та же дата записана несколько раз. "
+                           "Записи каждой даты объединены в одну, ничего не потеряно.\n"
+                           "Исходный файл сохранён в %2.")
+                .arg(shown, QDir::toNativeSeparators(DiaryBackupPath(path))));
+        return;
+    }
     if (outcome == TLoadOutcome::Damaged) {
         Say(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
                            "Весь исходный файл сохранён в %3.")
@@ -390,8 +431,13 @@ void TfMain::StepRestoreDesignSizes()
 
 void TfMain::StepClosingAutoStart()
 {
-    // Deliberately empty: autostart changes only when the user switches it,
-    // and the menu's check mark shows what ini.cnf says.
+    // Autostart changes only when the user switches it. A folder moved
+    // elsewhere keeps it working: the entry follows the program, silently;
+    // where it cannot, the menu shows autostart off.
+    if (AutoStart && MendAutostartEntry()) {
+        AutoStart = false;
+        N4->setChecked(false);
+    }
 }
 
 void TfMain::closeEvent(QCloseEvent* e)
@@ -422,11 +468,16 @@ bool TfMain::FormClose()
     // A failed copy is said, then the save goes on: the day's notes matter
     // more. A session file is not the diary and gets no daily copies.
     const bool backUp = path == DiaryFilePath();
-    if (auto err = backUp ? BackUpDiaryOfDay(path, Today()) : std::nullopt;
-        err && !m_folderUnwritable && !m_noQuestions) {
-        ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*err));
-    }
-    while (auto err = SaveDiary(path, DayList_)) {
+    const QByteArray bytes = EncodeDiary(DayList_);
+    const auto write = [&] {
+        return backUp ? WriteDiaryOfDay(path, Today(), bytes)
+                      : TDiaryWriteResult{std::nullopt, WriteFileAtomically(path, bytes)};
+    };
+    TDiaryWriteResult done = write();
+    if (done.backupError && !m_folderUnwritable && !m_noQuestions)
+        ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*done.backupError));
+    for (; done.saveError; done = write()) {
+        const QString* err = &*done.saveError;
         if (m_folderUnwritable || m_noQuestions)
             return true; // told at start, or no one to ask; the previous file stays whole
         MessageRequest r;
@@ -455,8 +506,8 @@ void TfMain::AutoSaveNow()
     m_autoSave->Cancel();
     if (m_diaryPath.isEmpty())
         return;
-    // A failure here is not shown at every keystroke; the close-time save
-    // still speaks. The snapshot is taken here, between two events: a copy of
+    // A failure is said once (AutoSaveWritten), not at every keystroke. The
+    // snapshot is taken here, between two events: a copy of
     // the store shares the notes' bytes, which nothing changes in place, so
     // it costs a walk of the records, not of the text. The day's backup,
     // encoding, writing and flushing a large diary would hold the window; a
@@ -465,11 +516,26 @@ void TfMain::AutoSaveNow()
     // daily backups: it is not the diary.
     const QString path = m_diaryPath;
     const bool backUp = path == DiaryFilePath();
-    m_autoSaveWriter->Write(path, [snapshot = DayList_, path, backUp, today = Today()] {
-        if (backUp)
-            BackUpDiaryOfDay(path, today);
-        return EncodeDiary(snapshot);
+    m_autoSaveWriter->WriteWith(path, [snapshot = DayList_, path, backUp, today = Today()] {
+        const QByteArray bytes = EncodeDiary(snapshot);
+        return backUp ? WriteDiaryOfDay(path, today, bytes).saveError : WriteFileAtomically(path, bytes);
     });
+}
+
+void TfMain::AutoSaveWritten(const QString& path, const QString& error)
+{
+    if (error.isEmpty()) {
+        m_autoSaveFailShown = false;
+        return;
+    }
+    // Said at once, and once until a save succeeds again; the store keeps
+    // every note, and the next change (or the close) writes them all.
+    if (m_autoSaveFailShown || m_folderUnwritable || m_noQuestions)
+        return;
+    m_autoSaveFailShown = true;
+    ShowWarning(QStringLiteral("Не удалось сохранить записи в файл %1: %2.\n"
+                               "Записи остаются в программе; сохранение будет повторено при следующем изменении.")
+                    .arg(QDir::toNativeSeparators(path), error));
 }
 
 void TfMain::lToDiaryClick()
@@ -497,6 +563,7 @@ QString TfMain::AppendToDiary(const QString& paragraph)
 void TfMain::EndWithoutQuestions()
 {
     m_noQuestions = true;
+    m_endRequested = true;
     // Boxes open now (About, a question) would keep their own event loops
     // running; quitting ends those too.
     if (!m_closing) {
@@ -509,6 +576,11 @@ void TfMain::EndWithoutQuestions()
             Panel2->SaveIso(false);
         }
     }
+    // quit() ends the main loop only; a box open now (a start-up warning,
+    // About) runs a loop of its own and is dismissed here.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(w); box && box->isVisible())
+            box->done(QDialog::Rejected);
     QCoreApplication::quit();
 }
 
@@ -544,8 +616,8 @@ TCalcView* TfMain::CalcView()
     Panel2->hide();
     Panel2->move(0, 148);
     Panel2->stackUnder(Panel1);
-    // The source window's work date is the day chosen in the diary.
-    Panel2->SetWorkDateSource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    // The calculation's diary link names the day chosen in the diary.
+    Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
     Panel2->PlaceSchemePictures();
     // What the plug-in did to the rest of the window, it now does here.
     m_calcSkin.ApplyTo(Panel2);

@@ -79,6 +79,9 @@ public slots:
     // as a close does, without asking anything, since no one may be there
     // to answer.
     void EndWithoutQuestions();
+    // True once the program was asked to end (a signal during start-up, say):
+    // start-up stops, and the caller ends rather than entering its loop.
+    bool EndRequested() const { return m_endRequested; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -142,6 +145,9 @@ private:
     bool m_closing = false;
     bool m_folderUnwritable = false;
     bool m_noQuestions = false;
+    bool m_endRequested = false;
+    bool m_autoSaveFailShown = false;
+    void AutoSaveWritten(const QString& path, const QString& error);
 };
 
 } // namespace kelto

@@ -1,6 +1,7 @@
 #include "app/translations.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTranslator>
 
 namespace kelto {
@@ -22,6 +23,11 @@ bool InstallQtTranslations(const QString& programFolder)
     translator = fresh;
     QCoreApplication::installTranslator(translator);
     return true;
+}
+
+void SetRussianLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
 }
 
 } // namespace kelto

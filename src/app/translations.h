@@ -12,4 +12,9 @@ inline constexpr const char* QtCatalogue = "translations/qtbase_ru.qm";
 // file is missing or unreadable: Qt's texts then stay English.
 bool InstallQtTranslations(const QString& programFolder);
 
+// Makes Russian the default locale of the run: day and month names, date
+// pop-ups, number formats and Qt's dialogs are Russian whatever LANG says.
+// Called once at start, before any window is made.
+void SetRussianLocale();
+
 } // namespace kelto

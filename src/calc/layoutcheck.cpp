@@ -3,13 +3,24 @@
 #include <QStringList>
 #include <array>
 #include <cmath>
+#include <numbers>
+#include <optional>
 
 namespace {
 
 // Scheme indices of the two schemes with the source at the pipe's centre,
 // which take the whole circumference in one exposure, and of "в)", whose
 // exposures share half a turn.
-constexpr int SchemeV = 2, SchemeE = 5, SchemeZ = 7;
+constexpr int SchemeV = 2, SchemeE = 5, SchemeZh = 6, SchemeZ = 7;
+
+// Whole-number ceiling that forgives the last bits of a division meant to
+// come out whole; nothing when the value is beyond any sensible count.
+std::optional<qint64> CeilCount(double value)
+{
+    if (!std::isfinite(value) || value > 1e15 || value < -1e15)
+        return std::nullopt;
+    return qint64(std::ceil(value - 1e-9));
+}
 
 QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results)
 {
@@ -79,6 +90,83 @@ QString WireCheck(const TLayoutResults& results)
     return QStringLiteral("%1 мм, набор № %2").arg(FormatTwoDecimals(d / 1000.0), sets.join(QStringLiteral(", ")));
 }
 
+// A film is used over 0,8 of its length: the 20 % overlap the control
+// sections of the calculation assume too.
+QString FilmCheck(const TLayoutInputs& in, const TLayoutResults& results)
+{
+    const QString dash = QStringLiteral("—");
+    // "в)" images an ellipse through both walls, "з)" takes one arc: no
+    // section of the circumference per exposure to compare with.
+    if (in.cbSheme == SchemeV || in.cbSheme == SchemeZ)
+        return dash;
+    if (results.lExpo == QLatin1String("?") || results.lPerimetr == QLatin1String("?"))
+        return dash;
+    const std::optional<double> film = ParseNumber(in.eDlin);
+    const std::optional<double> diameter = ParseNumber(in.eDiam);
+    bool ok = false;
+    const qint64 n = results.lExpo.toLongLong(&ok);
+    if (!film || !diameter || !(*film > 0.0) || !(*diameter > 0.0) || !ok || n < 1)
+        return dash;
+    const double usable = 0.8 * *film;
+    const double perimeter = std::numbers::pi * *diameter;
+    const std::optional<qint64> cassettes = CeilCount(perimeter / usable);
+    if (!cassettes)
+        return dash;
+    if (in.cbSheme == SchemeE)
+        return QStringLiteral("кассет на окружность: %1").arg(*cassettes);
+    const double section = perimeter / double(n);
+    const std::optional<qint64> whole = CeilCount(section);
+    if (!whole)
+        return dash;
+    if (usable >= section - 1e-9)
+        return QStringLiteral("достаточно (участок %1 мм)").arg(*whole);
+    return QStringLiteral("короче участка %1 мм: нужно экспозиций не менее %2").arg(*whole).arg(*cassettes);
+}
+
+// Why the results are "?" (or partly so): the first input that explains it.
+QString Hint(const TLayoutInputs& in)
+{
+    struct TField {
+        const QString& text;
+        const char* missing;
+        const char* notPositive;
+    };
+    const std::array<TField, 5> fields = {{
+        {in.eDiam, "Укажите диаметр", "Диаметр должен быть больше нуля"},
+        {in.eTol, "Укажите толщину", "Толщина должна быть больше нуля"},
+        {in.eDlin, "Укажите длину снимка", "Длина снимка должна быть больше нуля"},
+        {in.eRast, "Укажите фокусное расстояние", "Фокусное расстояние должно быть больше нуля"},
+        {in.ePatno, "Укажите фокусное пятно", "Фокусное пятно должно быть больше нуля"},
+    }};
+    for (const TField& f : fields)
+        if (f.text.trimmed().isEmpty())
+            return QString::fromUtf8(f.missing);
+    std::array<double, 5> v{};
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const std::optional<double> value = ParseNumber(fields[i].text);
+        // The error box names a text that is no number.
+        if (!value)
+            return QString();
+        v[i] = *value;
+    }
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (!(v[i] > 0.0))
+            return QString::fromUtf8(fields[i].notPositive);
+    const double D = v[0], S = v[1], F = v[3];
+    if (S >= D / 2.0)
+        return QStringLiteral("Толщина стенки должна быть меньше половины диаметра");
+    // Below this ratio of diameters the root of the minimum-distance
+    // formulas has no value.
+    if ((D - 2.0 * S) / D < 1.0 / (2.6 + std::sqrt(5.0)))
+        return QStringLiteral("Толщина стенки слишком велика для этого диаметра");
+    if ((in.cbSheme == SchemeE || in.cbSheme == SchemeZh || in.cbSheme == SchemeZ) && F > D + 2.0 * S) {
+        static const QStringList letters = {QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")};
+        return QStringLiteral("Для схемы %1 фокусное расстояние должно быть не больше %2 мм")
+            .arg(letters[in.cbSheme - SchemeE], FormatTwoDecimals(D + 2.0 * S));
+    }
+    return QString();
+}
+
 } // namespace
 
 TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results)
@@ -87,5 +175,7 @@ TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results)
     check.focalCheck = FocalCheck(in, results);
     check.angleCheck = AngleCheck(in, results);
     check.wireCheck = WireCheck(results);
+    check.filmCheck = FilmCheck(in, results);
+    check.hint = Hint(in);
     return check;
 }

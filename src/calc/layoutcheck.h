@@ -1,6 +1,7 @@
 // A short compliance check of a calculated layout against ГОСТ 7512-82:
 // the focal distance against its minimum, the angle between exposures and
-// the wire penetrameter that shows the required sensitivity. QtCore only.
+// the wire penetrameter that shows the required sensitivity, the film length
+// against the section of one exposure, and why a result is "?". QtCore only.
 #pragma once
 // Published as it stands for outside tools: clang-format leaves it alone.
 // clang-format off
@@ -8,6 +9,6 @@
 
 #include <QString>
 
-struct TLayoutCheck { QString focalCheck = "—", angleCheck = "—", wireCheck = "—"; };
+struct TLayoutCheck { QString focalCheck = "—", angleCheck = "—", wireCheck = "—", filmCheck = "—"; QString hint; };
 // The compliance lines for inputs that CalculateLayout has just turned into these results.
 TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results);

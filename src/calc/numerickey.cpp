@@ -19,4 +19,25 @@ QChar FilterNumericKey(const QString& text, QChar key)
     return QChar(0);
 }
 
+QString FilterPastedText(const QString& text, qsizetype from, qsizetype length, const QString& pasted)
+{
+    QString current = text;
+    qsizetype caret = qBound<qsizetype>(0, from, text.size());
+    qsizetype selected = qBound<qsizetype>(0, length, text.size() - caret);
+    QString inserted;
+    for (QChar c : pasted) {
+        // A Backspace or a line end in the clipboard is no keystroke.
+        if (c.unicode() < 32)
+            continue;
+        const QChar key = FilterNumericKey(current, c);
+        if (key.isNull())
+            continue;
+        current.remove(caret, selected);
+        selected = 0;
+        current.insert(caret++, key);
+        inserted += key;
+    }
+    return inserted;
+}
+
 } // namespace kelto

@@ -15,4 +15,10 @@ QChar CommaAllowed(const QString& text, QChar key);
 // yet, anything else the null character (discarded).
 QChar FilterNumericKey(const QString& text, QChar key);
 
+// What a paste of `pasted` puts in place of the `length` characters at
+// `from` of `text`: its characters through FilterNumericKey one by one, as
+// if typed (the first accepted one replaces the selection, the rest follow
+// it); control characters are dropped.
+QString FilterPastedText(const QString& text, qsizetype from, qsizetype length, const QString& pasted);
+
 } // namespace kelto

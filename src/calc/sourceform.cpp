@@ -81,7 +81,27 @@ QString ExposureText(double minutes)
     // Up to whole seconds, but 3,7 min written as 3,7000000000000002 is
     // still 3 min 42 s.
     const qint64 whole = qint64(std::ceil(seconds - 1e-9 * std::max(1.0, seconds)));
+    if (whole >= 3600)
+        return QStringLiteral("%1 ч %2 мин %3 с").arg(whole / 3600).arg(whole / 60 % 60).arg(whole % 60);
     return QStringLiteral("%1 мин %2 с").arg(whole / 60).arg(whole % 60);
+}
+
+QString ConvertActivityText(const QString& text, int fromUnit, int toUnit)
+{
+    const std::optional<double> v = ParseNumber(text);
+    if (fromUnit == toUnit || !v || !std::isfinite(*v))
+        return text;
+    const double converted = toUnit == 1 ? *v * GBqPerCi : *v / GBqPerCi;
+    // Beyond any source the number only has to survive the way back.
+    if (!(std::fabs(converted) < 1e15))
+        return text;
+    QString out = Fixed(converted, 2);
+    // Up to two decimals: 3700, 2,7, 0,03.
+    while (out.endsWith(QLatin1Char('0')) && out.contains(QLatin1Char(',')))
+        out.chop(1);
+    if (out.endsWith(QLatin1Char(',')))
+        out.chop(1);
+    return out == QLatin1String("-0") ? QStringLiteral("0") : out;
 }
 
 TSourceResults ComputeSource(const TSourceForm& f)
@@ -100,14 +120,22 @@ TSourceResults ComputeSource(const TSourceForm& f)
         return r;
     }
     const TIsotope isotope = SourceIsotopes[f.isotope];
+    // An activity no source has (or no number at all) would print as
+    // "inf %" or three hundred digits beside a normal-looking time.
+    const auto absurd = [&f](double activity) {
+        const double ci = f.unit == 1 ? activity / GBqPerCi : activity;
+        return !std::isfinite(ci) || ci > MaxActivityCi;
+    };
+    const QString outOfBounds = QStringLiteral("Значение вне разумных пределов");
     const double a = ActivityOn(isotope, *a0.value, f.passportDate, f.workDate);
-    if (!std::isfinite(a)) {
-        r.hint = QStringLiteral("Активность на дату работы вне разумных пределов");
+    if (absurd(*a0.value) || absurd(a)) {
+        r.hint = outOfBounds;
         return r;
     }
     const double ci = f.unit == 1 ? a / GBqPerCi : a;
     const double gbq = f.unit == 1 ? a : a * GBqPerCi;
-    r.activity = QStringLiteral("%1 Ки (%2 ГБк)").arg(Fixed(ci, 2), Fixed(gbq, 2));
+    r.activity = f.unit == 1 ? QStringLiteral("%1 ГБк (%2 Ки)").arg(Fixed(gbq, 2), Fixed(ci, 2))
+                             : QStringLiteral("%1 Ки (%2 ГБк)").arg(Fixed(ci, 2), Fixed(gbq, 2));
     r.remaining = Fixed(100.0 * a / *a0.value, 1) + QStringLiteral(" %");
 
     // The exposure time: the fields in the order of the window, the first
@@ -150,12 +178,20 @@ TSourceResults ComputeSource(const TSourceForm& f)
         = ActivityOn(isotope, *a0.value, f.passportDate, f.refDate.isValid() ? f.refDate : f.workDate);
     const double minutes
         = ScaledExposureMinutes(*t0.value, refActivity, *f0.value, *s0.value, a, *fd.value, *sd.value, hvl);
+    if (absurd(refActivity) || !std::isfinite(minutes)) {
+        r.hint = outOfBounds;
+        return r;
+    }
     const QString text = ExposureText(minutes);
     if (text.isEmpty()) {
         r.hint = QStringLiteral("Время экспозиции вне разумных пределов: проверьте данные");
         return r;
     }
     r.exposure = text;
+    // Allowed (the time still follows from the decay), but most likely a
+    // slip in one of the two dates.
+    if (f.refDate.isValid() && f.refDate > f.workDate)
+        r.hint = QStringLiteral("Эталонный снимок сделан позже даты работы");
     return r;
 }
 

@@ -40,17 +40,25 @@ struct TSourceForm {
 TSourceForm DefaultSourceForm(const QDate& workDate);
 
 struct TSourceResults {
-    QString activity = QStringLiteral("—");  // "12,34 Ки (456,58 ГБк)"
+    QString activity = QStringLiteral("—");  // "12,34 Ки (456,58 ГБк)", the chosen unit first
     QString remaining = QStringLiteral("—"); // "83,2 %"
-    QString exposure = QStringLiteral("—");  // "3 мин 42 с"
+    QString exposure = QStringLiteral("—");  // "3 мин 42 с", "16 ч 0 мин 0 с"
     QString hint;                            // the first reason for a "—", or empty
 };
 
 TSourceResults ComputeSource(const TSourceForm& form);
 
-// "3 мин 42 с": minutes rounded up to whole seconds. Empty when the value
-// is not a positive time that fits.
+// "3 мин 42 с", from one hour "16 ч 0 мин 0 с": minutes rounded up to whole
+// seconds. Empty when the value is not a positive time that fits.
 QString ExposureText(double minutes);
+
+// A passport activity typed in one unit (0 Ки, 1 ГБк) written in the other,
+// with up to two decimals; the text as it is when it is no number or the
+// units are the same.
+QString ConvertActivityText(const QString& text, int fromUnit, int toUnit);
+
+// No source holds more than this; anything above is a typing slip.
+inline constexpr double MaxActivityCi = 1e6;
 
 // source.cnf, code page 1251, CR LF, one value per line in this order:
 //  1 isotope ("Ir-192", "Se-75", "Co-60" or "Yb-169")

@@ -1,7 +1,8 @@
 #include "core/textfile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,6 +14,8 @@ namespace kelto {
 
 std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes)
 {
+    // A device that takes nothing (a short write at a file-size limit or on a
+    // full disk) fails here rather than being taken for done.
     qint64 done = 0;
     while (done < bytes.size()) {
         qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
@@ -28,37 +31,42 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
     return WriteFileAtomically(path, bytes, nullptr);
 }
 
-std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes, const TDeviceWrapper& wrap)
+QString SystemErrorText(int error)
 {
-    QSaveFile f(path);
-    // Unbuffered: Qt 6.4's commit() reports success even when flushing its
-    // buffer hit a short write (file-size limit, full disk), and renames a
-    // cut-short file over the good one. Writing straight through makes the
-    // short write show in WriteAll, which then cancels.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return f.errorString();
-    std::unique_ptr<QIODevice> through = wrap ? wrap(f) : nullptr;
-    if (auto err = WriteAll(through ? *through : static_cast<QIODevice&>(f), bytes)) {
-        f.cancelWriting();
-        return err;
+    switch (error) {
+    case ENOSPC: return QStringLiteral("на диске нет места");
+    case EDQUOT: return QStringLiteral("превышена дисковая квота");
+    case EFBIG: return QStringLiteral("файл превысил допустимый размер");
+    case EIO: return QStringLiteral("ошибка ввода-вывода на диске");
+    case EROFS: return QStringLiteral("диск доступен только для чтения");
+    case EACCES:
+    case EPERM: return QStringLiteral("нет прав доступа");
+    case ENOENT: return QStringLiteral("файл или папка не найдены");
+    case ENOTDIR: return QStringLiteral("часть пути не является папкой");
+    case EISDIR: return QStringLiteral("это папка, а не файл");
+    case ELOOP: return QStringLiteral("это символическая ссылка");
+    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("открыто слишком много файлов");
+    case ENOMEM: return QStringLiteral("недостаточно памяти");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("файл занят");
+    case ENOLCK: return QStringLiteral("файловая система не поддерживает блокировки");
+    case ESTALE: return QStringLiteral("сетевой диск недоступен");
+    case EAGAIN: return QStringLiteral("ресурс временно недоступен");
+    default: return QStringLiteral("системная ошибка %1").arg(error);
     }
-    through.reset();
-    if (f.error() != QFileDevice::NoError) {
-        const QString reason = f.errorString();
-        f.cancelWriting();
-        return reason;
-    }
-    if (!f.commit())
-        return f.errorString();
-    return std::nullopt;
+}
+
+bool IsOutOfSpace(const QString& reason)
+{
+    for (int e : {ENOSPC, EDQUOT, EFBIG})
+        if (reason.compare(SystemErrorText(e), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 namespace {
-
-QString SystemReason(int error)
-{
-    return qt_error_string(error);
-}
 
 struct TFd {
     int fd;
@@ -68,6 +76,107 @@ struct TFd {
             ::close(fd);
     }
 };
+
+// Writes straight to a file descriptor and keeps the reason of a failure in
+// the program's own words.
+class TFdDevice : public QIODevice {
+public:
+    explicit TFdDevice(int fd)
+        : m_fd(fd)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        for (;;) {
+            const ssize_t n = ::write(m_fd, data, size_t(size));
+            if (n >= 0)
+                return n;
+            if (errno != EINTR) {
+                setErrorString(SystemErrorText(errno));
+                return -1;
+            }
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes, const TDeviceWrapper& wrap)
+{
+    const QFileInfo info(path);
+    const QByteArray dirName = QFile::encodeName(info.absolutePath());
+    const QByteArray name = QFile::encodeName(info.fileName());
+    TFd dir{::open(dirName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd < 0)
+        return SystemErrorText(errno);
+    // What the name stands for now, asked of the name itself opened without
+    // following a link: only a regular file (or none) is ever replaced.
+    mode_t mode = 0;
+    {
+        TFd old{::openat(dir.fd, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC)};
+        struct stat st { };
+        if (old.fd >= 0) {
+            if (::fstat(old.fd, &st) != 0)
+                return SystemErrorText(errno);
+            if (S_ISLNK(st.st_mode))
+                return SystemErrorText(ELOOP);
+            if (S_ISDIR(st.st_mode))
+                return SystemErrorText(EISDIR);
+            if (!S_ISREG(st.st_mode))
+                return QStringLiteral("это не обычный файл");
+            mode = st.st_mode & 07777;
+        } else if (errno != ENOENT) {
+            return SystemErrorText(errno);
+        }
+    }
+    // The new text goes to a file of its own beside the target, created
+    // here (never an existing name, never through a link), then renamed
+    // over the target, which replaces whatever name is there and writes
+    // through none.
+    QByteArray temp;
+    TFd out{-1};
+    for (int attempt = 0; out.fd < 0; ++attempt) {
+        temp = name + '.' + QByteArray::number(QRandomGenerator::global()->generate() & 0xffffff, 36) + ".tmp";
+        out.fd = ::openat(dir.fd, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (out.fd < 0 && (errno != EEXIST || attempt > 100))
+            return SystemErrorText(errno);
+    }
+    auto fail = [&](const QString& reason) -> std::optional<QString> {
+        ::unlinkat(dir.fd, temp.constData(), 0);
+        return reason;
+    };
+    if (mode)
+        (void)::fchmod(out.fd, mode); // a file keeps its permissions
+    TFdDevice device(out.fd);
+    std::unique_ptr<QIODevice> through = wrap ? wrap(device) : nullptr;
+    if (auto err = WriteAll(through ? *through : static_cast<QIODevice&>(device), bytes))
+        return fail(*err);
+    through.reset();
+    if (::fsync(out.fd) != 0)
+        return fail(SystemErrorText(errno));
+    const int fd = out.fd;
+    out.fd = -1;
+    if (::close(fd) != 0)
+        return fail(SystemErrorText(errno));
+    if (::renameat(dir.fd, temp.constData(), dir.fd, name.constData()) != 0)
+        return fail(SystemErrorText(errno));
+    (void)::fsync(dir.fd);
+    return std::nullopt;
+}
+
+namespace {
+
+QString SystemReason(int error)
+{
+    return SystemErrorText(error);
+}
 
 } // namespace
 

@@ -11,8 +11,11 @@ class QIODevice;
 
 namespace kelto {
 
-// Writes `bytes` to `path` through QSaveFile: on any failure the previous
-// file stays whole. Returns the reason on failure.
+// Writes `bytes` to a new file beside `path` and renames it over `path`: on
+// any failure the previous file stays whole. A `path` that is a symbolic link
+// or anything but a regular file is refused (asked of the opened name, so a
+// link swapped in later is replaced, never followed). Returns the reason on
+// failure, in the user's words.
 std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes);
 // The same, with the bytes passing through a device that `wrap` lays over
 // the file (a test puts one there that fails after some bytes).
@@ -26,5 +29,11 @@ std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
 // folder: checked on the opened file, which is opened without waiting for a
 // writer). `reason`, when given, receives why in the user's words.
 std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31, QString* reason = nullptr);
+
+// The reason the program shows for a system error number: its own Russian
+// text, never the system's (English) one.
+QString SystemErrorText(int error);
+// Whether a reason from the save path means the disk (or quota) is full.
+bool IsOutOfSpace(const QString& reason);
 
 } // namespace kelto

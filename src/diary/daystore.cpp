@@ -338,6 +338,25 @@ void SaveDayNoteText(DayList& store, const QDate& selected, const TNoteText& tex
         store.append(TDayRecord(selected, note, text.LineCount));
 }
 
+bool NoteFitsNotepad(const QStringList& lines)
+{
+    if (lines.size() > MaxNotepadLines)
+        return false;
+    qsizetype total = 0;
+    for (const QString& line : lines) {
+        if (line.size() > MaxNotepadLineLength)
+            return false;
+        total += line.size() + 1;
+    }
+    // Many long lines cost the layout as much as one very long one.
+    return total <= MaxNotepadLines * 100;
+}
+
+QString NoteTooLargeText(qsizetype lines)
+{
+    return QStringLiteral("Заметка слишком велика для блокнота: %1 строк. Она сохранена без изменений.").arg(lines);
+}
+
 QStringList LoadDayNote(const DayList& store, const QDate& selected)
 {
     QStringList out;

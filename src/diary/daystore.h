@@ -184,6 +184,16 @@ void SaveDayNoteText(DayList& store, const QDate& selected, const TNoteText& not
 // store order, one after the other.
 QStringList LoadDayNote(const DayList& store, const QDate& selected);
 
+// The notepad edits a note only while Qt's text layout keeps up with it: a
+// keystroke within 100 ms and nothing left to lay out soon after it is shown.
+// A note of more lines, or with a longer line, is shown read-only with one
+// line saying why, and stays in the store as it is.
+inline constexpr qsizetype MaxNotepadLines = 50000;
+inline constexpr qsizetype MaxNotepadLineLength = 200000;
+bool NoteFitsNotepad(const QStringList& lines);
+// "Заметка слишком велика для блокнота: N строк. Она сохранена без изменений."
+QString NoteTooLargeText(qsizetype lines);
+
 TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month);
 
 // Sorts by date, ascending, in place.

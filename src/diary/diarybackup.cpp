@@ -4,11 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <tuple>
+#include <unistd.h>
 
 namespace kelto {
 
 namespace {
 constexpr QLatin1StringView Prefix("log-");
+bool g_byCopy = false;
 constexpr QLatin1StringView Suffix(".cnf");
 } // namespace
 
@@ -39,40 +43,95 @@ QDate DiaryBackupDay(const QString& fileName)
     return QDate::fromString(middle, QStringLiteral("yyyy-MM-dd"));
 }
 
-QStringList DiaryBackupsToDelete(const QStringList& fileNames, int keep)
+QStringList DiaryBackupsToDelete(const QStringList& fileNames, const QDate& today, int keep)
 {
-    QList<QPair<QDate, QString>> backups;
+    // (dated after today, date): later-dated copies sort before every other,
+    // each group oldest first.
+    QList<std::tuple<bool, QDate, QString>> backups;
+    qsizetype total = 0;
     for (const QString& name : fileNames)
-        if (const QDate d = DiaryBackupDay(name); d.isValid())
-            backups.append({d, name});
+        if (const QDate d = DiaryBackupDay(name); d.isValid()) {
+            ++total;
+            if (d != today)
+                backups.append({d < today, d, name});
+        }
     std::sort(backups.begin(), backups.end());
     QStringList old;
-    for (qsizetype i = 0; i + keep < backups.size(); ++i)
-        old << backups[i].second;
+    for (qsizetype i = 0; i + keep < total && i < backups.size(); ++i)
+        old << std::get<2>(backups[i]);
     return old;
 }
 
-std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today, const TDeviceWrapper& wrap)
+namespace {
+
+// The backup folder as a real folder of its own: never a link leading
+// elsewhere, never a file.
+std::optional<QString> MakeBackupFolder(const QString& folder)
 {
-    if (!QFileInfo(logPath).isFile())
+    const QFileInfo info(folder.chopped(1));
+    if (info.isSymLink() || (info.exists() && !info.isDir()))
+        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(folder),
+                                            info.isSymLink() ? SystemErrorText(ELOOP) : QStringLiteral("это не папка"));
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today, const TDeviceWrapper& wrap,
+                                        TBackupKind* kind)
+{
+    if (kind)
+        *kind = TBackupKind::None;
+    const QFileInfo log(logPath);
+    if (!log.isFile() || log.isSymLink())
         return std::nullopt; // nothing written yet, nothing to lose (the save will say what is in the way)
     const QString folder = DiaryBackupFolder(logPath);
     const QString target = folder + DiaryBackupName(today);
-    if (QFileInfo::exists(target))
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
         return std::nullopt; // the day's copy holds the file as the day found it
-    const auto bytes = ReadWholeFile(logPath);
-    if (!bytes)
-        return QStringLiteral("не удалось прочитать %1").arg(QDir::toNativeSeparators(logPath));
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
-    if (auto err = WriteFileAtomically(target, *bytes, wrap))
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(target), *err);
+    if (auto err = MakeBackupFolder(folder))
+        return err;
+    // link() makes the new name itself, never following one already there.
+    if (!g_byCopy && ::link(QFile::encodeName(logPath).constData(), QFile::encodeName(target).constData()) == 0) {
+        if (kind)
+            *kind = TBackupKind::HardLink;
+    } else {
+        const auto bytes = ReadWholeFile(logPath);
+        if (!bytes)
+            return QStringLiteral("не удалось прочитать %1").arg(QDir::toNativeSeparators(logPath));
+        if (auto err = WriteFileAtomically(target, *bytes, wrap))
+            return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(target), *err);
+        if (kind)
+            *kind = TBackupKind::Copy;
+    }
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-    for (const QString& old : DiaryBackupsToDelete(names)) {
+    for (const QString& old : DiaryBackupsToDelete(names, today)) {
         if (!QFile::remove(folder + old))
             return QStringLiteral("не удалось удалить старую копию %1").arg(QDir::toNativeSeparators(folder + old));
     }
     return std::nullopt;
+}
+
+void SetDiaryBackupByCopy(bool byCopy)
+{
+    g_byCopy = byCopy;
+}
+
+TDiaryWriteResult WriteDiaryOfDay(const QString& logPath, const QDate& today, const QByteArray& bytes,
+                                  const TDeviceWrapper& wrap)
+{
+    TDiaryWriteResult r;
+    r.backupError = BackUpDiaryOfDay(logPath, today);
+    r.saveError = WriteFileAtomically(logPath, bytes, wrap);
+    // The notes matter more than the day's copy: a copy written out, or a
+    // link that keeps an older log.cnf alive, gives way when the save needs
+    // its room. The next write of the day makes it again.
+    const QString copy = DiaryBackupFolder(logPath) + DiaryBackupName(today);
+    if (r.saveError && IsOutOfSpace(*r.saveError) && QFile::remove(copy))
+        r.saveError = WriteFileAtomically(logPath, bytes, wrap);
+    return r;
 }
 
 } // namespace kelto

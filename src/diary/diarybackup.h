@@ -22,15 +22,42 @@ QString DiaryBackupName(const QDate& day);
 // The day a backup's file name stands for; an invalid date for any other name
 // (such files are the user's and are never touched).
 QDate DiaryBackupDay(const QString& fileName);
-// Of the names in the backup folder, the backups beyond the newest `keep`,
-// oldest first. Names that are not backups never appear here.
-QStringList DiaryBackupsToDelete(const QStringList& fileNames, int keep = KeptDiaryBackups);
+// Of the names in the backup folder, the backups beyond `keep`, first to go
+// first: copies dated after `today` (the clock was set back), then the
+// oldest. Today's copy, the one just written, is never among them. Names that
+// are not backups never appear here.
+QStringList DiaryBackupsToDelete(const QStringList& fileNames, const QDate& today, int keep = KeptDiaryBackups);
+
+// How the day's copy was taken.
+enum class TBackupKind {
+    None,     // no copy was needed (or it failed)
+    HardLink, // a second name of the current file: costs no space
+    Copy      // the bytes written out (a file system without hard links)
+};
 
 // Called before every write of `logPath`. When `logPath` exists and the copy
-// for `today` does not, copies it there (through the atomic save path, with
-// `wrap` over the device as WriteFileAtomically has it) and deletes the
-// backups beyond the newest KeptDiaryBackups. Returns the reason when the
-// copy or a deletion failed; the caller writes log.cnf all the same.
-std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today, const TDeviceWrapper& wrap = {});
+// for `today` does not, makes it: a hard link to the current file (the save
+// replaces log.cnf by a new file, so the link keeps the day's first state),
+// or where links cannot be made a copy through the atomic save path (with
+// `wrap` over the device as WriteFileAtomically has it); then deletes the
+// backups beyond KeptDiaryBackups. Returns the reason when the copy or a
+// deletion failed; the caller writes log.cnf all the same.
+std::optional<QString> BackUpDiaryOfDay(const QString& logPath, const QDate& today, const TDeviceWrapper& wrap = {},
+                                        TBackupKind* kind = nullptr);
+
+// Makes the day's copy by copying, as on a file system without hard links
+// (FAT and exFAT sticks); tests stand in for one with it.
+void SetDiaryBackupByCopy(bool byCopy);
+
+struct TDiaryWriteResult {
+    std::optional<QString> backupError;
+    std::optional<QString> saveError;
+};
+// The day's copy, then the save of `bytes` to `logPath`. The copy never costs
+// the save: when the save fails for space, the day's copy (written out, or a
+// link keeping an older log.cnf alive) is removed and the save tried once
+// more.
+TDiaryWriteResult WriteDiaryOfDay(const QString& logPath, const QDate& today, const QByteArray& bytes,
+                                  const TDeviceWrapper& wrap = {});
 
 } // namespace kelto

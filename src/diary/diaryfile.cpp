@@ -7,11 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
+#include <QHash>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace kelto {
@@ -205,8 +206,10 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
 
 } // namespace
 
-bool ParseDiary(const QByteArray& input, DayList& store)
+bool ParseDiary(const QByteArray& input, DayList& store, qsizetype* merged)
 {
+    if (merged)
+        *merged = 0;
     if (input.isEmpty())
         return true;
     // The notes point into these bytes, so the store keeps them; bytes that
@@ -225,6 +228,28 @@ bool ParseDiary(const QByteArray& input, DayList& store)
     // Every record takes at least two lines of the file.
     if (n > 0)
         store.reserve(store.size() + qsizetype(std::min<qint64>(n, bytes.size() / 4 + 1)));
+    // The slot of each date's first record in this file, when merging.
+    QHash<QDate, qint32> firstOfDate;
+    const auto add = [&](TDayRecord record) {
+        if (merged) {
+            if (const auto it = firstOfDate.constFind(record.Date); it != firstOfDate.cend()) {
+                TDayRecord& first = store.slot(*it);
+                if (qint64(first.LineCount) + record.LineCount <= std::numeric_limits<qint32>::max()) {
+                    // append() copies a note that lies in the file's bytes
+                    // once, then grows in place: a date held a million times
+                    // costs its text once, not a million times.
+                    first.Note.append(record.Note);
+                    first.LineCount += record.LineCount;
+                    ++*merged;
+                    return;
+                }
+            }
+        }
+        const QDate date = record.Date;
+        store.append(std::move(record));
+        if (merged)
+            firstOfDate.insert(date, store.monthSlots(date.year(), date.month())->back());
+    };
     // Every pass either stops or takes a date line that is really in the file,
     // so however large N is, this runs at most once per line.
     for (qint64 r = 0; r < n; ++r) {
@@ -236,7 +261,7 @@ bool ParseDiary(const QByteArray& input, DayList& store)
             // began past the end was nothing of the file left unread.
             return startedPastEnd;
         if (k <= 0) {
-            store.append(TDayRecord(date, QByteArray(), 0));
+            add(TDayRecord(date, QByteArray(), 0));
             continue;
         }
         const char* from = lines.pos();
@@ -250,7 +275,7 @@ bool ParseDiary(const QByteArray& input, DayList& store)
         // or missing lines gets a copy of its own.
         QByteArray note
             = clean && taken == k ? QByteArray::fromRawData(from, to - from) : NormalisedNote(from, to, k - taken);
-        store.append(TDayRecord(date, std::move(note), qint32(k)));
+        add(TDayRecord(date, std::move(note), qint32(k)));
     }
     return lines.atEnd();
 }
@@ -311,14 +336,18 @@ TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
             *reason = why;
         return TLoadOutcome::Unreadable;
     }
-    if (ParseDiary(*bytes, store))
+    qsizetype merged = 0;
+    const bool whole = ParseDiary(*bytes, store, &merged);
+    if (whole && merged == 0)
         return TLoadOutcome::Complete;
+    // The next save rewrites the file in another form: its text as found is
+    // kept first.
     if (auto err = BackUpDamagedDiary(path, *bytes)) {
         if (reason)
             *reason = *err;
         return TLoadOutcome::DamagedNoBackup;
     }
-    return TLoadOutcome::Damaged;
+    return whole ? TLoadOutcome::MergedDates : TLoadOutcome::Damaged;
 }
 
 TLoadOutcome LoadDiary(const QString& path, DayList& store)

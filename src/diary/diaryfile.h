@@ -17,17 +17,24 @@ enum class TLoadOutcome {
                     // file: store empty, and the file must never be written over
     Complete,       // every block read
     Damaged,        // reading stopped early; the file was copied to log.cnf.bak
+    MergedDates,    // read whole, but a date was held more than once: its
+                    // records were joined into one, and the file copied to
+                    // log.cnf.bak
     DamagedNoBackup // reading stopped early and the copy failed: the file
                     // must not be replaced, or its unread part is lost
 };
 
 // Parses the bytes of a diary file into `store` (appending). The store keeps
 // the bytes: the notes point into them. Returns true when the whole text was
-// read, false when reading stopped early.
-bool ParseDiary(const QByteArray& bytes, DayList& store);
+// read, false when reading stopped early. With `merged` given, the records of
+// one date are joined into the first of them, in file order (lines after
+// lines, nothing lost), and `merged` receives how many records were joined
+// away.
+bool ParseDiary(const QByteArray& bytes, DayList& store, qsizetype* merged = nullptr);
 QByteArray EncodeDiary(const DayList& store);
 
-// Reads `path` into `store`. A damaged file is copied to path + ".bak" first.
+// Reads `path` into `store`, one record per date. A damaged file, or one
+// holding a date twice, is copied to path + ".bak" first.
 TLoadOutcome LoadDiary(const QString& path, DayList& store);
 // Writes the whole store through QSaveFile. Returns the reason on failure;
 // the previous file then stays whole.

@@ -40,6 +40,40 @@ int DayWithinMonth(int year, int month, int day)
     return std::min(day, DaysPerMonth(year, month));
 }
 
+QDate DateAfterGridKey(const QDate& d, int key, bool ctrl)
+{
+    QDate to;
+    switch (key) {
+    case Qt::Key_Left: to = d.addDays(-1); break;
+    case Qt::Key_Right: to = d.addDays(1); break;
+    case Qt::Key_Up: to = d.addDays(-7); break;
+    case Qt::Key_Down: to = d.addDays(7); break;
+    // addMonths and addYears keep the day inside a shorter month.
+    case Qt::Key_PageUp: to = ctrl ? d.addYears(-1) : d.addMonths(-1); break;
+    case Qt::Key_PageDown: to = ctrl ? d.addYears(1) : d.addMonths(1); break;
+    case Qt::Key_Home: to = QDate(d.year(), d.month(), 1); break;
+    case Qt::Key_End: to = QDate(d.year(), d.month(), DaysPerMonth(d.year(), d.month())); break;
+    default: return {};
+    }
+    return to.isValid() && to.year() >= 1 && to.year() <= 9999 ? to : QDate();
+}
+
+QString EmptyNotePlaceholder(const QDate& d)
+{
+    // Fixed Russian names: the notepad speaks Russian whatever the locale.
+    static const char16_t* const months[12] = {u"января", u"февраля", u"марта",    u"апреля",  u"мая",    u"июня",
+                                               u"июля",   u"августа", u"сентября", u"октября", u"ноября", u"декабря"};
+    static const char16_t* const weekdays[7]
+        = {u"понедельник", u"вторник", u"среда", u"четверг", u"пятница", u"суббота", u"воскресенье"};
+    if (!d.isValid())
+        return {};
+    return QStringLiteral("Заметка на %1 %2 %3 года, %4")
+        .arg(d.day())
+        .arg(QString::fromUtf16(months[d.month() - 1]))
+        .arg(d.year())
+        .arg(QString::fromUtf16(weekdays[d.dayOfWeek() - 1]));
+}
+
 TCellLook DayCellLook(const QDate& cellDate, const QDate& today, bool marked, bool current)
 {
     TCellLook look;

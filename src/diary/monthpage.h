@@ -3,6 +3,7 @@
 #pragma once
 #include <QDate>
 #include <QPoint>
+#include <QString>
 
 namespace kelto {
 
@@ -24,6 +25,17 @@ QPoint CellOfDay(int offset, int day);
 
 // A day kept inside a shorter month: 31 January becomes 28 or 29 February.
 int DayWithinMonth(int year, int month, int day);
+
+// Where a navigation key of the grid takes the selected date `d`: the arrows
+// cross the month's and the year's edges; PageUp / PageDown keep the day in
+// the month before / after (the last day of a shorter month), with `ctrl` in
+// the year before / after; Home / End go to the month's first / last day.
+// Invalid for any other key and for a date beyond the years 1 to 9999.
+QDate DateAfterGridKey(const QDate& d, int key, bool ctrl);
+
+// The notepad's placeholder for an empty note of `d`:
+// "Заметка на 8 декабря 2026 года, вторник".
+QString EmptyNotePlaceholder(const QDate& d);
 
 // How a day cell is coloured: marked days are filled (grey when past, red
 // from today on) and bold; weekend numbers are red, or white on red.

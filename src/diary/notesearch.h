@@ -1,15 +1,20 @@
 // Finding notes: a query matched against a note's code page 1251 bytes,
-// case-insensitive and with "ё" taken as "е". QtCore only.
+// case-insensitive, with "ё" taken as "е" and the Cyrillic and Latin
+// look-alike letters (а/a, е/e, о/o, р/p, с/c, у/y, х/x) taken as one; and
+// a query that reads as a date finds the notes of that day, month or year.
+// QtCore only.
 #pragma once
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDate>
 #include <QString>
 
 namespace kelto {
 
 // 256 bytes: each code page 1251 byte to the byte it is compared as. Capitals
-// fold to small letters (Latin and Cyrillic), "Ё" and "ё" to "е"; a tab, CR and
-// LF fold to a space.
+// fold to small letters (Latin and Cyrillic), "Ё" and "ё" to "е", and the
+// seven Cyrillic letters that look like Latin ones to those ("х" to "x"); a
+// tab, CR and LF fold to a space.
 const unsigned char* Cp1251FoldTable();
 
 // A match inside a note's bytes.
@@ -24,19 +29,52 @@ struct TNoteSpan {
 // any run of blanks and line breaks in the note, so "шов 12" finds "шов" at
 // the end of one line and "12" at the start of the next, as the user typed
 // them. Blanks at the query's ends are dropped; a query of blanks only
-// matches nothing.
+// matches nothing, nor does one holding a character that code page 1251
+// cannot hold (no note can hold it).
 class TNoteMatcher {
 public:
     explicit TNoteMatcher(const QString& query);
 
     bool IsEmpty() const { return m_folded.isEmpty(); }
     bool Matches(QByteArrayView noteBytes) const { return Find(noteBytes).start >= 0; }
+    // A query that reads as a date, "14.05.2025", "05.2025" or "2025" (day and
+    // month of one or two digits, the year of four), names that day, month
+    // or year; the notes of those days are found as well as the notes whose
+    // text holds the query.
+    bool NamesDate(const QDate& noteDate) const { return m_from.isValid() && noteDate >= m_from && noteDate <= m_to; }
+    bool Matches(const QDate& noteDate, QByteArrayView noteBytes) const
+    {
+        return NamesDate(noteDate) || Matches(noteBytes);
+    }
     // The first match, in bytes of `noteBytes`.
     TNoteSpan Find(QByteArrayView noteBytes) const;
 
 private:
+    // The first index from `i` on whose byte folds to the query's first.
+    qsizetype NextCandidate(const unsigned char* p, qsizetype i, qsizetype n) const;
+
     QByteArray m_folded; // the query folded, blank runs made one space
+    // Every byte that folds to the query's first: a scan for these is what
+    // a keystroke over a large diary mostly does.
+    unsigned char m_firstBytes[16] = {};
+    int m_firstCount = 0;
+    // The same for the query's second byte when it is no blank (a blank
+    // matches a run): a candidate must have both, which on real text leaves
+    // few places to compare.
+    unsigned char m_secondBytes[16] = {};
+    int m_secondCount = 0;
+    QDate m_from, m_to; // the days a date query names; invalid: none
 };
+
+// What a found note's row shows: about `width` characters round the first
+// match (the note's start when there is none), line breaks as spaces, "…"
+// where the note was cut, and where the match lies in that text.
+struct TNoteFragment {
+    QString text;
+    qsizetype matchStart = -1; // -1: no match shown
+    qsizetype matchLength = 0;
+};
+TNoteFragment NoteFragment(QByteArrayView noteBytes, const TNoteSpan& match, int width = 60);
 
 // A span in a note's bytes as characters of the notepad, where a line break
 // (CR LF in the bytes) is one character.

@@ -23,4 +23,12 @@ QString MissingDocumentText(int document)
         .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText(), folder);
 }
 
+QString NoViewerText(int document)
+{
+    return QStringLiteral(
+               "Не удалось открыть документ «%1» (%2): на компьютере не найдена программа для просмотра PDF.")
+        .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText(),
+             QDir::toNativeSeparators(DocumentPath(document)));
+}
+
 } // namespace kelto

@@ -44,5 +44,8 @@ bool DocumentPresent(int document);
 // "Не найден файл «scanners.pdf» в папке программы: /opt/kelto"; the
 // general error report adds the full stop.
 QString MissingDocumentText(int document);
+// "Не удалось открыть документ «gost7512.pdf» (/opt/kelto/gost7512.pdf): на
+// компьютере не найдена программа для просмотра PDF."
+QString NoViewerText(int document);
 
 } // namespace kelto

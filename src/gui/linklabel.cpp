@@ -2,7 +2,9 @@
 #include "gui/designfont.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 
 namespace kelto {
@@ -17,6 +19,9 @@ TLinkLabel::TLinkLabel(const char* name, const QString& caption, QWidget* parent
     setFont(f);
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::PointingHandCursor);
+    // Reached by Tab, not taken by a click: the mouse user keeps the caret
+    // where it was.
+    setFocusPolicy(Qt::TabFocus);
     adjustSize();
     m_restore = new QTimer(this);
     m_restore->setSingleShot(true);
@@ -24,6 +29,17 @@ TLinkLabel::TLinkLabel(const char* name, const QString& caption, QWidget* parent
         setText(m_caption);
         adjustSize();
     });
+}
+
+void TLinkLabel::SetCaption(const QString& caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    if (m_restore->isActive())
+        return;
+    setText(caption);
+    adjustSize();
 }
 
 void TLinkLabel::ShowFor(const QString& text, int ms)
@@ -57,6 +73,29 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* e)
     QLabel::mouseReleaseEvent(e);
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
         emit clicked();
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        e->accept();
+        emit clicked();
+        return;
+    default: QLabel::keyPressEvent(e);
+    }
+}
+
+void TLinkLabel::paintEvent(QPaintEvent* e)
+{
+    QLabel::paintEvent(e);
+    if (!hasFocus())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TLinkLabel::changeEvent(QEvent* e)

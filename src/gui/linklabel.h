@@ -1,5 +1,7 @@
 // A link-style label: underlined, hand cursor, a click signal, and a text
-// that can stand in for its caption for a while ("Записано …").
+// that can stand in for its caption for a while ("Записано …"). It is in the
+// Tab order, shows a dotted frame while it has the focus, and Enter or Space
+// click it.
 #pragma once
 #include <QLabel>
 
@@ -13,6 +15,8 @@ public:
     TLinkLabel(const char* name, const QString& caption, QWidget* parent);
 
     const QString& Caption() const { return m_caption; }
+    // A new caption, shown at once unless a passing text stands in for it.
+    void SetCaption(const QString& caption);
     // Shows `text` for `ms` milliseconds, then the caption again.
     void ShowFor(const QString& text, int ms = 3000);
     // Takes the font and colours of `model` now and whenever they change
@@ -24,6 +28,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

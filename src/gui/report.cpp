@@ -54,6 +54,15 @@ void ShowWarning(const QString& text)
     ShowMessage(r);
 }
 
+void ShowInformation(const QString& text)
+{
+    MessageRequest r;
+    r.icon = QMessageBox::Information;
+    r.caption = QString::fromUtf8(AppTitle);
+    r.text = text;
+    ShowMessage(r);
+}
+
 void Guarded(const std::function<void()>& body)
 {
     try {

@@ -36,6 +36,9 @@ void ReportError(const QString& text);
 // A warning the user should know of: a box titled "Кельто", warning icon,
 // OK; the text as it stands.
 void ShowWarning(const QString& text);
+// An information box titled "Кельто": something the user should know, no
+// error of the program.
+void ShowInformation(const QString& text);
 
 // Runs `body`, handing any exception to the general error report, so that
 // none crosses the event loop.

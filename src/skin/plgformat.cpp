@@ -147,6 +147,29 @@ QByteArray PictureFormatFor(const QString& path)
     throw Error(QStringLiteral("Неизвестный вид рисунка: %1").arg(path));
 }
 
+void CheckPictureSize(const QSize& picture, const QSize& design)
+{
+    if (!picture.isValid())
+        throw Error(QStringLiteral("Размер рисунка не читается"));
+    if (picture != design)
+        throw Error(QStringLiteral("Рисунок %1 × %2, а нужен %3 × %4")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(design.width())
+                        .arg(design.height()));
+}
+
+bool PictureBodyIsWhole(const QByteArray& bytes, const QByteArray& format)
+{
+    if (format != "JPEG")
+        return true; // the other decoders fail on a body cut short
+    // The end-of-image marker, perhaps followed by padding some cameras add.
+    qsizetype end = bytes.size();
+    while (end > 0 && (bytes[end - 1] == '\0' || bytes[end - 1] == '\xFF'))
+        --end;
+    return end >= 2 && bytes[end - 1] == '\xD9' && bytes[end - 2] == '\xFF';
+}
+
 void ToggleHeaderInMemory(QByteArray& bytes)
 {
     if (bytes.size() < PictureHeaderSize)

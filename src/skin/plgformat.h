@@ -2,6 +2,7 @@
 // the scrambled picture header. QtCore only.
 #pragma once
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -76,6 +77,15 @@ QString ResolvePictureReference(const QString& pluginFolder, const QString& refe
 // The decoder a picture file takes by its extension (case-insensitive):
 // "JPEG", "BMP" or "ICO". Metafiles and anything else are errors.
 QByteArray PictureFormatFor(const QString& path);
+
+// A picture's size as its header gives it against the size of the control
+// it is made for: anything else (a picture cut, or one claiming a size that
+// would take gigabytes to decode) fails the plug-in. Throws kelto::Error.
+void CheckPictureSize(const QSize& picture, const QSize& design);
+
+// Whether the picture's bytes run to their format's end: a JPEG cut short
+// still decodes (its missing rows grey), so its end marker is looked for.
+bool PictureBodyIsWhole(const QByteArray& bytes, const QByteArray& format);
 
 // XORs the first 12 bytes of `bytes` with PictureKey; shorter data is left
 // alone (such a file is never scrambled either).

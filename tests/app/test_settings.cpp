@@ -466,6 +466,41 @@ private slots:
         QVERIFY(QString::fromUtf8(Get(AutostartEntryPath()))
                     .contains("Exec=" + DesktopExecValue(QCoreApplication::applicationFilePath()) + "\n"));
     }
+
+    // At start with autostart on: the entry follows a moved folder.
+    void mendEntry_data()
+    {
+        QTest::addColumn<QString>("entry"); // "<missing>", or the program the entry starts
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<bool>("rewritten");
+        // clang-format off
+        QTest::newRow("this place")      << "/opt/Кельто/bin/kelto"   << false << false;
+        QTest::newRow("old place")       << "/media/old/kelto"        << false << true;
+        QTest::newRow("switched off")    << "/opt/Кельто/bin/kelto"   << true  << true;
+        QTest::newRow("missing")         << "<missing>"               << false << true;
+        // clang-format on
+    }
+    void mendEntry()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, hidden);
+        QFETCH(bool, rewritten);
+        const QString path = AutostartEntryPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const QByteArray before = entry == "<missing>" ? QByteArray() : AutostartEntryText(!hidden, entry);
+        if (!before.isEmpty())
+            Put(path, before);
+        QCOMPARE(MendAutostartEntry(), std::nullopt);
+        QCOMPARE(Get(path), AutostartEntryText(true, "/opt/Кельто/bin/kelto"));
+        QCOMPARE(Get(path) != before, rewritten);
+    }
+
+    void mendFailsWhereNothingCanBeWritten()
+    {
+        Put(m_dir.path() + "/config-file", "x");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path() + "/config-file"));
+        QVERIFY(MendAutostartEntry().has_value());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -31,7 +31,11 @@
 #include <memory>
 #include <thread>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -277,6 +281,8 @@ private slots:
                                    << "Настройка";
         QTest::newRow("Инфо") << "SpeedButton10"
                               << "Инфо";
+        QTest::newRow("close mark") << "Label1"
+                                    << "Закрыть программу";
     }
     void headerTooltipsNameTheKeys()
     {
@@ -284,6 +290,39 @@ private slots:
         QFETCH(QString, names);
         Window w;
         QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
+    }
+
+    // F10 puts the keyboard on the header; arrows walk it, Enter presses,
+    // Escape gives the focus back.
+    void headerFromTheKeyboard()
+    {
+        Window w;
+        w.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+        QWidget* notepad = w.get("reblok");
+        notepad->setFocus();
+        QTest::keyClick(notepad, Qt::Key_F10);
+        QCOMPARE(QApplication::focusWidget(), w.get("SpeedButton6"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), w.get("SpeedButton10"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), w.get("SpeedButton7"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(w.get("Panel2")->isVisible());
+        QVERIFY(!w.get("Panel1")->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(w.get("Panel1")->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), notepad);
+    }
+
+    void aboutNamesVersionAndFolder()
+    {
+        QCOMPARE(ProgramVersion(), QStringLiteral(KELTO_TEST_PROJECT_VERSION));
+        QCOMPARE(AboutFolderLine(QStringLiteral("/media/stick/Кельто/")),
+                 QStringLiteral("Версия %1. Папка программы и записей: /media/stick/Кельто").arg(ProgramVersion()));
     }
 
     void qtTextsInRussian()
@@ -612,7 +651,9 @@ private slots:
         QByteArray damaged = "2\r\n01.01.2026\r\n1\r\nx\r\n" + QByteArray(4096, 'y');
         rlimit old{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        // The program's own setting, not the test's, keeps the limit from
+        // ending it.
+        auto oldHandler = std::signal(SIGXFSZ, SIG_DFL);
         if (kind == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(log).constData(), 0600), 0);
         } else {
@@ -740,6 +781,136 @@ private slots:
         QVERIFY(acquired);
         QVERIFY(statted);
         QCOMPARE(int(st.st_mode & 0777), 0700);
+    }
+
+    // Where the folder's file system has no locks, a lock file in the
+    // folder keeps the diary to one copy; one left by a copy gone from this
+    // host does not stop the start.
+    void folderWithoutLocksUsesALockFile_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<bool>("secondRuns");
+        // clang-format off
+        QTest::newRow("a copy running")        << "running" << false;
+        QTest::newRow("the copy ended")        << "ended"   << true;
+        QTest::newRow("left by a dead copy")   << "stale"   << true;
+        QTest::newRow("a copy on another host") << "foreign" << false;
+        // clang-format on
+    }
+    void folderWithoutLocksUsesALockFile()
+    {
+        QFETCH(QString, held);
+        QFETCH(bool, secondRuns);
+        QTemporaryDir folder;
+        const TInstanceGuard::TFlock noLocks = [](int, int) {
+            errno = ENOLCK;
+            return -1;
+        };
+        auto first = std::make_unique<TInstanceGuard>();
+        first->SetFlock(noLocks);
+        QVERIFY(first->Acquire(folder.path()));
+        const QString lock = folder.filePath(TInstanceGuard::FolderLockFileName());
+        QVERIFY(QFile::exists(lock));
+        if (held != QLatin1String("running"))
+            first.reset();
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        if (held == QLatin1String("stale"))
+            QVERIFY(!WriteFileAtomically(lock, "999999999\n" + host + "\n"));
+        if (held == QLatin1String("foreign"))
+            QVERIFY(!WriteFileAtomically(lock, "1\nelsewhere.invalid\n"));
+        TInstanceGuard second;
+        second.SetFlock(noLocks);
+        QCOMPARE(second.Acquire(folder.path()), secondRuns);
+    }
+
+    // A file-size limit (ulimit -f) must not end the program: it ignores
+    // SIGXFSZ itself, and the write fails like any other.
+    void fileSizeSignalIsIgnoredByTheProgram()
+    {
+        const auto before = std::signal(SIGXFSZ, SIG_DFL);
+        Window w;
+        struct sigaction now { };
+        QCOMPARE(::sigaction(SIGXFSZ, nullptr, &now), 0);
+        std::signal(SIGXFSZ, before);
+        QVERIFY(now.sa_handler == SIG_IGN);
+    }
+
+    // A failed autosave is said at once and once; the notes stay in the
+    // program and the next change writes them all.
+    void failedAutosaveIsSaidOnceAndRetried()
+    {
+        Window w;
+        boxes.clear();
+        const auto said = [this] {
+            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+                return r.text.contains(QStringLiteral("Записи остаются в программе")) && r.caption == "Кельто";
+            });
+        };
+        QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf"))); // cannot be replaced
+        for (const char* key : {"a", "b"}) {
+            typeText(w.get("reblok"), QLatin1String(key));
+            w.main->AutoSaveNow();
+            QTRY_COMPARE(said(), 1);
+            QTest::qWait(100);
+        }
+        QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(w.logPath())), qPrintable(boxes.last().text));
+        QVERIFY(QDir(w.dir.path()).rmdir(QStringLiteral("log.cnf")));
+        typeText(w.get("reblok"), QStringLiteral("c"));
+        w.main->AutoSaveNow();
+        QTRY_VERIFY(ReadWholeFile(w.logPath()).value_or(QByteArray()).endsWith("\r\n1\r\nabc\r\n"));
+        QCOMPARE(said(), 1);
+    }
+
+    // A termination signal while a start-up box is open ends the program:
+    // start-up goes no further and the caller does not enter its loop.
+    void signalDuringAStartupBoxEndsTheStart()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), "2\r\n01.01.2026\r\nx\r\n"));
+        TfMain m(dir.path() + QLatin1Char('/'));
+        QString openDuring;
+        SetMessageHandler([&](const MessageRequest&) {
+            if (openDuring.isEmpty())
+                openDuring = m.StepsRun().last();
+            m.EndWithoutQuestions(); // as the signal's watch does
+            return QMessageBox::Ok;
+        });
+        m.show();
+        QVERIFY(m.EndRequested());
+        QCOMPARE(m.StepsRun().last(), openDuring);
+        QVERIFY(m.StepsRun().size() < int(TfMain::StartupSteps().size()));
+    }
+
+    // A folder that takes no file and a diary that cannot be read: one box,
+    // promising no session file that could never be written.
+    void unwritableFolderAndUnreadableDiaryMakeOneBox()
+    {
+        // A folder that takes no new file, even from root (immutable).
+        QTemporaryDir tmp;
+        const QString folder = tmp.path() + QLatin1Char('/');
+        QVERIFY(QDir().mkdir(folder + QStringLiteral("log.cnf"))); // a folder: cannot be read as a file
+        const int fd = ::open(QFile::encodeName(tmp.path()).constData(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        const auto setFlags = [fd](int f) { return ::ioctl(fd, FS_IOC_SETFLAGS, &f) == 0; };
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 || !setFlags(flags | FS_IMMUTABLE_FL)) {
+            ::close(fd);
+            QSKIP("the temporary folder cannot be made immutable here");
+        }
+        const auto restore = qScopeGuard([&] {
+            setFlags(flags);
+            ::close(fd);
+        });
+        TfMain m(folder);
+        m.show();
+        QVERIFY(m.close());
+        QStringList told; // the plug-in's own box aside
+        for (const MessageRequest& r : boxes)
+            if (r.text.contains(QStringLiteral("Папка программы")) || r.text.contains(QStringLiteral("log.cnf")))
+                told << r.text;
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QStringLiteral("не будут сохранены")), qPrintable(told[0]));
+        QVERIFY2(!told[0].contains(QStringLiteral("сеанса")), qPrintable(told[0]));
+        QVERIFY(m.DiaryPath().isEmpty());
     }
 
     void lockIsFreedWhenTheHolderGoes()

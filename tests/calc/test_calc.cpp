@@ -42,6 +42,8 @@ class TestCalc : public QObject {
 private slots:
     void numericKey_data();
     void numericKey();
+    void pastedText_data();
+    void pastedText();
     void defaultsPerScheme_data();
     void defaultsPerScheme();
     void controlSections_data();
@@ -687,6 +689,33 @@ void TestCalc::numericKey()
     const QChar k = key == "\\b" ? QChar(8) : key.at(0);
     const QChar e = entered.isEmpty() ? QChar(0) : entered == "\\b" ? QChar(8) : entered.at(0);
     QCOMPARE(kelto::FilterNumericKey(text, k), e);
+}
+
+void TestCalc::pastedText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("inserted");
+    // clang-format off
+    QTest::newRow("point becomes a comma") << "" << 0 << 0 << "2.5" << "2,5";
+    QTest::newRow("second comma refused") << "1,5" << 3 << 0 << "2.5" << "25";
+    QTest::newRow("over the only comma") << "6,0" << 0 << 3 << "2.5" << "2,5";
+    QTest::newRow("first char seen with the selection") << "6,0" << 0 << 3 << ",5" << "5";
+    QTest::newRow("others dropped") << "" << 0 << 0 << " 1 2a-3\r\n" << "123";
+    QTest::newRow("nothing acceptable") << "100" << 0 << 3 << "abc" << "";
+    QTest::newRow("range clamped") << "12" << 5 << 9 << "3" << "3";
+    // clang-format on
+}
+
+void TestCalc::pastedText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, from);
+    QFETCH(int, length);
+    QFETCH(QString, pasted);
+    QTEST(kelto::FilterPastedText(text, from, length, pasted), "inserted");
 }
 
 QTEST_GUILESS_MAIN(TestCalc)

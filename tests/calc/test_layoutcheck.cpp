@@ -219,6 +219,80 @@ private slots:
         QTEST(check.wireCheck, "wireCheck");
     }
 
+    void film_data()
+    {
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<QString>("diameter");
+        QTest::addColumn<QString>("film");
+        QTest::addColumn<QString>("expo");
+        QTest::addColumn<QString>("filmCheck");
+        // clang-format off
+        QTest::newRow("г) defaults") << 3 << "219" << "300" << "3" << "достаточно (участок 230 мм)";
+        QTest::newRow("г) L 100") << 3 << "219" << "100" << "3" << "короче участка 230 мм: нужно экспозиций не менее 9";
+        QTest::newRow("е) cassettes") << 5 << "219" << "300" << "1" << "кассет на окружность: 3";
+        QTest::newRow("whole 0,8L is enough") << 0 << "100" << "392,6990816987" << "1" << "достаточно (участок 315 мм)";
+        QTest::newRow("в) no section") << 2 << "219" << "300" << "2" << Dash;
+        QTest::newRow("з) no section") << 7 << "219" << "300" << "3" << Dash;
+        QTest::newRow("N unknown") << 3 << "219" << "300" << "?" << Dash;
+        QTest::newRow("N below 1") << 6 << "219" << "300" << "0" << Dash;
+        QTest::newRow("L zero") << 3 << "219" << "0" << "3" << Dash;
+        QTest::newRow("L does not parse") << 3 << "219" << "3,0,0" << "3" << Dash;
+        QTest::newRow("D negative") << 3 << "-219" << "300" << "3" << Dash;
+        // clang-format on
+    }
+    void film()
+    {
+        QFETCH(int, scheme);
+        TLayoutInputs in;
+        QFETCH(QString, diameter);
+        QFETCH(QString, film);
+        in.eDiam = diameter;
+        in.eDlin = film;
+        in.cbSheme = scheme;
+        TLayoutResults results;
+        QFETCH(QString, expo);
+        results.lExpo = expo;
+        results.lPerimetr = QStringLiteral("688");
+        QTEST(CheckLayout(in, results).filmCheck, "filmCheck");
+    }
+
+    void hint_data()
+    {
+        QTest::addColumn<QStringList>("inputs"); // D, S, L, F, Φ
+        QTest::addColumn<int>("scheme");
+        QTest::addColumn<QString>("hint");
+        // clang-format off
+        QTest::newRow("defaults") << QStringList{"219", "6,0", "300", "100", "2,5"} << 3 << "";
+        QTest::newRow("D empty") << QStringList{"", "", "", "", ""} << 3 << "Укажите диаметр";
+        QTest::newRow("S empty") << QStringList{"219", "", "300", "100", ""} << 3 << "Укажите толщину";
+        QTest::newRow("L empty") << QStringList{"219", "6,0", "", "100", "2,5"} << 3 << "Укажите длину снимка";
+        QTest::newRow("F empty") << QStringList{"219", "6,0", "300", "", "2,5"} << 3 << "Укажите фокусное расстояние";
+        QTest::newRow("Φ empty") << QStringList{"219", "6,0", "300", "100", ""} << 3 << "Укажите фокусное пятно";
+        QTest::newRow("empty before bad") << QStringList{"abc", "6,0", "300", "", "2,5"} << 3 << "Укажите фокусное расстояние";
+        QTest::newRow("not a number") << QStringList{"219", "0", "300", "1,2,3", "2,5"} << 3 << "";
+        QTest::newRow("D zero") << QStringList{"0", "6,0", "300", "100", "2,5"} << 3 << "Диаметр должен быть больше нуля";
+        QTest::newRow("S zero") << QStringList{"219", "0", "300", "100", "2,5"} << 3 << "Толщина должна быть больше нуля";
+        QTest::newRow("L zero") << QStringList{"219", "6,0", "0", "100", "2,5"} << 3 << "Длина снимка должна быть больше нуля";
+        QTest::newRow("F negative") << QStringList{"219", "6,0", "300", "-1", "2,5"} << 3 << "Фокусное расстояние должно быть больше нуля";
+        QTest::newRow("Φ zero") << QStringList{"219", "6,0", "300", "100", "0,0"} << 3 << "Фокусное пятно должно быть больше нуля";
+        QTest::newRow("S half of D") << QStringList{"20", "10", "300", "100", "2,5"} << 3 << "Толщина стенки должна быть меньше половины диаметра";
+        QTest::newRow("m too small") << QStringList{"20", "8", "300", "100", "2,5"} << 3 << "Толщина стенки слишком велика для этого диаметра";
+        QTest::newRow("ж) F too far") << QStringList{"219", "6,0", "300", "300", "2,5"} << 6 << "Для схемы ж) фокусное расстояние должно быть не больше 231,00 мм";
+        QTest::newRow("е) F too far") << QStringList{"219", "6,0", "300", "231,5", "2,5"} << 5 << "Для схемы е) фокусное расстояние должно быть не больше 231,00 мм";
+        QTest::newRow("з) F at the limit") << QStringList{"219", "6,0", "300", "231", "2,5"} << 7 << "";
+        QTest::newRow("г) F far is fine") << QStringList{"219", "6,0", "300", "300", "2,5"} << 3 << "";
+        // clang-format on
+    }
+    void hint()
+    {
+        QFETCH(QStringList, inputs);
+        QFETCH(int, scheme);
+        const TLayoutInputs in{inputs[0], inputs[1], inputs[2], inputs[3], inputs[4], 3, scheme};
+        TLayoutResults results;
+        CalculateLayout(in, results);
+        QTEST(CheckLayout(in, results).hint, "hint");
+    }
+
     // Straight from the calculation, as the view runs it.
     void afterCalculation_data()
     {
@@ -259,7 +333,9 @@ private slots:
         TLayoutResults results;
         QVERIFY(!CalculateLayout(in, results));
         const TLayoutCheck check = CheckLayout(in, results);
-        QCOMPARE(QStringList({check.focalCheck, check.angleCheck, check.wireCheck}), QStringList(3, Dash));
+        QCOMPARE(QStringList({check.focalCheck, check.angleCheck, check.wireCheck, check.filmCheck}),
+                 QStringList(4, Dash));
+        QCOMPARE(check.hint, QStringLiteral("Укажите диаметр"));
     }
 };
 

@@ -101,7 +101,9 @@ private slots:
         QTest::newRow("up to a whole second") << 3.2037 << "3 мин 13 с";
         QTest::newRow("a sliver over") << 1.0 + 1e-6 << "1 мин 1 с";
         QTest::newRow("under a minute") << 0.01 << "0 мин 1 с";
-        QTest::newRow("long") << 125.5 << "125 мин 30 с";
+        QTest::newRow("long") << 125.5 << "2 ч 5 мин 30 с";
+        QTest::newRow("16 hours") << 960.0 << "16 ч 0 мин 0 с";
+        QTest::newRow("just under an hour") << 59.99 << "1 ч 0 мин 0 с";
         QTest::newRow("zero") << 0.0 << "";
         QTest::newRow("infinite") << double(INFINITY) << "";
         QTest::newRow("not a number") << double(NAN) << "";
@@ -129,7 +131,8 @@ private slots:
                                              << "" << a << left << "25 мин 38 с"
                                              << "";
         QTest::newRow("ГБк") << "unit"
-                             << "" << a << left << "3 мин 13 с"
+                             << ""
+                             << "3464,66 ГБк (93,64 Ки)" << left << "3 мин 13 с"
                              << "";
         QTest::newRow("no activity") << "activity"
                                      << "" << Dash << Dash << Dash << "Укажите активность по паспорту";
@@ -170,6 +173,15 @@ private slots:
         QTest::newRow("a year of exposure")
             << "refMinutes"
             << "1E9" << a << left << Dash << "Время экспозиции вне разумных пределов: проверьте данные";
+        const QString bounds = QStringLiteral("Значение вне разумных пределов");
+        // clang-format off
+        QTest::newRow("activity 1e308") << "activity" << "1E308" << Dash << Dash << Dash << bounds;
+        QTest::newRow("activity over 10^6 Ки") << "activity" << "1000001" << Dash << Dash << Dash << bounds;
+        QTest::newRow("10^6 Ки in ГБк is sane") << "gbq" << "37000000" << "34646577,94 ГБк (936394,00 Ки)" << left << "3 мин 13 с" << "";
+        QTest::newRow("over 10^6 Ки in ГБк") << "gbq" << "37000100" << Dash << Dash << Dash << bounds;
+        QTest::newRow("time not finite") << "distance" << "1E300" << a << left << Dash << bounds;
+        QTest::newRow("reference after the work date") << "refLater" << "" << a << left << "2 мин 38 с" << "Эталонный снимок сделан позже даты работы";
+        // clang-format on
     }
     void compute()
     {
@@ -199,6 +211,11 @@ private slots:
             f.hvl = text;
         } else if (field == "hvl") {
             f.hvl = text;
+        } else if (field == "gbq") {
+            f.unit = 1;
+            f.activity = text;
+        } else if (field == "refLater") {
+            f.refDate = f.workDate.addDays(14);
         }
         const TSourceResults r = ComputeSource(f);
         QTEST(r.activity, "activity");
@@ -220,6 +237,26 @@ private slots:
         const TSourceResults r = ComputeSource(f);
         QCOMPARE(r.exposure, QStringLiteral("5 мин 1 с"));
         QCOMPARE(r.remaining, QStringLiteral("100,0 %"));
+    }
+
+    void activityConversion_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("converted");
+        // clang-format off
+        QTest::newRow("100 Ки") << "100" << 0 << "3700";
+        QTest::newRow("3700 ГБк") << "3700" << 1 << "100";
+        QTest::newRow("two decimals") << "1" << 1 << "0,03";
+        QTest::newRow("not a number stays") << "1,2,3" << 0 << "1,2,3";
+        // clang-format on
+    }
+    void activityConversion()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, from);
+        QTEST(ConvertActivityText(text, from, 1 - from), "converted");
+        QCOMPARE(ConvertActivityText(text, from, from), text);
     }
 
     void defaults_data()

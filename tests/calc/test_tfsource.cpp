@@ -8,6 +8,7 @@
 #include "calc/view/tfsource.h"
 #include "doubles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -106,11 +107,35 @@ private slots:
     void units()
     {
         typeExample();
+        // The typed activity is converted, the result leads with the unit.
         w->cbUnit->setCurrentIndex(1);
-        QCOMPARE(w->lActivity->text(), QStringLiteral("2,53 Ки (93,64 ГБк)"));
-        type(w->eActivity, "3700");
-        QCOMPARE(w->lActivity->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+        QCOMPARE(w->eActivity->text(), QStringLiteral("3700"));
+        QCOMPARE(w->lActivity->text(), QStringLiteral("3464,66 ГБк (93,64 Ки)"));
         QCOMPARE(w->lExposure->text(), QStringLiteral("3 мин 13 с"));
+        w->cbUnit->setCurrentIndex(0);
+        QCOMPARE(w->eActivity->text(), QStringLiteral("100"));
+        QCOMPARE(w->lActivity->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+    }
+
+    void keysAndFocus()
+    {
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCOMPARE(QApplication::focusWidget(), w->cbIsotope);
+        // Tab goes top to bottom.
+        QTest::keyClick(w->cbIsotope, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w->eActivity);
+        // A date typed straight through, with or without points.
+        for (const char* typed : {"09102026", "09.10.2026"}) {
+            w->deRef->setFocus();
+            w->deRef->setCurrentSection(QDateTimeEdit::DaySection);
+            w->deRef->setSelectedSection(QDateTimeEdit::DaySection);
+            QTest::keyClicks(w->deRef, typed);
+            QCOMPARE(w->deRef->date(), QDate(2026, 10, 9));
+            w->deRef->setDate(Passport);
+        }
+        QTest::keyClick(w->eHvl, Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
     }
 
     void refusals_data()
@@ -176,12 +201,12 @@ private slots:
         const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
         QVERIFY(bytes);
         QCOMPARE(*bytes,
-                 ToCp1251(QStringLiteral("Ir-192\r\n100\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
+                 ToCp1251(QStringLiteral("Ir-192\r\n3700\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
                                          "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
         TfSource next(QDate(2026, 3, 1));
         QCOMPARE(next.eHvl->text(), QStringLiteral("12,5"));
         QCOMPARE(next.cbUnit->currentIndex(), 1);
-        QCOMPARE(next.eActivity->text(), QStringLiteral("100"));
+        QCOMPARE(next.eActivity->text(), QStringLiteral("3700"));
         QCOMPARE(next.deWork->date(), QDate(2026, 3, 1));
     }
 

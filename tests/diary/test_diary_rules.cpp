@@ -1,4 +1,5 @@
 // The month page arithmetic and the day-cell colour rule, without a widget.
+#include "diary/daystore.h"
 #include "diary/monthpage.h"
 
 #include <QtTest>
@@ -8,6 +9,33 @@ using namespace kelto;
 class TestDiaryRules : public QObject {
     Q_OBJECT
 private slots:
+    // A note the text layout cannot keep up with is shown read-only.
+    void noteFitsNotepad_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("fits");
+        // clang-format off
+        QTest::newRow("empty")                       << 0         << 0       << true;
+        QTest::newRow("50 000 short lines")          << 50000     << 3       << true;
+        QTest::newRow("one line more")               << 50001     << 3       << false;
+        QTest::newRow("1 000 000 lines")             << 1000000   << 2       << false;
+        QTest::newRow("a paragraph of 200 000")      << 1         << 200000  << true;
+        QTest::newRow("a paragraph of 10 MB")        << 1         << 10000000 << false;
+        QTest::newRow("many long lines")             << 40        << 150000  << false;
+        // clang-format on
+    }
+    void noteFitsNotepad()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, length);
+        QFETCH(bool, fits);
+        const QStringList note(lines, QString(length, QLatin1Char('x')));
+        QCOMPARE(NoteFitsNotepad(note), fits);
+        QCOMPARE(NoteTooLargeText(1000000),
+                 QStringLiteral("Заметка слишком велика для блокнота: 1000000 строк. Она сохранена без изменений."));
+    }
+
     void page_data()
     {
         QTest::addColumn<int>("year");
@@ -117,6 +145,23 @@ private slots:
         QCOMPARE(int(look.text), text);
         QCOMPARE(look.bold, bold);
         QCOMPARE(look.frame, frame);
+    }
+
+    void emptyNotePlaceholder_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("text");
+        // clang-format off
+        QTest::newRow("Tuesday")   << QDate(2026, 12, 8) << QStringLiteral("Заметка на 8 декабря 2026 года, вторник");
+        QTest::newRow("Sunday")    << QDate(2026, 3, 1)  << QStringLiteral("Заметка на 1 марта 2026 года, воскресенье");
+        QTest::newRow("leap day")  << QDate(2024, 2, 29) << QStringLiteral("Заметка на 29 февраля 2024 года, четверг");
+        // clang-format on
+    }
+    void emptyNotePlaceholder()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, text);
+        QCOMPARE(EmptyNotePlaceholder(date), text);
     }
 };
 

@@ -368,7 +368,6 @@ private slots:
         QTest::addColumn<int>("records");
         QTest::newRow("empty store") << "zero.cnf" << 0;
         QTest::newRow("K = 0") << "k0.cnf" << 2;
-        QTest::newRow("two records of one date") << "two_of_one_date.cnf" << 3;
         QTest::newRow("empty line between text") << "empty_line_inside.cnf" << 1;
         QTest::newRow("lines like counts and dates") << "lines_like_counts.cnf" << 1;
         QTest::newRow("store order") << "store_order.cnf" << 3;
@@ -489,6 +488,36 @@ private slots:
         // The next close rewrites log.cnf from the store; the copy stays.
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
         QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+    }
+
+    // A date held more than once is one record after the load: its lines
+    // joined in file order, the file as found kept in log.cnf.bak, so no
+    // note doubles at each session and no cleared one comes back.
+    void repeatedDatesAreMerged_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("merged");
+        // clang-format off
+        QTest::newRow("two copies")        << QByteArray("2\r\n01.01.2026\r\n1\r\na\r\n01.01.2026\r\n1\r\nb\r\n")                           << QByteArray("1\r\n01.01.2026\r\n2\r\na\r\nb\r\n");
+        QTest::newRow("another between")   << QByteArray("3\r\n01.01.2026\r\n1\r\na\r\n02.01.2026\r\n1\r\nc\r\n01.01.2026\r\n1\r\nb\r\n") << QByteArray("2\r\n01.01.2026\r\n2\r\na\r\nb\r\n02.01.2026\r\n1\r\nc\r\n");
+        QTest::newRow("an empty copy")     << QByteArray("2\r\n01.01.2026\r\n0\r\n01.01.2026\r\n1\r\nb\r\n")                                << QByteArray("1\r\n01.01.2026\r\n1\r\nb\r\n");
+        QTest::newRow("three, bare LF")    << QByteArray("3\n01.01.2026\n1\na\n01.01.2026\n1\nb\n01.01.2026\n1\nc")                            << QByteArray("1\r\n01.01.2026\r\n3\r\na\r\nb\r\nc\r\n");
+        QTest::newRow("fixture")           << Fixture("two_of_one_date.cnf")                                                                  << ToCp1251(QStringLiteral("2\r\n07.12.2026\r\n3\r\nпервая запись\r\nвторая запись\r\nещё строка\r\n01.01.2026\r\n1\r\nянварь\r\n"));
+        // clang-format on
+    }
+    void repeatedDatesAreMerged()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, merged);
+        Write(Path(), file);
+        DayList s;
+        QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::MergedDates);
+        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+        QCOMPARE(SaveDiary(Path(), s), std::nullopt);
+        QCOMPARE(ReadBytes(Path()), merged);
+        DayList again;
+        QCOMPARE(LoadDiary(Path(), again), TLoadOutcome::Complete);
+        QCOMPARE(EncodeDiary(again), merged);
     }
 
     void backupsAreNeverOverwritten()

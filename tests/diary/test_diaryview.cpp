@@ -115,6 +115,7 @@ private slots:
         m_boxes.clear();
         m_opener.opened.clear();
         m_opener.failWith.clear();
+        m_opener.noViewer = false;
         QFile::remove(ProgramFolder() + QStringLiteral("note.txt"));
     }
     void cleanupTestCase()
@@ -122,6 +123,22 @@ private slots:
         SetShellOpener(nullptr);
         SetMessageHandler({});
         SetFixedNow({});
+    }
+
+    // A note too large for the notepad is shown read-only with one line
+    // saying why; nothing the notepad does then changes it in the store.
+    void noteTooLargeIsShownReadOnlyAndKept()
+    {
+        DayList big;
+        SaveDayNote(big, Tuesday, QStringList(MaxNotepadLines + 1, QStringLiteral("ab")));
+        View v(big);
+        QVERIFY(v.view.reblok->isReadOnly());
+        QCOMPARE(v.view.reblok->toPlainText(), NoteTooLargeText(MaxNotepadLines + 1));
+        QTest::keyClick(v.view.reblok, Qt::Key_Backspace);
+        QVERIFY(!v.view.AppendToSelectedDay(QStringLiteral("расчёт")).isValid());
+        QCOMPARE(v.noteOf(Tuesday).size(), MaxNotepadLines + 1);
+        v.select(Tuesday.addDays(1)); // an ordinary day is editable again
+        QVERIFY(!v.view.reblok->isReadOnly());
     }
 
     void startShowsTodayWithAnEmptyNotepad()
@@ -538,6 +555,51 @@ private slots:
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
     }
 
+    // Every control of the view is reached by Tab, in reading order; the
+    // year takes arrows and digits, a link Enter and Space, the grid moves
+    // the tabs and the year along with it.
+    void keyboardWalksTheView()
+    {
+        View v;
+        v.select(Tuesday);
+        v.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.view));
+        const QList<QWidget*> order{v.view.eYear, v.grid(),     v.view.TabControl1,
+                                    v.view.lFind, v.view.lBlok, v.view.reblok};
+        v.view.eYear->setFocus(Qt::TabFocusReason);
+        for (QWidget* w : order) {
+            QCOMPARE(QApplication::focusWidget(), w);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::keyClick(v.view.eYear, Qt::Key_Up);
+        QCOMPARE(v.grid()->SelectedDate(), Tuesday.addYears(1));
+        v.view.eYear->selectAll();
+        QTest::keyClicks(v.view.eYear, "2019x");
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("2019"));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(2019, 12, 8));
+        QTest::keyClick(v.grid(), Qt::Key_PageDown);
+        QCOMPARE(v.view.TabControl1->TabIndex(), 0);
+        QCOMPARE(v.view.eYear->text(), QStringLiteral("2020"));
+        QCOMPARE(v.view.reblok->placeholderText(), QStringLiteral("Заметка на 8 января 2020 года, среда"));
+        QTest::keyClick(v.view.lFind, Qt::Key_Space);
+        QVERIFY(v.view.pSearch->isVisible());
+    }
+
+    void exportWithoutViewerSaysWhereTheFileIs()
+    {
+        m_opener.noViewer = true;
+        View v({{Tuesday, {QStringLiteral("x")}}});
+        v.view.lBlokClick();
+        const QString path = ProgramFolder() + QStringLiteral("note.txt");
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(m_boxes[0].text,
+                 QStringLiteral("Все записи сохранены в файл %1. Открыть его не удалось: на "
+                                "компьютере не найдена программа для просмотра текстов.")
+                     .arg(QDir::toNativeSeparators(path)));
+        QVERIFY(QFile::exists(path));
+    }
+
     void notepadOffersTheDocumentsMenu()
     {
         View v;
@@ -552,7 +614,7 @@ private slots:
     void captionsGrowWithAPluginFont()
     {
         View v;
-        for (QLabel* l : {v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
+        for (QLabel* l : std::initializer_list<QLabel*>{v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
             QFont f = l->font();
             f.setBold(true);
             f.setPixelSize(16);

@@ -8,13 +8,53 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kelto;
 
 namespace {
+// A text as the matcher compares it, for checking a found span.
+QString alike(QString t)
+{
+    t = t.toLower().replace(QChar(u'ё'), QChar(u'е')).simplified();
+    const QString cyr = QStringLiteral("аеорсух");
+    const QString lat = QStringLiteral("aeopcyx");
+    for (qsizetype i = 0; i < cyr.size(); ++i)
+        t.replace(cyr[i], lat[i]);
+    return t;
+}
+
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
+
+// Fails the first `failures` writes through it as a full disk does.
+class TFullOnce : public QIODevice {
+public:
+    TFullOnce(QIODevice& target, int& failures)
+        : m_target(target)
+        , m_failures(failures)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        if (m_failures > 0) {
+            --m_failures;
+            setErrorString(SystemErrorText(ENOSPC));
+            return -1;
+        }
+        return m_target.write(data, len);
+    }
+
+private:
+    QIODevice& m_target;
+    int& m_failures;
+};
 } // namespace
 
 class TestJournal : public QObject {
@@ -58,6 +98,15 @@ private slots:
                                      << "  " << -1 << 0;
         QTest::newRow("empty") << "текст"
                                << "" << -1 << 0;
+        // clang-format off
+        QTest::newRow("cyrillic х finds latin x") << "труба 219x8"     << "219х8"   << 6 << 5;
+        QTest::newRow("latin x finds cyrillic х") << "труба 219х8"     << "219x8"   << 6 << 5;
+        QTest::newRow("look-alike capitals")      << "AEOPCYX"         << "аеорсух" << 0 << 7;
+        QTest::newRow("mixed word")               << "Кассета"         << "кacсета" << 0 << 7;
+        QTest::newRow("no look-alike: к/k")       << "кадр"            << "kадр"    << -1 << 0;
+        QTest::newRow("outside 1251: omega")      << "Ом? Ω?"          << "Ω"       << -1 << 0;
+        QTest::newRow("outside 1251: emoji")      << "шов ? годен"     << "шов 😀"  << -1 << 0;
+        // clang-format on
     }
     void matching()
     {
@@ -73,9 +122,69 @@ private slots:
         if (start >= 0) {
             QCOMPARE(hit.length, qsizetype(length));
             // The span names the same text in the notepad's characters.
-            QCOMPARE(note.mid(start, length).toLower().replace(QChar(u'ё'), QChar(u'е')).simplified(),
-                     query.toLower().replace(QChar(u'ё'), QChar(u'е')).simplified());
+            QCOMPARE(alike(note.mid(start, length)), alike(query));
         }
+    }
+
+    void dateQueries_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QDate>("noteDate");
+        QTest::addColumn<bool>("found");
+        // clang-format off
+        QTest::newRow("day")                << "14.05.2025" << QDate(2025, 5, 14)  << true;
+        QTest::newRow("other day")          << "14.05.2025" << QDate(2025, 5, 15)  << false;
+        QTest::newRow("day, one digit")     << "4.5.2025"   << QDate(2025, 5, 4)   << true;
+        QTest::newRow("month, first")       << "05.2025"    << QDate(2025, 5, 1)   << true;
+        QTest::newRow("month, last")        << "05.2025"    << QDate(2025, 5, 31)  << true;
+        QTest::newRow("month, next")        << "05.2025"    << QDate(2025, 6, 1)   << false;
+        QTest::newRow("February, leap")     << "2.2024"     << QDate(2024, 2, 29)  << true;
+        QTest::newRow("year")               << "2025"       << QDate(2025, 12, 31) << true;
+        QTest::newRow("other year")         << "2025"       << QDate(2024, 12, 31) << false;
+        QTest::newRow("blanks round")       << " 2025 "     << QDate(2025, 1, 1)   << true;
+        QTest::newRow("no such day")        << "31.04.2025" << QDate(2025, 4, 30)  << false;
+        QTest::newRow("month 13")           << "13.2025"    << QDate(2025, 1, 1)   << false;
+        QTest::newRow("two-digit year")     << "05.25"      << QDate(2025, 5, 1)   << false;
+        QTest::newRow("a number, not year") << "202"        << QDate(202, 1, 1)    << false;
+        QTest::newRow("words")              << "май 2025"   << QDate(2025, 5, 1)   << false;
+        // clang-format on
+    }
+    void dateQueries()
+    {
+        QFETCH(QString, query);
+        QFETCH(QDate, noteDate);
+        QFETCH(bool, found);
+        const TNoteMatcher matcher(query);
+        QCOMPARE(matcher.NamesDate(noteDate), found);
+        // The text rule still holds beside the date rule.
+        QVERIFY(matcher.Matches(QDate(1990, 1, 1), ToCp1251(QStringLiteral("снимок ") + query)));
+    }
+
+    void fragments_data()
+    {
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        const QString words = QStringLiteral("один два три четыре пять шесть семь восемь девять десять ");
+        // clang-format off
+        QTest::newRow("short note whole")   << "утро\nшов годен" << "шов"    << "утро шов годен" << 5;
+        QTest::newRow("cut both sides")     << words + "непровар " + words << "непровар" << "…семь восемь девять десять непровар один два три четыре пять…" << 27;
+        QTest::newRow("date only: start")   << words + words << "" << "один два три четыре пять шесть семь восемь девять десять…" << -1;
+        // clang-format on
+    }
+    void fragments()
+    {
+        QFETCH(QString, note);
+        QFETCH(QString, query);
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        const QByteArray bytes = ToCp1251(note).replace("\n", "\r\n");
+        const TNoteFragment f = NoteFragment(bytes, TNoteMatcher(query).Find(bytes));
+        QCOMPARE(f.text, text);
+        QCOMPARE(f.matchStart, qsizetype(start));
+        if (start >= 0)
+            QCOMPARE(f.text.mid(start, f.matchLength), query);
     }
 
     void backupDay_data()
@@ -103,10 +212,10 @@ private slots:
         QStringList names{QStringLiteral("readme.txt"), QStringLiteral("log-2026-13-01.cnf")};
         for (int i = 0; i < 33; ++i)
             names << DiaryBackupName(QDate(2026, 12, 31).addDays(-i)); // newest first
-        QCOMPARE(DiaryBackupsToDelete(names),
+        QCOMPARE(DiaryBackupsToDelete(names, QDate(2026, 12, 31)),
                  (QStringList{QStringLiteral("log-2026-11-29.cnf"), QStringLiteral("log-2026-11-30.cnf"),
                               QStringLiteral("log-2026-12-01.cnf")}));
-        QVERIFY(DiaryBackupsToDelete(names.mid(0, 32)).isEmpty());
+        QVERIFY(DiaryBackupsToDelete(names.mid(0, 32), QDate(2026, 12, 31)).isEmpty());
     }
 
     void firstWriteOfADayCopiesTheSecondDoesNot()
@@ -148,6 +257,103 @@ private slots:
         QVERIFY(left.contains(DiaryBackupName(first.addDays(34))));
         QVERIFY(left.contains(QStringLiteral("мой.cnf")));
         QVERIFY(left.contains(QStringLiteral("log-2020-01-01.cnf.old")));
+    }
+
+    // Copies dated after today (the clock was set back) go first; today's,
+    // the one just written, never.
+    void pruningKeepsTodaysCopy_data()
+    {
+        QTest::addColumn<int>("later");   // copies dated 1, 2, ... days after today
+        QTest::addColumn<int>("earlier"); // copies dated 1, 2, ... days before today
+        QTest::addColumn<QStringList>("deleted");
+        // clang-format off
+        QTest::newRow("clock set back") << 30 << 0  << QStringList{"log-2026-12-09.cnf"};
+        QTest::newRow("later first")    << 2  << 29 << QStringList{"log-2026-12-09.cnf", "log-2026-12-10.cnf"};
+        QTest::newRow("then oldest")    << 0  << 30 << QStringList{"log-2026-11-08.cnf"};
+        QTest::newRow("room for all")   << 10 << 19 << QStringList{};
+        // clang-format on
+    }
+    void pruningKeepsTodaysCopy()
+    {
+        QFETCH(int, later);
+        QFETCH(int, earlier);
+        QFETCH(QStringList, deleted);
+        const QDate today(2026, 12, 8);
+        QStringList names{DiaryBackupName(today)};
+        for (int i = 1; i <= later; ++i)
+            names << DiaryBackupName(today.addDays(i));
+        for (int i = 1; i <= earlier; ++i)
+            names << DiaryBackupName(today.addDays(-i));
+        QCOMPARE(DiaryBackupsToDelete(names, today), deleted);
+    }
+
+    // The day's copy costs the save no space: a second name of the file as
+    // it stands, which the save's rename leaves holding the old text. Where
+    // there are no hard links the copy gives way when the save needs room.
+    void daysCopyNeverCostsTheSave_data()
+    {
+        QTest::addColumn<bool>("byCopy");
+        QTest::addColumn<int>("fullWrites");
+        QTest::addColumn<bool>("copyLeft");
+        QTest::addColumn<bool>("saved");
+        // clang-format off
+        QTest::newRow("hard link")              << false << 0 << true  << true;
+        QTest::newRow("hard link, disk full")   << false << 1 << false << true;
+        QTest::newRow("copy, room enough")      << true  << 0 << true  << true;
+        QTest::newRow("copy, disk full once")   << true  << 1 << false << true;
+        QTest::newRow("copy, disk stays full")  << true  << 2 << false << false;
+        // clang-format on
+    }
+    void daysCopyNeverCostsTheSave()
+    {
+        QFETCH(bool, byCopy);
+        QFETCH(int, fullWrites);
+        QFETCH(bool, copyLeft);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const QString copy = dir.filePath(QStringLiteral("backup/log-2026-12-08.cnf"));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        SetDiaryBackupByCopy(byCopy);
+        const auto r
+            = WriteDiaryOfDay(log, QDate(2026, 12, 8), "1\r\n08.12.2026\r\n1\r\nx\r\n",
+                              [&fullWrites](QIODevice& t) { return std::make_unique<TFullOnce>(t, fullWrites); });
+        SetDiaryBackupByCopy(false);
+        QVERIFY(!r.backupError);
+        QCOMPARE(!r.saveError, saved);
+        QCOMPARE(*ReadWholeFile(log), QByteArray(saved ? "1\r\n08.12.2026\r\n1\r\nx\r\n" : "0\r\n"));
+        QCOMPARE(QFileInfo::exists(copy), copyLeft);
+        if (copyLeft)
+            QCOMPARE(*ReadWholeFile(copy), QByteArray("0\r\n"));
+        struct stat st { };
+        if (!byCopy && copyLeft)
+            QVERIFY(::stat(QFile::encodeName(copy).constData(), &st) == 0
+                    && st.st_nlink == 1); // the save replaced log.cnf
+    }
+
+    // A backup folder or copy that is a link is never written through.
+    void backupThroughLinksIsRefused_data()
+    {
+        QTest::addColumn<QString>("link");
+        // clang-format off
+        QTest::newRow("backup folder")  << "backup";
+        QTest::newRow("the day's copy") << "backup/log-2026-12-08.cnf";
+        // clang-format on
+    }
+    void backupThroughLinksIsRefused()
+    {
+        QFETCH(QString, link);
+        QTemporaryDir dir, elsewhere;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        if (link != QLatin1String("backup"))
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("backup"))));
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("x")), dir.filePath(link)));
+        SetDiaryBackupByCopy(true);
+        (void)BackUpDiaryOfDay(log, QDate(2026, 12, 8));
+        SetDiaryBackupByCopy(false);
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+        QCOMPARE(*ReadWholeFile(log), QByteArray("0\r\n"));
     }
 
     void failingCopyIsReportedAndLeavesNothingHalf()

@@ -168,27 +168,43 @@ private slots:
         QCOMPARE(changed.count(), 1);
     }
 
-    void keysMoveWithinTheMonth_data()
+    void keysCrossMonthAndYearEdges_data()
     {
         QTest::addColumn<QDate>("from");
         QTest::addColumn<int>("key");
-        QTest::addColumn<int>("day");
-        QTest::newRow("right") << QDate(2026, 12, 8) << int(Qt::Key_Right) << 9;
-        QTest::newRow("down") << QDate(2026, 12, 8) << int(Qt::Key_Down) << 15;
-        QTest::newRow("up into blank") << QDate(2026, 12, 3) << int(Qt::Key_Up) << 3;
-        QTest::newRow("left at the first") << QDate(2026, 12, 1) << int(Qt::Key_Left) << 1;
-        QTest::newRow("right past the last") << QDate(2026, 12, 31) << int(Qt::Key_Right) << 31;
-        QTest::newRow("home") << QDate(2026, 12, 10) << int(Qt::Key_Home) << 7;
-        QTest::newRow("end") << QDate(2026, 12, 10) << int(Qt::Key_End) << 13;
+        QTest::addColumn<bool>("ctrl");
+        QTest::addColumn<QDate>("to");
+        // clang-format off
+        QTest::newRow("right")                  << QDate(2026, 12, 8)  << int(Qt::Key_Right)    << false << QDate(2026, 12, 9);
+        QTest::newRow("down")                   << QDate(2026, 12, 8)  << int(Qt::Key_Down)     << false << QDate(2026, 12, 15);
+        QTest::newRow("up into last month")     << QDate(2026, 12, 3)  << int(Qt::Key_Up)       << false << QDate(2026, 11, 26);
+        QTest::newRow("left at the first")      << QDate(2026, 12, 1)  << int(Qt::Key_Left)     << false << QDate(2026, 11, 30);
+        QTest::newRow("right into next year")   << QDate(2026, 12, 31) << int(Qt::Key_Right)    << false << QDate(2027, 1, 1);
+        QTest::newRow("down into next year")    << QDate(2026, 12, 28) << int(Qt::Key_Down)     << false << QDate(2027, 1, 4);
+        QTest::newRow("left into last year")    << QDate(2027, 1, 1)   << int(Qt::Key_Left)     << false << QDate(2026, 12, 31);
+        QTest::newRow("home: the first")        << QDate(2026, 12, 10) << int(Qt::Key_Home)     << false << QDate(2026, 12, 1);
+        QTest::newRow("end: the last")          << QDate(2026, 2, 10)  << int(Qt::Key_End)      << false << QDate(2026, 2, 28);
+        QTest::newRow("page down, same day")    << QDate(2026, 12, 8)  << int(Qt::Key_PageDown) << false << QDate(2027, 1, 8);
+        QTest::newRow("page down, shorter")     << QDate(2026, 1, 31)  << int(Qt::Key_PageDown) << false << QDate(2026, 2, 28);
+        QTest::newRow("page down, leap Feb")    << QDate(2024, 1, 30)  << int(Qt::Key_PageDown) << false << QDate(2024, 2, 29);
+        QTest::newRow("page up, shorter")       << QDate(2026, 5, 31)  << int(Qt::Key_PageUp)   << false << QDate(2026, 4, 30);
+        QTest::newRow("page up into last year") << QDate(2026, 1, 15)  << int(Qt::Key_PageUp)   << false << QDate(2025, 12, 15);
+        QTest::newRow("ctrl page up")           << QDate(2026, 12, 8)  << int(Qt::Key_PageUp)   << true  << QDate(2025, 12, 8);
+        QTest::newRow("ctrl page down, 29 Feb") << QDate(2024, 2, 29)  << int(Qt::Key_PageDown) << true  << QDate(2025, 2, 28);
+        QTest::newRow("left at year 1 stays")   << QDate(1, 1, 1)      << int(Qt::Key_Left)     << false << QDate(1, 1, 1);
+        QTest::newRow("right at 9999 stays")    << QDate(9999, 12, 31) << int(Qt::Key_Right)    << false << QDate(9999, 12, 31);
+        // clang-format on
     }
-    void keysMoveWithinTheMonth()
+    void keysCrossMonthAndYearEdges()
     {
         QFETCH(QDate, from);
         QFETCH(int, key);
-        QFETCH(int, day);
+        QFETCH(bool, ctrl);
+        QFETCH(QDate, to);
         Grid g(from);
-        QTest::keyClick(&g.grid, Qt::Key(key));
-        QCOMPARE(g.grid.SelectedDate(), QDate(from.year(), from.month(), day));
+        QTest::keyClick(&g.grid, Qt::Key(key), ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(g.grid.SelectedDate(), to);
+        QCOMPARE(g.grid.CurrentCell(), QPoint(g.cellOf(to.day())));
     }
 
     void paintingFollowsTheTable()
@@ -256,9 +272,12 @@ private slots:
 
     void headerStartsOnMonday()
     {
+        // The program sets Russian at start, whatever the system's language.
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         Grid g(QDate(2026, 12, 8));
-        QCOMPARE(g.grid.CellText(0, 0), QLocale::system().dayName(1, QLocale::ShortFormat));
-        QCOMPARE(g.grid.CellText(6, 0), QLocale::system().dayName(7, QLocale::ShortFormat));
+        QCOMPARE(g.grid.CellText(0, 0), QLocale(QLocale::Russian).dayName(1, QLocale::ShortFormat));
+        QCOMPARE(g.grid.CellText(6, 0), QLocale(QLocale::Russian).dayName(7, QLocale::ShortFormat));
+        QLocale::setDefault(QLocale::c());
     }
 };
 

@@ -86,6 +86,7 @@ private slots:
     {
         m_opener.opened.clear();
         m_opener.failWith.clear();
+        m_opener.noViewer = false;
         m_reports.clear();
         SetShellOpener(&m_opener);
         SetMessageHandler([this](const MessageRequest& r) {
@@ -260,6 +261,7 @@ private slots:
         QVERIFY(w.lb->isVisible());
         QCOMPARE(m_reports.size(), 1);
         QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_reports[0].icon, QMessageBox::Information); // the user's matter, no error
         QCOMPARE(m_reports[0].text,
                  QStringLiteral("Не найден файл «%1» в папке программы: %2.").arg(file, m_folder.path()));
         // Back in place, the next showing draws it as usual.
@@ -277,6 +279,20 @@ private slots:
         QVERIFY(m_opener.opened.isEmpty());
         QCOMPARE(m_reports.size(), 1);
         QVERIFY(m_reports[0].text.startsWith(QStringLiteral("Не найден файл «defects.pdf»")));
+    }
+
+    void noPdfViewerIsSaidInPlainWords()
+    {
+        m_opener.noViewer = true;
+        Window w;
+        w.lb->Toggle();
+        w.clickItem(0);
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_reports[0].text,
+                 QStringLiteral("Не удалось открыть документ «gost7512.pdf» (%1): на компьютере не "
+                                "найдена программа для просмотра PDF.")
+                     .arg(QDir::toNativeSeparators(DocumentPath(0))));
     }
 
     void failingOpenLeavesListAndReports()

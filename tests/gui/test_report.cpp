@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 using namespace kelto;
 
 class TestReport : public QObject {
@@ -118,6 +121,65 @@ private slots:
         QVERIFY(WriteFileAtomically(dir.filePath(QStringLiteral("sub")), "x").has_value());
         QVERIFY(WriteFileAtomically(dir.filePath(QStringLiteral("missing/x.txt")), "x").has_value());
         QCOMPARE(*ReadWholeFile(path), QByteArray("old"));
+    }
+
+    // A name planted in a shared folder never makes the save path write
+    // elsewhere or into a device: the write is refused like a failed save.
+    void saveRefusesWhatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        // clang-format off
+        QTest::newRow("link to nowhere") << "dangling" << "это символическая ссылка";
+        QTest::newRow("link to a file")  << "link"     << "это символическая ссылка";
+        QTest::newRow("FIFO")            << "fifo"     << "это не обычный файл";
+        QTest::newRow("folder")          << "folder"   << "это папка, а не файл";
+        // clang-format on
+    }
+    void saveRefusesWhatIsNoRegularFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir, home;
+        const QString path = dir.filePath(QStringLiteral("ini.cnf"));
+        const QString target = home.filePath(QStringLiteral(".profile"));
+        if (kind == QLatin1String("link"))
+            QVERIFY(!WriteFileAtomically(target, "mine"));
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else
+            QVERIFY(QFile::link(target, path));
+        QCOMPARE(WriteFileAtomically(path, "echo owned"), std::optional<QString>(reason));
+        QCOMPARE(ReadWholeFile(target),
+                 kind == QLatin1String("link") ? std::optional<QByteArray>("mine") : std::nullopt);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("ini.cnf")}); // no temporary file left
+    }
+
+    // The reasons shown for system errors are the program's own Russian texts.
+    void systemErrorsInRussian_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("text");
+        // clang-format off
+        QTest::newRow("EIO")    << EIO    << "ошибка ввода-вывода на диске";
+        QTest::newRow("ENOSPC") << ENOSPC << "на диске нет места";
+        QTest::newRow("EDQUOT") << EDQUOT << "превышена дисковая квота";
+        QTest::newRow("EFBIG")  << EFBIG  << "файл превысил допустимый размер";
+        QTest::newRow("EROFS")  << EROFS  << "диск доступен только для чтения";
+        QTest::newRow("EACCES") << EACCES << "нет прав доступа";
+        QTest::newRow("ENOENT") << ENOENT << "файл или папка не найдены";
+        QTest::newRow("ELOOP")  << ELOOP  << "это символическая ссылка";
+        QTest::newRow("other")  << EXDEV  << QStringLiteral("системная ошибка %1").arg(EXDEV);
+        // clang-format on
+    }
+    void systemErrorsInRussian()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, text);
+        QCOMPARE(SystemErrorText(error), text);
     }
 
     void programFolderEndsInSeparator()

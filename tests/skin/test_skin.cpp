@@ -7,6 +7,7 @@
 #include "skin/plgformat.h"
 #include "core/error.h"
 #include "skin/view/plugin.h"
+#include "gui/picturelabel.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -17,7 +18,10 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
+#include <QtEndian>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -655,6 +659,42 @@ private slots:
             QCOMPARE(Get(file), bytes);
     }
 
+    // A window's picture is checked whole when the plug-in is applied: the
+    // size its header gives must be the control's design size and its body
+    // must decode, so nothing is left to fail at the first paint.
+    void picturesAreCheckedAtLoad_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("accepted");
+        const QByteArray jpeg = Encoded({638, 457}, "JPEG");
+        QByteArray huge = Encoded({30, 30}, "BMP");
+        for (int at : {18, 22}) // the header's width and height: 30000 each
+            qToLittleEndian<qint32>(30000, huge.data() + at);
+        // clang-format off
+        QTest::newRow("design size")          << "ok.jpg"   << Scrambled(jpeg)                         << true;
+        QTest::newRow("cut short")            << "cut.jpg"  << Scrambled(jpeg.left(jpeg.size() / 2))   << false;
+        QTest::newRow("claims 30000 x 30000") << "huge.bmp" << Scrambled(huge)                         << false;
+        QTest::newRow("a pixel too narrow")   << "less.jpg" << Scrambled(Encoded({637, 457}, "JPEG")) << false;
+        // clang-format on
+    }
+    void picturesAreCheckedAtLoad()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, accepted);
+        Put(Pic(name), bytes);
+        QWidget window;
+        TPictureLabel* image = MakePictureLabel(&window, "Image1", {0, 0, 638, 457}, QStringLiteral(":/none"));
+        bool loaded = true;
+        try {
+            LoadPictureInto(image, m_folder, "вид/" + name);
+        } catch (const Error&) {
+            loaded = false;
+        }
+        QCOMPARE(loaded, accepted);
+    }
+
     void otherKinds()
     {
         Put(Pic("Логотип.ICO"), Scrambled(Encoded({16, 16}, "ICO")));
@@ -831,24 +871,40 @@ private slots:
         SetPluginDialog({});
     }
 
+    // The plug-ins of plugins/ by name; "Другой файл…" opens the file
+    // dialog there.
     void realDialogSpeaksRussian()
     {
         FakeWindows w;
         QString title;
+        QStringList names;
         QStringList filters;
         QString folder;
         QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             title = dialog->windowTitle();
-            filters = dialog->nameFilters();
-            folder = dialog->directory().absolutePath();
-            dialog->reject();
+            const auto* list = dialog->findChild<QListWidget*>();
+            for (int i = 0; list && i < list->count(); ++i)
+                names << list->item(i)->text();
+            QTimer::singleShot(0, this, [&, dialog] {
+                auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(files);
+                filters = files->nameFilters();
+                folder = files->directory().absolutePath();
+                files->reject();
+                QTimer::singleShot(0, dialog, &QDialog::reject);
+            });
+            for (auto* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Другой файл…"))
+                    b->click();
         });
         ChoosePlugin(&w.main, w.about);
         QCOMPARE(title, QStringLiteral("Выбор плагина оформления"));
+        QCOMPARE(names.size(), 1); // "тест", marked when it is the one applied
+        QVERIFY2(names[0].startsWith(QStringLiteral("тест")), qPrintable(names[0]));
         QCOMPARE(filters, QStringList{QStringLiteral("Плагины оформления (*.plg)")});
-        QCOMPARE(folder, QDir(m_dir.path()).absolutePath());
+        QCOMPARE(folder, QDir(m_dir.path() + "/plugins").absolutePath());
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 };

@@ -15,9 +15,13 @@ public:
     QStringList opened;
     // Non-empty: every open fails with this text, after being recorded.
     QString failWith;
+    // The desktop has no program for the file.
+    bool noViewer = false;
     void Open(const QString& name) override
     {
         opened << name;
+        if (noViewer)
+            throw NoViewerError(QStringLiteral("no viewer"));
         if (!failWith.isEmpty())
             throw Error(failWith);
     }

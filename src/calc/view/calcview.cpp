@@ -10,6 +10,8 @@
 #include "calc/layoutcheck.h"
 #include "calc/view/tfsource.h"
 #include "calc/view/tfiso.h"
+#include "calc/view/numericfield.h"
+#include "core/clock.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QImage>
 
 namespace kelto {
 
@@ -64,8 +67,26 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
     return c;
 }
 
-// A link-style label: underlined whatever font a plug-in gives it, sized to
-// its text.
+// A failing verdict's colour: a dark red on the light background that dark
+// text stands on, a light one where the plug-in's text is light.
+QColor WarningColourFor(const QColor& text)
+{
+    return text.lightnessF() > 0.5 ? QColor(255, 120, 120) : QColor(192, 0, 0);
+}
+
+// Which wire shows a sensitivity: the four the standard has no wire of
+// their own for take the next one up, the others a wire of their size.
+QString WireTooltip(const QString& sensitivity, const QString& wireCheck)
+{
+    if (wireCheck == QStringLiteral("—"))
+        return QString();
+    static const QStringList pairs[] = {{"0,30", "0,32"}, {"0,60", "0,63"}, {"0,75", "0,80"}, {"1,50", "1,60"}};
+    for (const QStringList& pair : pairs)
+        if (sensitivity == pair[0])
+            return QStringLiteral("Чувствительности %1 мм соответствует проволока %2 мм (ГОСТ 7512-82)")
+                .arg(pair[0], pair[1]);
+    return QStringLiteral("Проволока того же диаметра, что и чувствительность");
+}
 
 } // namespace
 
@@ -129,25 +150,39 @@ TCalcView::TCalcView(QWidget* parent)
         l->hide();
 
     // The compliance check takes the free part of the results box under the
-    // visible results. Its values run longer than the column of values
-    // above leaves room for, so each stands under its caption.
-    Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 150, 260, 20}, WindowFont(),
+    // visible results; LayOutChecks places its lines.
+    Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 147, 260, 16}, WindowFont(),
                         leftTop);
-    Label40->setWordWrap(true);
-    const auto checkCaption = [&](const char* name, const QString& text, int top) {
-        return MakeLabel(this, name, text, {331, top, 290, 14}, captionFont, leftTop);
+    const auto checkCaption = [&](const char* name, const QString& text) {
+        QLabel* l = new TAutoSizeLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(captionFont);
+        l->setAlignment(leftTop);
+        l->adjustSize();
+        return l;
     };
-    Label41 = checkCaption("Label41", QStringLiteral("Фокусное расстояние:"), 172);
-    Label42 = checkCaption("Label42", QStringLiteral("Угол между экспозициями:"), 207);
-    Label43 = checkCaption("Label43", QStringLiteral("Проволочный эталон:"), 242);
-    focalCheck = value("focalCheck", 187);
-    angleCheck = value("angleCheck", 222);
-    wireCheck = value("wireCheck", 257);
-    for (QLabel* l : {focalCheck, angleCheck, wireCheck}) {
-        l->move(345, l->y());
+    Label41 = checkCaption("Label41", QStringLiteral("Фокусное расстояние:"));
+    Label42 = checkCaption("Label42", QStringLiteral("Угол между экспозициями:"));
+    Label43 = checkCaption("Label43", QStringLiteral("Проволочный эталон:"));
+    Label44 = checkCaption("Label44", QStringLiteral("Длина снимка:"));
+    focalCheck = value("focalCheck", 0);
+    angleCheck = value("angleCheck", 0);
+    wireCheck = value("wireCheck", 0);
+    filmCheck = value("filmCheck", 0);
+    for (QLabel* l : {focalCheck, angleCheck, wireCheck, filmCheck}) {
         l->setText(QStringLiteral("—"));
         l->adjustSize();
     }
+    lHint = new QLabel(this);
+    lHint->setObjectName(QStringLiteral("lHint"));
+    lHint->setFont(captionFont);
+    lHint->setAlignment(leftTop);
+    lHint->setWordWrap(true);
+    lHint->hide();
+    // The plug-in dresses the three older lines; the new ones follow them.
+    for (QWidget* w : {static_cast<QWidget*>(Label43), static_cast<QWidget*>(wireCheck)})
+        w->installEventFilter(this);
+    LayOutChecks();
 
     // Left of the scheme picture, under the input captions.
     lSource = new TLinkLabel("lSource", QStringLiteral("Активность и время экспозиции…"), this);
@@ -184,10 +219,16 @@ TCalcView::TCalcView(QWidget* parent)
     lIso->move(16, 280);
     connect(lIso, &TLinkLabel::clicked, this, &TCalcView::lIsoClick);
 
-    for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno}) {
-        e->installEventFilter(this);
+    MakeNumericField(eDiam, [this](QChar& key) { eDiamKeyPress(key); });
+    MakeNumericField(eTol, [this](QChar& key) { eTolKeyPress(key); });
+    MakeNumericField(eDlin, [this](QChar& key) { eDlinKeyPress(key); });
+    MakeNumericField(eRast, [this](QChar& key) { eRastKeyPress(key); });
+    MakeNumericField(ePatno, [this](QChar& key) { ePatnoKeyPress(key); });
+    for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
         connect(e, &QLineEdit::textChanged, this, &TCalcView::cbSensChange);
-    }
+    // The source window follows the plug-in's looks of these three.
+    for (QWidget* w : {static_cast<QWidget*>(eRast), static_cast<QWidget*>(Label12), static_cast<QWidget*>(lFocRast)})
+        w->installEventFilter(this);
     connect(cbSens, &QComboBox::currentIndexChanged, this, &TCalcView::cbSensChange);
     // A pick in the list changes the picture first, then recalculates; a pick
     // of the item already selected only shows its picture again.
@@ -241,6 +282,13 @@ void TCalcView::cbSensChange()
         SetResult(focalCheck, check.focalCheck);
         SetResult(angleCheck, check.angleCheck);
         SetResult(wireCheck, check.wireCheck);
+        SetResult(filmCheck, check.filmCheck);
+        if (const QString tip = WireTooltip(out.lSens, check.wireCheck); wireCheck->toolTip() != tip)
+            wireCheck->setToolTip(tip);
+        if (lHint->text() != check.hint)
+            lHint->setText(check.hint);
+        DressChecks();
+        LayOutChecks();
         if (error)
             kelto::ReportError(*error);
     });
@@ -301,49 +349,21 @@ void TCalcView::ePatnoKeyPress(QChar& key)
     AcceptNumericKey(ePatno, key);
 }
 
-bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* k, const std::function<void(QChar&)>& accept)
+bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept)
 {
-    // Focus moves and keys that type nothing (Delete, arrows, Shift+Insert)
-    // are the edit's own business.
-    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->key() == Qt::Key_Delete)
-        return false;
-    QString typed = k->text();
-    // A Ctrl+letter chord types its control character, even where the
-    // platform leaves the event's text empty; so clipboard shortcuts die here.
-    const bool ctrl = (k->modifiers() & Qt::ControlModifier) && !(k->modifiers() & Qt::AltModifier);
-    if (ctrl && k->key() >= Qt::Key_A && k->key() <= Qt::Key_Z)
-        typed = QString(QChar(k->key() - Qt::Key_A + 1));
-    // The keypad's decimal key types "." or "," by layout; either is the
-    // separator here.
-    if ((k->modifiers() & Qt::KeypadModifier) && (k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma))
-        typed = QStringLiteral(".");
-    if (typed.isEmpty())
-        return false;
-    QString accepted;
-    bool replaced = false;
-    for (QChar c : typed) {
-        QChar key = c;
-        accept(key);
-        if (key.isNull())
-            return true;
-        replaced = replaced || key != c;
-        accepted += key;
-    }
-    if (!replaced)
-        return false;
-    // The filter changed the character (a point became a comma): type the
-    // changed one in the edit's place, over any selection, as the edit would.
-    edit->insert(accepted);
-    return true;
+    return HandleNumericKey(edit, event, accept);
 }
 
 void TCalcView::lSourceClick()
 {
     kelto::Guarded([this] {
+        // The work date is the day the window opens: a day browsed in the
+        // diary would give that day's activity without a word.
         if (!m_source) {
-            const QDate workDate = m_workDate ? m_workDate() : QDate::currentDate();
-            m_source = new kelto::TfSource(workDate.isValid() ? workDate : QDate::currentDate(), this);
-            m_source->ApplyInputFont(eRast->font(), eRast->palette());
+            m_source = new kelto::TfSource(Today(), this);
+            DressSourceWindow();
+        } else if (!m_source->isVisible()) {
+            m_source->SetWorkDate(Today());
         }
         m_source->show();
         m_source->raise();
@@ -388,31 +408,138 @@ void TCalcView::SaveSource(bool reportFailure)
 
 bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
-    // The source and ISO windows' inputs follow the plug-in's input font,
-    // which reaches the view's edits.
-    if (watched == eRast && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
-        if (m_source)
-            m_source->ApplyInputFont(eRast->font(), eRast->palette());
-        if (m_iso)
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FontChange || type == QEvent::PaletteChange) {
+        // A plug-in reaches the view's own controls; the source window and
+        // the added check lines follow them.
+        if (watched == eRast || watched == Label12 || watched == lFocRast)
+            DressSourceWindow();
+        if (watched == eRast && m_iso)
             m_iso->ApplyInputFont(eRast->font(), eRast->palette());
+        if (watched == Label43 || watched == wireCheck) {
+            DressChecks();
+            LayOutChecks();
+        }
     }
-    if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
-    void (TCalcView::*handler)(QChar&) = nullptr;
-    if (watched == eDiam)
-        handler = &TCalcView::eDiamKeyPress;
-    else if (watched == eTol)
-        handler = &TCalcView::eTolKeyPress;
-    else if (watched == eDlin)
-        handler = &TCalcView::eDlinKeyPress;
-    else if (watched == eRast)
-        handler = &TCalcView::eRastKeyPress;
-    else if (watched == ePatno)
-        handler = &TCalcView::ePatnoKeyPress;
-    else
-        return false;
-    return FilterKeyEvent(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event),
-                          [this, handler](QChar& key) { (this->*handler)(key); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void TCalcView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The diary's day can only change while the diary is shown.
+    UpdateDiaryLink();
+}
+
+void TCalcView::SetDiaryDaySource(std::function<QDate()> source)
+{
+    m_diaryDay = std::move(source);
+    UpdateDiaryLink();
+}
+
+void TCalcView::UpdateDiaryLink()
+{
+    const QDate day = m_diaryDay ? m_diaryDay() : QDate();
+    lToDiary->SetCaption(!day.isValid() || day == Today() ? QStringLiteral("Записать расчёт в дневник")
+                                                          : QStringLiteral("Записать расчёт в заметку за ")
+                                 + day.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+void TCalcView::LayOutChecks()
+{
+    constexpr int left = 331, right = 628, indent = 14, gap = 4;
+    const QList<std::pair<QLabel*, QLabel*>> rows
+        = {{Label41, focalCheck}, {Label42, angleCheck}, {Label43, wireCheck}, {Label44, filmCheck}};
+    bool allDashes = true;
+    for (const auto& row : rows)
+        allDashes = allDashes && row.second->text() == QStringLiteral("—");
+    const bool hint = !lHint->text().isEmpty();
+    // While the results are "?" every check is "—": the hint takes the
+    // block's place rather than a line of its own.
+    const bool blockShown = !(hint && allDashes);
+    int y = Label40->geometry().bottom() + 3;
+    for (const auto& [caption, value] : rows) {
+        caption->setVisible(blockShown);
+        value->setVisible(blockShown);
+        if (!blockShown)
+            continue;
+        caption->move(left, y);
+        const int besideX = left + caption->width() + gap;
+        // A value wrapped before is measured again on one line.
+        if (value->wordWrap()) {
+            value->setWordWrap(false);
+            value->adjustSize();
+        }
+        if (besideX + value->width() <= right) {
+            // Captions and values differ in size: one baseline.
+            const int lift = caption->fontMetrics().ascent() - value->fontMetrics().ascent();
+            value->move(besideX, y + lift);
+            y += std::max(caption->height(), value->height() + lift);
+            continue;
+        }
+        y += caption->height();
+        if (value->width() <= right - left - indent) {
+            value->move(left + indent, y);
+        } else {
+            // Longer than the box is wide: on two lines.
+            value->setWordWrap(true);
+            value->setGeometry(left, y, right - left, value->heightForWidth(right - left));
+        }
+        y += value->height();
+    }
+    lHint->setVisible(hint);
+    if (hint) {
+        const int width = right - left;
+        lHint->setGeometry(left, y + 2, width, lHint->heightForWidth(width));
+    }
+}
+
+void TCalcView::DressChecks()
+{
+    // The plug-in gives the three older lines their looks; the film line
+    // and the hint take them from their neighbours.
+    for (auto [label, model] :
+         {std::pair{Label44, Label43}, std::pair{lHint, Label43}, std::pair{filmCheck, wireCheck}}) {
+        if (label->font() != model->font())
+            label->setFont(model->font());
+        if (label->palette().color(QPalette::WindowText) != model->palette().color(QPalette::WindowText))
+            label->setPalette(model->palette());
+    }
+    const QColor normal = wireCheck->palette().color(QPalette::WindowText);
+    const QColor warning = WarningColourFor(normal);
+    const auto failing = [](const QString& text) {
+        return text.startsWith(QStringLiteral("меньше минимального"))
+            || text.startsWith(QStringLiteral("короче участка"));
+    };
+    for (QLabel* l : {focalCheck, filmCheck}) {
+        const QColor wanted = failing(l->text()) ? warning : normal;
+        if (l->palette().color(QPalette::WindowText) == wanted)
+            continue;
+        QPalette p = l->palette();
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+            p.setColor(g, QPalette::WindowText, wanted);
+        l->setPalette(p);
+    }
+}
+
+void TCalcView::DressSourceWindow()
+{
+    if (!m_source)
+        return;
+    TSourceLook look;
+    // The window stands in for the view's background picture: its colour
+    // at the top left corner, where the picture is plain.
+    if (auto* picture = dynamic_cast<TPictureLabel*>(Image2))
+        picture->DecodeNow();
+    const QImage background = Image2->pixmap().toImage();
+    look.background = background.isNull() ? palette().color(QPalette::Window) : background.pixelColor(5, 5);
+    look.captionFont = Label12->font();
+    look.captionColour = Label12->palette().color(QPalette::WindowText);
+    look.valueFont = lFocRast->font();
+    look.valueColour = lFocRast->palette().color(QPalette::WindowText);
+    look.inputFont = eRast->font();
+    look.inputPalette = eRast->palette();
+    m_source->ApplyLook(look);
 }
 
 } // namespace kelto

@@ -4,6 +4,7 @@
 #include <QChar>
 #include <QString>
 #include <QDate>
+#include <QRect>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -31,8 +32,9 @@ public:
     // more than one comma.
     static QChar CommaAllowed(const QString& text, QChar key);
     // A key press in a numeric edit through `accept` (AcceptNumericKey or an
-    // edit's handler); true when the event is used up, refused or typed
-    // here as the character the filter turned it into.
+    // edit's handler), editing keys and filtered paste included (see
+    // numericfield.h, which MakeNumericField installs in one call); true
+    // when the event is used up.
     static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
 
     // The key-press handlers of the five edits, each the filter for its own.
@@ -53,16 +55,22 @@ public:
     QComboBox *cbSens = nullptr, *cbSheme = nullptr;
     QLineEdit *eDiam = nullptr, *eTol = nullptr, *eDlin = nullptr, *eRast = nullptr, *ePatno = nullptr;
     std::array<QLabel*, 8> is{};
-    // The compliance check under the results: heading, three captions and
-    // their values.
-    QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr;
-    QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr;
+    // The compliance check under the results: heading, four captions and
+    // their values, and the line that says why a result is "?".
+    QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
+    QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr, *filmCheck = nullptr;
+    QLabel* lHint = nullptr;
+    // The line of the results box kept free under the check block for the
+    // link to the technique card.
+    static constexpr QRect CardLinkPlace{331, 278, 290, 16};
     // The link that opens the source window.
     TLinkLabel* lSource = nullptr;
 
-    // Where the source window takes its work date from when it is created
-    // (the diary's selected day); without one, today.
-    void SetWorkDateSource(std::function<QDate()> source) { m_workDate = std::move(source); }
+    // The day the diary link writes to (the diary's selected day); the
+    // link names it when it is not today.
+    void SetDiaryDaySource(std::function<QDate()> source);
+    // The diary link's caption for the day it writes to.
+    void UpdateDiaryLink();
     // The source window, once it has been opened; nullptr before.
     TfSource* fSource() const { return m_source; }
     // Program exit: the source window's inputs to source.cnf, if it was ever
@@ -98,11 +106,19 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SetResult(QLabel* label, const QString& text);
+    // The check block laid out for the texts and fonts it now has: a value
+    // beside its caption where it fits, under it otherwise; the hint after.
+    void LayOutChecks();
+    // Failing verdicts in the warning colour, the others as the plug-in
+    // gives them; the added labels dressed as their neighbours.
+    void DressChecks();
+    void DressSourceWindow();
 
-    std::function<QDate()> m_workDate;
+    std::function<QDate()> m_diaryDay;
     TfSource* m_source = nullptr;
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;

@@ -1,4 +1,5 @@
 #include "calc/view/tfiso.h"
+#include "calc/view/numericfield.h"
 
 #include "gui/autosizelabel.h"
 #include "gui/linklabel.h"
@@ -149,7 +150,7 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
 
     for (QLineEdit* e : {eDe, eT, eD, eSfd}) {
-        e->installEventFilter(this);
+        MakeNumericField(e, [e](QChar& key) { TCalcView::AcceptNumericKey(e, key); });
         connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);
     }
     for (QComboBox* c : {cbTechnique, cbClass, cbSource})
@@ -278,15 +279,6 @@ void TfIso::lToDiaryClick()
         if (const QString said = m_append(*paragraph); !said.isEmpty())
             lToDiary->ShowFor(said);
     });
-}
-
-bool TfIso::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (event->type() != QEvent::KeyPress || !edit)
-        return QWidget::eventFilter(watched, event);
-    return TCalcView::FilterKeyEvent(edit, static_cast<QKeyEvent*>(event),
-                                     [edit](QChar& key) { TCalcView::AcceptNumericKey(edit, key); });
 }
 
 void TfIso::closeEvent(QCloseEvent* event)

@@ -53,7 +53,6 @@ public slots:
     void lToDiaryClick();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

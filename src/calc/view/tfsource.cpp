@@ -4,8 +4,9 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
-#include "calc/view/calcview.h"
+#include "calc/view/numericfield.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,9 +21,10 @@ namespace {
 
 constexpr int CaptionLeft = 10, CaptionWidth = 250, InputLeft = 268, RowHeight = 21;
 
-QLabel* Caption(QWidget* parent, const QString& text, int top)
+QLabel* Caption(QList<QLabel*>& captions, QWidget* parent, const QString& text, int top)
 {
     auto* l = new QLabel(text, parent);
+    captions << l;
     l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
     l->setAlignment(Qt::AlignRight | Qt::AlignTop);
     return l;
@@ -44,6 +46,9 @@ QDateEdit* DateEdit(QWidget* parent, const char* name, int top)
     d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     d->setCalendarPopup(true);
     d->setDateRange(QDate(1900, 1, 1), QDate(2999, 12, 31));
+    // Typed digits fill the day, the month and the year in turn; a typed
+    // point only ends a part.
+    d->setCurrentSection(QDateTimeEdit::DaySection);
     return d;
 }
 
@@ -75,45 +80,45 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     font.setPointSize(8);
     setFont(font);
 
-    Caption(this, QStringLiteral("Изотоп"), 12);
+    Caption(m_captions, this, QStringLiteral("Изотоп"), 12);
     cbIsotope = new QComboBox(this);
     cbIsotope->setObjectName(QStringLiteral("cbIsotope"));
     cbIsotope->setGeometry(InputLeft, 12, 80, RowHeight);
     cbIsotope->addItems(SourceIsotopeNames());
 
-    Caption(this, QStringLiteral("Активность по паспорту"), 39);
+    Caption(m_captions, this, QStringLiteral("Активность по паспорту"), 39);
     eActivity = Edit(this, "eActivity", 39);
     cbUnit = new QComboBox(this);
     cbUnit->setObjectName(QStringLiteral("cbUnit"));
     cbUnit->setGeometry(InputLeft + 84, 39, 60, RowHeight);
     cbUnit->addItems(SourceUnitNames());
 
-    Caption(this, QStringLiteral("Дата паспорта"), 66);
+    Caption(m_captions, this, QStringLiteral("Дата паспорта"), 66);
     dePassport = DateEdit(this, "dePassport", 66);
-    Caption(this, QStringLiteral("Дата работы"), 93);
+    Caption(m_captions, this, QStringLiteral("Дата работы"), 93);
     deWork = DateEdit(this, "deWork", 93);
 
-    Caption(this, QStringLiteral("Эталонный снимок: время, мин"), 128);
+    Caption(m_captions, this, QStringLiteral("Эталонный снимок: время, мин"), 128);
     eRefTime = Edit(this, "eRefTime", 128);
-    Caption(this, QStringLiteral("расстояние, мм"), 155);
+    Caption(m_captions, this, QStringLiteral("расстояние, мм"), 155);
     eRefDist = Edit(this, "eRefDist", 155);
-    Caption(this, QStringLiteral("толщина, мм"), 182);
+    Caption(m_captions, this, QStringLiteral("толщина, мм"), 182);
     eRefThick = Edit(this, "eRefThick", 182);
-    Caption(this, QStringLiteral("дата"), 209);
+    Caption(m_captions, this, QStringLiteral("дата"), 209);
     deRef = DateEdit(this, "deRef", 209);
 
-    Caption(this, QStringLiteral("Расстояние, мм"), 244);
+    Caption(m_captions, this, QStringLiteral("Расстояние, мм"), 244);
     eDist = Edit(this, "eDist", 244);
-    Caption(this, QStringLiteral("Толщина, мм"), 271);
+    Caption(m_captions, this, QStringLiteral("Толщина, мм"), 271);
     eThick = Edit(this, "eThick", 271);
-    Caption(this, QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
+    Caption(m_captions, this, QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
     eHvl = Edit(this, "eHvl", 298);
 
-    Caption(this, QStringLiteral("Активность на дату работы:"), 334);
+    Caption(m_captions, this, QStringLiteral("Активность на дату работы:"), 334);
     lActivity = Result(this, "lActivity", 334);
-    Caption(this, QStringLiteral("Осталось от паспортной:"), 356);
+    Caption(m_captions, this, QStringLiteral("Осталось от паспортной:"), 356);
     lRemaining = Result(this, "lRemaining", 356);
-    Caption(this, QStringLiteral("Время экспозиции:"), 378);
+    Caption(m_captions, this, QStringLiteral("Время экспозиции:"), 378);
     lExposure = Result(this, "lExposure", 378);
     lHint = new QLabel(this);
     lHint->setObjectName(QStringLiteral("lHint"));
@@ -135,12 +140,14 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     SetForm(form);
 
     for (QLineEdit* e : edits()) {
-        e->installEventFilter(this);
+        MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfSource::Recalculate);
     }
     for (QDateEdit* d : {dePassport, deWork, deRef})
         connect(d, &QDateEdit::dateChanged, this, &TfSource::Recalculate);
-    connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::Recalculate);
+    for (QDateEdit* d : {dePassport, deWork, deRef})
+        d->installEventFilter(this);
+    connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::cbUnitChange);
     connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::cbIsotopeChange);
 }
 
@@ -190,6 +197,7 @@ void TfSource::SetForm(const TSourceForm& f)
         cbIsotope->setCurrentIndex(f.isotope);
         eActivity->setText(f.activity);
         cbUnit->setCurrentIndex(f.unit);
+        m_unit = cbUnit->currentIndex();
         dePassport->setDate(f.passportDate);
         deWork->setDate(f.workDate);
         eRefTime->setText(f.refMinutes);
@@ -208,16 +216,89 @@ std::optional<QString> TfSource::Save() const
     return WriteFileAtomically(FilePath(), SourceFileBytes(Form()));
 }
 
-void TfSource::ApplyInputFont(const QFont& font, const QPalette& palette)
+void TfSource::ApplyLook(const TSourceLook& look)
 {
-    for (QWidget* w : inputs()) {
-        w->setFont(font);
-        QPalette p = w->palette();
+    QPalette window = palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        window.setColor(g, QPalette::Window, look.background);
+        window.setColor(g, QPalette::WindowText, look.captionColour);
+    }
+    setPalette(window);
+    setAutoFillBackground(true);
+    for (QLabel* l : m_captions)
+        l->setFont(look.captionFont);
+    lHint->setFont(look.captionFont);
+    for (QLabel* l : {lActivity, lRemaining, lExposure}) {
+        QPalette p = l->palette();
         for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-                p.setColor(g, r, palette.color(g, r));
+            p.setColor(g, QPalette::WindowText, look.valueColour);
+        l->setPalette(p);
+        // Underlined values would read as links here.
+        QFont f = look.valueFont;
+        f.setUnderline(false);
+        l->setFont(f);
+    }
+    for (QWidget* w : inputs()) {
+        w->setFont(look.inputFont);
+        // The fields keep their own light ground; only their text takes the
+        // plug-in's colour, as the calculation view's fields do.
+        QPalette p = QApplication::palette(w);
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+            for (QPalette::ColorRole r : {QPalette::Text, QPalette::ButtonText})
+                p.setColor(g, r, look.inputPalette.color(g, QPalette::Text));
         w->setPalette(p);
     }
+}
+
+void TfSource::SetWorkDate(const QDate& date)
+{
+    deWork->setDate(date);
+}
+
+void TfSource::cbUnitChange()
+{
+    Guarded([this] {
+        const int unit = cbUnit->currentIndex();
+        {
+            const QSignalBlocker block(eActivity);
+            eActivity->setText(ConvertActivityText(eActivity->text(), m_unit, unit));
+        }
+        m_unit = unit;
+        Recalculate();
+    });
+}
+
+bool TfSource::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !qobject_cast<QDateEdit*>(watched))
+        return QWidget::eventFilter(watched, event);
+    // A date field moves on to the next part by itself once a part is full;
+    // a point typed after that must not skip the part it has moved to.
+    auto* d = static_cast<QDateEdit*>(watched);
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    const int digitSection = m_digitSection.value(d, -1);
+    m_digitSection[d] = -1;
+    if (text.size() == 1 && text[0].isDigit()) {
+        m_digitSection[d] = d->currentSectionIndex();
+        return false;
+    }
+    const bool separator = text == QLatin1String(".") || text == QLatin1String(",") || text == QLatin1String("/");
+    return separator && digitSection != -1 && digitSection != d->currentSectionIndex();
+}
+
+void TfSource::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TfSource::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    cbIsotope->setFocus(Qt::OtherFocusReason);
 }
 
 void TfSource::Recalculate()
@@ -243,15 +324,6 @@ void TfSource::cbIsotopeChange()
         eHvl->setText(DefaultHalfValueLayerText(cbIsotope->currentIndex()));
         Recalculate();
     });
-}
-
-bool TfSource::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (event->type() != QEvent::KeyPress || !edit)
-        return QWidget::eventFilter(watched, event);
-    return TCalcView::FilterKeyEvent(edit, static_cast<QKeyEvent*>(event),
-                                     [edit](QChar& key) { TCalcView::AcceptNumericKey(edit, key); });
 }
 
 void TfSource::closeEvent(QCloseEvent* event)

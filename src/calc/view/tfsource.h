@@ -4,6 +4,10 @@
 #pragma once
 #include "calc/sourceform.h"
 
+#include <QColor>
+#include <QHash>
+#include <QFont>
+#include <QPalette>
 #include <QWidget>
 
 class QComboBox;
@@ -12,6 +16,18 @@ class QLabel;
 class QLineEdit;
 
 namespace kelto {
+
+// What the window takes from the appearance plug-in, through the
+// calculation view that wears it.
+struct TSourceLook {
+    QColor background;
+    QFont captionFont;
+    QColor captionColour;
+    QFont valueFont;
+    QColor valueColour;
+    QFont inputFont;
+    QPalette inputPalette;
+};
 
 class TfSource : public QWidget {
     Q_OBJECT
@@ -26,9 +42,10 @@ public:
     void SetForm(const TSourceForm& form);
     // Writes source.cnf; the reason on failure.
     std::optional<QString> Save() const;
-    // The input font and colours of the appearance plug-in, as the
-    // calculation view's edits have them.
-    void ApplyInputFont(const QFont& font, const QPalette& palette);
+    // The appearance plug-in's colours and fonts.
+    void ApplyLook(const TSourceLook& look);
+    // A new day of work (the window opens again on another day).
+    void SetWorkDate(const QDate& date);
 
     QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
     QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
@@ -39,12 +56,21 @@ public:
 public slots:
     void Recalculate();
     void cbIsotopeChange();
+    // The passport activity rewritten in the newly chosen unit.
+    void cbUnitChange();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    QList<QLabel*> m_captions;
+    int m_unit = 0;
+    // Per date field: the part a digit was typed into, while the next key
+    // is still to come (-1 otherwise).
+    QHash<QObject*, int> m_digitSection;
     QList<QLineEdit*> edits() const;
     QList<QWidget*> inputs() const;
 };

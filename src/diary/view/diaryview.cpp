@@ -91,6 +91,10 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
 
     Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
     eYear = ReadOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
+    // The year is typed, or stepped with the arrow keys; the key filter lets
+    // only digits through.
+    eYear->setReadOnly(false);
+    eYear->setFocusPolicy(Qt::StrongFocus);
     sbYear = new TSpinButton(this);
     sbYear->setObjectName(QStringLiteral("sbYear"));
     sbYear->setGeometry(89, 32, 15, 22);
@@ -100,13 +104,13 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     cbDay->setText(QStringLiteral("Воскресенье"));
 
     Label7 = caption(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
-    lBlok = caption(this, "lBlok", QStringLiteral("Все записи за год"), 517, 16);
-    QFont underlined = lBlok->font();
-    underlined.setUnderline(true);
-    lBlok->setFont(underlined);
-    lBlok->adjustSize();
-    lBlok->setCursor(Qt::PointingHandCursor);
+    lBlok = new TLinkLabel("lBlok", QStringLiteral("Все записи за год"), this);
+    QPalette linkPalette = lBlok->palette();
+    linkPalette.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+    lBlok->setPalette(linkPalette);
+    lBlok->move(517, 16);
     lBlok->installEventFilter(this);
+    connect(lBlok, &TLinkLabel::clicked, this, &TDiaryView::lBlokClick);
     // "Найти" is styled like the link beside it, whatever the plug-in sets.
     lFind = new TLinkLabel("lFind", QStringLiteral("Найти"), this);
     lFind->FollowStyleOf(lBlok);
@@ -174,7 +178,12 @@ void TDiaryView::CreateMonthGrid()
     m_grid->setGeometry(6, 4, 277, 149);
     m_grid->setStartOfWeek(1);
     m_grid->show();
+    // The keyboard walks the view as the eye reads it.
+    setTabOrder(eYear, m_grid);
     setTabOrder(m_grid, TabControl1);
+    setTabOrder(TabControl1, lFind);
+    setTabOrder(lFind, lBlok);
+    setTabOrder(lBlok, reblok);
     connect(m_grid, &TCalendar::OnChange, this, &TDiaryView::CalendarChange);
 }
 
@@ -224,7 +233,11 @@ void TDiaryView::SetNotepadLines(const QStringList& lines)
 {
     // The program's own filling and clearing stores nothing.
     m_loading = true;
-    if (lines.isEmpty())
+    m_noteTooLarge = !NoteFitsNotepad(lines);
+    reblok->setReadOnly(m_noteTooLarge);
+    if (m_noteTooLarge)
+        reblok->setPlainText(NoteTooLargeText(lines.size()));
+    else if (lines.isEmpty())
         reblok->clear();
     else
         reblok->setPlainText(lines.join(QLatin1Char('\n')));
@@ -238,7 +251,7 @@ void TDiaryView::SaveDayNote()
 
 void TDiaryView::SaveDayNote(const QString& notepadText)
 {
-    if (!m_grid)
+    if (!m_grid || m_noteTooLarge)
         return;
     SaveDayNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(notepadText));
 }
@@ -263,9 +276,20 @@ void TDiaryView::CalendarChange()
     try {
         if (!m_grid)
             return;
-        const int weekday = m_grid->SelectedDate().dayOfWeek() % 7 + 1; // 1 = Sunday
+        const QDate date = m_grid->SelectedDate();
+        const int weekday = date.dayOfWeek() % 7 + 1; // 1 = Sunday
         cbDay->setText(DayNames.value(weekday));
+        reblok->setPlaceholderText(EmptyNotePlaceholder(date));
         LoadDayNote();
+        // The grid's keys cross into other months and years: the tabs and
+        // the year field follow, and so do the marked days.
+        const QString year = QString::number(date.year());
+        if (TabControl1->TabIndex() != date.month() - 1 || eYear->text() != year) {
+            TabControl1->SetTabIndex(date.month() - 1);
+            if (eYear->text() != year)
+                eYear->setText(year);
+            UpdateMarkedDays();
+        }
     } catch (...) {
     }
 }
@@ -349,6 +373,8 @@ void TDiaryView::StoreNotepad()
 
 void TDiaryView::StoreNotepad(const QString& notepadText)
 {
+    if (m_noteTooLarge)
+        return; // the notepad shows why, not the note
     SaveDayNote(notepadText);
     UpdateMarkedDays();
     m_notepadStored = true;
@@ -400,6 +426,10 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eYear && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down) {
+            k->key() == Qt::Key_Up ? sbYearUpClick() : sbYearDownClick();
+            return true;
+        }
         if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && eYearKeyPress(k->text()))
             return true;
     } else if (watched == reblok && event->type() == QEvent::KeyRelease) {
@@ -410,17 +440,13 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
         // lFind has taken the new font already (its filter was installed
         // later, so it runs first); it keeps its distance from lBlok.
         lFind->move(lBlok->x() - lFind->width() - 24, lFind->y());
-    } else if (watched == lBlok && event->type() == QEvent::MouseButtonRelease) {
-        auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() == Qt::LeftButton && lBlok->rect().contains(m->position().toPoint()))
-            lBlokClick();
     }
     return QWidget::eventFilter(watched, event);
 }
 
 QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
 {
-    if (!m_grid)
+    if (!m_grid || m_noteTooLarge)
         return {};
     // The notepad always shows the selected day's note, so writing at its end
     // goes through the same change handling as typing does.
@@ -480,7 +506,11 @@ void TDiaryView::lBlokClick()
             ReportError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }
-        OpenWithShell(path);
+        OpenWithShell(path, [path] {
+            ShowInformation(QStringLiteral("Все записи сохранены в файл %1. Открыть его не удалось: на компьютере не "
+                                           "найдена программа для просмотра текстов.")
+                                .arg(QDir::toNativeSeparators(path)));
+        });
     });
 }
 

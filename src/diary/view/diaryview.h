@@ -62,7 +62,7 @@ public:
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
-    QLabel* lBlok = nullptr;
+    TLinkLabel* lBlok = nullptr;
     TLinkLabel* lFind = nullptr;
     TSearchPanel* pSearch = nullptr;
     QLineEdit* eYear = nullptr;
@@ -105,6 +105,9 @@ private:
     TMarkedDays m_marked;
     bool m_loading = false;
     bool m_mending = false;
+    // The selected day's note is too large for the notepad: shown read-only,
+    // never stored from the notepad.
+    bool m_noteTooLarge = false;
     // True while the notepad's text is the one last stored.
     bool m_notepadStored = false;
     TMyCalendar* m_grid = nullptr;

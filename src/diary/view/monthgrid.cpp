@@ -86,7 +86,8 @@ QString TCalendar::CellText(int col, int row) const
 {
     if (row == 0) {
         const int weekday = (m_startOfWeek + col) % 7; // 0 = Sunday
-        return QLocale::system().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
+        // The program's locale (Russian, set at start), not the system's.
+        return QLocale().dayName(weekday == 0 ? 7 : weekday, QLocale::ShortFormat);
     }
     const int n = DayAt(col, row);
     return n ? QString::number(n) : QString();
@@ -161,6 +162,15 @@ void TCalendar::paintEvent(QPaintEvent*)
     const QRect last = CellRect(ColCount - 1, RowCount - 1);
     p.fillRect(QRect(last.right() + 1, c.top(), c.right() - last.right(), c.height()), pal.color(QPalette::Base));
     p.fillRect(QRect(c.left(), last.bottom() + 1, c.width(), c.bottom() - last.bottom()), pal.color(QPalette::Base));
+    if (hasFocus()) {
+        // The keyboard is here: the border takes the highlight colour and the
+        // current cell a dotted frame.
+        p.setPen(pal.color(QPalette::Highlight));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setPen(QPen(pal.color(QPalette::Text), 1, Qt::DotLine));
+        p.drawRect(CellRect(m_current.x(), m_current.y()).adjusted(2, 2, -3, -3));
+    }
 }
 
 void TCalendar::DrawCell(QPainter& p, int col, int row, const QRect& r, const QColor&)
@@ -198,22 +208,14 @@ void TCalendar::mouseReleaseEvent(QMouseEvent* e)
 
 void TCalendar::keyPressEvent(QKeyEvent* e)
 {
-    int col = m_current.x();
-    int row = m_current.y();
-    switch (e->key()) {
-    case Qt::Key_Left: --col; break;
-    case Qt::Key_Right: ++col; break;
-    case Qt::Key_Up: --row; break;
-    case Qt::Key_Down: ++row; break;
-    case Qt::Key_Home: col = 0; break;
-    case Qt::Key_End: col = ColCount - 1; break;
-    case Qt::Key_PageUp: row = 1; break;
-    case Qt::Key_PageDown: row = RowCount - 1; break;
-    default: QWidget::keyPressEvent(e); return;
+    const QDate to = DateAfterGridKey(m_date, e->key(), e->modifiers() & Qt::ControlModifier);
+    if (!to.isValid()) {
+        QWidget::keyPressEvent(e);
+        return;
     }
     e->accept();
-    if (MoveCurrentTo(col, row))
-        setDay(DayAt(col, row));
+    if (to != m_date)
+        setDate(to);
 }
 
 TMyCalendar::TMyCalendar(const TMarkedDays* marked, QWidget* parent)

@@ -28,10 +28,9 @@ QRect TMonthTabs::TabRect(int index) const
 {
     if (index < 0 || index >= count())
         return {};
-    const int row = index / TabsPerRow;
-    const int chosenRow = m_index / TabsPerRow;
-    // Like the system's multi-line tabs, the chosen tab's row moves down to the page.
-    const int line = row == chosenRow ? 1 : 0;
+    // Both rows stay where they are: a tab under the mouse never moves away
+    // from it. The chosen tab is marked in its own row.
+    const int line = index / TabsPerRow;
     const int col = index % TabsPerRow;
     const int w = width() - 1;
     const int left = col * w / TabsPerRow;

@@ -19,7 +19,7 @@ public:
     void SetTabIndex(int index);
     int count() const { return int(m_tabs.size()); }
     QString TabText(int index) const { return m_tabs.value(index); }
-    // Where a tab is drawn now: the row of the chosen tab lies next to the page.
+    // Where a tab is drawn: January to June above, July to December next to the page.
     QRect TabRect(int index) const;
     int TabAt(const QPoint& pos) const;
     // The page below the tabs.

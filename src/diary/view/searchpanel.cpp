@@ -2,12 +2,17 @@
 #include "core/cp1251.h"
 
 #include <QAbstractListModel>
+#include <QApplication>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 namespace kelto {
 
@@ -18,8 +23,12 @@ QByteArray NoteBytes(const TDayRecord& record)
     return record.Note;
 }
 
-// The found days, by their place in the panel's notes; the row texts are made
-// only for the rows the list shows.
+namespace {
+enum TFoundRole { DateRole = Qt::UserRole, FragmentRole, MatchStartRole, MatchLengthRole };
+} // namespace
+
+// The found days, by their place in the panel's notes; the row texts (the
+// words round the first match) are made only for the rows the list shows.
 class TFoundDaysModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -27,33 +36,106 @@ public:
         QDate date;
         QByteArrayView bytes;
     };
-    void reset(std::vector<TRow> rows)
+    void reset(std::vector<TRow> rows, std::shared_ptr<const TNoteMatcher> matcher)
     {
         beginResetModel();
         m_rows = std::move(rows);
+        m_matcher = std::move(matcher);
         endResetModel();
     }
     const TRow& at(int row) const { return m_rows[size_t(row)]; }
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid() || !m_matcher)
             return {};
         const TRow& r = at(index.row());
-        qsizetype end = r.bytes.indexOf('\r');
-        const qsizetype lf = r.bytes.indexOf('\n');
-        if (end < 0 || (lf >= 0 && lf < end))
-            end = lf;
-        QByteArrayView first = end < 0 ? r.bytes : r.bytes.first(end);
-        // The list shortens the row to its width with "…"; this only keeps a
-        // very long line from costing layout time.
-        first = first.first(std::min<qsizetype>(first.size(), 300));
-        return r.date.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" — ") + FromCp1251(first.toByteArray());
+        const QString date = r.date.toString(QStringLiteral("dd.MM.yyyy"));
+        if (role == DateRole)
+            return date;
+        const TNoteFragment f = NoteFragment(r.bytes, m_matcher->Find(r.bytes));
+        switch (role) {
+        case Qt::DisplayRole: return date + QStringLiteral(" — ") + f.text;
+        case FragmentRole: return f.text;
+        case MatchStartRole: return int(f.matchStart);
+        case MatchLengthRole: return int(f.matchLength);
+        default: return {};
+        }
     }
 
 private:
     std::vector<TRow> m_rows;
+    std::shared_ptr<const TNoteMatcher> m_matcher;
 };
+
+namespace {
+
+// A found day as two parts: its date, then the words round the match over
+// at most two lines, the match in bold on a marker colour.
+class TFoundDayDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int FragmentLines = 2;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    {
+        return {option.rect.width(), QFontMetrics(option.font).lineSpacing() * (1 + FragmentLines) + 4};
+    }
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        opt.text.clear();
+        const QWidget* w = opt.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QColor ink = opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        const QRect r = opt.rect.adjusted(3, 2, -3, -2);
+        const QFontMetrics fm(opt.font);
+
+        p->save();
+        p->setClipRect(opt.rect);
+        QFont dateFont = opt.font;
+        dateFont.setBold(true);
+        p->setFont(dateFont);
+        p->setPen(ink);
+        p->drawText(QRect(r.left(), r.top(), r.width(), fm.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter,
+                    index.data(DateRole).toString());
+
+        const QString text = index.data(FragmentRole).toString();
+        QTextLayout layout(text, opt.font);
+        const int start = index.data(MatchStartRole).toInt();
+        if (start >= 0) {
+            QTextLayout::FormatRange mark;
+            mark.start = start;
+            mark.length = index.data(MatchLengthRole).toInt();
+            mark.format.setFontWeight(QFont::Bold);
+            if (!selected)
+                mark.format.setBackground(QColor(255, 230, 120));
+            layout.setFormats({mark});
+        }
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        int y = 0;
+        for (int i = 0; i < FragmentLines; ++i) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(r.width());
+            line.setPosition(QPointF(0, y));
+            y += fm.lineSpacing();
+        }
+        layout.endLayout();
+        layout.draw(p, QPointF(r.left(), r.top() + fm.lineSpacing()));
+        p->restore();
+    }
+};
+
+} // namespace
 
 TSearchPanel::TSearchPanel(const DayList& store, QWidget* parent)
     : QWidget(parent)
@@ -75,6 +157,7 @@ TSearchPanel::TSearchPanel(const DayList& store, QWidget* parent)
     lbFound = new QListView(this);
     lbFound->setObjectName(QStringLiteral("lbFound"));
     lbFound->setModel(m_model);
+    lbFound->setItemDelegate(new TFoundDayDelegate(lbFound));
     lbFound->setUniformItemSizes(true);
     lbFound->setTextElideMode(Qt::ElideRight);
     lbFound->setWordWrap(false);
@@ -112,20 +195,20 @@ void TSearchPanel::Close()
     if (isHidden())
         return;
     hide();
-    m_model->reset({});
+    m_model->reset({}, nullptr);
     m_notes.clear();
     emit closed();
 }
 
 void TSearchPanel::QueryChanged()
 {
-    const TNoteMatcher matcher(eFind->text());
+    auto matcher = std::make_shared<const TNoteMatcher>(eFind->text());
     std::vector<TFoundDaysModel::TRow> rows;
-    if (!matcher.IsEmpty())
+    if (!matcher->IsEmpty())
         for (const TNote& n : m_notes)
-            if (matcher.Matches(n.bytes))
+            if (matcher->Matches(n.date, n.bytes))
                 rows.push_back({n.date, n.bytes});
-    m_model->reset(std::move(rows));
+    m_model->reset(std::move(rows), std::move(matcher));
     if (m_model->rowCount() > 0)
         lbFound->setCurrentIndex(m_model->index(0));
     lFound->setText(QStringLiteral("Найдено: %1").arg(m_model->rowCount()));

@@ -13,11 +13,14 @@
 
 namespace kelto {
 
-void OpenDocument(int document)
+bool OpenDocument(int document)
 {
-    if (!DocumentPresent(document))
-        throw Error(MissingDocumentText(document));
-    OpenWithShell(DocumentPath(document));
+    if (!DocumentPresent(document)) {
+        ShowInformation(WithFullStop(MissingDocumentText(document)));
+        return false;
+    }
+    OpenWithShell(DocumentPath(document), [document] { ShowWarning(NoViewerText(document)); });
+    return true;
 }
 
 namespace {
@@ -132,8 +135,8 @@ void TDocsList::lbClick()
         return;
     }
     Guarded([this, index] {
-        OpenDocument(index);
-        HideList();
+        if (OpenDocument(index))
+            HideList();
     });
 }
 

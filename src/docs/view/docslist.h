@@ -5,10 +5,12 @@
 
 namespace kelto {
 
-// Hands the document to the shell. A missing file is reported by name
-// (kelto::Error with MissingDocumentText) before the shell is asked, since
-// the shell's own text would not say which file or where it was looked for.
-void OpenDocument(int document);
+// Hands the document to the shell. A missing file is told by name in an
+// information box (MissingDocumentText) before the shell is asked, since the
+// shell's own text would not say which file or where it was looked for; it
+// is not the program's fault. A desktop without a PDF viewer is told in
+// words of its own (NoViewerText). False when nothing was handed over.
+bool OpenDocument(int document);
 
 // The drop-down list `lb`. The main window places it (397, 34, 232 × 80)
 // and calls Toggle() and HideList() from its header buttons.

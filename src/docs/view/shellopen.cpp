@@ -37,7 +37,7 @@ void OpenAddress(const QString& address)
         throw Error(QStringLiteral("Не удается открыть адрес %1").arg(Quoted(address)));
 }
 
-void OpenFile(const QString& name)
+void OpenFile(const QString& name, const NoViewerReport& noViewer)
 {
     // ShellExecute refuses at once what it cannot read; xdg-open would only
     // say so later, or not at all.
@@ -47,8 +47,8 @@ void OpenFile(const QString& name)
 
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (program.isEmpty())
-        throw Error(QStringLiteral("Не найдена программа xdg-open, которая открывает файлы "
-                                   "в приложениях рабочего стола"));
+        throw NoViewerError(QStringLiteral("Не найдена программа xdg-open, которая открывает файлы "
+                                           "в приложениях рабочего стола"));
 
     // A name that begins with "-" would be read as an option.
     const QString argument = name.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + name : name;
@@ -64,11 +64,17 @@ void OpenFile(const QString& name)
 
     auto since = std::make_shared<QElapsedTimer>();
     QObject::connect(process, &QProcess::finished, process,
-                     [process, name, since](int exitCode, QProcess::ExitStatus status) {
+                     [process, name, since, noViewer](int exitCode, QProcess::ExitStatus status) {
                          process->deleteLater();
                          const int code = status == QProcess::CrashExit ? -1 : exitCode;
                          if (code == 0 || since->elapsed() > FailureWindowMs)
                              return;
+                         // 3: no program for this kind of file; 4: the
+                         // desktop's own tool failed, mostly for that reason.
+                         if (noViewer && (code == 3 || code == 4)) {
+                             QMetaObject::invokeMethod(QCoreApplication::instance(), noViewer, Qt::QueuedConnection);
+                             return;
+                         }
                          // Shown from the event loop, not from inside QProcess.
                          QMetaObject::invokeMethod(
                              QCoreApplication::instance(),
@@ -86,12 +92,13 @@ void OpenFile(const QString& name)
 
 class DesktopOpener : public ShellOpener {
 public:
-    void Open(const QString& name) override
+    void Open(const QString& name) override { OpenOrSay(name, {}); }
+    void OpenOrSay(const QString& name, const NoViewerReport& noViewer) override
     {
         if (IsWebAddress(name))
             OpenAddress(name);
         else
-            OpenFile(name);
+            OpenFile(name, noViewer);
     }
 };
 
@@ -135,6 +142,16 @@ ShellOpener& CurrentShellOpener()
 void OpenWithShell(const QString& name)
 {
     CurrentShellOpener().Open(name);
+}
+void OpenWithShell(const QString& name, const NoViewerReport& noViewer)
+{
+    try {
+        CurrentShellOpener().OpenOrSay(name, noViewer);
+    } catch (const NoViewerError&) {
+        if (!noViewer)
+            throw;
+        noViewer();
+    }
 }
 
 } // namespace kelto

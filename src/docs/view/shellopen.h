@@ -1,14 +1,32 @@
 // The program's one way to hand a file or a web address to the desktop.
 #pragma once
+#include "core/error.h"
+
 #include <QString>
+#include <functional>
 
 namespace kelto {
+
+// The desktop has no program for the file (nor the opener itself): the
+// caller's own words say so, rather than a helper program's name.
+class NoViewerError : public Error {
+public:
+    using Error::Error;
+};
+using NoViewerReport = std::function<void()>;
 
 class ShellOpener {
 public:
     virtual ~ShellOpener() = default;
     // Throws kelto::Error with a Russian text when the desktop cannot open it.
     virtual void Open(const QString& nameOrAddress) = 0;
+    // As Open; when the desktop finds no program for the file, now or soon
+    // after, `noViewer` runs (from the event loop) instead of an error.
+    virtual void OpenOrSay(const QString& nameOrAddress, const NoViewerReport& noViewer)
+    {
+        (void)noViewer;
+        Open(nameOrAddress);
+    }
 };
 
 // The opener in force; tests install a recording one. nullptr restores the
@@ -25,6 +43,9 @@ ShellOpener& CurrentShellOpener();
 // soon reports that it could not open the file, the general error report
 // says so from the event loop.
 void OpenWithShell(const QString& nameOrAddress);
+// The same, but a missing viewer is told by `noViewer` (an information box
+// of the caller's) instead of the general error report.
+void OpenWithShell(const QString& nameOrAddress, const NoViewerReport& noViewer);
 
 // True for what goes to the browser or the mail program rather than being
 // a file name: "scheme://...", "http:", "https:", "mailto:", "www.".

@@ -8,7 +8,13 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -25,7 +31,8 @@ std::function<QString(QWidget*, const QString&)> g_dialog;
 // font of millions of points would otherwise stall every repaint.
 constexpr int MaxPointSize = 1000;
 
-QString RealDialog(QWidget* parent, const QString& startDir)
+// The file dialog, for a plug-in kept outside plugins/.
+QString FileDialog(QWidget* parent, const QString& startDir)
 {
     QFileDialog dialog(parent);
     dialog.setWindowTitle(QString::fromUtf8(PluginDialogTitle));
@@ -38,6 +45,58 @@ QString RealDialog(QWidget* parent, const QString& startDir)
         return QString();
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+// The plug-in applied last, marked in the list.
+QString g_current;
+
+// The plug-ins of plugins/ by name, the current one marked, and "Другой
+// файл…" for one kept elsewhere.
+QString RealDialog(QWidget* parent, const QString& startDir)
+{
+    const QString folder = startDir + QStringLiteral("/plugins");
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QString::fromUtf8(PluginDialogTitle));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("lbPlugins"));
+    layout->addWidget(list);
+    const QFileInfoList files
+        = QDir(folder).entryInfoList({QStringLiteral("*.plg")}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& f : files) {
+        const bool current = QFileInfo(g_current) == f;
+        auto* item = new QListWidgetItem(
+            current ? f.completeBaseName() + QStringLiteral(" (выбран сейчас)") : f.completeBaseName(), list);
+        item->setData(Qt::UserRole, f.absoluteFilePath());
+        if (current) {
+            QFont bold = list->font();
+            bold.setBold(true);
+            item->setFont(bold);
+            list->setCurrentItem(item);
+        }
+    }
+    if (!list->currentItem() && list->count() > 0)
+        list->setCurrentRow(0);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* choose = buttons->addButton(QStringLiteral("Выбрать"), QDialogButtonBox::AcceptRole);
+    QPushButton* other = buttons->addButton(QStringLiteral("Другой файл…"), QDialogButtonBox::ActionRole);
+    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    choose->setEnabled(list->count() > 0);
+    layout->addWidget(buttons);
+    QString chosen;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    QObject::connect(other, &QPushButton::clicked, &dialog, [&] {
+        chosen = FileDialog(&dialog, QDir(folder).exists() ? folder : startDir);
+        if (!chosen.isEmpty())
+            dialog.done(QDialog::Accepted + 1);
+    });
+    list->setFocus();
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted && list->currentItem())
+        return list->currentItem()->data(Qt::UserRole).toString();
+    return result == QDialog::Accepted + 1 ? chosen : QString();
 }
 
 // Depth-first search by object name that stays inside `root`'s own window:
@@ -107,69 +166,40 @@ void ApplyFontBlock(const TTargets& to, const TPlgLines& lines, int firstLine, s
     }
 }
 
-// A picture file read and its header checked; decoded now only when the
-// header does not tell its size.
-struct TReadPicture {
-    QString path;
-    QByteArray bytes;
-    QByteArray format;
-    bool headerRead = false;
-    QImage image;
-    QString error;
-};
-
-TReadPicture ReadPicture(const QString& pluginFolder, const QString& reference)
+// A picture file read and checked whole: its size is the design size of
+// the control it is for (when that is a window's picture, `design` given;
+// the header is read first, so a claimed 30000 × 30000 is never decoded),
+// and its body decodes. Checked at load, not when first painted: a picture
+// that failed later would leave a blank window behind a plug-in already
+// remembered.
+QImage ReadPicture(const QString& pluginFolder, const QString& reference, const QSize* design)
 {
-    TReadPicture p;
-    p.path = ResolvePictureReference(pluginFolder, reference);
-    p.format = PictureFormatFor(p.path);
-    p.bytes = ReadUnscrambledPicture(p.path);
-    QBuffer buffer(&p.bytes);
+    const QString path = ResolvePictureReference(pluginFolder, reference);
+    const QByteArray format = PictureFormatFor(path);
+    QByteArray bytes = ReadUnscrambledPicture(path);
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, p.format);
+    QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
-    p.headerRead = reader.canRead() && reader.size().isValid();
-    if (!p.headerRead) {
-        p.image = reader.read();
-        p.error = reader.errorString();
-    }
-    return p;
+    if (design)
+        CheckPictureSize(reader.size(), *design);
+    QImage image = reader.read();
+    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
+        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
+    return image;
 }
 
-void ThrowUnreadable(const TReadPicture& p)
+void ShowPicture(QWidget* control, const QImage& image)
 {
-    throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(p.path, p.error));
-}
-
-void ShowReadPicture(QWidget* control, TReadPicture p)
-{
-    // The window's pictures are decoded when first painted (a hidden view's
-    // or the About window's perhaps never); the header is read now, so a
-    // broken plug-in is still reported at once.
-    auto* picture = dynamic_cast<TPictureLabel*>(control);
-    if (picture && p.headerRead) {
-        picture->SetDeferredPicture(p.bytes, p.format);
-        return;
-    }
-    if (p.headerRead) {
-        QBuffer buffer(&p.bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, p.format);
-        reader.setDecideFormatFromContent(false);
-        p.image = reader.read();
-        p.error = reader.errorString();
-    }
-    if (p.image.isNull())
-        ThrowUnreadable(p);
     auto* label = qobject_cast<QLabel*>(control);
     if (!label)
         throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
     label->setScaledContents(false);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (picture)
-        picture->ShowPicture(QPixmap::fromImage(p.image));
+    if (auto* picture = dynamic_cast<TPictureLabel*>(control))
+        picture->ShowPicture(QPixmap::fromImage(image));
     else
-        label->setPixmap(QPixmap::fromImage(p.image));
+        label->setPixmap(QPixmap::fromImage(image));
 }
 
 void PictureStep(const TTargets& to, const char* control, const QString& folder, const QString& reference)
@@ -178,12 +208,11 @@ void PictureStep(const TTargets& to, const char* control, const QString& folder,
         LoadPictureInto(w, folder, reference);
         return;
     }
-    // Read now, so that a broken picture fails the load now, and shown from
-    // these bytes whatever becomes of the file meanwhile.
-    TReadPicture p = ReadPicture(folder, reference);
-    to.later->Keep(QLatin1String(control), [p](QWidget* w) { ShowReadPicture(w, p); });
-    if (!p.headerRead && p.image.isNull())
-        ThrowUnreadable(p);
+    // Read and checked now against the design size the view will give it,
+    // so a broken picture fails the load now; shown from what was read,
+    // whatever becomes of the file meanwhile.
+    const QImage image = ReadPicture(folder, reference, to.later->PictureSize(QLatin1String(control)));
+    to.later->Keep(QLatin1String(control), [image](QWidget* w) { ShowPicture(w, image); });
 }
 
 void ShowPluginError()
@@ -239,7 +268,9 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
 
 void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
 {
-    ShowReadPicture(control, ReadPicture(pluginFolder, reference));
+    auto* picture = dynamic_cast<TPictureLabel*>(control);
+    const QSize design = picture ? picture->size() : QSize();
+    ShowPicture(control, ReadPicture(pluginFolder, reference, picture ? &design : nullptr));
 }
 
 void TSkinLater::ApplyTo(QWidget* view)
@@ -292,6 +323,7 @@ bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow, 
         pCur->setAutoFillBackground(true);
 
         LoadPictureInto(Control(aboutWindow, "Image1"), folder, lines.line(33));
+        g_current = path;
         return true;
     } catch (const std::exception&) {
         ShowPluginError();

@@ -3,6 +3,7 @@
 #pragma once
 #include "skin/plgformat.h"
 
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -40,6 +41,16 @@ public:
     using TStep = std::function<void(QWidget* control)>;
     // Still collecting: the view is not built.
     bool Open() const { return m_open; }
+    // The design size of a picture control of the view, against which its
+    // picture is checked at load; nullptr for one not named here.
+    void ExpectPicture(const QString& control, const QSize& size) { m_pictures.emplace_back(control, size); }
+    const QSize* PictureSize(const QString& control) const
+    {
+        for (const auto& [name, size] : m_pictures)
+            if (name == control)
+                return &size;
+        return nullptr;
+    }
     void Keep(const QString& control, TStep step) { m_steps.emplace_back(control, std::move(step)); }
     // Takes every kept step on the controls under `view`, then collects no
     // more: from now on the view is there to be found.
@@ -48,6 +59,7 @@ public:
 private:
     bool m_open = true;
     std::vector<std::pair<QString, TStep>> m_steps;
+    std::vector<std::pair<QString, QSize>> m_pictures;
 };
 
 // Applies the plug-in at `path`. Controls are found by object name in
