@@ -234,8 +234,9 @@ void BM_KeystrokeWithRepaint(benchmark::State& state)
     view.MonthGrid()->setSelectedDate(kFirst.addDays(kRecords - 1));
     view.UpdateMarkedDays();
     view.show();
-    view.reblok->setFocus();
-    view.reblok->moveCursor(QTextCursor::End);
+    auto* notepad = view.findChild<QTextEdit*>(QStringLiteral("reblok"));
+    notepad->setFocus();
+    notepad->moveCursor(QTextCursor::End);
     QCoreApplication::processEvents();
     PaintNow(view);
     qint64 gridPaints = 0;
@@ -257,9 +258,9 @@ void BM_KeystrokeWithRepaint(benchmark::State& state)
     wall.start();
     const qint64 cpu0 = CpuNanoseconds();
     for (auto _ : state) {
-        Key(view.reblok, Qt::Key_X, QStringLiteral("x"));
+        Key(notepad, Qt::Key_X, QStringLiteral("x"));
         PaintNow(view);
-        Key(view.reblok, Qt::Key_Backspace, QStringLiteral("\b"));
+        Key(notepad, Qt::Key_Backspace, QStringLiteral("\b"));
         PaintNow(view);
     }
     const double keys = double(std::max<qint64>(1, state.iterations() * 2));

@@ -39,14 +39,15 @@ void Keystroke(benchmark::State& state, const QString& text)
     TDiaryView view(store);
     view.CreateMonthGrid();
     view.ResetToToday();
+    auto* notepad = view.findChild<QTextEdit*>(QStringLiteral("reblok"));
     view.show();
-    view.reblok->setPlainText(text);
-    view.reblok->moveCursor(QTextCursor::End);
-    view.reblok->setFocus();
-    TypeOne(view.reblok, QStringLiteral("ж"));
+    notepad->setPlainText(text);
+    notepad->moveCursor(QTextCursor::End);
+    notepad->setFocus();
+    TypeOne(notepad, QStringLiteral("ж"));
     for (auto _ : state)
-        TypeOne(view.reblok, QStringLiteral("ж"));
-    state.counters["chars"] = double(view.reblok->document()->characterCount());
+        TypeOne(notepad, QStringLiteral("ж"));
+    state.counters["chars"] = double(notepad->document()->characterCount());
 }
 
 void BM_KeystrokeInLongLine(benchmark::State& state)
@@ -95,10 +96,10 @@ void ShowLargeNote(benchmark::State& state, int lines, int length)
         QTimer::singleShot(3000, &loop, &QEventLoop::quit);
         loop.exec();
         state.counters["busy_ms_of_3s"] = ProcessorMs() - before;
-        view.reblok->setFocus();
+        view.findChild<QTextEdit*>(QStringLiteral("reblok"))->setFocus();
         QElapsedTimer key;
         key.start();
-        TypeOne(view.reblok, QStringLiteral("ж"));
+        TypeOne(view.findChild<QTextEdit*>(QStringLiteral("reblok")), QStringLiteral("ж"));
         state.counters["key_ms"] = double(key.nsecsElapsed()) / 1e6;
     }
 }

@@ -7,6 +7,7 @@
 #include "core/textfile.h"
 #include "skin/plgformat.h"
 #include "skin/view/plugin.h"
+#include "gui/skintargets.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -22,60 +23,6 @@
 #include <cstdio>
 
 namespace {
-
-const char* const Controls[] = {
-    "l1",
-    "l2",
-    "l3",
-    "l4",
-    "l5",
-    "Label37",
-    "Label38",
-    "Label5",
-    "Label6",
-    "Label7",
-    "Label8",
-    "Label9",
-    "Label10",
-    "Label11",
-    "Label12",
-    "Label13",
-    "Label14",
-    "Label15",
-    "Label17",
-    "Label22",
-    "Label24",
-    "Label29",
-    "Label35",
-    "Label3",
-    "lFocRast",
-    "lSens",
-    "lPerimetr",
-    "lExpo",
-    "lCount",
-    "Ldlin",
-    "lBlok",
-    "eYear",
-    "cbDay",
-    "reblok",
-    "eRast",
-    "ePatno",
-    "eDlin",
-    "eDiam",
-    "eTol",
-    "cbSens",
-    "cbSheme",
-    "lb",
-    // The compliance check and the source window's link of the calculation view.
-    "Label40",
-    "Label41",
-    "Label42",
-    "Label43",
-    "lSource",
-    "focalCheck",
-    "angleCheck",
-    "wireCheck",
-};
 
 void WritePicture(const QString& path, QSize size, const char* format)
 {
@@ -119,26 +66,35 @@ void BM_LoadDefaultPlugin(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString path = PluginPath(dir);
+    // The loader sees lists only; the controls' kinds and numbers are the
+    // windows' own.
     QWidget main;
-    auto* panel1 = new QWidget(&main);
-    auto* panel2 = new QWidget(&main);
-    (new QLabel(&main))->setObjectName("Image1");
-    (new QLabel(panel1))->setObjectName("Image3");
-    (new QLabel(panel2))->setObjectName("Image2");
-    for (const char* n : Controls) {
-        QWidget* w = n[0] == 'e' || n[0] == 'c' ? static_cast<QWidget*>(new QLineEdit(panel2)) : new QLabel(panel1);
-        w->setObjectName(QLatin1String(n));
-    }
-    (new QWidget(&main))->setObjectName("pCur");
     QWidget about;
-    (new QLabel(&about))->setObjectName("Image1");
+    kelto::TSkinTargets targets;
+    targets.mainPicture = new QLabel(&main);
+    targets.diaryPicture = new QLabel(&main);
+    targets.calcPicture = new QLabel(&main);
+    const auto labels = [&](int count) {
+        std::vector<QWidget*> list;
+        for (int i = 0; i < count; ++i)
+            list.push_back(new QLabel(&main));
+        return list;
+    };
+    targets.menuLabels = labels(5);
+    targets.headings = labels(6);
+    targets.captions = labels(18);
+    targets.values = labels(10);
+    for (int i = 0; i < 11; ++i)
+        targets.inputs.push_back(new QLineEdit(&main));
+    targets.marker = new QWidget(&main);
+    targets.aboutPicture = new QLabel(&about);
     int failures = 0;
     kelto::SetMessageHandler([&](const kelto::MessageRequest&) {
         ++failures;
         return QMessageBox::Ok;
     });
     for (auto _ : state)
-        benchmark::DoNotOptimize(kelto::LoadPlugin(path, &main, &about));
+        benchmark::DoNotOptimize(kelto::LoadPlugin(path, targets));
     kelto::SetMessageHandler({});
     if (failures)
         state.SkipWithError("the plug-in did not load");

@@ -95,29 +95,10 @@ private:
 
 } // namespace
 
-QString HeaderTooltip(const QString& buttonName)
-{
-    struct Tip {
-        const char* button;
-        const char* text;
-    };
-    static const Tip tips[] = {
-        {"SpeedButton6", "Записи (Ctrl+1)"},
-        {"SpeedButton7", "Расчеты (Ctrl+2)"},
-        {"SpeedButton1", "Справка: список документов (F1, закрыть — Esc)"},
-        {"SpeedButton9", "Настройка: выбор плагина оформления (правая кнопка мыши — меню настроек)"},
-        {"SpeedButton10", "Инфо: о программе"},
-    };
-    for (const Tip& t : tips)
-        if (buttonName == QLatin1String(t.button))
-            return QString::fromUtf8(t.text);
-    return {};
-}
-
 void InstallHeaderKeys(QWidget* window, TDocsList* list, const std::vector<THeaderKey>& keys)
 {
     for (const THeaderKey& k : keys) {
-        k.button->setToolTip(HeaderTooltip(k.button->objectName()));
+        k.button->setToolTip(QString::fromUtf8(k.tooltip));
         if (k.key.isEmpty() || !k.press)
             continue;
         auto* shortcut = new QShortcut(k.key, window);

@@ -12,7 +12,8 @@ namespace kelto {
 class TDocsList;
 
 struct THeaderKey {
-    QWidget* button;             // its tooltip names the key
+    QWidget* button;             // gets `tooltip`
+    const char* tooltip;         // names the key, if there is one
     QKeySequence key;            // empty: a tooltip only
     std::function<void()> press; // what the key does, as the button does
     // What Enter, Space or Down do while the button has the focus; empty:
@@ -20,9 +21,6 @@ struct THeaderKey {
     std::function<void()> activate = {};
     bool menuKey = false;
 };
-
-// Tooltip texts by the buttons' object names: "Записи (Ctrl+1)" and so on.
-QString HeaderTooltip(const QString& buttonName);
 
 // Installs the keys on `window` and the tooltips on the buttons, and Escape,
 // which hides `list` while it is shown (and does nothing otherwise, so that

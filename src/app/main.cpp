@@ -5,7 +5,7 @@
 #include "app/tfmain.h"
 #include "app/platform.h"
 #include "app/translations.h"
-#include "app/termination.h"
+#include "core/termination.h"
 
 #include <QApplication>
 
@@ -23,7 +23,7 @@ int main(int argc, char** argv)
     kelto::InstallQtTranslations(kelto::ExecutableFolder());
 
     kelto::TfMain fMain;
-    if (!fMain.FormCreate())
+    if (!fMain.ClaimSingleInstance())
         return 0;
     // A termination signal saves and ends as a close does.
     kelto::TTerminationWatch termination;

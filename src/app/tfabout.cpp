@@ -2,7 +2,7 @@
 #include "app/hotspot.h"
 #include "gui/picturelabel.h"
 #include "gui/report.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "core/programfolder.h"
 #include "gui/designfont.h"
 
@@ -38,9 +38,9 @@ TfAbout::TfAbout(QWidget* parent)
     // The picture takes its clicks through a surface laid over it, so the
     // picture itself stays a plain control a plug-in can refill.
     m_surface = new THotSpot(QStringLiteral("Image1Surface"), rect(), this, false);
-    connect(m_surface, &THotSpot::clicked, this, &TfAbout::Image1Click);
+    connect(m_surface, &THotSpot::clicked, this, &TfAbout::CloseAbout);
     m_logo = new THotSpot(QStringLiteral("Label2"), QRect(13, 9, 105, 57), this, true);
-    connect(m_logo, &THotSpot::clicked, this, &TfAbout::Label2Click);
+    connect(m_logo, &THotSpot::clicked, this, &TfAbout::OpenPublisherSite);
     // Over the picture's lower edge, whatever picture a plug-in gives; a
     // click on it still closes the window.
     m_version = new QLabel(this);
@@ -68,12 +68,12 @@ void TfAbout::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
 }
 
-void TfAbout::Image1Click()
+void TfAbout::CloseAbout()
 {
     close();
 }
 
-void TfAbout::Label2Click()
+void TfAbout::OpenPublisherSite()
 {
     Guarded([] { OpenWithShell(QString::fromLatin1(PublisherAddress)); });
 }

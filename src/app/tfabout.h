@@ -23,12 +23,12 @@ class TfAbout : public QDialog {
     Q_OBJECT
 public:
     explicit TfAbout(QWidget* parent = nullptr);
-    QLabel* Image1() const { return m_image; }
+    QLabel* Picture() const { return m_image; }
     QLabel* lVersion() const { return m_version; }
 
 public slots:
-    void Image1Click();
-    void Label2Click();
+    void CloseAbout();
+    void OpenPublisherSite();
 
 private:
     QLabel* m_image = nullptr;

@@ -1,6 +1,5 @@
 #include "app/tfmain.h"
-#include "app/autosave.h"
-#include "app/designsize.h"
+#include "core/autosave.h"
 #include "app/hotspot.h"
 #include "app/tfabout.h"
 #include "gui/picturelabel.h"
@@ -10,7 +9,6 @@
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "app/autostart.h"
-#include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
 #include "diary/diarybackup.h"
@@ -18,11 +16,11 @@
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
 #include "app/inputhold.h"
-#include "app/snapshotwriter.h"
+#include "core/snapshotwriter.h"
 #include "diary/diaryload.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "skin/view/plugin.h"
 
 #include <QAction>
@@ -86,11 +84,12 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     // Stacking order: later controls lie above earlier ones.
     Image1 = MakePictureLabel(this, "Image1", {0, 0, 638, 457}, QStringLiteral(":/assets/main.jpg"));
 
-    NavLabel(this, "l1", QStringLiteral("Ежедневник"), 16);
-    NavLabel(this, "l3", QStringLiteral("Оформление"), 464);
-    NavLabel(this, "l4", QStringLiteral("О программе"), 552);
-    NavLabel(this, "l2", QStringLiteral("Расчеты"), 104);
-    NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
+    QLabel* l1 = NavLabel(this, "l1", QStringLiteral("Ежедневник"), 16);
+    QLabel* l3 = NavLabel(this, "l3", QStringLiteral("Оформление"), 464);
+    QLabel* l4 = NavLabel(this, "l4", QStringLiteral("О программе"), 552);
+    QLabel* l2 = NavLabel(this, "l2", QStringLiteral("Расчеты"), 104);
+    QLabel* l5 = NavLabel(this, "l5", QStringLiteral("ГОСТ 7512-82"), 373);
+    m_menuLabels = {l1, l2, l3, l4, l5};
 
     Label1 = new THotSpot(QStringLiteral("Label1"), QRect(600, 0, 36, 33), this, true);
     Label1->setToolTip(QStringLiteral("Закрыть программу"));
@@ -130,15 +129,15 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     N4->setObjectName(QStringLiteral("N4"));
     N4->setCheckable(true);
     N4->setChecked(true);
-    connect(N3, &QAction::triggered, this, &TfMain::N3Click);
-    connect(N4, &QAction::triggered, this, &TfMain::N4Click);
+    connect(N3, &QAction::triggered, this, &TfMain::ChoosePluginFromMenu);
+    connect(N4, &QAction::triggered, this, &TfMain::SwitchAutoStartFromMenu);
 
-    connect(Label1, &THotSpot::clicked, this, &TfMain::Label1Click);
-    connect(Label2, &THotSpot::clicked, this, &TfMain::Label2Click);
-    connect(SpeedButton6, &THotSpot::mouseDown, this, &TfMain::SpeedButton6MouseDown);
-    connect(SpeedButton7, &THotSpot::mouseDown, this, &TfMain::SpeedButton7MouseDown);
-    connect(SpeedButton1, &THotSpot::mouseDown, this, &TfMain::SpeedButton1MouseDown);
-    connect(SpeedButton9, &THotSpot::clicked, this, &TfMain::SpeedButton9Click);
+    connect(Label1, &THotSpot::clicked, this, &TfMain::CloseProgram);
+    connect(Label2, &THotSpot::clicked, this, &TfMain::OpenPublisherSite);
+    connect(SpeedButton6, &THotSpot::mouseDown, this, &TfMain::ShowDiary);
+    connect(SpeedButton7, &THotSpot::mouseDown, this, &TfMain::ShowCalculation);
+    connect(SpeedButton1, &THotSpot::mouseDown, this, &TfMain::ToggleDocuments);
+    connect(SpeedButton9, &THotSpot::clicked, this, &TfMain::ChoosePluginFromHeader);
     connect(SpeedButton9, &THotSpot::mouseDown, this, [this](Qt::MouseButton b, const QPoint& at) {
         // The settings menu, with the autostart switch, is offered on the
         // right button; the left click still chooses a plug-in.
@@ -147,25 +146,28 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
             pmVid->popup(at);
         }
     });
-    connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::SpeedButton10Click);
+    connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::ShowAbout);
 
     // The views and the reference list from the keyboard; every header
     // button gets a tooltip naming its key.
-    InstallHeaderKeys(this, lb,
-                      {{SpeedButton6, QKeySequence(Qt::CTRL | Qt::Key_1), [this] { SpeedButton6MouseDown(); }},
-                       {SpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_2), [this] { SpeedButton7MouseDown(); }},
-                       {SpeedButton1, QKeySequence(Qt::Key_F1), [this] { lb->ToggleFromKeyboard(); }},
-                       {SpeedButton9,
-                        {},
-                        {},
-                        [this] {
-                            lb->HideList();
-                            // From the keyboard the first item is ready for Enter.
-                            pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
-                            pmVid->setActiveAction(N3);
-                        },
-                        true},
-                       {SpeedButton10, {}, [this] { SpeedButton10Click(); }}});
+    InstallHeaderKeys(
+        this, lb,
+        {{SpeedButton6, "Записи (Ctrl+1)", QKeySequence(Qt::CTRL | Qt::Key_1), [this] { ShowDiary(); }},
+         {SpeedButton7, "Расчеты (Ctrl+2)", QKeySequence(Qt::CTRL | Qt::Key_2), [this] { ShowCalculation(); }},
+         {SpeedButton1, "Справка: список документов (F1, закрыть — Esc)", QKeySequence(Qt::Key_F1),
+          [this] { lb->ToggleFromKeyboard(); }},
+         {SpeedButton9,
+          "Настройка: выбор плагина оформления (правая кнопка мыши — меню настроек)",
+          {},
+          {},
+          [this] {
+              lb->HideList();
+              // From the keyboard the first item is ready for Enter.
+              pmVid->popup(SpeedButton9->mapToGlobal(QPoint(0, SpeedButton9->height())));
+              pmVid->setActiveAction(N3);
+          },
+          true},
+         {SpeedButton10, "Инфо: о программе", {}, [this] { ShowAbout(); }}});
 
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.
@@ -176,9 +178,6 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_diaryLoad = new TDiaryLoad(this);
     connect(m_diaryLoad, &TDiaryLoad::done, this, &TfMain::TakeDiary);
     m_inputHold = new TInputHold(this);
-    // The calculation view's background has the view's size; a plug-in's
-    // picture for it is checked against that at load, before the view is.
-    m_calcSkin.ExpectPicture(QStringLiteral("Image2"), QSize(638, 308));
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
     connect(m_autoSaveWriter, &TSnapshotWriter::written, this, &TfMain::AutoSaveWritten);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -199,9 +198,8 @@ TfMain::~TfMain()
     // FormDestroy: the store and the grid go with the window.
 }
 
-bool TfMain::FormCreate()
+bool TfMain::ClaimSingleInstance()
 {
-    Loading = false;
     AutoStart = false;
     DayList_.clear();
     if (!m_guard.Acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
@@ -227,7 +225,6 @@ const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
         {"DiaryToToday", &TfMain::StepDiaryToToday},
         {"LoadDiary", &TfMain::StepLoadDiary},
         {"ShowSelectedDay", &TfMain::StepShowSelectedDay},
-        {"RestoreDesignSizes", &TfMain::StepRestoreDesignSizes},
         {"ClosingAutoStart", &TfMain::StepClosingAutoStart},
     };
     return steps;
@@ -237,7 +234,7 @@ void TfMain::showEvent(QShowEvent* e)
 {
     if (!m_shown) {
         m_shown = true;
-        FormShow();
+        OnFirstShow();
         // The icon's pictures are read once the window is up, not before it
         // appears; the window manager takes the icon whenever it comes.
         QTimer::singleShot(0, this, [this] {
@@ -250,7 +247,7 @@ void TfMain::showEvent(QShowEvent* e)
     QWidget::showEvent(e);
 }
 
-void TfMain::FormShow()
+void TfMain::OnFirstShow()
 {
     for (const TStartupStep& s : StartupSteps()) {
         if (m_endRequested)
@@ -288,7 +285,36 @@ void TfMain::StepSetProgramFolder()
 
 void TfMain::StepApplyRememberedPlugin()
 {
-    StartupPluginStep([this](const QString& path) { return LoadPlugin(path, this, fAbout, &m_calcSkin); });
+    StartupPluginStep([this](const QString& path) { return LoadSkin(path); });
+}
+
+TSkinTargets TfMain::SkinTargets() const
+{
+    // Before the calculation view is built, its part is empty.
+    const TSkinTargets calc = Panel2 ? Panel2->SkinTargets() : TSkinTargets{};
+    const TSkinTargets& diary = Panel1->SkinTargets();
+    TSkinTargets t;
+    t.mainPicture = Image1;
+    t.diaryPicture = diary.diaryPicture;
+    t.calcPicture = calc.calcPicture;
+    t.menuLabels = m_menuLabels;
+    t.headings = Joined(calc.headings, diary.headings);
+    t.captions = calc.captions;
+    t.values = Joined(calc.values, diary.values);
+    t.inputs = Joined(diary.inputs, calc.inputs, {lb});
+    t.marker = pCur;
+    t.aboutPicture = fAbout ? fAbout->Picture() : nullptr;
+    return t;
+}
+
+bool TfMain::LoadSkin(const QString& path)
+{
+    if (Panel2)
+        return LoadPlugin(path, SkinTargets());
+    // The calculation view gets it when it is built; its picture is checked
+    // now against the view's size, as the others are.
+    m_calcSkinPaths << path;
+    return LoadPlugin(path, SkinTargets(), QSize(638, 308));
 }
 
 void TfMain::StepReadAutoStart()
@@ -424,11 +450,6 @@ void TfMain::StepShowSelectedDay()
     Panel1->ShowSelectedDay();
 }
 
-void TfMain::StepRestoreDesignSizes()
-{
-    RestoreDesignSize(this, fAbout, ToolkitDesignDpi());
-}
-
 void TfMain::StepClosingAutoStart()
 {
     // Autostart changes only when the user switches it. A folder moved
@@ -442,7 +463,7 @@ void TfMain::StepClosingAutoStart()
 
 void TfMain::closeEvent(QCloseEvent* e)
 {
-    if (FormClose()) {
+    if (SaveBeforeClose()) {
         if (Panel2) {
             Panel2->SaveSource();
             Panel2->SaveIso();
@@ -453,7 +474,7 @@ void TfMain::closeEvent(QCloseEvent* e)
     }
 }
 
-bool TfMain::FormClose()
+bool TfMain::SaveBeforeClose()
 {
     // A close while the diary is being read waits for it: only the whole
     // diary is ever written.
@@ -538,19 +559,16 @@ void TfMain::AutoSaveWritten(const QString& path, const QString& error)
                     .arg(QDir::toNativeSeparators(path), error));
 }
 
-void TfMain::lToDiaryClick()
+void TfMain::WriteCalculationToDiary()
 {
     Guarded([this] {
-        const auto paragraph = CalcNoteParagraph(
-            {Panel2->eDiam->text(), Panel2->eTol->text(), Panel2->cbSens->currentText(), Panel2->cbSheme->currentText(),
-             Panel2->eRast->text(), Panel2->ePatno->text()},
-            {Panel2->lSens->text(), Panel2->lFocRast->text(), Panel2->lExpo->text(), Panel2->lPerimetr->text()});
+        const auto paragraph = Panel2->NoteParagraph();
         if (!paragraph) {
-            Panel2->lToDiary->ShowFor(QStringLiteral("Расчёт не готов"));
+            Panel2->ShowToDiaryOutcome(QStringLiteral("Расчёт не готов"));
             return;
         }
         if (const QString said = AppendToDiary(*paragraph); !said.isEmpty())
-            Panel2->lToDiary->ShowFor(said);
+            Panel2->ShowToDiaryOutcome(said);
     });
 }
 
@@ -568,7 +586,7 @@ void TfMain::EndWithoutQuestions()
     // running; quitting ends those too.
     if (!m_closing) {
         m_closing = true;
-        FormClose();
+        SaveBeforeClose();
         // The source and ISO windows' inputs are kept at any end of the
         // program (there are none before the calculation view is built).
         if (Panel2) {
@@ -584,12 +602,12 @@ void TfMain::EndWithoutQuestions()
     QCoreApplication::quit();
 }
 
-void TfMain::Label1Click()
+void TfMain::CloseProgram()
 {
     close();
 }
 
-void TfMain::Label2Click()
+void TfMain::OpenPublisherSite()
 {
     Guarded([] { OpenWithShell(QString::fromLatin1(PublisherAddress)); });
 }
@@ -619,37 +637,37 @@ TCalcView* TfMain::CalcView()
     // The calculation's diary link names the day chosen in the diary.
     Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
     Panel2->PlaceSchemePictures();
-    // What the plug-in did to the rest of the window, it now does here.
-    m_calcSkin.ApplyTo(Panel2);
+    // The plug-ins loaded so far, on this view's own list, in their order;
+    // what failed was said when they were loaded.
+    for (const QString& path : std::exchange(m_calcSkinPaths, {}))
+        ApplyPluginToView(path, Panel2->SkinTargets());
     // The links look like the diary's own link: taken after the plug-in's
     // steps, as the links' own font steps came before the diary link's.
-    Panel2->lSource->FollowStyleOf(Panel1->lBlok);
-    Panel2->lToDiary->FollowStyleOf(Panel1->lBlok);
-    Panel2->lIso->FollowStyleOf(Panel1->lBlok);
-    connect(Panel2->lToDiary, &TLinkLabel::clicked, this, &TfMain::lToDiaryClick);
+    Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
+    connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
     Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
-    Panel2->cbSensChange();
+    Panel2->Recalculate();
     return Panel2;
 }
 
-void TfMain::SpeedButton6MouseDown()
+void TfMain::ShowDiary()
 {
     lb->HideList();
     ShowDiaryView();
 }
 
-void TfMain::SpeedButton7MouseDown()
+void TfMain::ShowCalculation()
 {
     lb->HideList();
     ShowCalcView();
 }
 
-void TfMain::SpeedButton1MouseDown()
+void TfMain::ToggleDocuments()
 {
     lb->Toggle();
 }
 
-void TfMain::SpeedButton9Click()
+void TfMain::ChoosePluginFromHeader()
 {
     lb->HideList();
     Guarded([this] { RememberChosenPlugin(); });
@@ -657,16 +675,16 @@ void TfMain::SpeedButton9Click()
 
 void TfMain::RememberChosenPlugin()
 {
-    if (const auto chosen = ChoosePlugin(this, fAbout, &m_calcSkin))
+    if (const auto chosen = ChoosePlugin(this, [this](const QString& path) { return LoadSkin(path); }))
         RewriteAfterPluginChoice(*chosen);
 }
 
-void TfMain::N3Click()
+void TfMain::ChoosePluginFromMenu()
 {
     Guarded([this] { RememberChosenPlugin(); });
 }
 
-void TfMain::N4Click()
+void TfMain::SwitchAutoStartFromMenu()
 {
     Guarded([this] {
         const bool wanted = N4->isChecked();
@@ -681,7 +699,7 @@ void TfMain::N4Click()
     });
 }
 
-void TfMain::SpeedButton10Click()
+void TfMain::ShowAbout()
 {
     lb->HideList();
     if (fAbout)

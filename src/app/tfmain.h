@@ -3,8 +3,8 @@
 #pragma once
 #include "diary/daystore.h"
 #include "diary/diaryfile.h"
-#include "app/instanceguard.h"
-#include "skin/view/plugin.h"
+#include "core/instanceguard.h"
+#include "gui/skintargets.h"
 
 #include <QWidget>
 #include <functional>
@@ -36,7 +36,7 @@ public:
 
     // Fields, then the single-instance guard. False for a second copy: the
     // refusal has been shown and the caller ends the program.
-    bool FormCreate();
+    bool ClaimSingleInstance();
     void SetAbout(TfAbout* about) { fAbout = about; }
 
     struct TStartupStep {
@@ -47,31 +47,37 @@ public:
     // Names of the steps run so far, in order.
     const QStringList& StepsRun() const { return m_stepsRun; }
 
-    DayList& Store() { return DayList_; }
     // False while a large diary is still being read after start-up.
     bool DiaryLoaded() const;
+    // Everything a plug-in reaches in both windows: the header's own
+    // controls and the views' lists, block by block in the plug-in's order
+    // (the calculation view's once it is built).
+    TSkinTargets SkinTargets() const;
+    // LoadPlugin on SkinTargets(), the calculation view's part kept for
+    // when it is built.
+    bool LoadSkin(const QString& path);
+
     // Where the diary is saved: log.cnf, or, when log.cnf must not be written
     // over (it could not be read, or its damaged text has no copy yet), a
     // file of this session's own beside it.
     const QString& DiaryPath() const { return m_diaryPath; }
     bool AutoStart = false;
-    bool Loading = false;
 
 public slots:
-    void FormShow();
-    bool FormClose(); // false: the user chose to stay
-    void Label1Click();
-    void Label2Click();
-    void SpeedButton6MouseDown();
-    void SpeedButton7MouseDown();
-    void SpeedButton1MouseDown();
-    void SpeedButton9Click();
-    void SpeedButton10Click();
-    void N3Click();
-    void N4Click();
+    void OnFirstShow();
+    bool SaveBeforeClose(); // false: the user chose to stay
+    void CloseProgram();
+    void OpenPublisherSite();
+    void ShowDiary();
+    void ShowCalculation();
+    void ToggleDocuments();
+    void ChoosePluginFromHeader();
+    void ShowAbout();
+    void ChoosePluginFromMenu();
+    void SwitchAutoStartFromMenu();
     void AutoSaveNow();
     // "Записать расчёт в дневник".
-    void lToDiaryClick();
+    void WriteCalculationToDiary();
     // A paragraph of a calculation onto the note of the diary's selected
     // day; what the link then says ("Записано в заметку за …"), or empty.
     QString AppendToDiary(const QString& paragraph);
@@ -99,7 +105,6 @@ private:
     void StepDiaryToToday();
     void StepLoadDiary();
     void StepShowSelectedDay();
-    void StepRestoreDesignSizes();
     void StepClosingAutoStart();
 
     // The plug-in dialog; an applied choice becomes line 1 of ini.cnf.
@@ -131,6 +136,7 @@ private:
     TCalcView* Panel2 = nullptr;
     TDiaryView* Panel1 = nullptr;
     QWidget* pCur = nullptr;
+    std::vector<QWidget*> m_menuLabels; // l1 … l5, which only a plug-in touches
     TDocsList* lb = nullptr;
     QMenu* pmSpravka = nullptr;
     QMenu* pmVid = nullptr;
@@ -141,7 +147,9 @@ private:
     TSnapshotWriter* m_autoSaveWriter = nullptr;
     TDiaryLoad* m_diaryLoad = nullptr;
     TInputHold* m_inputHold = nullptr;
-    TSkinLater m_calcSkin;
+    // The plug-ins loaded before the calculation view was built, in order:
+    // it gets them when it is.
+    QStringList m_calcSkinPaths;
     bool m_closing = false;
     bool m_folderUnwritable = false;
     bool m_noQuestions = false;

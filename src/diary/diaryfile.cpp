@@ -365,4 +365,10 @@ std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& stor
     return WriteFileAtomically(path, EncodeDiary(store), wrap);
 }
 
+std::optional<QString> WriteNoteExport(const QString& path, DayList& store)
+{
+    SortByDate(store);
+    return WriteFileAtomically(path, FromCp1251(EncodeNoteExport(store)).toUtf8());
+}
+
 } // namespace kelto

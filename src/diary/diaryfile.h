@@ -43,6 +43,12 @@ std::optional<QString> SaveDiary(const QString& path, const DayList& store);
 // The export: every record, date line, its lines, an empty line.
 QByteArray EncodeNoteExport(const DayList& sortedStore);
 
+// note.txt: the store sorted by date, then every note in UTF-8 (log.cnf
+// stays in code page 1251 for the diaries users bring along; the export is
+// for this desktop's editors), through the atomic save path. The reason of
+// a failed write, or nullopt.
+std::optional<QString> WriteNoteExport(const QString& path, DayList& store);
+
 // A record that asks for more note lines than the rest of the file holds is
 // taken as cut short and padded with empty lines, but only by up to this many;
 // a count beyond that is damage. So no count, however large, makes reading

@@ -80,4 +80,12 @@ void Guarded(const std::function<void()>& body)
     }
 }
 
+void GuardedQuietly(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (...) {
+    }
+}
+
 } // namespace kelto

@@ -44,4 +44,8 @@ void ShowInformation(const QString& text);
 // none crosses the event loop.
 void Guarded(const std::function<void()>& body);
 
+// Runs `body`; an exception ends it without a word. For handlers that the
+// next change runs again (a date or a month picked).
+void GuardedQuietly(const std::function<void()>& body);
+
 } // namespace kelto

@@ -11,26 +11,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "files.h"
+
 #include <sys/stat.h>
 
 using namespace kelto;
 
+using kelto::testing::Get;
+using kelto::testing::Put;
+
 namespace {
-
-void Put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray Get(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
 
 // The plug-in paths the start-up step asked for.
 struct LoadRecorder {
@@ -80,6 +70,7 @@ private slots:
         QCOMPARE(DefaultPluginPath(), ProgramFolder() + "plugins/стандарт.plg");
     }
 
+    // clang-format off
     void startupPluginStep_data()
     {
         QTest::addColumn<bool>("exists");
@@ -98,6 +89,7 @@ private slots:
         QTest::newRow("empty file") << true << QByteArray() << "";
         QTest::newRow("LF ends") << true << QByteArray("/x/a.plg\n0\n") << "/x/a.plg";
     }
+    // clang-format on
     void startupPluginStep()
     {
         QFETCH(QByteArray, content);
@@ -112,12 +104,14 @@ private slots:
         }
     }
 
+    // clang-format off
     void firstStartWithoutFile_data()
     {
         QTest::addColumn<bool>("loads");
         QTest::newRow("plug-in loads") << true;
         QTest::newRow("plug-in fails") << false;
     }
+    // clang-format on
     void firstStartWithoutFile()
     {
         QFETCH(bool, loads);
@@ -132,6 +126,7 @@ private slots:
     // Whatever stands at ini.cnf that cannot be read (a folder, a FIFO that
     // once hung the start, a link to an endless device): the default plug-in,
     // autostart off, one box naming the file, and it is never written over.
+    // clang-format off
     void unreadableFile_data()
     {
         QTest::addColumn<QString>("kind");
@@ -139,6 +134,7 @@ private slots:
         QTest::newRow("FIFO") << "fifo";
         QTest::newRow("link to /dev/zero") << "zero";
     }
+    // clang-format on
     void unreadableFile()
     {
         QFETCH(QString, kind);
@@ -171,6 +167,7 @@ private slots:
         QCOMPARE(after.lastModified(), before.lastModified());
     }
 
+    // clang-format off
     void autoStartFlag_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -189,6 +186,7 @@ private slots:
         QTest::newRow("empty first line, 1") << QByteArray("\r\n1\r\n") << true;
         QTest::newRow("third line ignored") << QByteArray("p\r\n0\r\n1\r\n") << false;
     }
+    // clang-format on
     void autoStartFlag()
     {
         QFETCH(QByteArray, content);
@@ -199,6 +197,7 @@ private slots:
 
     void autoStartFlagWithoutFile() { QVERIFY(!ReadAutoStartFlag()); }
 
+    // clang-format off
     void switchAutoStart_data()
     {
         QTest::addColumn<bool>("exists");
@@ -208,10 +207,10 @@ private slots:
         QTest::newRow("on, empty file") << true << QByteArray() << true << QStringList{"<default>", "1"};
         QTest::newRow("off, no file") << false << QByteArray() << false << QStringList{"<default>", "0"};
         QTest::newRow("one line") << true << QByteArray("/x/a.plg\r\n") << true << QStringList{"/x/a.plg", "1"};
-        QTest::newRow("four lines keep 3 and 4") << true << ToCp1251("/x/a.plg\r\n1\r\nтри\r\nfour\r\n") << false
-                                                 << QStringList{"/x/a.plg", "0", "три", "four"};
+        QTest::newRow("four lines keep 3 and 4") << true << ToCp1251("/x/a.plg\r\n1\r\nтри\r\nfour\r\n") << false << QStringList{"/x/a.plg", "0", "три", "four"};
         QTest::newRow("empty first line kept") << true << QByteArray("\r\n0\r\n") << true << QStringList{"", "1"};
     }
+    // clang-format on
     void switchAutoStart()
     {
         QFETCH(bool, exists);
@@ -241,18 +240,18 @@ private slots:
         QVERIFY(!ReadAutoStartFlag());
     }
 
+    // clang-format off
     void pluginChoice_data()
     {
         QTest::addColumn<bool>("exists");
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("autostart on stays on")
-            << true << QByteArray("/x/old.plg\r\n1\r\n") << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n1\r\n");
-        QTest::newRow("four lines") << true << QByteArray("a\r\n0\r\nc\r\nd\r\n")
-                                    << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n0\r\nc\r\nd\r\n");
+        QTest::newRow("autostart on stays on") << true << QByteArray("/x/old.plg\r\n1\r\n") << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n1\r\n");
+        QTest::newRow("four lines") << true << QByteArray("a\r\n0\r\nc\r\nd\r\n") << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n0\r\nc\r\nd\r\n");
         QTest::newRow("no file") << false << QByteArray() << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n");
         QTest::newRow("empty file") << true << QByteArray() << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n");
     }
+    // clang-format on
     void pluginChoice()
     {
         QFETCH(bool, exists);
@@ -288,29 +287,22 @@ private slots:
         QCOMPARE(Get(Ini()), Default() + "\r\n1\r\n");
     }
 
+    // clang-format off
     void pluginLineFor_data()
     {
         QTest::addColumn<QString>("path"); // "<folder>" stands for ProgramFolder()
         QTest::addColumn<QString>("line");
-        QTest::newRow("default") << "<folder>plugins/стандарт.plg"
-                                 << "plugins/стандарт.plg";
-        QTest::newRow("folder itself") << "<folder>мой.plg"
-                                       << "мой.plg";
-        QTest::newRow("deeper") << "<folder>a/b/c.plg"
-                                << "a/b/c.plg";
-        QTest::newRow("dot-dot staying inside") << "<folder>plugins/../x.plg"
-                                                << "x.plg";
-        QTest::newRow("doubled separator") << "<folder>plugins//x.plg"
-                                           << "plugins/x.plg";
-        QTest::newRow("outside") << "/y/новый.plg"
-                                 << "/y/новый.plg";
-        QTest::newRow("dot-dot leaving") << "<folder>../x.plg"
-                                         << "<folder>../x.plg";
-        QTest::newRow("folder name as prefix") << "<folder>x"
-                                               << "<folder>x";
-        QTest::newRow("already relative") << "x.plg"
-                                          << "x.plg";
+        QTest::newRow("default") << "<folder>plugins/стандарт.plg" << "plugins/стандарт.plg";
+        QTest::newRow("folder itself") << "<folder>мой.plg" << "мой.plg";
+        QTest::newRow("deeper") << "<folder>a/b/c.plg" << "a/b/c.plg";
+        QTest::newRow("dot-dot staying inside") << "<folder>plugins/../x.plg" << "x.plg";
+        QTest::newRow("doubled separator") << "<folder>plugins//x.plg" << "plugins/x.plg";
+        QTest::newRow("outside") << "/y/новый.plg" << "/y/новый.plg";
+        QTest::newRow("dot-dot leaving") << "<folder>../x.plg" << "<folder>../x.plg";
+        QTest::newRow("folder name as prefix") << "<folder>x" << "<folder>x";
+        QTest::newRow("already relative") << "x.plg" << "x.plg";
     }
+    // clang-format on
     void pluginLineFor()
     {
         QFETCH(QString, path);
@@ -328,6 +320,7 @@ private slots:
                  QDir::cleanPath(QDir::isAbsolutePath(Expand(path)) ? Expand(path) : ProgramFolder() + path));
     }
 
+    // clang-format off
     void choiceInsideAndOutside_data()
     {
         QTest::addColumn<QString>("chosen"); // "<folder>" stands for ProgramFolder()
@@ -335,6 +328,7 @@ private slots:
         QTest::newRow("inside") << "<folder>plugins/тёмный.plg" << ToCp1251("plugins/тёмный.plg\r\n0\r\n");
         QTest::newRow("outside") << "/y/тёмный.plg" << ToCp1251("/y/тёмный.plg\r\n0\r\n");
     }
+    // clang-format on
     void choiceInsideAndOutside()
     {
         QFETCH(QString, chosen);
@@ -412,27 +406,21 @@ private slots:
         qputenv("HOME", home);
     }
 
+    // clang-format off
     void execValue_data()
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/opt/kelto/kelto"
-                               << "/opt/kelto/kelto";
-        QTest::newRow("Cyrillic needs no quotes") << "/opt/Кельто/kelto"
-                                                  << "/opt/Кельто/kelto";
-        QTest::newRow("space") << "/opt/my app/kelto"
-                               << "\"/opt/my app/kelto\"";
-        QTest::newRow("dollar") << "/a$b/k"
-                                << "\"/a\\\\$b/k\"";
-        QTest::newRow("double quote") << "/a\"b"
-                                      << "\"/a\\\\\"b\"";
-        QTest::newRow("backslash") << "/a\\b"
-                                   << "\"/a\\\\\\\\b\"";
-        QTest::newRow("percent") << "/100%/k"
-                                 << "/100%%/k";
-        QTest::newRow("single quote") << "/it's/k"
-                                      << "\"/it's/k\"";
+        QTest::newRow("plain") << "/opt/kelto/kelto" << "/opt/kelto/kelto";
+        QTest::newRow("Cyrillic needs no quotes") << "/opt/Кельто/kelto" << "/opt/Кельто/kelto";
+        QTest::newRow("space") << "/opt/my app/kelto" << "\"/opt/my app/kelto\"";
+        QTest::newRow("dollar") << "/a$b/k" << "\"/a\\\\$b/k\"";
+        QTest::newRow("double quote") << "/a\"b" << "\"/a\\\\\"b\"";
+        QTest::newRow("backslash") << "/a\\b" << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << "/100%/k" << "/100%%/k";
+        QTest::newRow("single quote") << "/it's/k" << "\"/it's/k\"";
     }
+    // clang-format on
     void execValue()
     {
         QFETCH(QString, program);

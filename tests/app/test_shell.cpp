@@ -5,17 +5,16 @@
 #include "core/textfile.h"
 #include "core/cp1251.h"
 #include "core/clock.h"
-#include "app/designsize.h"
-#include "app/instanceguard.h"
+#include "core/instanceguard.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
 #include "calc/view/calcview.h"
-#include "app/autosave.h"
-#include "app/termination.h"
-#include "docs/view/shellopen.h"
+#include "core/autosave.h"
+#include "core/termination.h"
+#include "gui/shellopen.h"
 #include "app/platform.h"
 #include "app/translations.h"
-#include "app/snapshotwriter.h"
+#include "core/snapshotwriter.h"
 #include "diary/diaryload.h"
 #include "doubles.h"
 
@@ -62,8 +61,8 @@ struct Window {
     // The calculation view is built when first opened: opened and left.
     void buildCalc()
     {
-        main->SpeedButton7MouseDown();
-        main->SpeedButton6MouseDown();
+        main->ShowCalculation();
+        main->ShowDiary();
     }
     QString logPath() const { return dir.filePath(QStringLiteral("log.cnf")); }
 };
@@ -147,9 +146,9 @@ private slots:
         Window w;
         // The calculation view's own steps (its pictures, its first
         // calculation) run when it is first opened.
-        const QStringList expected = {"SetClientArea", "PlaceViews",      "SetProgramFolder",   "ApplyRememberedPlugin",
-                                      "ReadAutoStart", "CreateMonthGrid", "ClearMarkedDays",    "DiaryToToday",
-                                      "LoadDiary",     "ShowSelectedDay", "RestoreDesignSizes", "ClosingAutoStart"};
+        const QStringList expected = {"SetClientArea", "PlaceViews",      "SetProgramFolder", "ApplyRememberedPlugin",
+                                      "ReadAutoStart", "CreateMonthGrid", "ClearMarkedDays",  "DiaryToToday",
+                                      "LoadDiary",     "ShowSelectedDay", "ClosingAutoStart"};
         QCOMPARE(w.main->StepsRun(), expected);
         // Showing the window again does not start it up again.
         w.main->hide();
@@ -166,9 +165,9 @@ private slots:
         QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), log));
         TfMain m(dir.path() + QLatin1Char('/'));
         m.show();
-        m.SpeedButton7MouseDown();
+        m.ShowCalculation();
         QCOMPARE(m.findChild<QLabel*>(QStringLiteral("lPerimetr"))->text(), QStringLiteral("688"));
-        m.SpeedButton6MouseDown();
+        m.ShowDiary();
         QCOMPARE(m.findChild<QTextEdit*>(QStringLiteral("reblok"))->toPlainText(), QStringLiteral("Привет"));
     }
 
@@ -203,13 +202,14 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             aboutWasOpen = w.about->isVisible();
             QVERIFY(!lb->isVisible());
-            w.about->Image1Click();
+            w.about->CloseAbout();
         });
         QTest::mouseClick(w.get("SpeedButton10"), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(aboutWasOpen);
         QVERIFY(!w.about->isVisible());
     }
 
+    // clang-format off
     void keyboardShortcuts_data()
     {
         QTest::addColumn<bool>("calcFirst");
@@ -228,6 +228,7 @@ private slots:
         QTest::newRow("Escape hides the list") << true << true << esc << true << false;
         QTest::newRow("Escape without list") << false << false << esc << false << false;
     }
+    // clang-format on
     void keyboardShortcuts()
     {
         QFETCH(bool, calcFirst);
@@ -238,9 +239,9 @@ private slots:
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
         if (calcFirst)
-            w.main->SpeedButton7MouseDown();
+            w.main->ShowCalculation();
         if (listFirst)
-            w.main->SpeedButton1MouseDown();
+            w.main->ToggleDocuments();
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.main.get();
         QTest::keySequence(target, key);
         QCOMPARE(w.shown("Panel2"), calcAfter);
@@ -267,23 +268,19 @@ private slots:
         QVERIFY(!lb->isVisible());
     }
 
+    // clang-format off
     void headerTooltipsNameTheKeys_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("names");
-        QTest::newRow("Записи") << "SpeedButton6"
-                                << "Ctrl+1";
-        QTest::newRow("Расчеты") << "SpeedButton7"
-                                 << "Ctrl+2";
-        QTest::newRow("Справка") << "SpeedButton1"
-                                 << "F1";
-        QTest::newRow("Настройка") << "SpeedButton9"
-                                   << "Настройка";
-        QTest::newRow("Инфо") << "SpeedButton10"
-                              << "Инфо";
-        QTest::newRow("close mark") << "Label1"
-                                    << "Закрыть программу";
+        QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
+        QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
+        QTest::newRow("Справка") << "SpeedButton1" << "F1";
+        QTest::newRow("Настройка") << "SpeedButton9" << "Настройка";
+        QTest::newRow("Инфо") << "SpeedButton10" << "Инфо";
+        QTest::newRow("close mark") << "Label1" << "Закрыть программу";
     }
+    // clang-format on
     void headerTooltipsNameTheKeys()
     {
         QFETCH(QString, button);
@@ -335,6 +332,7 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), QStringLiteral("В&ставить"));
     }
 
+    // clang-format off
     void platformFallsBackToXcb_data()
     {
         QTest::addColumn<QByteArray>("requested");
@@ -347,6 +345,7 @@ private slots:
         QTest::newRow("offscreen") << QByteArray("offscreen") << QByteArray("offscreen;xcb");
         QTest::newRow("name containing xcb") << QByteArray("xcbx") << QByteArray("xcbx;xcb");
     }
+    // clang-format on
     void platformFallsBackToXcb()
     {
         QFETCH(QByteArray, requested);
@@ -473,25 +472,18 @@ private slots:
         QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
     }
 
+    // clang-format off
     void calculationLinkAppendsToTheSelectedDay_data()
     {
         QTest::addColumn<QString>("diam");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
         QTest::addColumn<QString>("linkSays");
-        QTest::newRow("empty day") << "219"
-                                   << ""
-                                   << "<p>"
-                                   << "Записано в заметку за <day>";
-        QTest::newRow("after a note") << "219"
-                                      << "утро"
-                                      << "утро\n<p>"
-                                      << "Записано в заметку за <day>";
-        QTest::newRow("result ?") << ""
-                                  << "утро"
-                                  << "утро"
-                                  << "Расчёт не готов";
+        QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
+        QTest::newRow("after a note") << "219" << "утро" << "утро\n<p>" << "Записано в заметку за <day>";
+        QTest::newRow("result ?") << "" << "утро" << "утро" << "Расчёт не готов";
     }
+    // clang-format on
     void calculationLinkAppendsToTheSelectedDay()
     {
         QFETCH(QString, diam);
@@ -531,12 +523,14 @@ private slots:
 
     // The autosave's worker: the file ends up with the latest snapshot, and
     // every outcome, a failure included, arrives on the window's thread.
+    // clang-format off
     void snapshotWriter_data()
     {
         QTest::addColumn<bool>("blocked");
         QTest::newRow("writes the latest snapshot") << false;
         QTest::newRow("reports a failure") << true;
     }
+    // clang-format on
     void snapshotWriter()
     {
         QFETCH(bool, blocked);
@@ -597,6 +591,7 @@ private slots:
 
     // A termination signal ends the program as a close does: saved, and no
     // box even when the save fails, for no one may be there to answer.
+    // clang-format off
     void terminationSignalSavesAndEndsWithoutQuestions_data()
     {
         QTest::addColumn<int>("signal");
@@ -606,6 +601,7 @@ private slots:
         QTest::newRow("SIGINT") << int(SIGINT) << false;
         QTest::newRow("SIGTERM, save fails") << int(SIGTERM) << true;
     }
+    // clang-format on
     void terminationSignalSavesAndEndsWithoutQuestions()
     {
         QFETCH(int, signal);
@@ -614,8 +610,8 @@ private slots:
         boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
         w.buildCalc();
-        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->lSourceClick();
-        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->lIsoClick();
+        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenSourceWindow();
+        w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenIsoWindow();
         if (saveFails)
             QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
         TTerminationWatch watch;
@@ -634,6 +630,7 @@ private slots:
 
     // A log.cnf that may not be written over: one box at start naming it,
     // and the session's notes in a file of their own beside it.
+    // clang-format off
     void diaryThatMayNotBeReplaced_data()
     {
         QTest::addColumn<QString>("kind");
@@ -641,6 +638,7 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << QStringLiteral("Не удалось прочитать файл записей");
         QTest::newRow("damaged, no room for its copy") << "damaged" << QStringLiteral("повреждён");
     }
+    // clang-format on
     void diaryThatMayNotBeReplaced()
     {
         QFETCH(QString, kind);
@@ -718,7 +716,7 @@ private slots:
         QVERIFY(!second.Acquire());
         Window w;
         boxes.clear(); // the start-up plug-in message of a bare folder
-        QVERIFY(!w.main->FormCreate());
+        QVERIFY(!w.main->ClaimSingleInstance());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
         QCOMPARE(boxes[0].caption, QString());
@@ -728,6 +726,7 @@ private slots:
     // Two copies share a program folder from two users' sessions (their own
     // runtime folders): the folder's lock refuses the second; different
     // folders of different users both run.
+    // clang-format off
     void oneCopyPerProgramFolder_data()
     {
         QTest::addColumn<bool>("sameFolder");
@@ -738,6 +737,7 @@ private slots:
         QTest::newRow("two folders, one user") << false << true << false;
         QTest::newRow("two folders, two users") << false << false << true;
     }
+    // clang-format on
     void oneCopyPerProgramFolder()
     {
         QFETCH(bool, sameFolder);
@@ -923,44 +923,57 @@ private slots:
         QVERIFY(again.Acquire());
     }
 
-    void designSizeRule_data()
+    void controlsKeepTheirDesignMeasures_data()
     {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("96 keeps") << 80 << 96.0 << 80;
-        QTest::newRow("120 from 100") << 100 << 120.0 << 80;
-        QTest::newRow("120 font 8pt") << 8 << 120.0 << 6;
-        QTest::newRow("192 13 half to even") << 13 << 192.0 << 6;
-        QTest::newRow("192 21 half to even") << 21 << 192.0 << 10;
-        QTest::newRow("192 15 half up to even") << 15 << 192.0 << 8;
-        QTest::newRow("144") << 457 << 144.0 << 305;
+        // Qt 6 scales whole windows by the device-pixel ratio and keeps the
+        // logical measures at their design values: nothing is to be undone.
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        // clang-format off
+        QTest::newRow("SpeedButton1") << "SpeedButton1" << QRect(397, 8, 70, 24);
+        QTest::newRow("SpeedButton6") << "SpeedButton6" << QRect(236, 8, 70, 24);
+        QTest::newRow("lb")           << "lb"           << QRect(397, 34, 232, 80);
+        QTest::newRow("eYear")        << "eYear"        << QRect(19, 32, 70, 21);
+        QTest::newRow("sbYear")       << "sbYear"       << QRect(89, 32, 15, 22);
+        QTest::newRow("reblok")       << "reblok"       << QRect(323, 32, 294, 241);
+        QTest::newRow("TabControl1")  << "TabControl1"  << QRect(19, 72, 289, 201);
+        QTest::newRow("eDiam")        << "eDiam"        << QRect(239, 62, 60, 21);
+        // clang-format on
     }
-    void designSizeRule()
+    void controlsKeepTheirDesignMeasures()
     {
-        QFETCH(int, value);
-        QFETCH(double, dpi);
-        QFETCH(int, expected);
-        QCOMPARE(RestoreDesignValue(value, dpi), expected);
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        Window w;
+        w.buildCalc();
+        QCOMPARE(w.get(qPrintable(name))->geometry(), geometry);
+        QCOMPARE(w.about->size(), QSize(432, 198));
     }
 
-    void designSizeRestorationShrinksNothingUnderQt6()
+    void skinTargetsFollowThePluginTable()
     {
         Window w;
         w.buildCalc();
-        QCOMPARE(ToolkitDesignDpi(), 96.0);
-        const char* names[] = {"SpeedButton1", "lb", "eYear", "sbYear", "reblok", "TabControl1", "eDiam", "lFocRast"};
-        QList<QRect> before;
-        for (const char* n : names)
-            before << w.get(n)->geometry();
-        RestoreDesignSize(w.main.get(), w.about.get(), ToolkitDesignDpi());
-        for (int i = 0; i < before.size(); ++i)
-            QCOMPARE(w.get(names[i])->geometry(), before[i]);
-        QCOMPARE(w.about->size(), QSize(432, 198));
-        // At 192 dpi the same list halves.
-        RestoreDesignSize(w.main.get(), w.about.get(), 192.0);
-        QCOMPARE(w.get("SpeedButton1")->geometry(), QRect(198, 8, 35, 12));
-        QCOMPARE(w.about->size(), QSize(216, 99));
+        const TSkinTargets t = w.main->SkinTargets();
+        const auto names = [](const std::vector<QWidget*>& list) {
+            QStringList n;
+            for (QWidget* c : list)
+                n << c->objectName();
+            return n;
+        };
+        // A renamed or forgotten control shows here, not when a user loads a plug-in.
+        // clang-format off
+        QCOMPARE(names(t.menuLabels), QStringList({"l1", "l2", "l3", "l4", "l5"}));
+        QCOMPARE(names(t.headings),   QStringList({"Label37", "Label38", "Label40", "Label5", "Label6", "Label7"}));
+        QCOMPARE(names(t.captions),   QStringList({"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15", "Label17", "Label22", "Label24", "Label29", "Label35", "Label3", "Label41", "Label42", "Label43", "lSource"}));
+        QCOMPARE(names(t.values),     QStringList({"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "focalCheck", "angleCheck", "wireCheck", "lBlok"}));
+        QCOMPARE(names(t.inputs),     QStringList({"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb"}));
+        // clang-format on
+        QCOMPARE(t.mainPicture, w.get("Image1"));
+        QCOMPARE(t.diaryPicture, w.get("Image3"));
+        QCOMPARE(t.calcPicture, w.get("Image2"));
+        QCOMPARE(t.marker, w.get("pCur"));
+        QCOMPARE(t.aboutPicture, w.about->findChild<QLabel*>("Image1"));
     }
 
     // A large diary is read while the window paints. A close, a signal or an
@@ -1066,7 +1079,7 @@ private slots:
             QWidget* surface = w.about->childAt(QPoint(300, 150));
             QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(1, 1));
         });
-        w.main->SpeedButton10Click();
+        w.main->ShowAbout();
         QVERIFY(stillOpen);
         QVERIFY(!w.about->isVisible());
         QCOMPARE(opener.opened, QStringList{QString::fromLatin1(PublisherAddress)});

@@ -78,22 +78,14 @@ void TestCalc::defaultsPerScheme_data()
     QTest::addColumn<int>("scheme");
     QTest::addColumn<QString>("focRast");
     QTest::addColumn<QString>("expo");
-    QTest::newRow("a)") << 0 << "140,00"
-                        << "9";
-    QTest::newRow("б)") << 1 << "140,00"
-                        << "9";
-    QTest::newRow("в)") << 2 << "3650,00"
-                        << "2";
-    QTest::newRow("г)") << 3 << "40,50"
-                        << "3";
-    QTest::newRow("д)") << 4 << "720,50"
-                        << "3";
-    QTest::newRow("е)") << 5 << "0"
-                        << "1";
-    QTest::newRow("ж)") << 6 << "40,50"
-                        << "3";
-    QTest::newRow("з)") << 7 << "0"
-                        << "3";
+    QTest::newRow("a)") << 0 << "140,00" << "9";
+    QTest::newRow("б)") << 1 << "140,00" << "9";
+    QTest::newRow("в)") << 2 << "3650,00" << "2";
+    QTest::newRow("г)") << 3 << "40,50" << "3";
+    QTest::newRow("д)") << 4 << "720,50" << "3";
+    QTest::newRow("е)") << 5 << "0" << "1";
+    QTest::newRow("ж)") << 6 << "40,50" << "3";
+    QTest::newRow("з)") << 7 << "0" << "3";
 }
 
 void TestCalc::defaultsPerScheme()
@@ -119,54 +111,18 @@ void TestCalc::controlSections_data()
     QTest::addColumn<QString>("film");
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("length");
-    QTest::newRow("standard 219") << "219"
-                                  << "300"
-                                  << "4"
-                                  << "175";
-    QTest::newRow("standard 219,0") << "219,0"
-                                    << "300"
-                                    << "4"
-                                    << "175";
-    QTest::newRow("standard 1420") << "1420"
-                                   << "300"
-                                   << "14"
-                                   << "320";
-    QTest::newRow("standard ignores film") << "133"
-                                           << "10"
-                                           << "3"
-                                           << "140";
-    QTest::newRow("219,5 is not standard") << "219,5"
-                                           << "300"
-                                           << "3"
-                                           << "230";
-    QTest::newRow("non-standard 200") << "200"
-                                      << "300"
-                                      << "3"
-                                      << "210";
-    QTest::newRow("length ignores count") << "200"
-                                          << "100"
-                                          << "8"
-                                          << "210";
-    QTest::newRow("small pipe copies film text") << "100"
-                                                 << "300"
-                                                 << "2"
-                                                 << "300";
-    QTest::newRow("film text kept as typed") << "100"
-                                             << "250,5"
-                                             << "2"
-                                             << "250,5";
-    QTest::newRow("film longer than pipe") << "50"
-                                           << "300"
-                                           << "2"
-                                           << "157";
-    QTest::newRow("110 is a small pipe") << "110"
-                                         << "300"
-                                         << "2"
-                                         << "300";
-    QTest::newRow("110,5 is not") << "110,5"
-                                  << "300"
-                                  << "2"
-                                  << "120";
+    QTest::newRow("standard 219") << "219" << "300" << "4" << "175";
+    QTest::newRow("standard 219,0") << "219,0" << "300" << "4" << "175";
+    QTest::newRow("standard 1420") << "1420" << "300" << "14" << "320";
+    QTest::newRow("standard ignores film") << "133" << "10" << "3" << "140";
+    QTest::newRow("219,5 is not standard") << "219,5" << "300" << "3" << "230";
+    QTest::newRow("non-standard 200") << "200" << "300" << "3" << "210";
+    QTest::newRow("length ignores count") << "200" << "100" << "8" << "210";
+    QTest::newRow("small pipe copies film text") << "100" << "300" << "2" << "300";
+    QTest::newRow("film text kept as typed") << "100" << "250,5" << "2" << "250,5";
+    QTest::newRow("film longer than pipe") << "50" << "300" << "2" << "157";
+    QTest::newRow("110 is a small pipe") << "110" << "300" << "2" << "300";
+    QTest::newRow("110,5 is not") << "110,5" << "300" << "2" << "120";
 }
 
 void TestCalc::controlSections()
@@ -189,32 +145,19 @@ void TestCalc::thicknessBounds_data()
     QTest::addColumn<int>("cls");
     QTest::addColumn<QString>("thickness");
     QTest::addColumn<QString>("sens");
-    QTest::newRow("5 is entry 0") << 3 << "5"
-                                  << "0,20";
-    QTest::newRow("5,1 over 5") << 3 << "5,1"
-                                << "0,30";
-    QTest::newRow("450 is entry 0") << 3 << "450"
-                                    << "0,20";
-    QTest::newRow("zero") << 1 << "0"
-                          << "0,10";
-    QTest::newRow("negative") << 2 << "-3"
-                              << "0,10";
-    QTest::newRow("class 1 at 6") << 1 << "6,0"
-                                  << "0,20";
-    QTest::newRow("class 2 at 12") << 2 << "12"
-                                   << "0,30";
-    QTest::newRow("class 2 over 12") << 2 << "12,01"
-                                     << "0,40";
-    QTest::newRow("class 1 at 400") << 1 << "400"
-                                    << "2,50";
-    QTest::newRow("class 2 at 400") << 2 << "400"
-                                    << "-1,00";
-    QTest::newRow("class 3 at 250") << 3 << "250"
-                                    << "-1,00";
-    QTest::newRow("class 3 at 200") << 3 << "200"
-                                    << "2,50";
-    QTest::newRow("class 3 at 45") << 3 << "45"
-                                   << "1,00";
+    QTest::newRow("5 is entry 0") << 3 << "5" << "0,20";
+    QTest::newRow("5,1 over 5") << 3 << "5,1" << "0,30";
+    QTest::newRow("450 is entry 0") << 3 << "450" << "0,20";
+    QTest::newRow("zero") << 1 << "0" << "0,10";
+    QTest::newRow("negative") << 2 << "-3" << "0,10";
+    QTest::newRow("class 1 at 6") << 1 << "6,0" << "0,20";
+    QTest::newRow("class 2 at 12") << 2 << "12" << "0,30";
+    QTest::newRow("class 2 over 12") << 2 << "12,01" << "0,40";
+    QTest::newRow("class 1 at 400") << 1 << "400" << "2,50";
+    QTest::newRow("class 2 at 400") << 2 << "400" << "-1,00";
+    QTest::newRow("class 3 at 250") << 3 << "250" << "-1,00";
+    QTest::newRow("class 3 at 200") << 3 << "200" << "2,50";
+    QTest::newRow("class 3 at 45") << 3 << "45" << "1,00";
 }
 
 void TestCalc::thicknessBounds()
@@ -254,30 +197,14 @@ void TestCalc::swallowedFaults_data()
     QTest::addColumn<QString>("focRast");
     QTest::addColumn<QString>("perimeter");
     for (int s = 0; s < 8; ++s) {
-        QTest::addRow("m = 0.2, scheme %d", s) << s << "20"
-                                               << "8"
-                                               << "100" << Q << "63";
-        QTest::addRow("D = 0, scheme %d", s) << s << "0"
-                                             << "6,0"
-                                             << "100" << Q << "0";
-        QTest::addRow("d = 0, scheme %d", s) << s << "12"
-                                             << "6"
-                                             << "100" << Q << "38";
-        QTest::addRow("S > D/2, scheme %d", s) << s << "10"
-                                               << "6"
-                                               << "100" << Q << "31";
+        QTest::addRow("m = 0.2, scheme %d", s) << s << "20" << "8" << "100" << Q << "63";
+        QTest::addRow("D = 0, scheme %d", s) << s << "0" << "6,0" << "100" << Q << "0";
+        QTest::addRow("d = 0, scheme %d", s) << s << "12" << "6" << "100" << Q << "38";
+        QTest::addRow("S > D/2, scheme %d", s) << s << "10" << "6" << "100" << Q << "31";
     }
     // Faults after the distance is written leave it standing.
-    QTest::newRow("F = 0 with a)") << 0 << "219"
-                                   << "6,0"
-                                   << "0"
-                                   << "140,00"
-                                   << "688";
-    QTest::newRow("F = 0 with б)") << 1 << "219"
-                                   << "6,0"
-                                   << "0"
-                                   << "140,00"
-                                   << "688";
+    QTest::newRow("F = 0 with a)") << 0 << "219" << "6,0" << "0" << "140,00" << "688";
+    QTest::newRow("F = 0 with б)") << 1 << "219" << "6,0" << "0" << "140,00" << "688";
 }
 
 void TestCalc::swallowedFaults()
@@ -316,9 +243,7 @@ void TestCalc::centreSchemesRangeTest_data()
         QTest::addRow("scheme %d, F equal", s) << s << "231" << (s == 6 ? "40,50" : "0") << (s == 5 ? "1" : "4");
     }
     // The other schemes have no range test.
-    QTest::newRow("г) far") << 3 << "5000"
-                            << "40,50"
-                            << "5";
+    QTest::newRow("г) far") << 3 << "5000" << "40,50" << "5";
 }
 
 void TestCalc::centreSchemesRangeTest()
@@ -355,35 +280,14 @@ void TestCalc::reportedFaults_data()
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("filled"); // lSens lFocRast lExpo lPerimetr lCount Ldlin
     const QString none = QStringLiteral("??????");
-    QTest::newRow("pasted 1,2,3 in eDlin")
-        << "eDlin"
-        << "1,2,3"
-        << "'1,2,3' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
-    QTest::newRow("letters in eDiam") << "eDiam"
-                                      << "abc"
-                                      << "'abc' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
-    QTest::newRow("point in eTol") << "eTol"
-                                   << "6.0"
-                                   << "'6.0' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
-    QTest::newRow("12,5,0 in eRast") << "eRast"
-                                     << "12,5,0"
-                                     << "'12,5,0' is not a valid floating point value"
-                                     << QStringList{"0,30", Q, Q, Q, Q, Q};
-    QTest::newRow("blank in ePatno") << "ePatno"
-                                     << " "
-                                     << "' ' is not a valid floating point value" << QStringList{"0,30", Q, Q, Q, Q, Q};
-    QTest::newRow("1E400 does not fit") << "eDiam"
-                                        << "1E400"
-                                        << "'1E400' is not a valid floating point value"
-                                        << QStringList{Q, Q, Q, Q, Q, Q};
-    QTest::newRow("film 0, non-standard pipe")
-        << "eDiam"
-        << "200"
-        << "Floating point division by zero" << QStringList{"0,30", "50,00", "3", "628", Q, Q};
-    QTest::newRow("perimeter beyond 64 bits")
-        << "eDiam"
-        << "1E300"
-        << "Invalid floating point operation" << QStringList{"0,30", "0", "3", Q, Q, Q};
+    QTest::newRow("pasted 1,2,3 in eDlin") << "eDlin" << "1,2,3" << "'1,2,3' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
+    QTest::newRow("letters in eDiam") << "eDiam" << "abc" << "'abc' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
+    QTest::newRow("point in eTol") << "eTol" << "6.0" << "'6.0' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
+    QTest::newRow("12,5,0 in eRast") << "eRast" << "12,5,0" << "'12,5,0' is not a valid floating point value" << QStringList{"0,30", Q, Q, Q, Q, Q};
+    QTest::newRow("blank in ePatno") << "ePatno" << " " << "' ' is not a valid floating point value" << QStringList{"0,30", Q, Q, Q, Q, Q};
+    QTest::newRow("1E400 does not fit") << "eDiam" << "1E400" << "'1E400' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
+    QTest::newRow("film 0, non-standard pipe") << "eDiam" << "200" << "Floating point division by zero" << QStringList{"0,30", "50,00", "3", "628", Q, Q};
+    QTest::newRow("perimeter beyond 64 bits") << "eDiam" << "1E300" << "Invalid floating point operation" << QStringList{"0,30", "0", "3", Q, Q, Q};
 }
 
 void TestCalc::reportedFaults()
@@ -601,33 +505,15 @@ void TestCalc::minDistanceBelowDiameter_data()
     QTest::addColumn<QString>("spot");
     QTest::addColumn<QString>("focRast");
     // A distance shorter than the diameter is still a distance to keep.
-    QTest::newRow("д), 0 < R < D") << 4 << "219"
-                                   << "100"
-                                   << "0,8"
-                                   << "156,10";
-    QTest::newRow("г), t = 1,5") << 3 << "200"
-                                 << "100"
-                                 << "2,5"
-                                 << "50,00";
+    QTest::newRow("д), 0 < R < D") << 4 << "219" << "100" << "0,8" << "156,10";
+    QTest::newRow("г), t = 1,5") << 3 << "200" << "100" << "2,5" << "50,00";
     // t not above 1: the source may sit on the pipe.
-    QTest::newRow("г), t <= 1") << 3 << "219"
-                                << "100"
-                                << "0,5"
-                                << "0";
-    QTest::newRow("ж), t <= 1") << 6 << "219"
-                                << "100"
-                                << "0,5"
-                                << "0";
-    QTest::newRow("в), far") << 2 << "219"
-                             << "100"
-                             << "2,5"
-                             << "3650,00";
+    QTest::newRow("г), t <= 1") << 3 << "219" << "100" << "0,5" << "0";
+    QTest::newRow("ж), t <= 1") << 6 << "219" << "100" << "0,5" << "0";
+    QTest::newRow("в), far") << 2 << "219" << "100" << "2,5" << "3650,00";
     // A pasted negative diameter gives negative distances: shown as none.
     for (int s = 2; s <= 6; ++s)
-        QTest::addRow("negative D, scheme %d", s) << s << "-219"
-                                                  << "-300"
-                                                  << "2,5"
-                                                  << "0";
+        QTest::addRow("negative D, scheme %d", s) << s << "-219" << "-300" << "2,5" << "0";
 }
 
 void TestCalc::minDistanceBelowDiameter()
@@ -652,33 +538,15 @@ void TestCalc::numericKey_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("entered"); // empty: discarded
-    QTest::newRow("digit") << "12"
-                           << "7"
-                           << "7";
-    QTest::newRow("backspace") << "1,2"
-                               << "\b"
-                               << "\b";
-    QTest::newRow("first comma") << "12"
-                                 << ","
-                                 << ",";
-    QTest::newRow("point is a comma") << "2"
-                                      << "."
-                                      << ",";
-    QTest::newRow("second comma") << "2,5"
-                                  << ","
-                                  << "";
-    QTest::newRow("point after a comma") << "2,5"
-                                         << "."
-                                         << "";
-    QTest::newRow("letter") << "2"
-                            << "a"
-                            << "";
-    QTest::newRow("minus") << ""
-                           << "-"
-                           << "";
-    QTest::newRow("space") << "2"
-                           << " "
-                           << "";
+    QTest::newRow("digit") << "12" << "7" << "7";
+    QTest::newRow("backspace") << "1,2" << "\b" << "\b";
+    QTest::newRow("first comma") << "12" << "," << ",";
+    QTest::newRow("point is a comma") << "2" << "." << ",";
+    QTest::newRow("second comma") << "2,5" << "," << "";
+    QTest::newRow("point after a comma") << "2,5" << "." << "";
+    QTest::newRow("letter") << "2" << "a" << "";
+    QTest::newRow("minus") << "" << "-" << "";
+    QTest::newRow("space") << "2" << " " << "";
 }
 
 void TestCalc::numericKey()

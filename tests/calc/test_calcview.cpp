@@ -21,7 +21,10 @@
 #include <QTest>
 #include <memory>
 
+#include "controls.h"
+
 using namespace kelto;
+using kelto::testing::Control;
 
 namespace {
 const QString Q = QStringLiteral("?");
@@ -38,20 +41,38 @@ private:
     {
         view = std::make_unique<TCalcView>();
         view->PlaceSchemePictures();
-        view->cbSensChange();
+        view->Recalculate();
         view->show();
     }
     QStringList visibleResults() const
     {
-        return {view->lFocRast->text(), view->lSens->text(), view->lPerimetr->text(), view->lExpo->text()};
+        return {Control<QLabel>(*view, "lFocRast")->text(), Control<QLabel>(*view, "lSens")->text(),
+                Control<QLabel>(*view, "lPerimetr")->text(), Control<QLabel>(*view, "lExpo")->text()};
     }
-    QStringList allResults() const { return visibleResults() << view->lCount->text() << view->Ldlin->text(); }
-    QList<QLineEdit*> edits() const { return {view->eDiam, view->eTol, view->eDlin, view->eRast, view->ePatno}; }
+    QStringList allResults() const
+    {
+        return visibleResults() << Control<QLabel>(*view, "lCount")->text() << Control<QLabel>(*view, "Ldlin")->text();
+    }
+    QList<QLineEdit*> edits() const
+    {
+        return {Control<QLineEdit>(*view, "eDiam"), Control<QLineEdit>(*view, "eTol"),
+                Control<QLineEdit>(*view, "eDlin"), Control<QLineEdit>(*view, "eRast"),
+                Control<QLineEdit>(*view, "ePatno")};
+    }
+    // The scheme pictures is1 … is8.
+    QLabel* Scheme(int i) const { return Control<QLabel>(*view, qPrintable(QStringLiteral("is%1").arg(i + 1))); }
+    QList<QLabel*> Schemes() const
+    {
+        QList<QLabel*> all;
+        for (int i = 0; i < 8; ++i)
+            all << Scheme(i);
+        return all;
+    }
     int shownPicture() const
     {
         int shown = -1;
         for (int i = 0; i < 8; ++i)
-            if (view->is[size_t(i)]->isVisibleTo(view.get())) {
+            if (Scheme(i)->isVisibleTo(view.get())) {
                 if (shown != -1)
                     return -2;
                 shown = i;
@@ -93,20 +114,22 @@ private slots:
         }
         QCOMPARE(view->findChild<QComboBox*>("cbSens")->currentText(), QStringLiteral("3"));
         QCOMPARE(view->findChild<QComboBox*>("cbSheme")->currentText(), QStringLiteral("г)"));
-        QCOMPARE(view->cbSheme->itemText(0), QStringLiteral("a)"));
-        QCOMPARE(view->Label8->font().family(), QStringLiteral("Arial"));
-        QVERIFY(view->Label8->font().bold());
-        QCOMPARE(view->Label8->font().pixelSize(), 12);
-        QCOMPARE(view->eDiam->font().family(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(view->eDiam->font().pixelSize(), 11);
-        QVERIFY(view->lSens->font().underline());
-        QCOMPARE(view->lSens->font().pixelSize(), 12);
-        QCOMPARE(view->lSens->pos(), QPoint(568, 72));
-        QCOMPARE(view->Label15->geometry(), QRect(320, 47, 244, 13));
-        QVERIFY(view->Label15->alignment() & Qt::AlignRight);
+        QCOMPARE(Control<QComboBox>(*view, "cbSheme")->itemText(0), QStringLiteral("a)"));
+        QCOMPARE(Control<QLabel>(*view, "Label8")->font().family(), QStringLiteral("Arial"));
+        QVERIFY(Control<QLabel>(*view, "Label8")->font().bold());
+        QCOMPARE(Control<QLabel>(*view, "Label8")->font().pixelSize(), 12);
+        QCOMPARE(Control<QLineEdit>(*view, "eDiam")->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(Control<QLineEdit>(*view, "eDiam")->font().pixelSize(), 11);
+        QVERIFY(Control<QLabel>(*view, "lSens")->font().underline());
+        QCOMPARE(Control<QLabel>(*view, "lSens")->font().pixelSize(), 12);
+        QCOMPARE(Control<QLabel>(*view, "lSens")->pos(), QPoint(568, 72));
+        QCOMPARE(Control<QLabel>(*view, "Label15")->geometry(), QRect(320, 47, 244, 13));
+        QVERIFY(Control<QLabel>(*view, "Label15")->alignment() & Qt::AlignRight);
         // Keyboard order through the inputs.
-        const QList<QWidget*> order{view->cbSens, view->eDiam,  view->eTol,   view->eDlin,
-                                    view->eRast,  view->ePatno, view->cbSheme};
+        const QList<QWidget*> order{Control<QComboBox>(*view, "cbSens"), Control<QLineEdit>(*view, "eDiam"),
+                                    Control<QLineEdit>(*view, "eTol"),   Control<QLineEdit>(*view, "eDlin"),
+                                    Control<QLineEdit>(*view, "eRast"),  Control<QLineEdit>(*view, "ePatno"),
+                                    Control<QComboBox>(*view, "cbSheme")};
         for (int i = 0; i + 1 < order.size(); ++i) {
             QWidget* next = order[i]->nextInFocusChain();
             while (next && !(next->focusPolicy() & Qt::TabFocus))
@@ -118,17 +141,17 @@ private slots:
     void constructionDoesNotCalculate()
     {
         TCalcView fresh;
-        QCOMPARE(fresh.lExpo->text(), Q);
-        QCOMPARE(fresh.lSens->text(), Q);
+        QCOMPARE(Control<QLabel>(fresh, "lExpo")->text(), Q);
+        QCOMPARE(Control<QLabel>(fresh, "lSens")->text(), Q);
     }
 
     void firstDisplay()
     {
         QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
-        QCOMPARE(view->lCount->text(), QStringLiteral("4"));
-        QCOMPARE(view->Ldlin->text(), QStringLiteral("175"));
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), QStringLiteral("4"));
+        QCOMPARE(Control<QLabel>(*view, "Ldlin")->text(), QStringLiteral("175"));
         QCOMPARE(shownPicture(), 3);
-        for (QLabel* p : view->is) {
+        for (QLabel* p : Schemes()) {
             QCOMPARE(p->pos(), QPoint(239, 214));
             QCOMPARE(p->size(), QSize(60, 75));
         }
@@ -138,19 +161,22 @@ private slots:
     void recommendedBlockStaysHidden()
     {
         const auto hidden = [&] {
-            for (QLabel* l : {view->Label3, view->Label29, view->lCount, view->Label35, view->Ldlin})
+            for (QLabel* l :
+                 {Control<QLabel>(*view, "Label3"), Control<QLabel>(*view, "Label29"), Control<QLabel>(*view, "lCount"),
+                  Control<QLabel>(*view, "Label35"), Control<QLabel>(*view, "Ldlin")})
                 if (l->isVisibleTo(view.get()))
                     return false;
             return true;
         };
         QVERIFY(hidden());
-        view->eDiam->setText(QStringLiteral("50"));
-        view->cbSheme->setCurrentIndex(0);
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("50"));
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(0);
         QVERIFY(hidden());
-        QVERIFY(view->Label15->isVisibleTo(view.get()));
-        QVERIFY(view->lExpo->isVisibleTo(view.get()));
+        QVERIFY(Control<QLabel>(*view, "Label15")->isVisibleTo(view.get()));
+        QVERIFY(Control<QLabel>(*view, "lExpo")->isVisibleTo(view.get()));
     }
 
+    // clang-format off
     void refusedKeysChangeNothing_data()
     {
         QTest::addColumn<int>("edit");
@@ -161,16 +187,17 @@ private slots:
             QTest::addRow("space, edit %d", e) << e << " ";
         }
     }
+    // clang-format on
     void refusedKeysChangeNothing()
     {
         QFETCH(int, edit);
         QFETCH(QString, typed);
         QLineEdit* e = edits()[edit];
         const QString before = e->text();
-        view->lExpo->setText(QStringLiteral("untouched"));
+        Control<QLabel>(*view, "lExpo")->setText(QStringLiteral("untouched"));
         QTest::keyClicks(e, typed);
         QCOMPARE(e->text(), before);
-        QCOMPARE(view->lExpo->text(), QStringLiteral("untouched"));
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("untouched"));
     }
 
     // The usual editing keys work in every numeric field; a paste goes
@@ -180,7 +207,7 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("2.5"));
         if (QApplication::clipboard()->text() != QStringLiteral("2.5"))
             QSKIP("no clipboard on this platform");
-        QLineEdit* e = view->eTol;
+        QLineEdit* e = Control<QLineEdit>(*view, "eTol");
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(e, "3.5");
         QCOMPARE(e->text(), QStringLiteral("3,5"));
@@ -219,7 +246,7 @@ private slots:
 
     void digitRecalculates()
     {
-        QLineEdit* e = view->eDlin;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->end(false);
         QTest::keyClick(e, Qt::Key_Backspace);
         QTest::keyClick(e, Qt::Key_Backspace);
@@ -227,13 +254,13 @@ private slots:
         QTest::keyClicks(e, "25");
         QCOMPARE(e->text(), QStringLiteral("325"));
         QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
-        view->eDiam->setText(QStringLiteral("200"));
-        QCOMPARE(view->lCount->text(), QStringLiteral("3"));
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("200"));
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), QStringLiteral("3"));
     }
 
     void commaRuleInTol()
     {
-        QLineEdit* e = view->eTol;
+        QLineEdit* e = Control<QLineEdit>(*view, "eTol");
         e->end(false);
         QTest::keyClick(e, ',');
         QCOMPARE(e->text(), QStringLiteral("6,0"));
@@ -246,9 +273,10 @@ private slots:
         QCOMPARE(e->text(), QStringLiteral("60"));
         QTest::keyClick(e, ',');
         QCOMPARE(e->text(), QStringLiteral("6,0"));
-        QCOMPARE(view->lSens->text(), QStringLiteral("0,30"));
+        QCOMPARE(Control<QLabel>(*view, "lSens")->text(), QStringLiteral("0,30"));
     }
 
+    // clang-format off
     void keyFilterRules_data()
     {
         QTest::addColumn<QString>("text");
@@ -267,6 +295,7 @@ private slots:
         QTest::newRow("letter E") << "1" << QChar('E') << null;
         QTest::newRow("arabic digit") << "1" << QChar(0x0663) << null;
     }
+    // clang-format on
     void keyFilterRules()
     {
         QFETCH(QString, text);
@@ -288,7 +317,7 @@ private slots:
 
     void emptyingDiameter()
     {
-        QLineEdit* e = view->eDiam;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDiam");
         e->end(false);
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(e, Qt::Key_Backspace);
@@ -302,11 +331,11 @@ private slots:
 
     void deleteKeyIsNotFiltered()
     {
-        QLineEdit* e = view->eDiam;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDiam");
         e->home(false);
         QTest::keyClick(e, Qt::Key_Delete);
         QCOMPARE(e->text(), QStringLiteral("19"));
-        QCOMPARE(view->lPerimetr->text(), QStringLiteral("60"));
+        QCOMPARE(Control<QLabel>(*view, "lPerimetr")->text(), QStringLiteral("60"));
     }
 
     void shiftInsertPastesFiltered()
@@ -314,61 +343,59 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("1,2,3"));
         if (QApplication::clipboard()->text() != QStringLiteral("1,2,3"))
             QSKIP("no clipboard on this platform");
-        QLineEdit* e = view->eDlin;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(e->text(), QStringLiteral("1,23"));
         QVERIFY(messages.isEmpty());
     }
 
+    // clang-format off
     void schemeChoice_data()
     {
         QTest::addColumn<int>("scheme");
         QTest::addColumn<QString>("focRast");
         QTest::addColumn<QString>("expo");
-        QTest::newRow("е)") << 5 << "0"
-                            << "1";
-        QTest::newRow("в)") << 2 << "3650,00"
-                            << "2";
-        QTest::newRow("a)") << 0 << "140,00"
-                            << "9";
-        QTest::newRow("з)") << 7 << "0"
-                            << "3";
+        QTest::newRow("е)") << 5 << "0" << "1";
+        QTest::newRow("в)") << 2 << "3650,00" << "2";
+        QTest::newRow("a)") << 0 << "140,00" << "9";
+        QTest::newRow("з)") << 7 << "0" << "3";
     }
+    // clang-format on
     void schemeChoice()
     {
         QFETCH(int, scheme);
         QFETCH(QString, focRast);
         QFETCH(QString, expo);
-        view->cbSheme->setCurrentIndex(scheme);
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
         QCOMPARE(shownPicture(), scheme);
-        QCOMPARE(view->lFocRast->text(), focRast);
-        QCOMPARE(view->lExpo->text(), expo);
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), focRast);
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), expo);
     }
 
     void schemeClickShowsPictureOnly()
     {
         {
-            const QSignalBlocker block(view->cbSheme);
-            view->cbSheme->setCurrentIndex(6);
+            const QSignalBlocker block(Control<QComboBox>(*view, "cbSheme"));
+            Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(6);
         }
-        view->lExpo->setText(QStringLiteral("untouched"));
-        view->cbShemeClick();
+        Control<QLabel>(*view, "lExpo")->setText(QStringLiteral("untouched"));
+        view->ShowPickedScheme();
         QCOMPARE(shownPicture(), 6);
-        QCOMPARE(view->lExpo->text(), QStringLiteral("untouched"));
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("untouched"));
     }
 
     void farSourceInsidePipe()
     {
-        view->cbSheme->setCurrentIndex(6);
-        view->eRast->setText(QStringLiteral("300"));
-        QCOMPARE(view->lFocRast->text(), Q);
-        QCOMPARE(view->lExpo->text(), QStringLiteral("0"));
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(6);
+        Control<QLineEdit>(*view, "eRast")->setText(QStringLiteral("300"));
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), QStringLiteral("0"));
     }
 
     void pastedTextInRast()
     {
-        QLineEdit* e = view->eRast;
+        QLineEdit* e = Control<QLineEdit>(*view, "eRast");
         e->selectAll();
         e->insert(QStringLiteral("abc")); // a text that no key or paste could bring
         QCOMPARE(messages.size(), 1);
@@ -378,57 +405,59 @@ private slots:
         QCOMPARE(m.icon, QMessageBox::Critical);
         QCOMPARE(m.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(visibleResults(), (QStringList{Q, "0,30", Q, Q}));
-        QCOMPARE(view->lCount->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), Q);
     }
 
     void divisionByZeroBox()
     {
-        view->eDiam->setText(QStringLiteral("200"));
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("200"));
         messages.clear();
-        view->eDlin->setText(QStringLiteral("0"));
+        Control<QLineEdit>(*view, "eDlin")->setText(QStringLiteral("0"));
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].text, QStringLiteral("Floating point division by zero."));
         QCOMPARE(visibleResults(), (QStringList{"50,00", "0,30", "628", "3"}));
-        QCOMPARE(view->lCount->text(), Q);
-        QCOMPARE(view->Ldlin->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "lCount")->text(), Q);
+        QCOMPARE(Control<QLabel>(*view, "Ldlin")->text(), Q);
     }
 
     void sensitivityClass()
     {
-        view->cbSens->setCurrentIndex(0);
-        QCOMPARE(view->lSens->text(), QStringLiteral("0,20"));
-        QCOMPARE(view->wireCheck->toolTip(), QStringLiteral("Проволока того же диаметра, что и чувствительность"));
+        Control<QComboBox>(*view, "cbSens")->setCurrentIndex(0);
+        QCOMPARE(Control<QLabel>(*view, "lSens")->text(), QStringLiteral("0,20"));
+        QCOMPARE(Control<QLabel>(*view, "wireCheck")->toolTip(),
+                 QStringLiteral("Проволока того же диаметра, что и чувствительность"));
     }
 
     void valuesSizeToText()
     {
-        const int narrow = view->lFocRast->width();
-        view->cbSheme->setCurrentIndex(2);
-        QCOMPARE(view->lFocRast->text(), QStringLiteral("3650,00"));
-        QVERIFY(view->lFocRast->width() > narrow);
-        QFont big = view->lFocRast->font();
+        const int narrow = Control<QLabel>(*view, "lFocRast")->width();
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(2);
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), QStringLiteral("3650,00"));
+        QVERIFY(Control<QLabel>(*view, "lFocRast")->width() > narrow);
+        QFont big = Control<QLabel>(*view, "lFocRast")->font();
         big.setPixelSize(30);
-        const int before = view->lFocRast->height();
-        view->lFocRast->setFont(big);
-        QVERIFY(view->lFocRast->height() > before);
+        const int before = Control<QLabel>(*view, "lFocRast")->height();
+        Control<QLabel>(*view, "lFocRast")->setFont(big);
+        QVERIFY(Control<QLabel>(*view, "lFocRast")->height() > before);
     }
     void typedPointIsComma()
     {
-        QLineEdit* e = view->ePatno;
+        QLineEdit* e = Control<QLineEdit>(*view, "ePatno");
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Backspace);
         QTest::keyClicks(e, "2.5");
         QCOMPARE(e->text(), QStringLiteral("2,5"));
-        QCOMPARE(view->lFocRast->text(), QStringLiteral("40,50"));
+        QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), QStringLiteral("40,50"));
         // A second one is refused, as a second comma is.
         QTest::keyClicks(e, ".");
         QCOMPARE(e->text(), QStringLiteral("2,5"));
         // Over a selection without a comma it replaces the selection.
-        view->eRast->selectAll();
-        QTest::keyClicks(view->eRast, ".");
-        QCOMPARE(view->eRast->text(), QStringLiteral(","));
+        Control<QLineEdit>(*view, "eRast")->selectAll();
+        QTest::keyClicks(Control<QLineEdit>(*view, "eRast"), ".");
+        QCOMPARE(Control<QLineEdit>(*view, "eRast")->text(), QStringLiteral(","));
     }
 
+    // clang-format off
     void keypadDecimalIsComma_data()
     {
         QTest::addColumn<int>("key");
@@ -437,11 +466,12 @@ private slots:
         QTest::newRow("keypad comma") << int(Qt::Key_Comma) << ",";
         QTest::newRow("keypad decimal without text") << int(Qt::Key_Period) << "";
     }
+    // clang-format on
     void keypadDecimalIsComma()
     {
         QFETCH(int, key);
         QFETCH(QString, text);
-        QLineEdit* e = view->eDlin;
+        QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->end(false);
         QKeyEvent press(QEvent::KeyPress, key, Qt::KeypadModifier, text);
         QApplication::sendEvent(e, &press);
@@ -464,24 +494,26 @@ private slots:
     {
         QFETCH(int, scheme);
         QFETCH(QStringList, lines);
-        view->cbSheme->setCurrentIndex(scheme);
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
         const auto shown = [this] {
-            return QStringList{view->focalCheck->text(), view->angleCheck->text(), view->wireCheck->text(),
-                               view->filmCheck->text()};
+            return QStringList{
+                Control<QLabel>(*view, "focalCheck")->text(), Control<QLabel>(*view, "angleCheck")->text(),
+                Control<QLabel>(*view, "wireCheck")->text(), Control<QLabel>(*view, "filmCheck")->text()};
         };
         QCOMPARE(shown(), lines);
-        QVERIFY(view->lHint->isHidden());
-        QCOMPARE(view->wireCheck->toolTip(), "Чувствительности 0,30 мм соответствует проволока 0,32 мм (ГОСТ 7512-82)");
+        QVERIFY(Control<QLabel>(*view, "lHint")->isHidden());
+        QCOMPARE(Control<QLabel>(*view, "wireCheck")->toolTip(),
+                 "Чувствительности 0,30 мм соответствует проволока 0,32 мм (ГОСТ 7512-82)");
         // A failing verdict stands out from a passing one.
-        QCOMPARE(view->focalCheck->palette().color(QPalette::WindowText)
-                     != view->wireCheck->palette().color(QPalette::WindowText),
+        QCOMPARE(Control<QLabel>(*view, "focalCheck")->palette().color(QPalette::WindowText)
+                     != Control<QLabel>(*view, "wireCheck")->palette().color(QPalette::WindowText),
                  lines[0].startsWith("меньше"));
         // They follow every change, emptied inputs included, and the hint
         // says why.
-        view->eRast->clear();
+        Control<QLineEdit>(*view, "eRast")->clear();
         QCOMPARE(shown(), QStringList(4, QStringLiteral("—")));
-        QCOMPARE(view->lHint->text(), QStringLiteral("Укажите фокусное расстояние"));
-        QVERIFY(view->lHint->isVisibleTo(view.get()));
+        QCOMPARE(Control<QLabel>(*view, "lHint")->text(), QStringLiteral("Укажите фокусное расстояние"));
+        QVERIFY(Control<QLabel>(*view, "lHint")->isVisibleTo(view.get()));
     }
 
     // Result labels are sized from the text's advance on every key; they
@@ -489,9 +521,12 @@ private slots:
     void resultLabelsFitTheirText()
     {
         for (int scheme = 0; scheme < 8; ++scheme) {
-            view->cbSheme->setCurrentIndex(scheme);
-            for (QLabel* l : {view->lSens, view->lFocRast, view->lExpo, view->lPerimetr, view->lCount, view->Ldlin,
-                              view->focalCheck, view->angleCheck, view->wireCheck, view->filmCheck})
+            Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
+            for (QLabel* l : {Control<QLabel>(*view, "lSens"), Control<QLabel>(*view, "lFocRast"),
+                              Control<QLabel>(*view, "lExpo"), Control<QLabel>(*view, "lPerimetr"),
+                              Control<QLabel>(*view, "lCount"), Control<QLabel>(*view, "Ldlin"),
+                              Control<QLabel>(*view, "focalCheck"), Control<QLabel>(*view, "angleCheck"),
+                              Control<QLabel>(*view, "wireCheck"), Control<QLabel>(*view, "filmCheck")})
                 if (!l->wordWrap())
                     QCOMPARE(l->width(), l->sizeHint().width());
         }
@@ -499,30 +534,34 @@ private slots:
 
     void checkBlockPlacement()
     {
-        const QList<QLabel*> block{view->Label40,    view->Label41,    view->Label42,   view->Label43,  view->Label44,
-                                   view->focalCheck, view->angleCheck, view->wireCheck, view->filmCheck};
-        view->cbSheme->setCurrentIndex(4); // the longest texts
-        view->eDlin->setText(QStringLiteral("100"));
-        QCOMPARE(view->filmCheck->text(), QStringLiteral("короче участка 230 мм: нужно экспозиций не менее 9"));
+        const QList<QLabel*> block{Control<QLabel>(*view, "Label40"),    Control<QLabel>(*view, "Label41"),
+                                   Control<QLabel>(*view, "Label42"),    Control<QLabel>(*view, "Label43"),
+                                   Control<QLabel>(*view, "Label44"),    Control<QLabel>(*view, "focalCheck"),
+                                   Control<QLabel>(*view, "angleCheck"), Control<QLabel>(*view, "wireCheck"),
+                                   Control<QLabel>(*view, "filmCheck")};
+        Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(4); // the longest texts
+        Control<QLineEdit>(*view, "eDlin")->setText(QStringLiteral("100"));
+        QCOMPARE(Control<QLabel>(*view, "filmCheck")->text(),
+                 QStringLiteral("короче участка 230 мм: нужно экспозиций не менее 9"));
         // Inside the results box, under the results, clear of the panel's edge.
         const QRect resultsBox(315, 8, 318, 290);
         for (QLabel* l : block) {
             QVERIFY2(l->isVisibleTo(view.get()), qPrintable(l->objectName()));
             QVERIFY2(resultsBox.contains(l->geometry()), qPrintable(l->objectName()));
-            QVERIFY2(l->y() > view->Label24->geometry().bottom(), qPrintable(l->objectName()));
+            QVERIFY2(l->y() > Control<QLabel>(*view, "Label24")->geometry().bottom(), qPrintable(l->objectName()));
             QVERIFY2(l->geometry().bottom() < TCalcView::CardLinkPlace.top(), qPrintable(l->objectName()));
         }
-        QCOMPARE(view->lSource->pos(), QPoint(16, 232));
-        QVERIFY(view->lSource->font().underline());
-        QCOMPARE(view->lSource->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(Control<TLinkLabel>(*view, "lSource")->pos(), QPoint(16, 232));
+        QVERIFY(Control<TLinkLabel>(*view, "lSource")->font().underline());
+        QCOMPARE(Control<TLinkLabel>(*view, "lSource")->cursor().shape(), Qt::PointingHandCursor);
         // No visible control overlaps another; only the diary link lies in
         // the spot under this one.
         QList<QWidget*> shown;
         for (QWidget* w : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (w->isVisibleTo(view.get()) && w != view->Image2)
+            if (w->isVisibleTo(view.get()) && w != Control<QLabel>(*view, "Image2"))
                 shown << w;
         for (int i = 0; i < shown.size(); ++i) {
-            if (shown[i] != view->lToDiary)
+            if (shown[i] != Control<TLinkLabel>(*view, "lToDiary"))
                 QVERIFY2(!shown[i]->geometry().intersects(QRect(16, 256, 200, 16)), qPrintable(shown[i]->objectName()));
             for (int j = i + 1; j < shown.size(); ++j)
                 QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
@@ -535,11 +574,12 @@ private slots:
         kelto::SetFixedNow(QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
         QDate day(2026, 2, 3);
         view->SetDiaryDaySource([&day] { return day; });
-        QCOMPARE(view->lToDiary->text(), QStringLiteral("Записать расчёт в дневник"));
+        QCOMPARE(Control<TLinkLabel>(*view, "lToDiary")->text(), QStringLiteral("Записать расчёт в дневник"));
         day = QDate(2023, 6, 30);
         view->hide();
         view->show();
-        QCOMPARE(view->lToDiary->text(), QStringLiteral("Записать расчёт в заметку за 30.06.2023"));
+        QCOMPARE(Control<TLinkLabel>(*view, "lToDiary")->text(),
+                 QStringLiteral("Записать расчёт в заметку за 30.06.2023"));
         kelto::SetFixedNow({});
     }
 
@@ -549,33 +589,33 @@ private slots:
         kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
         kelto::SetFixedNow(QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
         view->SetDiaryDaySource([] { return QDate(2024, 5, 6); });
-        QVERIFY(!view->fSource());
-        QTest::mouseClick(view->lSource, Qt::LeftButton);
-        kelto::TfSource* first = view->fSource();
+        QVERIFY(!view->SourceWindow());
+        QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
+        kelto::TfSource* first = view->SourceWindow();
         QVERIFY(first);
         QVERIFY(first->isVisible());
         QVERIFY(first->isWindow());
         // Today, not the day browsed in the diary, and today again on the
         // next opening.
-        QCOMPARE(first->deWork->date(), QDate(2026, 2, 3));
-        first->eActivity->setText(QStringLiteral("12"));
+        QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 3));
+        Control<QLineEdit>(*first, "eActivity")->setText(QStringLiteral("12"));
         first->hide();
         kelto::SetFixedNow(QDateTime(QDate(2026, 2, 4), QTime(9, 0)));
-        QTest::mouseClick(view->lSource, Qt::LeftButton);
-        QCOMPARE(first->deWork->date(), QDate(2026, 2, 4));
+        QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
+        QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 4));
         kelto::SetFixedNow({});
-        QCOMPARE(view->fSource(), first);
+        QCOMPARE(view->SourceWindow(), first);
         QVERIFY(first->isVisible());
-        QCOMPARE(first->eActivity->text(), QStringLiteral("12"));
+        QCOMPARE(Control<QLineEdit>(*first, "eActivity")->text(), QStringLiteral("12"));
         // The plug-in's input font reaches the window through the view's edits.
-        QFont f = view->eRast->font();
+        QFont f = Control<QLineEdit>(*view, "eRast")->font();
         f.setFamily(QStringLiteral("Plug Sans"));
-        view->eRast->setFont(f);
-        QCOMPARE(first->eDist->font().family(), QStringLiteral("Plug Sans"));
+        Control<QLineEdit>(*view, "eRast")->setFont(f);
+        QCOMPARE(Control<QLineEdit>(*first, "eDist")->font().family(), QStringLiteral("Plug Sans"));
         // And its colours: light captions of a dark plug-in.
-        QPalette light = view->Label12->palette();
+        QPalette light = Control<QLabel>(*view, "Label12")->palette();
         light.setColor(QPalette::WindowText, QColor(216, 222, 230));
-        view->Label12->setPalette(light);
+        Control<QLabel>(*view, "Label12")->setPalette(light);
         QCOMPARE(first->palette().color(QPalette::WindowText), QColor(216, 222, 230));
         // Program exit writes what the window holds.
         view->SaveSource();

@@ -48,6 +48,7 @@ class TestIso17636 : public QObject {
     Q_OBJECT
 private slots:
     // clang-format off
+    // clang-format off
     void exposures_data()
     {
         Columns();
@@ -65,8 +66,10 @@ private slots:
         QTest::newRow("50x6, ellipse, t/De 0,12: three") << In(50, 6, 500, T4) << "3";
         QTest::newRow("superimposed: three") << In(57, 4, 500, T5) << "3";
     }
+    // clang-format on
     void exposures() { QCOMPARE(QString::number(Run().exposures), Want()); }
 
+    // clang-format off
     void distance_data()
     {
         // f min to a tenth, and whether f reaches it
@@ -81,8 +84,10 @@ private slots:
         QTest::newRow("double image: b = De, B") << In(100, 5, 700, T5) << "646.3 short";
         QTest::newRow("double image: b = De, A") << In(100, 5, 700, T5, C::A) << "323.2 ok";
     }
+    // clang-format on
     void distance() { const TIsoResults r = Run(); QCOMPARE(QString::number(r.fMin, 'f', 1) + (r.distanceOk ? " ok" : " short"), Want()); }
 
+    // clang-format off
     void wire_data()
     {
         // Read by t for one wall, by w = 2t on the film or the source side for two.
@@ -114,8 +119,10 @@ private slots:
         QTest::newRow("B.11 middle") << In(219, 15, 600, T3) << "B.11 W13";
         QTest::newRow("B.11 last") << In(1000, 150, 2000, T3) << "B.11 W7";
     }
+    // clang-format on
     void wire() { const TIsoResults r = Run(); QCOMPARE(QStringLiteral("%1 W%2").arg(r.iqiTable).arg(r.wire), Want()); }
 
+    // clang-format off
     void relaxation_data()
     {
         // how many wire numbers less the 6.9 relaxation allows
@@ -131,8 +138,10 @@ private slots:
         QTest::newRow("B, Ir-192, w 40") << In(219, 40, 600, T0) << "1";
         QTest::newRow("B, Se-75, w 20") << In(219, 10, 600, T3, C::B, S::Se75) << "1";
     }
+    // clang-format on
     void relaxation() { const TIsoResults r = Run(); QCOMPARE(QString::number(r.wire - r.wireGamma), Want()); }
 
+    // clang-format off
     void thicknessRange_data()
     {
         Columns();
@@ -145,8 +154,10 @@ private slots:
         QTest::newRow("Yb-169 B 12,1") << In(219, 12.1, 600, T0, C::B, S::Yb169) << "out";
         QTest::newRow("X-ray: always") << In(2000, 400, 3000, T0, C::B, S::XRay) << "in";
     }
+    // clang-format on
     void thicknessRange() { QCOMPARE(Run().thicknessInRange ? "in" : "out", Want()); }
 
+    // clang-format off
     void validity_data()
     {
         Columns();
@@ -173,6 +184,7 @@ private slots:
         QTest::newRow("superimposed: f 0") << In(219, 8, 219, T5) << "invalid";
         QTest::newRow("unknown technique") << In(219, 8, 600, T(6)) << "invalid";
     }
+    // clang-format on
     void validity() { const TIsoResults r = Run(); QCOMPARE(r.error.isEmpty(), r.valid); QCOMPARE(r.valid ? "valid" : "invalid", Want()); }
     // clang-format on
 
@@ -182,20 +194,12 @@ private slots:
         QTest::addColumn<QStringList>("form");
         QTest::addColumn<QString>("shown");
         // clang-format off
-        QTest::newRow("defaults") << QStringList{"3", "B", "Ir-192", "219", "8", "2", "600"}
-            << "16 мм|592 мм|120 мм|достаточно|7, через 51,4°|W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)"
-               "|вне пределов 20–90 мм: только по согласованию|не менее 2,3|";
-        QTest::newRow("short, X-ray") << QStringList{"0", "A", "Рентгеновский аппарат", "219,1", "8,18", "3,1", "100"}
-            << "8,18 мм|91,8 мм|94,4 мм|меньше наименьшего на 2,6 мм|12, через 30°|W13 (табл. B.1)"
-               "|не ограничена для рентгеновского аппарата|не менее 2|";
-        QTest::newRow("panoramic ignores SFD") << QStringList{"2", "B", "Co-60", "1020", "16", "3", "abc"}
-            << "16 мм|494 мм|142,9 мм|достаточно|1|W13 (табл. B.3)|вне пределов 60–150 мм: только по согласованию"
-               "|не менее 2,3|";
+        QTest::newRow("defaults") << QStringList{"3", "B", "Ir-192", "219", "8", "2", "600"} << "16 мм|592 мм|120 мм|достаточно|7, через 51,4°|W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)" "|вне пределов 20–90 мм: только по согласованию|не менее 2,3|";
+        QTest::newRow("short, X-ray") << QStringList{"0", "A", "Рентгеновский аппарат", "219,1", "8,18", "3,1", "100"} << "8,18 мм|91,8 мм|94,4 мм|меньше наименьшего на 2,6 мм|12, через 30°|W13 (табл. B.1)" "|не ограничена для рентгеновского аппарата|не менее 2|";
+        QTest::newRow("panoramic ignores SFD") << QStringList{"2", "B", "Co-60", "1020", "16", "3", "abc"} << "16 мм|494 мм|142,9 мм|достаточно|1|W13 (табл. B.3)|вне пределов 60–150 мм: только по согласованию" "|не менее 2,3|";
         QTest::newRow("empty") << QStringList{"3", "B", "Ir-192", "219", " ", "2", "600"} << "Укажите толщину стенки";
-        QTest::newRow("not a number") << QStringList{"3", "B", "Ir-192", "2,1,9", "8", "2", "600"}
-                                      << "Наружный диаметр — не число";
-        QTest::newRow("rule") << QStringList{"4", "B", "Ir-192", "219", "8", "2", "600"}
-                              << "Эллипс — только при диаметре до 100 мм и стенке до 8 мм";
+        QTest::newRow("not a number") << QStringList{"3", "B", "Ir-192", "2,1,9", "8", "2", "600"} << "Наружный диаметр — не число";
+        QTest::newRow("rule") << QStringList{"4", "B", "Ir-192", "219", "8", "2", "600"} << "Эллипс — только при диаметре до 100 мм и стенке до 8 мм";
         // clang-format on
     }
     void texts()

@@ -42,6 +42,7 @@ TSourceForm Example()
 class TestSource : public QObject {
     Q_OBJECT
 private slots:
+    // clang-format off
     void decay_data()
     {
         QTest::addColumn<TIsotope>("isotope");
@@ -57,6 +58,7 @@ private slots:
         QTest::newRow("Yb-169, 32 days") << TIsotope::Yb169 << 32 << 1.0 << "0.5002";
         QTest::newRow("same day") << TIsotope::Co60 << 0 << 42.0 << "42";
     }
+    // clang-format on
     void decay()
     {
         QFETCH(TIsotope, isotope);
@@ -72,6 +74,7 @@ private slots:
                  QStringLiteral("106.79"));
     }
 
+    // clang-format off
     void scaling_data()
     {
         // refMinutes refActivity refDistance refThickness activity distance thickness hvl -> minutes
@@ -85,6 +88,7 @@ private slots:
         QTest::newRow("all three") << QList<double>{3, 50, 500, 10, 25, 1000, 23, 13} << 48.0;
         QTest::newRow("same steel needs no layer") << QList<double>{3, 50, 500, 10, 50, 500, 10, NAN} << 3.0;
     }
+    // clang-format on
     void scaling()
     {
         QFETCH(QList<double>, args);
@@ -93,6 +97,7 @@ private slots:
                  minutes);
     }
 
+    // clang-format off
     void exposureText_data()
     {
         QTest::addColumn<double>("minutes");
@@ -108,6 +113,7 @@ private slots:
         QTest::newRow("infinite") << double(INFINITY) << "";
         QTest::newRow("not a number") << double(NAN) << "";
     }
+    // clang-format on
     void exposureText()
     {
         QFETCH(double, minutes);
@@ -124,55 +130,24 @@ private slots:
         QTest::addColumn<QString>("hint");
         const QString a = QStringLiteral("93,64 Ки (3464,66 ГБк)");
         const QString left = QStringLiteral("93,6 %");
-        QTest::newRow("example") << ""
-                                 << "" << a << left << "3 мин 13 с"
-                                 << "";
-        QTest::newRow("farther and thicker") << "far"
-                                             << "" << a << left << "25 мин 38 с"
-                                             << "";
-        QTest::newRow("ГБк") << "unit"
-                             << ""
-                             << "3464,66 ГБк (93,64 Ки)" << left << "3 мин 13 с"
-                             << "";
-        QTest::newRow("no activity") << "activity"
-                                     << "" << Dash << Dash << Dash << "Укажите активность по паспорту";
-        QTest::newRow("activity not a number") << "activity"
-                                               << "1.5" << Dash << Dash << Dash << "Активность по паспорту — не число";
-        QTest::newRow("activity zero") << "activity"
-                                       << "0" << Dash << Dash << Dash
-                                       << "Активность по паспорту должна быть больше нуля";
-        QTest::newRow("no reference time") << "refMinutes"
-                                           << "" << a << left << Dash << "Укажите время эталонного снимка";
-        QTest::newRow("negative reference time")
-            << "refMinutes"
-            << "-3" << a << left << Dash << "Время эталонного снимка должно быть больше нуля";
-        QTest::newRow("reference distance zero")
-            << "refDistance"
-            << "0" << a << left << Dash << "Расстояние эталонного снимка должно быть больше нуля";
-        QTest::newRow("negative reference thickness")
-            << "refThickness"
-            << "-1" << a << left << Dash << "Толщина эталонного снимка не может быть меньше нуля";
-        QTest::newRow("no distance") << "distance"
-                                     << "" << a << left << Dash << "Укажите расстояние";
-        QTest::newRow("distance zero") << "distance"
-                                       << "0" << a << left << Dash << "Расстояние должно быть больше нуля";
-        QTest::newRow("thickness not a number") << "thickness"
-                                                << "abc" << a << left << Dash << "Толщина — не число";
-        QTest::newRow("thickness zero is steel-free") << "thickness"
-                                                      << "0" << a << left << "1 мин 53 с"
-                                                      << "";
-        QTest::newRow("no layer, thickness differs")
-            << "hvlThick"
-            << "" << a << left << Dash << "Укажите слой половинного ослабления: толщина отличается от эталонной";
-        QTest::newRow("layer zero") << "hvlThick"
-                                    << "0" << a << left << Dash
-                                    << "Слой половинного ослабления должен быть больше нуля";
-        QTest::newRow("no layer, same thickness") << "hvl"
-                                                  << "" << a << left << "3 мин 13 с"
-                                                  << "";
-        QTest::newRow("a year of exposure")
-            << "refMinutes"
-            << "1E9" << a << left << Dash << "Время экспозиции вне разумных пределов: проверьте данные";
+        QTest::newRow("example") << "" << "" << a << left << "3 мин 13 с" << "";
+        QTest::newRow("farther and thicker") << "far" << "" << a << left << "25 мин 38 с" << "";
+        QTest::newRow("ГБк") << "unit" << "" << "3464,66 ГБк (93,64 Ки)" << left << "3 мин 13 с" << "";
+        QTest::newRow("no activity") << "activity" << "" << Dash << Dash << Dash << "Укажите активность по паспорту";
+        QTest::newRow("activity not a number") << "activity" << "1.5" << Dash << Dash << Dash << "Активность по паспорту — не число";
+        QTest::newRow("activity zero") << "activity" << "0" << Dash << Dash << Dash << "Активность по паспорту должна быть больше нуля";
+        QTest::newRow("no reference time") << "refMinutes" << "" << a << left << Dash << "Укажите время эталонного снимка";
+        QTest::newRow("negative reference time") << "refMinutes" << "-3" << a << left << Dash << "Время эталонного снимка должно быть больше нуля";
+        QTest::newRow("reference distance zero") << "refDistance" << "0" << a << left << Dash << "Расстояние эталонного снимка должно быть больше нуля";
+        QTest::newRow("negative reference thickness") << "refThickness" << "-1" << a << left << Dash << "Толщина эталонного снимка не может быть меньше нуля";
+        QTest::newRow("no distance") << "distance" << "" << a << left << Dash << "Укажите расстояние";
+        QTest::newRow("distance zero") << "distance" << "0" << a << left << Dash << "Расстояние должно быть больше нуля";
+        QTest::newRow("thickness not a number") << "thickness" << "abc" << a << left << Dash << "Толщина — не число";
+        QTest::newRow("thickness zero is steel-free") << "thickness" << "0" << a << left << "1 мин 53 с" << "";
+        QTest::newRow("no layer, thickness differs") << "hvlThick" << "" << a << left << Dash << "Укажите слой половинного ослабления: толщина отличается от эталонной";
+        QTest::newRow("layer zero") << "hvlThick" << "0" << a << left << Dash << "Слой половинного ослабления должен быть больше нуля";
+        QTest::newRow("no layer, same thickness") << "hvl" << "" << a << left << "3 мин 13 с" << "";
+        QTest::newRow("a year of exposure") << "refMinutes" << "1E9" << a << left << Dash << "Время экспозиции вне разумных пределов: проверьте данные";
         const QString bounds = QStringLiteral("Значение вне разумных пределов");
         // clang-format off
         QTest::newRow("activity 1e308") << "activity" << "1E308" << Dash << Dash << Dash << bounds;
@@ -259,6 +234,7 @@ private slots:
         QCOMPARE(ConvertActivityText(text, from, from), text);
     }
 
+    // clang-format off
     void defaults_data()
     {
         QTest::addColumn<int>("isotope");
@@ -268,6 +244,7 @@ private slots:
         QTest::newRow("Co-60") << 2 << "21,0";
         QTest::newRow("Yb-169") << 3 << "";
     }
+    // clang-format on
     void defaults()
     {
         QFETCH(int, isotope);
@@ -299,6 +276,7 @@ private slots:
         QCOMPARE(back->hvl, f.hvl);
     }
 
+    // clang-format off
     void damagedFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -310,6 +288,7 @@ private slots:
         QTest::newRow("unknown unit") << QByteArray(good).replace("\xca\xe8", "Bq");
         QTest::newRow("bad date") << QByteArray(good).replace("01.01.2026", "32.01.2026");
     }
+    // clang-format on
     void damagedFiles()
     {
         QFETCH(QByteArray, bytes);

@@ -63,7 +63,7 @@ private slots:
         QVERIFY(colour("lRange") != colour("lDensity")); // the failed verdict stands out
         QString paragraph;
         w.SetDiaryAppend([&](const QString& p) { return paragraph = p, QStringLiteral("Записано"); });
-        QMetaObject::invokeMethod(&w, "lToDiaryClick");
+        QMetaObject::invokeMethod(&w, "WriteCalculationToDiary");
         QVERIFY(paragraph.startsWith(QStringLiteral("Расчёт по ГОСТ ISO 17636-1: De 1020 мм, t 16,0 мм")));
 
         Type(w, "eT", QString());

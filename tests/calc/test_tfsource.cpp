@@ -18,7 +18,10 @@
 #include <QTest>
 #include <memory>
 
+#include "controls.h"
+
 using namespace kelto;
+using kelto::testing::Control;
 
 namespace {
 const QString Dash = QStringLiteral("—");
@@ -35,7 +38,8 @@ private:
 
     QStringList results() const
     {
-        return {w->lActivity->text(), w->lRemaining->text(), w->lExposure->text(), w->lHint->text()};
+        return {Control<QLabel>(*w, "lActivity")->text(), Control<QLabel>(*w, "lRemaining")->text(),
+                Control<QLabel>(*w, "lExposure")->text(), Control<QLabel>(*w, "lHint")->text()};
     }
     void type(QLineEdit* e, const QString& text)
     {
@@ -48,14 +52,14 @@ private:
     // passport date, the new shot the same.
     void typeExample()
     {
-        type(w->eActivity, "100");
-        w->dePassport->setDate(Passport);
-        type(w->eRefTime, "3");
-        type(w->eRefDist, "500");
-        type(w->eRefThick, "10");
-        w->deRef->setDate(Passport);
-        type(w->eDist, "500");
-        type(w->eThick, "10");
+        type(Control<QLineEdit>(*w, "eActivity"), "100");
+        Control<QDateEdit>(*w, "dePassport")->setDate(Passport);
+        type(Control<QLineEdit>(*w, "eRefTime"), "3");
+        type(Control<QLineEdit>(*w, "eRefDist"), "500");
+        type(Control<QLineEdit>(*w, "eRefThick"), "10");
+        Control<QDateEdit>(*w, "deRef")->setDate(Passport);
+        type(Control<QLineEdit>(*w, "eDist"), "500");
+        type(Control<QLineEdit>(*w, "eThick"), "10");
     }
 
 private slots:
@@ -82,12 +86,12 @@ private slots:
     {
         QCOMPARE(w->windowTitle(), QStringLiteral("Источник и экспозиция"));
         QCOMPARE(w->minimumSize(), w->maximumSize());
-        QCOMPARE(w->cbIsotope->currentText(), QStringLiteral("Ir-192"));
-        QCOMPARE(w->cbUnit->currentText(), QStringLiteral("Ки"));
-        QCOMPARE(w->cbUnit->count(), 2);
-        QCOMPARE(w->deWork->date(), WorkDate);
-        QVERIFY(w->deWork->calendarPopup());
-        QCOMPARE(w->eHvl->text(), QStringLiteral("13,0"));
+        QCOMPARE(Control<QComboBox>(*w, "cbIsotope")->currentText(), QStringLiteral("Ir-192"));
+        QCOMPARE(Control<QComboBox>(*w, "cbUnit")->currentText(), QStringLiteral("Ки"));
+        QCOMPARE(Control<QComboBox>(*w, "cbUnit")->count(), 2);
+        QCOMPARE(Control<QDateEdit>(*w, "deWork")->date(), WorkDate);
+        QVERIFY(Control<QDateEdit>(*w, "deWork")->calendarPopup());
+        QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QStringLiteral("13,0"));
         QCOMPARE(results(), (QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"}));
     }
 
@@ -96,74 +100,68 @@ private slots:
         typeExample();
         QCOMPARE(results(), (QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", "3 мин 13 с", ""}));
         // Twice the distance and one half-value layer more: ×8.
-        type(w->eDist, "1000");
-        type(w->eThick, "23");
-        QCOMPARE(w->lExposure->text(), QStringLiteral("25 мин 38 с"));
+        type(Control<QLineEdit>(*w, "eDist"), "1000");
+        type(Control<QLineEdit>(*w, "eThick"), "23");
+        QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), QStringLiteral("25 мин 38 с"));
         // A later work date: less activity, a longer time.
-        w->deWork->setDate(Passport.addDays(74));
-        QCOMPARE(w->lRemaining->text(), QStringLiteral("49,9 %"));
+        Control<QDateEdit>(*w, "deWork")->setDate(Passport.addDays(74));
+        QCOMPARE(Control<QLabel>(*w, "lRemaining")->text(), QStringLiteral("49,9 %"));
     }
 
     void units()
     {
         typeExample();
         // The typed activity is converted, the result leads with the unit.
-        w->cbUnit->setCurrentIndex(1);
-        QCOMPARE(w->eActivity->text(), QStringLiteral("3700"));
-        QCOMPARE(w->lActivity->text(), QStringLiteral("3464,66 ГБк (93,64 Ки)"));
-        QCOMPARE(w->lExposure->text(), QStringLiteral("3 мин 13 с"));
-        w->cbUnit->setCurrentIndex(0);
-        QCOMPARE(w->eActivity->text(), QStringLiteral("100"));
-        QCOMPARE(w->lActivity->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
+        Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(1);
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("3700"));
+        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("3464,66 ГБк (93,64 Ки)"));
+        QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), QStringLiteral("3 мин 13 с"));
+        Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(0);
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLabel>(*w, "lActivity")->text(), QStringLiteral("93,64 Ки (3464,66 ГБк)"));
     }
 
     void keysAndFocus()
     {
         QApplication::setActiveWindow(w.get());
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        QCOMPARE(QApplication::focusWidget(), w->cbIsotope);
+        QCOMPARE(QApplication::focusWidget(), Control<QComboBox>(*w, "cbIsotope"));
         // Tab goes top to bottom.
-        QTest::keyClick(w->cbIsotope, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w->eActivity);
+        QTest::keyClick(Control<QComboBox>(*w, "cbIsotope"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(*w, "eActivity"));
         // A date typed straight through, with or without points.
         for (const char* typed : {"09102026", "09.10.2026"}) {
-            w->deRef->setFocus();
-            w->deRef->setCurrentSection(QDateTimeEdit::DaySection);
-            w->deRef->setSelectedSection(QDateTimeEdit::DaySection);
-            QTest::keyClicks(w->deRef, typed);
-            QCOMPARE(w->deRef->date(), QDate(2026, 10, 9));
-            w->deRef->setDate(Passport);
+            Control<QDateEdit>(*w, "deRef")->setFocus();
+            Control<QDateEdit>(*w, "deRef")->setCurrentSection(QDateTimeEdit::DaySection);
+            Control<QDateEdit>(*w, "deRef")->setSelectedSection(QDateTimeEdit::DaySection);
+            QTest::keyClicks(Control<QDateEdit>(*w, "deRef"), typed);
+            QCOMPARE(Control<QDateEdit>(*w, "deRef")->date(), QDate(2026, 10, 9));
+            Control<QDateEdit>(*w, "deRef")->setDate(Passport);
         }
-        QTest::keyClick(w->eHvl, Qt::Key_Escape);
+        QTest::keyClick(Control<QLineEdit>(*w, "eHvl"), Qt::Key_Escape);
         QVERIFY(!w->isVisible());
     }
 
+    // clang-format off
     void refusals_data()
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("activity emptied") << "eActivity"
-                                          << "" << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
-        QTest::newRow("reference time zero")
-            << "eRefTime"
-            << "0"
-            << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Время эталонного снимка должно быть больше нуля"};
-        QTest::newRow("layer emptied, steel differs")
-            << "eHvl"
-            << ""
-            << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash,
-                           "Укажите слой половинного ослабления: толщина отличается от эталонной"};
+        QTest::newRow("activity emptied") << "eActivity" << "" << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
+        QTest::newRow("reference time zero") << "eRefTime" << "0" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Время эталонного снимка должно быть больше нуля"};
+        QTest::newRow("layer emptied, steel differs") << "eHvl" << "" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Укажите слой половинного ослабления: толщина отличается от эталонной"};
     }
+    // clang-format on
     void refusals()
     {
         QFETCH(QString, edit);
         QFETCH(QString, text);
         QFETCH(QStringList, shown);
         typeExample();
-        type(w->eThick, "23");
+        type(Control<QLineEdit>(*w, "eThick"), "23");
         if (edit != "eHvl")
-            type(w->eThick, "10");
+            type(Control<QLineEdit>(*w, "eThick"), "10");
         type(w->findChild<QLineEdit*>(edit), text);
         QCOMPARE(results(), shown);
         QVERIFY(messages.isEmpty());
@@ -172,30 +170,30 @@ private slots:
     void isotopeFillsHalfValueLayer()
     {
         typeExample();
-        type(w->eThick, "23");
-        w->cbIsotope->setCurrentIndex(2);
-        QCOMPARE(w->eHvl->text(), QStringLiteral("21,0"));
-        w->cbIsotope->setCurrentIndex(1);
-        QCOMPARE(w->eHvl->text(), QString());
-        QCOMPARE(w->lExposure->text(), Dash);
-        type(w->eHvl, "8,5");
-        QVERIFY(w->lExposure->text() != Dash);
+        type(Control<QLineEdit>(*w, "eThick"), "23");
+        Control<QComboBox>(*w, "cbIsotope")->setCurrentIndex(2);
+        QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QStringLiteral("21,0"));
+        Control<QComboBox>(*w, "cbIsotope")->setCurrentIndex(1);
+        QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QString());
+        QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), Dash);
+        type(Control<QLineEdit>(*w, "eHvl"), "8,5");
+        QVERIFY(Control<QLabel>(*w, "lExposure")->text() != Dash);
     }
 
     void keyFilter()
     {
-        type(w->eActivity, "2.5");
-        QCOMPARE(w->eActivity->text(), QStringLiteral("2,5"));
-        testing::typeText(w->eActivity, ".,a-");
-        QCOMPARE(w->eActivity->text(), QStringLiteral("2,5"));
+        type(Control<QLineEdit>(*w, "eActivity"), "2.5");
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("2,5"));
+        testing::typeText(Control<QLineEdit>(*w, "eActivity"), ".,a-");
+        QCOMPARE(Control<QLineEdit>(*w, "eActivity")->text(), QStringLiteral("2,5"));
     }
 
     void rememberedOnClose()
     {
         QVERIFY(!QFile::exists(TfSource::FilePath()));
         typeExample();
-        w->cbUnit->setCurrentIndex(1);
-        type(w->eHvl, "12,5");
+        Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(1);
+        type(Control<QLineEdit>(*w, "eHvl"), "12,5");
         w->close();
         QVERIFY(messages.isEmpty());
         const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
@@ -204,10 +202,10 @@ private slots:
                  ToCp1251(QStringLiteral("Ir-192\r\n3700\r\nГБк\r\n01.01.2026\r\n3\r\n500\r\n10\r\n"
                                          "01.01.2026\r\n500\r\n10\r\n12,5\r\n")));
         TfSource next(QDate(2026, 3, 1));
-        QCOMPARE(next.eHvl->text(), QStringLiteral("12,5"));
-        QCOMPARE(next.cbUnit->currentIndex(), 1);
-        QCOMPARE(next.eActivity->text(), QStringLiteral("3700"));
-        QCOMPARE(next.deWork->date(), QDate(2026, 3, 1));
+        QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("12,5"));
+        QCOMPARE(Control<QComboBox>(next, "cbUnit")->currentIndex(), 1);
+        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QStringLiteral("3700"));
+        QCOMPARE(Control<QDateEdit>(next, "deWork")->date(), QDate(2026, 3, 1));
     }
 
     void damagedFileGivesDefaults()
@@ -217,8 +215,8 @@ private slots:
         f.write("Ir-192\r\n100\r\n");
         f.close();
         TfSource next(WorkDate);
-        QCOMPARE(next.eActivity->text(), QString());
-        QCOMPARE(next.eHvl->text(), QStringLiteral("13,0"));
+        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QString());
+        QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("13,0"));
         QVERIFY(messages.isEmpty());
     }
 

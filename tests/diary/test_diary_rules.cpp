@@ -36,6 +36,7 @@ private slots:
                  QStringLiteral("Заметка слишком велика для блокнота: 1000000 строк. Она сохранена без изменений."));
     }
 
+    // clang-format off
     void page_data()
     {
         QTest::addColumn<int>("year");
@@ -51,6 +52,7 @@ private slots:
         QTest::newRow("Fri first, 31 days") << 2024 << 3 << 1 << -3 << 5;
         QTest::newRow("February in four rows") << 2026 << 2 << 0 << 1 << 4;
     }
+    // clang-format on
     void page()
     {
         QFETCH(int, year);
@@ -75,6 +77,7 @@ private slots:
         QCOMPARE(DayAtCell(year, month, offset, 7, 1), 0);
     }
 
+    // clang-format off
     void dayWithinMonth_data()
     {
         QTest::addColumn<int>("year");
@@ -88,6 +91,7 @@ private slots:
         QTest::newRow("31 -> April") << 2026 << 4 << 31 << 30;
         QTest::newRow("short day kept") << 2026 << 4 << 12 << 12;
     }
+    // clang-format on
     void dayWithinMonth()
     {
         QFETCH(int, year);
@@ -97,6 +101,7 @@ private slots:
         QCOMPARE(DayWithinMonth(year, month, day), kept);
     }
 
+    // clang-format off
     void cellLook_data()
     {
         QTest::addColumn<QDate>("date");
@@ -109,28 +114,19 @@ private slots:
         const auto F = [](TCellFill f) { return int(f); };
         const auto T = [](TCellText t) { return int(t); };
         // Today is Tuesday 8 December 2026.
-        QTest::newRow("plain weekday") << QDate(2026, 12, 9) << false << false << F(TCellFill::None)
-                                       << T(TCellText::Black) << false << false;
-        QTest::newRow("plain weekend") << QDate(2026, 12, 12) << false << false << F(TCellFill::None)
-                                       << T(TCellText::Red) << false << false;
-        QTest::newRow("note today") << QDate(2026, 12, 8) << true << false << F(TCellFill::Note) << T(TCellText::Black)
-                                    << true << false;
-        QTest::newRow("note past") << QDate(2026, 12, 7) << true << false << F(TCellFill::PastNote)
-                                   << T(TCellText::Black) << true << false;
-        QTest::newRow("note future weekend")
-            << QDate(2026, 12, 13) << true << false << F(TCellFill::Note) << T(TCellText::White) << true << false;
-        QTest::newRow("note past weekend")
-            << QDate(2026, 12, 6) << true << false << F(TCellFill::PastNote) << T(TCellText::Red) << true << false;
+        QTest::newRow("plain weekday") << QDate(2026, 12, 9) << false << false << F(TCellFill::None) << T(TCellText::Black) << false << false;
+        QTest::newRow("plain weekend") << QDate(2026, 12, 12) << false << false << F(TCellFill::None) << T(TCellText::Red) << false << false;
+        QTest::newRow("note today") << QDate(2026, 12, 8) << true << false << F(TCellFill::Note) << T(TCellText::Black) << true << false;
+        QTest::newRow("note past") << QDate(2026, 12, 7) << true << false << F(TCellFill::PastNote) << T(TCellText::Black) << true << false;
+        QTest::newRow("note future weekend") << QDate(2026, 12, 13) << true << false << F(TCellFill::Note) << T(TCellText::White) << true << false;
+        QTest::newRow("note past weekend") << QDate(2026, 12, 6) << true << false << F(TCellFill::PastNote) << T(TCellText::Red) << true << false;
         // The selected cell stays visible: framed when filled, readable when on the highlight.
-        QTest::newRow("selected note past weekend")
-            << QDate(2026, 12, 6) << true << true << F(TCellFill::PastNote) << T(TCellText::Red) << true << true;
-        QTest::newRow("selected note today")
-            << QDate(2026, 12, 8) << true << true << F(TCellFill::Note) << T(TCellText::Black) << true << true;
-        QTest::newRow("selected plain weekend") << QDate(2026, 12, 12) << false << true << F(TCellFill::None)
-                                                << T(TCellText::HighlightedText) << false << false;
-        QTest::newRow("selected plain weekday") << QDate(2026, 12, 9) << false << true << F(TCellFill::None)
-                                                << T(TCellText::HighlightedText) << false << false;
+        QTest::newRow("selected note past weekend") << QDate(2026, 12, 6) << true << true << F(TCellFill::PastNote) << T(TCellText::Red) << true << true;
+        QTest::newRow("selected note today") << QDate(2026, 12, 8) << true << true << F(TCellFill::Note) << T(TCellText::Black) << true << true;
+        QTest::newRow("selected plain weekend") << QDate(2026, 12, 12) << false << true << F(TCellFill::None) << T(TCellText::HighlightedText) << false << false;
+        QTest::newRow("selected plain weekday") << QDate(2026, 12, 9) << false << true << F(TCellFill::None) << T(TCellText::HighlightedText) << false << false;
     }
+    // clang-format on
     void cellLook()
     {
         QFETCH(QDate, date);

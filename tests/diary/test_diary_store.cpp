@@ -9,12 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "files.h"
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kelto;
+using kelto::testing::TFailingDevice;
 
 namespace {
 
@@ -49,36 +52,6 @@ TDayRecord R(QDate date, QStringList lines)
     return TDayRecord{date, std::move(lines)};
 }
 
-// Passes at most `budget` bytes on to the save file, then fails like a full
-// disk.
-class TFailingDevice : public QIODevice {
-public:
-    TFailingDevice(QIODevice& target, qint64 budget)
-        : m_target(target)
-        , m_budget(budget)
-    {
-        open(QIODevice::WriteOnly);
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 len) override
-    {
-        if (m_budget <= 0) {
-            setErrorString(QStringLiteral("На диске нет места"));
-            return -1;
-        }
-        const qint64 n = m_target.write(data, qMin(len, m_budget));
-        if (n > 0)
-            m_budget -= n;
-        return n;
-    }
-
-private:
-    QIODevice& m_target;
-    qint64 m_budget;
-};
-
 } // namespace
 
 class TestDiaryStore : public QObject {
@@ -90,6 +63,7 @@ class TestDiaryStore : public QObject {
 private slots:
     // The notepad's text in one pass must give the note the paragraph list
     // gives: same bytes, same line count, same "has text".
+    // clang-format off
     void noteFromPlainText_data()
     {
         QTest::addColumn<QString>("text");
@@ -103,6 +77,7 @@ private slots:
         QTest::newRow("NUL inside") << QString::fromUtf16(u"x\0y", 3);
         QTest::newRow("outside the code page") << QStringLiteral("✓ 😀\n€");
     }
+    // clang-format on
     void noteFromPlainText()
     {
         QFETCH(QString, text);
@@ -130,6 +105,7 @@ private slots:
 
     // ---- dates ---------------------------------------------------------
 
+    // clang-format off
     void diaryDates_data()
     {
         QTest::addColumn<QString>("text");
@@ -152,6 +128,7 @@ private slots:
         QTest::newRow("wide digits") << QStringLiteral("０7.12.2026") << QDate();
         QTest::newRow("empty") << "" << QDate();
     }
+    // clang-format on
     void diaryDates()
     {
         QFETCH(QString, text);
@@ -165,6 +142,7 @@ private slots:
 
     // ---- note rules ----------------------------------------------------
 
+    // clang-format off
     void noteHasText_data()
     {
         QTest::addColumn<QStringList>("lines");
@@ -177,6 +155,7 @@ private slots:
         QTest::newRow("no-break space") << QStringList{QString(QChar(0xA0))} << true;
         QTest::newRow("text in last line") << QStringList{"", "  ", " я"} << true;
     }
+    // clang-format on
     void noteHasText()
     {
         QFETCH(QStringList, lines);
@@ -297,20 +276,20 @@ private slots:
         QCOMPARE(c.size(), 2);
     }
 
+    // clang-format off
     void notesAreHeldAsTheFilesLines_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("note");
         QTest::addColumn<int>("lines");
-        QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n")
-                                     << 2;
+        QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n") << 2;
         QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n") << QByteArray("x\r\n\r\n") << 2;
         QTest::newRow("lone CR") << QByteArray("1\r\n01.01.2026\r\n1\r\nA\rB\r\n") << QByteArray("A\rB\r\n") << 1;
-        QTest::newRow("CR before the line end")
-            << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\r\n") << QByteArray("x\r\r\n") << 1;
+        QTest::newRow("CR before the line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\r\n") << QByteArray("x\r\r\n") << 1;
         QTest::newRow("cut short") << QByteArray("1\r\n01.01.2026\r\n3\r\nx\r") << QByteArray("x\r\n\r\n\r\n") << 3;
         QTest::newRow("K = 0") << QByteArray("1\r\n01.01.2026\r\n0\r\n") << QByteArray() << 0;
     }
+    // clang-format on
     void notesAreHeldAsTheFilesLines()
     {
         QFETCH(QByteArray, file);
@@ -362,6 +341,7 @@ private slots:
 
     // ---- the file, byte for byte ---------------------------------------
 
+    // clang-format off
     void exactRoundTrips_data()
     {
         QTest::addColumn<QString>("fixture");
@@ -373,6 +353,7 @@ private slots:
         QTest::newRow("store order") << "store_order.cnf" << 3;
         QTest::newRow("every byte, lone CR") << "all_bytes.cnf" << 1;
     }
+    // clang-format on
     void exactRoundTrips()
     {
         QFETCH(QString, fixture);
@@ -415,24 +396,21 @@ private slots:
         QCOMPARE(ReadBytes(Path()), QByteArray("0\r\n"));
     }
 
+    // clang-format off
     void normalisedReads_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("saved");
         QTest::newRow("empty file") << QByteArray() << QByteArray("0\r\n");
         QTest::newRow("first line empty") << QByteArray("\r\n") << QByteArray("0\r\n");
-        QTest::newRow("no final line end")
-            << QByteArray("1\r\n01.01.2026\r\n1\r\nx") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
-        QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n")
-                                 << QByteArray("1\r\n01.01.2026\r\n2\r\nx\r\n\r\n");
+        QTest::newRow("no final line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
+        QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n") << QByteArray("1\r\n01.01.2026\r\n2\r\nx\r\n\r\n");
         QTest::newRow("negative N") << QByteArray("-4\r\n") << QByteArray("0\r\n");
-        QTest::newRow("negative K") << QByteArray("1\r\n01.01.2026\r\n-3\r\n")
-                                    << QByteArray("1\r\n01.01.2026\r\n0\r\n");
-        QTest::newRow("signed counts") << QByteArray("+1\r\n01.01.2026\r\n+1\r\nx\r\n")
-                                       << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
-        QTest::newRow("N larger than the file")
-            << QByteArray("2000000000\r\n01.01.2026\r\n0\r\n") << QByteArray("1\r\n01.01.2026\r\n0\r\n");
+        QTest::newRow("negative K") << QByteArray("1\r\n01.01.2026\r\n-3\r\n") << QByteArray("1\r\n01.01.2026\r\n0\r\n");
+        QTest::newRow("signed counts") << QByteArray("+1\r\n01.01.2026\r\n+1\r\nx\r\n") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
+        QTest::newRow("N larger than the file") << QByteArray("2000000000\r\n01.01.2026\r\n0\r\n") << QByteArray("1\r\n01.01.2026\r\n0\r\n");
     }
+    // clang-format on
     void normalisedReads()
     {
         QFETCH(QByteArray, file);
@@ -455,6 +433,7 @@ private slots:
 
     // ---- damage ----------------------------------------------------------
 
+    // clang-format off
     void damagedFiles_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -470,10 +449,9 @@ private slots:
         QTest::newRow("lines after the last block") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\nлишнее\r\n") << 1;
         QTest::newRow("empty first line, more after") << QByteArray("\r\n01.01.2026\r\n1\r\nx\r\n") << 0;
         QTest::newRow("N = 0, more after") << QByteArray("0\r\n\r\n") << 0;
-        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF"
-                                           "0\r\n")
-                             << 0;
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "0\r\n") << 0;
     }
+    // clang-format on
     void damagedFiles()
     {
         QFETCH(QByteArray, file);
@@ -550,6 +528,7 @@ private slots:
 
     // Whatever stands at log.cnf that is not a readable regular file: read as
     // nothing, said with a reason, and nothing is copied or read forever.
+    // clang-format off
     void whatIsNoRegularFileIsUnreadable_data()
     {
         QTest::addColumn<QString>("kind");
@@ -559,6 +538,7 @@ private slots:
         QTest::newRow("link to nowhere") << "dangling";
         QTest::newRow("no read permission") << "unreadable";
     }
+    // clang-format on
     void whatIsNoRegularFileIsUnreadable()
     {
         QFETCH(QString, kind);
@@ -623,23 +603,21 @@ private slots:
 
     // ---- hostile counts --------------------------------------------------
 
+    // clang-format off
     void hostileCounts_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<bool>("complete");
         QTest::addColumn<int>("records");
-        QTest::newRow("K 2e9 in 50 bytes")
-            << QByteArray("1\r\n07.12.2026\r\n2000000000\r\nодна строка\r\n") << false << 0;
+        QTest::newRow("K 2e9 in 50 bytes") << QByteArray("1\r\n07.12.2026\r\n2000000000\r\nодна строка\r\n") << false << 0;
         QTest::newRow("K max int") << QByteArray("1\r\n07.12.2026\r\n2147483647\r\n") << false << 0;
         QTest::newRow("N and K 2e9") << QByteArray("2000000000\r\n07.12.2026\r\n2000000000\r\n") << false << 0;
-        QTest::newRow("good record, then K 2e9")
-            << QByteArray("2\r\n01.01.2026\r\n1\r\nx\r\n02.01.2026\r\n2000000000\r\n") << false << 1;
-        QTest::newRow("padding at the bound")
-            << QByteArray("1\r\n07.12.2026\r\n" + QByteArray::number(MaxPaddedLines + 1) + "\r\nx\r\n") << true << 1;
-        QTest::newRow("padding one past the bound")
-            << QByteArray("1\r\n07.12.2026\r\n" + QByteArray::number(MaxPaddedLines + 2) + "\r\nx\r\n") << false << 0;
+        QTest::newRow("good record, then K 2e9") << QByteArray("2\r\n01.01.2026\r\n1\r\nx\r\n02.01.2026\r\n2000000000\r\n") << false << 1;
+        QTest::newRow("padding at the bound") << QByteArray("1\r\n07.12.2026\r\n" + QByteArray::number(MaxPaddedLines + 1) + "\r\nx\r\n") << true << 1;
+        QTest::newRow("padding one past the bound") << QByteArray("1\r\n07.12.2026\r\n" + QByteArray::number(MaxPaddedLines + 2) + "\r\nx\r\n") << false << 0;
         QTest::newRow("N 2e9 of K = -2e9") << QByteArray("2000000000\r\n07.12.2026\r\n-2000000000\r\n") << true << 1;
     }
+    // clang-format on
     void hostileCounts()
     {
         QFETCH(QByteArray, file);
@@ -656,6 +634,7 @@ private slots:
 
     // ---- failing saves ---------------------------------------------------
 
+    // clang-format off
     void saveFailingPartWay_data()
     {
         QTest::addColumn<qint64>("budget");
@@ -664,6 +643,7 @@ private slots:
         QTest::newRow("inside a note") << qint64(20);
         QTest::newRow("all but the last byte") << qint64(-1);
     }
+    // clang-format on
     void saveFailingPartWay()
     {
         QFETCH(qint64, budget);

@@ -12,7 +12,7 @@
 #include "diary/view/searchpanel.h"
 #include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "doubles.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -29,7 +29,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "controls.h"
+
 using namespace kelto;
+using kelto::testing::Control;
 using kelto::testing::RecordingOpener;
 using kelto::testing::typeText;
 
@@ -48,14 +51,14 @@ struct View {
         view.ResetToToday();
         view.ShowSelectedDay();
         view.show();
-        view.reblok->setFocus();
+        Control<QTextEdit>(view, "reblok")->setFocus();
     }
-    TMyCalendar* grid() const { return view.MonthGrid(); }
+    TMonthGrid* grid() const { return view.MonthGrid(); }
     void select(const QDate& d)
     {
         grid()->setSelectedDate(d);
-        view.TabControl1->SetTabIndex(d.month() - 1);
-        view.eYear->setText(QString::number(d.year()));
+        Control<TMonthTabs>(view, "TabControl1")->SetTabIndex(d.month() - 1);
+        Control<QLineEdit>(view, "eYear")->setText(QString::number(d.year()));
         view.UpdateMarkedDays();
     }
     QStringList noteOf(const QDate& d) const
@@ -68,7 +71,8 @@ struct View {
     bool hasRecord(const QDate& d) const { return noteOf(d) != QStringList{QStringLiteral("<none>")}; }
     void clickTab(int i)
     {
-        QTest::mouseClick(view.TabControl1, Qt::LeftButton, {}, view.TabControl1->TabRect(i).center());
+        QTest::mouseClick(Control<TMonthTabs>(view, "TabControl1"), Qt::LeftButton, {},
+                          Control<TMonthTabs>(view, "TabControl1")->TabRect(i).center());
     }
 };
 
@@ -132,23 +136,23 @@ private slots:
         DayList big;
         SaveDayNote(big, Tuesday, QStringList(MaxNotepadLines + 1, QStringLiteral("ab")));
         View v(big);
-        QVERIFY(v.view.reblok->isReadOnly());
-        QCOMPARE(v.view.reblok->toPlainText(), NoteTooLargeText(MaxNotepadLines + 1));
-        QTest::keyClick(v.view.reblok, Qt::Key_Backspace);
+        QVERIFY(Control<QTextEdit>(v.view, "reblok")->isReadOnly());
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), NoteTooLargeText(MaxNotepadLines + 1));
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Backspace);
         QVERIFY(!v.view.AppendToSelectedDay(QStringLiteral("расчёт")).isValid());
         QCOMPARE(v.noteOf(Tuesday).size(), MaxNotepadLines + 1);
         v.select(Tuesday.addDays(1)); // an ordinary day is editable again
-        QVERIFY(!v.view.reblok->isReadOnly());
+        QVERIFY(!Control<QTextEdit>(v.view, "reblok")->isReadOnly());
     }
 
     void startShowsTodayWithAnEmptyNotepad()
     {
         View v;
         QCOMPARE(v.grid()->SelectedDate(), Tuesday);
-        QCOMPARE(v.view.eYear->text(), QStringLiteral("2026"));
-        QCOMPARE(v.view.TabControl1->TabIndex(), 11);
-        QCOMPARE(v.view.cbDay->text(), QStringLiteral("Вторник"));
-        QVERIFY(v.view.reblok->toPlainText().isEmpty()); // not the design text
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2026"));
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabIndex(), 11);
+        QCOMPARE(Control<QLineEdit>(v.view, "cbDay")->text(), QStringLiteral("Вторник"));
+        QVERIFY(Control<QTextEdit>(v.view, "reblok")->toPlainText().isEmpty()); // not the design text
         QVERIFY(v.store.isEmpty());
     }
 
@@ -156,36 +160,39 @@ private slots:
     {
         View v;
         QSignalSpy stored(&v.view, &TDiaryView::noteStored);
-        typeText(v.view.reblok, QStringLiteral(" "));
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral(" "));
         QVERIFY(!v.hasRecord(Tuesday)); // blanks alone are no note
-        typeText(v.view.reblok, QStringLiteral("Трубы"));
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("Трубы"));
         QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral(" Трубы")});
         QCOMPARE(v.store.size(), 1);
         QVERIFY(v.view.MarkedDays().test(8));
         QVERIFY(stored.count() >= 5);
     }
 
+    // clang-format off
     void deletingTheLastCharacterRemovesTheNote_data()
     {
         QTest::addColumn<int>("key");
         QTest::newRow("backspace") << int(Qt::Key_Backspace);
         QTest::newRow("delete") << int(Qt::Key_Delete);
     }
+    // clang-format on
     void deletingTheLastCharacterRemovesTheNote()
     {
         QFETCH(int, key);
         View v;
-        typeText(v.view.reblok, QStringLiteral("ab"));
-        v.view.reblok->moveCursor(key == Qt::Key_Delete ? QTextCursor::Start : QTextCursor::End);
-        QTest::keyClick(v.view.reblok, Qt::Key(key));
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("ab"));
+        Control<QTextEdit>(v.view, "reblok")->moveCursor(key == Qt::Key_Delete ? QTextCursor::Start : QTextCursor::End);
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key(key));
         QCOMPARE(v.noteOf(Tuesday), QStringList{QString::fromLatin1(key == Qt::Key_Delete ? "b" : "a")});
-        QTest::keyClick(v.view.reblok, Qt::Key(key));
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key(key));
         QVERIFY(!v.hasRecord(Tuesday));
         QVERIFY(!v.view.MarkedDays().test(8));
     }
 
     // A key stores the note once, and the grid is painted again only when
     // the day gains or loses its mark.
+    // clang-format off
     void keystrokesStoreOnceAndRepaintOnlyOnANewMark_data()
     {
         QTest::addColumn<QString>("before");
@@ -201,6 +208,7 @@ private slots:
         QTest::newRow("delete of the last letter") << "a" << true << int(Qt::Key_Delete) << 1 << true;
         QTest::newRow("backspace at the start") << "ab" << true << int(Qt::Key_Backspace) << 0 << false;
     }
+    // clang-format on
     void keystrokesStoreOnceAndRepaintOnlyOnANewMark()
     {
         QFETCH(QString, before);
@@ -209,19 +217,20 @@ private slots:
         QFETCH(int, stores);
         QFETCH(bool, gridPainted);
         View v;
-        typeText(v.view.reblok, before);
-        v.view.reblok->moveCursor(atStart ? QTextCursor::Start : QTextCursor::End);
+        typeText(Control<QTextEdit>(v.view, "reblok"), before);
+        Control<QTextEdit>(v.view, "reblok")->moveCursor(atStart ? QTextCursor::Start : QTextCursor::End);
         QTest::qWait(20); // the paints asked for so far
         int paints = 0;
         TEventCounter counter(QEvent::Paint, &paints);
         v.grid()->installEventFilter(&counter);
         QSignalSpy stored(&v.view, &TDiaryView::noteStored);
-        QTest::keyClick(v.view.reblok, Qt::Key(key), {}, key == Qt::Key_X ? 'x' : 0);
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key(key), {}, key == Qt::Key_X ? 'x' : 0);
         QTest::qWait(20);
         QCOMPARE(stored.count(), stores);
         QCOMPARE(paints > 0, gridPainted);
     }
 
+    // clang-format off
     void clearingByAnyMeansRemovesTheNote_data()
     {
         QTest::addColumn<QString>("how");
@@ -229,18 +238,19 @@ private slots:
         QTest::newRow("type spaces over all") << "spaces";
         QTest::newRow("select all, type a line break") << "newline";
     }
+    // clang-format on
     void clearingByAnyMeansRemovesTheNote()
     {
         QFETCH(QString, how);
         View v;
-        typeText(v.view.reblok, QStringLiteral("осмотр"));
-        v.view.reblok->selectAll();
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("осмотр"));
+        Control<QTextEdit>(v.view, "reblok")->selectAll();
         if (how == QLatin1String("cut"))
-            v.view.reblok->cut();
+            Control<QTextEdit>(v.view, "reblok")->cut();
         else if (how == QLatin1String("spaces"))
-            typeText(v.view.reblok, QStringLiteral("   "));
+            typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("   "));
         else
-            QTest::keyClick(v.view.reblok, Qt::Key_Return);
+            QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Return);
         QVERIFY(!v.hasRecord(Tuesday));
         // The emptied note does not come back with the day.
         v.select(Tuesday.addDays(1));
@@ -269,32 +279,33 @@ private slots:
         View v;
         const QString longLine = QStringLiteral("Сегодня надо просветить кучу объектов на трассе, "
                                                 "затем проявить плёнки и записать результаты в журнал");
-        typeText(v.view.reblok, longLine);
-        QVERIFY(v.view.reblok->document()->documentLayout()->documentSize().height()
-                > 3 * v.view.reblok->fontMetrics().height()); // it does wrap on screen
+        typeText(Control<QTextEdit>(v.view, "reblok"), longLine);
+        QVERIFY(Control<QTextEdit>(v.view, "reblok")->document()->documentLayout()->documentSize().height()
+                > 3 * Control<QTextEdit>(v.view, "reblok")->fontMetrics().height()); // it does wrap on screen
         QCOMPARE(v.noteOf(Tuesday), QStringList{longLine});
-        QTest::keyClick(v.view.reblok, Qt::Key_Return);
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Return);
         QCOMPARE(v.noteOf(Tuesday), QStringList{longLine}); // the final empty paragraph is not counted
-        QTest::keyClick(v.view.reblok, Qt::Key_Return);
-        typeText(v.view.reblok, QStringLiteral("x"));
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Return);
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("x"));
         QCOMPARE(v.noteOf(Tuesday), (QStringList{longLine, QString(), QStringLiteral("x")}));
     }
 
     void whatCodePage1251CannotHoldBecomesAQuestionMark()
     {
         View v;
-        typeText(v.view.reblok, QStringLiteral("шов"));
-        v.view.reblok->insertPlainText(QStringLiteral(" 😀 中 №5 €"));
-        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("шов ? ? №5 €"));
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("шов"));
+        Control<QTextEdit>(v.view, "reblok")->insertPlainText(QStringLiteral(" 😀 中 №5 €"));
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), QStringLiteral("шов ? ? №5 €"));
         QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("шов ? ? №5 €")});
         // Typing goes on where the cursor was.
-        typeText(v.view.reblok, QStringLiteral("!"));
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("!"));
         QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("шов ? ? №5 €!")});
         QVERIFY(FitsCp1251(v.noteOf(Tuesday).join(QString())));
     }
 
     // What a paste offers: nothing at all, an ownerless clipboard's empty
     // offer, rich text only, or text; only text within the code page lands.
+    // clang-format off
     void pasteTakesPlainTextOnly_data()
     {
         QTest::addColumn<QString>("format");
@@ -306,17 +317,17 @@ private slots:
         QTest::newRow("html only") << QStringLiteral("html") << QStringLiteral("<b>x</b>") << QStringLiteral("шов");
         QTest::newRow("text") << QStringLiteral("text") << QStringLiteral(" №5") << QStringLiteral("шов №5");
         QTest::newRow("outside 1251") << QStringLiteral("text") << QStringLiteral(" 中😀") << QStringLiteral("шов ??");
-        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб")
-                                     << QStringLiteral("шов\nа\nб");
+        QTest::newRow("CR LF lines") << QStringLiteral("text") << QStringLiteral("\r\nа\rб") << QStringLiteral("шов\nа\nб");
     }
+    // clang-format on
     void pasteTakesPlainTextOnly()
     {
         QFETCH(QString, format);
         QFETCH(QString, offered);
         QFETCH(QString, notepad);
         View v;
-        typeText(v.view.reblok, QStringLiteral("шов"));
-        auto* pad = qobject_cast<TNotepad*>(v.view.reblok);
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("шов"));
+        auto* pad = qobject_cast<TNotepad*>(Control<QTextEdit>(v.view, "reblok"));
         QVERIFY(pad);
         QMimeData mime;
         if (format == QLatin1String("text"))
@@ -333,44 +344,46 @@ private slots:
     // A long run without a blank is wrapped anywhere (word wrap looked for its
     // end again on every line, for every key: quadratic); ordinary text keeps
     // its word wrap, and gets it back when the run goes.
+    // clang-format off
     void longRunsWrapAnywhere_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("anywhere");
         const qsizetype n = TNotepad::LongRun;
         QTest::newRow("words") << QStringLiteral("шов проверен ").repeated(200) << false;
-        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x'))
-                                        << false;
+        QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x')) << false;
         QTest::newRow("run") << QString(n, QLatin1Char('x')) << true;
         QTest::newRow("run in a later paragraph") << "шов\n" + QString(n * 4, QChar(0x0436)) << true;
         QTest::newRow("runs split by line ends") << (QString(n - 1, QLatin1Char('x')) + "\n").repeated(3) << false;
     }
+    // clang-format on
     void longRunsWrapAnywhere()
     {
         QFETCH(QString, text);
         QFETCH(bool, anywhere);
         View v;
-        typeText(v.view.reblok, QStringLiteral("a "));
-        v.view.reblok->insertPlainText(text);
-        QCOMPARE(v.view.reblok->wordWrapMode() == QTextOption::WrapAnywhere, anywhere);
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("a "));
+        Control<QTextEdit>(v.view, "reblok")->insertPlainText(text);
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->wordWrapMode() == QTextOption::WrapAnywhere, anywhere);
         QCOMPARE(TNotepad::HasLongRun(text), anywhere);
-        v.view.reblok->clear();
-        QCOMPARE(v.view.reblok->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        Control<QTextEdit>(v.view, "reblok")->clear();
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
     }
 
     // Ctrl+V and Shift+Insert with nothing copied change nothing.
     void pasteFromAnEmptyClipboardDoesNothing()
     {
         View v;
-        typeText(v.view.reblok, QStringLiteral("шов"));
+        typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("шов"));
         QApplication::clipboard()->clear();
-        QTest::keyClick(v.view.reblok, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(v.view.reblok, Qt::Key_Insert, Qt::ShiftModifier);
-        v.view.reblok->paste();
-        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("шов"));
-        QVERIFY(!v.view.reblok->canPaste());
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Insert, Qt::ShiftModifier);
+        Control<QTextEdit>(v.view, "reblok")->paste();
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), QStringLiteral("шов"));
+        QVERIFY(!Control<QTextEdit>(v.view, "reblok")->canPaste());
     }
 
+    // clang-format off
     void pickingAShorterMonthKeepsTheDayInside_data()
     {
         QTest::addColumn<QDate>("from");
@@ -381,6 +394,7 @@ private slots:
         QTest::newRow("31 Mar to April") << QDate(2026, 3, 31) << 3 << QDate(2026, 4, 30);
         QTest::newRow("15 Mar to December") << QDate(2026, 3, 15) << 11 << QDate(2026, 12, 15);
     }
+    // clang-format on
     void pickingAShorterMonthKeepsTheDayInside()
     {
         QFETCH(QDate, from);
@@ -390,10 +404,10 @@ private slots:
         v.select(from);
         v.clickTab(tab);
         QCOMPARE(v.grid()->SelectedDate(), to);
-        QCOMPARE(v.view.TabControl1->TabIndex(), tab);
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabIndex(), tab);
         QCOMPARE(v.view.NotepadLines(), QStringList{QStringLiteral("there")});
         QVERIFY(v.view.MarkedDays().test(to.day()));
-        QCOMPARE(v.view.cbDay->text(), TDiaryView::DayNames[to.dayOfWeek() % 7 + 1]);
+        QCOMPARE(Control<QLineEdit>(v.view, "cbDay")->text(), TDiaryView::DayNames[to.dayOfWeek() % 7 + 1]);
     }
 
     void yearSpinMovesTheDateAndTheMarks()
@@ -401,33 +415,34 @@ private slots:
         View v({{QDate(2025, 2, 10), {QStringLiteral("в прошлом году")}}});
         v.select(QDate(2024, 2, 29));
         QVERIFY(!v.view.MarkedDays().test(10));
-        v.view.sbYear->upButton()->click();
-        QCOMPARE(v.view.eYear->text(), QStringLiteral("2025"));
+        Control<TSpinButton>(v.view, "sbYear")->upButton()->click();
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2025"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(2025, 2, 28));
         QVERIFY(v.view.MarkedDays().test(10));
-        v.view.sbYear->downButton()->click();
+        Control<TSpinButton>(v.view, "sbYear")->downButton()->click();
         QCOMPARE(v.grid()->SelectedDate(), QDate(2024, 2, 28));
         QVERIFY(!v.view.MarkedDays().test(10));
-        QCOMPARE(v.view.sbYear->upButton()->autoRepeatDelay(), 400);
-        QCOMPARE(v.view.sbYear->upButton()->autoRepeatInterval(), 100);
+        QCOMPARE(Control<TSpinButton>(v.view, "sbYear")->upButton()->autoRepeatDelay(), 400);
+        QCOMPARE(Control<TSpinButton>(v.view, "sbYear")->upButton()->autoRepeatInterval(), 100);
     }
 
     void yearsOutsideTheCalendarLeaveTheDate()
     {
         View v;
         v.select(QDate(9999, 12, 31));
-        v.view.sbYearUpClick();
-        QCOMPARE(v.view.eYear->text(), QStringLiteral("10000"));
+        v.view.NextYear();
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("10000"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(9999, 12, 31));
         v.select(QDate(1, 1, 1));
-        v.view.sbYearDownClick();
-        QCOMPARE(v.view.eYear->text(), QStringLiteral("0"));
+        v.view.PreviousYear();
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("0"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(1, 1, 1));
-        v.view.sbYearUpClick();
-        v.view.sbYearUpClick();
+        v.view.NextYear();
+        v.view.NextYear();
         QCOMPARE(v.grid()->SelectedDate(), QDate(2, 1, 1));
     }
 
+    // clang-format off
     void searchJumpsToAnOldDay_data()
     {
         QTest::addColumn<QString>("query");
@@ -439,6 +454,7 @@ private slots:
         QTest::newRow("list, second row") << "шов" << true << QDate(2019, 2, 28) << "Шов" << 2;
         QTest::newRow("ё and across lines") << "ёлка 12" << false << QDate(2019, 2, 28) << "елка\n12" << 1;
     }
+    // clang-format on
     void searchJumpsToAnOldDay()
     {
         QFETCH(QString, query);
@@ -453,29 +469,36 @@ private slots:
         View v(notes);
         v.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&v.view));
-        QTest::keyClick(v.view.reblok, Qt::Key_F, Qt::ControlModifier);
-        TSearchPanel* panel = v.view.pSearch;
+        QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_F, Qt::ControlModifier);
+        TSearchPanel* panel = Control<TSearchPanel>(v.view, "pSearch");
         QVERIFY(panel->isVisible());
-        QVERIFY(panel->eFind->hasFocus());
-        typeText(panel->eFind, query);
-        QCOMPARE(panel->lFound->text(), QStringLiteral("Найдено: %1").arg(found));
-        QCOMPARE(panel->lbFound->model()->rowCount(), found);
+        QVERIFY(Control<QLineEdit>(*panel, "eFind")->hasFocus());
+        typeText(Control<QLineEdit>(*panel, "eFind"), query);
+        QCOMPARE(Control<QLabel>(*panel, "lFound")->text(), QStringLiteral("Найдено: %1").arg(found));
+        QCOMPARE(Control<QListView>(*panel, "lbFound")->model()->rowCount(), found);
         if (byList) {
-            QVERIFY(panel->lbFound->model()->index(0, 0).data().toString().startsWith(
-                QStringLiteral("30.06.2025 — ещё шов")));
-            QTest::keyClick(panel->eFind, Qt::Key_Down);
-            QTest::keyClick(panel->lbFound, Qt::Key_Down);
-            QTest::keyClick(panel->lbFound, Qt::Key_Return);
+            QVERIFY(Control<QListView>(*panel, "lbFound")
+                        ->model()
+                        ->index(0, 0)
+                        .data()
+                        .toString()
+                        .startsWith(QStringLiteral("30.06.2025 — ещё шов")));
+            QTest::keyClick(Control<QLineEdit>(*panel, "eFind"), Qt::Key_Down);
+            QTest::keyClick(Control<QListView>(*panel, "lbFound"), Qt::Key_Down);
+            QTest::keyClick(Control<QListView>(*panel, "lbFound"), Qt::Key_Return);
         } else {
-            QTest::keyClick(panel->eFind, Qt::Key_Return);
+            QTest::keyClick(Control<QLineEdit>(*panel, "eFind"), Qt::Key_Return);
         }
         QVERIFY(!panel->isVisible());
         QCOMPARE(v.grid()->SelectedDate(), shown);
-        QCOMPARE(v.view.eYear->text(), QString::number(shown.year()));
-        QCOMPARE(v.view.TabControl1->TabIndex(), shown.month() - 1);
-        QCOMPARE(v.view.reblok->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')),
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QString::number(shown.year()));
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabIndex(), shown.month() - 1);
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")
+                     ->textCursor()
+                     .selectedText()
+                     .replace(QChar::ParagraphSeparator, QLatin1Char('\n')),
                  selected);
-        QVERIFY(v.view.reblok->hasFocus());
+        QVERIFY(Control<QTextEdit>(v.view, "reblok")->hasFocus());
         QCOMPARE(v.store.size(), notes.size()); // the search never changes a note
         for (qsizetype i = 0; i < notes.size(); ++i)
             QCOMPARE(v.store[i].Lines(), notes[i].Lines());
@@ -486,16 +509,16 @@ private slots:
         View v({{Tuesday, {QStringLiteral("x")}}});
         v.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&v.view));
-        QTest::mouseClick(v.view.lFind, Qt::LeftButton, {}, QPoint(3, 3));
-        QVERIFY(v.view.pSearch->isVisible());
-        QTest::keyClick(v.view.pSearch->eFind, Qt::Key_Escape);
-        QVERIFY(!v.view.pSearch->isVisible());
-        QVERIFY(v.view.reblok->hasFocus());
-        QTest::mouseClick(v.view.lFind, Qt::LeftButton, {}, QPoint(3, 3));
-        QVERIFY(v.view.pSearch->isVisible());
-        QTest::mouseClick(v.view.lFind, Qt::LeftButton, {}, QPoint(3, 3));
-        QVERIFY(!v.view.pSearch->isVisible());
-        QCOMPARE(v.view.reblok->toPlainText(), QStringLiteral("x"));
+        QTest::mouseClick(Control<TLinkLabel>(v.view, "lFind"), Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(Control<TSearchPanel>(v.view, "pSearch")->isVisible());
+        QTest::keyClick(Control<QLineEdit>(*Control<TSearchPanel>(v.view, "pSearch"), "eFind"), Qt::Key_Escape);
+        QVERIFY(!Control<TSearchPanel>(v.view, "pSearch")->isVisible());
+        QVERIFY(Control<QTextEdit>(v.view, "reblok")->hasFocus());
+        QTest::mouseClick(Control<TLinkLabel>(v.view, "lFind"), Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(Control<TSearchPanel>(v.view, "pSearch")->isVisible());
+        QTest::mouseClick(Control<TLinkLabel>(v.view, "lFind"), Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(!Control<TSearchPanel>(v.view, "pSearch")->isVisible());
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), QStringLiteral("x"));
     }
 
     void exportWritesEveryNoteByDate()
@@ -503,7 +526,7 @@ private slots:
         View v({{QDate(2026, 12, 8), {QStringLiteral("Трубы Ду325"), QString()}},
                 {QDate(2025, 3, 1), {}},
                 {QDate(2026, 1, 15), {QStringLiteral("a"), QStringLiteral("  b")}}});
-        QTest::mouseClick(v.view.lBlok, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(Control<TLinkLabel>(v.view, "lBlok"), Qt::LeftButton, {}, QPoint(3, 3));
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QCOMPARE(m_opener.opened, QStringList{path});
         QVERIFY(m_boxes.isEmpty());
@@ -523,7 +546,7 @@ private slots:
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QVERIFY(WriteFileAtomically(path, "old export") == std::nullopt);
         View v;
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text, QStringLiteral("Записи в блокноте отсутствуют!"));
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
@@ -536,7 +559,7 @@ private slots:
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QVERIFY(QDir().mkpath(path + QStringLiteral("/held"))); // a folder cannot be replaced by a file
         View v({{Tuesday, {QStringLiteral("x")}}});
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         QDir(path).removeRecursively();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
@@ -548,7 +571,7 @@ private slots:
     {
         m_opener.failWith = QStringLiteral("Нет программы для открытия файла");
         View v({{Tuesday, {QStringLiteral("x")}}});
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(m_boxes[0].text.endsWith(QLatin1Char('.')));
@@ -564,32 +587,34 @@ private slots:
         v.select(Tuesday);
         v.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&v.view));
-        const QList<QWidget*> order{v.view.eYear, v.grid(),     v.view.TabControl1,
-                                    v.view.lFind, v.view.lBlok, v.view.reblok};
-        v.view.eYear->setFocus(Qt::TabFocusReason);
+        const QList<QWidget*> order{Control<QLineEdit>(v.view, "eYear"),        v.grid(),
+                                    Control<TMonthTabs>(v.view, "TabControl1"), Control<TLinkLabel>(v.view, "lFind"),
+                                    Control<TLinkLabel>(v.view, "lBlok"),       Control<QTextEdit>(v.view, "reblok")};
+        Control<QLineEdit>(v.view, "eYear")->setFocus(Qt::TabFocusReason);
         for (QWidget* w : order) {
             QCOMPARE(QApplication::focusWidget(), w);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QTest::keyClick(v.view.eYear, Qt::Key_Up);
+        QTest::keyClick(Control<QLineEdit>(v.view, "eYear"), Qt::Key_Up);
         QCOMPARE(v.grid()->SelectedDate(), Tuesday.addYears(1));
-        v.view.eYear->selectAll();
-        QTest::keyClicks(v.view.eYear, "2019x");
-        QCOMPARE(v.view.eYear->text(), QStringLiteral("2019"));
+        Control<QLineEdit>(v.view, "eYear")->selectAll();
+        QTest::keyClicks(Control<QLineEdit>(v.view, "eYear"), "2019x");
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2019"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(2019, 12, 8));
         QTest::keyClick(v.grid(), Qt::Key_PageDown);
-        QCOMPARE(v.view.TabControl1->TabIndex(), 0);
-        QCOMPARE(v.view.eYear->text(), QStringLiteral("2020"));
-        QCOMPARE(v.view.reblok->placeholderText(), QStringLiteral("Заметка на 8 января 2020 года, среда"));
-        QTest::keyClick(v.view.lFind, Qt::Key_Space);
-        QVERIFY(v.view.pSearch->isVisible());
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabIndex(), 0);
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2020"));
+        QCOMPARE(Control<QTextEdit>(v.view, "reblok")->placeholderText(),
+                 QStringLiteral("Заметка на 8 января 2020 года, среда"));
+        QTest::keyClick(Control<TLinkLabel>(v.view, "lFind"), Qt::Key_Space);
+        QVERIFY(Control<TSearchPanel>(v.view, "pSearch")->isVisible());
     }
 
     void exportWithoutViewerSaysWhereTheFileIs()
     {
         m_opener.noViewer = true;
         View v({{Tuesday, {QStringLiteral("x")}}});
-        v.view.lBlokClick();
+        v.view.ExportNotes();
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
@@ -606,7 +631,7 @@ private slots:
         QMenu menu;
         menu.addAction(QStringLiteral("ГОСТ 7512-82"));
         v.view.SetNotepadMenu(&menu);
-        emit v.view.reblok->customContextMenuRequested(QPoint(10, 10));
+        emit Control<QTextEdit>(v.view, "reblok")->customContextMenuRequested(QPoint(10, 10));
         QTRY_VERIFY(menu.isVisible());
         menu.hide();
     }
@@ -614,16 +639,19 @@ private slots:
     void captionsGrowWithAPluginFont()
     {
         View v;
-        for (QLabel* l : std::initializer_list<QLabel*>{v.view.Label5, v.view.Label6, v.view.Label7, v.view.lBlok}) {
+        for (QLabel* l :
+             std::initializer_list<QLabel*>{Control<QLabel>(v.view, "Label5"), Control<QLabel>(v.view, "Label6"),
+                                            Control<QLabel>(v.view, "Label7"), Control<TLinkLabel>(v.view, "lBlok")}) {
             QFont f = l->font();
             f.setBold(true);
             f.setPixelSize(16);
             l->setFont(f);
             QVERIFY2(l->width() >= QFontMetrics(f).horizontalAdvance(l->text()), qPrintable(l->objectName()));
         }
-        QCOMPARE(v.view.lBlok->pos(), QPoint(517, 16));
+        QCOMPARE(Control<TLinkLabel>(v.view, "lBlok")->pos(), QPoint(517, 16));
     }
 
+    // clang-format off
     void controlsCarryTheirDesignNamesAndPlaces_data()
     {
         QTest::addColumn<QString>("name");
@@ -637,6 +665,7 @@ private slots:
         QTest::newRow("Panel3") << "Panel3" << QRect(0, 40, 288, 160);
         QTest::newRow("MonthGrid") << "MonthGrid" << QRect(6, 4, 277, 149);
     }
+    // clang-format on
     void controlsCarryTheirDesignNamesAndPlaces()
     {
         QFETCH(QString, name);
@@ -646,8 +675,8 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->geometry(), geometry);
         QVERIFY(v.view.findChild<QWidget*>(QStringLiteral("Label5")));
-        QCOMPARE(v.view.TabControl1->count(), 12);
-        QCOMPARE(v.view.TabControl1->TabText(8), QStringLiteral("Сент"));
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->count(), 12);
+        QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabText(8), QStringLiteral("Сент"));
     }
 };
 

@@ -12,7 +12,7 @@ namespace {
 
 struct Grid {
     TMarkedDays marked;
-    TMyCalendar grid{&marked};
+    TMonthGrid grid{&marked};
     explicit Grid(const QDate& d)
     {
         grid.resize(277, 149);
@@ -114,7 +114,7 @@ private slots:
     void settersRefuseWhatDoesNotFit()
     {
         Grid g(QDate(2026, 4, 30));
-        QSignalSpy changed(&g.grid, &TCalendar::OnChange);
+        QSignalSpy changed(&g.grid, &TCalendar::dateChanged);
         QVERIFY(g.grid.setDay(31)); // April has 30: ignored
         QVERIFY(g.grid.setDay(0));
         QVERIFY(g.grid.setMonth(13));
@@ -145,7 +145,7 @@ private slots:
     {
         Grid g(QDate(2026, 12, 8));
         g.grid.show();
-        QSignalSpy changed(&g.grid, &TCalendar::OnChange);
+        QSignalSpy changed(&g.grid, &TCalendar::dateChanged);
         QTest::mousePress(&g.grid, Qt::LeftButton, {}, g.centreOf(15));
         QCOMPARE(g.grid.CurrentCell(), g.cellOf(15));
         QCOMPARE(g.grid.Day(), 8);

@@ -2,7 +2,7 @@
 // driven through stub xdg-open scripts on PATH.
 #include "docs/view/docslist.h"
 #include "docs/documents.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "doubles.h"
 #include "gui/report.h"
 #include "core/error.h"
@@ -14,9 +14,12 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "controls.h"
+
 #include <unistd.h>
 
 using namespace kelto;
+using kelto::testing::Control;
 using kelto::testing::RecordingOpener;
 
 namespace {
@@ -274,7 +277,7 @@ private slots:
     {
         QVERIFY(QFile::rename(DocumentPath(5), DocumentPath(5) + ".away"));
         TSpravkaMenu menu;
-        menu.N6->trigger();
+        Control<QAction>(menu, "N6")->trigger();
         QVERIFY(QFile::rename(DocumentPath(5) + ".away", DocumentPath(5)));
         QVERIFY(m_opener.opened.isEmpty());
         QCOMPARE(m_reports.size(), 1);

@@ -17,27 +17,21 @@ using namespace kelto;
 class TestReport : public QObject {
     Q_OBJECT
 private slots:
+    // clang-format off
     void fullStop_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Floating point division by zero"
-                                << "Floating point division by zero.";
-        QTest::newRow("quote") << "'abc' is not a valid floating point value"
-                               << "'abc' is not a valid floating point value.";
-        QTest::newRow("already") << "Готово."
-                                 << "Готово.";
-        QTest::newRow("exclamation sorts before") << "Ошибка!"
-                                                  << "Ошибка!";
-        QTest::newRow("comma sorts before") << "a,"
-                                            << "a,";
-        QTest::newRow("digit sorts after") << "код 2"
-                                           << "код 2.";
-        QTest::newRow("cyrillic") << "Не удается найти указанный файл"
-                                  << "Не удается найти указанный файл.";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("letter") << "Floating point division by zero" << "Floating point division by zero.";
+        QTest::newRow("quote") << "'abc' is not a valid floating point value" << "'abc' is not a valid floating point value.";
+        QTest::newRow("already") << "Готово." << "Готово.";
+        QTest::newRow("exclamation sorts before") << "Ошибка!" << "Ошибка!";
+        QTest::newRow("comma sorts before") << "a," << "a,";
+        QTest::newRow("digit sorts after") << "код 2" << "код 2.";
+        QTest::newRow("cyrillic") << "Не удается найти указанный файл" << "Не удается найти указанный файл.";
+        QTest::newRow("empty") << "" << "";
     }
+    // clang-format on
     void fullStop()
     {
         QFETCH(QString, text);
@@ -65,6 +59,7 @@ private slots:
 
     // Running out of memory is said in the user's words, never as the
     // library's "std::bad_alloc.", and the program goes on.
+    // clang-format off
     void memoryExhaustionIsSaidPlainly_data()
     {
         QTest::addColumn<int>("kind");
@@ -72,6 +67,7 @@ private slots:
         QTest::newRow("array length") << 1;
         QTest::newRow("a real one") << 2;
     }
+    // clang-format on
     void memoryExhaustionIsSaidPlainly()
     {
         QFETCH(int, kind);

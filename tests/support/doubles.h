@@ -2,7 +2,7 @@
 // was given, and typing of any text.
 #pragma once
 #include "core/error.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 
 #include <QApplication>
 #include <QKeyEvent>

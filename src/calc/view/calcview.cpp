@@ -5,6 +5,7 @@
 
 #include "gui/designfont.h"
 #include "gui/report.h"
+#include "calc/calcnote.h"
 #include "calc/layout.h"
 #include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
@@ -105,6 +106,8 @@ TCalcView::TCalcView(QWidget* parent)
     Label38 = MakeLabel(this, "Label38", QStringLiteral("Результаты:"), {331, 17, 162, 20}, WindowFont(), leftTop);
     Label37->setWordWrap(true);
     Label38->setWordWrap(true);
+    m_skin.calcPicture = Image2;
+    m_skin.headings = {Label37, Label38};
 
     Label8 = MakeLabel(this, "Label8", QStringLiteral("Класс чувствительности по ГОСТ 7512-82"), {0, 42, 233, 13},
                        DesignFont(12, true, false, "Arial"), rightTop);
@@ -117,6 +120,7 @@ TCalcView::TCalcView(QWidget* parent)
     Label10
         = MakeLabel(this, "Label10", QStringLiteral("Фокусное пятно, мм"), {32, 166, 201, 13}, WindowFont(), rightTop);
     Label14 = MakeLabel(this, "Label14", QStringLiteral("Схема контроля"), {80, 191, 155, 13}, WindowFont(), rightTop);
+    m_skin.captions = {Label8, Label9, Label10, Label11, Label12, Label13, Label14};
 
     const QFont captionFont = DesignFont(12);
     const QFont valueFont = DesignFont(12, false, true);
@@ -145,6 +149,8 @@ TCalcView::TCalcView(QWidget* parent)
     lExpo = value("lExpo", 122);
     lCount = value("lCount", 172);
     Ldlin = value("Ldlin", 197);
+    m_skin.captions.insert(m_skin.captions.end(), {Label15, Label17, Label22, Label24, Label29, Label35, Label3});
+    m_skin.values = {lFocRast, lSens, lPerimetr, lExpo, lCount, Ldlin};
     // The recommended sections are computed but not offered.
     for (QLabel* l : {Label3, Label29, lCount, Label35, Ldlin})
         l->hide();
@@ -153,6 +159,7 @@ TCalcView::TCalcView(QWidget* parent)
     // visible results; LayOutChecks places its lines.
     Label40 = MakeLabel(this, "Label40", QStringLiteral("Проверка по ГОСТ 7512-82:"), {331, 147, 260, 16}, WindowFont(),
                         leftTop);
+    m_skin.headings.push_back(Label40);
     const auto checkCaption = [&](const char* name, const QString& text) {
         QLabel* l = new TAutoSizeLabel(text, this);
         l->setObjectName(QLatin1String(name));
@@ -169,6 +176,9 @@ TCalcView::TCalcView(QWidget* parent)
     angleCheck = value("angleCheck", 0);
     wireCheck = value("wireCheck", 0);
     filmCheck = value("filmCheck", 0);
+    // The plug-in dresses the three older lines (DressChecks the newer).
+    m_skin.captions.insert(m_skin.captions.end(), {Label41, Label42, Label43});
+    m_skin.values.insert(m_skin.values.end(), {focalCheck, angleCheck, wireCheck});
     for (QLabel* l : {focalCheck, angleCheck, wireCheck, filmCheck}) {
         l->setText(QStringLiteral("—"));
         l->adjustSize();
@@ -187,7 +197,8 @@ TCalcView::TCalcView(QWidget* parent)
     // Left of the scheme picture, under the input captions.
     lSource = new TLinkLabel("lSource", QStringLiteral("Активность и время экспозиции…"), this);
     lSource->move(16, 232);
-    connect(lSource, &TLinkLabel::clicked, this, &TCalcView::lSourceClick);
+    connect(lSource, &TLinkLabel::clicked, this, &TCalcView::OpenSourceWindow);
+    m_skin.captions.push_back(lSource);
 
     cbSens = MakeCombo(this, "cbSens", 37, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 2);
     eDiam = MakeEdit(this, "eDiam", 62, QStringLiteral("219"));
@@ -199,6 +210,7 @@ TCalcView::TCalcView(QWidget* parent)
                         {QStringLiteral("a)"), QStringLiteral("б)"), QStringLiteral("в)"), QStringLiteral("г)"),
                          QStringLiteral("д)"), QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")},
                         3);
+    m_skin.inputs = {eRast, ePatno, eDlin, eDiam, eTol, cbSens, cbSheme};
     setTabOrder(cbSens, eDiam);
     setTabOrder(eDiam, eTol);
     setTabOrder(eTol, eDlin);
@@ -215,28 +227,45 @@ TCalcView::TCalcView(QWidget* parent)
 
     lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->move(16, 256);
+    connect(lToDiary, &TLinkLabel::clicked, this, &TCalcView::writeToDiaryRequested);
     lIso = new TLinkLabel("lIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1…"), this);
     lIso->move(16, 280);
-    connect(lIso, &TLinkLabel::clicked, this, &TCalcView::lIsoClick);
+    connect(lIso, &TLinkLabel::clicked, this, &TCalcView::OpenIsoWindow);
 
-    MakeNumericField(eDiam, [this](QChar& key) { eDiamKeyPress(key); });
-    MakeNumericField(eTol, [this](QChar& key) { eTolKeyPress(key); });
-    MakeNumericField(eDlin, [this](QChar& key) { eDlinKeyPress(key); });
-    MakeNumericField(eRast, [this](QChar& key) { eRastKeyPress(key); });
-    MakeNumericField(ePatno, [this](QChar& key) { ePatnoKeyPress(key); });
+    // The five edits share one filter, each on its own text.
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
-        connect(e, &QLineEdit::textChanged, this, &TCalcView::cbSensChange);
+        MakeNumericField(e, [e](QChar& key) { AcceptNumericKey(e, key); });
+    for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
+        connect(e, &QLineEdit::textChanged, this, &TCalcView::Recalculate);
     // The source window follows the plug-in's looks of these three.
     for (QWidget* w : {static_cast<QWidget*>(eRast), static_cast<QWidget*>(Label12), static_cast<QWidget*>(lFocRast)})
         w->installEventFilter(this);
-    connect(cbSens, &QComboBox::currentIndexChanged, this, &TCalcView::cbSensChange);
+    connect(cbSens, &QComboBox::currentIndexChanged, this, &TCalcView::Recalculate);
     // A pick in the list changes the picture first, then recalculates; a pick
     // of the item already selected only shows its picture again.
     connect(cbSheme, &QComboBox::currentIndexChanged, this, [this] {
-        cbShemeClick();
-        cbSensChange();
+        ShowPickedScheme();
+        Recalculate();
     });
-    connect(cbSheme, &QComboBox::activated, this, &TCalcView::cbShemeClick);
+    connect(cbSheme, &QComboBox::activated, this, &TCalcView::ShowPickedScheme);
+}
+
+std::optional<QString> TCalcView::NoteParagraph() const
+{
+    return CalcNoteParagraph(
+        {eDiam->text(), eTol->text(), cbSens->currentText(), cbSheme->currentText(), eRast->text(), ePatno->text()},
+        {lSens->text(), lFocRast->text(), lExpo->text(), lPerimetr->text()});
+}
+
+void TCalcView::ShowToDiaryOutcome(const QString& text)
+{
+    lToDiary->ShowFor(text);
+}
+
+void TCalcView::FollowLinkStyleOf(QWidget* model)
+{
+    for (TLinkLabel* link : {lSource, lToDiary, lIso})
+        link->FollowStyleOf(model);
 }
 
 void TCalcView::SetResult(QLabel* label, const QString& text)
@@ -253,7 +282,7 @@ void TCalcView::SetResult(QLabel* label, const QString& text)
     label->resize(width, label->height());
 }
 
-void TCalcView::cbSensChange()
+void TCalcView::Recalculate()
 {
     kelto::Guarded([&] {
         // The six results start as "?": the record below starts so, and
@@ -294,7 +323,7 @@ void TCalcView::cbSensChange()
     });
 }
 
-void TCalcView::cbShemeClick()
+void TCalcView::ShowPickedScheme()
 {
     kelto::Guarded([&] { ShowSchemePicture(); });
 }
@@ -328,33 +357,12 @@ void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key)
     key = FilterNumericKey(edit->text(), key);
 }
 
-void TCalcView::eDiamKeyPress(QChar& key)
-{
-    AcceptNumericKey(eDiam, key);
-}
-void TCalcView::eTolKeyPress(QChar& key)
-{
-    AcceptNumericKey(eTol, key);
-}
-void TCalcView::eDlinKeyPress(QChar& key)
-{
-    AcceptNumericKey(eDlin, key);
-}
-void TCalcView::eRastKeyPress(QChar& key)
-{
-    AcceptNumericKey(eRast, key);
-}
-void TCalcView::ePatnoKeyPress(QChar& key)
-{
-    AcceptNumericKey(ePatno, key);
-}
-
 bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept)
 {
     return HandleNumericKey(edit, event, accept);
 }
 
-void TCalcView::lSourceClick()
+void TCalcView::OpenSourceWindow()
 {
     kelto::Guarded([this] {
         // The work date is the day the window opens: a day browsed in the
@@ -371,7 +379,7 @@ void TCalcView::lSourceClick()
     });
 }
 
-void TCalcView::lIsoClick()
+void TCalcView::OpenIsoWindow()
 {
     kelto::Guarded([this] {
         if (!m_iso) {

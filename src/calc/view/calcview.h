@@ -1,6 +1,8 @@
 // The calculation view "Panel2": seven inputs, the scheme picture and the
 // results, recalculated on every change of any input.
 #pragma once
+#include "gui/skintargets.h"
+
 #include <QChar>
 #include <QString>
 #include <QDate>
@@ -8,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -37,13 +40,65 @@ public:
     // when the event is used up.
     static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
 
-    // The key-press handlers of the five edits, each the filter for its own.
-    void eDiamKeyPress(QChar& key);
-    void eTolKeyPress(QChar& key);
-    void eDlinKeyPress(QChar& key);
-    void eRastKeyPress(QChar& key);
-    void ePatnoKeyPress(QChar& key);
+    // The calculation as a paragraph for the diary: the inputs as they stand
+    // and the results as shown; nullopt while any result is "?".
+    std::optional<QString> NoteParagraph() const;
+    // Shows `text` for a while in place of the link "Записать расчёт в дневник".
+    void ShowToDiaryOutcome(const QString& text);
+    // The view's links take the look of `model` (the diary's link) now and
+    // whenever a plug-in changes it.
+    void FollowLinkStyleOf(QWidget* model);
+    // What the plug-in reaches in this view (its background and four font
+    // blocks), in the order of the plug-in's table.
+    const TSkinTargets& SkinTargets() const { return m_skin; }
 
+    // The line of the results box kept free under the check block for the
+    // link to the technique card.
+    static constexpr QRect CardLinkPlace{331, 278, 290, 16};
+
+    // The day the diary link writes to (the diary's selected day); the
+    // link names it when it is not today.
+    void SetDiaryDaySource(std::function<QDate()> source);
+    // The diary link's caption for the day it writes to.
+    void UpdateDiaryLink();
+    // The source window, once it has been opened; nullptr before.
+    TfSource* SourceWindow() const { return m_source; }
+    // Program exit: the source window's inputs to source.cnf, if it was ever
+    // opened; a failure is reported.
+    void SaveSource(bool reportFailure = true);
+    // How the ISO window puts its paragraph into the diary (the answer is
+    // what its link says for a while); given to the window when it is made.
+    void SetIsoDiaryAppend(std::function<QString(const QString&)> append) { m_isoAppend = std::move(append); }
+    // The ISO window, once it has been opened; nullptr before.
+    TfIso* IsoWindow() const { return m_iso; }
+    // Program exit: the ISO window's inputs to iso.cnf, if it was ever
+    // opened; a failure is reported.
+    void SaveIso(bool reportFailure = true);
+
+signals:
+    // "Записать расчёт в дневник" was clicked: the main window writes it.
+    void writeToDiaryRequested();
+
+public slots:
+    // The whole view update: results reset, picture, calculation, error box.
+    void Recalculate();
+    // A pick in the scheme list: the picture only.
+    void ShowPickedScheme();
+    void ShowSchemePicture();
+    // Start-up: all eight pictures stacked in the picture frame, only the
+    // default scheme's shown.
+    void PlaceSchemePictures();
+    // The link: the source window, created on first use, shown and raised.
+    void OpenSourceWindow();
+    // The link: the ISO window, created on first use with the pipe of the
+    // view, shown and raised.
+    void OpenIsoWindow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
     QLabel* Image2 = nullptr;
     QLabel *Label37 = nullptr, *Label38 = nullptr;
     QLabel *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
@@ -60,55 +115,13 @@ public:
     QLabel *Label40 = nullptr, *Label41 = nullptr, *Label42 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
     QLabel *focalCheck = nullptr, *angleCheck = nullptr, *wireCheck = nullptr, *filmCheck = nullptr;
     QLabel* lHint = nullptr;
-    // The line of the results box kept free under the check block for the
-    // link to the technique card.
-    static constexpr QRect CardLinkPlace{331, 278, 290, 16};
     // The link that opens the source window.
     TLinkLabel* lSource = nullptr;
-
-    // The day the diary link writes to (the diary's selected day); the
-    // link names it when it is not today.
-    void SetDiaryDaySource(std::function<QDate()> source);
-    // The diary link's caption for the day it writes to.
-    void UpdateDiaryLink();
-    // The source window, once it has been opened; nullptr before.
-    TfSource* fSource() const { return m_source; }
-    // Program exit: the source window's inputs to source.cnf, if it was ever
-    // opened; a failure is reported.
-    void SaveSource(bool reportFailure = true);
-    // "Записать расчёт в дневник": the main window writes the paragraph.
+    // "Записать расчёт в дневник".
     TLinkLabel* lToDiary = nullptr;
     // The link that opens the check by ГОСТ ISO 17636-1.
     TLinkLabel* lIso = nullptr;
-    // How the ISO window puts its paragraph into the diary (the answer is
-    // what its link says for a while); given to the window when it is made.
-    void SetIsoDiaryAppend(std::function<QString(const QString&)> append) { m_isoAppend = std::move(append); }
-    // The ISO window, once it has been opened; nullptr before.
-    TfIso* fIso() const { return m_iso; }
-    // Program exit: the ISO window's inputs to iso.cnf, if it was ever
-    // opened; a failure is reported.
-    void SaveIso(bool reportFailure = true);
 
-public slots:
-    // The whole view update: results reset, picture, calculation, error box.
-    void cbSensChange();
-    // A pick in the scheme list: the picture only.
-    void cbShemeClick();
-    void ShowSchemePicture();
-    // Start-up: all eight pictures stacked in the picture frame, only the
-    // default scheme's shown.
-    void PlaceSchemePictures();
-    // The link: the source window, created on first use, shown and raised.
-    void lSourceClick();
-    // The link: the ISO window, created on first use with the pipe of the
-    // view, shown and raised.
-    void lIsoClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
-private:
     void SetResult(QLabel* label, const QString& text);
     // The check block laid out for the texts and fonts it now has: a value
     // beside its caption where it fits, under it otherwise; the hint after.
@@ -118,6 +131,7 @@ private:
     void DressChecks();
     void DressSourceWindow();
 
+    TSkinTargets m_skin;
     std::function<QDate()> m_diaryDay;
     TfSource* m_source = nullptr;
     TfIso* m_iso = nullptr;

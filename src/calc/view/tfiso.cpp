@@ -136,10 +136,10 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     QPalette linkPalette = lToDiary->palette();
     linkPalette.setColor(QPalette::WindowText, palette().color(QPalette::Link));
     lToDiary->setPalette(linkPalette);
-    connect(lToDiary, &TLinkLabel::clicked, this, &TfIso::lToDiaryClick);
+    connect(lToDiary, &TLinkLabel::clicked, this, &TfIso::WriteCalculationToDiary);
 
     QWidget* previous = nullptr;
-    for (QWidget* w : inputs()) {
+    for (QWidget* w : Inputs()) {
         if (previous)
             setTabOrder(previous, w);
         previous = w;
@@ -163,7 +163,7 @@ QString TfIso::FilePath()
     return ProgramFolder() + QStringLiteral("iso.cnf");
 }
 
-QList<QWidget*> TfIso::inputs() const
+QList<QWidget*> TfIso::Inputs() const
 {
     return {eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar};
 }
@@ -187,8 +187,8 @@ void TfIso::SetForm(const TIsoForm& f)
     {
         // One calculation at the end.
         std::vector<QSignalBlocker> blockers;
-        blockers.reserve(size_t(inputs().size()));
-        for (QWidget* w : inputs())
+        blockers.reserve(size_t(Inputs().size()));
+        for (QWidget* w : Inputs())
             blockers.emplace_back(w);
         eDe->setText(f.De);
         eT->setText(f.t);
@@ -225,7 +225,7 @@ std::optional<QString> TfIso::Save() const
 
 void TfIso::ApplyInputFont(const QFont& font, const QPalette& palette)
 {
-    for (QWidget* w : inputs()) {
+    for (QWidget* w : Inputs()) {
         if (w == chPlanar)
             continue; // a caption beside a box, not a field
         w->setFont(font);
@@ -265,7 +265,7 @@ void TfIso::Recalculate()
     });
 }
 
-void TfIso::lToDiaryClick()
+void TfIso::WriteCalculationToDiary()
 {
     Guarded([this] {
         const TIsoShown s = Shown();

@@ -50,13 +50,13 @@ public:
 
 public slots:
     void Recalculate();
-    void lToDiaryClick();
+    void WriteCalculationToDiary();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QList<QWidget*> inputs() const;
+    QList<QWidget*> Inputs() const;
 
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
     QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;

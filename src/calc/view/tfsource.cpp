@@ -126,7 +126,7 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     QWidget* previous = nullptr;
-    for (QWidget* w : inputs()) {
+    for (QWidget* w : Inputs()) {
         if (previous)
             setTabOrder(previous, w);
         previous = w;
@@ -139,7 +139,7 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
             form = *stored;
     SetForm(form);
 
-    for (QLineEdit* e : edits()) {
+    for (QLineEdit* e : Edits()) {
         MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfSource::Recalculate);
     }
@@ -147,8 +147,8 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
         connect(d, &QDateEdit::dateChanged, this, &TfSource::Recalculate);
     for (QDateEdit* d : {dePassport, deWork, deRef})
         d->installEventFilter(this);
-    connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::cbUnitChange);
-    connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::cbIsotopeChange);
+    connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::RewriteActivityInUnit);
+    connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::TakeIsotopeLayer);
 }
 
 QString TfSource::FilePath()
@@ -156,12 +156,12 @@ QString TfSource::FilePath()
     return ProgramFolder() + QStringLiteral("source.cnf");
 }
 
-QList<QLineEdit*> TfSource::edits() const
+QList<QLineEdit*> TfSource::Edits() const
 {
     return {eActivity, eRefTime, eRefDist, eRefThick, eDist, eThick, eHvl};
 }
 
-QList<QWidget*> TfSource::inputs() const
+QList<QWidget*> TfSource::Inputs() const
 {
     return {cbIsotope, eActivity, cbUnit, dePassport, deWork, eRefTime,
             eRefDist,  eRefThick, deRef,  eDist,      eThick, eHvl};
@@ -191,8 +191,8 @@ void TfSource::SetForm(const TSourceForm& f)
         // One calculation at the end, and the stored half-value layer kept
         // rather than replaced by the isotope's table value.
         std::vector<QSignalBlocker> blockers;
-        blockers.reserve(size_t(inputs().size()));
-        for (QWidget* w : inputs())
+        blockers.reserve(size_t(Inputs().size()));
+        for (QWidget* w : Inputs())
             blockers.emplace_back(w);
         cbIsotope->setCurrentIndex(f.isotope);
         eActivity->setText(f.activity);
@@ -238,7 +238,7 @@ void TfSource::ApplyLook(const TSourceLook& look)
         f.setUnderline(false);
         l->setFont(f);
     }
-    for (QWidget* w : inputs()) {
+    for (QWidget* w : Inputs()) {
         w->setFont(look.inputFont);
         // The fields keep their own light ground; only their text takes the
         // plug-in's colour, as the calculation view's fields do.
@@ -255,7 +255,7 @@ void TfSource::SetWorkDate(const QDate& date)
     deWork->setDate(date);
 }
 
-void TfSource::cbUnitChange()
+void TfSource::RewriteActivityInUnit()
 {
     Guarded([this] {
         const int unit = cbUnit->currentIndex();
@@ -316,7 +316,7 @@ void TfSource::Recalculate()
     });
 }
 
-void TfSource::cbIsotopeChange()
+void TfSource::TakeIsotopeLayer()
 {
     Guarded([this] {
         // Each isotope has its own half-value layer; one the table lacks is

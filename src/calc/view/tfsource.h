@@ -47,17 +47,11 @@ public:
     // A new day of work (the window opens again on another day).
     void SetWorkDate(const QDate& date);
 
-    QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
-    QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
-              *eThick = nullptr, *eHvl = nullptr;
-    QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
-    QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
-
 public slots:
     void Recalculate();
-    void cbIsotopeChange();
+    void TakeIsotopeLayer();
     // The passport activity rewritten in the newly chosen unit.
-    void cbUnitChange();
+    void RewriteActivityInUnit();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,13 +60,19 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
+    QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
+              *eThick = nullptr, *eHvl = nullptr;
+    QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
+    QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
+
     QList<QLabel*> m_captions;
     int m_unit = 0;
     // Per date field: the part a digit was typed into, while the next key
     // is still to come (-1 otherwise).
     QHash<QObject*, int> m_digitSection;
-    QList<QLineEdit*> edits() const;
-    QList<QWidget*> inputs() const;
+    QList<QLineEdit*> Edits() const;
+    QList<QWidget*> Inputs() const;
 };
 
 } // namespace kelto

@@ -15,7 +15,7 @@
 #include "diary/view/searchpanel.h"
 #include "diary/view/notepad.h"
 #include "diary/view/spinbutton.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,12 +110,15 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lBlok->setPalette(linkPalette);
     lBlok->move(517, 16);
     lBlok->installEventFilter(this);
-    connect(lBlok, &TLinkLabel::clicked, this, &TDiaryView::lBlokClick);
+    m_skin.diaryPicture = Image3;
+    m_skin.headings = {Label5, Label6, Label7};
+    m_skin.values = {lBlok};
+    connect(lBlok, &TLinkLabel::clicked, this, &TDiaryView::ExportNotes);
     // "Найти" is styled like the link beside it, whatever the plug-in sets.
     lFind = new TLinkLabel("lFind", QStringLiteral("Найти"), this);
     lFind->FollowStyleOf(lBlok);
     lFind->move(lBlok->x() - lFind->width() - 24, 16);
-    connect(lFind, &TLinkLabel::clicked, this, &TDiaryView::lFindClick);
+    connect(lFind, &TLinkLabel::clicked, this, &TDiaryView::ToggleSearch);
 
     reblok = new TNotepad(this);
     reblok->setObjectName(QStringLiteral("reblok"));
@@ -132,6 +135,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     reblok->setContextMenuPolicy(Qt::CustomContextMenu);
     reblok->setPlainText(QStringLiteral("Сегодня надо просветить кучу объектов!"));
     reblok->installEventFilter(this);
+    m_skin.inputs = {eYear, cbDay, reblok};
     connect(reblok, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (m_notepadMenu)
             m_notepadMenu->popup(reblok->viewport()->mapToGlobal(at));
@@ -144,7 +148,7 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         if (pSearch->isHidden())
-            lFindClick();
+            ToggleSearch();
     });
 
     TabControl1 = new TMonthTabs(this);
@@ -159,21 +163,26 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     FillWith(Panel3, QPalette::Window, buttonHighlight);
     Panel3->setFont(DesignFont(11));
 
-    connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::eYearChange);
+    connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::FollowYearField);
     eYear->installEventFilter(this);
-    connect(sbYear, &TSpinButton::upClick, this, &TDiaryView::sbYearUpClick);
-    connect(sbYear, &TSpinButton::downClick, this, &TDiaryView::sbYearDownClick);
-    connect(TabControl1, &TMonthTabs::tabPicked, this, &TDiaryView::TabControl1Change);
-    connect(reblok, &QTextEdit::textChanged, this, &TDiaryView::reblokChange);
+    connect(sbYear, &TSpinButton::upClick, this, &TDiaryView::NextYear);
+    connect(sbYear, &TSpinButton::downClick, this, &TDiaryView::PreviousYear);
+    connect(TabControl1, &TMonthTabs::tabPicked, this, &TDiaryView::ShowMonthOfTab);
+    connect(reblok, &QTextEdit::textChanged, this, &TDiaryView::StoreChangedNote);
 
     setTabOrder(TabControl1, reblok);
+}
+
+QWidget* TDiaryView::LinkStyleModel() const
+{
+    return lBlok;
 }
 
 void TDiaryView::CreateMonthGrid()
 {
     if (m_grid)
         return;
-    m_grid = new TMyCalendar(&m_marked, Panel3);
+    m_grid = new TMonthGrid(&m_marked, Panel3);
     m_grid->setObjectName(QStringLiteral("MonthGrid"));
     m_grid->setGeometry(6, 4, 277, 149);
     m_grid->setStartOfWeek(1);
@@ -184,7 +193,7 @@ void TDiaryView::CreateMonthGrid()
     setTabOrder(TabControl1, lFind);
     setTabOrder(lFind, lBlok);
     setTabOrder(lBlok, reblok);
-    connect(m_grid, &TCalendar::OnChange, this, &TDiaryView::CalendarChange);
+    connect(m_grid, &TCalendar::dateChanged, this, &TDiaryView::ShowWeekdayAndNote);
 }
 
 void TDiaryView::ClearMarkedDays()
@@ -217,7 +226,7 @@ void TDiaryView::ResetToToday()
 
 void TDiaryView::ShowSelectedDay()
 {
-    CalendarChange();
+    ShowWeekdayAndNote();
     UpdateMarkedDays();
 }
 
@@ -270,10 +279,10 @@ void TDiaryView::UpdateMarkedDays()
     setMarkedDays(kelto::UpdateMarkedDays(m_store, m_grid->Year(), m_grid->Month()));
 }
 
-void TDiaryView::CalendarChange()
+void TDiaryView::ShowWeekdayAndNote()
 {
     // A failure here is ignored; the next change of date tries again.
-    try {
+    GuardedQuietly([this] {
         if (!m_grid)
             return;
         const QDate date = m_grid->SelectedDate();
@@ -290,11 +299,10 @@ void TDiaryView::CalendarChange()
                 eYear->setText(year);
             UpdateMarkedDays();
         }
-    } catch (...) {
-    }
+    });
 }
 
-void TDiaryView::eYearChange()
+void TDiaryView::FollowYearField()
 {
     Guarded([this] {
         if (!m_grid)
@@ -309,7 +317,7 @@ void TDiaryView::eYearChange()
     });
 }
 
-void TDiaryView::sbYearUpClick()
+void TDiaryView::NextYear()
 {
     bool ok = false;
     const qint64 y = eYear->text().toLongLong(&ok);
@@ -317,7 +325,7 @@ void TDiaryView::sbYearUpClick()
         eYear->setText(QString::number(y + 1));
 }
 
-void TDiaryView::sbYearDownClick()
+void TDiaryView::PreviousYear()
 {
     bool ok = false;
     const qint64 y = eYear->text().toLongLong(&ok);
@@ -325,17 +333,16 @@ void TDiaryView::sbYearDownClick()
         eYear->setText(QString::number(y - 1));
 }
 
-void TDiaryView::TabControl1Change(int tab)
+void TDiaryView::ShowMonthOfTab(int tab)
 {
     // A failure ends the handler without a message.
-    try {
+    GuardedQuietly([this, tab] {
         if (!m_grid)
             return;
         m_grid->setDay(DayWithinMonth(m_grid->Year(), tab + 1, m_grid->Day()));
         m_grid->setMonth(tab + 1);
         UpdateMarkedDays();
-    } catch (...) {
-    }
+    });
 }
 
 bool TDiaryView::KeepToCp1251Repertoire(const QString& text)
@@ -381,7 +388,7 @@ void TDiaryView::StoreNotepad(const QString& notepadText)
     emit noteStored();
 }
 
-void TDiaryView::reblokChange()
+void TDiaryView::StoreChangedNote()
 {
     m_notepadStored = false;
     if (m_loading || m_mending)
@@ -400,7 +407,7 @@ void TDiaryView::reblokChange()
     });
 }
 
-void TDiaryView::reblokKeyUp(int key)
+void TDiaryView::StoreAfterErasingKey(int key)
 {
     if (key != Qt::Key_Delete && key != Qt::Key_Backspace)
         return;
@@ -414,7 +421,7 @@ void TDiaryView::reblokKeyUp(int key)
     });
 }
 
-bool TDiaryView::eYearKeyPress(const QString& typed) const
+bool TDiaryView::RefusesYearKey(const QString& typed) const
 {
     if (typed.isEmpty())
         return false;
@@ -427,15 +434,15 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
     if (watched == eYear && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down) {
-            k->key() == Qt::Key_Up ? sbYearUpClick() : sbYearDownClick();
+            k->key() == Qt::Key_Up ? NextYear() : PreviousYear();
             return true;
         }
-        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && eYearKeyPress(k->text()))
+        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && RefusesYearKey(k->text()))
             return true;
     } else if (watched == reblok && event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
-            reblokKeyUp(k->key());
+            StoreAfterErasingKey(k->key());
     } else if (watched == lBlok && event->type() == QEvent::FontChange) {
         // lFind has taken the new font already (its filter was installed
         // later, so it runs first); it keeps its distance from lBlok.
@@ -457,7 +464,7 @@ QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
     return m_grid->SelectedDate();
 }
 
-void TDiaryView::lFindClick()
+void TDiaryView::ToggleSearch()
 {
     if (pSearch->isHidden())
         pSearch->Open();
@@ -470,7 +477,7 @@ void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
     Guarded([&] {
         if (!m_grid || !date.isValid())
             return;
-        m_grid->setSelectedDate(date); // runs CalendarChange: weekday and note
+        m_grid->setSelectedDate(date); // runs ShowWeekdayAndNote: weekday and note
         TabControl1->SetTabIndex(date.month() - 1);
         eYear->setText(QString::number(date.year()));
         UpdateMarkedDays();
@@ -486,7 +493,7 @@ void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
     });
 }
 
-void TDiaryView::lBlokClick()
+void TDiaryView::ExportNotes()
 {
     Guarded([this] {
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
@@ -498,11 +505,7 @@ void TDiaryView::lBlokClick()
             ShowMessage(r);
             return;
         }
-        SortByDate(m_store);
-        // log.cnf stays in code page 1251 for the diaries users bring along;
-        // the export is for this desktop's editors, which read UTF-8.
-        const QByteArray utf8 = FromCp1251(EncodeNoteExport(m_store)).toUtf8();
-        if (auto err = WriteFileAtomically(path, utf8)) {
+        if (auto err = WriteNoteExport(path, m_store)) {
             ReportError(QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }

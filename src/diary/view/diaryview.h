@@ -2,8 +2,10 @@
 // the selected day, and the export of every note to note.txt.
 #pragma once
 #include "diary/daystore.h"
+#include "gui/skintargets.h"
 
 #include <QStringList>
+#include <QLabel>
 #include <QWidget>
 
 class QLabel;
@@ -14,7 +16,7 @@ class QTextEdit;
 namespace kelto {
 
 class TLinkLabel;
-class TMyCalendar;
+class TMonthGrid;
 class TMonthTabs;
 class TSearchPanel;
 class TSpinButton;
@@ -34,10 +36,16 @@ public:
     void ResetToToday();
     void ShowSelectedDay();
 
+    // What the plug-in reaches in this view (its background, captions, the
+    // year-notes link and the inputs), in the order of the plug-in's table.
+    const TSkinTargets& SkinTargets() const { return m_skin; }
+    // The year-notes link, whose look (as a plug-in sets it) the other links
+    // of the window follow.
+    QWidget* LinkStyleModel() const;
+
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
-    TMyCalendar* MonthGrid() const { return m_grid; }
+    TMonthGrid* MonthGrid() const { return m_grid; }
     const TMarkedDays& MarkedDays() const { return m_marked; }
-    bool Loading() const { return m_loading; }
 
     // The notepad's paragraphs: what word wrap shows on several lines is one
     // line here, and a final empty paragraph is not counted.
@@ -56,8 +64,26 @@ public:
     // typed (stored, marked, autosaved). Returns the day, invalid if none.
     QDate AppendToSelectedDay(const QString& paragraph);
     // The search panel: opens it, or closes it when it is open.
-    void lFindClick();
+    void ToggleSearch();
 
+signals:
+    // After every change the notepad made to the store.
+    void noteStored();
+
+public slots:
+    void ShowWeekdayAndNote();
+    void FollowYearField();
+    void NextYear();
+    void PreviousYear();
+    void ShowMonthOfTab(int tab);
+    void StoreChangedNote();
+    void StoreAfterErasingKey(int key);
+    void ExportNotes();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QLabel* Image3 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
@@ -72,26 +98,8 @@ public:
     TMonthTabs* TabControl1 = nullptr;
     QWidget* Panel3 = nullptr;
 
-signals:
-    // After every change the notepad made to the store.
-    void noteStored();
-
-public slots:
-    void CalendarChange();
-    void eYearChange();
-    void sbYearUpClick();
-    void sbYearDownClick();
-    void TabControl1Change(int tab);
-    void reblokChange();
-    void reblokKeyUp(int key);
-    void lBlokClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     // Drops every key but the digits and Backspace; true when dropped.
-    bool eYearKeyPress(const QString& typed) const;
+    bool RefusesYearKey(const QString& typed) const;
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
     // notepad shows what log.cnf will keep.
     // True when something was replaced (the notepad's text then changed).
@@ -102,6 +110,7 @@ private:
     void SetNotepadLines(const QStringList& lines);
 
     DayList& m_store;
+    TSkinTargets m_skin;
     TMarkedDays m_marked;
     bool m_loading = false;
     bool m_mending = false;
@@ -110,7 +119,7 @@ private:
     bool m_noteTooLarge = false;
     // True while the notepad's text is the one last stored.
     bool m_notepadStored = false;
-    TMyCalendar* m_grid = nullptr;
+    TMonthGrid* m_grid = nullptr;
     QMenu* m_notepadMenu = nullptr;
 };
 

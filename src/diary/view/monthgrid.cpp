@@ -29,7 +29,7 @@ bool TCalendar::setSelectedDate(const QDate& date)
         return false;
     m_date = date;
     LayOut();
-    emit OnChange();
+    emit dateChanged();
     return true;
 }
 
@@ -39,7 +39,7 @@ bool TCalendar::setDate(const QDate& d)
         return false;
     m_date = d;
     LayOut();
-    emit OnChange();
+    emit dateChanged();
     return true;
 }
 
@@ -218,13 +218,13 @@ void TCalendar::keyPressEvent(QKeyEvent* e)
         setDate(to);
 }
 
-TMyCalendar::TMyCalendar(const TMarkedDays* marked, QWidget* parent)
+TMonthGrid::TMonthGrid(const TMarkedDays* marked, QWidget* parent)
     : TCalendar(parent)
     , m_marked(marked)
 {
 }
 
-void TMyCalendar::DrawCell(QPainter& p, int col, int row, const QRect& r, const QColor&)
+void TMonthGrid::DrawCell(QPainter& p, int col, int row, const QRect& r, const QColor&)
 {
     const QString text = CellText(col, row);
     const int n = DayAt(col, row);

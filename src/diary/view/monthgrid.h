@@ -22,7 +22,7 @@ public:
     explicit TCalendar(QWidget* parent = nullptr);
 
     QDate SelectedDate() const { return m_date; }
-    // Takes the date, lays out and calls OnChange even for the same date.
+    // Takes the date, lays out and calls dateChanged even for the same date.
     // An invalid date is refused.
     bool setSelectedDate(const QDate& date);
 
@@ -54,7 +54,7 @@ public:
     QSize sizeHint() const override { return {277, 149}; }
 
 signals:
-    void OnChange();
+    void dateChanged();
 
 protected:
     // Paints one cell; the canvas arrives with the font set and the cell
@@ -80,11 +80,11 @@ private:
     bool m_tracking = false;
 };
 
-class TMyCalendar : public TCalendar {
+class TMonthGrid : public TCalendar {
     Q_OBJECT
 public:
     // `marked` is the view's MarkedDays, read at every painting.
-    explicit TMyCalendar(const TMarkedDays* marked, QWidget* parent = nullptr);
+    explicit TMonthGrid(const TMarkedDays* marked, QWidget* parent = nullptr);
 
 protected:
     void DrawCell(QPainter& p, int col, int row, const QRect& rect, const QColor& background) override;

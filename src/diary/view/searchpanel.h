@@ -32,10 +32,6 @@ public:
     void Open();
     void Close();
 
-    QLineEdit* eFind = nullptr;
-    QListView* lbFound = nullptr;
-    QLabel* lFound = nullptr;
-
 signals:
     // The user chose a found day; `span` is the first match in notepad
     // characters.
@@ -49,6 +45,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLineEdit* eFind = nullptr;
+    QListView* lbFound = nullptr;
+    QLabel* lFound = nullptr;
+
     void Choose(int row);
 
     struct TNote {

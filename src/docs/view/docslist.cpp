@@ -1,7 +1,7 @@
 #include "docs/view/docslist.h"
 #include "docs/documents.h"
 #include "core/error.h"
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "gui/designfont.h"
 #include "gui/report.h"
 
@@ -48,7 +48,7 @@ public:
     }
 };
 
-void openDocument(int document)
+void OpenDocumentOrReport(int document)
 {
     Guarded([document] { OpenDocument(document); });
 }
@@ -127,7 +127,7 @@ int TDocsList::SelectedIndex() const
     return items.isEmpty() ? -1 : row(items.first());
 }
 
-void TDocsList::lbClick()
+void TDocsList::OpenSelectedDocument()
 {
     const int index = SelectedIndex();
     if (index < 0 || index >= int(ReferenceDocuments.size())) {
@@ -140,7 +140,7 @@ void TDocsList::lbClick()
     });
 }
 
-void TDocsList::lbExit()
+void TDocsList::HideOnFocusLoss()
 {
     HideList();
 }
@@ -148,7 +148,7 @@ void TDocsList::lbExit()
 void TDocsList::OnSelectionChanged()
 {
     if (!m_leftDown && isVisible())
-        lbClick();
+        OpenSelectedDocument();
 }
 
 void TDocsList::mousePressEvent(QMouseEvent* event)
@@ -180,7 +180,7 @@ void TDocsList::mouseReleaseEvent(QMouseEvent* event)
     QListWidget::mouseReleaseEvent(event);
     m_leftDown = false;
     // A click counts even on the item that was already selected.
-    lbClick();
+    OpenSelectedDocument();
 }
 
 void TDocsList::mouseDoubleClickEvent(QMouseEvent* event)
@@ -201,7 +201,7 @@ void TDocsList::focusOutEvent(QFocusEvent* event)
     // move to another control: the list stays, as after a failed opening.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
-    lbExit();
+    HideOnFocusLoss();
 }
 
 void TDocsList::keyPressEvent(QKeyEvent* event)
@@ -214,7 +214,7 @@ void TDocsList::keyPressEvent(QKeyEvent* event)
                 const QSignalBlocker quiet(this);
                 setCurrentItem(it, QItemSelectionModel::ClearAndSelect);
             }
-            lbClick();
+            OpenSelectedDocument();
         }
         return;
     }
@@ -245,33 +245,11 @@ TSpravkaMenu::TSpravkaMenu(QWidget* parent)
     : QMenu(parent)
 {
     setObjectName(QStringLiteral("pmSpravka"));
-    QAction** fields[] = {&N7512821, &N7, &N5, &N6};
-    void (TSpravkaMenu::*handlers[])()
-        = {&TSpravkaMenu::N7512821Click, &TSpravkaMenu::N7Click, &TSpravkaMenu::N5Click, &TSpravkaMenu::N6Click};
-    for (std::size_t i = 0; i < SpravkaMenuItems.size(); ++i) {
-        const TSpravkaMenuItem& item = SpravkaMenuItems[i];
+    for (const TSpravkaMenuItem& item : SpravkaMenuItems) {
         QAction* a = addAction(ReferenceDocuments[std::size_t(item.document)].CaptionText());
         a->setObjectName(QString::fromLatin1(item.objectName));
-        connect(a, &QAction::triggered, this, handlers[i]);
-        *fields[i] = a;
+        connect(a, &QAction::triggered, this, [document = item.document] { OpenDocumentOrReport(document); });
     }
-}
-
-void TSpravkaMenu::N7512821Click()
-{
-    openDocument(SpravkaMenuItems[0].document);
-}
-void TSpravkaMenu::N7Click()
-{
-    openDocument(SpravkaMenuItems[1].document);
-}
-void TSpravkaMenu::N5Click()
-{
-    openDocument(SpravkaMenuItems[2].document);
-}
-void TSpravkaMenu::N6Click()
-{
-    openDocument(SpravkaMenuItems[3].document);
 }
 
 QMenu* CreateSpravkaMenu(QWidget* parent)

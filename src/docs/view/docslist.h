@@ -40,9 +40,9 @@ signals:
 public slots:
     // A click on an item or a selection moved by the keyboard: open the
     // selected document; hide on success, stay on failure (reported).
-    void lbClick();
+    void OpenSelectedDocument();
     // The keyboard focus went to another control of the window.
-    void lbExit();
+    void HideOnFocusLoss();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -69,18 +69,8 @@ private:
 class TSpravkaMenu : public QMenu {
     Q_OBJECT
 public:
+    // One item per document of the menu's table; each opens its document.
     explicit TSpravkaMenu(QWidget* parent = nullptr);
-
-    QAction* N7512821 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* N5 = nullptr;
-    QAction* N6 = nullptr;
-
-public slots:
-    void N7512821Click();
-    void N7Click();
-    void N5Click();
-    void N6Click();
 };
 
 QMenu* CreateSpravkaMenu(QWidget* parent);

@@ -99,120 +99,11 @@ QString RealDialog(QWidget* parent, const QString& startDir)
     return result == QDialog::Accepted + 1 ? chosen : QString();
 }
 
-// Depth-first search by object name that stays inside `root`'s own window:
-// a dialog parented to the main window has controls of the same names.
-QWidget* FindIn(QWidget* root, const QString& name)
+void ApplyFontBlock(const std::vector<QWidget*>& controls, const TPlgLines& lines, int firstLine)
 {
-    for (QObject* child : root->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (!w || w->isWindow())
-            continue;
-        if (w->objectName() == name)
-            return w;
-    }
-    for (QObject* child : root->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (!w || w->isWindow())
-            continue;
-        if (QWidget* found = FindIn(w, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QWidget* Control(QWidget* root, const char* name)
-{
-    if (!root)
-        throw Error(QStringLiteral("Нет окна для элемента %1").arg(QLatin1String(name)));
-    if (root->objectName() == QLatin1String(name))
-        return root;
-    QWidget* w = FindIn(root, QLatin1String(name));
-    if (!w)
-        throw Error(QStringLiteral("Нет элемента %1").arg(QLatin1String(name)));
-    return w;
-}
-
-// Where LoadPlugin's steps go: the control now, or, while `later` is open,
-// a view not built yet that gets them when it is.
-struct TTargets {
-    QWidget* root;
-    TSkinLater* later;
-
-    // The control, or nullptr when its step is to be kept for later.
-    QWidget* Now(const char* name) const
-    {
-        if (root && later && later->Open() && root->objectName() != QLatin1String(name)
-            && !FindIn(root, QLatin1String(name)))
-            return nullptr;
-        return Control(root, name);
-    }
-};
-
-void ApplyFontBlock(const TTargets& to, const TPlgLines& lines, int firstLine, std::initializer_list<const char*> names)
-{
-    const QString name = lines.line(firstLine), size = lines.line(firstLine + 1), colour = lines.line(firstLine + 2),
-                  style = lines.line(firstLine + 3);
-    for (const char* control : names) {
-        if (QWidget* w = to.Now(control)) {
-            ApplyFont(w, name, size, colour, style);
-            continue;
-        }
-        to.later->Keep(QLatin1String(control), [=](QWidget* w) { ApplyFont(w, name, size, colour, style); });
-        // What ApplyFont would throw, in its order: the kept step then stops
-        // where it would have stopped, and so does the load.
-        ParseFontSize(size);
-        HexToColor(colour);
-        ParseFontStyles(style);
-    }
-}
-
-// A picture file read and checked whole: its size is the design size of
-// the control it is for (when that is a window's picture, `design` given;
-// the header is read first, so a claimed 30000 × 30000 is never decoded),
-// and its body decodes. Checked at load, not when first painted: a picture
-// that failed later would leave a blank window behind a plug-in already
-// remembered.
-QImage ReadPicture(const QString& pluginFolder, const QString& reference, const QSize* design)
-{
-    const QString path = ResolvePictureReference(pluginFolder, reference);
-    const QByteArray format = PictureFormatFor(path);
-    QByteArray bytes = ReadUnscrambledPicture(path);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    if (design)
-        CheckPictureSize(reader.size(), *design);
-    QImage image = reader.read();
-    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
-        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
-    return image;
-}
-
-void ShowPicture(QWidget* control, const QImage& image)
-{
-    auto* label = qobject_cast<QLabel*>(control);
-    if (!label)
-        throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
-    label->setScaledContents(false);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (auto* picture = dynamic_cast<TPictureLabel*>(control))
-        picture->ShowPicture(QPixmap::fromImage(image));
-    else
-        label->setPixmap(QPixmap::fromImage(image));
-}
-
-void PictureStep(const TTargets& to, const char* control, const QString& folder, const QString& reference)
-{
-    if (QWidget* w = to.Now(control)) {
-        LoadPictureInto(w, folder, reference);
-        return;
-    }
-    // Read and checked now against the design size the view will give it,
-    // so a broken picture fails the load now; shown from what was read,
-    // whatever becomes of the file meanwhile.
-    const QImage image = ReadPicture(folder, reference, to.later->PictureSize(QLatin1String(control)));
-    to.later->Keep(QLatin1String(control), [image](QWidget* w) { ShowPicture(w, image); });
+    for (QWidget* control : controls)
+        ApplyFont(control, lines.line(firstLine), lines.line(firstLine + 1), lines.line(firstLine + 2),
+                  lines.line(firstLine + 3));
 }
 
 void ShowPluginError()
@@ -266,78 +157,139 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
     control->setFont(font);
 }
 
+namespace {
+
+// The picture a reference names, read and checked whole: against `design`
+// when given (the header is read first, so a claimed 30000 × 30000 is never
+// decoded), and its body must decode.
+QImage ReadCheckedPicture(const QString& pluginFolder, const QString& reference, const QSize* design)
+{
+    const QString path = ResolvePictureReference(pluginFolder, reference);
+    const QByteArray format = PictureFormatFor(path);
+    QByteArray bytes = ReadUnscrambledPicture(path);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    if (design)
+        CheckPictureSize(reader.size(), *design);
+    QImage image = reader.read();
+    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
+        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
+    return image;
+}
+
+} // namespace
+
 void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
 {
+    if (!control)
+        throw Error(QStringLiteral("Нет элемента для рисунка %1").arg(reference));
+    auto* label = qobject_cast<QLabel*>(control);
+    // Checked whole now, not when first painted: a picture that fails later
+    // would leave a blank window behind a plug-in already remembered. A
+    // window's picture control has its design size, which its picture must
+    // have too.
     auto* picture = dynamic_cast<TPictureLabel*>(control);
     const QSize design = picture ? picture->size() : QSize();
-    ShowPicture(control, ReadPicture(pluginFolder, reference, picture ? &design : nullptr));
+    const QImage image = ReadCheckedPicture(pluginFolder, reference, picture ? &design : nullptr);
+    if (!label)
+        throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
+    label->setScaledContents(false);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (picture)
+        picture->ShowPicture(QPixmap::fromImage(image));
+    else
+        label->setPixmap(QPixmap::fromImage(image));
 }
 
-void TSkinLater::ApplyTo(QWidget* view)
-{
-    m_open = false;
-    auto steps = std::move(m_steps);
-    m_steps.clear();
-    for (const auto& [name, step] : steps) {
-        QWidget* w = view->objectName() == name ? view : FindIn(view, name);
-        if (!w)
-            continue;
-        try {
-            step(w);
-        } catch (const std::exception&) {
-            // Said when the plug-in was loaded; the steps before stay, as
-            // they stayed on the controls that were there.
-        }
-    }
-}
+namespace {
 
-bool LoadPlugin(const QString& path, QWidget* mainWindow, QWidget* aboutWindow, TSkinLater* later)
+// How much of the plug-in to apply: all of it, strictly (every target
+// there); all but the calculation view, whose picture is only checked; or
+// only what a view built later holds, silently.
+enum class TPart { Whole, CalcLater, ViewLater };
+
+bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const QSize& calcPictureSize = {})
 {
+    const bool view = part == TPart::ViewLater;
     try {
         const TPlgLines lines = ReadPlgFile(path);
         const QString folder = QFileInfo(path).path();
-        const TTargets to{mainWindow, later};
 
-        PictureStep(to, "Image1", folder, lines.line(2));
-        PictureStep(to, "Image3", folder, lines.line(3));
-        PictureStep(to, "Image2", folder, lines.line(4));
+        if (!view)
+            LoadPictureInto(targets.mainPicture, folder, lines.line(2));
+        if (!view)
+            LoadPictureInto(targets.diaryPicture, folder, lines.line(3));
+        if (part == TPart::CalcLater)
+            ReadCheckedPicture(folder, lines.line(4), &calcPictureSize);
+        else
+            LoadPictureInto(targets.calcPicture, folder, lines.line(4));
 
-        ApplyFontBlock(to, lines, 6, {"l1", "l2", "l3", "l4", "l5"});
-        ApplyFontBlock(to, lines, 11, {"Label37", "Label38", "Label5", "Label6", "Label7", "Label40"});
-        ApplyFontBlock(to, lines, 16,
-                       {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15", "Label17",
-                        "Label22", "Label24", "Label29", "Label35", "Label3", "Label41", "Label42", "Label43",
-                        "lSource"});
-        ApplyFontBlock(to, lines, 21,
-                       {"lFocRast", "lSens", "lPerimetr", "lExpo", "lCount", "Ldlin", "lBlok", "focalCheck",
-                        "angleCheck", "wireCheck"});
-        ApplyFontBlock(
-            to, lines, 26,
-            {"eYear", "cbDay", "reblok", "eRast", "ePatno", "eDlin", "eDiam", "eTol", "cbSens", "cbSheme", "lb"});
+        for (const auto& [controls, first] : {std::pair{&targets.menuLabels, 6},
+                                              {&targets.headings, 11},
+                                              {&targets.captions, 16},
+                                              {&targets.values, 21},
+                                              {&targets.inputs, 26}}) {
+            ApplyFontBlock(*controls, lines, first);
+            if (part == TPart::CalcLater) {
+                // A block whose controls are all in the view not built yet
+                // fails the load where it would have failed on them.
+                ParseFontSize(lines.line(first + 1));
+                HexToColor(lines.line(first + 2));
+                ParseFontStyles(lines.line(first + 3));
+            }
+        }
+        if (view)
+            return true;
 
-        QWidget* pCur = Control(mainWindow, "pCur");
+        if (!targets.marker)
+            throw Error(QStringLiteral("Нет полосы для цвета"));
         const QColor marker = ToQColor(HexToColor(lines.line(31)));
-        QPalette pal = pCur->palette();
+        QPalette pal = targets.marker->palette();
         pal.setColor(QPalette::Window, marker);
-        pCur->setPalette(pal);
-        pCur->setAutoFillBackground(true);
+        targets.marker->setPalette(pal);
+        targets.marker->setAutoFillBackground(true);
 
-        LoadPictureInto(Control(aboutWindow, "Image1"), folder, lines.line(33));
+        LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
         g_current = path;
         return true;
     } catch (const std::exception&) {
-        ShowPluginError();
+        if (!view)
+            ShowPluginError();
         return false;
     }
 }
 
-std::optional<QString> ChoosePlugin(QWidget* mainWindow, QWidget* aboutWindow, TSkinLater* later)
+} // namespace
+
+bool LoadPlugin(const QString& path, const TSkinTargets& targets)
+{
+    return Apply(path, targets, TPart::Whole);
+}
+
+bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize)
+{
+    return Apply(path, targets, TPart::CalcLater, calcPictureSize);
+}
+
+void ApplyPluginToView(const QString& path, const TSkinTargets& view)
+{
+    Apply(path, view, TPart::ViewLater);
+}
+
+std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets)
+{
+    return ChoosePlugin(parent, [&targets](const QString& path) { return LoadPlugin(path, targets); });
+}
+
+std::optional<QString> ChoosePlugin(QWidget* parent, const std::function<bool(const QString&)>& load)
 {
     QString start = ProgramFolder();
     while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
         start.chop(1);
-    const QString chosen = g_dialog ? g_dialog(mainWindow, start) : RealDialog(mainWindow, start);
-    if (chosen.isEmpty() || !LoadPlugin(chosen, mainWindow, aboutWindow, later))
+    const QString chosen = g_dialog ? g_dialog(parent, start) : RealDialog(parent, start);
+    if (chosen.isEmpty() || !load(chosen))
         return std::nullopt;
     return chosen;
 }

@@ -1,4 +1,4 @@
-#include "app/instanceguard.h"
+#include "core/instanceguard.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/autosave.h"
+#include "core/autosave.h"
 
 namespace kelto {
 

@@ -1,4 +1,4 @@
-#include "docs/view/shellopen.h"
+#include "gui/shellopen.h"
 #include "gui/report.h"
 #include "core/error.h"
 

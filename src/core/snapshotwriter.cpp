@@ -1,4 +1,4 @@
-#include "app/snapshotwriter.h"
+#include "core/snapshotwriter.h"
 #include "core/textfile.h"
 
 #include <QMetaObject>

@@ -1,0 +1,42 @@
+// Every message box of the program recorded instead of shown, and answered
+// with `answer`, for as long as the recorder lives.
+#pragma once
+#include "gui/report.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace kelto::testing {
+
+struct MessageRecorder {
+    QList<MessageRequest> boxes;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+
+    MessageRecorder()
+    {
+        SetMessageHandler([this](const MessageRequest& r) {
+            boxes << r;
+            return answer;
+        });
+    }
+    ~MessageRecorder() { SetMessageHandler({}); }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const MessageRequest& r : boxes)
+            texts << r.text;
+        return texts;
+    }
+    QStringList Captions() const
+    {
+        QStringList captions;
+        for (const MessageRequest& r : boxes)
+            captions << r.caption;
+        return captions;
+    }
+};
+
+} // namespace kelto::testing
