@@ -1,14 +1,15 @@
 # Run at build time (cmake -P) after the executable is linked: copies into the
 # program folder the Qt libraries the program links, their own dependencies
-# that a desktop Linux does not always have, the xcb platform plug-in and the
-# JPEG image plug-in, and points every copied file's run path at the folder
-# ($ORIGIN), so that the folder runs where Qt is not installed.
+# that a desktop Linux does not always have, the xcb platform plug-in, the
+# JPEG image plug-in and the CUPS print plug-in, and points every copied
+# file's run path at the folder ($ORIGIN), so that the folder runs where Qt is not installed.
 #
 #   -DEXE=<kelto>  -DDEST=<program folder>  -DQT_PLUGINS=<Qt's plug-in folder>
 #   -DPATCHELF=<patchelf>  -DREADELF=<readelf>
 #
 # Layout: DEST/lib/<soname>, DEST/qt/platforms/libqxcb.so,
-# DEST/qt/imageformats/libqjpeg.so (qt.conf names qt/ as the plug-in folder).
+# DEST/qt/imageformats/libqjpeg.so, DEST/qt/printsupport/libcupsprintersupport.so
+# (qt.conf names qt/ as the plug-in folder).
 
 # What every desktop Linux has: the C library, the compiler's C++ runtime,
 # X11 and the core xcb libraries, OpenGL/EGL, fontconfig, FreeType and
@@ -28,7 +29,11 @@ set(SYSTEM_LIBS
   "^libfontconfig\\.so" "^libfreetype\\.so" "^libharfbuzz\\.so"
   "^libglib-2\\.0\\.so" "^libgobject-2\\.0\\.so" "^libgio-2\\.0\\.so" "^libgmodule-2\\.0\\.so"
   "^libgthread-2\\.0\\.so" "^libdbus-1\\.so"
-  "^libz\\.so" "^libexpat\\.so")
+  "^libz\\.so" "^libexpat\\.so"
+  # The printing system's client: it must match the machine's CUPS. Where
+  # it is missing the print plug-in does not load, and Qt's print dialog
+  # still offers printing to a PDF file.
+  "^libcups\\.so")
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -66,13 +71,14 @@ endfunction()
 # system files, so that the folder's own copies do not answer).
 set(PLUGINS
   "${QT_PLUGINS}/platforms/libqxcb.so|platforms"
-  "${QT_PLUGINS}/imageformats/libqjpeg.so|imageformats")
+  "${QT_PLUGINS}/imageformats/libqjpeg.so|imageformats"
+  "${QT_PLUGINS}/printsupport/libcupsprintersupport.so|printsupport")
 set(ldd_inputs "")
 foreach(p IN LISTS PLUGINS)
   string(REPLACE "|" ";" p "${p}")
   list(GET p 0 f)
   if(NOT EXISTS "${f}")
-    message(FATAL_ERROR "Qt plug-in ${f} missing (qt6-qpa-plugins, libqt6gui6)")
+    message(FATAL_ERROR "Qt plug-in ${f} missing (qt6-qpa-plugins, libqt6gui6, libqt6printsupport6)")
   endif()
   list(APPEND ldd_inputs "${f}")
 endforeach()

@@ -4,7 +4,7 @@
 KELTO_DEBS=(
   # build
   cmake g++ make pkgconf
-  qt6-base-dev           # Qt Widgets; libqt6gui6 carries the JPEG image plug-in
+  qt6-base-dev           # Qt Widgets, Print Support; libqt6gui6 carries the JPEG image plug-in
   qt6-qpa-plugins        # the xcb platform the window runs on
   qt6-translations-l10n  # qtbase_ru.qm: Qt's own dialogs and menus in Russian
   patchelf               # run paths of the Qt libraries bundled in the program folder
@@ -15,6 +15,7 @@ KELTO_DEBS=(
   fonts-liberation
   # a window without a desktop: end-to-end tests, start-up benchmark, screenshots
   xvfb xauth xdotool x11-utils imagemagick libx11-6
+  poppler-utils          # pdftotext, pdfinfo: the technique card's PDF read back by its test
   python3
 )
 

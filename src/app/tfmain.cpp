@@ -467,6 +467,7 @@ void TfMain::closeEvent(QCloseEvent* e)
         if (Panel2) {
             Panel2->SaveSource();
             Panel2->SaveIso();
+            Panel2->SaveCard();
         }
         e->accept();
     } else {
@@ -587,11 +588,13 @@ void TfMain::EndWithoutQuestions()
     if (!m_closing) {
         m_closing = true;
         SaveBeforeClose();
-        // The source and ISO windows' inputs are kept at any end of the
-        // program (there are none before the calculation view is built).
+        // The source and ISO windows' inputs and the card's fields are kept
+        // at any end of the program (there are none before the calculation
+        // view is built).
         if (Panel2) {
             Panel2->SaveSource(false);
             Panel2->SaveIso(false);
+            Panel2->SaveCard(false);
         }
     }
     // quit() ends the main loop only; a box open now (a start-up warning,

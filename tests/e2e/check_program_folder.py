@@ -22,18 +22,19 @@ WRITTEN_BY_PROGRAM = {"log.cnf", "log.cnf.bak", "note.txt"}
 SIZE_LIMIT = 75 * 1024 * 1024
 SIZE_TEXT = "75 MB"
 
-# Bundled: Qt, the libraries only Qt brings along, the two Qt plug-ins.
+# Bundled: Qt, the libraries only Qt brings along, the three Qt plug-ins.
 MUST_CARRY = [
     "lib/libQt6Core.so.6", "lib/libQt6Gui.so.6", "lib/libQt6Widgets.so.6",
     "lib/libQt6XcbQpa.so.6", "lib/libQt6DBus.so.6", "lib/libicudata.so.72",
     "lib/libdouble-conversion.so.3", "lib/libpcre2-16.so.0", "lib/libmd4c.so.0", "lib/libb2.so.1",
     "lib/libjpeg.so.62", "qt/platforms/libqxcb.so", "qt/imageformats/libqjpeg.so", "qt.conf",
+    "lib/libQt6PrintSupport.so.6", "qt/printsupport/libcupsprintersupport.so",
     "translations/qtbase_ru.qm",
 ]
 # Taken from the system on purpose: the machine's own C library, graphics
-# drivers, X11, fonts, GLib and D-Bus.
+# drivers, X11, fonts, GLib, D-Bus and the printing system's client.
 MUST_NOT_CARRY = ("libc.so", "libstdc++", "libgcc_s", "libX11", "libxcb.so", "libGL", "libEGL",
-                  "libfontconfig", "libfreetype", "libglib-2.0", "libdbus-1", "libz.so")
+                  "libfontconfig", "libfreetype", "libglib-2.0", "libdbus-1", "libz.so", "libcups.so")
 # Libraries the system of the test machine has that must come from the folder.
 FROM_FOLDER = ("libQt6", "libicu", "libdouble-conversion", "libpcre2-16", "libmd4c", "libb2",
                "libjpeg")
@@ -43,7 +44,7 @@ def check_links(folder):
     """Every ELF file resolves the bundled libraries inside the folder and
     nothing is missing, even with the system's copies present."""
     elves = [os.path.join(folder, "kelto")]
-    for sub in ("lib", "qt/platforms", "qt/imageformats"):
+    for sub in ("lib", "qt/platforms", "qt/imageformats", "qt/printsupport"):
         d = os.path.join(folder, sub)
         elves += [os.path.join(d, n) for n in sorted(os.listdir(d))]
     real = os.path.realpath(folder) + os.sep

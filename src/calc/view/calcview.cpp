@@ -12,7 +12,10 @@
 #include "calc/view/tfsource.h"
 #include "calc/view/tfiso.h"
 #include "calc/view/numericfield.h"
+#include "calc/view/tfcard.h"
+#include "calc/techniquecard.h"
 #include "core/clock.h"
+#include "core/textfile.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -24,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QImage>
+#include <QShortcut>
 
 namespace kelto {
 
@@ -206,10 +210,7 @@ TCalcView::TCalcView(QWidget* parent)
     eDlin = MakeEdit(this, "eDlin", 112, QStringLiteral("300"));
     eRast = MakeEdit(this, "eRast", 137, QStringLiteral("100"));
     ePatno = MakeEdit(this, "ePatno", 162, QStringLiteral("2,5"));
-    cbSheme = MakeCombo(this, "cbSheme", 187,
-                        {QStringLiteral("a)"), QStringLiteral("б)"), QStringLiteral("в)"), QStringLiteral("г)"),
-                         QStringLiteral("д)"), QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")},
-                        3);
+    cbSheme = MakeCombo(this, "cbSheme", 187, LayoutSchemeNames(), 3);
     m_skin.inputs = {eRast, ePatno, eDlin, eDiam, eTol, cbSens, cbSheme};
     setTabOrder(cbSens, eDiam);
     setTabOrder(eDiam, eTol);
@@ -231,6 +232,15 @@ TCalcView::TCalcView(QWidget* parent)
     lIso = new TLinkLabel("lIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1…"), this);
     lIso->move(16, 280);
     connect(lIso, &TLinkLabel::clicked, this, &TCalcView::OpenIsoWindow);
+
+    // In the results box, on the line kept for it under the compliance lines
+    // it sums up.
+    lCard = new TLinkLabel("lCard", QStringLiteral("Технологическая карта…"), this);
+    lCard->move(CardLinkPlace.topLeft());
+    connect(lCard, &TLinkLabel::clicked, this, &TCalcView::OpenCardWindow);
+    auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    cardKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(cardKey, &QShortcut::activated, this, &TCalcView::OpenCardWindow);
 
     // The five edits share one filter, each on its own text.
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
@@ -264,7 +274,7 @@ void TCalcView::ShowToDiaryOutcome(const QString& text)
 
 void TCalcView::FollowLinkStyleOf(QWidget* model)
 {
-    for (TLinkLabel* link : {lSource, lToDiary, lIso})
+    for (TLinkLabel* link : {lSource, lToDiary, lIso, lCard})
         link->FollowStyleOf(model);
 }
 
@@ -291,14 +301,7 @@ void TCalcView::Recalculate()
         // the same to the eye and spares a relayout per keystroke.
         ShowSchemePicture();
 
-        TLayoutInputs in;
-        in.eDiam = eDiam->text();
-        in.eTol = eTol->text();
-        in.eDlin = eDlin->text();
-        in.eRast = eRast->text();
-        in.ePatno = ePatno->text();
-        in.cbSens = cbSens->currentText().toInt();
-        in.cbSheme = cbSheme->currentIndex();
+        const TLayoutInputs in = LayoutInputs();
         TLayoutResults out;
         const std::optional<QString> error = CalculateLayout(in, out);
         SetResult(lSens, out.lSens);
@@ -318,9 +321,25 @@ void TCalcView::Recalculate()
             lHint->setText(check.hint);
         DressChecks();
         LayOutChecks();
+        // An open card follows the calculation it shows.
+        if (m_card && m_card->isVisible())
+            m_card->Refresh();
         if (error)
             kelto::ReportError(*error);
     });
+}
+
+TLayoutInputs TCalcView::LayoutInputs() const
+{
+    TLayoutInputs in;
+    in.eDiam = eDiam->text();
+    in.eTol = eTol->text();
+    in.eDlin = eDlin->text();
+    in.eRast = eRast->text();
+    in.ePatno = ePatno->text();
+    in.cbSens = cbSens->currentText().toInt();
+    in.cbSheme = cbSheme->currentIndex();
+    return in;
 }
 
 void TCalcView::ShowPickedScheme()
@@ -386,6 +405,17 @@ void TCalcView::OpenIsoWindow()
             m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
             m_iso->ApplyInputFont(eRast->font(), eRast->palette());
             m_iso->SetDiaryAppend(m_isoAppend);
+            // Its card describes it, and follows it while open.
+            connect(m_iso, &kelto::TfIso::cardRequested, this, [this] {
+                ShowCard([this](const TCardFields& fields) {
+                    const kelto::TIsoShown s = m_iso->Shown();
+                    return IsoCard(s.form, s.texts, fields, CardSource(), Today());
+                });
+            });
+            connect(m_iso, &kelto::TfIso::recalculated, this, [this] {
+                if (m_card && m_card->isVisible())
+                    m_card->Refresh();
+            });
         }
         m_iso->show();
         m_iso->raise();
@@ -400,6 +430,59 @@ void TCalcView::SaveIso(bool reportFailure)
             return;
         if (const std::optional<QString> err = m_iso->Save(); err && reportFailure)
             kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfIso::FilePath(), *err));
+    });
+}
+
+std::optional<TSourceForm> TCalcView::SourceForm() const
+{
+    if (m_source)
+        return m_source->Form();
+    // The window would open on today's work.
+    if (const std::optional<QByteArray> bytes = ReadWholeFile(kelto::TfSource::FilePath(), 1 << 16))
+        return ParseSourceFile(*bytes, Today());
+    return std::nullopt;
+}
+
+std::optional<TCardSource> TCalcView::CardSource() const
+{
+    if (const std::optional<TSourceForm> form = SourceForm())
+        return TCardSource{form->workDate, ComputeSource(*form)};
+    return std::nullopt;
+}
+
+void TCalcView::OpenCardWindow()
+{
+    // The calculation as it stands whenever the card asks for it.
+    ShowCard([this](const TCardFields& fields) {
+        const TLayoutInputs in = LayoutInputs();
+        TLayoutResults out;
+        CalculateLayout(in, out);
+        return GostCard(in, out, CheckLayout(in, out), fields, CardSource(), Today());
+    });
+}
+
+void TCalcView::ShowCard(std::function<TTechniqueCard(const TCardFields&)> content)
+{
+    kelto::Guarded([this, &content] {
+        if (!m_card) {
+            const std::optional<TSourceForm> form = SourceForm();
+            m_card = new kelto::TfCard(form ? SourceIsotopeNames().value(form->isotope) : QString(), this);
+            DressSourceWindow();
+        }
+        m_card->SetContent(std::move(content));
+        m_card->show();
+        m_card->raise();
+        m_card->activateWindow();
+    });
+}
+
+void TCalcView::SaveCard(bool reportFailure)
+{
+    kelto::Guarded([this, reportFailure] {
+        if (!m_card)
+            return;
+        if (const std::optional<QString> err = m_card->Save(); err && reportFailure)
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfCard::FilePath(), *err));
     });
 }
 
@@ -532,7 +615,7 @@ void TCalcView::DressChecks()
 
 void TCalcView::DressSourceWindow()
 {
-    if (!m_source)
+    if (!m_source && !m_card)
         return;
     TSourceLook look;
     // The window stands in for the view's background picture: its colour
@@ -547,7 +630,10 @@ void TCalcView::DressSourceWindow()
     look.valueColour = lFocRast->palette().color(QPalette::WindowText);
     look.inputFont = eRast->font();
     look.inputPalette = eRast->palette();
-    m_source->ApplyLook(look);
+    if (m_source)
+        m_source->ApplyLook(look);
+    if (m_card)
+        m_card->ApplyLook(look);
 }
 
 } // namespace kelto

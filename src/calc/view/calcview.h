@@ -1,6 +1,8 @@
 // The calculation view "Panel2": seven inputs, the scheme picture and the
 // results, recalculated on every change of any input.
 #pragma once
+#include "calc/layout.h"
+#include "calc/sourceform.h"
 #include "gui/skintargets.h"
 
 #include <QChar>
@@ -20,6 +22,10 @@ class QLineEdit;
 namespace kelto {
 
 class TfIso;
+class TfCard;
+struct TCardFields;
+struct TCardSource;
+struct TTechniqueCard;
 class TfSource;
 class TLinkLabel;
 
@@ -74,6 +80,11 @@ public:
     // Program exit: the ISO window's inputs to iso.cnf, if it was ever
     // opened; a failure is reported.
     void SaveIso(bool reportFailure = true);
+    // The card window, once it has been opened; nullptr before.
+    TfCard* CardWindow() const { return m_card; }
+    // Program exit: the card's fields to card.cnf, if it was ever opened; a
+    // failure is reported.
+    void SaveCard(bool reportFailure = true);
 
 signals:
     // "Записать расчёт в дневник" was clicked: the main window writes it.
@@ -93,6 +104,9 @@ public slots:
     // The link: the ISO window, created on first use with the pipe of the
     // view, shown and raised.
     void OpenIsoWindow();
+    // "Технологическая карта…" and Ctrl+P: the card window, created on
+    // first use, describing this calculation.
+    void OpenCardWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +135,8 @@ private:
     TLinkLabel* lToDiary = nullptr;
     // The link that opens the check by ГОСТ ISO 17636-1.
     TLinkLabel* lIso = nullptr;
+    // The link to the technique card.
+    TLinkLabel* lCard = nullptr;
 
     void SetResult(QLabel* label, const QString& text);
     // The check block laid out for the texts and fonts it now has: a value
@@ -129,13 +145,23 @@ private:
     // Failing verdicts in the warning colour, the others as the plug-in
     // gives them; the added labels dressed as their neighbours.
     void DressChecks();
+    // The source window and the card in the plug-in's looks.
     void DressSourceWindow();
+    TLayoutInputs LayoutInputs() const;
+    // The source window's inputs, or those of source.cnf when it has not
+    // been opened; nothing when neither exists.
+    std::optional<TSourceForm> SourceForm() const;
+    // The card window, created on first use, describing what `content` gives.
+    void ShowCard(std::function<TTechniqueCard(const TCardFields&)> content);
+    // The source window's figures the card carries.
+    std::optional<TCardSource> CardSource() const;
 
     TSkinTargets m_skin;
     std::function<QDate()> m_diaryDay;
     TfSource* m_source = nullptr;
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;
+    TfCard* m_card = nullptr;
 };
 
 } // namespace kelto

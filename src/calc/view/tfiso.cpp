@@ -137,6 +137,13 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     linkPalette.setColor(QPalette::WindowText, palette().color(QPalette::Link));
     lToDiary->setPalette(linkPalette);
     connect(lToDiary, &TLinkLabel::clicked, this, &TfIso::WriteCalculationToDiary);
+    lCard = new TLinkLabel("lIsoCard", QStringLiteral("Технологическая карта…"), this);
+    lCard->setFont(underlined);
+    lCard->setPalette(linkPalette);
+    lCard->move(WindowWidth / 2, 436);
+    connect(lCard, &TLinkLabel::clicked, this, &TfIso::cardRequested);
+    auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
 
     QWidget* previous = nullptr;
     for (QWidget* w : Inputs()) {
@@ -262,6 +269,7 @@ void TfIso::Recalculate()
             label->adjustSize();
         }
         lHint->setText(x.hint);
+        emit recalculated();
     });
 }
 

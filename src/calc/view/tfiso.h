@@ -48,6 +48,12 @@ public:
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
 
+signals:
+    // Ctrl+P or the card link: the card of this window's calculation.
+    void cardRequested();
+    // The results were computed again.
+    void recalculated();
+
 public slots:
     void Recalculate();
     void WriteCalculationToDiary();
@@ -64,6 +70,8 @@ private:
     QLabel *lW = nullptr, *lF = nullptr, *lFMin = nullptr, *lDistance = nullptr, *lExposures = nullptr, *lIqi = nullptr,
            *lRange = nullptr, *lDensity = nullptr, *lHint = nullptr;
     TLinkLabel* lToDiary = nullptr;
+    // "Технологическая карта…" beside the diary link (and Ctrl+P).
+    TLinkLabel* lCard = nullptr;
     TIsoOutcome m_outcome;
     std::function<QString(const QString&)> m_append;
 };

@@ -1,0 +1,94 @@
+// The technique card of a calculation without its page: the rows of caption
+// and value that the printed card holds, the name of its PDF file, and the
+// file card.cnf that remembers what the user fills in. QtCore only.
+#pragma once
+#include "calc/layout.h"
+#include "calc/isoform.h"
+#include "calc/layoutcheck.h"
+#include "calc/sourceform.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kelto {
+
+inline constexpr const char* CardTitle = "Технологическая карта радиографического контроля";
+inline constexpr const char* GostStandardName = "ГОСТ 7512-82";
+inline constexpr const char* IsoStandardName = "ГОСТ ISO 17636-1-2017";
+
+// The scheme letters in the order of the calculation view's list ("a)" is
+// the Latin letter).
+QStringList LayoutSchemeNames();
+
+// What the user fills in on the card, in the order of card.cnf.
+struct TCardFields {
+    QString organization; // "Организация"
+    QString object;       // "Объект"
+    QString joint;        // "Сварное соединение (стык)"
+    QString material = QStringLiteral("сталь");
+    QString source;    // "Источник излучения": the source window's isotope when empty at first
+    QString filmType;  // "Тип плёнки"
+    QString screens;   // "Экраны"
+    QString madeBy;    // "Составил"
+    QString checkedBy; // "Проверил"
+    bool operator==(const TCardFields&) const = default;
+};
+
+struct TCardRow {
+    QString caption;
+    QString value;
+    bool operator==(const TCardRow&) const = default;
+};
+
+// One card as it goes on paper.
+struct TTechniqueCard {
+    QString standard;     // under the title: "ГОСТ 7512-82", "ГОСТ ISO 17636-1-2017, класс B"
+    QString technique;    // the line under the standard, or empty
+    QList<TCardRow> rows; // in the order of the page
+    int scheme = -1;      // the ГОСТ 7512-82 scheme whose picture the page shows; -1 none
+    QString madeBy, checkedBy;
+    QString pdfName; // the PDF's file name the save dialog offers
+};
+
+// The source window's results the card carries, when they are valid.
+struct TCardSource {
+    QDate workDate;
+    TSourceResults results;
+};
+
+// A value as the card writes it: "?" and "—" (no result) both as "—".
+QString CardValue(const QString& shown);
+
+// The card of a ГОСТ 7512-82 calculation: `in` as the view's inputs hold
+// them, `out` and `check` as CalculateLayout and CheckLayout made them
+// (the very texts the view shows).
+TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, const TLayoutCheck& check,
+                        const TCardFields& fields, const std::optional<TCardSource>& source, const QDate& made);
+
+// The card of the ISO 17636-1 window: `form` as its inputs hold them and
+// `texts` as it shows its results.
+TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCardFields& fields,
+                       const std::optional<TCardSource>& source, const QDate& made);
+
+// "Карта 219x6,0 08.12.2026.pdf": the pipe as typed, the day the card is made.
+QString CardPdfName(const QString& diameter, const QString& thickness, const QDate& made);
+
+// card.cnf, code page 1251, CR LF, one value per line in this order:
+//  1 Организация
+//  2 Объект
+//  3 Сварное соединение (стык)
+//  4 Материал
+//  5 Источник излучения
+//  6 Тип плёнки
+//  7 Экраны
+//  8 Составил
+//  9 Проверил
+QByteArray CardFileBytes(const TCardFields& fields);
+// Nothing when the bytes are not such a file.
+std::optional<TCardFields> ParseCardFile(const QByteArray& bytes);
+
+} // namespace kelto

@@ -1,0 +1,73 @@
+// The "Технологическая карта" window: the card of the calculation it was
+// opened from, as it will print, and the fields the user fills in. Modeless,
+// one instance, created on first use; the fields live in card.cnf between
+// runs. The page goes to a PDF file or to a printer.
+#pragma once
+#include "calc/techniquecard.h"
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kelto {
+
+struct TSourceLook;
+
+class TfCard : public QWidget {
+    Q_OBJECT
+public:
+    // The card of a calculation as it stands, with the user's fields.
+    using TContent = std::function<TTechniqueCard(const TCardFields&)>;
+
+    // Reads card.cnf of the program folder; a missing or damaged file gives
+    // the first-use fields. An empty "Источник излучения" takes
+    // `defaultSource` (the source window's isotope).
+    explicit TfCard(const QString& defaultSource, QWidget* parent = nullptr);
+
+    static QString FilePath(); // ProgramFolder() + "card.cnf"
+
+    // Which calculation the card describes; shown at once.
+    void SetContent(TContent content);
+    const TTechniqueCard& Card() const { return m_card; }
+
+    TCardFields Fields() const;
+    void SetFields(const TCardFields& fields);
+    // Writes card.cnf; the reason on failure.
+    std::optional<QString> Save() const;
+    // The page as a PDF into `path`, through the atomic save path; the
+    // reason on failure.
+    std::optional<QString> WritePdf(const QString& path) const;
+    // The appearance plug-in's looks, as the source window wears them.
+    void ApplyLook(const TSourceLook& look);
+
+    QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
+              *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
+    QWidget* pPage = nullptr; // the preview
+    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
+    QLabel* lStatus = nullptr;
+
+public slots:
+    // The card again from the calculation and the fields.
+    void Refresh();
+    // "Сохранить PDF…": the save dialog, then the file.
+    void bSavePdfClick();
+    // "Печать…": the print dialog, then the printer.
+    void bPrintClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QList<QLineEdit*> edits() const;
+
+    QList<QLabel*> m_captions;
+
+    TContent m_content;
+    TTechniqueCard m_card;
+};
+
+} // namespace kelto

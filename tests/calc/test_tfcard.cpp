@@ -1,0 +1,103 @@
+// The technique card window: opened by Ctrl+P from the calculation view or
+// by the ISO window's link, it follows that calculation, takes the source window's isotope, writes its PDF
+// through the save path and keeps its fields in card.cnf.
+#include "gui/report.h"
+#include "core/cp1251.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "calc/view/calcview.h"
+#include "calc/view/tfcard.h"
+#include "calc/view/tfiso.h"
+#include "gui/linklabel.h"
+#include "controls.h"
+#include "doubles.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelto;
+
+namespace {
+QString ValueOf(const TTechniqueCard& card, const QString& caption)
+{
+    for (const TCardRow& r : card.rows)
+        if (r.caption == caption)
+            return r.value;
+    return QStringLiteral("absent");
+}
+} // namespace
+
+class TestTfCard : public QObject {
+    Q_OBJECT
+private slots:
+    void cardOfTheView()
+    {
+        QTemporaryDir dir;
+        SetProgramFolder(dir.path() + QLatin1Char('/'));
+        QList<MessageRequest> messages;
+        SetMessageHandler([&](const MessageRequest& r) {
+            messages << r;
+            return QMessageBox::Ok;
+        });
+        QVERIFY(WriteFileAtomically(dir.filePath(QStringLiteral("source.cnf")),
+                                    ToCp1251(QStringLiteral("Se-75\r\n100\r\nКи\r\n01.12.2026\r\n\r\n\r\n\r\n"
+                                                            "01.12.2026\r\n\r\n\r\n\r\n")))
+                == std::nullopt);
+        TCalcView view;
+        view.show();
+        view.Recalculate();
+        auto* eDiam = testing::Control<QLineEdit>(view, "eDiam");
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        eDiam->setFocus();
+        QTest::keyClick(eDiam, Qt::Key_P, Qt::ControlModifier);
+        TfCard* card = view.CardWindow();
+        QVERIFY(card && card->isVisible());
+        QCOMPARE(card->windowTitle(), QStringLiteral("Технологическая карта"));
+        QCOMPARE(card->eMaterial->text(), QStringLiteral("сталь"));
+        QCOMPARE(card->eSource->text(), QStringLiteral("Se-75"));
+        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")),
+                 testing::Control<QLabel>(view, "lExpo")->text());
+
+        // It follows the view, and the fields.
+        testing::Control<QComboBox>(view, "cbSheme")->setCurrentIndex(5);
+        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Схема контроля")), QStringLiteral("е)"));
+        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Минимальное кол-во экспозиций")), QStringLiteral("1"));
+        testing::typeText(card->eMadeBy, QStringLiteral("Иванов"));
+        QCOMPARE(card->Card().madeBy, QStringLiteral("Иванов"));
+
+        // The ISO window's link gives that window's card, which follows it too.
+        view.OpenIsoWindow();
+        TfIso* iso = view.IsoWindow();
+        QTest::mouseClick(testing::Control<TLinkLabel>(*iso, "lIsoCard"), Qt::LeftButton);
+        QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс B"));
+        TIsoForm form = iso->Form();
+        form.testClass = TIsoClass::A;
+        iso->SetForm(form);
+        QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ ISO 17636-1-2017, класс A"));
+        QTest::mouseClick(testing::Control<TLinkLabel>(view, "lCard"), Qt::LeftButton);
+        QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ 7512-82"));
+
+        const QString pdf = dir.filePath(QStringLiteral("карта.pdf"));
+        QCOMPARE(card->WritePdf(pdf), std::nullopt);
+        const std::optional<QByteArray> bytes = ReadWholeFile(pdf);
+        QVERIFY(bytes && bytes->startsWith("%PDF"));
+        QVERIFY(card->WritePdf(dir.filePath(QStringLiteral("нет/карта.pdf"))).has_value());
+
+        // Esc closes it and card.cnf keeps the fields for the next one.
+        QApplication::setActiveWindow(card);
+        QTest::keyClick(card->eMadeBy, Qt::Key_Escape);
+        QVERIFY(!card->isVisible());
+        QVERIFY(messages.isEmpty());
+        TfCard next(QString{});
+        QCOMPARE(next.Fields().madeBy, QStringLiteral("Иванов"));
+        QCOMPARE(next.Fields().source, QStringLiteral("Se-75"));
+        SetMessageHandler({});
+    }
+};
+
+QTEST_MAIN(TestTfCard)
+#include "test_tfcard.moc"
