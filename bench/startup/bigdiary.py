@@ -65,6 +65,17 @@ def main():
             app.key("Return", window=boxes[0])
         app.wait_main_window(600)
         t_main = time.monotonic() - t0
+        if not boxes and a.kind == "lf":
+            # A large file is read while the window paints: its box about the
+            # damage comes after the window.
+            boxes = app.wait_until(lambda: [w for w in app.own_windows()
+                                            if app.server.x.geometry(w)[2:] != (638, 457)],
+                                   600, step=0.02, message="no box about the damage")
+            t_box = time.monotonic() - t0
+            app.key("Return", window=boxes[0])
+            print(f"box about the damaged diary, after the window: {t_box:.2f} s")
+        elif not boxes:
+            time.sleep(3)  # read on a worker; no box says when it is done
         peak = peak_kb(app.proc.pid) * 1024
         t1 = time.monotonic()
         rc = app.close(600)

@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 """Start-up time of the program against two floors: a bare Qt Widgets window
-and the text floor, the same window with one Cyrillic label.
+and the text floor, the same window with one Cyrillic label; and the program
+again with a diary of 100 000 notes of 10 lines each (about 51 MB).
 
-All three run under one private Xvfb, interleaved (the order rotates each
+All sides run under one private Xvfb, interleaved (the order rotates each
 round), each kelto run in a freshly copied program folder with a fresh home.
 The time is from just before exec until the X server reports the window
-mapped. Prints the medians and their ratio.
+mapped. Prints the medians and their ratios. With --before, a second program
+folder (an older build) runs in the same rounds, with and without the diary,
+so that a change is measured against what it replaces under the same load.
 
-    bench/startup/startup.py [--build BUILD_DIR] [-n RUNS]
+    bench/startup/startup.py [--build BUILD_DIR] [-n RUNS] [--before KELTO_DIR]
 """
 
 import argparse
+import datetime
 import os
 import shutil
 import statistics
@@ -33,7 +37,9 @@ def one_run(server, exe, title, work, timeout=30, args=()):
         proc = subprocess.Popen([exe, *args], cwd=work, env=env, stdout=out,
                                 stderr=subprocess.STDOUT, start_new_session=True)
         try:
-            window, t1 = x.wait_mapped(title, timeout)
+            # Only this run's window: a window of the same title from the run
+            # before may still be reporting.
+            window, t1 = x.wait_mapped(title, timeout, accept=lambda w: x.pid(w) == proc.pid)
         except TimeoutError:
             proc.kill()
             proc.wait()
@@ -48,57 +54,98 @@ def one_run(server, exe, title, work, timeout=30, args=()):
     return t1 - t0
 
 
+NOTES = 100000
+LINES = 10
+
+
+def write_diary(path):
+    """100 000 days from 1.1.1800, ten lines of 47 characters each (code page
+    1251, CR LF), as a technician's diary of many years would hold them."""
+    day = datetime.date(1800, 1, 1)
+    one = datetime.timedelta(days=1)
+    parts = [b"%d\r\n" % NOTES]
+    for i in range(NOTES):
+        parts.append(day.strftime("%d.%m.%Y").encode() + b"\r\n%d\r\n" % LINES)
+        for j in range(LINES):
+            line = f"Снимок {i:06d}: шов {j:02d}, кассета 10x40, плёнка D7"
+            parts.append(line.encode("cp1251") + b"\r\n")
+        day += one
+    with open(path, "wb") as f:
+        f.write(b"".join(parts))
+    return os.path.getsize(path)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--build", default=os.environ.get("BUILD_DIR", os.path.join(REPO, "build")))
     ap.add_argument("-n", "--runs", type=int, default=10)
+    ap.add_argument("--before", help="another program folder to run in the same rounds")
     a = ap.parse_args()
 
     kelto_dir = os.path.join(a.build, "kelto")
     floor_exe = os.path.join(a.build, "bench", "startup", "bare_window")
-    for p in (os.path.join(kelto_dir, "kelto"), floor_exe):
+    programs = {"kelto": kelto_dir}
+    if a.before:
+        programs["before"] = os.path.abspath(a.before)
+    for p in [os.path.join(d, "kelto") for d in programs.values()] + [floor_exe]:
         if not os.access(p, os.X_OK):
             print(f"startup: {p} is not built", file=sys.stderr)
             return 1
 
     base = tempfile.mkdtemp(prefix="kelto-startup-")
+    diary = os.path.join(base, "log.cnf")
+    diary_bytes = write_diary(diary)
     server = harness.XServer(log_dir=base).start()
-    sides = ("kelto", "floor", "text")
+    sides = tuple(programs) + tuple(p + "+diary" for p in programs) + ("floor", "text")
     times = {side: [] for side in sides}
     try:
         def run(side, n):
             work = os.path.join(base, f"{side}-{n}")
             os.makedirs(work)
-            if side == "kelto":
-                folder = os.path.join(work, "kelto")
-                shutil.copytree(kelto_dir, folder, symlinks=True)
-                return one_run(server, os.path.join(folder, "kelto"), "Кельто", work)
-            if side == "text":
-                return one_run(server, floor_exe, "Кельто-text", work, args=("--text",))
-            return one_run(server, floor_exe, "Кельто-floor", work)
+            try:
+                program = side.split("+")[0]
+                if program in programs:
+                    folder = os.path.join(work, "kelto")
+                    shutil.copytree(programs[program], folder, symlinks=True)
+                    for stale in ("log.cnf", "ini.cnf", "source.cnf"):
+                        if os.path.exists(os.path.join(folder, stale)):
+                            os.remove(os.path.join(folder, stale))
+                    if side.endswith("+diary"):
+                        shutil.copyfile(diary, os.path.join(folder, "log.cnf"))
+                    return one_run(server, os.path.join(folder, "kelto"), "Кельто", work)
+                if side == "text":
+                    return one_run(server, floor_exe, "Кельто-text", work, args=("--text",))
+                return one_run(server, floor_exe, "Кельто-floor", work)
+            finally:
+                shutil.rmtree(work, ignore_errors=True)
 
         # One uncounted run each: the first start pays for cold file caches.
         for side in sides:
             run(side, "warm")
+        k = len(sides)
         for i in range(a.runs):
-            order = sides[i % 3:] + sides[:i % 3]
+            order = sides[i % k:] + sides[:i % k]
             for side in order:
                 times[side].append(run(side, i))
     finally:
         server.stop()
         shutil.rmtree(base, ignore_errors=True)
 
-    mk = statistics.median(times["kelto"])
-    mf = statistics.median(times["floor"])
-    mt = statistics.median(times["text"])
-    print(f"start-up until the window is mapped, {a.runs} runs each, Xvfb 1024x768x24")
-    for side, label in (("kelto", "build/kelto/kelto"), ("floor", "bare Qt window"),
-                        ("text", "text floor")):
+    med = {side: statistics.median(t) for side, t in times.items()}
+    print(f"start-up until the window is mapped, {a.runs} runs each, Xvfb 1024x768x24; "
+          f"diary: {NOTES} notes x {LINES} lines, {diary_bytes / 1e6:.0f} MB")
+    labels = {"kelto": "build/kelto/kelto", "before": a.before or "",
+              "floor": "bare Qt window", "text": "text floor"}
+    for side in sides:
+        program, _, extra = side.partition("+")
+        label = labels[program] + (" + diary" if extra else "")
         t = times[side]
-        print(f"  {label:<18} median {statistics.median(t) * 1000:7.1f} ms   "
+        print(f"  {label:<32} median {med[side] * 1000:7.1f} ms   "
               f"min {min(t) * 1000:7.1f} ms   max {max(t) * 1000:7.1f} ms")
-    print(f"  ratio kelto/floor  {mk / mf:.2f}")
-    print(f"  ratio kelto/text   {mk / mt:.2f}   (goal 1.25 or less)")
+    for program in programs:
+        print(f"  {program}: ratio to the floor {med[program] / med['floor']:.2f}, "
+              f"to the text floor {med[program] / med['text']:.2f} (goal 1.25 or less), "
+              f"with the diary to without {med[program + '+diary'] / med[program]:.2f} (goal 1.5 or less)")
     return 0
 
 

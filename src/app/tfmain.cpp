@@ -15,7 +15,9 @@
 #include "diary/diaryfile.h"
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
+#include "app/inputhold.h"
 #include "core/snapshotwriter.h"
+#include "diary/diaryload.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "gui/shellopen.h"
@@ -98,12 +100,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     SpeedButton10 = new THotSpot(QStringLiteral("SpeedButton10"), QRect(560, 8, 70, 24), this, false);
     SpeedButton1 = new THotSpot(QStringLiteral("SpeedButton1"), QRect(397, 8, 70, 24), this, false);
 
-    Panel2 = new TCalcView(this);
-    Panel2->move(0, 148);
+    // The calculation view is built when first opened (CalcView), under
+    // the diary view.
     Panel1 = new TDiaryView(DayList_, this);
     Panel1->move(0, 149);
-    // The calculation's diary link names the day chosen in the diary.
-    Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
 
     pCur = new QWidget(this);
     pCur->setObjectName(QStringLiteral("pCur"));
@@ -117,11 +117,6 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb = new TDocsList(this);
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
-
-    // The links of the calculation view look like the diary's own link.
-    Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
-    connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
-    Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
 
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
@@ -180,6 +175,9 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     m_autoSave = new TAutoSave(AutoSaveDelayMs, this);
     connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
     m_autoSaveWriter = new TSnapshotWriter(this);
+    m_diaryLoad = new TDiaryLoad(this);
+    connect(m_diaryLoad, &TDiaryLoad::done, this, &TfMain::TakeDiary);
+    m_inputHold = new TInputHold(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
     connect(m_autoSaveWriter, &TSnapshotWriter::written, this, &TfMain::AutoSaveWritten);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -217,7 +215,6 @@ bool TfMain::ClaimSingleInstance()
 const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
 {
     static const std::vector<TStartupStep> steps = {
-        {"PlaceSchemePictures", &TfMain::StepPlaceSchemePictures},
         {"SetClientArea", &TfMain::StepSetClientArea},
         {"PlaceViews", &TfMain::StepPlaceViews},
         {"SetProgramFolder", &TfMain::StepSetProgramFolder},
@@ -227,7 +224,6 @@ const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
         {"ClearMarkedDays", &TfMain::StepClearMarkedDays},
         {"DiaryToToday", &TfMain::StepDiaryToToday},
         {"LoadDiary", &TfMain::StepLoadDiary},
-        {"RunCalculation", &TfMain::StepRunCalculation},
         {"ShowSelectedDay", &TfMain::StepShowSelectedDay},
         {"ClosingAutoStart", &TfMain::StepClosingAutoStart},
     };
@@ -262,11 +258,6 @@ void TfMain::OnFirstShow()
     }
 }
 
-void TfMain::StepPlaceSchemePictures()
-{
-    Panel2->PlaceSchemePictures();
-}
-
 void TfMain::StepSetClientArea()
 {
     setFixedSize(638, 457);
@@ -277,8 +268,10 @@ void TfMain::StepSetClientArea()
 void TfMain::StepPlaceViews()
 {
     Panel1->move(0, 149);
-    Panel2->move(0, 148);
-    Panel2->hide();
+    if (Panel2) {
+        Panel2->move(0, 148);
+        Panel2->hide();
+    }
     Panel1->show();
 }
 
@@ -292,12 +285,13 @@ void TfMain::StepSetProgramFolder()
 
 void TfMain::StepApplyRememberedPlugin()
 {
-    StartupPluginStep([this](const QString& path) { return LoadPlugin(path, SkinTargets()); });
+    StartupPluginStep([this](const QString& path) { return LoadSkin(path); });
 }
 
 TSkinTargets TfMain::SkinTargets() const
 {
-    const TSkinTargets& calc = Panel2->SkinTargets();
+    // Before the calculation view is built, its part is empty.
+    const TSkinTargets calc = Panel2 ? Panel2->SkinTargets() : TSkinTargets{};
     const TSkinTargets& diary = Panel1->SkinTargets();
     TSkinTargets t;
     t.mainPicture = Image1;
@@ -311,6 +305,16 @@ TSkinTargets TfMain::SkinTargets() const
     t.marker = pCur;
     t.aboutPicture = fAbout ? fAbout->Picture() : nullptr;
     return t;
+}
+
+bool TfMain::LoadSkin(const QString& path)
+{
+    if (Panel2)
+        return LoadPlugin(path, SkinTargets());
+    // The calculation view gets it when it is built; its picture is checked
+    // now against the view's size, as the others are.
+    m_calcSkinPaths << path;
+    return LoadPlugin(path, SkinTargets(), QSize(638, 308));
 }
 
 void TfMain::StepReadAutoStart()
@@ -355,16 +359,47 @@ QString SessionDiaryPath(const QString& folder)
 
 void TfMain::StepLoadDiary()
 {
-    const QString path = DiaryFilePath();
-    QString reason;
-    TLoadOutcome outcome = TLoadOutcome::Unreadable;
-    try {
-        outcome = LoadDiary(path, DayList_, &reason);
-    } catch (const std::bad_alloc&) {
-        // Half a diary must never be saved over the whole one.
-        DayList_.clear();
-        reason = QStringLiteral("недостаточно памяти");
+    // A large diary is read on a worker while the window paints; until it is
+    // in, the window's input waits and every save waits for it (TakeDiary).
+    if (m_diaryLoad->Start(DiaryFilePath(), true)) {
+        TakeDiary();
+        return;
     }
+    m_inputHold->Hold();
+    // Once the window is up: reading 50 MB beside the window's own start
+    // slows it down on a busy machine more than it gains on an idle one.
+    QTimer::singleShot(0, m_diaryLoad, &TDiaryLoad::Launch);
+}
+
+bool TfMain::DiaryLoaded() const
+{
+    return !m_diaryLoad->Pending();
+}
+
+void TfMain::TakeDiary()
+{
+    std::optional<TDiaryLoadResult> loaded = m_diaryLoad->Take();
+    if (!loaded)
+        return;
+    const bool late = m_inputHold->Holding();
+    DayList_ = std::move(loaded->Store);
+    if (late) {
+        // The day's note and the month's marks, which start-up showed for
+        // an empty store; then the input that waited, on the note.
+        Panel1->ShowSelectedDay();
+    }
+    ReportDiaryLoad(loaded->Outcome, loaded->Reason);
+    m_inputHold->Release();
+}
+
+void TfMain::ReportDiaryLoad(TLoadOutcome outcome, const QString& reason)
+{
+    const QString path = DiaryFilePath();
+    // Ending on a signal, no one may be there to answer.
+    const auto Say = [this](const QString& text) {
+        if (!m_noQuestions)
+            ShowWarning(text);
+    };
     m_diaryPath = path;
     const QString shown = QDir::toNativeSeparators(path);
     if (m_folderUnwritable) {
@@ -375,22 +410,22 @@ void TfMain::StepLoadDiary()
             m_diaryPath.clear();
             text += QStringLiteral("\nФайл записей %1 не удалось прочитать: %2.").arg(shown, reason);
         }
-        ShowWarning(text);
+        Say(text);
         return;
     }
     if (outcome == TLoadOutcome::MergedDates) {
-        ShowWarning(QStringLiteral("В файле записей %1 одна и та же дата записана несколько раз. "
-                                   "Записи каждой даты объединены в одну, ничего не потеряно.\n"
-                                   "Исходный файл сохранён в %2.")
-                        .arg(shown, QDir::toNativeSeparators(DiaryBackupPath(path))));
+        Say(QStringLiteral("В файле записей %1 одна и та же дата записана несколько раз. "
+                           "Записи каждой даты объединены в одну, ничего не потеряно.\n"
+                           "Исходный файл сохранён в %2.")
+                .arg(shown, QDir::toNativeSeparators(DiaryBackupPath(path))));
         return;
     }
     if (outcome == TLoadOutcome::Damaged) {
-        ShowWarning(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
-                                   "Весь исходный файл сохранён в %3.")
-                        .arg(shown)
-                        .arg(DayList_.size())
-                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
+        Say(QStringLiteral("Файл записей %1 повреждён. Прочитано записей: %2.\n"
+                           "Весь исходный файл сохранён в %3.")
+                .arg(shown)
+                .arg(DayList_.size())
+                .arg(QDir::toNativeSeparators(DiaryBackupPath(path))));
         return;
     }
     if (MayReplaceAfterLoad(outcome))
@@ -398,22 +433,18 @@ void TfMain::StepLoadDiary()
     m_diaryPath = SessionDiaryPath(ProgramFolder());
     const QString session = QDir::toNativeSeparators(m_diaryPath);
     if (outcome == TLoadOutcome::Unreadable)
-        ShowWarning(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
-                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
-                        .arg(shown, reason, session));
+        Say(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
+                           "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
+                .arg(shown, reason, session));
     else
-        ShowWarning(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
-                                   "а его копию %3 не удалось записать: %4.\n"
-                                   "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
-                        .arg(shown)
-                        .arg(DayList_.size())
-                        .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
+        Say(QStringLiteral("Файл записей %1 повреждён (прочитано записей: %2), "
+                           "а его копию %3 не удалось записать: %4.\n"
+                           "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %5.")
+                .arg(shown)
+                .arg(DayList_.size())
+                .arg(QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
 }
 
-void TfMain::StepRunCalculation()
-{
-    Panel2->Recalculate();
-}
 void TfMain::StepShowSelectedDay()
 {
     Panel1->ShowSelectedDay();
@@ -433,9 +464,11 @@ void TfMain::StepClosingAutoStart()
 void TfMain::closeEvent(QCloseEvent* e)
 {
     if (SaveBeforeClose()) {
-        Panel2->SaveSource();
-        Panel2->SaveIso();
-        Panel2->SaveCard();
+        if (Panel2) {
+            Panel2->SaveSource();
+            Panel2->SaveIso();
+            Panel2->SaveCard();
+        }
         e->accept();
     } else {
         e->ignore();
@@ -444,6 +477,9 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::SaveBeforeClose()
 {
+    // A close while the diary is being read waits for it: only the whole
+    // diary is ever written.
+    TakeDiary();
     m_autoSave->Cancel();
     // An autosave still writing finishes first; the close's own save below
     // then has the last word.
@@ -488,6 +524,7 @@ bool TfMain::SaveBeforeClose()
 
 void TfMain::AutoSaveNow()
 {
+    TakeDiary();
     m_autoSave->Cancel();
     if (m_diaryPath.isEmpty())
         return;
@@ -552,10 +589,13 @@ void TfMain::EndWithoutQuestions()
         m_closing = true;
         SaveBeforeClose();
         // The source and ISO windows' inputs and the card's fields are kept
-        // at any end of the program.
-        Panel2->SaveSource(false);
-        Panel2->SaveIso(false);
-        Panel2->SaveCard(false);
+        // at any end of the program (there are none before the calculation
+        // view is built).
+        if (Panel2) {
+            Panel2->SaveSource(false);
+            Panel2->SaveIso(false);
+            Panel2->SaveCard(false);
+        }
     }
     // quit() ends the main loop only; a box open now (a start-up warning,
     // About) runs a loop of its own and is dismissed here.
@@ -577,14 +617,40 @@ void TfMain::OpenPublisherSite()
 
 void TfMain::ShowDiaryView()
 {
-    Panel2->hide();
+    if (Panel2)
+        Panel2->hide();
     Panel1->show();
 }
 
 void TfMain::ShowCalcView()
 {
+    TCalcView* calc = CalcView();
     Panel1->hide();
-    Panel2->show();
+    calc->show();
+}
+
+TCalcView* TfMain::CalcView()
+{
+    if (Panel2)
+        return Panel2;
+    Panel2 = new TCalcView(this);
+    Panel2->hide();
+    Panel2->move(0, 148);
+    Panel2->stackUnder(Panel1);
+    // The calculation's diary link names the day chosen in the diary.
+    Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    Panel2->PlaceSchemePictures();
+    // The plug-ins loaded so far, on this view's own list, in their order;
+    // what failed was said when they were loaded.
+    for (const QString& path : std::exchange(m_calcSkinPaths, {}))
+        ApplyPluginToView(path, Panel2->SkinTargets());
+    // The links look like the diary's own link: taken after the plug-in's
+    // steps, as the links' own font steps came before the diary link's.
+    Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
+    connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
+    Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
+    Panel2->Recalculate();
+    return Panel2;
 }
 
 void TfMain::ShowDiary()
@@ -612,7 +678,7 @@ void TfMain::ChoosePluginFromHeader()
 
 void TfMain::RememberChosenPlugin()
 {
-    if (const auto chosen = ChoosePlugin(this, SkinTargets()))
+    if (const auto chosen = ChoosePlugin(this, [this](const QString& path) { return LoadSkin(path); }))
         RewriteAfterPluginChoice(*chosen);
 }
 

@@ -2,6 +2,7 @@
 // reference list and the start-up and shut-down order.
 #pragma once
 #include "diary/daystore.h"
+#include "diary/diaryfile.h"
 #include "core/instanceguard.h"
 #include "gui/skintargets.h"
 
@@ -18,6 +19,8 @@ namespace kelto {
 
 class TAutoSave;
 class TCalcView;
+class TDiaryLoad;
+class TInputHold;
 class THotSpot;
 class TSnapshotWriter;
 class TfAbout;
@@ -44,9 +47,15 @@ public:
     // Names of the steps run so far, in order.
     const QStringList& StepsRun() const { return m_stepsRun; }
 
+    // False while a large diary is still being read after start-up.
+    bool DiaryLoaded() const;
     // Everything a plug-in reaches in both windows: the header's own
-    // controls and the views' lists, block by block in the plug-in's order.
+    // controls and the views' lists, block by block in the plug-in's order
+    // (the calculation view's once it is built).
     TSkinTargets SkinTargets() const;
+    // LoadPlugin on SkinTargets(), the calculation view's part kept for
+    // when it is built.
+    bool LoadSkin(const QString& path);
 
     // Where the diary is saved: log.cnf, or, when log.cnf must not be written
     // over (it could not be read, or its damaged text has no copy yet), a
@@ -86,7 +95,6 @@ protected:
 
 private:
     // The start-up steps, in their order.
-    void StepPlaceSchemePictures();
     void StepSetClientArea();
     void StepPlaceViews();
     void StepSetProgramFolder();
@@ -96,7 +104,6 @@ private:
     void StepClearMarkedDays();
     void StepDiaryToToday();
     void StepLoadDiary();
-    void StepRunCalculation();
     void StepShowSelectedDay();
     void StepClosingAutoStart();
 
@@ -104,6 +111,12 @@ private:
     void RememberChosenPlugin();
     void ShowDiaryView();
     void ShowCalcView();
+    // The calculation view, built when first needed.
+    TCalcView* CalcView();
+    // The diary read at start-up into the store, waiting for the reading if
+    // it is still under way, and what went wrong said; once.
+    void TakeDiary();
+    void ReportDiaryLoad(TLoadOutcome outcome, const QString& reason);
 
     QString m_programFolderOverride;
     bool m_shown = false;
@@ -132,6 +145,11 @@ private:
     QString m_diaryPath;
     TAutoSave* m_autoSave = nullptr;
     TSnapshotWriter* m_autoSaveWriter = nullptr;
+    TDiaryLoad* m_diaryLoad = nullptr;
+    TInputHold* m_inputHold = nullptr;
+    // The plug-ins loaded before the calculation view was built, in order:
+    // it gets them when it is.
+    QStringList m_calcSkinPaths;
     bool m_closing = false;
     bool m_folderUnwritable = false;
     bool m_noQuestions = false;

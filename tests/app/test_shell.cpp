@@ -15,6 +15,7 @@
 #include "app/platform.h"
 #include "app/translations.h"
 #include "core/snapshotwriter.h"
+#include "diary/diaryload.h"
 #include "doubles.h"
 
 #include <QLabel>
@@ -25,7 +26,9 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include <cerrno>
 #include <csignal>
@@ -54,6 +57,13 @@ struct Window {
         main->show();
     }
     template <class T = QWidget> T* get(const char* name) { return main->findChild<T*>(QLatin1String(name)); }
+    bool shown(const char* name) { return get(name) && get(name)->isVisible(); }
+    // The calculation view is built when first opened: opened and left.
+    void buildCalc()
+    {
+        main->ShowCalculation();
+        main->ShowDiary();
+    }
     QString logPath() const { return dir.filePath(QStringLiteral("log.cnf")); }
 };
 
@@ -88,8 +98,10 @@ private slots:
         Window w;
         QCOMPARE(w.main->size(), QSize(638, 457));
         QVERIFY(w.get("Panel1")->isVisible());
-        QVERIFY(!w.get("Panel2")->isVisible());
+        QVERIFY2(!w.get("Panel2"), "the calculation view is built when first opened");
         QCOMPARE(w.get("Panel1")->pos(), QPoint(0, 149));
+        w.buildCalc();
+        QVERIFY(!w.get("Panel2")->isVisible());
         QCOMPARE(w.get("Panel2")->pos(), QPoint(0, 148));
         for (const char* n : {"lb", "l1", "l2", "l3", "l4", "l5", "pCur"})
             QVERIFY2(!w.get(n)->isVisible(), n);
@@ -100,6 +112,7 @@ private slots:
     void headerControlsStackInDesignOrder()
     {
         Window w;
+        w.buildCalc();
         // Later controls lie above earlier ones and take the mouse.
         const QStringList order = {"Image1",
                                    "Label1",
@@ -131,10 +144,11 @@ private slots:
     void startupStepsRunInOrder()
     {
         Window w;
-        const QStringList expected
-            = {"PlaceSchemePictures", "SetClientArea",   "PlaceViews",      "SetProgramFolder", "ApplyRememberedPlugin",
-               "ReadAutoStart",       "CreateMonthGrid", "ClearMarkedDays", "DiaryToToday",     "LoadDiary",
-               "RunCalculation",      "ShowSelectedDay", "ClosingAutoStart"};
+        // The calculation view's own steps (its pictures, its first
+        // calculation) run when it is first opened.
+        const QStringList expected = {"SetClientArea", "PlaceViews",      "SetProgramFolder", "ApplyRememberedPlugin",
+                                      "ReadAutoStart", "CreateMonthGrid", "ClearMarkedDays",  "DiaryToToday",
+                                      "LoadDiary",     "ShowSelectedDay", "ClosingAutoStart"};
         QCOMPARE(w.main->StepsRun(), expected);
         // Showing the window again does not start it up again.
         w.main->hide();
@@ -151,7 +165,9 @@ private slots:
         QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), log));
         TfMain m(dir.path() + QLatin1Char('/'));
         m.show();
+        m.ShowCalculation();
         QCOMPARE(m.findChild<QLabel*>(QStringLiteral("lPerimetr"))->text(), QStringLiteral("688"));
+        m.ShowDiary();
         QCOMPARE(m.findChild<QTextEdit*>(QStringLiteral("reblok"))->toPlainText(), QStringLiteral("Привет"));
     }
 
@@ -228,7 +244,7 @@ private slots:
             w.main->ToggleDocuments();
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.main.get();
         QTest::keySequence(target, key);
-        QCOMPARE(w.get("Panel2")->isVisible(), calcAfter);
+        QCOMPARE(w.shown("Panel2"), calcAfter);
         QCOMPARE(w.get("Panel1")->isVisible(), !calcAfter);
         QCOMPARE(w.get("lb")->isVisible(), listAfter);
         QVERIFY(opener.opened.isEmpty());
@@ -475,6 +491,7 @@ private slots:
         QFETCH(QString, after);
         QFETCH(QString, linkSays);
         Window w;
+        w.buildCalc();
         if (!before.isEmpty())
             typeText(w.get("reblok"), before);
         w.get<QLineEdit>("eDiam")->setText(diam);
@@ -592,6 +609,7 @@ private slots:
         Window w;
         boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
+        w.buildCalc();
         w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenSourceWindow();
         w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenIsoWindow();
         if (saveFails)
@@ -927,6 +945,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, geometry);
         Window w;
+        w.buildCalc();
         QCOMPARE(w.get(qPrintable(name))->geometry(), geometry);
         QCOMPARE(w.about->size(), QSize(432, 198));
     }
@@ -934,6 +953,7 @@ private slots:
     void skinTargetsFollowThePluginTable()
     {
         Window w;
+        w.buildCalc();
         const TSkinTargets t = w.main->SkinTargets();
         const auto names = [](const std::vector<QWidget*>& list) {
             QStringList n;
@@ -954,6 +974,98 @@ private slots:
         QCOMPARE(t.calcPicture, w.get("Image2"));
         QCOMPARE(t.marker, w.get("pCur"));
         QCOMPARE(t.aboutPicture, w.about->findChild<QLabel*>("Image1"));
+    }
+
+    // A large diary is read while the window paints. A close, a signal or an
+    // autosave meanwhile writes nothing (no log.cnf, no backup) until the
+    // whole diary is in, then writes all of it; typing meanwhile is kept.
+    void slowLoadHoldsEverySave_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("typed");
+        // clang-format off
+        QTest::newRow("close")              << "close"    << "";
+        QTest::newRow("termination signal") << "signal"   << "";
+        QTest::newRow("autosave")           << "autosave" << "";
+        QTest::newRow("typing, then close") << "close"    << "Ещё ";
+        // clang-format on
+    }
+    void slowLoadHoldsEverySave()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, typed);
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const QByteArray head = "3\r\n01.01.2020\r\n1\r\na\r\n02.01.2020\r\n2\r\nb\r\nc\r\n"
+            + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + "\r\n1\r\n";
+        QVERIFY(!WriteFileAtomically(log, head + "d\r\n"));
+        // Settings there already: start-up itself writes nothing.
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("ini.cnf")), "\r\n0\r\n"));
+        const auto folder = [&] {
+            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                << QString::fromLatin1(ReadWholeFile(log).value_or("?"));
+        };
+        const QStringList before = folder();
+        std::atomic<bool> acting = false;
+        QStringList during;
+        SetDiaryLoadHook([&] {
+            while (!acting)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            during = folder();
+        });
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        auto* notepad = m.findChild<QTextEdit*>(QStringLiteral("reblok"));
+        QVERIFY(!m.DiaryLoaded());
+        typeText(notepad, typed);
+        QCOMPARE(notepad->toPlainText(), QString());
+        TTerminationWatch watch;
+        connect(&watch, &TTerminationWatch::requested, &m, &TfMain::EndWithoutQuestions);
+        acting = true;
+        if (action == QLatin1String("close"))
+            m.close();
+        else if (action == QLatin1String("autosave"))
+            m.AutoSaveNow();
+        else
+            QVERIFY(::raise(SIGTERM) == 0);
+        QTRY_VERIFY(m.DiaryLoaded());
+        SetDiaryLoadHook({});
+        QCOMPARE(during, before);
+        QVERIFY(notepad->toPlainText().contains(QLatin1Char('d')));
+        QVERIFY(notepad->toPlainText().contains(typed));
+        QTRY_VERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("backup"))));
+        QTRY_COMPARE(*ReadWholeFile(log), head + ToCp1251(notepad->toPlainText()) + "\r\n");
+    }
+
+    void slowLoadReportsAsAQuickOne_data()
+    {
+        QTest::addColumn<QByteArray>("diary");
+        // clang-format off
+        QTest::newRow("damaged")  << QByteArray("2\r\n01.01.2020\r\n1\r\na\r\nno date\r\n");
+        QTest::newRow("a folder") << QByteArray();
+        // clang-format on
+    }
+    void slowLoadReportsAsAQuickOne()
+    {
+        QFETCH(QByteArray, diary);
+        QStringList said[2];
+        for (int slow = 0; slow < 2; ++slow) {
+            QTemporaryDir dir;
+            const QString log = dir.filePath(QStringLiteral("log.cnf"));
+            QVERIFY(diary.isEmpty() ? QDir().mkdir(log) : !WriteFileAtomically(log, diary));
+            if (slow)
+                SetDiaryLoadHook([] {});
+            boxes.clear();
+            TfMain m(dir.path() + QLatin1Char('/'));
+            m.show();
+            QTRY_VERIFY(m.DiaryLoaded());
+            SetDiaryLoadHook({});
+            for (const MessageRequest& r : std::as_const(boxes))
+                said[slow] << QString(r.text).replace(dir.path(), QStringLiteral("<folder>"));
+        }
+        QVERIFY(!said[0].isEmpty());
+        QCOMPARE(said[1], said[0]);
     }
 
     void aboutLogoOpensAddressAndStaysOpen()

@@ -270,9 +270,11 @@ class Display:
 
     # -- waiting for a window ------------------------------------------
     def watch_maps(self):
-        """From now on, map events of top-level windows are queued for wait_mapped."""
+        """From now on, map events of top-level windows are queued for wait_mapped.
+        Events still queued from before are dropped: a window of an earlier
+        program may have had the same id as one of the next."""
         self._x.XSelectInput(self._dpy, self.root, SUBSTRUCTURE_NOTIFY_MASK)
-        self._x.XSync(self._dpy, 0)
+        self._x.XSync(self._dpy, 1)
         self._seen = []
 
     def wait_mapped(self, title, timeout, accept=None):

@@ -398,6 +398,47 @@ private slots:
         QTest::newRow("About window owned by main") << true;
     }
     // clang-format on
+    // The calculation view is built when first opened: the plug-in loaded
+    // before goes to the rest at once (its picture checked), to the view when
+    // built, with the same result and the same failure, said once.
+    void viewBuiltLaterGetsTheSameSteps_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("value");
+        // clang-format off
+        QTest::newRow("whole plug-in")            << 0  << "Тестовый вид";
+        QTest::newRow("bad caption size")         << 16 << "x";
+        QTest::newRow("bad value colour")         << 22 << "#zz";
+        QTest::newRow("calculation picture junk") << 3  << "вид/junk.jpg";
+        // clang-format on
+    }
+    void viewBuiltLaterGetsTheSameSteps()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, value);
+        QStringList lines = PluginLines();
+        lines[line] = value;
+        WritePlugin(lines);
+        Put(Pic("junk.jpg"), "no picture");
+        MessageRecorder rec;
+        FakeWindows eager, lazy;
+        const bool ok = LoadPlugin(m_plg, eager.t);
+        QCOMPARE(ok, line == 0);
+        TSkinTargets rest = lazy.t, view;
+        view.calcPicture = std::exchange(rest.calcPicture, nullptr);
+        view.captions = std::exchange(rest.captions, {});
+        QCOMPARE(LoadPlugin(m_plg, rest, QSize(38, 28)), ok);
+        QCOMPARE(rec.boxes.size(), ok ? 0 : 2);
+        ApplyPluginToView(m_plg, view);
+        QCOMPARE(rec.boxes.size(), ok ? 0 : 2);
+        QCOMPARE(lazy.pic(lazy.t.calcPicture), eager.pic(eager.t.calcPicture));
+        const auto a = eager.FontControls(), b = lazy.FontControls();
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            QCOMPARE(b[i]->font(), a[i]->font());
+            QCOMPARE(b[i]->palette().color(QPalette::WindowText), a[i]->palette().color(QPalette::WindowText));
+        }
+    }
+
     void loadFullPlugin()
     {
         QFETCH(bool, aboutChildOfMain);

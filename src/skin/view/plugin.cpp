@@ -157,29 +157,42 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
     control->setFont(font);
 }
 
-void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
+namespace {
+
+// The picture a reference names, read and checked whole: against `design`
+// when given (the header is read first, so a claimed 30000 × 30000 is never
+// decoded), and its body must decode.
+QImage ReadCheckedPicture(const QString& pluginFolder, const QString& reference, const QSize* design)
 {
-    if (!control)
-        throw Error(QStringLiteral("Нет элемента для рисунка %1").arg(reference));
     const QString path = ResolvePictureReference(pluginFolder, reference);
     const QByteArray format = PictureFormatFor(path);
     QByteArray bytes = ReadUnscrambledPicture(path);
-    auto* label = qobject_cast<QLabel*>(control);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
+    if (design)
+        CheckPictureSize(reader.size(), *design);
+    QImage image = reader.read();
+    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
+        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
+    return image;
+}
+
+} // namespace
+
+void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
+{
+    if (!control)
+        throw Error(QStringLiteral("Нет элемента для рисунка %1").arg(reference));
+    auto* label = qobject_cast<QLabel*>(control);
     // Checked whole now, not when first painted: a picture that fails later
     // would leave a blank window behind a plug-in already remembered. A
     // window's picture control has its design size, which its picture must
-    // have too (the header is read first, so a claimed 30000 × 30000 is
-    // never decoded).
+    // have too.
     auto* picture = dynamic_cast<TPictureLabel*>(control);
-    if (picture)
-        CheckPictureSize(reader.size(), picture->size());
-    const QImage image = reader.read();
-    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
-        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
+    const QSize design = picture ? picture->size() : QSize();
+    const QImage image = ReadCheckedPicture(pluginFolder, reference, picture ? &design : nullptr);
     if (!label)
         throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
     label->setScaledContents(false);
@@ -190,21 +203,45 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
         label->setPixmap(QPixmap::fromImage(image));
 }
 
-bool LoadPlugin(const QString& path, const TSkinTargets& targets)
+namespace {
+
+// How much of the plug-in to apply: all of it, strictly (every target
+// there); all but the calculation view, whose picture is only checked; or
+// only what a view built later holds, silently.
+enum class TPart { Whole, CalcLater, ViewLater };
+
+bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const QSize& calcPictureSize = {})
 {
+    const bool view = part == TPart::ViewLater;
     try {
         const TPlgLines lines = ReadPlgFile(path);
         const QString folder = QFileInfo(path).path();
 
-        LoadPictureInto(targets.mainPicture, folder, lines.line(2));
-        LoadPictureInto(targets.diaryPicture, folder, lines.line(3));
-        LoadPictureInto(targets.calcPicture, folder, lines.line(4));
+        if (!view)
+            LoadPictureInto(targets.mainPicture, folder, lines.line(2));
+        if (!view)
+            LoadPictureInto(targets.diaryPicture, folder, lines.line(3));
+        if (part == TPart::CalcLater)
+            ReadCheckedPicture(folder, lines.line(4), &calcPictureSize);
+        else
+            LoadPictureInto(targets.calcPicture, folder, lines.line(4));
 
-        ApplyFontBlock(targets.menuLabels, lines, 6);
-        ApplyFontBlock(targets.headings, lines, 11);
-        ApplyFontBlock(targets.captions, lines, 16);
-        ApplyFontBlock(targets.values, lines, 21);
-        ApplyFontBlock(targets.inputs, lines, 26);
+        for (const auto& [controls, first] : {std::pair{&targets.menuLabels, 6},
+                                              {&targets.headings, 11},
+                                              {&targets.captions, 16},
+                                              {&targets.values, 21},
+                                              {&targets.inputs, 26}}) {
+            ApplyFontBlock(*controls, lines, first);
+            if (part == TPart::CalcLater) {
+                // A block whose controls are all in the view not built yet
+                // fails the load where it would have failed on them.
+                ParseFontSize(lines.line(first + 1));
+                HexToColor(lines.line(first + 2));
+                ParseFontStyles(lines.line(first + 3));
+            }
+        }
+        if (view)
+            return true;
 
         if (!targets.marker)
             throw Error(QStringLiteral("Нет полосы для цвета"));
@@ -218,18 +255,41 @@ bool LoadPlugin(const QString& path, const TSkinTargets& targets)
         g_current = path;
         return true;
     } catch (const std::exception&) {
-        ShowPluginError();
+        if (!view)
+            ShowPluginError();
         return false;
     }
 }
 
+} // namespace
+
+bool LoadPlugin(const QString& path, const TSkinTargets& targets)
+{
+    return Apply(path, targets, TPart::Whole);
+}
+
+bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize)
+{
+    return Apply(path, targets, TPart::CalcLater, calcPictureSize);
+}
+
+void ApplyPluginToView(const QString& path, const TSkinTargets& view)
+{
+    Apply(path, view, TPart::ViewLater);
+}
+
 std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets)
+{
+    return ChoosePlugin(parent, [&targets](const QString& path) { return LoadPlugin(path, targets); });
+}
+
+std::optional<QString> ChoosePlugin(QWidget* parent, const std::function<bool(const QString&)>& load)
 {
     QString start = ProgramFolder();
     while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
         start.chop(1);
     const QString chosen = g_dialog ? g_dialog(parent, start) : RealDialog(parent, start);
-    if (chosen.isEmpty() || !LoadPlugin(chosen, targets))
+    if (chosen.isEmpty() || !load(chosen))
         return std::nullopt;
     return chosen;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 class QColor;
+class QSize;
 class QWidget;
 
 namespace kelto {
@@ -33,11 +34,22 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
 // error (a missing target among them) "Ошибка загрузки выбранного плагина!"
 // is shown once, what was applied stays, and the result is false.
 bool LoadPlugin(const QString& path, const TSkinTargets& targets);
+// The same while the calculation view is not built yet (`targets` without
+// it): its picture is read and checked against `calcPictureSize` as if it
+// were shown; the view gets the plug-in when built (ApplyPluginToView).
+bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize);
+// The plug-in at `path` on the targets of a view built after the plug-in
+// was loaded: what the view's lists hold, in the same steps and up to the
+// same failure as then; nothing is said (the load said it).
+void ApplyPluginToView(const QString& path, const TSkinTargets& view);
 
 // The open dialog over `parent`, and the load. The path of the plug-in now
 // applied, or nullopt when the dialog was cancelled or the load failed;
 // remembering the choice is the shell's.
 std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets);
+// The same with the load left to `load` (the shell's, which keeps a part for
+// a view built later).
+std::optional<QString> ChoosePlugin(QWidget* parent, const std::function<bool(const QString&)>& load);
 
 // Replaces the open dialog (tests); it gets the parent and the starting
 // folder and gives the chosen file or an empty text. An empty function

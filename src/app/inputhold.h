@@ -1,0 +1,40 @@
+// Keeps the user's input to one window while it must not act yet (the diary
+// is still being read) and hands it over, in its order, when released: a
+// keystroke typed into the notepad before the day's note is in is typed
+// after it, not lost and not written over a note not yet shown.
+#pragma once
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace kelto {
+
+class TInputHold : public QObject {
+    Q_OBJECT
+public:
+    explicit TInputHold(QWidget* window);
+    ~TInputHold() override;
+
+    void Hold();
+    // Ends the hold; what was held goes to its receivers, in order.
+    void Release();
+    bool Holding() const { return m_holding; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool Ours(QObject* receiver) const;
+
+    QPointer<QWidget> m_window;
+    bool m_holding = false;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
+};
+
+} // namespace kelto
