@@ -5,6 +5,7 @@
 #include "core/textfile.h"
 #include "calc/view/cardpage.h"
 #include "calc/view/tfsource.h"
+#include "calc/view/toolwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -80,18 +81,9 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 } // namespace
 
 TfCard::TfCard(const QString& defaultSource, QWidget* parent)
-    : QWidget(parent,
-              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                  | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, ToolWindowFlags)
 {
-    setObjectName(QStringLiteral("fCard"));
-    setWindowTitle(QStringLiteral("Технологическая карта"));
-    setFixedSize(746, 497);
-    // A window of its own does not inherit the main window's font; it takes
-    // the same one.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    SetUpToolWindow(this, "fCard", QStringLiteral("Технологическая карта"), 746, 497);
 
     pPage = new TCardPreview(m_card, this);
     pPage->setGeometry(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);

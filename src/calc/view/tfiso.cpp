@@ -1,5 +1,6 @@
 #include "calc/view/tfiso.h"
 #include "calc/view/numericfield.h"
+#include "calc/view/toolwindow.h"
 
 #include "gui/autosizelabel.h"
 #include "gui/linklabel.h"
@@ -23,27 +24,12 @@ namespace kelto {
 
 namespace {
 
-constexpr int WindowWidth = 600, CaptionLeft = 10, CaptionWidth = 250, InputLeft = 268, RowHeight = 21;
+constexpr int WindowWidth = 600;
+using namespace toolcolumn;
 
 // A failed verdict: a dark red that reads on the window's own background,
 // which no plug-in changes.
 const QColor WarningColour(176, 0, 0);
-
-QLabel* Caption(QWidget* parent, const QString& text, int top)
-{
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
-    l->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    return l;
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name, int top)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setGeometry(InputLeft, top, 80, RowHeight);
-    return e;
-}
 
 QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QStringList& items)
 {
@@ -54,33 +40,12 @@ QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QS
     return c;
 }
 
-QLabel* Result(QWidget* parent, const char* name, int top)
-{
-    QLabel* l = new TAutoSizeLabel(QStringLiteral("—"), parent);
-    l->setObjectName(QLatin1String(name));
-    l->move(InputLeft, top + 4);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    l->adjustSize();
-    return l;
-}
-
 } // namespace
 
 TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent)
-    : QWidget(parent,
-              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                  | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, ToolWindowFlags)
 {
-    setObjectName(QStringLiteral("fIso"));
-    setWindowTitle(QStringLiteral("Расчёт по ГОСТ ISO 17636-1"));
-    setFixedSize(WindowWidth, 458);
-    // A window of its own does not inherit the main window's font; it takes
-    // the same one as the source window.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    SetUpToolWindow(this, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), WindowWidth, 458);
 
     Caption(this, QStringLiteral("Наружный диаметр De, мм"), 12);
     eDe = Edit(this, "eDe", 12);
@@ -128,7 +93,7 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lToDiary = new TLinkLabel("lIsoToDiary", QStringLiteral("Записать расчёт в дневник"), this);
-    lToDiary->setFont(font);
+    lToDiary->setFont(font());
     lToDiary->move(CaptionLeft, 436);
     QFont underlined = lToDiary->font();
     underlined.setUnderline(true);

@@ -5,6 +5,7 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/numericfield.h"
+#include "calc/view/toolwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,23 +20,13 @@ namespace kelto {
 
 namespace {
 
-constexpr int CaptionLeft = 10, CaptionWidth = 250, InputLeft = 268, RowHeight = 21;
+using namespace toolcolumn;
 
 QLabel* Caption(QList<QLabel*>& captions, QWidget* parent, const QString& text, int top)
 {
-    auto* l = new QLabel(text, parent);
+    QLabel* l = toolcolumn::Caption(parent, text, top);
     captions << l;
-    l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
-    l->setAlignment(Qt::AlignRight | Qt::AlignTop);
     return l;
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name, int top, int width = 80)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setGeometry(InputLeft, top, width, RowHeight);
-    return e;
 }
 
 QDateEdit* DateEdit(QWidget* parent, const char* name, int top)
@@ -52,33 +43,12 @@ QDateEdit* DateEdit(QWidget* parent, const char* name, int top)
     return d;
 }
 
-QLabel* Result(QWidget* parent, const char* name, int top)
-{
-    QLabel* l = new TAutoSizeLabel(QStringLiteral("—"), parent);
-    l->setObjectName(QLatin1String(name));
-    l->move(InputLeft, top + 4);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    l->adjustSize();
-    return l;
-}
-
 } // namespace
 
 TfSource::TfSource(const QDate& workDate, QWidget* parent)
-    : QWidget(parent,
-              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                  | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, ToolWindowFlags)
 {
-    setObjectName(QStringLiteral("fSource"));
-    setWindowTitle(QStringLiteral("Источник и экспозиция"));
-    setFixedSize(470, 432);
-    // A window of its own does not inherit the main window's font; it takes
-    // the same one.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    SetUpToolWindow(this, "fSource", QStringLiteral("Источник и экспозиция"), 470, 432);
 
     Caption(m_captions, this, QStringLiteral("Изотоп"), 12);
     cbIsotope = new QComboBox(this);
