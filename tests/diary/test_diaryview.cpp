@@ -24,7 +24,6 @@
 #include <QMimeData>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
