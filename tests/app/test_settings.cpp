@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "files.h"
+#include "messages.h"
 
 #include <sys/stat.h>
 
@@ -146,13 +147,12 @@ private slots:
             QVERIFY(QFile::link("/dev/zero", Ini()));
         const QFileInfo before(Ini());
         QList<MessageRequest> boxes;
-        SetMessageHandler([&](const MessageRequest& r) {
-            boxes << r;
-            return QMessageBox::Ok;
-        });
         LoadRecorder rec;
-        StartupPluginStep(rec.fn());
-        SetMessageHandler({});
+        {
+            const testing::MessageRecorder messages;
+            StartupPluginStep(rec.fn());
+            boxes = messages.boxes;
+        }
         QCOMPARE(rec.paths, QStringList{DefaultPluginPath()});
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(boxes[0].text.contains(QDir::toNativeSeparators(Ini())), qPrintable(boxes[0].text));

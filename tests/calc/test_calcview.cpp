@@ -17,11 +17,14 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 #include "controls.h"
+#include "clock.h"
+#include "folder.h"
+#include "messages.h"
 
 using namespace kelto;
 using kelto::testing::Control;
@@ -34,7 +37,7 @@ class TestCalcView : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<TCalcView> view;
-    QList<kelto::MessageRequest> messages;
+    std::optional<testing::MessageRecorder> recorder;
 
     // The view as the main window leaves it after start-up.
     void started()
@@ -83,17 +86,13 @@ private:
 private slots:
     void init()
     {
-        messages.clear();
-        kelto::SetMessageHandler([this](const kelto::MessageRequest& r) {
-            messages << r;
-            return QMessageBox::Ok;
-        });
+        recorder.emplace();
         started();
     }
     void cleanup()
     {
         view.reset();
-        kelto::SetMessageHandler({});
+        recorder.reset();
     }
 
     void designControls()
@@ -155,7 +154,7 @@ private slots:
             QCOMPARE(p->pos(), QPoint(239, 214));
             QCOMPARE(p->size(), QSize(60, 75));
         }
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
     }
 
     void recommendedBlockStaysHidden()
@@ -241,7 +240,7 @@ private slots:
                 a->trigger();
         menu->close();
         QCOMPARE(e->text(), QStringLiteral("7,5"));
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
     }
 
     void digitRecalculates()
@@ -323,10 +322,10 @@ private slots:
             QTest::keyClick(e, Qt::Key_Backspace);
         QCOMPARE(e->text(), QString());
         QCOMPARE(allResults(), QStringList(6, Q));
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
         QTest::keyClicks(e, "219");
         QCOMPARE(visibleResults(), (QStringList{"40,50", "0,30", "688", "3"}));
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
     }
 
     void deleteKeyIsNotFiltered()
@@ -347,7 +346,7 @@ private slots:
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(e->text(), QStringLiteral("1,23"));
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
     }
 
     // clang-format off
@@ -398,8 +397,8 @@ private slots:
         QLineEdit* e = Control<QLineEdit>(*view, "eRast");
         e->selectAll();
         e->insert(QStringLiteral("abc")); // a text that no key or paste could bring
-        QCOMPARE(messages.size(), 1);
-        const kelto::MessageRequest& m = messages[0];
+        QCOMPARE(recorder->boxes.size(), 1);
+        const kelto::MessageRequest& m = recorder->boxes[0];
         QCOMPARE(m.text, QStringLiteral("'abc' is not a valid floating point value."));
         QCOMPARE(m.caption, QStringLiteral("Кельто"));
         QCOMPARE(m.icon, QMessageBox::Critical);
@@ -411,10 +410,10 @@ private slots:
     void divisionByZeroBox()
     {
         Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("200"));
-        messages.clear();
+        recorder->boxes.clear();
         Control<QLineEdit>(*view, "eDlin")->setText(QStringLiteral("0"));
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].text, QStringLiteral("Floating point division by zero."));
+        QCOMPARE(recorder->boxes.size(), 1);
+        QCOMPARE(recorder->boxes[0].text, QStringLiteral("Floating point division by zero."));
         QCOMPARE(visibleResults(), (QStringList{"50,00", "0,30", "628", "3"}));
         QCOMPARE(Control<QLabel>(*view, "lCount")->text(), Q);
         QCOMPARE(Control<QLabel>(*view, "Ldlin")->text(), Q);
@@ -571,7 +570,7 @@ private slots:
 
     void diaryLinkNamesItsDay()
     {
-        kelto::SetFixedNow(QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
+        const testing::FixedClock clock(QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
         QDate day(2026, 2, 3);
         view->SetDiaryDaySource([&day] { return day; });
         QCOMPARE(Control<TLinkLabel>(*view, "lToDiary")->text(), QStringLiteral("Записать расчёт в дневник"));
@@ -580,14 +579,12 @@ private slots:
         view->show();
         QCOMPARE(Control<TLinkLabel>(*view, "lToDiary")->text(),
                  QStringLiteral("Записать расчёт в заметку за 30.06.2023"));
-        kelto::SetFixedNow({});
     }
 
     void linkOpensOneSourceWindow()
     {
-        QTemporaryDir dir;
-        kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
-        kelto::SetFixedNow(QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
+        const testing::TempProgramFolder folder;
+        testing::FixedClock clock(QDateTime(QDate(2026, 2, 3), QTime(9, 0)));
         view->SetDiaryDaySource([] { return QDate(2024, 5, 6); });
         QVERIFY(!view->SourceWindow());
         QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
@@ -600,10 +597,9 @@ private slots:
         QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 3));
         Control<QLineEdit>(*first, "eActivity")->setText(QStringLiteral("12"));
         first->hide();
-        kelto::SetFixedNow(QDateTime(QDate(2026, 2, 4), QTime(9, 0)));
+        clock.Set(QDateTime(QDate(2026, 2, 4), QTime(9, 0)));
         QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
         QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 4));
-        kelto::SetFixedNow({});
         QCOMPARE(view->SourceWindow(), first);
         QVERIFY(first->isVisible());
         QCOMPARE(Control<QLineEdit>(*first, "eActivity")->text(), QStringLiteral("12"));
@@ -619,7 +615,7 @@ private slots:
         QCOMPARE(first->palette().color(QPalette::WindowText), QColor(216, 222, 230));
         // Program exit writes what the window holds.
         view->SaveSource();
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
         const std::optional<QByteArray> bytes = kelto::ReadWholeFile(kelto::TfSource::FilePath());
         QVERIFY(bytes);
         QVERIFY(bytes->startsWith("Ir-192\r\n12\r\n"));
@@ -628,8 +624,7 @@ private slots:
 
     void exitWithoutWindowWritesNothing()
     {
-        QTemporaryDir dir;
-        kelto::SetProgramFolder(dir.path() + QLatin1Char('/'));
+        const testing::TempProgramFolder folder;
         view->SaveSource();
         QVERIFY(!QFile::exists(kelto::TfSource::FilePath()));
     }

@@ -11,11 +11,12 @@
 #include "gui/linklabel.h"
 #include "controls.h"
 #include "doubles.h"
+#include "folder.h"
+#include "messages.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kelto;
@@ -35,14 +36,9 @@ class TestTfCard : public QObject {
 private slots:
     void cardOfTheView()
     {
-        QTemporaryDir dir;
-        SetProgramFolder(dir.path() + QLatin1Char('/'));
-        QList<MessageRequest> messages;
-        SetMessageHandler([&](const MessageRequest& r) {
-            messages << r;
-            return QMessageBox::Ok;
-        });
-        QVERIFY(WriteFileAtomically(dir.filePath(QStringLiteral("source.cnf")),
+        const testing::TempProgramFolder folder;
+        const testing::MessageRecorder messages;
+        QVERIFY(WriteFileAtomically(folder.File(QStringLiteral("source.cnf")),
                                     ToCp1251(QStringLiteral("Se-75\r\n100\r\nКи\r\n01.12.2026\r\n\r\n\r\n\r\n"
                                                             "01.12.2026\r\n\r\n\r\n\r\n")))
                 == std::nullopt);
@@ -81,21 +77,20 @@ private slots:
         QTest::mouseClick(testing::Control<TLinkLabel>(view, "lCard"), Qt::LeftButton);
         QCOMPARE(card->Card().standard, QStringLiteral("ГОСТ 7512-82"));
 
-        const QString pdf = dir.filePath(QStringLiteral("карта.pdf"));
+        const QString pdf = folder.File(QStringLiteral("карта.pdf"));
         QCOMPARE(card->WritePdf(pdf), std::nullopt);
         const std::optional<QByteArray> bytes = ReadWholeFile(pdf);
         QVERIFY(bytes && bytes->startsWith("%PDF"));
-        QVERIFY(card->WritePdf(dir.filePath(QStringLiteral("нет/карта.pdf"))).has_value());
+        QVERIFY(card->WritePdf(folder.File(QStringLiteral("нет/карта.pdf"))).has_value());
 
         // Esc closes it and card.cnf keeps the fields for the next one.
         QApplication::setActiveWindow(card);
         QTest::keyClick(testing::Control<QLineEdit>(*card, "eMadeBy"), Qt::Key_Escape);
         QVERIFY(!card->isVisible());
-        QVERIFY(messages.isEmpty());
+        QVERIFY(messages.boxes.isEmpty());
         TfCard next(QString{});
         QCOMPARE(next.Fields().madeBy, QStringLiteral("Иванов"));
         QCOMPARE(next.Fields().source, QStringLiteral("Se-75"));
-        SetMessageHandler({});
     }
 };
 

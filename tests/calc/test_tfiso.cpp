@@ -4,13 +4,15 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "calc/view/tfiso.h"
+#include "controls.h"
 #include "doubles.h"
+#include "folder.h"
+#include "messages.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kelto;
@@ -18,24 +20,15 @@ using namespace kelto;
 class TestTfIso : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir dir;
-    int boxes = 0;
+    testing::TempProgramFolder folder;
+    testing::MessageRecorder messages;
 
     static void Type(TfIso& w, const char* edit, const QString& text)
     {
-        auto* e = w.findChild<QLineEdit*>(QLatin1String(edit));
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Backspace);
-        testing::typeText(e, text);
+        testing::ReplaceText(testing::Control<QLineEdit>(w, edit), text);
     }
 
 private slots:
-    void initTestCase()
-    {
-        SetProgramFolder(dir.path() + QLatin1Char('/'));
-        SetMessageHandler([this](const MessageRequest&) { return ++boxes, QMessageBox::Ok; });
-    }
-
     void window()
     {
         QFile::remove(TfIso::FilePath());
@@ -70,7 +63,7 @@ private slots:
         QCOMPARE(w.Shown().texts.w, QStringLiteral("—"));
         QCOMPARE(w.Shown().texts.density, QStringLiteral("—"));
         QCOMPARE(w.Shown().texts.hint, QStringLiteral("Укажите толщину стенки"));
-        QCOMPARE(boxes, 0);
+        QCOMPARE(messages.boxes.size(), 0);
 
         // Esc closes the window and keeps its inputs for the next.
         w.show();

@@ -14,11 +14,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 #include "controls.h"
+#include "folder.h"
+#include "messages.h"
 
 using namespace kelto;
 using kelto::testing::Control;
@@ -32,21 +34,16 @@ const QDate Passport(2026, 1, 1);
 class TestTfSource : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    std::optional<testing::TempProgramFolder> folder;
+    std::optional<testing::MessageRecorder> recorder;
     std::unique_ptr<TfSource> w;
-    QList<MessageRequest> messages;
 
     QStringList results() const
     {
         return {Control<QLabel>(*w, "lActivity")->text(), Control<QLabel>(*w, "lRemaining")->text(),
                 Control<QLabel>(*w, "lExposure")->text(), Control<QLabel>(*w, "lHint")->text()};
     }
-    void type(QLineEdit* e, const QString& text)
-    {
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Backspace);
-        testing::typeText(e, text);
-    }
+    static void type(QLineEdit* e, const QString& text) { testing::ReplaceText(e, text); }
     // The full example typed in: 100 Ки of Ir-192 from 01.01.2026, a week
     // later; a reference shot of 3 min at 500 mm through 10 mm on the
     // passport date, the new shot the same.
@@ -65,21 +62,16 @@ private:
 private slots:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        SetProgramFolder(dir->path() + QLatin1Char('/'));
-        messages.clear();
-        SetMessageHandler([this](const MessageRequest& r) {
-            messages << r;
-            return QMessageBox::Ok;
-        });
+        folder.emplace();
+        recorder.emplace();
         w = std::make_unique<TfSource>(WorkDate);
         w->show();
     }
     void cleanup()
     {
         w.reset();
-        SetMessageHandler({});
-        dir.reset();
+        recorder.reset();
+        folder.reset();
     }
 
     void defaults()
@@ -164,7 +156,7 @@ private slots:
             type(Control<QLineEdit>(*w, "eThick"), "10");
         type(w->findChild<QLineEdit*>(edit), text);
         QCOMPARE(results(), shown);
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
     }
 
     void isotopeFillsHalfValueLayer()
@@ -195,7 +187,7 @@ private slots:
         Control<QComboBox>(*w, "cbUnit")->setCurrentIndex(1);
         type(Control<QLineEdit>(*w, "eHvl"), "12,5");
         w->close();
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
         const std::optional<QByteArray> bytes = ReadWholeFile(TfSource::FilePath());
         QVERIFY(bytes);
         QCOMPARE(*bytes,
@@ -217,16 +209,16 @@ private slots:
         TfSource next(WorkDate);
         QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QString());
         QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("13,0"));
-        QVERIFY(messages.isEmpty());
+        QVERIFY(recorder->boxes.isEmpty());
     }
 
     void failedSaveIsReported()
     {
-        SetProgramFolder(dir->path() + QStringLiteral("/missing/"));
+        SetProgramFolder(folder->dir.path() + QStringLiteral("/missing/"));
         w->close();
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].caption, QStringLiteral("Кельто"));
-        QVERIFY(messages[0].text.contains(QStringLiteral("source.cnf")));
+        QCOMPARE(recorder->boxes.size(), 1);
+        QCOMPARE(recorder->boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY(recorder->boxes[0].text.contains(QStringLiteral("source.cnf")));
     }
 };
 

@@ -573,17 +573,15 @@ private slots:
         QByteArray file("2\r\n01.01.2026\r\n1\r\nx\r\n");
         file += QByteArray(4096, 'y');
         Write(Path(), file);
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit low = old;
-        low.rlim_cur = 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
         DayList s;
         QString reason;
-        const TLoadOutcome outcome = LoadDiary(Path(), s, &reason);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        TLoadOutcome outcome{};
+        {
+            const testing::FileSizeLimit limit(1024);
+            QCOMPARE(limit.readResult, 0);
+            QCOMPARE(limit.setResult, 0);
+            outcome = LoadDiary(Path(), s, &reason);
+        }
         QCOMPARE(outcome, TLoadOutcome::DamagedNoBackup);
         QVERIFY(!MayReplaceAfterLoad(outcome));
         QVERIFY(!reason.isEmpty());
@@ -679,15 +677,13 @@ private slots:
         for (int i = 1; i <= 28; ++i)
             s.append(R(D(i, 2, 2026), {QString(200, QChar(0x0436))}));
 
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit low = old;
-        low.rlim_cur = 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
-        const auto err = SaveDiary(Path(), s);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        std::optional<QString> err;
+        {
+            const testing::FileSizeLimit limit(1024);
+            QCOMPARE(limit.readResult, 0);
+            QCOMPARE(limit.setResult, 0);
+            err = SaveDiary(Path(), s);
+        }
 
         QVERIFY(err.has_value());
         QVERIFY(!err->isEmpty());

@@ -24,12 +24,16 @@
 #include <QMimeData>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
 
+#include "clock.h"
 #include "controls.h"
+#include "folder.h"
+#include "messages.h"
+
+#include <optional>
 
 using namespace kelto;
 using kelto::testing::Control;
@@ -99,34 +103,24 @@ private:
 
 class TestDiaryView : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
+    testing::TempProgramFolder m_folder;
+    testing::MessageRecorder m_messages;
+    std::optional<testing::FixedClock> m_clock;
     RecordingOpener m_opener;
-    QList<MessageRequest> m_boxes;
 
 private slots:
-    void initTestCase()
-    {
-        SetProgramFolder(m_dir.path() + QLatin1Char('/'));
-        SetShellOpener(&m_opener);
-        SetMessageHandler([this](const MessageRequest& r) {
-            m_boxes << r;
-            return QMessageBox::Ok;
-        });
-    }
+    void initTestCase() { SetShellOpener(&m_opener); }
     void init()
     {
-        SetFixedNow(QDateTime(Tuesday, QTime(9, 0)));
-        m_boxes.clear();
-        m_opener.opened.clear();
-        m_opener.failWith.clear();
-        m_opener.noViewer = false;
+        m_clock.emplace(QDateTime(Tuesday, QTime(9, 0)));
+        m_messages.boxes.clear();
+        m_opener.Reset();
         QFile::remove(ProgramFolder() + QStringLiteral("note.txt"));
     }
     void cleanupTestCase()
     {
         SetShellOpener(nullptr);
-        SetMessageHandler({});
-        SetFixedNow({});
+        m_clock.reset();
     }
 
     // A note too large for the notepad is shown read-only with one line
@@ -529,7 +523,7 @@ private slots:
         QTest::mouseClick(Control<TLinkLabel>(v.view, "lBlok"), Qt::LeftButton, {}, QPoint(3, 3));
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QCOMPARE(m_opener.opened, QStringList{path});
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_messages.boxes.isEmpty());
         // UTF-8, without a byte-order mark, lines still ended by CR LF.
         const QByteArray want = QByteArray("01.03.2025\r\n\r\n"
                                            "15.01.2026\r\na\r\n  b\r\n\r\n"
@@ -547,9 +541,9 @@ private slots:
         QVERIFY(WriteFileAtomically(path, "old export") == std::nullopt);
         View v;
         v.view.ExportNotes();
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, QStringLiteral("Записи в блокноте отсутствуют!"));
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_messages.boxes.size(), 1);
+        QCOMPARE(m_messages.boxes[0].text, QStringLiteral("Записи в блокноте отсутствуют!"));
+        QCOMPARE(m_messages.boxes[0].caption, QStringLiteral("Кельто"));
         QVERIFY(!QFile::exists(path));
         QVERIFY(m_opener.opened.isEmpty());
     }
@@ -561,9 +555,9 @@ private slots:
         View v({{Tuesday, {QStringLiteral("x")}}});
         v.view.ExportNotes();
         QDir(path).removeRecursively();
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
-        QVERIFY2(m_boxes[0].text.contains(QStringLiteral("note.txt")), qPrintable(m_boxes[0].text));
+        QCOMPARE(m_messages.boxes.size(), 1);
+        QCOMPARE(m_messages.boxes[0].icon, QMessageBox::Critical);
+        QVERIFY2(m_messages.boxes[0].text.contains(QStringLiteral("note.txt")), qPrintable(m_messages.boxes[0].text));
         QVERIFY(m_opener.opened.isEmpty());
     }
 
@@ -572,9 +566,9 @@ private slots:
         m_opener.failWith = QStringLiteral("Нет программы для открытия файла");
         View v({{Tuesday, {QStringLiteral("x")}}});
         v.view.ExportNotes();
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("Кельто"));
-        QVERIFY(m_boxes[0].text.endsWith(QLatin1Char('.')));
+        QCOMPARE(m_messages.boxes.size(), 1);
+        QCOMPARE(m_messages.boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY(m_messages.boxes[0].text.endsWith(QLatin1Char('.')));
         QVERIFY(QFile::exists(ProgramFolder() + QStringLiteral("note.txt"))); // written all the same
     }
 
@@ -616,9 +610,9 @@ private slots:
         View v({{Tuesday, {QStringLiteral("x")}}});
         v.view.ExportNotes();
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
-        QCOMPARE(m_boxes[0].text,
+        QCOMPARE(m_messages.boxes.size(), 1);
+        QCOMPARE(m_messages.boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(m_messages.boxes[0].text,
                  QStringLiteral("Все записи сохранены в файл %1. Открыть его не удалось: на "
                                 "компьютере не найдена программа для просмотра текстов.")
                      .arg(QDir::toNativeSeparators(path)));

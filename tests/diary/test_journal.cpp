@@ -8,7 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
 #include <sys/stat.h>
+
+#include "files.h"
 
 using namespace kelto;
 
@@ -29,32 +32,6 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
-// Fails the first `failures` writes through it as a full disk does.
-class TFullOnce : public QIODevice {
-public:
-    TFullOnce(QIODevice& target, int& failures)
-        : m_target(target)
-        , m_failures(failures)
-    {
-        open(QIODevice::WriteOnly);
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 len) override
-    {
-        if (m_failures > 0) {
-            --m_failures;
-            setErrorString(SystemErrorText(ENOSPC));
-            return -1;
-        }
-        return m_target.write(data, len);
-    }
-
-private:
-    QIODevice& m_target;
-    int& m_failures;
-};
 } // namespace
 
 class TestJournal : public QObject {
@@ -66,6 +43,7 @@ private slots:
         QTest::addColumn<QString>("query");
         QTest::addColumn<int>("start"); // in notepad characters, -1: no match
         QTest::addColumn<int>("length");
+        // clang-format off
         QTest::newRow("plain") << "Труба Ду325" << "ду325" << 6 << 5;
         QTest::newRow("capitals in the query") << "труба" << "ТРУБА" << 0 << 5;
         QTest::newRow("latin case") << "Kodak AA400" << "aa4" << 6 << 3;
@@ -82,7 +60,6 @@ private slots:
         QTest::newRow("longer than the note") << "шо" << "шов" << -1 << 0;
         QTest::newRow("blanks only") << "  " << "  " << -1 << 0;
         QTest::newRow("empty") << "текст" << "" << -1 << 0;
-        // clang-format off
         QTest::newRow("cyrillic х finds latin x") << "труба 219x8"     << "219х8"   << 6 << 5;
         QTest::newRow("latin x finds cyrillic х") << "труба 219х8"     << "219x8"   << 6 << 5;
         QTest::newRow("look-alike capitals")      << "AEOPCYX"         << "аеорсух" << 0 << 7;
@@ -302,8 +279,9 @@ private slots:
         QVERIFY(!WriteFileAtomically(log, "0\r\n"));
         SetDiaryBackupByCopy(byCopy);
         const auto r
-            = WriteDiaryOfDay(log, QDate(2026, 12, 8), "1\r\n08.12.2026\r\n1\r\nx\r\n",
-                              [&fullWrites](QIODevice& t) { return std::make_unique<TFullOnce>(t, fullWrites); });
+            = WriteDiaryOfDay(log, QDate(2026, 12, 8), "1\r\n08.12.2026\r\n1\r\nx\r\n", [&fullWrites](QIODevice& t) {
+                  return std::make_unique<testing::TFailingDevice>(t, std::numeric_limits<qint64>::max(), &fullWrites);
+              });
         SetDiaryBackupByCopy(false);
         QVERIFY(!r.backupError);
         QCOMPARE(!r.saveError, saved);

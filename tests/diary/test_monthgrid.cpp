@@ -1,7 +1,7 @@
 // The month grid: where days sit, which moves it accepts, and the colours of
 // the days with notes, checked on the painted pixels.
-#include "core/clock.h"
 #include "diary/view/monthgrid.h"
+#include "clock.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -53,8 +53,6 @@ bool cellHasColour(const QImage& img, const QRect& r, const QColor& colour)
 class TestMonthGrid : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { SetFixedNow({}); }
-
     void daysSitUnderTheirWeekdays_data()
     {
         QTest::addColumn<QDate>("date");
@@ -210,7 +208,7 @@ private slots:
     void paintingFollowsTheTable()
     {
         // Tuesday 8 December 2026.
-        SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(10, 0)));
+        const testing::FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(10, 0)));
         Grid g(QDate(2026, 12, 20));
         for (int d : {5, 7, 8, 12, 20})
             g.marked.set(d);
@@ -260,13 +258,13 @@ private slots:
 
     void colouringFollowsMidnight()
     {
-        SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)));
+        testing::FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)));
         Grid g(QDate(2026, 12, 1));
         g.marked.set(8);
         const QPoint c = g.cellOf(8);
         const QPoint at = g.grid.CellRect(c.x(), c.y()).topLeft() + QPoint(1, 1);
         QCOMPARE(g.grid.grab().toImage().pixelColor(at), QColor(255, 0, 0));
-        SetFixedNow(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 1)));
+        clock.Set(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 1)));
         QCOMPARE(g.grid.grab().toImage().pixelColor(at), QColor(192, 192, 192));
     }
 

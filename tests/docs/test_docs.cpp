@@ -15,6 +15,10 @@
 #include <QtTest>
 
 #include "controls.h"
+#include "folder.h"
+#include "messages.h"
+
+#include <optional>
 
 #include <unistd.h>
 
@@ -68,16 +72,16 @@ void writeScript(const QString& path, const QByteArray& body)
 class TestDocs : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_folder;
+    testing::TempProgramFolder m_program;
+    const QTemporaryDir& m_folder = m_program.dir;
     RecordingOpener m_opener;
-    QList<MessageRequest> m_reports;
+    std::optional<testing::MessageRecorder> m_recorder;
     QByteArray m_path;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_folder.isValid());
-        SetProgramFolder(m_folder.path() + QLatin1Char('/'));
         m_path = qgetenv("PATH");
         // The shelf is full unless a case takes a document away.
         for (int i = 0; i < int(ReferenceDocuments.size()); ++i) {
@@ -87,20 +91,14 @@ private slots:
     }
     void init()
     {
-        m_opener.opened.clear();
-        m_opener.failWith.clear();
-        m_opener.noViewer = false;
-        m_reports.clear();
+        m_opener.Reset();
         SetShellOpener(&m_opener);
-        SetMessageHandler([this](const MessageRequest& r) {
-            m_reports << r;
-            return QMessageBox::Ok;
-        });
+        m_recorder.emplace();
     }
     void cleanup()
     {
         SetShellOpener(nullptr);
-        SetMessageHandler({});
+        m_recorder.reset();
         qputenv("PATH", m_path);
     }
 
@@ -145,7 +143,7 @@ private slots:
         w.clickItem(row);
         QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + file});
         QVERIFY(w.lb->isHidden());
-        QVERIFY(m_reports.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
     }
 
     void clickingTheSelectedItemAgainOpensAgain()
@@ -262,10 +260,10 @@ private slots:
         QVERIFY(QFile::rename(DocumentPath(document) + ".away", DocumentPath(document)));
         QVERIFY(m_opener.opened.isEmpty());
         QVERIFY(w.lb->isVisible());
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
-        QCOMPARE(m_reports[0].icon, QMessageBox::Information); // the user's matter, no error
-        QCOMPARE(m_reports[0].text,
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_recorder->boxes[0].icon, QMessageBox::Information); // the user's matter, no error
+        QCOMPARE(m_recorder->boxes[0].text,
                  QStringLiteral("Не найден файл «%1» в папке программы: %2.").arg(file, m_folder.path()));
         // Back in place, the next showing draws it as usual.
         w.lb->HideList();
@@ -280,8 +278,8 @@ private slots:
         Control<QAction>(menu, "N6")->trigger();
         QVERIFY(QFile::rename(DocumentPath(5) + ".away", DocumentPath(5)));
         QVERIFY(m_opener.opened.isEmpty());
-        QCOMPARE(m_reports.size(), 1);
-        QVERIFY(m_reports[0].text.startsWith(QStringLiteral("Не найден файл «defects.pdf»")));
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QVERIFY(m_recorder->boxes[0].text.startsWith(QStringLiteral("Не найден файл «defects.pdf»")));
     }
 
     void noPdfViewerIsSaidInPlainWords()
@@ -290,9 +288,9 @@ private slots:
         Window w;
         w.lb->Toggle();
         w.clickItem(0);
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
-        QCOMPARE(m_reports[0].text,
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_recorder->boxes[0].text,
                  QStringLiteral("Не удалось открыть документ «gost7512.pdf» (%1): на компьютере не "
                                 "найдена программа для просмотра PDF.")
                      .arg(QDir::toNativeSeparators(DocumentPath(0))));
@@ -306,10 +304,10 @@ private slots:
         w.clickItem(4);
         QCOMPARE(m_opener.opened, QStringList{ProgramFolder() + QStringLiteral("scanners.pdf")});
         QVERIFY(w.lb->isVisible());
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
-        QCOMPARE(m_reports[0].icon, QMessageBox::Critical);
-        QCOMPARE(m_reports[0].text, QStringLiteral("Не удается найти указанный файл."));
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_recorder->boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_recorder->boxes[0].text, QStringLiteral("Не удается найти указанный файл."));
     }
 
     void menuHasFourDocuments()
@@ -339,8 +337,8 @@ private slots:
         }
         m_opener.failWith = QString::fromUtf8(FileNotFoundText);
         actions[2]->trigger();
-        QCOMPARE(m_reports.size(), 1);
-        QVERIFY(m_reports[0].text.endsWith(QLatin1Char('.')));
+        QCOMPARE(m_recorder->boxes.size(), 1);
+        QVERIFY(m_recorder->boxes[0].text.endsWith(QLatin1Char('.')));
     }
 
     // ---- the desktop's own opener ----
@@ -420,7 +418,7 @@ private slots:
         OpenWithShell(doc);
         QTRY_COMPARE(readFile(out), "1\n" + doc.toUtf8() + "\n");
         QTest::qWait(100);
-        QVERIFY(m_reports.isEmpty());
+        QVERIFY(m_recorder->boxes.isEmpty());
     }
 
     void openerFailureIsReportedLater_data()
@@ -445,13 +443,13 @@ private slots:
         f.close();
 
         OpenWithShell(doc); // returns without waiting for the opener
-        QVERIFY(m_reports.isEmpty());
-        QTRY_COMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports[0].caption, QStringLiteral("Кельто"));
-        QCOMPARE(m_reports[0].icon, QMessageBox::Critical);
-        QVERIFY2(m_reports[0].text.contains(wording), qPrintable(m_reports[0].text));
-        QVERIFY(m_reports[0].text.contains(doc));
-        QVERIFY(m_reports[0].text.endsWith(QLatin1Char('.')));
+        QVERIFY(m_recorder->boxes.isEmpty());
+        QTRY_COMPARE(m_recorder->boxes.size(), 1);
+        QCOMPARE(m_recorder->boxes[0].caption, QStringLiteral("Кельто"));
+        QCOMPARE(m_recorder->boxes[0].icon, QMessageBox::Critical);
+        QVERIFY2(m_recorder->boxes[0].text.contains(wording), qPrintable(m_recorder->boxes[0].text));
+        QVERIFY(m_recorder->boxes[0].text.contains(doc));
+        QVERIFY(m_recorder->boxes[0].text.endsWith(QLatin1Char('.')));
     }
 
     void webAddressGoesToTheDesktopServices()

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "messages.h"
+
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -41,15 +43,11 @@ private slots:
 
     void guardedHandsEveryErrorToOneBox()
     {
-        QList<MessageRequest> seen;
-        SetMessageHandler([&](const MessageRequest& r) {
-            seen << r;
-            return QMessageBox::Ok;
-        });
+        const testing::MessageRecorder messages;
+        const QList<MessageRequest>& seen = messages.boxes;
         Guarded([] { throw Error(QStringLiteral("Нет файла")); });
         Guarded([] { throw std::runtime_error("plain"); });
         Guarded([] {});
-        SetMessageHandler({});
         QCOMPARE(seen.size(), 2);
         QCOMPARE(seen[0].caption, QStringLiteral("Кельто"));
         QCOMPARE(seen[0].icon, QMessageBox::Critical);
@@ -76,11 +74,8 @@ private slots:
         if (kind == 2)
             QSKIP("a real out-of-memory is not observable under AddressSanitizer");
 #endif
-        QList<MessageRequest> seen;
-        SetMessageHandler([&](const MessageRequest& r) {
-            seen << r;
-            return QMessageBox::Ok;
-        });
+        const testing::MessageRecorder messages;
+        const QList<MessageRequest>& seen = messages.boxes;
         Guarded([kind] {
             if (kind == 0)
                 throw std::bad_alloc();
@@ -89,7 +84,6 @@ private slots:
             QByteArray huge;
             huge.resize(std::numeric_limits<qsizetype>::max() / 2);
         });
-        SetMessageHandler({});
         QCOMPARE(seen.size(), 1);
         QCOMPARE(seen[0].text, QStringLiteral("Недостаточно памяти."));
         QCOMPARE(seen[0].caption, QStringLiteral("Кельто"));

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QStringList>
+#include <QTest>
 
 namespace kelto::testing {
 
@@ -17,6 +19,13 @@ public:
     QString failWith;
     // The desktop has no program for the file.
     bool noViewer = false;
+    // Forgets what it was given and opens again without fault.
+    void Reset()
+    {
+        opened.clear();
+        failWith.clear();
+        noViewer = false;
+    }
     void Open(const QString& name) override
     {
         opened << name;
@@ -36,6 +45,14 @@ inline void typeText(QWidget* w, const QString& text)
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QApplication::sendEvent(w, &release);
     }
+}
+
+// Clears the field as a user does, then types `text` into it.
+inline void ReplaceText(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    typeText(e, text);
 }
 
 } // namespace kelto::testing

@@ -8,6 +8,9 @@
 #include <QIODevice>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace kelto::testing {
 
 // Writes `bytes` to `path`, making its folder first.
@@ -28,13 +31,16 @@ inline QByteArray Get(const QString& path)
     return f.readAll();
 }
 
-// Passes at most `budget` bytes on to the save file, then fails like a full
-// disk.
+// A save file's device that fails like a full disk: after passing `budget`
+// bytes on, or, given `failFirst`, on the first that many writes (counted
+// across devices, as a save and its retry share one disk) before passing
+// everything on.
 class TFailingDevice : public QIODevice {
 public:
-    TFailingDevice(QIODevice& target, qint64 budget)
+    TFailingDevice(QIODevice& target, qint64 budget, int* failFirst = nullptr)
         : m_target(target)
         , m_budget(budget)
+        , m_failFirst(failFirst)
     {
         open(QIODevice::WriteOnly);
     }
@@ -43,7 +49,10 @@ protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 len) override
     {
-        if (m_budget <= 0) {
+        const bool failNow = m_failFirst && *m_failFirst > 0;
+        if (failNow)
+            --*m_failFirst;
+        if (failNow || m_budget <= 0) {
             setErrorString(QStringLiteral("На диске нет места"));
             return -1;
         }
@@ -56,6 +65,33 @@ protected:
 private:
     QIODevice& m_target;
     qint64 m_budget;
+    int* m_failFirst;
+};
+
+// A disk that takes files of at most `bytes` bytes, for as long as the object
+// lives: writes past it fail (and raise no signal) as on a full disk. The
+// results of reading and of setting the limit are kept for the test to check.
+struct FileSizeLimit {
+    rlimit old{};
+    void (*oldHandler)(int) = nullptr;
+    int readResult = -1;
+    int setResult = -1;
+
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        readResult = getrlimit(RLIMIT_FSIZE, &old);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit low = old;
+        low.rlim_cur = bytes;
+        setResult = setrlimit(RLIMIT_FSIZE, &low);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 };
 
 } // namespace kelto::testing
