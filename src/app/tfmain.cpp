@@ -81,6 +81,16 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     setFont(DesignWindowFont());
     setFixedSize(638, 457);
 
+    CreateHeader();
+    CreateViews();
+    CreateMenus();
+    ConnectHeader();
+    CreateHeaderKeys();
+    CreateAutoSave();
+}
+
+void TfMain::CreateHeader()
+{
     // Stacking order: later controls lie above earlier ones.
     Image1 = MakePictureLabel(this, "Image1", {0, 0, 638, 457}, QStringLiteral(":/assets/main.jpg"));
 
@@ -99,7 +109,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     SpeedButton9 = new THotSpot(QStringLiteral("SpeedButton9"), QRect(479, 8, 70, 24), this, false);
     SpeedButton10 = new THotSpot(QStringLiteral("SpeedButton10"), QRect(560, 8, 70, 24), this, false);
     SpeedButton1 = new THotSpot(QStringLiteral("SpeedButton1"), QRect(397, 8, 70, 24), this, false);
+}
 
+void TfMain::CreateViews()
+{
     // The calculation view is built when first opened (CalcView), under
     // the diary view.
     Panel1 = new TDiaryView(DayList_, this);
@@ -117,7 +130,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     lb = new TDocsList(this);
     lb->setGeometry(397, 34, 232, 80);
     lb->hide();
+}
 
+void TfMain::CreateMenus()
+{
     pmSpravka = CreateSpravkaMenu(this);
     Panel1->SetNotepadMenu(pmSpravka);
 
@@ -131,7 +147,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     N4->setChecked(true);
     connect(N3, &QAction::triggered, this, &TfMain::ChoosePluginFromMenu);
     connect(N4, &QAction::triggered, this, &TfMain::SwitchAutoStartFromMenu);
+}
 
+void TfMain::ConnectHeader()
+{
     connect(Label1, &THotSpot::clicked, this, &TfMain::CloseProgram);
     connect(Label2, &THotSpot::clicked, this, &TfMain::OpenPublisherSite);
     connect(SpeedButton6, &THotSpot::mouseDown, this, &TfMain::ShowDiary);
@@ -147,7 +166,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
         }
     });
     connect(SpeedButton10, &THotSpot::clicked, this, &TfMain::ShowAbout);
+}
 
+void TfMain::CreateHeaderKeys()
+{
     // The views and the reference list from the keyboard; every header
     // button gets a tooltip naming its key.
     InstallHeaderKeys(
@@ -168,7 +190,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
           },
           true},
          {SpeedButton10, "Инфо: о программе", {}, [this] { ShowAbout(); }}});
+}
 
+void TfMain::CreateAutoSave()
+{
     // Notes are written at most two seconds after a change, so a crash or a
     // power cut loses only the last seconds, even in the middle of typing.
     // The writing itself happens on a worker (TSnapshotWriter).

@@ -94,6 +94,15 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The constructor's steps, in their order (later controls lie above
+    // earlier ones).
+    void CreateHeader();
+    void CreateViews();
+    void CreateMenus();
+    void ConnectHeader();
+    void CreateHeaderKeys();
+    void CreateAutoSave();
+
     // The start-up steps, in their order.
     void StepSetClientArea();
     void StepPlaceViews();

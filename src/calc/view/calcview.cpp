@@ -101,17 +101,33 @@ TCalcView::TCalcView(QWidget* parent)
     setObjectName(QStringLiteral("Panel2"));
     setFixedSize(638, 308);
 
+    CreateHeadings();
+    CreateInputCaptions();
+    CreateResults();
+    CreateChecks();
+    CreateSourceLink();
+    CreateInputs();
+    CreatePictures();
+    CreateLinks();
+    ConnectInputs();
+}
+
+void TCalcView::CreateHeadings()
+{
     Image2 = MakePictureLabel(this, "Image2", {0, 0, 638, 308}, QStringLiteral(":/assets/calc.jpg"));
 
     const Qt::Alignment leftTop = Qt::AlignLeft | Qt::AlignTop;
-    const Qt::Alignment rightTop = Qt::AlignRight | Qt::AlignTop;
-
     Label37 = MakeLabel(this, "Label37", QStringLiteral("Входные данные:"), {19, 17, 162, 20}, WindowFont(), leftTop);
     Label38 = MakeLabel(this, "Label38", QStringLiteral("Результаты:"), {331, 17, 162, 20}, WindowFont(), leftTop);
     Label37->setWordWrap(true);
     Label38->setWordWrap(true);
     m_skin.calcPicture = Image2;
     m_skin.headings = {Label37, Label38};
+}
+
+void TCalcView::CreateInputCaptions()
+{
+    const Qt::Alignment rightTop = Qt::AlignRight | Qt::AlignTop;
 
     Label8 = MakeLabel(this, "Label8", QStringLiteral("Класс чувствительности по ГОСТ 7512-82"), {0, 42, 233, 13},
                        DesignFont(12, true, false, "Arial"), rightTop);
@@ -125,20 +141,28 @@ TCalcView::TCalcView(QWidget* parent)
         = MakeLabel(this, "Label10", QStringLiteral("Фокусное пятно, мм"), {32, 166, 201, 13}, WindowFont(), rightTop);
     Label14 = MakeLabel(this, "Label14", QStringLiteral("Схема контроля"), {80, 191, 155, 13}, WindowFont(), rightTop);
     m_skin.captions = {Label8, Label9, Label10, Label11, Label12, Label13, Label14};
+}
+
+QLabel* TCalcView::MakeValueLabel(const char* name, int top)
+{
+    const Qt::Alignment leftTop = Qt::AlignLeft | Qt::AlignTop;
+    const QFont valueFont = DesignFont(12, false, true);
+    QLabel* l = new kelto::TAutoSizeLabel(QStringLiteral("?"), this);
+    l->setObjectName(QLatin1String(name));
+    l->move(568, top);
+    l->setFont(valueFont);
+    l->setAlignment(leftTop);
+    l->adjustSize();
+    return l;
+}
+
+void TCalcView::CreateResults()
+{
+    const Qt::Alignment rightTop = Qt::AlignRight | Qt::AlignTop;
 
     const QFont captionFont = DesignFont(12);
-    const QFont valueFont = DesignFont(12, false, true);
     const auto caption = [&](const char* name, const QString& text, int top, const QFont& font) {
         return MakeLabel(this, name, text, {320, top, 244, 13}, font, rightTop);
-    };
-    const auto value = [&](const char* name, int top) {
-        QLabel* l = new kelto::TAutoSizeLabel(QStringLiteral("?"), this);
-        l->setObjectName(QLatin1String(name));
-        l->move(568, top);
-        l->setFont(valueFont);
-        l->setAlignment(leftTop);
-        l->adjustSize();
-        return l;
     };
     Label15 = caption("Label15", QStringLiteral("Мин. расстояние от источника до трубы, мм:"), 47, captionFont);
     Label17 = caption("Label17", QStringLiteral("Минимальная чувствительность контроля:"), 72, captionFont);
@@ -147,17 +171,23 @@ TCalcView::TCalcView(QWidget* parent)
     Label3 = caption("Label3", QStringLiteral("Рекомендуемые:"), 147, WindowFont());
     Label29 = caption("Label29", QStringLiteral("Количество участков контроля:"), 172, captionFont);
     Label35 = caption("Label35", QStringLiteral("Длина участка контроля, мм:"), 197, captionFont);
-    lFocRast = value("lFocRast", 47);
-    lSens = value("lSens", 72);
-    lPerimetr = value("lPerimetr", 97);
-    lExpo = value("lExpo", 122);
-    lCount = value("lCount", 172);
-    Ldlin = value("Ldlin", 197);
+    lFocRast = MakeValueLabel("lFocRast", 47);
+    lSens = MakeValueLabel("lSens", 72);
+    lPerimetr = MakeValueLabel("lPerimetr", 97);
+    lExpo = MakeValueLabel("lExpo", 122);
+    lCount = MakeValueLabel("lCount", 172);
+    Ldlin = MakeValueLabel("Ldlin", 197);
     m_skin.captions.insert(m_skin.captions.end(), {Label15, Label17, Label22, Label24, Label29, Label35, Label3});
     m_skin.values = {lFocRast, lSens, lPerimetr, lExpo, lCount, Ldlin};
     // The recommended sections are computed but not offered.
     for (QLabel* l : {Label3, Label29, lCount, Label35, Ldlin})
         l->hide();
+}
+
+void TCalcView::CreateChecks()
+{
+    const Qt::Alignment leftTop = Qt::AlignLeft | Qt::AlignTop;
+    const QFont captionFont = DesignFont(12);
 
     // The compliance check takes the free part of the results box under the
     // visible results; LayOutChecks places its lines.
@@ -176,10 +206,10 @@ TCalcView::TCalcView(QWidget* parent)
     Label42 = checkCaption("Label42", QStringLiteral("Угол между экспозициями:"));
     Label43 = checkCaption("Label43", QStringLiteral("Проволочный эталон:"));
     Label44 = checkCaption("Label44", QStringLiteral("Длина снимка:"));
-    focalCheck = value("focalCheck", 0);
-    angleCheck = value("angleCheck", 0);
-    wireCheck = value("wireCheck", 0);
-    filmCheck = value("filmCheck", 0);
+    focalCheck = MakeValueLabel("focalCheck", 0);
+    angleCheck = MakeValueLabel("angleCheck", 0);
+    wireCheck = MakeValueLabel("wireCheck", 0);
+    filmCheck = MakeValueLabel("filmCheck", 0);
     // The plug-in dresses the three older lines (DressChecks the newer).
     m_skin.captions.insert(m_skin.captions.end(), {Label41, Label42, Label43});
     m_skin.values.insert(m_skin.values.end(), {focalCheck, angleCheck, wireCheck});
@@ -197,13 +227,19 @@ TCalcView::TCalcView(QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(Label43), static_cast<QWidget*>(wireCheck)})
         w->installEventFilter(this);
     LayOutChecks();
+}
 
+void TCalcView::CreateSourceLink()
+{
     // Left of the scheme picture, under the input captions.
     lSource = new TLinkLabel("lSource", QStringLiteral("Активность и время экспозиции…"), this);
     lSource->move(16, 232);
     connect(lSource, &TLinkLabel::clicked, this, &TCalcView::OpenSourceWindow);
     m_skin.captions.push_back(lSource);
+}
 
+void TCalcView::CreateInputs()
+{
     cbSens = MakeCombo(this, "cbSens", 37, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 2);
     eDiam = MakeEdit(this, "eDiam", 62, QStringLiteral("219"));
     eTol = MakeEdit(this, "eTol", 87, QStringLiteral("6,0"));
@@ -218,14 +254,20 @@ TCalcView::TCalcView(QWidget* parent)
     setTabOrder(eDlin, eRast);
     setTabOrder(eRast, ePatno);
     setTabOrder(ePatno, cbSheme);
+}
 
+void TCalcView::CreatePictures()
+{
     // Until start-up stacks them, the pictures lie where they were drawn.
     for (int i = 0; i < 8; ++i) {
         const QByteArray name = "is" + QByteArray::number(i + 1);
         is[size_t(i)] = MakePictureLabel(this, name.constData(), {320 + (i % 4) * 76, 150 + (i / 4) * 80, 60, 75},
                                          QStringLiteral(":/assets/is%1.bmp").arg(i + 1));
     }
+}
 
+void TCalcView::CreateLinks()
+{
     lToDiary = new TLinkLabel("lToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->move(16, 256);
     connect(lToDiary, &TLinkLabel::clicked, this, &TCalcView::writeToDiaryRequested);
@@ -241,7 +283,10 @@ TCalcView::TCalcView(QWidget* parent)
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     cardKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(cardKey, &QShortcut::activated, this, &TCalcView::OpenCardWindow);
+}
 
+void TCalcView::ConnectInputs()
+{
     // The five edits share one filter, each on its own text.
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
         MakeNumericField(e, [e](QChar& key) { AcceptNumericKey(e, key); });

@@ -138,6 +138,20 @@ private:
     // The link to the technique card.
     TLinkLabel* lCard = nullptr;
 
+    // The constructor's steps, in the order the controls are created (the
+    // order gives the tab order and the plug-in's target lists).
+    void CreateHeadings();
+    void CreateInputCaptions();
+    void CreateResults();
+    void CreateChecks();
+    // A result value ("?" until computed) in the value column at `top`.
+    QLabel* MakeValueLabel(const char* name, int top);
+    void CreateSourceLink();
+    void CreateInputs();
+    void CreatePictures();
+    void CreateLinks();
+    void ConnectInputs();
+
     void SetResult(QLabel* label, const QString& text);
     // The check block laid out for the texts and fonts it now has: a value
     // beside its caption where it fits, under it otherwise; the hint after.

@@ -47,6 +47,18 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
 {
     SetUpToolWindow(this, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), WindowWidth, 458);
 
+    CreateInputs();
+    CreateResults();
+    CreateLinks();
+    SetUpKeys();
+
+    SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
+
+    ConnectInputs();
+}
+
+void TfIso::CreateInputs()
+{
     Caption(this, QStringLiteral("Наружный диаметр De, мм"), 12);
     eDe = Edit(this, "eDe", 12);
     Caption(this, QStringLiteral("Толщина стенки t, мм"), 39);
@@ -65,7 +77,10 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     chPlanar = new QCheckBox(QStringLiteral("выявлять (f min как для класса B)"), this);
     chPlanar->setObjectName(QStringLiteral("chPlanar"));
     chPlanar->setGeometry(InputLeft, 201, WindowWidth - InputLeft - CaptionLeft, RowHeight);
+}
 
+void TfIso::CreateResults()
+{
     // The inputs above, the results below.
     auto* rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
@@ -92,6 +107,10 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     lHint->setObjectName(QStringLiteral("lHint"));
     lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+}
+
+void TfIso::CreateLinks()
+{
     lToDiary = new TLinkLabel("lIsoToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->setFont(font());
     lToDiary->move(CaptionLeft, 436);
@@ -109,7 +128,10 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     connect(lCard, &TLinkLabel::clicked, this, &TfIso::cardRequested);
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
+}
 
+void TfIso::SetUpKeys()
+{
     QWidget* previous = nullptr;
     for (QWidget* w : Inputs()) {
         if (previous)
@@ -118,9 +140,10 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     }
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
 
-    SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
-
+void TfIso::ConnectInputs()
+{
     for (QLineEdit* e : {eDe, eT, eD, eSfd}) {
         MakeNumericField(e, [e](QChar& key) { TCalcView::AcceptNumericKey(e, key); });
         connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);

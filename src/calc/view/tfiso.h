@@ -62,6 +62,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The constructor's steps, in their order (it gives the tab order).
+    void CreateInputs();
+    void CreateResults();
+    void CreateLinks();
+    // The tab order of the inputs and Escape to close.
+    void SetUpKeys();
+    void ConnectInputs();
+
     QList<QWidget*> Inputs() const;
 
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;

@@ -50,6 +50,15 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
 {
     SetUpToolWindow(this, "fSource", QStringLiteral("Источник и экспозиция"), 470, 432);
 
+    CreateInputs();
+    CreateResults();
+    OrderTabs();
+    LoadForm(workDate);
+    ConnectInputs();
+}
+
+void TfSource::CreateInputs()
+{
     Caption(m_captions, this, QStringLiteral("Изотоп"), 12);
     cbIsotope = new QComboBox(this);
     cbIsotope->setObjectName(QStringLiteral("cbIsotope"));
@@ -83,7 +92,10 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     eThick = Edit(this, "eThick", 271);
     Caption(m_captions, this, QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
     eHvl = Edit(this, "eHvl", 298);
+}
 
+void TfSource::CreateResults()
+{
     Caption(m_captions, this, QStringLiteral("Активность на дату работы:"), 334);
     lActivity = Result(this, "lActivity", 334);
     Caption(m_captions, this, QStringLiteral("Осталось от паспортной:"), 356);
@@ -94,21 +106,30 @@ TfSource::TfSource(const QDate& workDate, QWidget* parent)
     lHint->setObjectName(QStringLiteral("lHint"));
     lHint->setGeometry(CaptionLeft, 406, 450, 16);
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+}
 
+void TfSource::OrderTabs()
+{
     QWidget* previous = nullptr;
     for (QWidget* w : Inputs()) {
         if (previous)
             setTabOrder(previous, w);
         previous = w;
     }
+}
 
+void TfSource::LoadForm(const QDate& workDate)
+{
     TSourceForm form = DefaultSourceForm(workDate);
     // A missing or damaged file is as good as none: the defaults, silently.
     if (const std::optional<QByteArray> bytes = ReadWholeFile(FilePath(), 1 << 16))
         if (const std::optional<TSourceForm> stored = ParseSourceFile(*bytes, workDate))
             form = *stored;
     SetForm(form);
+}
 
+void TfSource::ConnectInputs()
+{
     for (QLineEdit* e : Edits()) {
         MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfSource::Recalculate);

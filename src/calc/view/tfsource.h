@@ -60,6 +60,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The constructor's steps, in their order (it gives the tab order).
+    void CreateInputs();
+    void CreateResults();
+    void OrderTabs();
+    // source.cnf's figures, or the defaults for `workDate`.
+    void LoadForm(const QDate& workDate);
+    void ConnectInputs();
+
     QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
     QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
               *eThick = nullptr, *eHvl = nullptr;

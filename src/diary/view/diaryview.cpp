@@ -85,8 +85,17 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
 {
     setObjectName(QStringLiteral("Panel1"));
     setFixedSize(638, 308);
-    const QColor buttonHighlight = palette().color(QPalette::Light);
 
+    CreateDateFields();
+    CreateLinks();
+    CreateNotepad();
+    CreateSearch();
+    CreateMonthTabs();
+    ConnectControls();
+}
+
+void TDiaryView::CreateDateFields()
+{
     Image3 = MakePictureLabel(this, "Image3", {0, 0, 638, 308}, QStringLiteral(":/assets/diary.jpg"));
 
     Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
@@ -102,7 +111,10 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     Label6 = caption(this, "Label6", QStringLiteral("День недели"), 223, 16);
     cbDay = ReadOnlyBox(this, "cbDay", QRect(223, 32, 85, 21));
     cbDay->setText(QStringLiteral("Воскресенье"));
+}
 
+void TDiaryView::CreateLinks()
+{
     Label7 = caption(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
     lBlok = new TLinkLabel("lBlok", QStringLiteral("Все записи за год"), this);
     QPalette linkPalette = lBlok->palette();
@@ -119,6 +131,11 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     lFind->FollowStyleOf(lBlok);
     lFind->move(lBlok->x() - lFind->width() - 24, 16);
     connect(lFind, &TLinkLabel::clicked, this, &TDiaryView::ToggleSearch);
+}
+
+void TDiaryView::CreateNotepad()
+{
+    const QColor buttonHighlight = palette().color(QPalette::Light);
 
     reblok = new TNotepad(this);
     reblok->setObjectName(QStringLiteral("reblok"));
@@ -140,7 +157,10 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
         if (m_notepadMenu)
             m_notepadMenu->popup(reblok->viewport()->mapToGlobal(at));
     });
+}
 
+void TDiaryView::CreateSearch()
+{
     pSearch = new TSearchPanel(m_store, this);
     pSearch->setGeometry(reblok->geometry());
     connect(pSearch, &TSearchPanel::dayChosen, this, &TDiaryView::ShowDay);
@@ -150,6 +170,11 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
         if (pSearch->isHidden())
             ToggleSearch();
     });
+}
+
+void TDiaryView::CreateMonthTabs()
+{
+    const QColor buttonHighlight = palette().color(QPalette::Light);
 
     TabControl1 = new TMonthTabs(this);
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
@@ -162,7 +187,10 @@ TDiaryView::TDiaryView(DayList& store, QWidget* parent)
     Panel3->setAutoFillBackground(true);
     FillWith(Panel3, QPalette::Window, buttonHighlight);
     Panel3->setFont(DesignFont(11));
+}
 
+void TDiaryView::ConnectControls()
+{
     connect(eYear, &QLineEdit::textChanged, this, &TDiaryView::FollowYearField);
     eYear->installEventFilter(this);
     connect(sbYear, &TSpinButton::upClick, this, &TDiaryView::NextYear);

@@ -98,6 +98,14 @@ private:
     TMonthTabs* TabControl1 = nullptr;
     QWidget* Panel3 = nullptr;
 
+    // The constructor's steps, in their order (it gives the tab order).
+    void CreateDateFields();
+    void CreateLinks();
+    void CreateNotepad();
+    void CreateSearch();
+    void CreateMonthTabs();
+    void ConnectControls();
+
     // Drops every key but the digits and Backspace; true when dropped.
     bool RefusesYearKey(const QString& typed) const;
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
