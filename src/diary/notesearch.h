@@ -50,19 +50,22 @@ public:
     TNoteSpan Find(QByteArrayView noteBytes) const;
 
 private:
-    // The first index from `i` on whose byte folds to the query's first.
-    qsizetype NextCandidate(const unsigned char* p, qsizetype i, qsizetype n) const;
+    // The match whose anchor byte lies at `a`, or none: the query before the
+    // anchor compared backwards, the rest forwards.
+    TNoteSpan MatchAt(const unsigned char* p, qsizetype n, qsizetype a) const;
 
     QByteArray m_folded; // the query folded, blank runs made one space
-    // Every byte that folds to the query's first: a scan for these is what
-    // a keystroke over a large diary mostly does.
-    unsigned char m_firstBytes[16] = {};
-    int m_firstCount = 0;
-    // The same for the query's second byte when it is no blank (a blank
-    // matches a run): a candidate must have both, which on real text leaves
-    // few places to compare.
-    unsigned char m_secondBytes[16] = {};
-    int m_secondCount = 0;
+    // The anchor: the query's byte that is rarest in Russian text. A keystroke
+    // over a large diary mostly scans for the bytes that fold to it, so the
+    // rarer it is, the fewer places are compared.
+    qsizetype m_anchor = 0;
+    unsigned char m_anchorBytes[16] = {};
+    int m_anchorCount = 0; // 0: more than 16 fold to it, scanned byte by byte
+    // A neighbour of the anchor that is no blank (+1 or -1; 0: none): a
+    // candidate must have both, which on real text leaves few places.
+    int m_pairOffset = 0;
+    unsigned char m_pairBytes[16] = {};
+    int m_pairCount = 0;
     QDate m_from, m_to; // the days a date query names; invalid: none
 };
 
