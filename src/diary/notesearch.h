@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
+#include <utility>
 
 namespace kelto {
 
@@ -48,6 +49,22 @@ public:
     }
     // The first match, in bytes of `noteBytes`.
     TNoteSpan Find(QByteArrayView noteBytes) const;
+    // Calls `onFound(i)` for each of `count` notes that matches, in order;
+    // `noteAt(i)` gives note i as {date, bytes}. The notes a few places
+    // ahead are fetched into the cache meanwhile: a note found near its
+    // start costs little more than the wait for its memory.
+    template <class NoteAt, class OnFound>
+    void ForEachMatch(qsizetype count, const NoteAt& noteAt, const OnFound& onFound) const
+    {
+        constexpr qsizetype ahead = 8;
+        for (qsizetype i = 0; i < count; ++i) {
+            if (i + ahead < count)
+                __builtin_prefetch(noteAt(i + ahead).second.data());
+            const auto [date, bytes] = noteAt(i);
+            if (Matches(date, bytes))
+                onFound(i);
+        }
+    }
 
 private:
     // The match whose anchor byte lies at `a`, or none: the query before the
