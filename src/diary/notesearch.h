@@ -56,7 +56,7 @@ public:
     template <class NoteAt, class OnFound>
     void ForEachMatch(qsizetype count, const NoteAt& noteAt, const OnFound& onFound) const
     {
-        constexpr qsizetype ahead = 8;
+        constexpr qsizetype ahead = 24;
         for (qsizetype i = 0; i < count; ++i) {
             if (i + ahead < count)
                 __builtin_prefetch(noteAt(i + ahead).second.data());
