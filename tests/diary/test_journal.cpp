@@ -90,6 +90,12 @@ private slots:
         QTest::newRow("no look-alike: к/k")       << "кадр"            << "kадр"    << -1 << 0;
         QTest::newRow("outside 1251: omega")      << "Ом? Ω?"          << "Ω"       << -1 << 0;
         QTest::newRow("outside 1251: emoji")      << "шов ? годен"     << "шов 😀"  << -1 << 0;
+        QTest::newRow("one letter")               << "шов"             << "в"       << 2 << 1;
+        QTest::newRow("rare byte at note start")  << ": годен"         << ": год"   << 0 << 5;
+        QTest::newRow("rare byte at note end")    << "шов годен 12:"   << "12:"     << 10 << 3;
+        QTest::newRow("rare byte after a break")  << "шов\n\n  :12"  << "шов :12" << 0 << 10;
+        QTest::newRow("rare byte needs its start")<< "2:1 шов 12:3"    << "12:"     << 8 << 3;
+        QTest::newRow("in the last bytes scanned")<< "проверка сварного шва трубы Ду325 закончена в 17:40" << "17:40" << 46 << 5;
         // clang-format on
     }
     void matching()
