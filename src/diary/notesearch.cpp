@@ -173,6 +173,22 @@ TNoteMatcher::TNoteMatcher(const QString& query)
         m_pairOffset = -1;
     if (m_pairOffset != 0)
         m_pairCount = bytesFoldingTo(q(m_anchor + m_pairOffset), m_pairBytes);
+    // A letter's capital and small one are 0x20 apart in code page 1251
+    // (but "Ё"/"ё"): where every byte's other case is there too, one compare
+    // of the text with that bit set stands for two.
+    const auto byCase = [](unsigned char* bytes, int& count) -> unsigned char {
+        for (int k = 0; k < count; ++k)
+            if (std::find(bytes, bytes + count, bytes[k] ^ 0x20) == bytes + count)
+                return 0;
+        int kept = 0;
+        for (int k = 0; k < count; ++k)
+            if (bytes[k] & 0x20)
+                bytes[kept++] = bytes[k];
+        count = kept;
+        return count > 0 ? 0x20 : 0;
+    };
+    m_anchorCase = byCase(m_anchorBytes, m_anchorCount);
+    m_pairCase = byCase(m_pairBytes, m_pairCount);
 }
 
 TNoteSpan TNoteMatcher::MatchAt(const unsigned char* p, qsizetype n, qsizetype a) const
@@ -237,17 +253,20 @@ TNoteSpan TNoteMatcher::Find(QByteArrayView noteBytes) const
             anchors[k] = _mm_set1_epi8(static_cast<char>(m_anchorBytes[k]));
         for (int k = 0; k < m_pairCount; ++k)
             pairs[k] = _mm_set1_epi8(static_cast<char>(m_pairBytes[k]));
+        const __m128i anchorCase = _mm_set1_epi8(static_cast<char>(m_anchorCase));
+        const __m128i pairCase = _mm_set1_epi8(static_cast<char>(m_pairCase));
         // Sixteen places from `at`: the anchor's bytes there and the pair's
         // beside them, without a branch (most blocks have neither). The
         // pair's load stays inside the note: its neighbour exists for every
         // place in [lo, hi).
         const auto hits = [&](qsizetype at) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            const __m128i chunk = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), anchorCase);
             __m128i hit = _mm_cmpeq_epi8(chunk, anchors[0]);
             for (int k = 1; k < m_anchorCount; ++k)
                 hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, anchors[k]));
             if (m_pairCount > 0) {
-                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + m_pairOffset));
+                const __m128i next
+                    = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + m_pairOffset)), pairCase);
                 __m128i hit2 = _mm_cmpeq_epi8(next, pairs[0]);
                 for (int k = 1; k < m_pairCount; ++k)
                     hit2 = _mm_or_si128(hit2, _mm_cmpeq_epi8(next, pairs[k]));

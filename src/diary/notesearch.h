@@ -78,11 +78,15 @@ private:
     qsizetype m_anchor = 0;
     unsigned char m_anchorBytes[16] = {};
     int m_anchorCount = 0; // 0: more than 16 fold to it, scanned byte by byte
+    // 0x20 where the bytes come in pairs of two cases: the scan sets that bit
+    // in the text and keeps only the small letters to compare with.
+    unsigned char m_anchorCase = 0;
     // A neighbour of the anchor that is no blank (+1 or -1; 0: none): a
     // candidate must have both, which on real text leaves few places.
     int m_pairOffset = 0;
     unsigned char m_pairBytes[16] = {};
     int m_pairCount = 0;
+    unsigned char m_pairCase = 0;
     QDate m_from, m_to; // the days a date query names; invalid: none
 };
 
