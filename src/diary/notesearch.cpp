@@ -55,6 +55,47 @@ const unsigned char* Cp1251FoldTable()
 
 namespace {
 
+// How often each folded byte comes in Russian text (per mille, roughly, as
+// letters are counted in prose; digits and signs as a technician's notes use
+// them). Only the order matters: it picks the query's byte to scan for.
+std::array<int, 256> BuildFoldedFrequency()
+{
+    std::array<int, 256> f{};
+    f.fill(1);
+    for (int b = 'a'; b <= 'z'; ++b)
+        f[b] = 3;
+    // Measures and numbers start with small digits more often than with large.
+    static const int digits[10] = {14, 13, 11, 10, 9, 9, 8, 8, 8, 8};
+    for (int d = 0; d < 10; ++d)
+        f['0' + d] = digits[d];
+    f['.'] = f[','] = 15;
+    f[' '] = 200;
+    static const struct {
+        char16_t letter;
+        int perMille;
+    } russian[] = {{u'о', 110}, {u'е', 85}, {u'а', 80}, {u'и', 74}, {u'н', 67}, {u'т', 63}, {u'с', 55}, {u'р', 47},
+                   {u'в', 45},  {u'л', 44}, {u'к', 35}, {u'м', 32}, {u'д', 30}, {u'п', 28}, {u'у', 26}, {u'я', 20},
+                   {u'ы', 19},  {u'ь', 17}, {u'г', 17}, {u'з', 16}, {u'б', 16}, {u'ч', 14}, {u'й', 12}, {u'х', 10},
+                   {u'ж', 9},   {u'ш', 7},  {u'ю', 6},  {u'ц', 5},  {u'щ', 4},  {u'э', 3},  {u'ф', 3},  {u'ъ', 1}};
+    const unsigned char* fold = Cp1251FoldTable();
+    const unsigned char* fromUnicode = Cp1251FromUnicodeTable();
+    for (const auto& r : russian) {
+        const unsigned char to = fold[fromUnicode[r.letter]];
+        f[to] = std::max(f[to], r.perMille); // a look-alike counts as the Cyrillic letter
+    }
+    return f;
+}
+
+int FoldedFrequency(unsigned char folded)
+{
+    static const std::array<int, 256> table = BuildFoldedFrequency();
+    return table[folded];
+}
+
+} // namespace
+
+namespace {
+
 // "14.05.2025", "5.2025" or "2025": the first and last day named; invalid
 // when the text is no date.
 std::pair<QDate, QDate> DateRangeOf(const QString& query)
@@ -118,44 +159,77 @@ TNoteMatcher::TNoteMatcher(const QString& query)
             }
         return count;
     };
-    m_firstCount = bytesFoldingTo(static_cast<unsigned char>(m_folded[0]), m_firstBytes);
-    if (m_folded.size() > 1 && m_folded[1] != ' ')
-        m_secondCount = bytesFoldingTo(static_cast<unsigned char>(m_folded[1]), m_secondBytes);
+    const auto q = [this](qsizetype k) { return static_cast<unsigned char>(m_folded[k]); };
+    const qsizetype m = m_folded.size();
+    for (qsizetype k = 1; k < m; ++k)
+        if (q(k) != ' ' && FoldedFrequency(q(k)) < FoldedFrequency(q(m_anchor)))
+            m_anchor = k;
+    m_anchorCount = bytesFoldingTo(q(m_anchor), m_anchorBytes);
+    const bool after = m_anchor + 1 < m && q(m_anchor + 1) != ' ';
+    const bool before = m_anchor > 0 && q(m_anchor - 1) != ' ';
+    if (after && (!before || FoldedFrequency(q(m_anchor + 1)) <= FoldedFrequency(q(m_anchor - 1))))
+        m_pairOffset = 1;
+    else if (before)
+        m_pairOffset = -1;
+    if (m_pairOffset != 0)
+        m_pairCount = bytesFoldingTo(q(m_anchor + m_pairOffset), m_pairBytes);
+    // A letter's capital and small one are 0x20 apart in code page 1251
+    // (but "Ё"/"ё"): where every byte's other case is there too, one compare
+    // of the text with that bit set stands for two.
+    const auto byCase = [](unsigned char* bytes, int& count) -> unsigned char {
+        for (int k = 0; k < count; ++k)
+            if (std::find(bytes, bytes + count, bytes[k] ^ 0x20) == bytes + count)
+                return 0;
+        int kept = 0;
+        for (int k = 0; k < count; ++k)
+            if (bytes[k] & 0x20)
+                bytes[kept++] = bytes[k];
+        count = kept;
+        return count > 0 ? 0x20 : 0;
+    };
+    m_anchorCase = byCase(m_anchorBytes, m_anchorCount);
+    m_pairCase = byCase(m_pairBytes, m_pairCount);
 }
 
-qsizetype TNoteMatcher::NextCandidate(const unsigned char* p, qsizetype i, qsizetype n) const
+TNoteSpan TNoteMatcher::MatchAt(const unsigned char* p, qsizetype n, qsizetype a) const
 {
-#if defined(__SSE2__)
-    // Sixteen places at a time: the byte there against each byte that folds
-    // to the query's first, and the byte after it against the second.
-    __m128i firsts[16];
-    __m128i seconds[16];
-    for (int k = 0; k < m_firstCount; ++k)
-        firsts[k] = _mm_set1_epi8(static_cast<char>(m_firstBytes[k]));
-    for (int k = 0; k < m_secondCount; ++k)
-        seconds[k] = _mm_set1_epi8(static_cast<char>(m_secondBytes[k]));
-    for (; m_firstCount > 0 && i + 17 <= n; i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        __m128i hit = _mm_cmpeq_epi8(chunk, firsts[0]);
-        for (int k = 1; k < m_firstCount; ++k)
-            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, firsts[k]));
-        if (m_secondCount > 0 && _mm_movemask_epi8(hit)) {
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-            __m128i hit2 = _mm_cmpeq_epi8(next, seconds[0]);
-            for (int k = 1; k < m_secondCount; ++k)
-                hit2 = _mm_or_si128(hit2, _mm_cmpeq_epi8(next, seconds[k]));
-            hit = _mm_and_si128(hit, hit2);
-        }
-        if (const int mask = _mm_movemask_epi8(hit))
-            return i + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
     const unsigned char* fold = Cp1251FoldTable();
-    const auto first = static_cast<unsigned char>(m_folded[0]);
-    for (; i < n; ++i)
-        if (fold[p[i]] == first)
-            return i;
-    return n;
+    const auto* q = reinterpret_cast<const unsigned char*>(m_folded.constData());
+    const qsizetype m = m_folded.size();
+    // A blank in the query takes the whole run of blanks on its side, so the
+    // span is the one a forward match from its start would find.
+    qsizetype j = a;
+    for (qsizetype k = m_anchor - 1; k >= 0; --k) {
+        if (j == 0)
+            return {};
+        if (q[k] == ' ') {
+            if (!IsBlank(fold, p[j - 1]))
+                return {};
+            while (j > 0 && IsBlank(fold, p[j - 1]))
+                --j;
+        } else if (fold[p[j - 1]] != q[k]) {
+            return {};
+        } else {
+            --j;
+        }
+    }
+    const qsizetype start = j;
+    j = a;
+    for (qsizetype k = m_anchor; k < m; ++k) {
+        if (j == n)
+            return {};
+        if (q[k] == ' ') {
+            if (!IsBlank(fold, p[j]))
+                return {};
+            while (j < n && IsBlank(fold, p[j]))
+                ++j;
+        } else if (fold[p[j]] != q[k]) {
+            return {};
+        } else {
+            ++j;
+        }
+    }
+    return {start, j - start};
 }
 
 TNoteSpan TNoteMatcher::Find(QByteArrayView noteBytes) const
@@ -164,30 +238,70 @@ TNoteSpan TNoteMatcher::Find(QByteArrayView noteBytes) const
     const qsizetype n = noteBytes.size();
     if (m == 0 || n < m)
         return {};
-    const unsigned char* fold = Cp1251FoldTable();
     const auto* p = reinterpret_cast<const unsigned char*>(noteBytes.data());
-    const auto* q = reinterpret_cast<const unsigned char*>(m_folded.constData());
-    // The first byte of the query is never a blank; the rest is compared only
-    // where that one fits, which on real text is rarely.
-    for (qsizetype i = NextCandidate(p, 0, n); i < n; i = NextCandidate(p, i + 1, n)) {
-        qsizetype j = i + 1;
-        qsizetype k = 1;
-        while (k < m && j < n) {
-            if (q[k] == ' ') {
-                if (!IsBlank(fold, p[j]))
-                    break;
-                while (j < n && IsBlank(fold, p[j]))
-                    ++j;
-            } else if (fold[p[j]] != q[k]) {
-                break;
-            } else {
-                ++j;
+    // The anchor has at least its index of bytes before it and the rest of
+    // the query from it on. Matches come in the order of their anchors, so
+    // the first one that holds is the first match.
+    const qsizetype lo = m_anchor;
+    const qsizetype hi = n - (m - m_anchor) + 1;
+    qsizetype i = lo;
+#if defined(__SSE2__)
+    if (m_anchorCount > 0 && hi - lo >= 16) {
+        __m128i anchors[16];
+        __m128i pairs[16];
+        for (int k = 0; k < m_anchorCount; ++k)
+            anchors[k] = _mm_set1_epi8(static_cast<char>(m_anchorBytes[k]));
+        for (int k = 0; k < m_pairCount; ++k)
+            pairs[k] = _mm_set1_epi8(static_cast<char>(m_pairBytes[k]));
+        const __m128i anchorCase = _mm_set1_epi8(static_cast<char>(m_anchorCase));
+        const __m128i pairCase = _mm_set1_epi8(static_cast<char>(m_pairCase));
+        // Sixteen places from `at`: the anchor's bytes there and the pair's
+        // beside them, without a branch (most blocks have neither). The
+        // pair's load stays inside the note: its neighbour exists for every
+        // place in [lo, hi).
+        const auto hits = [&](qsizetype at) {
+            const __m128i chunk = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), anchorCase);
+            __m128i hit = _mm_cmpeq_epi8(chunk, anchors[0]);
+            for (int k = 1; k < m_anchorCount; ++k)
+                hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, anchors[k]));
+            if (m_pairCount > 0) {
+                const __m128i next
+                    = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + m_pairOffset)), pairCase);
+                __m128i hit2 = _mm_cmpeq_epi8(next, pairs[0]);
+                for (int k = 1; k < m_pairCount; ++k)
+                    hit2 = _mm_or_si128(hit2, _mm_cmpeq_epi8(next, pairs[k]));
+                hit = _mm_and_si128(hit, hit2);
             }
-            ++k;
+            return static_cast<unsigned>(_mm_movemask_epi8(hit));
+        };
+        const auto first = [&](qsizetype at, unsigned mask) -> TNoteSpan {
+            for (; mask != 0; mask &= mask - 1)
+                if (const TNoteSpan s = MatchAt(p, n, at + __builtin_ctz(mask)); s.start >= 0)
+                    return s;
+            return {};
+        };
+        // Thirty-two places a step: one branch for both halves.
+        for (; i + 32 <= hi; i += 32)
+            if (const unsigned mask = hits(i) | hits(i + 16) << 16; mask != 0)
+                if (const TNoteSpan s = first(i, mask); s.start >= 0)
+                    return s;
+        for (; i + 16 <= hi; i += 16)
+            if (const TNoteSpan s = first(i, hits(i)); s.start >= 0)
+                return s;
+        if (i < hi) {
+            // The last places: sixteen ending at `hi`, those already seen cut.
+            const qsizetype at = hi - 16;
+            return first(at, hits(at) & ~((1u << (i - at)) - 1u));
         }
-        if (k == m)
-            return {i, j - i};
+        return {};
     }
+#endif
+    const unsigned char* fold = Cp1251FoldTable();
+    const auto anchor = static_cast<unsigned char>(m_folded[m_anchor]);
+    for (; i < hi; ++i)
+        if (fold[p[i]] == anchor)
+            if (const TNoteSpan s = MatchAt(p, n, i); s.start >= 0)
+                return s;
     return {};
 }
 

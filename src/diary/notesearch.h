@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
+#include <utility>
 
 namespace kelto {
 
@@ -48,21 +49,44 @@ public:
     }
     // The first match, in bytes of `noteBytes`.
     TNoteSpan Find(QByteArrayView noteBytes) const;
+    // Calls `onFound(i)` for each of `count` notes that matches, in order;
+    // `noteAt(i)` gives note i as {date, bytes}. The notes a few places
+    // ahead are fetched into the cache meanwhile: a note found near its
+    // start costs little more than the wait for its memory.
+    template <class NoteAt, class OnFound>
+    void ForEachMatch(qsizetype count, const NoteAt& noteAt, const OnFound& onFound) const
+    {
+        constexpr qsizetype ahead = 24;
+        for (qsizetype i = 0; i < count; ++i) {
+            if (i + ahead < count)
+                __builtin_prefetch(noteAt(i + ahead).second.data());
+            const auto [date, bytes] = noteAt(i);
+            if (Matches(date, bytes))
+                onFound(i);
+        }
+    }
 
 private:
-    // The first index from `i` on whose byte folds to the query's first.
-    qsizetype NextCandidate(const unsigned char* p, qsizetype i, qsizetype n) const;
+    // The match whose anchor byte lies at `a`, or none: the query before the
+    // anchor compared backwards, the rest forwards.
+    TNoteSpan MatchAt(const unsigned char* p, qsizetype n, qsizetype a) const;
 
     QByteArray m_folded; // the query folded, blank runs made one space
-    // Every byte that folds to the query's first: a scan for these is what
-    // a keystroke over a large diary mostly does.
-    unsigned char m_firstBytes[16] = {};
-    int m_firstCount = 0;
-    // The same for the query's second byte when it is no blank (a blank
-    // matches a run): a candidate must have both, which on real text leaves
-    // few places to compare.
-    unsigned char m_secondBytes[16] = {};
-    int m_secondCount = 0;
+    // The anchor: the query's byte that is rarest in Russian text. A keystroke
+    // over a large diary mostly scans for the bytes that fold to it, so the
+    // rarer it is, the fewer places are compared.
+    qsizetype m_anchor = 0;
+    unsigned char m_anchorBytes[16] = {};
+    int m_anchorCount = 0; // 0: more than 16 fold to it, scanned byte by byte
+    // 0x20 where the bytes come in pairs of two cases: the scan sets that bit
+    // in the text and keeps only the small letters to compare with.
+    unsigned char m_anchorCase = 0;
+    // A neighbour of the anchor that is no blank (+1 or -1; 0: none): a
+    // candidate must have both, which on real text leaves few places.
+    int m_pairOffset = 0;
+    unsigned char m_pairBytes[16] = {};
+    int m_pairCount = 0;
+    unsigned char m_pairCase = 0;
     QDate m_from, m_to; // the days a date query names; invalid: none
 };
 

@@ -67,6 +67,12 @@ private slots:
         QTest::newRow("no look-alike: к/k")       << "кадр"            << "kадр"    << -1 << 0;
         QTest::newRow("outside 1251: omega")      << "Ом? Ω?"          << "Ω"       << -1 << 0;
         QTest::newRow("outside 1251: emoji")      << "шов ? годен"     << "шов 😀"  << -1 << 0;
+        QTest::newRow("one letter")               << "шов"             << "в"       << 2 << 1;
+        QTest::newRow("rare byte at note start")  << ": годен"         << ": год"   << 0 << 5;
+        QTest::newRow("rare byte at note end")    << "шов годен 12:"   << "12:"     << 10 << 3;
+        QTest::newRow("rare byte after a break")  << "шов\n\n  :12"  << "шов :12" << 0 << 10;
+        QTest::newRow("rare byte needs its start")<< "2:1 шов 12:3"    << "12:"     << 8 << 3;
+        QTest::newRow("in the last bytes scanned")<< "проверка сварного шва трубы Ду325 закончена в 17:40" << "17:40" << 46 << 5;
         // clang-format on
     }
     void matching()
@@ -85,6 +91,36 @@ private slots:
             // The span names the same text in the notepad's characters.
             QCOMPARE(alike(note.mid(start, length)), alike(query));
         }
+    }
+
+    void matchesOverNotes_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<int>>("found"); // indexes into the notes below, in order
+        // clang-format off
+        QTest::newRow("text in some")         << "шов 12" << QList<int>{0, 2};
+        QTest::newRow("a year: date or text") << "2025"   << QList<int>{1, 3};
+        QTest::newRow("in none")              << "трубы"  << QList<int>{};
+        QTest::newRow("case pairs of a word") << "ШОВ"    << QList<int>{0, 2, 3};
+        // clang-format on
+    }
+    void matchesOverNotes()
+    {
+        QFETCH(QString, query);
+        QFETCH(QList<int>, found);
+        const std::vector<std::pair<QDate, QByteArray>> notes
+            = {{QDate(2024, 1, 1), ToCp1251(QStringLiteral("шов\r\n12"))},
+               {QDate(2025, 3, 1), ToCp1251(QStringLiteral("утро"))},
+               {QDate(2024, 1, 2), ToCp1251(QStringLiteral("Проверить ШОВ 12 до обеда, а после него всё остальное"))},
+               {QDate(2024, 1, 3), ToCp1251(QStringLiteral("отчёт за 2025 год, шов"))}};
+        QList<int> got;
+        TNoteMatcher(query).ForEachMatch(
+            qsizetype(notes.size()),
+            [&](qsizetype i) {
+                return std::pair<QDate, QByteArrayView>(notes[size_t(i)].first, notes[size_t(i)].second);
+            },
+            [&](qsizetype i) { got.append(int(i)); });
+        QCOMPARE(got, found);
     }
 
     void dateQueries_data()

@@ -205,9 +205,15 @@ void TSearchPanel::QueryChanged()
     auto matcher = std::make_shared<const TNoteMatcher>(eFind->text());
     std::vector<TFoundDaysModel::TRow> rows;
     if (!matcher->IsEmpty())
-        for (const TNote& n : m_notes)
-            if (matcher->Matches(n.date, n.bytes))
-                rows.push_back({n.date, n.bytes});
+        matcher->ForEachMatch(
+            qsizetype(m_notes.size()),
+            [this](qsizetype i) {
+                const TNote& n = m_notes[size_t(i)];
+                return std::pair<QDate, QByteArrayView>(n.date, n.bytes);
+            },
+            [&](qsizetype i) {
+                rows.push_back({m_notes[size_t(i)].date, m_notes[size_t(i)].bytes});
+            });
     m_model->reset(std::move(rows), std::move(matcher));
     if (m_model->rowCount() > 0)
         lbFound->setCurrentIndex(m_model->index(0));
