@@ -171,24 +171,12 @@ std::optional<QString> TfCard::WritePdf(const QString& path) const
 
 void TfCard::ApplyLook(const TSourceLook& look)
 {
-    QPalette window = palette();
-    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
-        window.setColor(g, QPalette::Window, look.background);
-        window.setColor(g, QPalette::WindowText, look.captionColour);
-    }
-    setPalette(window);
-    setAutoFillBackground(true);
+    DressToolWindow(this, look.background, look.captionColour);
     for (QLabel* l : m_captions)
         l->setFont(look.captionFont);
     lStatus->setFont(look.captionFont);
-    for (QLineEdit* w : edits()) {
-        w->setFont(look.inputFont);
-        // The fields keep their own light ground, as the source window's do.
-        QPalette p = QApplication::palette(w);
-        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            p.setColor(g, QPalette::Text, look.inputPalette.color(g, QPalette::Text));
-        w->setPalette(p);
-    }
+    for (QLineEdit* w : edits())
+        DressToolInput(w, look.inputFont, look.inputPalette);
 }
 
 void TfCard::Refresh()

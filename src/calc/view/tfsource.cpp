@@ -209,13 +209,7 @@ std::optional<QString> TfSource::Save() const
 
 void TfSource::ApplyLook(const TSourceLook& look)
 {
-    QPalette window = palette();
-    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
-        window.setColor(g, QPalette::Window, look.background);
-        window.setColor(g, QPalette::WindowText, look.captionColour);
-    }
-    setPalette(window);
-    setAutoFillBackground(true);
+    DressToolWindow(this, look.background, look.captionColour);
     for (QLabel* l : m_captions)
         l->setFont(look.captionFont);
     lHint->setFont(look.captionFont);
@@ -229,16 +223,8 @@ void TfSource::ApplyLook(const TSourceLook& look)
         f.setUnderline(false);
         l->setFont(f);
     }
-    for (QWidget* w : Inputs()) {
-        w->setFont(look.inputFont);
-        // The fields keep their own light ground; only their text takes the
-        // plug-in's colour, as the calculation view's fields do.
-        QPalette p = QApplication::palette(w);
-        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole r : {QPalette::Text, QPalette::ButtonText})
-                p.setColor(g, r, look.inputPalette.color(g, QPalette::Text));
-        w->setPalette(p);
-    }
+    for (QWidget* w : Inputs())
+        DressToolInput(w, look.inputFont, look.inputPalette);
 }
 
 void TfSource::SetWorkDate(const QDate& date)

@@ -1,6 +1,7 @@
 #include "calc/view/toolwindow.h"
 #include "gui/autosizelabel.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,27 @@ void SetUpToolWindow(QWidget* window, const char* name, const QString& title, in
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSize(8);
     window->setFont(font);
+}
+
+void DressToolWindow(QWidget* window, const QColor& background, const QColor& captionColour)
+{
+    QPalette palette = window->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(g, QPalette::Window, background);
+        palette.setColor(g, QPalette::WindowText, captionColour);
+    }
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+}
+
+void DressToolInput(QWidget* input, const QFont& font, const QPalette& inputPalette)
+{
+    input->setFont(font);
+    QPalette p = QApplication::palette(input);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+        for (QPalette::ColorRole r : {QPalette::Text, QPalette::ButtonText})
+            p.setColor(g, r, inputPalette.color(g, QPalette::Text));
+    input->setPalette(p);
 }
 
 namespace toolcolumn {

@@ -5,7 +5,10 @@
 #include <QString>
 #include <Qt>
 
+class QColor;
+class QFont;
 class QLabel;
+class QPalette;
 class QLineEdit;
 class QWidget;
 
@@ -18,6 +21,12 @@ constexpr Qt::WindowFlags ToolWindowFlags = Qt::Window | Qt::WindowTitleHint | Q
 // Names, titles and sizes `window`, and gives it the design font: a window
 // of its own does not inherit the main window's.
 void SetUpToolWindow(QWidget* window, const char* name, const QString& title, int width, int height);
+
+// A plug-in's looks on a tool window: its ground and caption colour, and on
+// an input its font and text colour, the field keeping its own light ground
+// as the calculation view's fields do.
+void DressToolWindow(QWidget* window, const QColor& background, const QColor& captionColour);
+void DressToolInput(QWidget* input, const QFont& font, const QPalette& inputPalette);
 
 // The column layout of the source and ISO windows: a right-aligned caption
 // and, beside it, an input or a result.
