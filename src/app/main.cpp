@@ -5,20 +5,31 @@
 #include "app/tfmain.h"
 #include "app/platform.h"
 #include "app/translations.h"
+#include "app/settingsfile.h"
+#include "skin/view/plugin.h"
 #include "core/termination.h"
 
 #include <QApplication>
+
+#include <memory>
 
 int main(int argc, char** argv)
 {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", kelto::PlatformWithFallback(platform));
+    // The system's font configuration is read on the second core while the
+    // application connects to the display.
+    kelto::TFontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     kelto::SetRussianLocale();
     app.setApplicationName(QStringLiteral("kelto"));
     app.setApplicationDisplayName(QString());
     app.setQuitOnLastWindowClosed(true);
+    // The remembered plug-in's pictures decode on the second core while the
+    // fonts are read and the window is built.
+    kelto::SetProgramFolder(kelto::ExecutableFolder());
+    auto pictures = std::make_unique<kelto::TPicturePrefetch>(kelto::RememberedPluginPath());
     kelto::InstallBundledFonts(kelto::ExecutableFolder());
     kelto::InstallQtTranslations(kelto::ExecutableFolder());
 
@@ -31,6 +42,8 @@ int main(int argc, char** argv)
     kelto::TfAbout fAbout(&fMain);
     fMain.SetAbout(&fAbout);
     fMain.show();
+    // Start-up has applied the plug-in; a picture it did not take is dropped.
+    pictures.reset();
     // A signal while a start-up box was open: the notes are saved already.
     if (fMain.EndRequested())
         return 0;

@@ -98,7 +98,15 @@ std::optional<QStringList> ReadSettingsLines(QString* reason)
     return SplitCp1251Lines(*bytes);
 }
 
-void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
+QString RememberedPluginPath()
+{
+    const auto lines = ReadSettingsLines();
+    const QString first = lines && !lines->isEmpty() ? lines->first() : QString();
+    return first.isEmpty() ? DefaultPluginPath() : PluginPathFromLine(first);
+}
+
+void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin,
+                       const std::function<void(std::function<void()>)>& later)
 {
     const QString path = SettingsPath();
     if (QFileInfo::exists(path)) {
@@ -113,8 +121,18 @@ void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin)
         return;
     }
     loadPlugin(DefaultPluginPath());
-    if (const auto line = StorableLine(DefaultPluginPath()))
-        WriteLines({*line});
+    const auto line = StorableLine(DefaultPluginPath());
+    if (!line)
+        return;
+    auto remember = [line = *line] {
+        // A choice made in between is not undone.
+        if (!QFileInfo::exists(SettingsPath()))
+            WriteLines({line});
+    };
+    if (later)
+        later(remember);
+    else
+        remember();
 }
 
 bool ReadAutoStartFlag()

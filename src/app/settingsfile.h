@@ -29,8 +29,14 @@ std::optional<QStringList> ReadSettingsLines(QString* reason = nullptr);
 // line is empty or the file unreadable). Only a missing file is created,
 // naming the default plug-in, whatever the load gave. A file that is there
 // but cannot be read (no permission, no regular file) is said in a box and
-// never written over.
-void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin);
+// never written over. The file is created through `later` when given (the
+// window need not wait for the disk), and not if it has come by then.
+void StartupPluginStep(const std::function<bool(const QString&)>& loadPlugin,
+                       const std::function<void(std::function<void()>)>& later = {});
+
+// The plug-in start-up will apply, found without a word on failures (the
+// start-up step says them).
+QString RememberedPluginPath();
 
 // Line 2: exactly "0" is off, any other text on, a missing line off.
 bool ReadAutoStartFlag();

@@ -310,7 +310,8 @@ void TfMain::StepSetProgramFolder()
 
 void TfMain::StepApplyRememberedPlugin()
 {
-    StartupPluginStep([this](const QString& path) { return LoadSkin(path); });
+    StartupPluginStep([this](const QString& path) { return LoadSkin(path); },
+                      [this](std::function<void()> write) { QTimer::singleShot(0, this, std::move(write)); });
 }
 
 TSkinTargets TfMain::SkinTargets() const

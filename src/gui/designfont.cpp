@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QFontDatabase>
 
+#include <dlfcn.h>
+
 namespace kelto {
 
 namespace {
@@ -24,6 +26,22 @@ void InstallBundledFonts(const QString& programFolder)
         QFont::insertSubstitution(QLatin1String(design), family);
     if (!files.isEmpty())
         g_bundledFamily = family;
+}
+
+TFontConfigWarmUp::TFontConfigWarmUp()
+{
+    // fontconfig comes with Qt's own libraries; taken from the process
+    // rather than linked, so that nothing changes where it is missing.
+    // Its default configuration is made once, safely across threads.
+    using TFcInit = int (*)();
+    if (auto init = reinterpret_cast<TFcInit>(dlsym(RTLD_DEFAULT, "FcInit")))
+        m_thread = std::thread([init] { init(); });
+}
+
+TFontConfigWarmUp::~TFontConfigWarmUp()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 QString ResolveFontFamily(const QString& name)

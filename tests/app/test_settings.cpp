@@ -124,6 +124,31 @@ private slots:
         QVERIFY(!ReadAutoStartFlag());
     }
 
+    // The first start's file may wait until the window is up; a plug-in
+    // chosen in between is not written over.
+    void firstStartFileWaits_data()
+    {
+        QTest::addColumn<QByteArray>("between");
+        QTest::addColumn<QByteArray>("after");
+        // clang-format off
+        QTest::newRow("nothing in between") << QByteArray()               << Default() + "\r\n";
+        QTest::newRow("a choice between")   << QByteArray("b.plg\r\n0\r\n") << QByteArray("b.plg\r\n0\r\n");
+        // clang-format on
+    }
+    void firstStartFileWaits()
+    {
+        QFETCH(QByteArray, between);
+        QFETCH(QByteArray, after);
+        LoadRecorder rec;
+        std::function<void()> pending;
+        StartupPluginStep(rec.fn(), [&](std::function<void()> write) { pending = std::move(write); });
+        QVERIFY(!QFileInfo::exists(Ini()));
+        if (!between.isEmpty())
+            Put(Ini(), between);
+        pending();
+        QCOMPARE(Get(Ini()), after);
+    }
+
     // Whatever stands at ini.cnf that cannot be read (a folder, a FIFO that
     // once hung the start, a link to an endless device): the default plug-in,
     // autostart off, one box naming the file, and it is never written over.

@@ -635,6 +635,47 @@ private slots:
         QCOMPARE(loaded, accepted);
     }
 
+    // Pictures decoded ahead of the load are taken only while their file
+    // holds the same bytes; whatever changed in between is read and checked
+    // again, as without the prefetch.
+    void prefetchedPicturesFollowTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QColor>("shown");
+        const QByteArray blue = Encoded({40, 30}, "BMP", Qt::blue);
+        // clang-format off
+        QTest::newRow("unchanged")          << QByteArray()                            << true  << QColor(Qt::red);
+        QTest::newRow("replaced")           << Scrambled(blue)                         << true  << QColor(Qt::blue);
+        QTest::newRow("another size")       << Scrambled(Encoded({41, 30}, "BMP"))   << false << QColor();
+        // clang-format on
+    }
+    void prefetchedPicturesFollowTheFile()
+    {
+        QFETCH(QByteArray, after);
+        QFETCH(bool, accepted);
+        QFETCH(QColor, shown);
+        QStringList lines = PluginLines();
+        lines[1] = "вид\\main.bmp";
+        WritePlugin(lines);
+        Put(Pic("main.bmp"), Scrambled(Encoded({40, 30}, "BMP", Qt::red)));
+        TPicturePrefetch prefetch(m_plg);
+        QTest::qWait(50);
+        if (!after.isEmpty())
+            Put(Pic("main.bmp"), after);
+        QWidget window;
+        TPictureLabel* image = MakePictureLabel(&window, "Image1", {0, 0, 40, 30}, QStringLiteral(":/none"));
+        bool loaded = true;
+        try {
+            LoadPictureInto(image, m_folder, lines[1]);
+        } catch (const Error&) {
+            loaded = false;
+        }
+        QCOMPARE(loaded, accepted);
+        if (loaded)
+            QCOMPARE(image->pixmap().toImage().pixelColor(5, 5), shown);
+    }
+
     void otherKinds()
     {
         Put(Pic("Логотип.ICO"), Scrambled(Encoded({16, 16}, "ICO")));

@@ -21,7 +21,100 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <future>
+#include <mutex>
+#include <vector>
+
 namespace kelto {
+
+struct TPicturePrefetch::TDecoded {
+    QString path;
+    QByteArray bytes;
+    QSize headerSize;
+    QImage image;
+};
+
+struct TPicturePrefetch::TState {
+    std::future<std::vector<TDecoded>> work;
+    std::vector<TDecoded> done;
+    bool taken = false;
+};
+
+namespace {
+
+std::mutex g_prefetchMutex;
+TPicturePrefetch::TState* g_prefetch = nullptr;
+
+// The plug-in's four pictures, each decoded only when its header is of a
+// window's size at most: a header claiming more is left to the load, which
+// refuses it without decoding it.
+std::vector<TPicturePrefetch::TDecoded> DecodePluginPictures(const QString& plgPath)
+{
+    std::vector<TPicturePrefetch::TDecoded> out;
+    try {
+        const TPlgLines lines = ReadPlgFile(plgPath);
+        const QString folder = QFileInfo(plgPath).path();
+        for (int line : {2, 3, 4, 33}) {
+            TPicturePrefetch::TDecoded d;
+            d.path = ResolvePictureReference(folder, lines.line(line));
+            const QByteArray format = PictureFormatFor(d.path);
+            d.bytes = ReadUnscrambledPicture(d.path);
+            QBuffer buffer(&d.bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer, format);
+            reader.setDecideFormatFromContent(false);
+            d.headerSize = reader.size();
+            if (!d.headerSize.isValid() || d.headerSize.width() > 4096 || d.headerSize.height() > 4096)
+                continue;
+            d.image = reader.read();
+            if (d.image.isNull() || !PictureBodyIsWhole(d.bytes, format))
+                continue;
+            buffer.close();
+            out.push_back(std::move(d));
+        }
+    } catch (...) {
+        // The load reads the plug-in again and says what is wrong with it.
+    }
+    return out;
+}
+
+// The prefetched picture of `path` when its file held `bytes`.
+std::optional<TPicturePrefetch::TDecoded> TakePrefetched(const QString& path, const QByteArray& bytes)
+{
+    std::lock_guard<std::mutex> lock(g_prefetchMutex);
+    if (!g_prefetch)
+        return std::nullopt;
+    if (!g_prefetch->taken) {
+        g_prefetch->done = g_prefetch->work.get();
+        g_prefetch->taken = true;
+    }
+    for (auto it = g_prefetch->done.begin(); it != g_prefetch->done.end(); ++it) {
+        if (it->path == path && it->bytes == bytes) {
+            TPicturePrefetch::TDecoded d = std::move(*it);
+            g_prefetch->done.erase(it);
+            return d;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TPicturePrefetch::TPicturePrefetch(const QString& plgPath)
+    : m_state(std::make_unique<TState>())
+{
+    m_state->work = std::async(std::launch::async, DecodePluginPictures, plgPath);
+    std::lock_guard<std::mutex> lock(g_prefetchMutex);
+    g_prefetch = m_state.get();
+}
+
+TPicturePrefetch::~TPicturePrefetch()
+{
+    std::lock_guard<std::mutex> lock(g_prefetchMutex);
+    g_prefetch = nullptr;
+    if (m_state->work.valid())
+        m_state->work.wait();
+}
 
 namespace {
 
@@ -167,6 +260,11 @@ QImage ReadCheckedPicture(const QString& pluginFolder, const QString& reference,
     const QString path = ResolvePictureReference(pluginFolder, reference);
     const QByteArray format = PictureFormatFor(path);
     QByteArray bytes = ReadUnscrambledPicture(path);
+    if (auto ready = TakePrefetched(path, bytes)) {
+        if (design)
+            CheckPictureSize(ready->headerSize, *design);
+        return std::move(ready->image);
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
@@ -192,15 +290,15 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
     // have too.
     auto* picture = dynamic_cast<TPictureLabel*>(control);
     const QSize design = picture ? picture->size() : QSize();
-    const QImage image = ReadCheckedPicture(pluginFolder, reference, picture ? &design : nullptr);
+    QImage image = ReadCheckedPicture(pluginFolder, reference, picture ? &design : nullptr);
     if (!label)
         throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
     label->setScaledContents(false);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (picture)
-        picture->ShowPicture(QPixmap::fromImage(image));
+        picture->ShowPicture(QPixmap::fromImage(std::move(image)));
     else
-        label->setPixmap(QPixmap::fromImage(image));
+        label->setPixmap(QPixmap::fromImage(std::move(image)));
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QColor;
@@ -50,6 +51,26 @@ std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets
 // The same with the load left to `load` (the shell's, which keeps a part for
 // a view built later).
 std::optional<QString> ChoosePlugin(QWidget* parent, const std::function<bool(const QString&)>& load);
+
+// The pictures of the plug-in at `path`, decoded on a second thread from
+// construction on, while the window is still being built: a load of that
+// plug-in during this object's life takes a picture from here instead of
+// decoding it again, when its file still holds the very same bytes; every
+// check of the load applies as before. Waits for the thread when destroyed,
+// so it must end before the application object does.
+class TPicturePrefetch {
+public:
+    explicit TPicturePrefetch(const QString& plgPath);
+    ~TPicturePrefetch();
+    TPicturePrefetch(const TPicturePrefetch&) = delete;
+    TPicturePrefetch& operator=(const TPicturePrefetch&) = delete;
+
+    struct TDecoded;
+    struct TState;
+
+private:
+    std::unique_ptr<TState> m_state;
+};
 
 // Replaces the open dialog (tests); it gets the parent and the starting
 // folder and gives the chosen file or an empty text. An empty function
