@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QShortcut>
 #include <QWidget>
 #include <QWindow>
@@ -30,7 +33,22 @@ void TInputHold::Hold()
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-void TInputHold::Release()
+namespace {
+
+// A key for a text field: sent to it, or to the window while it has the focus.
+bool IsTyping(QObject* receiver, const QEvent& event, QWidget* window)
+{
+    const QEvent::Type t = event.type();
+    if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::InputMethod)
+        return false;
+    QObject* target = receiver->isWindowType() && window ? window->focusWidget() : receiver;
+    return qobject_cast<QLineEdit*>(target) || qobject_cast<QTextEdit*>(target)
+        || qobject_cast<QPlainTextEdit*>(target);
+}
+
+} // namespace
+
+void TInputHold::Release(TReplay replay)
 {
     if (!m_holding)
         return;
@@ -41,7 +59,7 @@ void TInputHold::Release()
     // Handed over now, not posted: a close that waited for the diary saves
     // what was typed before it.
     for (auto& [receiver, event] : held)
-        if (receiver)
+        if (receiver && (replay == TReplay::Everything || IsTyping(receiver, *event, m_window)))
             QCoreApplication::sendEvent(receiver, event.get());
 }
 

@@ -21,9 +21,14 @@ public:
     explicit TInputHold(QWidget* window);
     ~TInputHold() override;
 
+    // What a release hands over: everything, or, when the window is closing,
+    // only the typing into a text field (a click or a shortcut held would
+    // otherwise open a window or a box in the middle of the close).
+    enum class TReplay { Everything, TypingOnly };
+
     void Hold();
     // Ends the hold; what was held goes to its receivers, in order.
-    void Release();
+    void Release(TReplay replay = TReplay::Everything);
     bool Holding() const { return m_holding; }
 
 protected:

@@ -201,7 +201,7 @@ void TfMain::CreateAutoSave()
     connect(m_autoSave, &TAutoSave::due, this, &TfMain::AutoSaveNow);
     m_autoSaveWriter = new TSnapshotWriter(this);
     m_diaryLoad = new TDiaryLoad(this);
-    connect(m_diaryLoad, &TDiaryLoad::done, this, &TfMain::TakeDiary);
+    connect(m_diaryLoad, &TDiaryLoad::done, this, [this] { TakeDiary(); });
     m_inputHold = new TInputHold(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
     connect(m_autoSaveWriter, &TSnapshotWriter::written, this, &TfMain::AutoSaveWritten);
@@ -402,7 +402,7 @@ bool TfMain::DiaryLoaded() const
     return !m_diaryLoad->Pending();
 }
 
-void TfMain::TakeDiary()
+void TfMain::TakeDiary(TInputHold::TReplay replay)
 {
     std::optional<TDiaryLoadResult> loaded = m_diaryLoad->Take();
     if (!loaded)
@@ -415,7 +415,7 @@ void TfMain::TakeDiary()
         Panel1->ShowSelectedDay();
     }
     ReportDiaryLoad(loaded->Outcome, loaded->Reason);
-    m_inputHold->Release();
+    m_inputHold->Release(replay);
 }
 
 void TfMain::ReportDiaryLoad(TLoadOutcome outcome, const QString& reason)
@@ -504,8 +504,9 @@ void TfMain::closeEvent(QCloseEvent* e)
 bool TfMain::SaveBeforeClose()
 {
     // A close while the diary is being read waits for it: only the whole
-    // diary is ever written.
-    TakeDiary();
+    // diary is ever written. What was typed meanwhile is kept; a click is
+    // not acted on in the middle of the close.
+    TakeDiary(TInputHold::TReplay::TypingOnly);
     m_autoSave->Cancel();
     // An autosave still writing finishes first; the close's own save below
     // then has the last word.

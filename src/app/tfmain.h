@@ -5,6 +5,7 @@
 #include "diary/diaryfile.h"
 #include "core/instanceguard.h"
 #include "gui/skintargets.h"
+#include "app/inputhold.h"
 
 #include <QWidget>
 #include <functional>
@@ -20,7 +21,6 @@ namespace kelto {
 class TAutoSave;
 class TCalcView;
 class TDiaryLoad;
-class TInputHold;
 class THotSpot;
 class TSnapshotWriter;
 class TfAbout;
@@ -124,7 +124,7 @@ private:
     TCalcView* CalcView();
     // The diary read at start-up into the store, waiting for the reading if
     // it is still under way, and what went wrong said; once.
-    void TakeDiary();
+    void TakeDiary(TInputHold::TReplay replay = TInputHold::TReplay::Everything);
     void ReportDiaryLoad(TLoadOutcome outcome, const QString& reason);
 
     QString m_programFolderOverride;

@@ -1038,6 +1038,28 @@ private slots:
         QTRY_COMPARE(*ReadWholeFile(log), head + ToCp1251(notepad->toPlainText()) + "\r\n");
     }
 
+    // A click held while the diary is read is not acted on when a close
+    // then waits for the load: it would open the calculation in the middle
+    // of the close.
+    void closeDuringLoadDropsHeldClicks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), "1\r\n01.01.2020\r\n1\r\na\r\n"));
+        std::atomic<bool> closing = false;
+        SetDiaryLoadHook([&] {
+            while (!closing)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        TfMain m(dir.path() + QLatin1Char('/'));
+        m.show();
+        QTest::mouseClick(m.childAt(340, 20), Qt::LeftButton); // "Расчеты" in the header
+        closing = true;
+        m.close();
+        SetDiaryLoadHook({});
+        QVERIFY(m.DiaryLoaded());
+        QVERIFY(!m.findChild<QWidget*>(QStringLiteral("Panel2")));
+    }
+
     void slowLoadReportsAsAQuickOne_data()
     {
         QTest::addColumn<QByteArray>("diary");
