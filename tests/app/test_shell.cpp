@@ -17,6 +17,7 @@
 #include "core/snapshotwriter.h"
 #include "diary/diaryload.h"
 #include "doubles.h"
+#include "table.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -40,8 +41,7 @@
 #include <unistd.h>
 
 using namespace kelto;
-using kelto::testing::RecordingOpener;
-using kelto::testing::typeText;
+using namespace kelto::testing;
 
 namespace {
 
@@ -212,11 +212,7 @@ private slots:
     // clang-format off
     void keyboardShortcuts_data()
     {
-        QTest::addColumn<bool>("calcFirst");
-        QTest::addColumn<bool>("listFirst");
-        QTest::addColumn<QKeySequence>("key");
-        QTest::addColumn<bool>("calcAfter");
-        QTest::addColumn<bool>("listAfter");
+        Columns<bool, bool, QKeySequence, bool, bool>({"calcFirst", "listFirst", "key", "calcAfter", "listAfter"});
         const QKeySequence c1(Qt::CTRL | Qt::Key_1), c2(Qt::CTRL | Qt::Key_2), f1(Qt::Key_F1), esc(Qt::Key_Escape);
         QTest::newRow("Ctrl+2 shows calculation") << false << false << c2 << true << false;
         QTest::newRow("Ctrl+1 shows diary") << true << false << c1 << false << false;
@@ -231,11 +227,8 @@ private slots:
     // clang-format on
     void keyboardShortcuts()
     {
-        QFETCH(bool, calcFirst);
-        QFETCH(bool, listFirst);
-        QFETCH(QKeySequence, key);
-        QFETCH(bool, calcAfter);
-        QFETCH(bool, listAfter);
+        auto [calcFirst, listFirst, key, calcAfter, listAfter]
+            = Fetch<bool, bool, QKeySequence, bool, bool>({"calcFirst", "listFirst", "key", "calcAfter", "listAfter"});
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
         if (calcFirst)
@@ -271,8 +264,7 @@ private slots:
     // clang-format off
     void headerTooltipsNameTheKeys_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("names");
+        Columns<QString, QString>({"button", "names"});
         QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
         QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
         QTest::newRow("Справка") << "SpeedButton1" << "F1";
@@ -283,8 +275,7 @@ private slots:
     // clang-format on
     void headerTooltipsNameTheKeys()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, names);
+        auto [button, names] = Fetch<QString, QString>({"button", "names"});
         Window w;
         QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
     }
@@ -335,8 +326,7 @@ private slots:
     // clang-format off
     void platformFallsBackToXcb_data()
     {
-        QTest::addColumn<QByteArray>("requested");
-        QTest::addColumn<QByteArray>("result");
+        Columns<QByteArray, QByteArray>({"requested", "result"});
         QTest::newRow("unset") << QByteArray() << QByteArray();
         QTest::newRow("wayland") << QByteArray("wayland") << QByteArray("wayland;xcb");
         QTest::newRow("xcb") << QByteArray("xcb") << QByteArray("xcb");
@@ -348,8 +338,7 @@ private slots:
     // clang-format on
     void platformFallsBackToXcb()
     {
-        QFETCH(QByteArray, requested);
-        QFETCH(QByteArray, result);
+        auto [requested, result] = Fetch<QByteArray, QByteArray>({"requested", "result"});
         QCOMPARE(PlatformWithFallback(requested), result);
     }
 
@@ -475,8 +464,7 @@ private slots:
     // clang-format off
     void calculationLinkAppendsToTheSelectedDay_data()
     {
-        QTest::addColumn<QString>("diam");
-        QTest::addColumn<QString>("before");
+        Columns<QString, QString>({"diam", "before"});
         QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
         QTest::addColumn<QString>("linkSays");
         QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
@@ -486,10 +474,8 @@ private slots:
     // clang-format on
     void calculationLinkAppendsToTheSelectedDay()
     {
-        QFETCH(QString, diam);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(QString, linkSays);
+        auto [diam, before, after, linkSays]
+            = Fetch<QString, QString, QString, QString>({"diam", "before", "after", "linkSays"});
         Window w;
         w.buildCalc();
         if (!before.isEmpty())
@@ -594,8 +580,7 @@ private slots:
     // clang-format off
     void terminationSignalSavesAndEndsWithoutQuestions_data()
     {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("saveFails");
+        Columns<int, bool>({"signal", "saveFails"});
         QTest::newRow("SIGTERM") << int(SIGTERM) << false;
         QTest::newRow("SIGHUP") << int(SIGHUP) << false;
         QTest::newRow("SIGINT") << int(SIGINT) << false;
@@ -604,8 +589,7 @@ private slots:
     // clang-format on
     void terminationSignalSavesAndEndsWithoutQuestions()
     {
-        QFETCH(int, signal);
-        QFETCH(bool, saveFails);
+        auto [signal, saveFails] = Fetch<int, bool>({"signal", "saveFails"});
         Window w;
         boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
@@ -633,16 +617,14 @@ private slots:
     // clang-format off
     void diaryThatMayNotBeReplaced_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("said");
+        Columns<QString, QString>({"kind", "said"});
         QTest::newRow("FIFO") << "fifo" << QStringLiteral("Не удалось прочитать файл записей");
         QTest::newRow("damaged, no room for its copy") << "damaged" << QStringLiteral("повреждён");
     }
     // clang-format on
     void diaryThatMayNotBeReplaced()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, said);
+        auto [kind, said] = Fetch<QString, QString>({"kind", "said"});
         SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
         QTemporaryDir dir;
         const QString log = dir.filePath(QStringLiteral("log.cnf"));
@@ -729,9 +711,7 @@ private slots:
     // clang-format off
     void oneCopyPerProgramFolder_data()
     {
-        QTest::addColumn<bool>("sameFolder");
-        QTest::addColumn<bool>("sameRuntime");
-        QTest::addColumn<bool>("secondRuns");
+        Columns<bool, bool, bool>({"sameFolder", "sameRuntime", "secondRuns"});
         QTest::newRow("one folder, two users") << true << false << false;
         QTest::newRow("one folder, one user") << true << true << false;
         QTest::newRow("two folders, one user") << false << true << false;
@@ -740,9 +720,8 @@ private slots:
     // clang-format on
     void oneCopyPerProgramFolder()
     {
-        QFETCH(bool, sameFolder);
-        QFETCH(bool, sameRuntime);
-        QFETCH(bool, secondRuns);
+        auto [sameFolder, sameRuntime, secondRuns]
+            = Fetch<bool, bool, bool>({"sameFolder", "sameRuntime", "secondRuns"});
         QTemporaryDir a, b, runA, runB;
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runA.path()));
@@ -788,8 +767,7 @@ private slots:
     // host does not stop the start.
     void folderWithoutLocksUsesALockFile_data()
     {
-        QTest::addColumn<QString>("held");
-        QTest::addColumn<bool>("secondRuns");
+        Columns<QString, bool>({"held", "secondRuns"});
         // clang-format off
         QTest::newRow("a copy running")        << "running" << false;
         QTest::newRow("the copy ended")        << "ended"   << true;
@@ -927,8 +905,7 @@ private slots:
     {
         // Qt 6 scales whole windows by the device-pixel ratio and keeps the
         // logical measures at their design values: nothing is to be undone.
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
+        Columns<QString, QRect>({"name", "geometry"});
         // clang-format off
         QTest::newRow("SpeedButton1") << "SpeedButton1" << QRect(397, 8, 70, 24);
         QTest::newRow("SpeedButton6") << "SpeedButton6" << QRect(236, 8, 70, 24);
@@ -942,8 +919,7 @@ private slots:
     }
     void controlsKeepTheirDesignMeasures()
     {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
+        auto [name, geometry] = Fetch<QString, QRect>({"name", "geometry"});
         Window w;
         w.buildCalc();
         QCOMPARE(w.get(qPrintable(name))->geometry(), geometry);
@@ -981,8 +957,7 @@ private slots:
     // whole diary is in, then writes all of it; typing meanwhile is kept.
     void slowLoadHoldsEverySave_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("typed");
+        Columns<QString, QString>({"action", "typed"});
         // clang-format off
         QTest::newRow("close")              << "close"    << "";
         QTest::newRow("termination signal") << "signal"   << "";
@@ -1092,3 +1067,4 @@ private slots:
 
 QTEST_MAIN(TestShell)
 #include "test_shell.moc"
+

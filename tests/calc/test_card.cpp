@@ -5,7 +5,10 @@
 
 #include <QTest>
 
+#include "table.h"
+
 using namespace kelto;
+using namespace kelto::testing;
 
 namespace {
 
@@ -51,8 +54,7 @@ class TestCard : public QObject {
 private slots:
     void rows_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("caption");
+        Columns<QString, QString>({"setup", "caption"});
         QTest::addColumn<QString>("value"); // "absent": no such row
         // clang-format off
         QTest::newRow("material")  << "default" << "Материал" << "сталь";
@@ -147,3 +149,4 @@ private slots:
 
 QTEST_APPLESS_MAIN(TestCard)
 #include "test_card.moc"
+
