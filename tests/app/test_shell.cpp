@@ -14,7 +14,11 @@
 #include "app/platform.h"
 #include "app/translations.h"
 #include "diary/diaryload.h"
+#include "clock.h"
 #include "doubles.h"
+#include "folder.h"
+#include "files.h"
+#include "messages.h"
 #include "table.h"
 
 #include <QLabel>
@@ -27,6 +31,7 @@
 #include <QtTest>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <cerrno>
@@ -69,25 +74,20 @@ struct Window {
 
 class TestShell : public QObject {
     Q_OBJECT
-    QList<MessageRequest> boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    // A fresh recorder for every case: no box of one case is seen by the next.
+    std::optional<MessageRecorder> messages;
     RecordingOpener opener;
 
 private slots:
     void init()
     {
-        boxes.clear();
+        messages.emplace();
         opener.opened.clear();
-        answer = QMessageBox::Ok;
-        SetMessageHandler([this](const MessageRequest& r) {
-            boxes << r;
-            return answer;
-        });
         SetShellOpener(&opener);
     }
     void cleanup()
     {
-        SetMessageHandler({});
+        messages.reset();
         SetShellOpener(nullptr);
     }
 
@@ -156,12 +156,12 @@ private slots:
 
     void startupComputesAndLoadsBeforeShowing()
     {
-        QTemporaryDir dir;
+        TempProgramFolder program;
         const QDate today = QDate::currentDate();
         QByteArray log = "1\r\n" + today.toString(QStringLiteral("dd.MM.yyyy")).toLatin1()
             + "\r\n1\r\n\xcf\xf0\xe8\xe2\xe5\xf2\r\n";
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), log));
-        TfMain m(dir.path() + QLatin1Char('/'));
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), log));
+        TfMain m(program.Path());
         m.show();
         m.ShowCalculation();
         QCOMPARE(m.findChild<QLabel*>(QStringLiteral("lPerimetr"))->text(), QStringLiteral("688"));
@@ -245,15 +245,15 @@ private slots:
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
-        boxes.clear(); // the plug-in the test folder lacks
+        messages->boxes.clear(); // the plug-in the test folder lacks
         QTest::keyClick(w.main.get(), Qt::Key_F1);
         QWidget* lb = w.get("lb");
         QVERIFY(lb->hasFocus());
         QTest::keyClick(lb, Qt::Key_Down);
         QTest::keyClick(lb, Qt::Key_Return);
         // The document is missing from the test's folder: named in the box.
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].text.contains(QStringLiteral("«ГОСТ 23055-78.pdf»")));
+        QCOMPARE(messages->boxes.size(), 1);
+        QVERIFY(messages->boxes[0].text.contains(QStringLiteral("«ГОСТ 23055-78.pdf»")));
         QVERIFY(lb->isVisible());
         QTest::keyClick(lb, Qt::Key_Escape);
         QVERIFY(!lb->isVisible());
@@ -368,32 +368,32 @@ private slots:
     void failedSaveAsksAndStayKeepsTheWindow()
     {
         Window w;
-        boxes.clear(); // the start-up plug-in message of a bare folder
+        messages->boxes.clear(); // the start-up plug-in message of a bare folder
         typeText(w.get("reblok"), QStringLiteral("важно"));
         // A folder in the place of the file cannot be replaced.
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
-        answer = QMessageBox::Cancel;
+        messages->answer = QMessageBox::Cancel;
         QVERIFY(!w.main->close());
         QVERIFY(w.main->isVisible());
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].text.contains(QStringLiteral("log.cnf")));
-        QVERIFY(boxes[0].buttons & QMessageBox::Discard);
+        QCOMPARE(messages->boxes.size(), 1);
+        QVERIFY(messages->boxes[0].text.contains(QStringLiteral("log.cnf")));
+        QVERIFY(messages->boxes[0].buttons & QMessageBox::Discard);
         QCOMPARE(w.get<QTextEdit>("reblok")->toPlainText(), QStringLiteral("важно"));
         // Space freed, the user closes again: now it saves.
         QVERIFY(QDir(w.dir.path()).rmdir(QStringLiteral("log.cnf")));
         QVERIFY(w.main->close());
         QVERIFY(ReadWholeFile(w.logPath())->contains("\r\n1\r\n"));
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(messages->boxes.size(), 1);
     }
 
     void failedSaveDiscardCloses()
     {
         Window w;
-        boxes.clear(); // the start-up plug-in message of a bare folder
+        messages->boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
-        answer = QMessageBox::Discard;
+        messages->answer = QMessageBox::Discard;
         QVERIFY(w.main->close());
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(messages->boxes.size(), 1);
     }
 
     void unwritableFolderIsToldOnceAtStart()
@@ -404,26 +404,26 @@ private slots:
         TfMain m(folder);
         m.show();
         const auto told = [this] {
-            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
                 return r.text.startsWith(QStringLiteral("Папка программы недоступна для записи"));
             });
         };
         QCOMPARE(told(), 1);
-        const auto it = std::find_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+        const auto it = std::find_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
             return r.text.startsWith(QStringLiteral("Папка программы"));
         });
         QCOMPARE(it->caption, QStringLiteral("Кельто"));
         QVERIFY2(it->text.contains(QDir::toNativeSeparators(folder)), qPrintable(it->text));
         typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("x"));
-        const auto before = boxes.size();
+        const auto before = messages->boxes.size();
         QVERIFY(m.close());
-        QCOMPARE(boxes.size(), before);
+        QCOMPARE(messages->boxes.size(), before);
     }
 
     void writableFolderSaysNothingOfIt()
     {
         Window w;
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             QVERIFY(!r.text.startsWith(QStringLiteral("Папка программы")));
         // The probe leaves nothing behind.
         QVERIFY(QDir(w.dir.path()).entryList({QStringLiteral("kelto-*")}, QDir::Files).isEmpty());
@@ -431,13 +431,13 @@ private slots:
 
     void startAndCloseCopyTheDiaryOnceADay()
     {
-        QTemporaryDir dir;
+        TempProgramFolder program;
         const QByteArray before("1\r\n01.02.2020\r\n1\r\nстарое\r\n");
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), before));
-        const QString copy = dir.filePath(QStringLiteral("backup/log-%1.cnf"))
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), before));
+        const QString copy = program.File(QStringLiteral("backup/log-%1.cnf"))
                                  .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         for (int run = 0; run < 2; ++run) {
-            TfMain m(dir.path() + QLatin1Char('/'));
+            TfMain m(program.Path());
             m.show();
             typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("новое"));
             QVERIFY(m.close());
@@ -450,12 +450,13 @@ private slots:
         Window w;
         QVERIFY(!WriteFileAtomically(w.logPath(), "0\r\n"));
         QVERIFY(!WriteFileAtomically(w.dir.filePath(QStringLiteral("backup")), "in the way"));
-        boxes.clear();
+        messages->boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("важно"));
         QVERIFY(w.main->close());
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].caption, QStringLiteral("Кельто"));
-        QVERIFY2(boxes[0].text.contains(QStringLiteral("резервную копию")), qPrintable(boxes[0].text));
+        QCOMPARE(messages->boxes.size(), 1);
+        QCOMPARE(messages->boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY2(messages->boxes[0].text.contains(QStringLiteral("резервную копию")),
+                 qPrintable(messages->boxes[0].text));
         QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
     }
 
@@ -538,7 +539,7 @@ private slots:
     {
         auto [signal, saveFails] = Fetch<int, bool>({"signal", "saveFails"});
         Window w;
-        boxes.clear();
+        messages->boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
         w.buildCalc();
         w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenSourceWindow();
@@ -551,7 +552,7 @@ private slots:
         QVERIFY(::raise(signal) == 0);
         QTRY_COMPARE(requested.count(), 1);
         QCOMPARE(requested.at(0).at(0).toInt(), signal);
-        QCOMPARE(boxes.size(), 0);
+        QCOMPARE(messages->boxes.size(), 0);
         if (!saveFails)
             QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
         // The source and ISO windows' inputs are kept as at a close.
@@ -572,39 +573,36 @@ private slots:
     void diaryThatMayNotBeReplaced()
     {
         auto [kind, said] = Fetch<QString, QString>({"kind", "said"});
-        SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
-        QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        std::optional<FixedClock> clock(std::in_place, QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        TempProgramFolder program;
+        const QString log = program.File(QStringLiteral("log.cnf"));
         QByteArray damaged = "2\r\n01.01.2026\r\n1\r\nx\r\n" + QByteArray(4096, 'y');
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        // The program's own setting, not the test's, keeps the limit from
-        // ending it.
-        auto oldHandler = std::signal(SIGXFSZ, SIG_DFL);
+        std::optional<FileSizeLimit> limit;
         if (kind == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(log).constData(), 0600), 0);
         } else {
             QVERIFY(!WriteFileAtomically(log, damaged));
-            rlimit low = old;
-            low.rlim_cur = 1024; // the copy to log.cnf.bak does not fit
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
+            // The copy to log.cnf.bak does not fit. The program's own
+            // setting, not the test's, keeps the limit from ending it.
+            limit.emplace(1024, SIG_DFL);
+            QCOMPARE(limit->readResult, 0);
+            QCOMPARE(limit->setResult, 0);
         }
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TfMain m(program.Path());
         m.show();
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        SetFixedNow({});
+        limit.reset();
+        clock.reset();
 
-        const QString session = dir.filePath(QStringLiteral("log-20261208-090507.cnf"));
+        const QString session = program.File(QStringLiteral("log-20261208-090507.cnf"));
         QCOMPARE(m.DiaryPath(), session);
         QStringList texts;
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("log.cnf")))
                 texts << r.text;
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts[0].contains(said), qPrintable(texts[0]));
         QVERIFY2(texts[0].contains(QStringLiteral("log-20261208-090507.cnf")), qPrintable(texts[0]));
-        QCOMPARE(boxes.last().caption, QStringLiteral("Кельто"));
+        QCOMPARE(messages->boxes.last().caption, QStringLiteral("Кельто"));
 
         typeText(m.findChild<QTextEdit*>(QStringLiteral("reblok")), QStringLiteral("новое"));
         QVERIFY(m.close());
@@ -617,17 +615,17 @@ private slots:
 
     void damagedDiaryIsSaidOnceWithItsBackup()
     {
-        QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        TempProgramFolder program;
+        const QString log = program.File(QStringLiteral("log.cnf"));
         // A UTF-8 file with a byte-order mark and CR-only line ends.
         const QByteArray foreign = "\xef\xbb\xbf"
                                    "1\r01.01.2026\r1\r\xd0\xb0\r";
         QVERIFY(!WriteFileAtomically(log, foreign));
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TfMain m(program.Path());
         m.show();
         QCOMPARE(m.DiaryPath(), log);
         QStringList texts;
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("log.cnf")))
                 texts << r.text;
         QCOMPARE(texts.size(), 1);
@@ -644,12 +642,12 @@ private slots:
         QVERIFY(first.Acquire());
         QVERIFY(!second.Acquire());
         Window w;
-        boxes.clear(); // the start-up plug-in message of a bare folder
+        messages->boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(!w.main->ClaimSingleInstance());
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
-        QCOMPARE(boxes[0].caption, QString());
-        QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(messages->boxes.size(), 1);
+        QCOMPARE(messages->boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
+        QCOMPARE(messages->boxes[0].caption, QString());
+        QCOMPARE(messages->boxes[0].icon, QMessageBox::Critical);
     }
 
     // A file-size limit (ulimit -f) must not end the program: it ignores
@@ -669,9 +667,9 @@ private slots:
     void failedAutosaveIsSaidOnceAndRetried()
     {
         Window w;
-        boxes.clear();
+        messages->boxes.clear();
         const auto said = [this] {
-            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
                 return r.text.contains(QStringLiteral("Записи остаются в программе")) && r.caption == "Кельто";
             });
         };
@@ -682,7 +680,8 @@ private slots:
             QTRY_COMPARE(said(), 1);
             QTest::qWait(100);
         }
-        QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(w.logPath())), qPrintable(boxes.last().text));
+        QVERIFY2(messages->boxes.last().text.contains(QDir::toNativeSeparators(w.logPath())),
+                 qPrintable(messages->boxes.last().text));
         QVERIFY(QDir(w.dir.path()).rmdir(QStringLiteral("log.cnf")));
         typeText(w.get("reblok"), QStringLiteral("c"));
         w.main->AutoSaveNow();
@@ -694,16 +693,15 @@ private slots:
     // start-up goes no further and the caller does not enter its loop.
     void signalDuringAStartupBoxEndsTheStart()
     {
-        QTemporaryDir dir;
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), "2\r\n01.01.2026\r\nx\r\n"));
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TempProgramFolder program;
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), "2\r\n01.01.2026\r\nx\r\n"));
+        TfMain m(program.Path());
         QString openDuring;
-        SetMessageHandler([&](const MessageRequest&) {
+        messages->whileOpen = [&](const MessageRequest&) {
             if (openDuring.isEmpty())
                 openDuring = m.StepsRun().last();
             m.EndWithoutQuestions(); // as the signal's watch does
-            return QMessageBox::Ok;
-        });
+        };
         m.show();
         QVERIFY(m.EndRequested());
         QCOMPARE(m.StepsRun().last(), openDuring);
@@ -733,7 +731,7 @@ private slots:
         m.show();
         QVERIFY(m.close());
         QStringList told; // the plug-in's own box aside
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("Папка программы")) || r.text.contains(QStringLiteral("log.cnf")))
                 told << r.text;
         QCOMPARE(told.size(), 1);
@@ -810,15 +808,15 @@ private slots:
     {
         QFETCH(QString, action);
         QFETCH(QString, typed);
-        QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        TempProgramFolder program;
+        const QString log = program.File(QStringLiteral("log.cnf"));
         const QByteArray head = "3\r\n01.01.2020\r\n1\r\na\r\n02.01.2020\r\n2\r\nb\r\nc\r\n"
             + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + "\r\n1\r\n";
         QVERIFY(!WriteFileAtomically(log, head + "d\r\n"));
         // Settings there already: start-up itself writes nothing.
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("ini.cnf")), "\r\n0\r\n"));
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("ini.cnf")), "\r\n0\r\n"));
         const auto folder = [&] {
-            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+            return QDir(program.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
                 << QString::fromLatin1(ReadWholeFile(log).value_or("?"));
         };
         const QStringList before = folder();
@@ -830,7 +828,7 @@ private slots:
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             during = folder();
         });
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TfMain m(program.Path());
         m.show();
         auto* notepad = m.findChild<QTextEdit*>(QStringLiteral("reblok"));
         QVERIFY(!m.DiaryLoaded());
@@ -850,7 +848,7 @@ private slots:
         QCOMPARE(during, before);
         QVERIFY(notepad->toPlainText().contains(QLatin1Char('d')));
         QVERIFY(notepad->toPlainText().contains(typed));
-        QTRY_VERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("backup"))));
+        QTRY_VERIFY(QFileInfo::exists(program.File(QStringLiteral("backup"))));
         QTRY_COMPARE(*ReadWholeFile(log), head + ToCp1251(notepad->toPlainText()) + "\r\n");
     }
 
@@ -867,18 +865,18 @@ private slots:
         QFETCH(QByteArray, diary);
         QStringList said[2];
         for (int slow = 0; slow < 2; ++slow) {
-            QTemporaryDir dir;
-            const QString log = dir.filePath(QStringLiteral("log.cnf"));
+            TempProgramFolder program;
+            const QString log = program.File(QStringLiteral("log.cnf"));
             QVERIFY(diary.isEmpty() ? QDir().mkdir(log) : !WriteFileAtomically(log, diary));
             if (slow)
                 SetDiaryLoadHook([] {});
-            boxes.clear();
-            TfMain m(dir.path() + QLatin1Char('/'));
+            messages->boxes.clear();
+            TfMain m(program.Path());
             m.show();
             QTRY_VERIFY(m.DiaryLoaded());
             SetDiaryLoadHook({});
-            for (const MessageRequest& r : std::as_const(boxes))
-                said[slow] << QString(r.text).replace(dir.path(), QStringLiteral("<folder>"));
+            for (const MessageRequest& r : std::as_const(messages->boxes))
+                said[slow] << QString(r.text).replace(program.dir.path(), QStringLiteral("<folder>"));
         }
         QVERIFY(!said[0].isEmpty());
         QCOMPARE(said[1], said[0]);

@@ -26,6 +26,7 @@
 #include <QtTest>
 
 #include "files.h"
+#include "folder.h"
 #include "messages.h"
 #include "table.h"
 
@@ -152,7 +153,7 @@ QStringList PluginLines()
 class TestSkin : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TempProgramFolder m_program;
     QString m_plg;
     QString m_folder;
 
@@ -163,8 +164,8 @@ class TestSkin : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        m_folder = m_dir.path() + "/plugins";
+        QVERIFY(m_program.dir.isValid());
+        m_folder = m_program.dir.path() + "/plugins";
         m_plg = m_folder + "/тест.plg";
         QDir(m_folder).removeRecursively();
         Put(Pic("main.jpg"), Scrambled(Encoded({40, 30}, "JPEG")));
@@ -172,7 +173,6 @@ private slots:
         Put(Pic("calc.jpg"), Scrambled(Encoded({38, 28}, "JPEG")));
         Put(Pic("about.bmp"), Scrambled(Encoded({37, 27}, "BMP")));
         WritePlugin(PluginLines());
-        SetProgramFolder(m_dir.path());
         QFile::remove(SettingsPath());
         SetPluginDialog({});
     }
@@ -284,7 +284,7 @@ private slots:
 
     void toggleHeader()
     {
-        const QString path = m_dir.path() + "/t.bin";
+        const QString path = m_program.dir.path() + "/t.bin";
         const QByteArray plain = "0123456789abcdefgh";
         Put(path, plain);
         QVERIFY(TogglePictureHeader(path));
@@ -301,8 +301,8 @@ private slots:
         Put(path, "short");
         QVERIFY(!TogglePictureHeader(path));
         QCOMPARE(Get(path), QByteArray("short"));
-        QVERIFY(!TogglePictureHeader(m_dir.path() + "/absent.jpg"));
-        QVERIFY(!TogglePictureHeader(m_dir.path()));
+        QVERIFY(!TogglePictureHeader(m_program.dir.path() + "/absent.jpg"));
+        QVERIFY(!TogglePictureHeader(m_program.dir.path()));
     }
 
     // clang-format off
@@ -763,7 +763,7 @@ private slots:
         FakeWindows w;
 
         Choose(w); // cancelled
-        QCOMPARE(seenStart, m_dir.path());
+        QCOMPARE(seenStart, m_program.dir.path());
         QCOMPARE(Get(SettingsPath()), QByteArray("old.plg\r\n1\r\nthree\r\n"));
         QVERIFY(w.t.mainPicture->pixmap().isNull());
 
@@ -819,7 +819,7 @@ private slots:
         QCOMPARE(names.size(), 1); // "тест", marked when it is the one applied
         QVERIFY2(names[0].startsWith(QStringLiteral("тест")), qPrintable(names[0]));
         QCOMPARE(filters, QStringList{QStringLiteral("Плагины оформления (*.plg)")});
-        QCOMPARE(folder, QDir(m_dir.path() + "/plugins").absolutePath());
+        QCOMPARE(folder, QDir(m_program.dir.path() + "/plugins").absolutePath());
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 };
