@@ -7,14 +7,12 @@ import shutil
 import time
 
 import harness
-
-HEADER = (0, 0, 638, 148)
-DIARY = (0, 149, 638, 308)
+from harness import controls
 
 
 def look(app):
     im = app.capture()
-    return im.mean_brightness(*HEADER), im.mean_brightness(*DIARY)
+    return im.mean_brightness(*controls.HEADER), im.mean_brightness(*controls.DIARY)
 
 
 def test():

@@ -7,14 +7,12 @@ description, and ini.cnf still names the broken plug-in."""
 import time
 
 import harness
-
-HEADER = (0, 0, 638, 148)
-DIARY = (0, 149, 638, 308)
+from harness import controls
 
 
 def brightness(app):
     im = app.capture()
-    return im.mean_brightness(*HEADER), im.mean_brightness(*DIARY)
+    return im.mean_brightness(*controls.HEADER), im.mean_brightness(*controls.DIARY)
 
 
 def settings(path, flag="0"):
