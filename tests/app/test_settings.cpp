@@ -106,9 +106,10 @@ private slots:
     // clang-format off
     void firstStartWithoutFile_data()
     {
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("plug-in loads") << true;
-        QTest::newRow("plug-in fails") << false;
+        Column<bool>("loads", {
+            {"plug-in loads", true},
+            {"plug-in fails", false},
+        });
     }
     // clang-format on
     void firstStartWithoutFile()
@@ -128,10 +129,11 @@ private slots:
     // clang-format off
     void unreadableFile_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("link to /dev/zero") << "zero";
+        Column<QString>("kind", {
+            {"folder", "folder"},
+            {"FIFO", "fifo"},
+            {"link to /dev/zero", "zero"},
+        });
     }
     // clang-format on
     void unreadableFile()
@@ -474,4 +476,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "test_settings.moc"
-

@@ -854,10 +854,11 @@ private slots:
 
     void slowLoadReportsAsAQuickOne_data()
     {
-        QTest::addColumn<QByteArray>("diary");
         // clang-format off
-        QTest::newRow("damaged")  << QByteArray("2\r\n01.01.2020\r\n1\r\na\r\nno date\r\n");
-        QTest::newRow("a folder") << QByteArray();
+        Column<QByteArray>("diary", {
+            {"damaged", QByteArray("2\r\n01.01.2020\r\n1\r\na\r\nno date\r\n")},
+            {"a folder", QByteArray()},
+        });
         // clang-format on
     }
     void slowLoadReportsAsAQuickOne()
@@ -906,4 +907,3 @@ private slots:
 
 QTEST_MAIN(TestShell)
 #include "test_shell.moc"
-

@@ -558,4 +558,3 @@ void TestCalc::pastedText()
 
 QTEST_GUILESS_MAIN(TestCalc)
 #include "test_calc.moc"
-

@@ -41,4 +41,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestCalcNote)
 #include "test_calcnote.moc"
-

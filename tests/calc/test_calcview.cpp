@@ -620,4 +620,3 @@ private slots:
 
 QTEST_MAIN(TestCalcView)
 #include "test_calcview.moc"
-

@@ -149,4 +149,3 @@ private slots:
 
 QTEST_APPLESS_MAIN(TestCard)
 #include "test_card.moc"
-

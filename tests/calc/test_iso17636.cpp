@@ -267,4 +267,3 @@ private slots:
 
 QTEST_APPLESS_MAIN(TestIso17636)
 #include "test_iso17636.moc"
-

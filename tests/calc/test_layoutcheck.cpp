@@ -188,4 +188,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestLayoutCheck)
 #include "test_layoutcheck.moc"
-

@@ -8,6 +8,8 @@
 
 #include "table.h"
 
+#include <map>
+
 using namespace kelto;
 using namespace kelto::testing;
 
@@ -154,24 +156,20 @@ private slots:
     {
         auto [field, text] = Fetch<QString, QString>({"field", "text"});
         TSourceForm f = Example();
-        if (field == "far") {
+        // The fields that take the row's text as it is.
+        const std::map<QString, QString TSourceForm::*> plain = {
+            {"activity", &TSourceForm::activity},       {"refMinutes", &TSourceForm::refMinutes},
+            {"refDistance", &TSourceForm::refDistance}, {"refThickness", &TSourceForm::refThickness},
+            {"distance", &TSourceForm::distance},       {"thickness", &TSourceForm::thickness},
+        };
+        if (const auto it = plain.find(field); it != plain.end()) {
+            f.*(it->second) = text;
+        } else if (field == "far") {
             f.distance = QStringLiteral("1000");
             f.thickness = QStringLiteral("23");
         } else if (field == "unit") {
             f.unit = 1;
             f.activity = QStringLiteral("3700");
-        } else if (field == "activity") {
-            f.activity = text;
-        } else if (field == "refMinutes") {
-            f.refMinutes = text;
-        } else if (field == "refDistance") {
-            f.refDistance = text;
-        } else if (field == "refThickness") {
-            f.refThickness = text;
-        } else if (field == "distance") {
-            f.distance = text;
-        } else if (field == "thickness") {
-            f.thickness = text;
         } else if (field == "hvlThick") {
             f.thickness = QStringLiteral("23");
             f.hvl = text;
@@ -287,4 +285,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestSource)
 #include "test_source.moc"
-

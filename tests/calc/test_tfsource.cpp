@@ -221,4 +221,3 @@ private slots:
 
 QTEST_MAIN(TestTfSource)
 #include "test_tfsource.moc"
-

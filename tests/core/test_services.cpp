@@ -32,9 +32,10 @@ private slots:
     // clang-format off
     void snapshotWriter_data()
     {
-        QTest::addColumn<bool>("blocked");
-        QTest::newRow("writes the latest snapshot") << false;
-        QTest::newRow("reports a failure") << true;
+        Column<bool>("blocked", {
+            {"writes the latest snapshot", false},
+            {"reports a failure", true},
+        });
     }
     // clang-format on
     void snapshotWriter()

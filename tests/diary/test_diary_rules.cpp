@@ -136,4 +136,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestDiaryRules)
 #include "test_diary_rules.moc"
-

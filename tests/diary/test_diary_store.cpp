@@ -67,16 +67,17 @@ private slots:
     // clang-format off
     void noteFromPlainText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("one line") << QStringLiteral("шов 12");
-        QTest::newRow("final empty paragraph") << QStringLiteral("a\n");
-        QTest::newRow("only a break") << QStringLiteral("\n");
-        QTest::newRow("two breaks") << QStringLiteral("\n\n");
-        QTest::newRow("lines") << QStringLiteral("a\nб\n\nв");
-        QTest::newRow("blanks only") << QStringLiteral("  \n ");
-        QTest::newRow("NUL inside") << QString::fromUtf16(u"x\0y", 3);
-        QTest::newRow("outside the code page") << QStringLiteral("✓ 😀\n€");
+        Column<QString>("text", {
+            {"empty", QString()},
+            {"one line", QStringLiteral("шов 12")},
+            {"final empty paragraph", QStringLiteral("a\n")},
+            {"only a break", QStringLiteral("\n")},
+            {"two breaks", QStringLiteral("\n\n")},
+            {"lines", QStringLiteral("a\nб\n\nв")},
+            {"blanks only", QStringLiteral("  \n ")},
+            {"NUL inside", QString::fromUtf16(u"x\0y", 3)},
+            {"outside the code page", QStringLiteral("✓ 😀\n€")},
+        });
     }
     // clang-format on
     void noteFromPlainText()
@@ -516,12 +517,13 @@ private slots:
     // clang-format off
     void whatIsNoRegularFileIsUnreadable_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("link to /dev/zero") << "zero";
-        QTest::newRow("link to nowhere") << "dangling";
-        QTest::newRow("no read permission") << "unreadable";
+        Column<QString>("kind", {
+            {"folder", "folder"},
+            {"FIFO", "fifo"},
+            {"link to /dev/zero", "zero"},
+            {"link to nowhere", "dangling"},
+            {"no read permission", "unreadable"},
+        });
     }
     // clang-format on
     void whatIsNoRegularFileIsUnreadable()
@@ -616,11 +618,12 @@ private slots:
     // clang-format off
     void saveFailingPartWay_data()
     {
-        QTest::addColumn<qint64>("budget");
-        QTest::newRow("nothing written") << qint64(0);
-        QTest::newRow("one byte") << qint64(1);
-        QTest::newRow("inside a note") << qint64(20);
-        QTest::newRow("all but the last byte") << qint64(-1);
+        Column<qint64>("budget", {
+            {"nothing written", qint64(0)},
+            {"one byte", qint64(1)},
+            {"inside a note", qint64(20)},
+            {"all but the last byte", qint64(-1)},
+        });
     }
     // clang-format on
     void saveFailingPartWay()
@@ -730,4 +733,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestDiaryStore)
 #include "test_diary_store.moc"
-

@@ -165,9 +165,10 @@ private slots:
     // clang-format off
     void deletingTheLastCharacterRemovesTheNote_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::newRow("backspace") << int(Qt::Key_Backspace);
-        QTest::newRow("delete") << int(Qt::Key_Delete);
+        Column<int>("key", {
+            {"backspace", int(Qt::Key_Backspace)},
+            {"delete", int(Qt::Key_Delete)},
+        });
     }
     // clang-format on
     void deletingTheLastCharacterRemovesTheNote()
@@ -219,10 +220,11 @@ private slots:
     // clang-format off
     void clearingByAnyMeansRemovesTheNote_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("cut all") << "cut";
-        QTest::newRow("type spaces over all") << "spaces";
-        QTest::newRow("select all, type a line break") << "newline";
+        Column<QString>("how", {
+            {"cut all", "cut"},
+            {"type spaces over all", "spaces"},
+            {"select all, type a line break", "newline"},
+        });
     }
     // clang-format on
     void clearingByAnyMeansRemovesTheNote()
@@ -651,4 +653,3 @@ private slots:
 
 QTEST_MAIN(TestDiaryView)
 #include "test_diaryview.moc"
-

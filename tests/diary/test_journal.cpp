@@ -316,10 +316,11 @@ private slots:
     // A backup folder or copy that is a link is never written through.
     void backupThroughLinksIsRefused_data()
     {
-        QTest::addColumn<QString>("link");
         // clang-format off
-        QTest::newRow("backup folder")  << "backup";
-        QTest::newRow("the day's copy") << "backup/log-2026-12-08.cnf";
+        Column<QString>("link", {
+            {"backup folder", "backup"},
+            {"the day's copy", "backup/log-2026-12-08.cnf"},
+        });
         // clang-format on
     }
     void backupThroughLinksIsRefused()
@@ -354,4 +355,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestJournal)
 #include "test_journal.moc"
-

@@ -271,4 +271,3 @@ private slots:
 
 QTEST_MAIN(TestMonthGrid)
 #include "test_monthgrid.moc"
-

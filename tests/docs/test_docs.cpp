@@ -357,12 +357,15 @@ private slots:
         QCOMPARE(IsWebAddress(name), web);
     }
 
+    // clang-format off
     void unopenableFileFailsAtOnce_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("missing") << false;
-        QTest::newRow("unreadable") << true;
+        Column<bool>("exists", {
+            {"missing", false},
+            {"unreadable", true},
+        });
     }
+    // clang-format on
     void unopenableFileFailsAtOnce()
     {
         QFETCH(bool, exists);
@@ -486,4 +489,3 @@ private slots:
 
 QTEST_MAIN(TestDocs)
 #include "test_docs.moc"
-

@@ -60,10 +60,11 @@ private slots:
     // clang-format off
     void memoryExhaustionIsSaidPlainly_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("bad_alloc") << 0;
-        QTest::newRow("array length") << 1;
-        QTest::newRow("a real one") << 2;
+        Column<int>("kind", {
+            {"bad_alloc", 0},
+            {"array length", 1},
+            {"a real one", 2},
+        });
     }
     // clang-format on
     void memoryExhaustionIsSaidPlainly()
@@ -179,4 +180,3 @@ private slots:
 
 QTEST_MAIN(TestReport)
 #include "test_report.moc"
-

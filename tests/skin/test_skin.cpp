@@ -374,9 +374,10 @@ private slots:
     // clang-format off
     void loadFullPlugin_data()
     {
-        QTest::addColumn<bool>("aboutChildOfMain");
-        QTest::newRow("separate About window") << false;
-        QTest::newRow("About window owned by main") << true;
+        Column<bool>("aboutChildOfMain", {
+            {"separate About window", false},
+            {"About window owned by main", true},
+        });
     }
     // clang-format on
     // The calculation view is built when first opened: the plug-in loaded
@@ -624,9 +625,10 @@ private slots:
     // clang-format off
     void picturesUnchanged_data()
     {
-        QTest::addColumn<bool>("readOnly");
-        QTest::newRow("writable") << false;
-        QTest::newRow("read-only folder") << true;
+        Column<bool>("readOnly", {
+            {"writable", false},
+            {"read-only folder", true},
+        });
     }
     // clang-format on
     void picturesUnchanged()
@@ -682,9 +684,10 @@ private slots:
     // clang-format off
     void shippedPlugins_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("стандарт") << "стандарт";
-        QTest::newRow("тёмный") << "тёмный";
+        Column<QString>("name", {
+            {"стандарт", "стандарт"},
+            {"тёмный", "тёмный"},
+        });
     }
     // clang-format on
     void shippedPlugins()
@@ -826,4 +829,3 @@ private slots:
 
 QTEST_MAIN(TestSkin)
 #include "test_skin.moc"
-

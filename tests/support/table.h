@@ -1,6 +1,11 @@
 // A data table's columns declared on one line, and a row fetched on one line:
 //   Columns<int, QString>({"scheme", "film"});        in x_data()
 //   const auto [scheme, film] = Fetch<int, QString>({"scheme", "film"});   in x()
+// A table of a single column is given whole, a row a line:
+//   Column<bool>("blocked", {
+//       {"writes", false},
+//       {"fails", true},
+//   });
 // The types and names read as a table's head; a name or type that does not
 // match the head fails the test as QFETCH does.
 #pragma once
@@ -8,6 +13,7 @@
 
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -40,6 +46,14 @@ std::tuple<T...> FetchAll(const ColumnNames<T...>& names, std::index_sequence<I.
 template <class... T> void Columns(const ColumnNames<T...>& names)
 {
     detail::AddColumns<T...>(names, std::index_sequence_for<T...>{});
+}
+
+// A table of the one column `name`: each row's name and value.
+template <class T> void Column(const char* name, std::initializer_list<std::pair<const char*, T>> rows)
+{
+    QTest::addColumn<T>(name);
+    for (const auto& [row, value] : rows)
+        QTest::newRow(row) << value;
 }
 
 // The current row's values of the named columns, for a structured binding.
