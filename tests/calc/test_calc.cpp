@@ -1,6 +1,7 @@
 // The exposure-layout calculation, its tables, number grammar and formats.
 #include "calc/layout.h"
 #include "calc/numerickey.h"
+#include "layoutdefaults.h"
 
 #include <QTest>
 #include <cmath>
@@ -11,19 +12,6 @@
 using namespace kelto::testing;
 
 namespace {
-
-TLayoutInputs Defaults()
-{
-    TLayoutInputs in;
-    in.eDiam = QStringLiteral("219");
-    in.eTol = QStringLiteral("6,0");
-    in.eDlin = QStringLiteral("300");
-    in.eRast = QStringLiteral("100");
-    in.ePatno = QStringLiteral("2,5");
-    in.cbSens = 3;
-    in.cbSheme = 3;
-    return in;
-}
 
 struct Run {
     TLayoutResults out;
@@ -95,7 +83,7 @@ void TestCalc::defaultsPerScheme_data()
 void TestCalc::defaultsPerScheme()
 {
     auto [scheme, focRast, expo] = Fetch<int, QString, QString>({"scheme", "focRast", "expo"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     const Run r = Calculate(in);
     QVERIFY(!r.error);
@@ -129,7 +117,7 @@ void TestCalc::controlSections_data()
 void TestCalc::controlSections()
 {
     auto [diam, film, count, length] = Fetch<QString, QString, QString, QString>({"diam", "film", "count", "length"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.eDiam = diam;
     in.eDlin = film;
     const Run r = Calculate(in);
@@ -161,7 +149,7 @@ void TestCalc::thicknessBounds_data()
 void TestCalc::thicknessBounds()
 {
     auto [cls, thickness, sens] = Fetch<int, QString, QString>({"cls", "thickness", "sens"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.eDiam = QStringLiteral("2000");
     in.cbSens = cls;
     in.eTol = thickness;
@@ -173,7 +161,7 @@ void TestCalc::thicknessBounds()
 void TestCalc::negativeSensitivityTakesCoefficientFour()
 {
     // K = -1 makes Φ/K negative, so c = 4 and "в)" gives R = 4·D.
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.eDiam = QStringLiteral("1000");
     in.eTol = QStringLiteral("250");
     in.cbSheme = 2;
@@ -204,7 +192,7 @@ void TestCalc::swallowedFaults()
 {
     auto [scheme, diam, thickness, focal, focRast, perimeter] = Fetch<int, QString, QString, QString, QString, QString>(
         {"scheme", "diam", "thickness", "focal", "focRast", "perimeter"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     in.eDiam = diam;
     in.eTol = thickness;
@@ -237,7 +225,7 @@ void TestCalc::centreSchemesRangeTest_data()
 void TestCalc::centreSchemesRangeTest()
 {
     auto [scheme, focal, focRast, expo] = Fetch<int, QString, QString, QString>({"scheme", "focal", "focRast", "expo"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     in.eRast = focal;
     const Run r = Calculate(in);
@@ -249,7 +237,7 @@ void TestCalc::centreSchemesRangeTest()
 void TestCalc::negativeExposuresBecomeZero()
 {
     // A pasted negative focal distance makes β exceed α.
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = 0;
     in.eRast = QStringLiteral("-20");
     const Run r = Calculate(in);
@@ -279,7 +267,7 @@ void TestCalc::reportedFaults()
 {
     auto [field, text, error, filled]
         = Fetch<QString, QString, QString, QStringList>({"field", "text", "error", "filled"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     if (error.startsWith(QLatin1String("Floating")))
         in.eDlin = QStringLiteral("0");
     QString* target = field == "eDlin" ? &in.eDlin
@@ -306,7 +294,7 @@ void TestCalc::emptyInputStopsSilently_data()
 void TestCalc::emptyInputStopsSilently()
 {
     QFETCH(int, field);
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     // Even a bad text elsewhere stays unread.
     in.eDlin = QStringLiteral("abc");
     QString* fields[] = {&in.eDiam, &in.eTol, &in.eDlin, &in.eRast, &in.ePatno};
@@ -499,7 +487,7 @@ void TestCalc::minDistanceBelowDiameter()
 {
     auto [scheme, diam, focal, spot, focRast]
         = Fetch<int, QString, QString, QString, QString>({"scheme", "diam", "focal", "spot", "focRast"});
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     in.eDiam = diam;
     in.eRast = focal;

@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include "layoutdefaults.h"
 #include "table.h"
 
 using namespace kelto::testing;
@@ -60,11 +61,7 @@ private slots:
     {
         auto [scheme, focal, focRast, expo, sens]
             = Fetch<int, QString, QString, QString, QString>({"scheme", "focal", "focRast", "expo", "sens"});
-        TLayoutInputs in;
-        in.eDiam = QStringLiteral("219");
-        in.eTol = QStringLiteral("6,0");
-        in.eDlin = QStringLiteral("300");
-        in.ePatno = QStringLiteral("2,5");
+        TLayoutInputs in = LayoutDefaults();
         in.eRast = focal;
         in.cbSheme = scheme;
         TLayoutResults results;
@@ -159,12 +156,7 @@ private slots:
     void afterCalculation()
     {
         QFETCH(int, scheme);
-        TLayoutInputs in;
-        in.eDiam = QStringLiteral("219");
-        in.eTol = QStringLiteral("6,0");
-        in.eDlin = QStringLiteral("300");
-        in.eRast = QStringLiteral("100");
-        in.ePatno = QStringLiteral("2,5");
+        TLayoutInputs in = LayoutDefaults();
         in.cbSheme = scheme;
         TLayoutResults results;
         QVERIFY(!CalculateLayout(in, results));
