@@ -590,6 +590,12 @@ def notepad_text(app):
     return app.wait_until(app.clipboard, 5, message="nothing copied from the notepad")
 
 
+def view_brightness(app):
+    """The mean brightness of the header and of the diary view below it."""
+    im = app.capture()
+    return im.mean_brightness(*controls.HEADER), im.mean_brightness(*controls.DIARY)
+
+
 def main(test):
     """Runs `test()` as a script: exit 0 on success, 1 with the reason on failure."""
     try:
