@@ -13,13 +13,13 @@
 
 #include "files.h"
 #include "messages.h"
+#include "table.h"
 
 #include <sys/stat.h>
 
 using namespace kelto;
 
-using kelto::testing::Get;
-using kelto::testing::Put;
+using namespace kelto::testing;
 
 namespace {
 
@@ -74,8 +74,7 @@ private slots:
     // clang-format off
     void startupPluginStep_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QByteArray>("content");
+        Columns<bool, QByteArray>({"exists", "content"});
         QTest::addColumn<QString>("loaded"); // "" means the default plug-in
         QTest::newRow("remembered") << true << ToCp1251("/x/тёмный.plg\r\n1\r\n") << "/x/тёмный.plg";
         QTest::newRow("relative, /") << true << ToCp1251("plugins/тёмный.plg\r\n1\r\n") << "<folder>plugins/тёмный.plg";
@@ -93,8 +92,7 @@ private slots:
     // clang-format on
     void startupPluginStep()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, loaded);
+        auto [content, loaded] = Fetch<QByteArray, QString>({"content", "loaded"});
         Put(Ini(), content);
         for (bool result : {true, false}) {
             LoadRecorder rec;
@@ -108,9 +106,10 @@ private slots:
     // clang-format off
     void firstStartWithoutFile_data()
     {
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("plug-in loads") << true;
-        QTest::newRow("plug-in fails") << false;
+        Column<bool>("loads", {
+            {"plug-in loads", true},
+            {"plug-in fails", false},
+        });
     }
     // clang-format on
     void firstStartWithoutFile()
@@ -155,10 +154,11 @@ private slots:
     // clang-format off
     void unreadableFile_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("link to /dev/zero") << "zero";
+        Column<QString>("kind", {
+            {"folder", "folder"},
+            {"FIFO", "fifo"},
+            {"link to /dev/zero", "zero"},
+        });
     }
     // clang-format on
     void unreadableFile()
@@ -195,8 +195,7 @@ private slots:
     // clang-format off
     void autoStartFlag_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("on");
+        Columns<QByteArray, bool>({"content", "on"});
         QTest::newRow("0") << QByteArray("p\r\n0\r\n") << false;
         QTest::newRow("1") << QByteArray("p\r\n1\r\n") << true;
         QTest::newRow("other text") << QByteArray("p\r\nда\r\n") << true;
@@ -214,8 +213,7 @@ private slots:
     // clang-format on
     void autoStartFlag()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, on);
+        auto [content, on] = Fetch<QByteArray, bool>({"content", "on"});
         Put(Ini(), content);
         QCOMPARE(ReadAutoStartFlag(), on);
     }
@@ -225,9 +223,7 @@ private slots:
     // clang-format off
     void switchAutoStart_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<bool>("on");
+        Columns<bool, QByteArray, bool>({"exists", "before", "on"});
         QTest::addColumn<QStringList>("after"); // "<default>" stands for the default plug-in's line
         QTest::newRow("on, empty file") << true << QByteArray() << true << QStringList{"<default>", "1"};
         QTest::newRow("off, no file") << false << QByteArray() << false << QStringList{"<default>", "0"};
@@ -238,10 +234,8 @@ private slots:
     // clang-format on
     void switchAutoStart()
     {
-        QFETCH(bool, exists);
-        QFETCH(QByteArray, before);
-        QFETCH(bool, on);
-        QFETCH(QStringList, after);
+        auto [exists, before, on, after]
+            = Fetch<bool, QByteArray, bool, QStringList>({"exists", "before", "on", "after"});
         if (exists)
             Put(Ini(), before);
         QCOMPARE(SwitchAutoStart(on), std::nullopt);
@@ -268,9 +262,7 @@ private slots:
     // clang-format off
     void pluginChoice_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after");
+        Columns<bool, QByteArray, QByteArray>({"exists", "before", "after"});
         QTest::newRow("autostart on stays on") << true << QByteArray("/x/old.plg\r\n1\r\n") << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n1\r\n");
         QTest::newRow("four lines") << true << QByteArray("a\r\n0\r\nc\r\nd\r\n") << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n0\r\nc\r\nd\r\n");
         QTest::newRow("no file") << false << QByteArray() << QByteArray("/y/\xed\xee\xe2\xfb\xe9.plg\r\n");
@@ -279,9 +271,7 @@ private slots:
     // clang-format on
     void pluginChoice()
     {
-        QFETCH(bool, exists);
-        QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
+        auto [exists, before, after] = Fetch<bool, QByteArray, QByteArray>({"exists", "before", "after"});
         if (exists)
             Put(Ini(), before);
         RewriteAfterPluginChoice("/y/новый.plg");
@@ -330,8 +320,7 @@ private slots:
     // clang-format on
     void pluginLineFor()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, line);
+        auto [path, line] = Fetch<QString, QString>({"path", "line"});
         if (QTest::currentDataTag() == QLatin1String("folder name as prefix")) {
             // A sibling whose name starts with the folder's name is outside.
             QString sibling = ProgramFolder();
@@ -356,8 +345,7 @@ private slots:
     // clang-format on
     void choiceInsideAndOutside()
     {
-        QFETCH(QString, chosen);
-        QFETCH(QByteArray, after);
+        auto [chosen, after] = Fetch<QString, QByteArray>({"chosen", "after"});
         Put(Ini(), "/x/old.plg\r\n0\r\n");
         RewriteAfterPluginChoice(Expand(chosen));
         QCOMPARE(Get(Ini()), after);
@@ -434,8 +422,7 @@ private slots:
     // clang-format off
     void execValue_data()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("exec");
+        Columns<QString, QString>({"program", "exec"});
         QTest::newRow("plain") << "/opt/kelto/kelto" << "/opt/kelto/kelto";
         QTest::newRow("Cyrillic needs no quotes") << "/opt/Кельто/kelto" << "/opt/Кельто/kelto";
         QTest::newRow("space") << "/opt/my app/kelto" << "\"/opt/my app/kelto\"";
@@ -448,8 +435,7 @@ private slots:
     // clang-format on
     void execValue()
     {
-        QFETCH(QString, program);
-        QFETCH(QString, exec);
+        auto [program, exec] = Fetch<QString, QString>({"program", "exec"});
         QCOMPARE(DesktopExecValue(program), exec);
     }
 
@@ -484,8 +470,7 @@ private slots:
     void mendEntry_data()
     {
         QTest::addColumn<QString>("entry"); // "<missing>", or the program the entry starts
-        QTest::addColumn<bool>("hidden");
-        QTest::addColumn<bool>("rewritten");
+        Columns<bool, bool>({"hidden", "rewritten"});
         // clang-format off
         QTest::newRow("this place")      << "/opt/Кельто/bin/kelto"   << false << false;
         QTest::newRow("old place")       << "/media/old/kelto"        << false << true;
@@ -495,9 +480,7 @@ private slots:
     }
     void mendEntry()
     {
-        QFETCH(QString, entry);
-        QFETCH(bool, hidden);
-        QFETCH(bool, rewritten);
+        auto [entry, hidden, rewritten] = Fetch<QString, bool, bool>({"entry", "hidden", "rewritten"});
         const QString path = AutostartEntryPath();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const QByteArray before = entry == "<missing>" ? QByteArray() : AutostartEntryText(!hidden, entry);

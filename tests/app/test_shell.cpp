@@ -9,14 +9,17 @@
 #include "app/tfabout.h"
 #include "app/tfmain.h"
 #include "calc/view/calcview.h"
-#include "core/autosave.h"
 #include "core/termination.h"
 #include "gui/shellopen.h"
 #include "app/platform.h"
 #include "app/translations.h"
-#include "core/snapshotwriter.h"
 #include "diary/diaryload.h"
+#include "clock.h"
 #include "doubles.h"
+#include "folder.h"
+#include "files.h"
+#include "messages.h"
+#include "table.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +31,7 @@
 #include <QtTest>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <cerrno>
@@ -40,8 +44,7 @@
 #include <unistd.h>
 
 using namespace kelto;
-using kelto::testing::RecordingOpener;
-using kelto::testing::typeText;
+using namespace kelto::testing;
 
 namespace {
 
@@ -71,25 +74,20 @@ struct Window {
 
 class TestShell : public QObject {
     Q_OBJECT
-    QList<MessageRequest> boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    // A fresh recorder for every case: no box of one case is seen by the next.
+    std::optional<MessageRecorder> messages;
     RecordingOpener opener;
 
 private slots:
     void init()
     {
-        boxes.clear();
+        messages.emplace();
         opener.opened.clear();
-        answer = QMessageBox::Ok;
-        SetMessageHandler([this](const MessageRequest& r) {
-            boxes << r;
-            return answer;
-        });
         SetShellOpener(&opener);
     }
     void cleanup()
     {
-        SetMessageHandler({});
+        messages.reset();
         SetShellOpener(nullptr);
     }
 
@@ -158,12 +156,12 @@ private slots:
 
     void startupComputesAndLoadsBeforeShowing()
     {
-        QTemporaryDir dir;
+        TempProgramFolder program;
         const QDate today = QDate::currentDate();
         QByteArray log = "1\r\n" + today.toString(QStringLiteral("dd.MM.yyyy")).toLatin1()
             + "\r\n1\r\n\xcf\xf0\xe8\xe2\xe5\xf2\r\n";
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), log));
-        TfMain m(dir.path() + QLatin1Char('/'));
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), log));
+        TfMain m(program.Path());
         m.show();
         m.ShowCalculation();
         QCOMPARE(m.findChild<QLabel*>(QStringLiteral("lPerimetr"))->text(), QStringLiteral("688"));
@@ -212,11 +210,7 @@ private slots:
     // clang-format off
     void keyboardShortcuts_data()
     {
-        QTest::addColumn<bool>("calcFirst");
-        QTest::addColumn<bool>("listFirst");
-        QTest::addColumn<QKeySequence>("key");
-        QTest::addColumn<bool>("calcAfter");
-        QTest::addColumn<bool>("listAfter");
+        Columns<bool, bool, QKeySequence, bool, bool>({"calcFirst", "listFirst", "key", "calcAfter", "listAfter"});
         const QKeySequence c1(Qt::CTRL | Qt::Key_1), c2(Qt::CTRL | Qt::Key_2), f1(Qt::Key_F1), esc(Qt::Key_Escape);
         QTest::newRow("Ctrl+2 shows calculation") << false << false << c2 << true << false;
         QTest::newRow("Ctrl+1 shows diary") << true << false << c1 << false << false;
@@ -231,11 +225,8 @@ private slots:
     // clang-format on
     void keyboardShortcuts()
     {
-        QFETCH(bool, calcFirst);
-        QFETCH(bool, listFirst);
-        QFETCH(QKeySequence, key);
-        QFETCH(bool, calcAfter);
-        QFETCH(bool, listAfter);
+        auto [calcFirst, listFirst, key, calcAfter, listAfter]
+            = Fetch<bool, bool, QKeySequence, bool, bool>({"calcFirst", "listFirst", "key", "calcAfter", "listAfter"});
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
         if (calcFirst)
@@ -254,15 +245,15 @@ private slots:
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
-        boxes.clear(); // the plug-in the test folder lacks
+        messages->boxes.clear(); // the plug-in the test folder lacks
         QTest::keyClick(w.main.get(), Qt::Key_F1);
         QWidget* lb = w.get("lb");
         QVERIFY(lb->hasFocus());
         QTest::keyClick(lb, Qt::Key_Down);
         QTest::keyClick(lb, Qt::Key_Return);
         // The document is missing from the test's folder: named in the box.
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].text.contains(QStringLiteral("«ГОСТ 23055-78.pdf»")));
+        QCOMPARE(messages->boxes.size(), 1);
+        QVERIFY(messages->boxes[0].text.contains(QStringLiteral("«ГОСТ 23055-78.pdf»")));
         QVERIFY(lb->isVisible());
         QTest::keyClick(lb, Qt::Key_Escape);
         QVERIFY(!lb->isVisible());
@@ -271,8 +262,7 @@ private slots:
     // clang-format off
     void headerTooltipsNameTheKeys_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("names");
+        Columns<QString, QString>({"button", "names"});
         QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
         QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
         QTest::newRow("Справка") << "SpeedButton1" << "F1";
@@ -283,8 +273,7 @@ private slots:
     // clang-format on
     void headerTooltipsNameTheKeys()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, names);
+        auto [button, names] = Fetch<QString, QString>({"button", "names"});
         Window w;
         QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
     }
@@ -335,8 +324,7 @@ private slots:
     // clang-format off
     void platformFallsBackToXcb_data()
     {
-        QTest::addColumn<QByteArray>("requested");
-        QTest::addColumn<QByteArray>("result");
+        Columns<QByteArray, QByteArray>({"requested", "result"});
         QTest::newRow("unset") << QByteArray() << QByteArray();
         QTest::newRow("wayland") << QByteArray("wayland") << QByteArray("wayland;xcb");
         QTest::newRow("xcb") << QByteArray("xcb") << QByteArray("xcb");
@@ -348,8 +336,7 @@ private slots:
     // clang-format on
     void platformFallsBackToXcb()
     {
-        QFETCH(QByteArray, requested);
-        QFETCH(QByteArray, result);
+        auto [requested, result] = Fetch<QByteArray, QByteArray>({"requested", "result"});
         QCOMPARE(PlatformWithFallback(requested), result);
     }
 
@@ -381,32 +368,32 @@ private slots:
     void failedSaveAsksAndStayKeepsTheWindow()
     {
         Window w;
-        boxes.clear(); // the start-up plug-in message of a bare folder
+        messages->boxes.clear(); // the start-up plug-in message of a bare folder
         typeText(w.get("reblok"), QStringLiteral("важно"));
         // A folder in the place of the file cannot be replaced.
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
-        answer = QMessageBox::Cancel;
+        messages->answer = QMessageBox::Cancel;
         QVERIFY(!w.main->close());
         QVERIFY(w.main->isVisible());
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].text.contains(QStringLiteral("log.cnf")));
-        QVERIFY(boxes[0].buttons & QMessageBox::Discard);
+        QCOMPARE(messages->boxes.size(), 1);
+        QVERIFY(messages->boxes[0].text.contains(QStringLiteral("log.cnf")));
+        QVERIFY(messages->boxes[0].buttons & QMessageBox::Discard);
         QCOMPARE(w.get<QTextEdit>("reblok")->toPlainText(), QStringLiteral("важно"));
         // Space freed, the user closes again: now it saves.
         QVERIFY(QDir(w.dir.path()).rmdir(QStringLiteral("log.cnf")));
         QVERIFY(w.main->close());
         QVERIFY(ReadWholeFile(w.logPath())->contains("\r\n1\r\n"));
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(messages->boxes.size(), 1);
     }
 
     void failedSaveDiscardCloses()
     {
         Window w;
-        boxes.clear(); // the start-up plug-in message of a bare folder
+        messages->boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
-        answer = QMessageBox::Discard;
+        messages->answer = QMessageBox::Discard;
         QVERIFY(w.main->close());
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(messages->boxes.size(), 1);
     }
 
     void unwritableFolderIsToldOnceAtStart()
@@ -417,26 +404,26 @@ private slots:
         TfMain m(folder);
         m.show();
         const auto told = [this] {
-            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
                 return r.text.startsWith(QStringLiteral("Папка программы недоступна для записи"));
             });
         };
         QCOMPARE(told(), 1);
-        const auto it = std::find_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+        const auto it = std::find_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
             return r.text.startsWith(QStringLiteral("Папка программы"));
         });
         QCOMPARE(it->caption, QStringLiteral("Кельто"));
         QVERIFY2(it->text.contains(QDir::toNativeSeparators(folder)), qPrintable(it->text));
         typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("x"));
-        const auto before = boxes.size();
+        const auto before = messages->boxes.size();
         QVERIFY(m.close());
-        QCOMPARE(boxes.size(), before);
+        QCOMPARE(messages->boxes.size(), before);
     }
 
     void writableFolderSaysNothingOfIt()
     {
         Window w;
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             QVERIFY(!r.text.startsWith(QStringLiteral("Папка программы")));
         // The probe leaves nothing behind.
         QVERIFY(QDir(w.dir.path()).entryList({QStringLiteral("kelto-*")}, QDir::Files).isEmpty());
@@ -444,13 +431,13 @@ private slots:
 
     void startAndCloseCopyTheDiaryOnceADay()
     {
-        QTemporaryDir dir;
+        TempProgramFolder program;
         const QByteArray before("1\r\n01.02.2020\r\n1\r\nстарое\r\n");
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), before));
-        const QString copy = dir.filePath(QStringLiteral("backup/log-%1.cnf"))
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), before));
+        const QString copy = program.File(QStringLiteral("backup/log-%1.cnf"))
                                  .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         for (int run = 0; run < 2; ++run) {
-            TfMain m(dir.path() + QLatin1Char('/'));
+            TfMain m(program.Path());
             m.show();
             typeText(m.findChild<QWidget*>(QStringLiteral("reblok")), QStringLiteral("новое"));
             QVERIFY(m.close());
@@ -463,20 +450,20 @@ private slots:
         Window w;
         QVERIFY(!WriteFileAtomically(w.logPath(), "0\r\n"));
         QVERIFY(!WriteFileAtomically(w.dir.filePath(QStringLiteral("backup")), "in the way"));
-        boxes.clear();
+        messages->boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("важно"));
         QVERIFY(w.main->close());
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].caption, QStringLiteral("Кельто"));
-        QVERIFY2(boxes[0].text.contains(QStringLiteral("резервную копию")), qPrintable(boxes[0].text));
+        QCOMPARE(messages->boxes.size(), 1);
+        QCOMPARE(messages->boxes[0].caption, QStringLiteral("Кельто"));
+        QVERIFY2(messages->boxes[0].text.contains(QStringLiteral("резервную копию")),
+                 qPrintable(messages->boxes[0].text));
         QVERIFY(ReadWholeFile(w.logPath())->endsWith(ToCp1251(QStringLiteral("важно\r\n"))));
     }
 
     // clang-format off
     void calculationLinkAppendsToTheSelectedDay_data()
     {
-        QTest::addColumn<QString>("diam");
-        QTest::addColumn<QString>("before");
+        Columns<QString, QString>({"diam", "before"});
         QTest::addColumn<QString>("after"); // "<p>" stands for the paragraph
         QTest::addColumn<QString>("linkSays");
         QTest::newRow("empty day") << "219" << "" << "<p>" << "Записано в заметку за <day>";
@@ -486,10 +473,8 @@ private slots:
     // clang-format on
     void calculationLinkAppendsToTheSelectedDay()
     {
-        QFETCH(QString, diam);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(QString, linkSays);
+        auto [diam, before, after, linkSays]
+            = Fetch<QString, QString, QString, QString>({"diam", "before", "after", "linkSays"});
         Window w;
         w.buildCalc();
         if (!before.isEmpty())
@@ -521,41 +506,6 @@ private slots:
         QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
     }
 
-    // The autosave's worker: the file ends up with the latest snapshot, and
-    // every outcome, a failure included, arrives on the window's thread.
-    // clang-format off
-    void snapshotWriter_data()
-    {
-        QTest::addColumn<bool>("blocked");
-        QTest::newRow("writes the latest snapshot") << false;
-        QTest::newRow("reports a failure") << true;
-    }
-    // clang-format on
-    void snapshotWriter()
-    {
-        QFETCH(bool, blocked);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("log.cnf"));
-        if (blocked)
-            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("log.cnf")));
-        TSnapshotWriter writer;
-        QStringList errors;
-        bool onOwnThread = true;
-        connect(&writer, &TSnapshotWriter::written, this, [&](const QString&, const QString& error) {
-            errors << error;
-            onOwnThread = onOwnThread && QThread::currentThread() == thread();
-        });
-        for (int i = 1; i <= 3; ++i)
-            writer.Write(path, QByteArray(200000 * i, char('0' + i)));
-        writer.Wait();
-        QCoreApplication::sendPostedEvents();
-        QVERIFY(!errors.isEmpty() && errors.size() <= 3);
-        QVERIFY(onOwnThread);
-        QCOMPARE(errors.last().isEmpty(), !blocked);
-        if (!blocked)
-            QCOMPARE(*ReadWholeFile(path), QByteArray(600000, '3'));
-    }
-
     // Typing that never pauses is saved all the same, within the delay of
     // its first change: the rule that once waited for a pause never saved.
     void continuousTypingIsSavedWithinTheDelay()
@@ -573,29 +523,12 @@ private slots:
         QVERIFY(ReadWholeFile(w.logPath())->contains("\r\n1\r\nx"));
     }
 
-    void autosaveRule()
-    {
-        TAutoSave rule(300);
-        QSignalSpy due(&rule, &TAutoSave::due);
-        QElapsedTimer clock;
-        clock.start();
-        rule.Changed();
-        while (clock.elapsed() < 1000) {
-            rule.Changed(); // a change every 20 ms does not push it back
-            QTest::qWait(20);
-        }
-        QVERIFY2(due.count() >= 2, qPrintable(QString::number(due.count())));
-        rule.Cancel();
-        QVERIFY(!rule.Pending());
-    }
-
     // A termination signal ends the program as a close does: saved, and no
     // box even when the save fails, for no one may be there to answer.
     // clang-format off
     void terminationSignalSavesAndEndsWithoutQuestions_data()
     {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("saveFails");
+        Columns<int, bool>({"signal", "saveFails"});
         QTest::newRow("SIGTERM") << int(SIGTERM) << false;
         QTest::newRow("SIGHUP") << int(SIGHUP) << false;
         QTest::newRow("SIGINT") << int(SIGINT) << false;
@@ -604,10 +537,9 @@ private slots:
     // clang-format on
     void terminationSignalSavesAndEndsWithoutQuestions()
     {
-        QFETCH(int, signal);
-        QFETCH(bool, saveFails);
+        auto [signal, saveFails] = Fetch<int, bool>({"signal", "saveFails"});
         Window w;
-        boxes.clear();
+        messages->boxes.clear();
         typeText(w.get("reblok"), QStringLiteral("x"));
         w.buildCalc();
         w.main->findChild<TCalcView*>(QStringLiteral("Panel2"))->OpenSourceWindow();
@@ -620,7 +552,7 @@ private slots:
         QVERIFY(::raise(signal) == 0);
         QTRY_COMPARE(requested.count(), 1);
         QCOMPARE(requested.at(0).at(0).toInt(), signal);
-        QCOMPARE(boxes.size(), 0);
+        QCOMPARE(messages->boxes.size(), 0);
         if (!saveFails)
             QVERIFY(ReadWholeFile(w.logPath())->endsWith("\r\n1\r\nx\r\n"));
         // The source and ISO windows' inputs are kept as at a close.
@@ -633,49 +565,44 @@ private slots:
     // clang-format off
     void diaryThatMayNotBeReplaced_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("said");
+        Columns<QString, QString>({"kind", "said"});
         QTest::newRow("FIFO") << "fifo" << QStringLiteral("Не удалось прочитать файл записей");
         QTest::newRow("damaged, no room for its copy") << "damaged" << QStringLiteral("повреждён");
     }
     // clang-format on
     void diaryThatMayNotBeReplaced()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, said);
-        SetFixedNow(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
-        QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        auto [kind, said] = Fetch<QString, QString>({"kind", "said"});
+        std::optional<FixedClock> clock(std::in_place, QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        TempProgramFolder program;
+        const QString log = program.File(QStringLiteral("log.cnf"));
         QByteArray damaged = "2\r\n01.01.2026\r\n1\r\nx\r\n" + QByteArray(4096, 'y');
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        // The program's own setting, not the test's, keeps the limit from
-        // ending it.
-        auto oldHandler = std::signal(SIGXFSZ, SIG_DFL);
+        std::optional<FileSizeLimit> limit;
         if (kind == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(log).constData(), 0600), 0);
         } else {
             QVERIFY(!WriteFileAtomically(log, damaged));
-            rlimit low = old;
-            low.rlim_cur = 1024; // the copy to log.cnf.bak does not fit
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
+            // The copy to log.cnf.bak does not fit. The program's own
+            // setting, not the test's, keeps the limit from ending it.
+            limit.emplace(1024, SIG_DFL);
+            QCOMPARE(limit->readResult, 0);
+            QCOMPARE(limit->setResult, 0);
         }
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TfMain m(program.Path());
         m.show();
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        SetFixedNow({});
+        limit.reset();
+        clock.reset();
 
-        const QString session = dir.filePath(QStringLiteral("log-20261208-090507.cnf"));
+        const QString session = program.File(QStringLiteral("log-20261208-090507.cnf"));
         QCOMPARE(m.DiaryPath(), session);
         QStringList texts;
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("log.cnf")))
                 texts << r.text;
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts[0].contains(said), qPrintable(texts[0]));
         QVERIFY2(texts[0].contains(QStringLiteral("log-20261208-090507.cnf")), qPrintable(texts[0]));
-        QCOMPARE(boxes.last().caption, QStringLiteral("Кельто"));
+        QCOMPARE(messages->boxes.last().caption, QStringLiteral("Кельто"));
 
         typeText(m.findChild<QTextEdit*>(QStringLiteral("reblok")), QStringLiteral("новое"));
         QVERIFY(m.close());
@@ -688,17 +615,17 @@ private slots:
 
     void damagedDiaryIsSaidOnceWithItsBackup()
     {
-        QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        TempProgramFolder program;
+        const QString log = program.File(QStringLiteral("log.cnf"));
         // A UTF-8 file with a byte-order mark and CR-only line ends.
         const QByteArray foreign = "\xef\xbb\xbf"
                                    "1\r01.01.2026\r1\r\xd0\xb0\r";
         QVERIFY(!WriteFileAtomically(log, foreign));
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TfMain m(program.Path());
         m.show();
         QCOMPARE(m.DiaryPath(), log);
         QStringList texts;
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("log.cnf")))
                 texts << r.text;
         QCOMPARE(texts.size(), 1);
@@ -715,112 +642,12 @@ private slots:
         QVERIFY(first.Acquire());
         QVERIFY(!second.Acquire());
         Window w;
-        boxes.clear(); // the start-up plug-in message of a bare folder
+        messages->boxes.clear(); // the start-up plug-in message of a bare folder
         QVERIFY(!w.main->ClaimSingleInstance());
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
-        QCOMPARE(boxes[0].caption, QString());
-        QCOMPARE(boxes[0].icon, QMessageBox::Critical);
-    }
-
-    // Two copies share a program folder from two users' sessions (their own
-    // runtime folders): the folder's lock refuses the second; different
-    // folders of different users both run.
-    // clang-format off
-    void oneCopyPerProgramFolder_data()
-    {
-        QTest::addColumn<bool>("sameFolder");
-        QTest::addColumn<bool>("sameRuntime");
-        QTest::addColumn<bool>("secondRuns");
-        QTest::newRow("one folder, two users") << true << false << false;
-        QTest::newRow("one folder, one user") << true << true << false;
-        QTest::newRow("two folders, one user") << false << true << false;
-        QTest::newRow("two folders, two users") << false << false << true;
-    }
-    // clang-format on
-    void oneCopyPerProgramFolder()
-    {
-        QFETCH(bool, sameFolder);
-        QFETCH(bool, sameRuntime);
-        QFETCH(bool, secondRuns);
-        QTemporaryDir a, b, runA, runB;
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runA.path()));
-        TInstanceGuard first, second;
-        QVERIFY(first.Acquire(a.path()));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sameRuntime ? runA.path() : runB.path()));
-        const bool runs = second.Acquire(sameFolder ? a.path() : b.path());
-        qputenv("XDG_RUNTIME_DIR", runtime);
-        QCOMPARE(runs, secondRuns);
-    }
-
-    // Without a runtime folder the lock lies in a folder of the user's own:
-    // another user's file in the shared place cannot stop the start.
-    void lockWithoutRuntimeFolderIsPrivate()
-    {
-        QTemporaryDir tmp;
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmpdir = qgetenv("TMPDIR");
-        qunsetenv("XDG_RUNTIME_DIR");
-        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
-        const QString own = tmp.filePath(QStringLiteral("kelto-%1").arg(::geteuid()));
-        TInstanceGuard guard;
-        const QString path = guard.LockPath();
-        const bool acquired = guard.Acquire();
-        struct stat st { };
-        const bool statted = ::lstat(QFile::encodeName(own).constData(), &st) == 0;
-        // Someone else's folder in that place is not used.
-        TInstanceGuard other;
-        if (::geteuid() == 0) {
-            QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
-            QVERIFY(other.LockPath().isEmpty());
-            QVERIFY(other.Acquire());
-        }
-        qputenv("XDG_RUNTIME_DIR", runtime);
-        qputenv("TMPDIR", tmpdir);
-        QCOMPARE(path, own + QStringLiteral("/kelto"));
-        QVERIFY(acquired);
-        QVERIFY(statted);
-        QCOMPARE(int(st.st_mode & 0777), 0700);
-    }
-
-    // Where the folder's file system has no locks, a lock file in the
-    // folder keeps the diary to one copy; one left by a copy gone from this
-    // host does not stop the start.
-    void folderWithoutLocksUsesALockFile_data()
-    {
-        QTest::addColumn<QString>("held");
-        QTest::addColumn<bool>("secondRuns");
-        // clang-format off
-        QTest::newRow("a copy running")        << "running" << false;
-        QTest::newRow("the copy ended")        << "ended"   << true;
-        QTest::newRow("left by a dead copy")   << "stale"   << true;
-        QTest::newRow("a copy on another host") << "foreign" << false;
-        // clang-format on
-    }
-    void folderWithoutLocksUsesALockFile()
-    {
-        QFETCH(QString, held);
-        QFETCH(bool, secondRuns);
-        QTemporaryDir folder;
-        const TInstanceGuard::TFlock noLocks = [](int, int) {
-            errno = ENOLCK;
-            return -1;
-        };
-        auto first = std::make_unique<TInstanceGuard>();
-        first->SetFlock(noLocks);
-        QVERIFY(first->Acquire(folder.path()));
-        const QString lock = folder.filePath(TInstanceGuard::FolderLockFileName());
-        QVERIFY(QFile::exists(lock));
-        if (held != QLatin1String("running"))
-            first.reset();
-        const QByteArray host = QSysInfo::machineHostName().toUtf8();
-        if (held == QLatin1String("stale"))
-            QVERIFY(!WriteFileAtomically(lock, "999999999\n" + host + "\n"));
-        if (held == QLatin1String("foreign"))
-            QVERIFY(!WriteFileAtomically(lock, "1\nelsewhere.invalid\n"));
-        TInstanceGuard second;
-        second.SetFlock(noLocks);
-        QCOMPARE(second.Acquire(folder.path()), secondRuns);
+        QCOMPARE(messages->boxes.size(), 1);
+        QCOMPARE(messages->boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
+        QCOMPARE(messages->boxes[0].caption, QString());
+        QCOMPARE(messages->boxes[0].icon, QMessageBox::Critical);
     }
 
     // A file-size limit (ulimit -f) must not end the program: it ignores
@@ -840,9 +667,9 @@ private slots:
     void failedAutosaveIsSaidOnceAndRetried()
     {
         Window w;
-        boxes.clear();
+        messages->boxes.clear();
         const auto said = [this] {
-            return std::count_if(boxes.begin(), boxes.end(), [](const MessageRequest& r) {
+            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
                 return r.text.contains(QStringLiteral("Записи остаются в программе")) && r.caption == "Кельто";
             });
         };
@@ -853,7 +680,8 @@ private slots:
             QTRY_COMPARE(said(), 1);
             QTest::qWait(100);
         }
-        QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(w.logPath())), qPrintable(boxes.last().text));
+        QVERIFY2(messages->boxes.last().text.contains(QDir::toNativeSeparators(w.logPath())),
+                 qPrintable(messages->boxes.last().text));
         QVERIFY(QDir(w.dir.path()).rmdir(QStringLiteral("log.cnf")));
         typeText(w.get("reblok"), QStringLiteral("c"));
         w.main->AutoSaveNow();
@@ -865,16 +693,15 @@ private slots:
     // start-up goes no further and the caller does not enter its loop.
     void signalDuringAStartupBoxEndsTheStart()
     {
-        QTemporaryDir dir;
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("log.cnf")), "2\r\n01.01.2026\r\nx\r\n"));
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TempProgramFolder program;
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), "2\r\n01.01.2026\r\nx\r\n"));
+        TfMain m(program.Path());
         QString openDuring;
-        SetMessageHandler([&](const MessageRequest&) {
+        messages->whileOpen = [&](const MessageRequest&) {
             if (openDuring.isEmpty())
                 openDuring = m.StepsRun().last();
             m.EndWithoutQuestions(); // as the signal's watch does
-            return QMessageBox::Ok;
-        });
+        };
         m.show();
         QVERIFY(m.EndRequested());
         QCOMPARE(m.StepsRun().last(), openDuring);
@@ -904,7 +731,7 @@ private slots:
         m.show();
         QVERIFY(m.close());
         QStringList told; // the plug-in's own box aside
-        for (const MessageRequest& r : boxes)
+        for (const MessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("Папка программы")) || r.text.contains(QStringLiteral("log.cnf")))
                 told << r.text;
         QCOMPARE(told.size(), 1);
@@ -913,22 +740,11 @@ private slots:
         QVERIFY(m.DiaryPath().isEmpty());
     }
 
-    void lockIsFreedWhenTheHolderGoes()
-    {
-        {
-            TInstanceGuard first;
-            QVERIFY(first.Acquire());
-        }
-        TInstanceGuard again;
-        QVERIFY(again.Acquire());
-    }
-
     void controlsKeepTheirDesignMeasures_data()
     {
         // Qt 6 scales whole windows by the device-pixel ratio and keeps the
         // logical measures at their design values: nothing is to be undone.
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
+        Columns<QString, QRect>({"name", "geometry"});
         // clang-format off
         QTest::newRow("SpeedButton1") << "SpeedButton1" << QRect(397, 8, 70, 24);
         QTest::newRow("SpeedButton6") << "SpeedButton6" << QRect(236, 8, 70, 24);
@@ -942,8 +758,7 @@ private slots:
     }
     void controlsKeepTheirDesignMeasures()
     {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
+        auto [name, geometry] = Fetch<QString, QRect>({"name", "geometry"});
         Window w;
         w.buildCalc();
         QCOMPARE(w.get(qPrintable(name))->geometry(), geometry);
@@ -981,8 +796,7 @@ private slots:
     // whole diary is in, then writes all of it; typing meanwhile is kept.
     void slowLoadHoldsEverySave_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("typed");
+        Columns<QString, QString>({"action", "typed"});
         // clang-format off
         QTest::newRow("close")              << "close"    << "";
         QTest::newRow("termination signal") << "signal"   << "";
@@ -994,15 +808,15 @@ private slots:
     {
         QFETCH(QString, action);
         QFETCH(QString, typed);
-        QTemporaryDir dir;
-        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        TempProgramFolder program;
+        const QString log = program.File(QStringLiteral("log.cnf"));
         const QByteArray head = "3\r\n01.01.2020\r\n1\r\na\r\n02.01.2020\r\n2\r\nb\r\nc\r\n"
             + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + "\r\n1\r\n";
         QVERIFY(!WriteFileAtomically(log, head + "d\r\n"));
         // Settings there already: start-up itself writes nothing.
-        QVERIFY(!WriteFileAtomically(dir.filePath(QStringLiteral("ini.cnf")), "\r\n0\r\n"));
+        QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("ini.cnf")), "\r\n0\r\n"));
         const auto folder = [&] {
-            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+            return QDir(program.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
                 << QString::fromLatin1(ReadWholeFile(log).value_or("?"));
         };
         const QStringList before = folder();
@@ -1014,7 +828,7 @@ private slots:
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             during = folder();
         });
-        TfMain m(dir.path() + QLatin1Char('/'));
+        TfMain m(program.Path());
         m.show();
         auto* notepad = m.findChild<QTextEdit*>(QStringLiteral("reblok"));
         QVERIFY(!m.DiaryLoaded());
@@ -1034,7 +848,7 @@ private slots:
         QCOMPARE(during, before);
         QVERIFY(notepad->toPlainText().contains(QLatin1Char('d')));
         QVERIFY(notepad->toPlainText().contains(typed));
-        QTRY_VERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("backup"))));
+        QTRY_VERIFY(QFileInfo::exists(program.File(QStringLiteral("backup"))));
         QTRY_COMPARE(*ReadWholeFile(log), head + ToCp1251(notepad->toPlainText()) + "\r\n");
     }
 
@@ -1062,10 +876,11 @@ private slots:
 
     void slowLoadReportsAsAQuickOne_data()
     {
-        QTest::addColumn<QByteArray>("diary");
         // clang-format off
-        QTest::newRow("damaged")  << QByteArray("2\r\n01.01.2020\r\n1\r\na\r\nno date\r\n");
-        QTest::newRow("a folder") << QByteArray();
+        Column<QByteArray>("diary", {
+            {"damaged", QByteArray("2\r\n01.01.2020\r\n1\r\na\r\nno date\r\n")},
+            {"a folder", QByteArray()},
+        });
         // clang-format on
     }
     void slowLoadReportsAsAQuickOne()
@@ -1073,18 +888,18 @@ private slots:
         QFETCH(QByteArray, diary);
         QStringList said[2];
         for (int slow = 0; slow < 2; ++slow) {
-            QTemporaryDir dir;
-            const QString log = dir.filePath(QStringLiteral("log.cnf"));
+            TempProgramFolder program;
+            const QString log = program.File(QStringLiteral("log.cnf"));
             QVERIFY(diary.isEmpty() ? QDir().mkdir(log) : !WriteFileAtomically(log, diary));
             if (slow)
                 SetDiaryLoadHook([] {});
-            boxes.clear();
-            TfMain m(dir.path() + QLatin1Char('/'));
+            messages->boxes.clear();
+            TfMain m(program.Path());
             m.show();
             QTRY_VERIFY(m.DiaryLoaded());
             SetDiaryLoadHook({});
-            for (const MessageRequest& r : std::as_const(boxes))
-                said[slow] << QString(r.text).replace(dir.path(), QStringLiteral("<folder>"));
+            for (const MessageRequest& r : std::as_const(messages->boxes))
+                said[slow] << QString(r.text).replace(program.dir.path(), QStringLiteral("<folder>"));
         }
         QVERIFY(!said[0].isEmpty());
         QCOMPARE(said[1], said[0]);

@@ -1,25 +1,17 @@
 // The exposure-layout calculation, its tables, number grammar and formats.
 #include "calc/layout.h"
 #include "calc/numerickey.h"
+#include "layoutdefaults.h"
 
 #include <QTest>
 #include <cmath>
 #include <limits>
 
-namespace {
+#include "table.h"
 
-TLayoutInputs Defaults()
-{
-    TLayoutInputs in;
-    in.eDiam = QStringLiteral("219");
-    in.eTol = QStringLiteral("6,0");
-    in.eDlin = QStringLiteral("300");
-    in.eRast = QStringLiteral("100");
-    in.ePatno = QStringLiteral("2,5");
-    in.cbSens = 3;
-    in.cbSheme = 3;
-    return in;
-}
+using namespace kelto::testing;
+
+namespace {
 
 struct Run {
     TLayoutResults out;
@@ -73,11 +65,10 @@ private slots:
     void minDistanceBelowDiameter();
 };
 
+// clang-format off
 void TestCalc::defaultsPerScheme_data()
 {
-    QTest::addColumn<int>("scheme");
-    QTest::addColumn<QString>("focRast");
-    QTest::addColumn<QString>("expo");
+    Columns<int, QString, QString>({"scheme", "focRast", "expo"});
     QTest::newRow("a)") << 0 << "140,00" << "9";
     QTest::newRow("б)") << 1 << "140,00" << "9";
     QTest::newRow("в)") << 2 << "3650,00" << "2";
@@ -87,13 +78,12 @@ void TestCalc::defaultsPerScheme_data()
     QTest::newRow("ж)") << 6 << "40,50" << "3";
     QTest::newRow("з)") << 7 << "0" << "3";
 }
+// clang-format on
 
 void TestCalc::defaultsPerScheme()
 {
-    QFETCH(int, scheme);
-    QFETCH(QString, focRast);
-    QFETCH(QString, expo);
-    TLayoutInputs in = Defaults();
+    auto [scheme, focRast, expo] = Fetch<int, QString, QString>({"scheme", "focRast", "expo"});
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     const Run r = Calculate(in);
     QVERIFY(!r.error);
@@ -105,12 +95,10 @@ void TestCalc::defaultsPerScheme()
     QCOMPARE(r.out.Ldlin, QStringLiteral("175"));
 }
 
+// clang-format off
 void TestCalc::controlSections_data()
 {
-    QTest::addColumn<QString>("diam");
-    QTest::addColumn<QString>("film");
-    QTest::addColumn<QString>("count");
-    QTest::addColumn<QString>("length");
+    Columns<QString, QString, QString, QString>({"diam", "film", "count", "length"});
     QTest::newRow("standard 219") << "219" << "300" << "4" << "175";
     QTest::newRow("standard 219,0") << "219,0" << "300" << "4" << "175";
     QTest::newRow("standard 1420") << "1420" << "300" << "14" << "320";
@@ -124,14 +112,12 @@ void TestCalc::controlSections_data()
     QTest::newRow("110 is a small pipe") << "110" << "300" << "2" << "300";
     QTest::newRow("110,5 is not") << "110,5" << "300" << "2" << "120";
 }
+// clang-format on
 
 void TestCalc::controlSections()
 {
-    QFETCH(QString, diam);
-    QFETCH(QString, film);
-    QFETCH(QString, count);
-    QFETCH(QString, length);
-    TLayoutInputs in = Defaults();
+    auto [diam, film, count, length] = Fetch<QString, QString, QString, QString>({"diam", "film", "count", "length"});
+    TLayoutInputs in = LayoutDefaults();
     in.eDiam = diam;
     in.eDlin = film;
     const Run r = Calculate(in);
@@ -140,11 +126,10 @@ void TestCalc::controlSections()
     QCOMPARE(r.out.Ldlin, length);
 }
 
+// clang-format off
 void TestCalc::thicknessBounds_data()
 {
-    QTest::addColumn<int>("cls");
-    QTest::addColumn<QString>("thickness");
-    QTest::addColumn<QString>("sens");
+    Columns<int, QString, QString>({"cls", "thickness", "sens"});
     QTest::newRow("5 is entry 0") << 3 << "5" << "0,20";
     QTest::newRow("5,1 over 5") << 3 << "5,1" << "0,30";
     QTest::newRow("450 is entry 0") << 3 << "450" << "0,20";
@@ -159,13 +144,12 @@ void TestCalc::thicknessBounds_data()
     QTest::newRow("class 3 at 200") << 3 << "200" << "2,50";
     QTest::newRow("class 3 at 45") << 3 << "45" << "1,00";
 }
+// clang-format on
 
 void TestCalc::thicknessBounds()
 {
-    QFETCH(int, cls);
-    QFETCH(QString, thickness);
-    QFETCH(QString, sens);
-    TLayoutInputs in = Defaults();
+    auto [cls, thickness, sens] = Fetch<int, QString, QString>({"cls", "thickness", "sens"});
+    TLayoutInputs in = LayoutDefaults();
     in.eDiam = QStringLiteral("2000");
     in.cbSens = cls;
     in.eTol = thickness;
@@ -177,7 +161,7 @@ void TestCalc::thicknessBounds()
 void TestCalc::negativeSensitivityTakesCoefficientFour()
 {
     // K = -1 makes Φ/K negative, so c = 4 and "в)" gives R = 4·D.
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.eDiam = QStringLiteral("1000");
     in.eTol = QStringLiteral("250");
     in.cbSheme = 2;
@@ -188,14 +172,10 @@ void TestCalc::negativeSensitivityTakesCoefficientFour()
     QCOMPARE(r.out.lExpo, QStringLiteral("2"));
 }
 
+// clang-format off
 void TestCalc::swallowedFaults_data()
 {
-    QTest::addColumn<int>("scheme");
-    QTest::addColumn<QString>("diam");
-    QTest::addColumn<QString>("thickness");
-    QTest::addColumn<QString>("focal");
-    QTest::addColumn<QString>("focRast");
-    QTest::addColumn<QString>("perimeter");
+    Columns<int, QString, QString, QString, QString, QString>({"scheme", "diam", "thickness", "focal", "focRast", "perimeter"});
     for (int s = 0; s < 8; ++s) {
         QTest::addRow("m = 0.2, scheme %d", s) << s << "20" << "8" << "100" << Q << "63";
         QTest::addRow("D = 0, scheme %d", s) << s << "0" << "6,0" << "100" << Q << "0";
@@ -206,16 +186,13 @@ void TestCalc::swallowedFaults_data()
     QTest::newRow("F = 0 with a)") << 0 << "219" << "6,0" << "0" << "140,00" << "688";
     QTest::newRow("F = 0 with б)") << 1 << "219" << "6,0" << "0" << "140,00" << "688";
 }
+// clang-format on
 
 void TestCalc::swallowedFaults()
 {
-    QFETCH(int, scheme);
-    QFETCH(QString, diam);
-    QFETCH(QString, thickness);
-    QFETCH(QString, focal);
-    QFETCH(QString, focRast);
-    QFETCH(QString, perimeter);
-    TLayoutInputs in = Defaults();
+    auto [scheme, diam, thickness, focal, focRast, perimeter] = Fetch<int, QString, QString, QString, QString, QString>(
+        {"scheme", "diam", "thickness", "focal", "focRast", "perimeter"});
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     in.eDiam = diam;
     in.eTol = thickness;
@@ -230,12 +207,10 @@ void TestCalc::swallowedFaults()
     QVERIFY(r.out.Ldlin != Q);
 }
 
+// clang-format off
 void TestCalc::centreSchemesRangeTest_data()
 {
-    QTest::addColumn<int>("scheme");
-    QTest::addColumn<QString>("focal");
-    QTest::addColumn<QString>("focRast");
-    QTest::addColumn<QString>("expo");
+    Columns<int, QString, QString, QString>({"scheme", "focal", "focRast", "expo"});
     // D + (D - d) = 231 passes, anything above it does not.
     for (int s : {5, 6, 7}) {
         QTest::addRow("scheme %d, F above", s) << s << "232" << Q << "0";
@@ -245,14 +220,12 @@ void TestCalc::centreSchemesRangeTest_data()
     // The other schemes have no range test.
     QTest::newRow("г) far") << 3 << "5000" << "40,50" << "5";
 }
+// clang-format on
 
 void TestCalc::centreSchemesRangeTest()
 {
-    QFETCH(int, scheme);
-    QFETCH(QString, focal);
-    QFETCH(QString, focRast);
-    QFETCH(QString, expo);
-    TLayoutInputs in = Defaults();
+    auto [scheme, focal, focRast, expo] = Fetch<int, QString, QString, QString>({"scheme", "focal", "focRast", "expo"});
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     in.eRast = focal;
     const Run r = Calculate(in);
@@ -264,7 +237,7 @@ void TestCalc::centreSchemesRangeTest()
 void TestCalc::negativeExposuresBecomeZero()
 {
     // A pasted negative focal distance makes β exceed α.
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = 0;
     in.eRast = QStringLiteral("-20");
     const Run r = Calculate(in);
@@ -273,11 +246,10 @@ void TestCalc::negativeExposuresBecomeZero()
     QCOMPARE(r.out.lExpo, QStringLiteral("0"));
 }
 
+// clang-format off
 void TestCalc::reportedFaults_data()
 {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("error");
+    Columns<QString, QString, QString>({"field", "text", "error"});
     QTest::addColumn<QStringList>("filled"); // lSens lFocRast lExpo lPerimetr lCount Ldlin
     const QString none = QStringLiteral("??????");
     QTest::newRow("pasted 1,2,3 in eDlin") << "eDlin" << "1,2,3" << "'1,2,3' is not a valid floating point value" << QStringList{Q, Q, Q, Q, Q, Q};
@@ -289,14 +261,13 @@ void TestCalc::reportedFaults_data()
     QTest::newRow("film 0, non-standard pipe") << "eDiam" << "200" << "Floating point division by zero" << QStringList{"0,30", "50,00", "3", "628", Q, Q};
     QTest::newRow("perimeter beyond 64 bits") << "eDiam" << "1E300" << "Invalid floating point operation" << QStringList{"0,30", "0", "3", Q, Q, Q};
 }
+// clang-format on
 
 void TestCalc::reportedFaults()
 {
-    QFETCH(QString, field);
-    QFETCH(QString, text);
-    QFETCH(QString, error);
-    QFETCH(QStringList, filled);
-    TLayoutInputs in = Defaults();
+    auto [field, text, error, filled]
+        = Fetch<QString, QString, QString, QStringList>({"field", "text", "error", "filled"});
+    TLayoutInputs in = LayoutDefaults();
     if (error.startsWith(QLatin1String("Floating")))
         in.eDlin = QStringLiteral("0");
     QString* target = field == "eDlin" ? &in.eDlin
@@ -311,17 +282,19 @@ void TestCalc::reportedFaults()
     QCOMPARE(got, filled);
 }
 
+// clang-format off
 void TestCalc::emptyInputStopsSilently_data()
 {
     QTest::addColumn<int>("field");
     for (int f = 0; f < 5; ++f)
         QTest::addRow("field %d", f) << f;
 }
+// clang-format on
 
 void TestCalc::emptyInputStopsSilently()
 {
     QFETCH(int, field);
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     // Even a bad text elsewhere stays unread.
     in.eDlin = QStringLiteral("abc");
     QString* fields[] = {&in.eDiam, &in.eTol, &in.eDlin, &in.eRast, &in.ePatno};
@@ -332,11 +305,10 @@ void TestCalc::emptyInputStopsSilently()
     QCOMPARE(got, QStringList(6, Q));
 }
 
+// clang-format off
 void TestCalc::parseNumber_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<double>("value");
+    Columns<QString, bool, double>({"text", "ok", "value"});
     QTest::newRow("comma alone") << "," << true << 0.0;
     QTest::newRow("12,") << "12," << true << 12.0;
     QTest::newRow(",5") << ",5" << true << 0.5;
@@ -375,22 +347,21 @@ void TestCalc::parseNumber_data()
     QTest::newRow("arabic digit") << QString(QChar(0x0663)) << false << 0.0;
     QTest::newRow("fullwidth digit") << QString(QChar(0xFF11)) << false << 0.0;
 }
+// clang-format on
 
 void TestCalc::parseNumber()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, ok);
-    QFETCH(double, value);
+    auto [text, ok, value] = Fetch<QString, bool, double>({"text", "ok", "value"});
     const std::optional<double> v = ParseNumber(text);
     QCOMPARE(v.has_value(), ok);
     if (ok)
         QCOMPARE(*v, value);
 }
 
+// clang-format off
 void TestCalc::twoDecimals_data()
 {
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("text");
+    Columns<double, QString>({"value", "text"});
     QTest::newRow("0.3") << 0.3 << "0,30";
     QTest::newRow("0") << 0.0 << "0,00";
     QTest::newRow("-0") << -0.0 << "0,00";
@@ -423,11 +394,11 @@ void TestCalc::twoDecimals_data()
     QTest::newRow("3650 plus noise") << 3650.0000000000005 << "3650,00";
     QTest::newRow("12.345") << 12.345 << "12,35";
 }
+// clang-format on
 
 void TestCalc::twoDecimals()
 {
-    QFETCH(double, value);
-    QFETCH(QString, text);
+    auto [value, text] = Fetch<double, QString>({"value", "text"});
     QCOMPARE(FormatTwoDecimals(value), text);
 }
 
@@ -450,11 +421,10 @@ void TestCalc::roundings()
     QCOMPARE(Ceil64(1e19), std::nullopt);
 }
 
+// clang-format off
 void TestCalc::exposuresFromTable_data()
 {
-    QTest::addColumn<double>("m");
-    QTest::addColumn<double>("n");
-    QTest::addColumn<int>("count");
+    Columns<double, double, int>({"m", "n", "count"});
     QTest::newRow("defaults") << 0.95 << 0.46 << 3;
     QTest::newRow("row 1 at 0") << 0.50 << 0.0 << 3;
     QTest::newRow("row 1 above 0") << 0.50 << 0.01 << 4;
@@ -476,12 +446,11 @@ void TestCalc::exposuresFromTable_data()
     QTest::newRow("row 9 beyond 0.90") << 0.99 << 0.59 << 3;
     QTest::newRow("row 9 above all") << 0.95 << 1000.01 << 7;
 }
+// clang-format on
 
 void TestCalc::exposuresFromTable()
 {
-    QFETCH(double, m);
-    QFETCH(double, n);
-    QFETCH(int, count);
+    auto [m, n, count] = Fetch<double, double, int>({"m", "n", "count"});
     QCOMPARE(ExposuresFromTable(m, n), count);
 }
 
@@ -497,13 +466,10 @@ void TestCalc::minDistanceReturnsUnroundedCount()
     QCOMPARE(faulted.lFocRast, Q);
 }
 
+// clang-format off
 void TestCalc::minDistanceBelowDiameter_data()
 {
-    QTest::addColumn<int>("scheme");
-    QTest::addColumn<QString>("diam");
-    QTest::addColumn<QString>("focal");
-    QTest::addColumn<QString>("spot");
-    QTest::addColumn<QString>("focRast");
+    Columns<int, QString, QString, QString, QString>({"scheme", "diam", "focal", "spot", "focRast"});
     // A distance shorter than the diameter is still a distance to keep.
     QTest::newRow("д), 0 < R < D") << 4 << "219" << "100" << "0,8" << "156,10";
     QTest::newRow("г), t = 1,5") << 3 << "200" << "100" << "2,5" << "50,00";
@@ -515,15 +481,13 @@ void TestCalc::minDistanceBelowDiameter_data()
     for (int s = 2; s <= 6; ++s)
         QTest::addRow("negative D, scheme %d", s) << s << "-219" << "-300" << "2,5" << "0";
 }
+// clang-format on
 
 void TestCalc::minDistanceBelowDiameter()
 {
-    QFETCH(int, scheme);
-    QFETCH(QString, diam);
-    QFETCH(QString, focal);
-    QFETCH(QString, spot);
-    QFETCH(QString, focRast);
-    TLayoutInputs in = Defaults();
+    auto [scheme, diam, focal, spot, focRast]
+        = Fetch<int, QString, QString, QString, QString>({"scheme", "diam", "focal", "spot", "focRast"});
+    TLayoutInputs in = LayoutDefaults();
     in.cbSheme = scheme;
     in.eDiam = diam;
     in.eRast = focal;
@@ -533,10 +497,10 @@ void TestCalc::minDistanceBelowDiameter()
     QCOMPARE(r.out.lFocRast, focRast);
 }
 
+// clang-format off
 void TestCalc::numericKey_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("key");
+    Columns<QString, QString>({"text", "key"});
     QTest::addColumn<QString>("entered"); // empty: discarded
     QTest::newRow("digit") << "12" << "7" << "7";
     QTest::newRow("backspace") << "1,2" << "\b" << "\b";
@@ -548,24 +512,20 @@ void TestCalc::numericKey_data()
     QTest::newRow("minus") << "" << "-" << "";
     QTest::newRow("space") << "2" << " " << "";
 }
+// clang-format on
 
 void TestCalc::numericKey()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, key);
-    QFETCH(QString, entered);
+    auto [text, key, entered] = Fetch<QString, QString, QString>({"text", "key", "entered"});
     const QChar k = key == "\\b" ? QChar(8) : key.at(0);
     const QChar e = entered.isEmpty() ? QChar(0) : entered == "\\b" ? QChar(8) : entered.at(0);
     QCOMPARE(kelto::FilterNumericKey(text, k), e);
 }
 
+// clang-format off
 void TestCalc::pastedText_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("pasted");
-    QTest::addColumn<QString>("inserted");
+    Columns<QString, int, int, QString, QString>({"text", "from", "length", "pasted", "inserted"});
     // clang-format off
     QTest::newRow("point becomes a comma") << "" << 0 << 0 << "2.5" << "2,5";
     QTest::newRow("second comma refused") << "1,5" << 3 << 0 << "2.5" << "25";
@@ -576,13 +536,11 @@ void TestCalc::pastedText_data()
     QTest::newRow("range clamped") << "12" << 5 << 9 << "3" << "3";
     // clang-format on
 }
+// clang-format on
 
 void TestCalc::pastedText()
 {
-    QFETCH(QString, text);
-    QFETCH(int, from);
-    QFETCH(int, length);
-    QFETCH(QString, pasted);
+    auto [text, from, length, pasted] = Fetch<QString, int, int, QString>({"text", "from", "length", "pasted"});
     QTEST(kelto::FilterPastedText(text, from, length, pasted), "inserted");
 }
 

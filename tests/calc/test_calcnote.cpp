@@ -4,7 +4,10 @@
 
 #include <QtTest>
 
+#include "table.h"
+
 using namespace kelto;
+using namespace kelto::testing;
 
 class TestCalcNote : public QObject {
     Q_OBJECT
@@ -25,9 +28,7 @@ private slots:
     // clang-format on
     void paragraph()
     {
-        QFETCH(QStringList, inputs);
-        QFETCH(QStringList, results);
-        QFETCH(QString, want);
+        auto [inputs, results, want] = Fetch<QStringList, QStringList, QString>({"inputs", "results", "want"});
         const auto got = CalcNoteParagraph({inputs[0], inputs[1], inputs[2], inputs[3], inputs[4], inputs[5]},
                                            {results[0], results[1], results[2], results[3]});
         QCOMPARE(got.has_value(), !want.isEmpty());

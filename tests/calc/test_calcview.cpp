@@ -25,13 +25,21 @@
 #include "clock.h"
 #include "folder.h"
 #include "messages.h"
+#include "table.h"
 
 using namespace kelto;
-using kelto::testing::Control;
+using namespace kelto::testing;
 
 namespace {
 const QString Q = QStringLiteral("?");
+
+// Puts `text` on the clipboard; false where the platform keeps none.
+bool OnClipboard(const QString& text)
+{
+    QApplication::clipboard()->setText(text);
+    return QApplication::clipboard()->text() == text;
 }
+} // namespace
 
 class TestCalcView : public QObject {
     Q_OBJECT
@@ -178,8 +186,7 @@ private slots:
     // clang-format off
     void refusedKeysChangeNothing_data()
     {
-        QTest::addColumn<int>("edit");
-        QTest::addColumn<QString>("typed");
+        Columns<int, QString>({"edit", "typed"});
         for (int e = 0; e < 5; ++e) {
             QTest::addRow("minus, edit %d", e) << e << "-";
             QTest::addRow("letter, edit %d", e) << e << "a";
@@ -189,8 +196,7 @@ private slots:
     // clang-format on
     void refusedKeysChangeNothing()
     {
-        QFETCH(int, edit);
-        QFETCH(QString, typed);
+        auto [edit, typed] = Fetch<int, QString>({"edit", "typed"});
         QLineEdit* e = edits()[edit];
         const QString before = e->text();
         Control<QLabel>(*view, "lExpo")->setText(QStringLiteral("untouched"));
@@ -203,8 +209,7 @@ private slots:
     // through the key rule, and one undo takes it back.
     void editingKeys()
     {
-        QApplication::clipboard()->setText(QStringLiteral("2.5"));
-        if (QApplication::clipboard()->text() != QStringLiteral("2.5"))
+        if (!OnClipboard(QStringLiteral("2.5")))
             QSKIP("no clipboard on this platform");
         QLineEdit* e = Control<QLineEdit>(*view, "eTol");
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
@@ -278,9 +283,7 @@ private slots:
     // clang-format off
     void keyFilterRules_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QChar>("key");
-        QTest::addColumn<QChar>("result");
+        Columns<QString, QChar, QChar>({"text", "key", "result"});
         const QChar null(0);
         QTest::newRow("digit") << "6,0" << QChar('7') << QChar('7');
         QTest::newRow("backspace") << "" << QChar(8) << QChar(8);
@@ -297,9 +300,7 @@ private slots:
     // clang-format on
     void keyFilterRules()
     {
-        QFETCH(QString, text);
-        QFETCH(QChar, key);
-        QFETCH(QChar, result);
+        auto [text, key, result] = Fetch<QString, QChar, QChar>({"text", "key", "result"});
         QLineEdit edit(text);
         QChar k = key;
         TCalcView::AcceptNumericKey(&edit, k);
@@ -339,8 +340,7 @@ private slots:
 
     void shiftInsertPastesFiltered()
     {
-        QApplication::clipboard()->setText(QStringLiteral("1,2,3"));
-        if (QApplication::clipboard()->text() != QStringLiteral("1,2,3"))
+        if (!OnClipboard(QStringLiteral("1,2,3")))
             QSKIP("no clipboard on this platform");
         QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->selectAll();
@@ -352,9 +352,7 @@ private slots:
     // clang-format off
     void schemeChoice_data()
     {
-        QTest::addColumn<int>("scheme");
-        QTest::addColumn<QString>("focRast");
-        QTest::addColumn<QString>("expo");
+        Columns<int, QString, QString>({"scheme", "focRast", "expo"});
         QTest::newRow("е)") << 5 << "0" << "1";
         QTest::newRow("в)") << 2 << "3650,00" << "2";
         QTest::newRow("a)") << 0 << "140,00" << "9";
@@ -363,9 +361,7 @@ private slots:
     // clang-format on
     void schemeChoice()
     {
-        QFETCH(int, scheme);
-        QFETCH(QString, focRast);
-        QFETCH(QString, expo);
+        auto [scheme, focRast, expo] = Fetch<int, QString, QString>({"scheme", "focRast", "expo"});
         Control<QComboBox>(*view, "cbSheme")->setCurrentIndex(scheme);
         QCOMPARE(shownPicture(), scheme);
         QCOMPARE(Control<QLabel>(*view, "lFocRast")->text(), focRast);
@@ -459,8 +455,7 @@ private slots:
     // clang-format off
     void keypadDecimalIsComma_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("text");
+        Columns<int, QString>({"key", "text"});
         QTest::newRow("keypad point") << int(Qt::Key_Period) << ".";
         QTest::newRow("keypad comma") << int(Qt::Key_Comma) << ",";
         QTest::newRow("keypad decimal without text") << int(Qt::Key_Period) << "";
@@ -468,8 +463,7 @@ private slots:
     // clang-format on
     void keypadDecimalIsComma()
     {
-        QFETCH(int, key);
-        QFETCH(QString, text);
+        auto [key, text] = Fetch<int, QString>({"key", "text"});
         QLineEdit* e = Control<QLineEdit>(*view, "eDlin");
         e->end(false);
         QKeyEvent press(QEvent::KeyPress, key, Qt::KeypadModifier, text);
@@ -481,8 +475,7 @@ private slots:
 
     void checkLines_data()
     {
-        QTest::addColumn<int>("scheme");
-        QTest::addColumn<QStringList>("lines");
+        Columns<int, QStringList>({"scheme", "lines"});
         // clang-format off
         QTest::newRow("г)") << 3 << QStringList{"достаточно", "120,0° ± 3°", "0,32 мм, набор № 2, 3", "достаточно (участок 230 мм)"};
         QTest::newRow("д)") << 4 << QStringList{"меньше минимального на 620,50 мм", "120,0° ± 3°", "0,32 мм, набор № 2, 3", "достаточно (участок 230 мм)"};

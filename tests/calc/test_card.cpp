@@ -5,16 +5,15 @@
 
 #include <QTest>
 
+#include "layoutdefaults.h"
+#include "table.h"
+
 using namespace kelto;
+using namespace kelto::testing;
 
 namespace {
 
 const QDate Made(2026, 12, 8);
-
-TLayoutInputs Defaults()
-{
-    return {"219", "6,0", "300", "100", "2,5", 3, 3};
-}
 
 // A set-up by name, through the same functions the windows use.
 TTechniqueCard CardOf(const QString& setup)
@@ -25,7 +24,7 @@ TTechniqueCard CardOf(const QString& setup)
             form.De.clear();
         return IsoCard(form, ComputeIsoForm(form).texts, TCardFields{}, std::nullopt, Made);
     }
-    TLayoutInputs in = Defaults();
+    TLayoutInputs in = LayoutDefaults();
     std::optional<TCardSource> source;
     if (setup == QLatin1String("?"))
         in.eDiam.clear();
@@ -51,8 +50,7 @@ class TestCard : public QObject {
 private slots:
     void rows_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("caption");
+        Columns<QString, QString>({"setup", "caption"});
         QTest::addColumn<QString>("value"); // "absent": no such row
         // clang-format off
         QTest::newRow("material")  << "default" << "Материал" << "сталь";

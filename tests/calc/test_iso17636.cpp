@@ -7,7 +7,10 @@
 #include <QTest>
 #include <cmath>
 
+#include "table.h"
+
 using namespace kelto;
+using namespace kelto::testing;
 
 Q_DECLARE_METATYPE(TIsoInputs)
 
@@ -26,10 +29,9 @@ TIsoInputs In(double De, double t, double sfd, T technique, C testClass = C::B, 
 }
 
 // The columns of every rule's table: the inputs and what they should give.
-void Columns()
+void RuleColumns()
 {
-    QTest::addColumn<TIsoInputs>("in");
-    QTest::addColumn<QString>("want");
+    Columns<TIsoInputs, QString>({"in", "want"});
 }
 TIsoResults Run()
 {
@@ -51,7 +53,7 @@ private slots:
     // clang-format off
     void exposures_data()
     {
-        Columns();
+        RuleColumns();
         QTest::newRow("1020x16, outside, f 700, B") << In(1020, 16, 716, T0) << "13";
         QTest::newRow("1020x16, outside, f 700, A") << In(1020, 16, 716, T0, C::A) << "10";
         QTest::newRow("530x10, outside, f 1000, B") << In(530, 10, 1010, T0) << "10";
@@ -73,7 +75,7 @@ private slots:
     void distance_data()
     {
         // f min to a tenth, and whether f reaches it
-        Columns();
+        RuleColumns();
         QTest::newRow("d 3, b 12, A") << In(219, 12, 612, T0, C::A, S::Ir192, 3) << "117.9 ok";
         QTest::newRow("d 3, b 12, B, short") << In(219, 12, 247.8, T0, C::B, S::Ir192, 3) << "235.9 short";
         QTest::newRow("d 3, b 12, B, enough") << In(219, 12, 247.9, T0, C::B, S::Ir192, 3) << "235.9 ok";
@@ -91,7 +93,7 @@ private slots:
     void wire_data()
     {
         // Read by t for one wall, by w = 2t on the film or the source side for two.
-        Columns();
+        RuleColumns();
         QTest::newRow("t 8, A") << In(219, 8, 600, T0, C::A) << "B.1 W13";
         QTest::newRow("t 8, B") << In(219, 8, 600, T0) << "B.3 W15";
         QTest::newRow("t 12, A") << In(219, 12, 600, T0, C::A) << "B.1 W12";
@@ -126,7 +128,7 @@ private slots:
     void relaxation_data()
     {
         // how many wire numbers less the 6.9 relaxation allows
-        Columns();
+        RuleColumns();
         QTest::newRow("class A, Ir-192, w 20: W11 -> W9") << In(219, 20, 600, T0, C::A) << "2";
         QTest::newRow("double image, Ir-192, w 25") << In(219, 12.5, 600, T5, C::A) << "1";
         QTest::newRow("double image, Ir-192, w 10") << In(57, 5, 500, T4) << "0";
@@ -144,7 +146,7 @@ private slots:
     // clang-format off
     void thicknessRange_data()
     {
-        Columns();
+        RuleColumns();
         QTest::newRow("Ir-192 A 20") << In(219, 20, 600, T0, C::A) << "in";
         QTest::newRow("Ir-192 B 90") << In(1000, 90, 2000, T0) << "in";
         QTest::newRow("Ir-192 B 90,5") << In(1000, 90.5, 2000, T0) << "out";
@@ -160,7 +162,7 @@ private slots:
     // clang-format off
     void validity_data()
     {
-        Columns();
+        RuleColumns();
         QTest::newRow("De 0") << In(0, 8, 600, T5) << "invalid";
         QTest::newRow("De NaN") << In(std::nan(""), 8, 600, T5) << "invalid";
         QTest::newRow("t 0") << In(219, 0, 600, T5) << "invalid";
@@ -188,11 +190,11 @@ private slots:
     void validity() { const TIsoResults r = Run(); QCOMPARE(r.error.isEmpty(), r.valid); QCOMPARE(r.valid ? "valid" : "invalid", Want()); }
     // clang-format on
 
+    // clang-format off
     void texts_data()
     {
         // technique, class, source, De, t, d, SFD -> the texts shown, "|"-joined, or the hint
-        QTest::addColumn<QStringList>("form");
-        QTest::addColumn<QString>("shown");
+        Columns<QStringList, QString>({"form", "shown"});
         // clang-format off
         QTest::newRow("defaults") << QStringList{"3", "B", "Ir-192", "219", "8", "2", "600"} << "16 мм|592 мм|120 мм|достаточно|7, через 51,4°|W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)" "|вне пределов 20–90 мм: только по согласованию|не менее 2,3|";
         QTest::newRow("short, X-ray") << QStringList{"0", "A", "Рентгеновский аппарат", "219,1", "8,18", "3,1", "100"} << "8,18 мм|91,8 мм|94,4 мм|меньше наименьшего на 2,6 мм|12, через 30°|W13 (табл. B.1)" "|не ограничена для рентгеновского аппарата|не менее 2|";
@@ -202,10 +204,10 @@ private slots:
         QTest::newRow("rule") << QStringList{"4", "B", "Ir-192", "219", "8", "2", "600"} << "Эллипс — только при диаметре до 100 мм и стенке до 8 мм";
         // clang-format on
     }
+    // clang-format on
     void texts()
     {
-        QFETCH(QStringList, form);
-        QFETCH(QString, shown);
+        auto [form, shown] = Fetch<QStringList, QString>({"form", "shown"});
         TIsoForm f{form[3],
                    form[4],
                    form[5],
@@ -236,10 +238,10 @@ private slots:
                                 "согласованию; плотность не менее 2,3"));
     }
 
+    // clang-format off
     void isoFile_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("read");
+        Columns<QByteArray, bool>({"bytes", "read"});
         // clang-format off
         QTest::newRow("written") << ToCp1251("530\r\n10,5\r\n0\r\nA\r\nРентгеновский аппарат\r\n1,5\r\n1010\r\n1\r\n") << true;
         QTest::newRow("a line short") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n") << false;
@@ -247,10 +249,10 @@ private slots:
         QTest::newRow("planar 2") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n2\r\n") << false;
         // clang-format on
     }
+    // clang-format on
     void isoFile()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, read);
+        auto [bytes, read] = Fetch<QByteArray, bool>({"bytes", "read"});
         const std::optional<TIsoForm> f = ParseIsoFile(bytes);
         QCOMPARE(f.has_value(), read);
         const TIsoForm shown = InitialIsoForm(bytes, QStringLiteral("1020"), QStringLiteral("x"));

@@ -4,6 +4,11 @@
 
 #include <QTest>
 
+#include "layoutdefaults.h"
+#include "table.h"
+
+using namespace kelto::testing;
+
 namespace {
 const QString Dash = QStringLiteral("—");
 }
@@ -19,9 +24,7 @@ private slots:
         QTest::addColumn<QString>("focRast"); // lFocRast
         QTest::addColumn<QString>("expo");    // lExpo
         QTest::addColumn<QString>("sens");    // lSens
-        QTest::addColumn<QString>("focalCheck");
-        QTest::addColumn<QString>("angleCheck");
-        QTest::addColumn<QString>("wireCheck");
+        Columns<QString, QString, QString>({"focalCheck", "angleCheck", "wireCheck"});
         // Focal distance.
         QTest::newRow("enough") << 3 << "100" << "40,50" << "3" << "0,30" << "достаточно" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
         QTest::newRow("exactly the minimum") << 3 << "40,5" << "40,50" << "3" << "0,30" << "достаточно" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
@@ -56,16 +59,9 @@ private slots:
     // clang-format on
     void rules()
     {
-        QFETCH(int, scheme);
-        QFETCH(QString, focal);
-        QFETCH(QString, focRast);
-        QFETCH(QString, expo);
-        QFETCH(QString, sens);
-        TLayoutInputs in;
-        in.eDiam = QStringLiteral("219");
-        in.eTol = QStringLiteral("6,0");
-        in.eDlin = QStringLiteral("300");
-        in.ePatno = QStringLiteral("2,5");
+        auto [scheme, focal, focRast, expo, sens]
+            = Fetch<int, QString, QString, QString, QString>({"scheme", "focal", "focRast", "expo", "sens"});
+        TLayoutInputs in = LayoutDefaults();
         in.eRast = focal;
         in.cbSheme = scheme;
         TLayoutResults results;
@@ -80,11 +76,7 @@ private slots:
 
     void film_data()
     {
-        QTest::addColumn<int>("scheme");
-        QTest::addColumn<QString>("diameter");
-        QTest::addColumn<QString>("film");
-        QTest::addColumn<QString>("expo");
-        QTest::addColumn<QString>("filmCheck");
+        Columns<int, QString, QString, QString, QString>({"scheme", "diameter", "film", "expo", "filmCheck"});
         // clang-format off
         QTest::newRow("г) defaults") << 3 << "219" << "300" << "3" << "достаточно (участок 230 мм)";
         QTest::newRow("г) L 100") << 3 << "219" << "100" << "3" << "короче участка 230 мм: нужно экспозиций не менее 9";
@@ -103,8 +95,7 @@ private slots:
     {
         QFETCH(int, scheme);
         TLayoutInputs in;
-        QFETCH(QString, diameter);
-        QFETCH(QString, film);
+        auto [diameter, film] = Fetch<QString, QString>({"diameter", "film"});
         in.eDiam = diameter;
         in.eDlin = film;
         in.cbSheme = scheme;
@@ -118,8 +109,7 @@ private slots:
     void hint_data()
     {
         QTest::addColumn<QStringList>("inputs"); // D, S, L, F, Φ
-        QTest::addColumn<int>("scheme");
-        QTest::addColumn<QString>("hint");
+        Columns<int, QString>({"scheme", "hint"});
         // clang-format off
         QTest::newRow("defaults") << QStringList{"219", "6,0", "300", "100", "2,5"} << 3 << "";
         QTest::newRow("D empty") << QStringList{"", "", "", "", ""} << 3 << "Укажите диаметр";
@@ -144,8 +134,7 @@ private slots:
     }
     void hint()
     {
-        QFETCH(QStringList, inputs);
-        QFETCH(int, scheme);
+        auto [inputs, scheme] = Fetch<QStringList, int>({"inputs", "scheme"});
         const TLayoutInputs in{inputs[0], inputs[1], inputs[2], inputs[3], inputs[4], 3, scheme};
         TLayoutResults results;
         CalculateLayout(in, results);
@@ -156,9 +145,7 @@ private slots:
     // clang-format off
     void afterCalculation_data()
     {
-        QTest::addColumn<int>("scheme");
-        QTest::addColumn<QString>("focalCheck");
-        QTest::addColumn<QString>("angleCheck");
+        Columns<int, QString, QString>({"scheme", "focalCheck", "angleCheck"});
         QTest::newRow("г)") << 3 << "достаточно" << "120,0° ± 3°";
         QTest::newRow("д)") << 4 << "меньше минимального на 620,50 мм" << "120,0° ± 3°";
         QTest::newRow("a)") << 0 << "меньше минимального на 40,00 мм" << "40,0° ± 3°";
@@ -169,12 +156,7 @@ private slots:
     void afterCalculation()
     {
         QFETCH(int, scheme);
-        TLayoutInputs in;
-        in.eDiam = QStringLiteral("219");
-        in.eTol = QStringLiteral("6,0");
-        in.eDlin = QStringLiteral("300");
-        in.eRast = QStringLiteral("100");
-        in.ePatno = QStringLiteral("2,5");
+        TLayoutInputs in = LayoutDefaults();
         in.cbSheme = scheme;
         TLayoutResults results;
         QVERIFY(!CalculateLayout(in, results));

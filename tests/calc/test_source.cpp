@@ -6,7 +6,12 @@
 #include <QTest>
 #include <cmath>
 
+#include "table.h"
+
+#include <map>
+
 using namespace kelto;
+using namespace kelto::testing;
 
 Q_DECLARE_METATYPE(TIsotope)
 
@@ -45,10 +50,7 @@ private slots:
     // clang-format off
     void decay_data()
     {
-        QTest::addColumn<TIsotope>("isotope");
-        QTest::addColumn<int>("days");
-        QTest::addColumn<double>("activity");
-        QTest::addColumn<QString>("expected");
+        Columns<TIsotope, int, double, QString>({"isotope", "days", "activity", "expected"});
         QTest::newRow("Ir-192, a week on") << TIsotope::Ir192 << 7 << 100.0 << "93.64";
         QTest::newRow("Ir-192, a week before") << TIsotope::Ir192 << -7 << 100.0 << "106.8";
         QTest::newRow("Ir-192, one half-life later is not a whole day") << TIsotope::Ir192 << 74 << 1.0 << "0.4992";
@@ -61,10 +63,8 @@ private slots:
     // clang-format on
     void decay()
     {
-        QFETCH(TIsotope, isotope);
-        QFETCH(int, days);
-        QFETCH(double, activity);
-        QFETCH(QString, expected);
+        auto [isotope, days, activity, expected]
+            = Fetch<TIsotope, int, double, QString>({"isotope", "days", "activity", "expected"});
         QCOMPARE(Significant4(ActivityOn(isotope, activity, Passport, Passport.addDays(days))), expected);
     }
 
@@ -78,8 +78,7 @@ private slots:
     void scaling_data()
     {
         // refMinutes refActivity refDistance refThickness activity distance thickness hvl -> minutes
-        QTest::addColumn<QList<double>>("args");
-        QTest::addColumn<double>("minutes");
+        Columns<QList<double>, double>({"args", "minutes"});
         QTest::newRow("same shot") << QList<double>{3, 50, 500, 10, 50, 500, 10, 13} << 3.0;
         QTest::newRow("activity halves: time doubles") << QList<double>{3, 50, 500, 10, 25, 500, 10, 13} << 6.0;
         QTest::newRow("distance doubles: time x4") << QList<double>{3, 50, 500, 10, 50, 1000, 10, 13} << 12.0;
@@ -91,8 +90,7 @@ private slots:
     // clang-format on
     void scaling()
     {
-        QFETCH(QList<double>, args);
-        QFETCH(double, minutes);
+        auto [args, minutes] = Fetch<QList<double>, double>({"args", "minutes"});
         QCOMPARE(ScaledExposureMinutes(args[0], args[1], args[2], args[3], args[4], args[5], args[6], args[7]),
                  minutes);
     }
@@ -100,8 +98,7 @@ private slots:
     // clang-format off
     void exposureText_data()
     {
-        QTest::addColumn<double>("minutes");
-        QTest::addColumn<QString>("text");
+        Columns<double, QString>({"minutes", "text"});
         QTest::newRow("3,7 min") << 3.7 << "3 мин 42 с";
         QTest::newRow("up to a whole second") << 3.2037 << "3 мин 13 с";
         QTest::newRow("a sliver over") << 1.0 + 1e-6 << "1 мин 1 с";
@@ -120,14 +117,10 @@ private slots:
         QTEST(ExposureText(minutes), "text");
     }
 
+    // clang-format off
     void compute_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("activity");
-        QTest::addColumn<QString>("remaining");
-        QTest::addColumn<QString>("exposure");
-        QTest::addColumn<QString>("hint");
+        Columns<QString, QString, QString, QString, QString, QString>({"field", "text", "activity", "remaining", "exposure", "hint"});
         const QString a = QStringLiteral("93,64 Ки (3464,66 ГБк)");
         const QString left = QStringLiteral("93,6 %");
         QTest::newRow("example") << "" << "" << a << left << "3 мин 13 с" << "";
@@ -158,29 +151,25 @@ private slots:
         QTest::newRow("reference after the work date") << "refLater" << "" << a << left << "2 мин 38 с" << "Эталонный снимок сделан позже даты работы";
         // clang-format on
     }
+    // clang-format on
     void compute()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
+        auto [field, text] = Fetch<QString, QString>({"field", "text"});
         TSourceForm f = Example();
-        if (field == "far") {
+        // The fields that take the row's text as it is.
+        const std::map<QString, QString TSourceForm::*> plain = {
+            {"activity", &TSourceForm::activity},       {"refMinutes", &TSourceForm::refMinutes},
+            {"refDistance", &TSourceForm::refDistance}, {"refThickness", &TSourceForm::refThickness},
+            {"distance", &TSourceForm::distance},       {"thickness", &TSourceForm::thickness},
+        };
+        if (const auto it = plain.find(field); it != plain.end()) {
+            f.*(it->second) = text;
+        } else if (field == "far") {
             f.distance = QStringLiteral("1000");
             f.thickness = QStringLiteral("23");
         } else if (field == "unit") {
             f.unit = 1;
             f.activity = QStringLiteral("3700");
-        } else if (field == "activity") {
-            f.activity = text;
-        } else if (field == "refMinutes") {
-            f.refMinutes = text;
-        } else if (field == "refDistance") {
-            f.refDistance = text;
-        } else if (field == "refThickness") {
-            f.refThickness = text;
-        } else if (field == "distance") {
-            f.distance = text;
-        } else if (field == "thickness") {
-            f.thickness = text;
         } else if (field == "hvlThick") {
             f.thickness = QStringLiteral("23");
             f.hvl = text;
@@ -214,11 +203,10 @@ private slots:
         QCOMPARE(r.remaining, QStringLiteral("100,0 %"));
     }
 
+    // clang-format off
     void activityConversion_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("converted");
+        Columns<QString, int, QString>({"text", "from", "converted"});
         // clang-format off
         QTest::newRow("100 Ки") << "100" << 0 << "3700";
         QTest::newRow("3700 ГБк") << "3700" << 1 << "100";
@@ -226,10 +214,10 @@ private slots:
         QTest::newRow("not a number stays") << "1,2,3" << 0 << "1,2,3";
         // clang-format on
     }
+    // clang-format on
     void activityConversion()
     {
-        QFETCH(QString, text);
-        QFETCH(int, from);
+        auto [text, from] = Fetch<QString, int>({"text", "from"});
         QTEST(ConvertActivityText(text, from, 1 - from), "converted");
         QCOMPARE(ConvertActivityText(text, from, from), text);
     }
@@ -237,8 +225,7 @@ private slots:
     // clang-format off
     void defaults_data()
     {
-        QTest::addColumn<int>("isotope");
-        QTest::addColumn<QString>("hvl");
+        Columns<int, QString>({"isotope", "hvl"});
         QTest::newRow("Ir-192") << 0 << "13,0";
         QTest::newRow("Se-75") << 1 << "";
         QTest::newRow("Co-60") << 2 << "21,0";

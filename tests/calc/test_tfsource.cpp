@@ -21,9 +21,10 @@
 #include "controls.h"
 #include "folder.h"
 #include "messages.h"
+#include "table.h"
 
 using namespace kelto;
-using kelto::testing::Control;
+using namespace kelto::testing;
 
 namespace {
 const QString Dash = QStringLiteral("—");
@@ -137,9 +138,7 @@ private slots:
     // clang-format off
     void refusals_data()
     {
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("shown");
+        Columns<QString, QString, QStringList>({"edit", "text", "shown"});
         QTest::newRow("activity emptied") << "eActivity" << "" << QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"};
         QTest::newRow("reference time zero") << "eRefTime" << "0" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Время эталонного снимка должно быть больше нуля"};
         QTest::newRow("layer emptied, steel differs") << "eHvl" << "" << QStringList{"93,64 Ки (3464,66 ГБк)", "93,6 %", Dash, "Укажите слой половинного ослабления: толщина отличается от эталонной"};
@@ -147,9 +146,7 @@ private slots:
     // clang-format on
     void refusals()
     {
-        QFETCH(QString, edit);
-        QFETCH(QString, text);
-        QFETCH(QStringList, shown);
+        auto [edit, text, shown] = Fetch<QString, QString, QStringList>({"edit", "text", "shown"});
         typeExample();
         type(Control<QLineEdit>(*w, "eThick"), "23");
         if (edit != "eHvl")

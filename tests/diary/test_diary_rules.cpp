@@ -4,7 +4,10 @@
 
 #include <QtTest>
 
+#include "table.h"
+
 using namespace kelto;
+using namespace kelto::testing;
 
 class TestDiaryRules : public QObject {
     Q_OBJECT
@@ -12,9 +15,7 @@ private slots:
     // A note the text layout cannot keep up with is shown read-only.
     void noteFitsNotepad_data()
     {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<bool>("fits");
+        Columns<int, int, bool>({"lines", "length", "fits"});
         // clang-format off
         QTest::newRow("empty")                       << 0         << 0       << true;
         QTest::newRow("50 000 short lines")          << 50000     << 3       << true;
@@ -27,9 +28,7 @@ private slots:
     }
     void noteFitsNotepad()
     {
-        QFETCH(int, lines);
-        QFETCH(int, length);
-        QFETCH(bool, fits);
+        auto [lines, length, fits] = Fetch<int, int, bool>({"lines", "length", "fits"});
         const QStringList note(lines, QString(length, QLatin1Char('x')));
         QCOMPARE(NoteFitsNotepad(note), fits);
         QCOMPARE(NoteTooLargeText(1000000),
@@ -39,11 +38,7 @@ private slots:
     // clang-format off
     void page_data()
     {
-        QTest::addColumn<int>("year");
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("startOfWeek");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<int>("lastDayRow");
+        Columns<int, int, int, int, int>({"year", "month", "startOfWeek", "offset", "lastDayRow"});
         // The first lies in the column of its weekday; the last row follows.
         QTest::newRow("Tue first, week from Mon") << 2026 << 12 << 1 << 0 << 5;
         QTest::newRow("Tue first, week from Sun") << 2026 << 12 << 0 << -1 << 5;
@@ -55,11 +50,8 @@ private slots:
     // clang-format on
     void page()
     {
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(int, startOfWeek);
-        QFETCH(int, offset);
-        QFETCH(int, lastDayRow);
+        auto [year, month, startOfWeek, offset, lastDayRow]
+            = Fetch<int, int, int, int, int>({"year", "month", "startOfWeek", "offset", "lastDayRow"});
         QCOMPARE(MonthOffset(year, month, startOfWeek), offset);
         const int last = DaysPerMonth(year, month);
         // Every day sits in exactly the cell CellOfDay names, and no cell
@@ -80,10 +72,7 @@ private slots:
     // clang-format off
     void dayWithinMonth_data()
     {
-        QTest::addColumn<int>("year");
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("day");
-        QTest::addColumn<int>("kept");
+        Columns<int, int, int, int>({"year", "month", "day", "kept"});
         QTest::newRow("31 Jan -> Feb leap") << 2024 << 2 << 31 << 29;
         QTest::newRow("31 Jan -> Feb common") << 2025 << 2 << 31 << 28;
         QTest::newRow("29 Feb -> 1900") << 1900 << 2 << 29 << 28;
@@ -94,23 +83,14 @@ private slots:
     // clang-format on
     void dayWithinMonth()
     {
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(int, day);
-        QFETCH(int, kept);
+        auto [year, month, day, kept] = Fetch<int, int, int, int>({"year", "month", "day", "kept"});
         QCOMPARE(DayWithinMonth(year, month, day), kept);
     }
 
     // clang-format off
     void cellLook_data()
     {
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<bool>("marked");
-        QTest::addColumn<bool>("current");
-        QTest::addColumn<int>("fill");
-        QTest::addColumn<int>("text");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<bool>("frame");
+        Columns<QDate, bool, bool, int, int, bool, bool>({"date", "marked", "current", "fill", "text", "bold", "frame"});
         const auto F = [](TCellFill f) { return int(f); };
         const auto T = [](TCellText t) { return int(t); };
         // Today is Tuesday 8 December 2026.
@@ -129,13 +109,8 @@ private slots:
     // clang-format on
     void cellLook()
     {
-        QFETCH(QDate, date);
-        QFETCH(bool, marked);
-        QFETCH(bool, current);
-        QFETCH(int, fill);
-        QFETCH(int, text);
-        QFETCH(bool, bold);
-        QFETCH(bool, frame);
+        auto [date, marked, current, fill, text, bold, frame] = Fetch<QDate, bool, bool, int, int, bool, bool>(
+            {"date", "marked", "current", "fill", "text", "bold", "frame"});
         const TCellLook look = DayCellLook(date, QDate(2026, 12, 8), marked, current);
         QCOMPARE(int(look.fill), fill);
         QCOMPARE(int(look.text), text);
@@ -145,8 +120,7 @@ private slots:
 
     void emptyNotePlaceholder_data()
     {
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<QString>("text");
+        Columns<QDate, QString>({"date", "text"});
         // clang-format off
         QTest::newRow("Tuesday")   << QDate(2026, 12, 8) << QStringLiteral("Заметка на 8 декабря 2026 года, вторник");
         QTest::newRow("Sunday")    << QDate(2026, 3, 1)  << QStringLiteral("Заметка на 1 марта 2026 года, воскресенье");
@@ -155,8 +129,7 @@ private slots:
     }
     void emptyNotePlaceholder()
     {
-        QFETCH(QDate, date);
-        QFETCH(QString, text);
+        auto [date, text] = Fetch<QDate, QString>({"date", "text"});
         QCOMPARE(EmptyNotePlaceholder(date), text);
     }
 };

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "files.h"
+#include "table.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -17,7 +18,7 @@
 #include <unistd.h>
 
 using namespace kelto;
-using kelto::testing::TFailingDevice;
+using namespace kelto::testing;
 
 namespace {
 
@@ -66,16 +67,17 @@ private slots:
     // clang-format off
     void noteFromPlainText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("one line") << QStringLiteral("шов 12");
-        QTest::newRow("final empty paragraph") << QStringLiteral("a\n");
-        QTest::newRow("only a break") << QStringLiteral("\n");
-        QTest::newRow("two breaks") << QStringLiteral("\n\n");
-        QTest::newRow("lines") << QStringLiteral("a\nб\n\nв");
-        QTest::newRow("blanks only") << QStringLiteral("  \n ");
-        QTest::newRow("NUL inside") << QString::fromUtf16(u"x\0y", 3);
-        QTest::newRow("outside the code page") << QStringLiteral("✓ 😀\n€");
+        Column<QString>("text", {
+            {"empty", QString()},
+            {"one line", QStringLiteral("шов 12")},
+            {"final empty paragraph", QStringLiteral("a\n")},
+            {"only a break", QStringLiteral("\n")},
+            {"two breaks", QStringLiteral("\n\n")},
+            {"lines", QStringLiteral("a\nб\n\nв")},
+            {"blanks only", QStringLiteral("  \n ")},
+            {"NUL inside", QString::fromUtf16(u"x\0y", 3)},
+            {"outside the code page", QStringLiteral("✓ 😀\n€")},
+        });
     }
     // clang-format on
     void noteFromPlainText()
@@ -108,8 +110,7 @@ private slots:
     // clang-format off
     void diaryDates_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("date");
+        Columns<QString, QDate>({"text", "date"});
         QTest::newRow("ordinary") << "07.12.2026" << D(7, 12, 2026);
         QTest::newRow("leap day") << "29.02.2024" << D(29, 2, 2024);
         QTest::newRow("year one") << "01.01.0001" << D(1, 1, 1);
@@ -131,8 +132,7 @@ private slots:
     // clang-format on
     void diaryDates()
     {
-        QFETCH(QString, text);
-        QFETCH(QDate, date);
+        auto [text, date] = Fetch<QString, QDate>({"text", "date"});
         QCOMPARE(ParseDiaryDate(text), date);
         if (date.isValid())
             QCOMPARE(DiaryDateText(date), text);
@@ -145,8 +145,7 @@ private slots:
     // clang-format off
     void noteHasText_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<bool>("text");
+        Columns<QStringList, bool>({"lines", "text"});
         QTest::newRow("no lines") << QStringList{} << false;
         QTest::newRow("empty lines") << QStringList{"", ""} << false;
         QTest::newRow("blanks") << QStringList{"   ", " "} << false;
@@ -158,8 +157,7 @@ private slots:
     // clang-format on
     void noteHasText()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(bool, text);
+        auto [lines, text] = Fetch<QStringList, bool>({"lines", "text"});
         QCOMPARE(NoteHasText(lines), text);
     }
 
@@ -279,9 +277,7 @@ private slots:
     // clang-format off
     void notesAreHeldAsTheFilesLines_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArray>("note");
-        QTest::addColumn<int>("lines");
+        Columns<QByteArray, QByteArray, int>({"file", "note", "lines"});
         QTest::newRow("CR LF lines") << QByteArray("1\r\n01.01.2026\r\n2\r\n\xE0\r\n\r\n") << QByteArray("\xE0\r\n\r\n") << 2;
         QTest::newRow("bare LF") << QByteArray("1\n01.01.2026\n2\nx\n\n") << QByteArray("x\r\n\r\n") << 2;
         QTest::newRow("lone CR") << QByteArray("1\r\n01.01.2026\r\n1\r\nA\rB\r\n") << QByteArray("A\rB\r\n") << 1;
@@ -292,9 +288,7 @@ private slots:
     // clang-format on
     void notesAreHeldAsTheFilesLines()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QByteArray, note);
-        QFETCH(int, lines);
+        auto [file, note, lines] = Fetch<QByteArray, QByteArray, int>({"file", "note", "lines"});
         DayList s;
         QVERIFY(ParseDiary(file, s));
         QCOMPARE(s[0].Raw().toByteArray(), note);
@@ -344,8 +338,7 @@ private slots:
     // clang-format off
     void exactRoundTrips_data()
     {
-        QTest::addColumn<QString>("fixture");
-        QTest::addColumn<int>("records");
+        Columns<QString, int>({"fixture", "records"});
         QTest::newRow("empty store") << "zero.cnf" << 0;
         QTest::newRow("K = 0") << "k0.cnf" << 2;
         QTest::newRow("empty line between text") << "empty_line_inside.cnf" << 1;
@@ -356,8 +349,7 @@ private slots:
     // clang-format on
     void exactRoundTrips()
     {
-        QFETCH(QString, fixture);
-        QFETCH(int, records);
+        auto [fixture, records] = Fetch<QString, int>({"fixture", "records"});
         const QByteArray original = Fixture(fixture);
         Write(Path(), original);
         DayList s;
@@ -399,8 +391,7 @@ private slots:
     // clang-format off
     void normalisedReads_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArray>("saved");
+        Columns<QByteArray, QByteArray>({"file", "saved"});
         QTest::newRow("empty file") << QByteArray() << QByteArray("0\r\n");
         QTest::newRow("first line empty") << QByteArray("\r\n") << QByteArray("0\r\n");
         QTest::newRow("no final line end") << QByteArray("1\r\n01.01.2026\r\n1\r\nx") << QByteArray("1\r\n01.01.2026\r\n1\r\nx\r\n");
@@ -413,8 +404,7 @@ private slots:
     // clang-format on
     void normalisedReads()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QByteArray, saved);
+        auto [file, saved] = Fetch<QByteArray, QByteArray>({"file", "saved"});
         DayList s;
         QVERIFY(ParseDiary(file, s));
         QCOMPARE(EncodeDiary(s), saved);
@@ -436,8 +426,7 @@ private slots:
     // clang-format off
     void damagedFiles_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("records");
+        Columns<QByteArray, int>({"file", "records"});
         QTest::newRow("unreadable date") << Fixture("damaged_date.cnf") << 1;
         QTest::newRow("N not a number") << QByteArray("x\r\n01.01.2026\r\n0\r\n") << 0;
         QTest::newRow("N with blank") << QByteArray("1 \r\n01.01.2026\r\n0\r\n") << 0;
@@ -454,8 +443,7 @@ private slots:
     // clang-format on
     void damagedFiles()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(int, records);
+        auto [file, records] = Fetch<QByteArray, int>({"file", "records"});
         Write(Path(), file);
         DayList s;
         QString backupError = QStringLiteral("unset");
@@ -473,8 +461,7 @@ private slots:
     // note doubles at each session and no cleared one comes back.
     void repeatedDatesAreMerged_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArray>("merged");
+        Columns<QByteArray, QByteArray>({"file", "merged"});
         // clang-format off
         QTest::newRow("two copies")        << QByteArray("2\r\n01.01.2026\r\n1\r\na\r\n01.01.2026\r\n1\r\nb\r\n")                           << QByteArray("1\r\n01.01.2026\r\n2\r\na\r\nb\r\n");
         QTest::newRow("another between")   << QByteArray("3\r\n01.01.2026\r\n1\r\na\r\n02.01.2026\r\n1\r\nc\r\n01.01.2026\r\n1\r\nb\r\n") << QByteArray("2\r\n01.01.2026\r\n2\r\na\r\nb\r\n02.01.2026\r\n1\r\nc\r\n");
@@ -485,8 +472,7 @@ private slots:
     }
     void repeatedDatesAreMerged()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QByteArray, merged);
+        auto [file, merged] = Fetch<QByteArray, QByteArray>({"file", "merged"});
         Write(Path(), file);
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::MergedDates);
@@ -531,12 +517,13 @@ private slots:
     // clang-format off
     void whatIsNoRegularFileIsUnreadable_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("link to /dev/zero") << "zero";
-        QTest::newRow("link to nowhere") << "dangling";
-        QTest::newRow("no read permission") << "unreadable";
+        Column<QString>("kind", {
+            {"folder", "folder"},
+            {"FIFO", "fifo"},
+            {"link to /dev/zero", "zero"},
+            {"link to nowhere", "dangling"},
+            {"no read permission", "unreadable"},
+        });
     }
     // clang-format on
     void whatIsNoRegularFileIsUnreadable()
@@ -604,9 +591,7 @@ private slots:
     // clang-format off
     void hostileCounts_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("complete");
-        QTest::addColumn<int>("records");
+        Columns<QByteArray, bool, int>({"file", "complete", "records"});
         QTest::newRow("K 2e9 in 50 bytes") << QByteArray("1\r\n07.12.2026\r\n2000000000\r\nодна строка\r\n") << false << 0;
         QTest::newRow("K max int") << QByteArray("1\r\n07.12.2026\r\n2147483647\r\n") << false << 0;
         QTest::newRow("N and K 2e9") << QByteArray("2000000000\r\n07.12.2026\r\n2000000000\r\n") << false << 0;
@@ -618,9 +603,7 @@ private slots:
     // clang-format on
     void hostileCounts()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, complete);
-        QFETCH(int, records);
+        auto [file, complete, records] = Fetch<QByteArray, bool, int>({"file", "complete", "records"});
         DayList s;
         QCOMPARE(ParseDiary(file, s), complete);
         QCOMPARE(s.size(), records);
@@ -635,11 +618,12 @@ private slots:
     // clang-format off
     void saveFailingPartWay_data()
     {
-        QTest::addColumn<qint64>("budget");
-        QTest::newRow("nothing written") << qint64(0);
-        QTest::newRow("one byte") << qint64(1);
-        QTest::newRow("inside a note") << qint64(20);
-        QTest::newRow("all but the last byte") << qint64(-1);
+        Column<qint64>("budget", {
+            {"nothing written", qint64(0)},
+            {"one byte", qint64(1)},
+            {"inside a note", qint64(20)},
+            {"all but the last byte", qint64(-1)},
+        });
     }
     // clang-format on
     void saveFailingPartWay()

@@ -32,13 +32,12 @@
 #include "controls.h"
 #include "folder.h"
 #include "messages.h"
+#include "table.h"
 
 #include <optional>
 
 using namespace kelto;
-using kelto::testing::Control;
-using kelto::testing::RecordingOpener;
-using kelto::testing::typeText;
+using namespace kelto::testing;
 
 namespace {
 
@@ -166,9 +165,10 @@ private slots:
     // clang-format off
     void deletingTheLastCharacterRemovesTheNote_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::newRow("backspace") << int(Qt::Key_Backspace);
-        QTest::newRow("delete") << int(Qt::Key_Delete);
+        Column<int>("key", {
+            {"backspace", int(Qt::Key_Backspace)},
+            {"delete", int(Qt::Key_Delete)},
+        });
     }
     // clang-format on
     void deletingTheLastCharacterRemovesTheNote()
@@ -189,11 +189,7 @@ private slots:
     // clang-format off
     void keystrokesStoreOnceAndRepaintOnlyOnANewMark_data()
     {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<bool>("atStart");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("stores");
-        QTest::addColumn<bool>("gridPainted");
+        Columns<QString, bool, int, int, bool>({"before", "atStart", "key", "stores", "gridPainted"});
         QTest::newRow("first letter") << "" << false << int(Qt::Key_X) << 1 << true;
         QTest::newRow("one more letter") << "ab" << false << int(Qt::Key_X) << 1 << false;
         QTest::newRow("backspace inside") << "ab" << false << int(Qt::Key_Backspace) << 1 << false;
@@ -205,11 +201,8 @@ private slots:
     // clang-format on
     void keystrokesStoreOnceAndRepaintOnlyOnANewMark()
     {
-        QFETCH(QString, before);
-        QFETCH(bool, atStart);
-        QFETCH(int, key);
-        QFETCH(int, stores);
-        QFETCH(bool, gridPainted);
+        auto [before, atStart, key, stores, gridPainted]
+            = Fetch<QString, bool, int, int, bool>({"before", "atStart", "key", "stores", "gridPainted"});
         View v;
         typeText(Control<QTextEdit>(v.view, "reblok"), before);
         Control<QTextEdit>(v.view, "reblok")->moveCursor(atStart ? QTextCursor::Start : QTextCursor::End);
@@ -227,10 +220,11 @@ private slots:
     // clang-format off
     void clearingByAnyMeansRemovesTheNote_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("cut all") << "cut";
-        QTest::newRow("type spaces over all") << "spaces";
-        QTest::newRow("select all, type a line break") << "newline";
+        Column<QString>("how", {
+            {"cut all", "cut"},
+            {"type spaces over all", "spaces"},
+            {"select all, type a line break", "newline"},
+        });
     }
     // clang-format on
     void clearingByAnyMeansRemovesTheNote()
@@ -302,9 +296,7 @@ private slots:
     // clang-format off
     void pasteTakesPlainTextOnly_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("offered");
-        QTest::addColumn<QString>("notepad");
+        Columns<QString, QString, QString>({"format", "offered", "notepad"});
         QTest::newRow("no source") << QString() << QString() << QStringLiteral("шов");
         QTest::newRow("no formats") << QStringLiteral("none") << QString() << QStringLiteral("шов");
         QTest::newRow("empty text") << QStringLiteral("text") << QString() << QStringLiteral("шов");
@@ -316,9 +308,7 @@ private slots:
     // clang-format on
     void pasteTakesPlainTextOnly()
     {
-        QFETCH(QString, format);
-        QFETCH(QString, offered);
-        QFETCH(QString, notepad);
+        auto [format, offered, notepad] = Fetch<QString, QString, QString>({"format", "offered", "notepad"});
         View v;
         typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("шов"));
         auto* pad = qobject_cast<TNotepad*>(Control<QTextEdit>(v.view, "reblok"));
@@ -341,8 +331,7 @@ private slots:
     // clang-format off
     void longRunsWrapAnywhere_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("anywhere");
+        Columns<QString, bool>({"text", "anywhere"});
         const qsizetype n = TNotepad::LongRun;
         QTest::newRow("words") << QStringLiteral("шов проверен ").repeated(200) << false;
         QTest::newRow("run just short") << QString(n - 1, QLatin1Char('x')) + " " + QString(n - 1, QLatin1Char('x')) << false;
@@ -353,8 +342,7 @@ private slots:
     // clang-format on
     void longRunsWrapAnywhere()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, anywhere);
+        auto [text, anywhere] = Fetch<QString, bool>({"text", "anywhere"});
         View v;
         typeText(Control<QTextEdit>(v.view, "reblok"), QStringLiteral("a "));
         Control<QTextEdit>(v.view, "reblok")->insertPlainText(text);
@@ -380,9 +368,7 @@ private slots:
     // clang-format off
     void pickingAShorterMonthKeepsTheDayInside_data()
     {
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<QDate>("to");
+        Columns<QDate, int, QDate>({"from", "tab", "to"});
         QTest::newRow("31 Jan to common February") << QDate(2025, 1, 31) << 1 << QDate(2025, 2, 28);
         QTest::newRow("31 Jan to leap February") << QDate(2024, 1, 31) << 1 << QDate(2024, 2, 29);
         QTest::newRow("31 Mar to April") << QDate(2026, 3, 31) << 3 << QDate(2026, 4, 30);
@@ -391,9 +377,7 @@ private slots:
     // clang-format on
     void pickingAShorterMonthKeepsTheDayInside()
     {
-        QFETCH(QDate, from);
-        QFETCH(int, tab);
-        QFETCH(QDate, to);
+        auto [from, tab, to] = Fetch<QDate, int, QDate>({"from", "tab", "to"});
         View v({{to, {QStringLiteral("there")}}});
         v.select(from);
         v.clickTab(tab);
@@ -441,9 +425,7 @@ private slots:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<bool>("byList"); // Return on the list's second row, else on the edit
-        QTest::addColumn<QDate>("shown");
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<int>("found");
+        Columns<QDate, QString, int>({"shown", "selected", "found"});
         QTest::newRow("edit, newest first") << "ШОВ" << false << QDate(2025, 6, 30) << "шов" << 2;
         QTest::newRow("list, second row") << "шов" << true << QDate(2019, 2, 28) << "Шов" << 2;
         QTest::newRow("ё and across lines") << "ёлка 12" << false << QDate(2019, 2, 28) << "елка\n12" << 1;
@@ -451,11 +433,8 @@ private slots:
     // clang-format on
     void searchJumpsToAnOldDay()
     {
-        QFETCH(QString, query);
-        QFETCH(bool, byList);
-        QFETCH(QDate, shown);
-        QFETCH(QString, selected);
-        QFETCH(int, found);
+        auto [query, byList, shown, selected, found]
+            = Fetch<QString, bool, QDate, QString, int>({"query", "byList", "shown", "selected", "found"});
         const DayList notes{
             {QDate(2019, 2, 28), {QStringLiteral("утро"), QStringLiteral("Шов у елка"), QStringLiteral("12 снимков")}},
             {QDate(2025, 6, 30), {QStringLiteral("ещё шов")}},
@@ -648,8 +627,7 @@ private slots:
     // clang-format off
     void controlsCarryTheirDesignNamesAndPlaces_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
+        Columns<QString, QRect>({"name", "geometry"});
         QTest::newRow("Image3") << "Image3" << QRect(0, 0, 638, 308);
         QTest::newRow("eYear") << "eYear" << QRect(19, 32, 70, 21);
         QTest::newRow("sbYear") << "sbYear" << QRect(89, 32, 15, 22);
@@ -662,8 +640,7 @@ private slots:
     // clang-format on
     void controlsCarryTheirDesignNamesAndPlaces()
     {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
+        auto [name, geometry] = Fetch<QString, QRect>({"name", "geometry"});
         View v;
         auto* w = v.view.findChild<QWidget*>(name);
         QVERIFY(w);

@@ -12,8 +12,10 @@
 #include <sys/stat.h>
 
 #include "files.h"
+#include "table.h"
 
 using namespace kelto;
+using namespace kelto::testing;
 
 namespace {
 // A text as the matcher compares it, for checking a found span.
@@ -77,10 +79,7 @@ private slots:
     }
     void matching()
     {
-        QFETCH(QString, note);
-        QFETCH(QString, query);
-        QFETCH(int, start);
-        QFETCH(int, length);
+        auto [note, query, start, length] = Fetch<QString, QString, int, int>({"note", "query", "start", "length"});
         const QByteArray bytes = ToCp1251(note).replace("\n", "\r\n");
         const TNoteMatcher matcher(query);
         const TNoteSpan hit = NotepadSpan(bytes, matcher.Find(bytes));
@@ -125,9 +124,7 @@ private slots:
 
     void dateQueries_data()
     {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QDate>("noteDate");
-        QTest::addColumn<bool>("found");
+        Columns<QString, QDate, bool>({"query", "noteDate", "found"});
         // clang-format off
         QTest::newRow("day")                << "14.05.2025" << QDate(2025, 5, 14)  << true;
         QTest::newRow("other day")          << "14.05.2025" << QDate(2025, 5, 15)  << false;
@@ -148,9 +145,7 @@ private slots:
     }
     void dateQueries()
     {
-        QFETCH(QString, query);
-        QFETCH(QDate, noteDate);
-        QFETCH(bool, found);
+        auto [query, noteDate, found] = Fetch<QString, QDate, bool>({"query", "noteDate", "found"});
         const TNoteMatcher matcher(query);
         QCOMPARE(matcher.NamesDate(noteDate), found);
         // The text rule still holds beside the date rule.
@@ -159,10 +154,7 @@ private slots:
 
     void fragments_data()
     {
-        QTest::addColumn<QString>("note");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("start");
+        Columns<QString, QString, QString, int>({"note", "query", "text", "start"});
         const QString words = QStringLiteral("один два три четыре пять шесть семь восемь девять десять ");
         // clang-format off
         QTest::newRow("short note whole")   << "утро\nшов годен" << "шов"    << "утро шов годен" << 5;
@@ -172,10 +164,7 @@ private slots:
     }
     void fragments()
     {
-        QFETCH(QString, note);
-        QFETCH(QString, query);
-        QFETCH(QString, text);
-        QFETCH(int, start);
+        auto [note, query, text, start] = Fetch<QString, QString, QString, int>({"note", "query", "text", "start"});
         const QByteArray bytes = ToCp1251(note).replace("\n", "\r\n");
         const TNoteFragment f = NoteFragment(bytes, TNoteMatcher(query).Find(bytes));
         QCOMPARE(f.text, text);
@@ -187,8 +176,7 @@ private slots:
     // clang-format off
     void backupDay_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QDate>("day");
+        Columns<QString, QDate>({"name", "day"});
         QTest::newRow("backup") << "log-2026-12-08.cnf" << QDate(2026, 12, 8);
         QTest::newRow("not a date") << "log-2026-13-01.cnf" << QDate();
         QTest::newRow("user's copy") << "log-2026-12-08 (2).cnf" << QDate();
@@ -199,8 +187,7 @@ private slots:
     // clang-format on
     void backupDay()
     {
-        QFETCH(QString, name);
-        QFETCH(QDate, day);
+        auto [name, day] = Fetch<QString, QDate>({"name", "day"});
         QCOMPARE(DiaryBackupDay(name), day);
         if (day.isValid())
             QCOMPARE(DiaryBackupName(day), name);
@@ -274,9 +261,7 @@ private slots:
     }
     void pruningKeepsTodaysCopy()
     {
-        QFETCH(int, later);
-        QFETCH(int, earlier);
-        QFETCH(QStringList, deleted);
+        auto [later, earlier, deleted] = Fetch<int, int, QStringList>({"later", "earlier", "deleted"});
         const QDate today(2026, 12, 8);
         QStringList names{DiaryBackupName(today)};
         for (int i = 1; i <= later; ++i)
@@ -291,10 +276,7 @@ private slots:
     // there are no hard links the copy gives way when the save needs room.
     void daysCopyNeverCostsTheSave_data()
     {
-        QTest::addColumn<bool>("byCopy");
-        QTest::addColumn<int>("fullWrites");
-        QTest::addColumn<bool>("copyLeft");
-        QTest::addColumn<bool>("saved");
+        Columns<bool, int, bool, bool>({"byCopy", "fullWrites", "copyLeft", "saved"});
         // clang-format off
         QTest::newRow("hard link")              << false << 0 << true  << true;
         QTest::newRow("hard link, disk full")   << false << 1 << false << true;
@@ -334,10 +316,11 @@ private slots:
     // A backup folder or copy that is a link is never written through.
     void backupThroughLinksIsRefused_data()
     {
-        QTest::addColumn<QString>("link");
         // clang-format off
-        QTest::newRow("backup folder")  << "backup";
-        QTest::newRow("the day's copy") << "backup/log-2026-12-08.cnf";
+        Column<QString>("link", {
+            {"backup folder", "backup"},
+            {"the day's copy", "backup/log-2026-12-08.cnf"},
+        });
         // clang-format on
     }
     void backupThroughLinksIsRefused()

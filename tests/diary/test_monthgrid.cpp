@@ -2,11 +2,13 @@
 // the days with notes, checked on the painted pixels.
 #include "diary/view/monthgrid.h"
 #include "clock.h"
+#include "table.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace kelto;
+using namespace kelto::testing;
 
 namespace {
 
@@ -55,9 +57,7 @@ class TestMonthGrid : public QObject {
 private slots:
     void daysSitUnderTheirWeekdays_data()
     {
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<QPoint>("firstCell");
-        QTest::addColumn<QPoint>("lastCell");
+        Columns<QDate, QPoint, QPoint>({"date", "firstCell", "lastCell"});
         // June 2026 starts on a Monday, February 2026 and March 2026 on a Sunday.
         QTest::newRow("first is a Monday") << QDate(2026, 6, 10) << QPoint(0, 1) << QPoint(1, 5);
         QTest::newRow("first is a Sunday") << QDate(2026, 2, 10) << QPoint(6, 1) << QPoint(5, 5);
@@ -68,9 +68,7 @@ private slots:
     }
     void daysSitUnderTheirWeekdays()
     {
-        QFETCH(QDate, date);
-        QFETCH(QPoint, firstCell);
-        QFETCH(QPoint, lastCell);
+        auto [date, firstCell, lastCell] = Fetch<QDate, QPoint, QPoint>({"date", "firstCell", "lastCell"});
         Grid g(date);
         QCOMPARE(g.cellOf(1), firstCell);
         QCOMPARE(g.cellOf(date.daysInMonth()), lastCell);
@@ -85,8 +83,7 @@ private slots:
 
     void leapYearRule_data()
     {
-        QTest::addColumn<int>("year");
-        QTest::addColumn<int>("february");
+        Columns<int, int>({"year", "february"});
         QTest::newRow("2024") << 2024 << 29;
         QTest::newRow("2025") << 2025 << 28;
         QTest::newRow("1900") << 1900 << 28;
@@ -94,8 +91,7 @@ private slots:
     }
     void leapYearRule()
     {
-        QFETCH(int, year);
-        QFETCH(int, february);
+        auto [year, february] = Fetch<int, int>({"year", "february"});
         QCOMPARE(TCalendar::DaysPerMonth(year, 2), february);
         QCOMPARE(TCalendar::DaysPerMonth(year, 12), 31);
     }
@@ -168,10 +164,7 @@ private slots:
 
     void keysCrossMonthAndYearEdges_data()
     {
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("ctrl");
-        QTest::addColumn<QDate>("to");
+        Columns<QDate, int, bool, QDate>({"from", "key", "ctrl", "to"});
         // clang-format off
         QTest::newRow("right")                  << QDate(2026, 12, 8)  << int(Qt::Key_Right)    << false << QDate(2026, 12, 9);
         QTest::newRow("down")                   << QDate(2026, 12, 8)  << int(Qt::Key_Down)     << false << QDate(2026, 12, 15);
@@ -195,10 +188,7 @@ private slots:
     }
     void keysCrossMonthAndYearEdges()
     {
-        QFETCH(QDate, from);
-        QFETCH(int, key);
-        QFETCH(bool, ctrl);
-        QFETCH(QDate, to);
+        auto [from, key, ctrl, to] = Fetch<QDate, int, bool, QDate>({"from", "key", "ctrl", "to"});
         Grid g(from);
         QTest::keyClick(&g.grid, Qt::Key(key), ctrl ? Qt::ControlModifier : Qt::NoModifier);
         QCOMPARE(g.grid.SelectedDate(), to);

@@ -17,14 +17,14 @@
 #include "controls.h"
 #include "folder.h"
 #include "messages.h"
+#include "table.h"
 
 #include <optional>
 
 #include <unistd.h>
 
 using namespace kelto;
-using kelto::testing::Control;
-using kelto::testing::RecordingOpener;
+using namespace kelto::testing;
 
 namespace {
 
@@ -125,8 +125,7 @@ private slots:
 
     void eachItemOpensItsFile_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("file");
+        Columns<int, QString>({"row", "file"});
         QTest::newRow("0") << 0 << "gost7512.pdf";
         QTest::newRow("1 cyrillic") << 1 << "ГОСТ 23055-78.pdf";
         QTest::newRow("2") << 2 << "rd13012006.pdf";
@@ -136,8 +135,7 @@ private slots:
     }
     void eachItemOpensItsFile()
     {
-        QFETCH(int, row);
-        QFETCH(QString, file);
+        auto [row, file] = Fetch<int, QString>({"row", "file"});
         Window w;
         w.lb->Toggle();
         w.clickItem(row);
@@ -240,15 +238,13 @@ private slots:
 
     void missingDocumentIsNamed_data()
     {
-        QTest::addColumn<int>("document");
-        QTest::addColumn<QString>("file");
+        Columns<int, QString>({"document", "file"});
         QTest::newRow("scanners") << 4 << "scanners.pdf";
         QTest::newRow("cyrillic with blanks") << 1 << "ГОСТ 23055-78.pdf";
     }
     void missingDocumentIsNamed()
     {
-        QFETCH(int, document);
-        QFETCH(QString, file);
+        auto [document, file] = Fetch<int, QString>({"document", "file"});
         QVERIFY(QFile::rename(DocumentPath(document), DocumentPath(document) + ".away"));
         Window w;
         w.lb->Toggle();
@@ -345,8 +341,7 @@ private slots:
 
     void webAddresses_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("web");
+        Columns<QString, bool>({"name", "web"});
         QTest::newRow("https") << "https://kelto.example.org/" << true;
         QTest::newRow("upper") << "HTTP://example.org" << true;
         QTest::newRow("mailto") << "mailto:a@b.ru" << true;
@@ -358,17 +353,19 @@ private slots:
     }
     void webAddresses()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, web);
+        auto [name, web] = Fetch<QString, bool>({"name", "web"});
         QCOMPARE(IsWebAddress(name), web);
     }
 
+    // clang-format off
     void unopenableFileFailsAtOnce_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("missing") << false;
-        QTest::newRow("unreadable") << true;
+        Column<bool>("exists", {
+            {"missing", false},
+            {"unreadable", true},
+        });
     }
+    // clang-format on
     void unopenableFileFailsAtOnce()
     {
         QFETCH(bool, exists);
@@ -423,16 +420,14 @@ private slots:
 
     void openerFailureIsReportedLater_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("wording");
+        Columns<int, QString>({"code", "wording"});
         QTest::newRow("no application") << 3 << "нет сопоставленного приложения";
         QTest::newRow("action failed") << 4 << "нет сопоставленного приложения";
         QTest::newRow("other") << 1 << "сообщила об ошибке";
     }
     void openerFailureIsReportedLater()
     {
-        QFETCH(int, code);
-        QFETCH(QString, wording);
+        auto [code, wording] = Fetch<int, QString>({"code", "wording"});
         SetShellOpener(nullptr);
         QTemporaryDir bin;
         writeScript(bin.filePath("xdg-open"), "sleep 0.2\nexit " + QByteArray::number(code) + "\n");

@@ -21,6 +21,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# Where the controls lie is shared with the other tests (tests/support).
+sys.path.insert(1, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+import controls  # noqa: E402,F401 - for the tests: `from harness import controls`
 import xlib  # noqa: E402
 
 TITLE = "Кельто"
@@ -577,6 +580,20 @@ def read_clipboard(display, timeout=5):
             if left <= 0:
                 return None
             select.select([fd], [], [], min(left, 0.05))
+
+
+def notepad_text(app):
+    """The whole text of the diary's notepad, copied as a user would."""
+    app.click(*controls.NOTEPAD)
+    app.key("ctrl+a")
+    app.key("ctrl+c")
+    return app.wait_until(app.clipboard, 5, message="nothing copied from the notepad")
+
+
+def view_brightness(app):
+    """The mean brightness of the header and of the diary view below it."""
+    im = app.capture()
+    return im.mean_brightness(*controls.HEADER), im.mean_brightness(*controls.DIARY)
 
 
 def main(test):

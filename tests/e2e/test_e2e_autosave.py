@@ -8,15 +8,15 @@ import signal
 import time
 
 import harness
+from harness import controls
 
-NOTEPAD = (323 + 60, 149 + 32 + 60)
 TEXT = "abcdefghijklmnopqrstuvwxyz0123456789ABCD"  # 40 keys, 150 ms apart
 
 
 def test():
     with harness.KeltoApp() as app:
         app.start()
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         began = time.monotonic()
         app.type_text(TEXT, delay=300, settle=0)
         typed_for = time.monotonic() - began
@@ -31,7 +31,7 @@ def test():
         assert len(note) >= 20, f"only {len(note)} of {len(TEXT)} keys saved: {note!r}"
 
         app.start()
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         app.key("ctrl+End")
         app.type_text("!")
         os.killpg(app.proc.pid, signal.SIGTERM)

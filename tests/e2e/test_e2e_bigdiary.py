@@ -5,8 +5,8 @@ that note, and the close writes the whole diary back with the typing."""
 import datetime
 
 import harness
+from harness import controls
 
-NOTEPAD = (323 + 60, 149 + 32 + 60)
 FIRST = datetime.date(1800, 1, 1)
 NOTES = 100000
 
@@ -31,7 +31,7 @@ def test():
     with harness.KeltoApp() as app:
         app.write_file("log.cnf", original)
         app.start()
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         app.key("ctrl+End")
         app.type_text("Z")
         rc = app.close()

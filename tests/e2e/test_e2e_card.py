@@ -11,12 +11,10 @@ import re
 import subprocess
 
 import harness
+from harness import controls
 
 TITLE = "Технологическая карта"
 SAVE_TITLE = "Сохранить технологическую карту"
-CALC_BUTTON = (352, 20)
-DIAM = (239 + 30, 148 + 62 + 10)
-MADE_BY = (636, 223)
 # The view's defaults as it shows them: inputs, results and the compliance lines.
 VIEW_VALUES = ["219", "6,0", "300", "100", "2,5", "г)", "40,50", "0,30", "688", "3",
                "достаточно", "120,0° ± 3°", "0,32 мм, набор № 2, 3", "достаточно (участок 230 мм)"]
@@ -43,11 +41,11 @@ def pdf_text(path):
 def test():
     with harness.KeltoApp() as app:
         app.start()
-        app.click(*CALC_BUTTON)
-        app.click(*DIAM)
+        app.click(*controls.CALC_BUTTON)
+        app.click(*controls.DIAM)
         app.key("ctrl+p")
         card = app.wait_window(TITLE)
-        app.click(*MADE_BY, window=card)
+        app.click(*controls.CARD_MADE_BY, window=card)
         app.type_text("Иванов", window=card)
 
         save_pdf(app, card)

@@ -6,8 +6,7 @@ import datetime
 import os
 
 import harness
-
-NOTEPAD = (323 + 60, 149 + 32 + 60)
+from harness import controls
 
 
 def test():
@@ -19,7 +18,7 @@ def test():
         for i in range(1, 31):
             app.write_file(f"backup/log-{today + datetime.timedelta(days=i)}.cnf", b"0\r\n")
         app.start()
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         app.type_text("new")
         assert app.close() == 0
         left = sorted(os.listdir(app.path("backup")))

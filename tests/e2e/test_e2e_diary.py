@@ -6,13 +6,8 @@ cell is painted red, and a close without changes leaves log.cnf as it was."""
 import datetime
 
 import harness
+from harness import controls
 
-# The notepad `reblok` inside the diary view, in window pixels.
-NOTEPAD = (323 + 60, 149 + 32 + 60)
-# The month grid, inside the diary view's left box.
-GRID = (20, 262, 285, 155)
-# The part of the close hot spot that the "Инфо" button does not cover.
-CLOSE_SPOT = (618, 4)
 RED = (255, 0, 0)
 
 LINE1 = "Шов №3 — проверен, трещин нет"
@@ -25,14 +20,7 @@ def today_texts():
 
 
 def red_in_grid(app):
-    return app.capture().count(RED, *GRID)
-
-
-def notepad_text(app):
-    app.click(*NOTEPAD)
-    app.key("ctrl+a")
-    app.key("ctrl+c")
-    return app.wait_until(app.clipboard, 5, message="nothing copied from the notepad")
+    return app.capture().count(RED, *controls.GRID)
 
 
 def test():
@@ -42,7 +30,7 @@ def test():
         red_before = red_in_grid(app)
         dates = today_texts()
 
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         app.type_text(LINE1)
         app.key("Return")
         app.type_text(LINE2)
@@ -50,7 +38,7 @@ def test():
         app.wait_until(lambda: red_in_grid(app) - red_before > 300, 5,
                        message="today's cell did not turn red while typing")
 
-        app.click(*CLOSE_SPOT)
+        app.click(*controls.CLOSE_SPOT)
         rc = app.wait_exit()
         assert rc == 0, f"exit code {rc} after the close hot spot"
 
@@ -70,7 +58,7 @@ def test():
 
         app.start()
         assert red_in_grid(app) - red_before > 300, "today's cell is not red after a restart"
-        text = notepad_text(app)
+        text = harness.notepad_text(app)
         assert text.splitlines() == [LINE1, LINE2], f"notepad after restart: {text!r}"
         rc = app.close()
         assert rc == 0, f"exit code {rc} after the second close"

@@ -5,11 +5,8 @@ Cyrillic and spaces intact, and the list goes away; an opener that reports
 no application for the file gives an error box too."""
 
 import harness
+from harness import controls
 
-SPRAVKA = (397 + 35, 8 + 12)
-ZAPISI = (236 + 35, 8 + 12)
-LIST = (397, 34, 232, 80)
-ITEM_HEIGHT = 13
 # Index in the list, caption, file name.
 GOST_23055 = (1, "ГОСТ 23055-78.pdf")
 SCANNERS = (4, "scanners.pdf")
@@ -17,12 +14,13 @@ STO = (3, "СТО 2-2.4-083-2006.pdf")
 
 
 def item_point(index):
-    return (LIST[0] + 40, LIST[1] + index * ITEM_HEIGHT + ITEM_HEIGHT // 2)
+    x, y, _, _ = controls.DOCS_LIST
+    return (x + 40, y + index * controls.DOCS_ITEM_HEIGHT + controls.DOCS_ITEM_HEIGHT // 2)
 
 
 def list_shown(app):
     # The list's light background over the dark header picture.
-    x, y, w, h = LIST
+    x, y, w, h = controls.DOCS_LIST
     return app.capture().mean_brightness(x + 4, y + 4, w - 8, h - 8) > 150
 
 
@@ -52,7 +50,7 @@ def test():
         assert not list_shown(app), "reference list shown at start"
 
         # A document that is not there.
-        app.click(*SPRAVKA)
+        app.click(*controls.HELP_BUTTON)
         wait_list(app, True)
         app.click(*item_point(SCANNERS[0]))
         box = wait_error_box(app)
@@ -72,7 +70,7 @@ def test():
 
         # The opener knows no application for the file: reported, not lost.
         opener.set_exit(3)
-        app.click(*SPRAVKA)
+        app.click(*controls.HELP_BUTTON)
         wait_list(app, True)
         app.click(*item_point(STO[0]))
         box = wait_error_box(app)
@@ -81,7 +79,7 @@ def test():
 
         # Another header button hides the list.
         if list_shown(app):
-            app.click(*ZAPISI)
+            app.click(*controls.RECORDS_BUTTON)
             wait_list(app, False)
 
         rc = app.close()

@@ -6,8 +6,7 @@ import os
 import signal
 
 import harness
-
-NOTEPAD = (323 + 60, 149 + 32 + 60)
+from harness import controls
 
 
 def test():
@@ -16,7 +15,7 @@ def test():
         app.write_file("log.cnf", old)
         app.prefix = ["sh", "-c", 'ulimit -f 64 && exec "$0" "$@"']  # 32 KB
         app.start()
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         app.type_text("lost?")
         boxes = app.wait_until(app.dialogs, 10, message="no box for the failed autosave")
         assert app.running(), f"the program ended ({app.proc.returncode})"

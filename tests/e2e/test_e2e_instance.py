@@ -8,6 +8,7 @@ import subprocess
 import time
 
 import harness
+from harness import controls
 
 
 def folder_state(app):
@@ -58,7 +59,7 @@ def test():
         assert app.running() and app.proc.pid == first_pid
         time.sleep(0.2)
         assert app.server.x.exists(app.window), "first copy's window is gone"
-        app.click(450, 250)
+        app.click(*controls.NOTEPAD_INSIDE)
         app.type_text("ok")
         rc = app.close()
         assert rc == 0, f"first copy exit code {rc}"

@@ -4,17 +4,14 @@ is in iso.cnf when the window closes, and after a restart the window shows
 it again, so closing it unchanged writes the same bytes."""
 
 import harness
+from harness import controls
 
 TITLE = "Расчёт по ГОСТ ISO 17636-1"
-CALC_BUTTON = (352, 20)
-# The link inside the calculation view (placed at 0, 148 of the window).
-LINK = (16 + 40, 148 + 280 + 6)
-SFD = (268 + 40, 174 + 10)  # in the ISO window's own pixels
 
 
 def open_window(app):
-    app.click(*CALC_BUTTON)
-    app.click(*LINK)
+    app.click(*controls.CALC_BUTTON)
+    app.click(*controls.ISO_LINK)
     return app.wait_window(TITLE)
 
 
@@ -22,9 +19,9 @@ def test():
     with harness.KeltoApp() as app:
         app.start()
         w = open_window(app)
-        app.click(*LINK)
+        app.click(*controls.ISO_LINK)
         assert len(app.windows(TITLE)) == 1, "more than one ISO window on screen"
-        app.click(*SFD, window=w)
+        app.click(*controls.ISO_SFD, window=w)
         app.key("End", "BackSpace", "BackSpace", "BackSpace", window=w)
         app.type_text("650.5", window=w)
         app.server.x.request_close(w)

@@ -8,10 +8,8 @@ import datetime
 import re
 
 import harness
+from harness import controls
 
-NOTEPAD = (323 + 60, 149 + 32 + 60)
-CALC_BUTTON = (317 + 35, 8 + 12)
-CALC_LINK = (16 + 6, 148 + 256 + 6)
 
 OLD_NOTE = ["Объект 7, стык 12", "Ферзевый гамбит на перерыве", "плёнка РТ-1"]
 NOTES = {
@@ -29,13 +27,6 @@ def diary_bytes(notes):
     return ("\r\n".join(lines) + "\r\n").encode("cp1251")
 
 
-def notepad_text(app):
-    app.click(*NOTEPAD)
-    app.key("ctrl+a")
-    app.key("ctrl+c")
-    return app.wait_until(app.clipboard, 5, message="nothing copied from the notepad")
-
-
 def test():
     today = datetime.date.today()
     with harness.KeltoApp() as app:
@@ -50,7 +41,7 @@ def test():
         for letter in "ФЕРЗЁВЫЙ":
             app.type_text(letter, delay=100, settle=0.05)
         app.key("Return")
-        text = app.wait_until(lambda: notepad_text(app), 5)
+        text = app.wait_until(lambda: harness.notepad_text(app), 5)
         assert text.splitlines() == OLD_NOTE, f"notepad after the search: {text!r}"
 
         rc = app.close()
@@ -63,8 +54,8 @@ def test():
 
         # A new start shows today: the calculation link writes to its note.
         app.start()
-        app.click(*CALC_BUTTON)
-        app.click(*CALC_LINK)
+        app.click(*controls.CALC_BUTTON)
+        app.click(*controls.TO_DIARY_LINK)
         rc = app.close()
         assert rc == 0, f"exit code {rc}"
         lines = app.read_lines("log.cnf")

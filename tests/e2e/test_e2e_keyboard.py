@@ -6,9 +6,8 @@ the notepad, and the note typed there is kept under that day in log.cnf."""
 import datetime
 
 import harness
+from harness import controls
 
-NOTEPAD = (323 + 60, 149 + 32 + 60)
-CLOSE_SPOT = (618, 4)
 DIALOG = "Выбор плагина оформления"
 NOTE = "LANG=C: keyboard only"
 
@@ -35,14 +34,14 @@ def test():
         app.key("Escape", window=dialog)
         app.wait_until(lambda: not app.windows(DIALOG), 10, message="the plug-in list stayed open")
 
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         # Notepad <- "Все записи за год" <- "Найти" <- month tabs <- grid.
         app.key("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
         app.key("ctrl+Next")
         app.key("Next")
         app.key("Tab", "Tab", "Tab", "Tab")
         app.type_text(NOTE)
-        app.click(*CLOSE_SPOT)
+        app.click(*controls.CLOSE_SPOT)
         assert app.wait_exit() == 0
 
         day = plus_month(today, 13)

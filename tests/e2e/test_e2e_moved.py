@@ -8,19 +8,11 @@ import time
 
 import harness
 
-HEADER = (0, 0, 638, 148)
-DIARY = (0, 149, 638, 308)
-
-
-def look(app):
-    im = app.capture()
-    return im.mean_brightness(*HEADER), im.mean_brightness(*DIARY)
-
 
 def test():
     with harness.KeltoApp() as app:
         app.start()
-        first = look(app)
+        first = harness.view_brightness(app)
         assert app.close() == 0
         remembered = app.read_file("ini.cnf")
 
@@ -34,7 +26,7 @@ def test():
         time.sleep(1.0)  # a box would come up by now
         others = [w for w in app.own_windows() if w != app.window]
         assert not others, f"{len(others)} boxes at the start of the moved folder"
-        header, diary = look(app)
+        header, diary = harness.view_brightness(app)
         assert abs(header - first[0]) < 3 and abs(diary - first[1]) < 3, \
             f"moved folder looks different: ({header:.0f}, {diary:.0f}) against " \
             f"({first[0]:.0f}, {first[1]:.0f})"

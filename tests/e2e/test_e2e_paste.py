@@ -4,18 +4,17 @@ click leave the program running and the typed text as it was; it is saved at
 close."""
 
 import harness
-
-NOTEPAD = (323 + 60, 149 + 32 + 60)
+from harness import controls
 
 
 def test():
     with harness.KeltoApp() as app:
         app.start()
-        app.click(*NOTEPAD)
+        app.click(*controls.NOTEPAD)
         app.type_text("abc")
         for attempt in ("ctrl+v", "shift+Insert", "middle click"):
             if attempt == "middle click":
-                app.click(*NOTEPAD, button=2)
+                app.click(*controls.NOTEPAD, button=2)
             else:
                 app.key(attempt)
             assert app.running(), f"the program ended on {attempt} with an empty clipboard " \

@@ -8,14 +8,6 @@ import time
 
 import harness
 
-HEADER = (0, 0, 638, 148)
-DIARY = (0, 149, 638, 308)
-
-
-def brightness(app):
-    im = app.capture()
-    return im.mean_brightness(*HEADER), im.mean_brightness(*DIARY)
-
 
 def settings(path, flag="0"):
     return (path + "\r\n" + flag + "\r\n").encode("cp1251")
@@ -26,7 +18,7 @@ def test():
         # Without ini.cnf: the standard plug-in, remembered relative to the
         # program folder so that the folder can move.
         app.start()
-        std_header, std_diary = brightness(app)
+        std_header, std_diary = harness.view_brightness(app)
         assert app.read_lines("ini.cnf") == ["plugins/стандарт.plg"], \
             f"ini.cnf after a first start: {app.read_file('ini.cnf')!r}"
         assert app.close() == 0
@@ -37,7 +29,7 @@ def test():
         app.start()
         assert not [w for w in app.own_windows() if w != app.window], \
             "a box came up with the dark plug-in"
-        dark_header, dark_diary = brightness(app)
+        dark_header, dark_diary = harness.view_brightness(app)
         assert dark_header < std_header - 30, \
             f"header not darker: {dark_header:.0f} against {std_header:.0f}"
         assert dark_diary < std_diary - 30, \
@@ -63,7 +55,7 @@ def test():
         time.sleep(1.0)
         others = [w for w in app.own_windows() if w != app.window]
         assert not others, f"{len(others)} more boxes after the first load error"
-        header, diary = brightness(app)
+        header, diary = harness.view_brightness(app)
         assert abs(header - std_header) < 10 and abs(diary - std_diary) < 10, \
             f"look after a failed plug-in ({header:.0f}, {diary:.0f}) is not the standard " \
             f"one ({std_header:.0f}, {std_diary:.0f})"

@@ -7,8 +7,8 @@ import os
 import time
 
 import harness
+from harness import controls
 
-SETTINGS_BUTTON = (479 + 35, 8 + 12)
 TITLE = "Выбор плагина оформления"
 
 
@@ -23,10 +23,10 @@ def test():
     with harness.KeltoApp() as app:
         app.start()
         remembered = app.read_file("ini.cnf")
-        app.move(236 + 35, 8 + 12)
+        app.move(*controls.RECORDS_BUTTON)
         time.sleep(1.5)  # the tooltip comes after a pause
         shot(app, "header.png")
-        app.click(*SETTINGS_BUTTON)
+        app.click(*controls.SETTINGS_BUTTON)
         dialog = app.wait_window(TITLE, 15)
         assert app.server.x.transient_for(dialog), "the dialog does not belong to the window"
         time.sleep(0.5)

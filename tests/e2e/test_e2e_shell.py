@@ -4,6 +4,7 @@ applies the standard plug-in and remembers it; the close hot spot at the top
 right ends the program and writes the diary."""
 
 import harness
+from harness import controls
 
 
 def test():
@@ -17,19 +18,19 @@ def test():
                                message="ini.cnf not written at the first start")
         assert lines[0] == "plugins/стандарт.plg", lines
 
-        app.click(560 + 35, 8 + 12)  # "Инфо"
+        app.click(*controls.INFO_BUTTON)
         about = app.wait_window("О программе")
         assert tuple(app.server.x.geometry(about)[2:]) == (432, 198), app.server.x.geometry(about)
         # While it is open the main window takes no input: the close hot spot
         # does nothing.
-        app.click(600 + 18, 10)
+        app.click(*controls.TOP_RIGHT)
         assert app.running()
         # Anywhere on the picture outside the logo closes it.
-        app.click(300, 150, window=about)
+        app.click(*controls.ABOUT_PICTURE, window=about)
         app.wait_until(lambda: not app.windows("О программе"), message="About window still shown")
 
         # The top-right hot spot, right of "Инфо".
-        app.click(600 + 30, 4)
+        app.click(*controls.CLOSE_SPOT_RIGHT)
         rc = app.wait_exit()
         assert rc == 0, f"exit code {rc}\n{app.log()}"
         assert app.read_lines("log.cnf") == ["0"]

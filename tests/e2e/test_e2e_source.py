@@ -9,18 +9,9 @@ again, so closing it unchanged writes the same bytes."""
 import datetime
 
 import harness
+from harness import controls
 
 TITLE = "Источник и экспозиция"
-CALC_BUTTON = (352, 20)
-# The link inside the calculation view (placed at 0, 148 of the window).
-LINK = (16 + 40, 148 + 232 + 6)
-# Inputs of the source window, in its own pixels.
-ACTIVITY = (300, 49)
-REF_TIME = (300, 138)
-REF_DIST = (300, 165)
-REF_THICK = (300, 192)
-DIST = (300, 254)
-THICK = (300, 281)
 
 
 def expected(dates, dist):
@@ -29,8 +20,8 @@ def expected(dates, dist):
 
 
 def open_window(app):
-    app.click(*CALC_BUTTON)
-    app.click(*LINK)
+    app.click(*controls.CALC_BUTTON)
+    app.click(*controls.SOURCE_LINK)
     return app.wait_window(TITLE)
 
 
@@ -45,8 +36,9 @@ def test():
     with harness.KeltoApp() as app:
         app.start()
         w = open_window(app)
-        for at, text in ((ACTIVITY, "100"), (REF_TIME, "2.5"), (REF_DIST, "500"),
-                         (REF_THICK, "10"), (DIST, "500"), (THICK, "10")):
+        for at, text in ((controls.SOURCE_ACTIVITY, "100"), (controls.SOURCE_REF_TIME, "2.5"),
+                         (controls.SOURCE_REF_DIST, "500"), (controls.SOURCE_REF_THICK, "10"),
+                         (controls.SOURCE_DIST, "500"), (controls.SOURCE_THICK, "10")):
             type_into(app, w, at, text)
         app.server.x.request_close(w)
         app.wait_until(lambda: app.exists("source.cnf") and not app.windows(TITLE), 5,
@@ -56,9 +48,9 @@ def test():
 
         # The same window again, with what it held; a change is written at exit.
         w2 = open_window(app)
-        app.click(*LINK)
+        app.click(*controls.SOURCE_LINK)
         assert len(app.windows(TITLE)) == 1, "more than one source window on screen"
-        type_into(app, w2, DIST, "0")
+        type_into(app, w2, controls.SOURCE_DIST, "0")
         rc = app.close()
         assert rc == 0, f"exit code {rc}"
         saved = app.read_file("source.cnf")

@@ -13,8 +13,8 @@ import sys
 import time
 
 import harness
+from harness import controls
 
-NOTEPAD = (323 + 60, 149 + 32 + 60)
 SKIP = 77
 
 
@@ -37,7 +37,7 @@ def test():
             with open(os.path.join(stick, "filler"), "wb") as f:
                 f.write(b"\0" * (free - len(old) * 3 // 2))
             app.start()
-            app.click(*NOTEPAD)
+            app.click(*controls.NOTEPAD)
             app.type_text("saved")
             time.sleep(3)  # the autosave, two seconds after the change
             assert not app.dialogs(), "a box came up: the save did not fit"

@@ -11,8 +11,7 @@ import shutil
 import stat
 
 import harness
-
-NOTEPAD = (323 + 60, 149 + 32 + 60)
+from harness import controls
 
 
 def start_past_the_box(app, what):
@@ -28,7 +27,7 @@ def start_past_the_box(app, what):
 
 
 def type_and_close(app, text):
-    app.click(*NOTEPAD)
+    app.click(*controls.NOTEPAD)
     app.type_text(text)
     rc = app.close()
     assert rc == 0, f"exit code {rc}"

@@ -10,11 +10,13 @@
 #include <QtTest>
 
 #include "messages.h"
+#include "table.h"
 
 #include <cerrno>
 #include <sys/stat.h>
 
 using namespace kelto;
+using namespace kelto::testing;
 
 class TestReport : public QObject {
     Q_OBJECT
@@ -22,8 +24,7 @@ private slots:
     // clang-format off
     void fullStop_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shown");
+        Columns<QString, QString>({"text", "shown"});
         QTest::newRow("letter") << "Floating point division by zero" << "Floating point division by zero.";
         QTest::newRow("quote") << "'abc' is not a valid floating point value" << "'abc' is not a valid floating point value.";
         QTest::newRow("already") << "Готово." << "Готово.";
@@ -36,8 +37,7 @@ private slots:
     // clang-format on
     void fullStop()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, shown);
+        auto [text, shown] = Fetch<QString, QString>({"text", "shown"});
         QCOMPARE(WithFullStop(text), shown);
     }
 
@@ -60,10 +60,11 @@ private slots:
     // clang-format off
     void memoryExhaustionIsSaidPlainly_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("bad_alloc") << 0;
-        QTest::newRow("array length") << 1;
-        QTest::newRow("a real one") << 2;
+        Column<int>("kind", {
+            {"bad_alloc", 0},
+            {"array length", 1},
+            {"a real one", 2},
+        });
     }
     // clang-format on
     void memoryExhaustionIsSaidPlainly()
@@ -117,8 +118,7 @@ private slots:
     // elsewhere or into a device: the write is refused like a failed save.
     void saveRefusesWhatIsNoRegularFile_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
+        Columns<QString, QString>({"kind", "reason"});
         // clang-format off
         QTest::newRow("link to nowhere") << "dangling" << "это символическая ссылка";
         QTest::newRow("link to a file")  << "link"     << "это символическая ссылка";
@@ -128,8 +128,7 @@ private slots:
     }
     void saveRefusesWhatIsNoRegularFile()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
+        auto [kind, reason] = Fetch<QString, QString>({"kind", "reason"});
         QTemporaryDir dir, home;
         const QString path = dir.filePath(QStringLiteral("ini.cnf"));
         const QString target = home.filePath(QStringLiteral(".profile"));
@@ -151,8 +150,7 @@ private slots:
     // The reasons shown for system errors are the program's own Russian texts.
     void systemErrorsInRussian_data()
     {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("text");
+        Columns<int, QString>({"error", "text"});
         // clang-format off
         QTest::newRow("EIO")    << EIO    << "ошибка ввода-вывода на диске";
         QTest::newRow("ENOSPC") << ENOSPC << "на диске нет места";
@@ -167,8 +165,7 @@ private slots:
     }
     void systemErrorsInRussian()
     {
-        QFETCH(int, error);
-        QFETCH(QString, text);
+        auto [error, text] = Fetch<int, QString>({"error", "text"});
         QCOMPARE(SystemErrorText(error), text);
     }
 

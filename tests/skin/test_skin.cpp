@@ -26,14 +26,14 @@
 #include <QtTest>
 
 #include "files.h"
+#include "folder.h"
 #include "messages.h"
+#include "table.h"
 
 #include <sys/stat.h>
 
 using namespace kelto;
-using kelto::testing::Get;
-using kelto::testing::MessageRecorder;
-using kelto::testing::Put;
+using namespace kelto::testing;
 
 namespace {
 
@@ -153,7 +153,7 @@ QStringList PluginLines()
 class TestSkin : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TempProgramFolder m_program;
     QString m_plg;
     QString m_folder;
 
@@ -164,8 +164,8 @@ class TestSkin : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        m_folder = m_dir.path() + "/plugins";
+        QVERIFY(m_program.dir.isValid());
+        m_folder = m_program.dir.path() + "/plugins";
         m_plg = m_folder + "/тест.plg";
         QDir(m_folder).removeRecursively();
         Put(Pic("main.jpg"), Scrambled(Encoded({40, 30}, "JPEG")));
@@ -173,7 +173,6 @@ private slots:
         Put(Pic("calc.jpg"), Scrambled(Encoded({38, 28}, "JPEG")));
         Put(Pic("about.bmp"), Scrambled(Encoded({37, 27}, "BMP")));
         WritePlugin(PluginLines());
-        SetProgramFolder(m_dir.path());
         QFile::remove(SettingsPath());
         SetPluginDialog({});
     }
@@ -181,9 +180,7 @@ private slots:
     // clang-format off
     void hexToColor_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<uint>("value");
+        Columns<QString, bool, uint>({"text", "ok", "value"});
         QTest::newRow("with mark") << "#FF8000" << true << 0x000080FFu;
         QTest::newRow("without mark") << "FF8000" << true << 0x000080FFu;
         QTest::newRow("lower case") << "#ff8000" << true << 0x000080FFu;
@@ -204,9 +201,7 @@ private slots:
     // clang-format on
     void hexToColor()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(uint, value);
+        auto [text, ok, value] = Fetch<QString, bool, uint>({"text", "ok", "value"});
         if (ok)
             QCOMPARE(HexToColor(text), value);
         else
@@ -216,9 +211,7 @@ private slots:
     // clang-format off
     void fontSize_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("value");
+        Columns<QString, bool, int>({"text", "ok", "value"});
         QTest::newRow("plain") << "12" << true << 12;
         QTest::newRow("leading blanks") << "  12" << true << 12;
         QTest::newRow("plus") << "+9" << true << 9;
@@ -236,9 +229,7 @@ private slots:
     // clang-format on
     void fontSize()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(int, value);
+        auto [text, ok, value] = Fetch<QString, bool, int>({"text", "ok", "value"});
         if (ok)
             QCOMPARE(ParseFontSize(text), value);
         else
@@ -248,8 +239,7 @@ private slots:
     // clang-format off
     void plgLines_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("lines");
+        Columns<QByteArray, QStringList>({"bytes", "lines"});
         QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
         QTest::newRow("mixed ends") << QByteArray("a\rb\nc") << QStringList{"a", "b", "c"};
         QTest::newRow("empty lines") << QByteArray("a\r\n\r\n\n") << QStringList{"a", "", ""};
@@ -262,17 +252,14 @@ private slots:
     // clang-format on
     void plgLines()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, lines);
+        auto [bytes, lines] = Fetch<QByteArray, QStringList>({"bytes", "lines"});
         QCOMPARE(ReadPlgLines(bytes), lines);
     }
 
     // clang-format off
     void pictureReferences_data()
     {
-        QTest::addColumn<QString>("reference");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("format");
+        Columns<QString, QString, QByteArray>({"reference", "path", "format"});
         QTest::newRow("backslash") << "вид\\main.jpg" << "/p/вид/main.jpg" << QByteArray("JPEG");
         QTest::newRow("slash") << "вид/a.JPEG" << "/p/вид/a.JPEG" << QByteArray("JPEG");
         QTest::newRow("bmp upper") << "A.BMP" << "/p/A.BMP" << QByteArray("BMP");
@@ -286,9 +273,7 @@ private slots:
     // clang-format on
     void pictureReferences()
     {
-        QFETCH(QString, reference);
-        QFETCH(QString, path);
-        QFETCH(QByteArray, format);
+        auto [reference, path, format] = Fetch<QString, QString, QByteArray>({"reference", "path", "format"});
         const QString full = ResolvePictureReference("/p", reference);
         QCOMPARE(full, path);
         if (format.isEmpty())
@@ -299,7 +284,7 @@ private slots:
 
     void toggleHeader()
     {
-        const QString path = m_dir.path() + "/t.bin";
+        const QString path = m_program.dir.path() + "/t.bin";
         const QByteArray plain = "0123456789abcdefgh";
         Put(path, plain);
         QVERIFY(TogglePictureHeader(path));
@@ -316,18 +301,14 @@ private slots:
         Put(path, "short");
         QVERIFY(!TogglePictureHeader(path));
         QCOMPARE(Get(path), QByteArray("short"));
-        QVERIFY(!TogglePictureHeader(m_dir.path() + "/absent.jpg"));
-        QVERIFY(!TogglePictureHeader(m_dir.path()));
+        QVERIFY(!TogglePictureHeader(m_program.dir.path() + "/absent.jpg"));
+        QVERIFY(!TogglePictureHeader(m_program.dir.path()));
     }
 
     // clang-format off
     void applyFontStyles_data()
     {
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<bool>("italic");
-        QTest::addColumn<bool>("underline");
-        QTest::addColumn<bool>("strike");
+        Columns<QString, bool, bool, bool, bool>({"style", "bold", "italic", "underline", "strike"});
         QTest::newRow("bold and underline") << "fsBold,fsUnderline" << true << false << true << false;
         QTest::newRow("all in brackets") << "[fsBold, fsItalic, fsUnderline, fsStrikeOut]" << true << true << true << true;
         QTest::newRow("glued") << "xfsItalicfsStrikeOuty" << false << true << false << true;
@@ -393,9 +374,10 @@ private slots:
     // clang-format off
     void loadFullPlugin_data()
     {
-        QTest::addColumn<bool>("aboutChildOfMain");
-        QTest::newRow("separate About window") << false;
-        QTest::newRow("About window owned by main") << true;
+        Column<bool>("aboutChildOfMain", {
+            {"separate About window", false},
+            {"About window owned by main", true},
+        });
     }
     // clang-format on
     // The calculation view is built when first opened: the plug-in loaded
@@ -403,8 +385,7 @@ private slots:
     // built, with the same result and the same failure, said once.
     void viewBuiltLaterGetsTheSameSteps_data()
     {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("value");
+        Columns<int, QString>({"line", "value"});
         // clang-format off
         QTest::newRow("whole plug-in")            << 0  << "Тестовый вид";
         QTest::newRow("bad caption size")         << 16 << "x";
@@ -414,8 +395,7 @@ private slots:
     }
     void viewBuiltLaterGetsTheSameSteps()
     {
-        QFETCH(int, line);
-        QFETCH(QString, value);
+        auto [line, value] = Fetch<int, QString>({"line", "value"});
         QStringList lines = PluginLines();
         lines[line] = value;
         WritePlugin(lines);
@@ -543,16 +523,14 @@ private slots:
     // clang-format off
     void missingPictures_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("mainChanged");
+        Columns<QString, bool>({"file", "mainChanged"});
         QTest::newRow("line 2") << "main.jpg" << false;
         QTest::newRow("line 3") << "diary.jpg" << true;
     }
     // clang-format on
     void missingPictures()
     {
-        QFETCH(QString, file);
-        QFETCH(bool, mainChanged);
+        auto [file, mainChanged] = Fetch<QString, bool>({"file", "mainChanged"});
         QVERIFY(QFile::remove(Pic(file)));
         MessageRecorder rec;
         FakeWindows w;
@@ -569,8 +547,7 @@ private slots:
     // clang-format off
     void badPictures_data()
     {
-        QTest::addColumn<QString>("reference");
-        QTest::addColumn<QByteArray>("bytes");
+        Columns<QString, QByteArray>({"reference", "bytes"});
         QTest::newRow("not scrambled") << "вид\\plain.jpg" << Encoded({5, 5}, "JPEG");
         QTest::newRow("bmp named jpg") << "вид\\bmp.jpg" << Scrambled(Encoded({5, 5}, "BMP"));
         QTest::newRow("short file") << "вид\\short.bmp" << QByteArray("BM\x01\x02", 4);
@@ -582,8 +559,7 @@ private slots:
     // clang-format on
     void badPictures()
     {
-        QFETCH(QString, reference);
-        QFETCH(QByteArray, bytes);
+        auto [reference, bytes] = Fetch<QString, QByteArray>({"reference", "bytes"});
         const QString file = reference.isEmpty() ? QString() : ResolvePictureReference(m_folder, reference);
         if (!file.isEmpty())
             Put(file, bytes);
@@ -604,9 +580,7 @@ private slots:
     // must decode, so nothing is left to fail at the first paint.
     void picturesAreCheckedAtLoad_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("accepted");
+        Columns<QString, QByteArray, bool>({"name", "bytes", "accepted"});
         const QByteArray jpeg = Encoded({638, 457}, "JPEG");
         QByteArray huge = Encoded({30, 30}, "BMP");
         for (int at : {18, 22}) // the header's width and height: 30000 each
@@ -620,9 +594,7 @@ private slots:
     }
     void picturesAreCheckedAtLoad()
     {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, accepted);
+        auto [name, bytes, accepted] = Fetch<QString, QByteArray, bool>({"name", "bytes", "accepted"});
         Put(Pic(name), bytes);
         QWidget window;
         TPictureLabel* image = MakePictureLabel(&window, "Image1", {0, 0, 638, 457}, QStringLiteral(":/none"));
@@ -694,9 +666,10 @@ private slots:
     // clang-format off
     void picturesUnchanged_data()
     {
-        QTest::addColumn<bool>("readOnly");
-        QTest::newRow("writable") << false;
-        QTest::newRow("read-only folder") << true;
+        Column<bool>("readOnly", {
+            {"writable", false},
+            {"read-only folder", true},
+        });
     }
     // clang-format on
     void picturesUnchanged()
@@ -752,9 +725,10 @@ private slots:
     // clang-format off
     void shippedPlugins_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("стандарт") << "стандарт";
-        QTest::newRow("тёмный") << "тёмный";
+        Column<QString>("name", {
+            {"стандарт", "стандарт"},
+            {"тёмный", "тёмный"},
+        });
     }
     // clang-format on
     void shippedPlugins()
@@ -833,7 +807,7 @@ private slots:
         FakeWindows w;
 
         Choose(w); // cancelled
-        QCOMPARE(seenStart, m_dir.path());
+        QCOMPARE(seenStart, m_program.dir.path());
         QCOMPARE(Get(SettingsPath()), QByteArray("old.plg\r\n1\r\nthree\r\n"));
         QVERIFY(w.t.mainPicture->pixmap().isNull());
 
@@ -889,7 +863,7 @@ private slots:
         QCOMPARE(names.size(), 1); // "тест", marked when it is the one applied
         QVERIFY2(names[0].startsWith(QStringLiteral("тест")), qPrintable(names[0]));
         QCOMPARE(filters, QStringList{QStringLiteral("Плагины оформления (*.plg)")});
-        QCOMPARE(folder, QDir(m_dir.path() + "/plugins").absolutePath());
+        QCOMPARE(folder, QDir(m_program.dir.path() + "/plugins").absolutePath());
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 };

@@ -69,18 +69,20 @@ private:
 };
 
 // A disk that takes files of at most `bytes` bytes, for as long as the object
-// lives: writes past it fail (and raise no signal) as on a full disk. The
-// results of reading and of setting the limit are kept for the test to check.
+// lives: writes past it fail (and raise no signal) as on a full disk. Given
+// SIG_DFL as `onSignal`, the signal would end the process unless the code
+// under test ignores it itself. The results of reading and of setting the
+// limit are kept for the test to check.
 struct FileSizeLimit {
     rlimit old{};
     void (*oldHandler)(int) = nullptr;
     int readResult = -1;
     int setResult = -1;
 
-    explicit FileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit(rlim_t bytes, void (*onSignal)(int) = SIG_IGN)
     {
         readResult = getrlimit(RLIMIT_FSIZE, &old);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        oldHandler = std::signal(SIGXFSZ, onSignal);
         rlimit low = old;
         low.rlim_cur = bytes;
         setResult = setrlimit(RLIMIT_FSIZE, &low);

@@ -14,6 +14,8 @@ struct TempProgramFolder {
     TempProgramFolder(const TempProgramFolder&) = delete;
     TempProgramFolder& operator=(const TempProgramFolder&) = delete;
 
+    // The folder as the program names it, with its closing slash.
+    QString Path() const { return dir.path() + QLatin1Char('/'); }
     // A file of the program folder.
     QString File(const QString& name) const { return dir.filePath(name); }
 };

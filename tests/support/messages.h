@@ -6,16 +6,23 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace kelto::testing {
 
 struct MessageRecorder {
     QList<MessageRequest> boxes;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
+    // Runs while each box is open, before it is answered: what a user could
+    // do meanwhile.
+    std::function<void(const MessageRequest&)> whileOpen;
 
     MessageRecorder()
     {
         SetMessageHandler([this](const MessageRequest& r) {
             boxes << r;
+            if (whileOpen)
+                whileOpen(r);
             return answer;
         });
     }
