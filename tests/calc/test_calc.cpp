@@ -25,6 +25,15 @@ Run Calculate(const TLayoutInputs& in)
     return r;
 }
 
+// The default inputs as `edit` leaves them, calculated.
+template <class Edit>
+Run CalculateWith(Edit edit)
+{
+    TLayoutInputs in = LayoutDefaults();
+    edit(in);
+    return Calculate(in);
+}
+
 const QString Q = QStringLiteral("?");
 
 } // namespace
@@ -83,9 +92,7 @@ void TestCalc::defaultsPerScheme_data()
 void TestCalc::defaultsPerScheme()
 {
     auto [scheme, focRast, expo] = Fetch<int, QString, QString>({"scheme", "focRast", "expo"});
-    TLayoutInputs in = LayoutDefaults();
-    in.cbSheme = scheme;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) { in.cbSheme = scheme; });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lFocRast, focRast);
     QCOMPARE(r.out.lExpo, expo);
@@ -117,10 +124,7 @@ void TestCalc::controlSections_data()
 void TestCalc::controlSections()
 {
     auto [diam, film, count, length] = Fetch<QString, QString, QString, QString>({"diam", "film", "count", "length"});
-    TLayoutInputs in = LayoutDefaults();
-    in.eDiam = diam;
-    in.eDlin = film;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) { in.eDiam = diam; in.eDlin = film; });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lCount, count);
     QCOMPARE(r.out.Ldlin, length);
@@ -149,11 +153,11 @@ void TestCalc::thicknessBounds_data()
 void TestCalc::thicknessBounds()
 {
     auto [cls, thickness, sens] = Fetch<int, QString, QString>({"cls", "thickness", "sens"});
-    TLayoutInputs in = LayoutDefaults();
-    in.eDiam = QStringLiteral("2000");
-    in.cbSens = cls;
-    in.eTol = thickness;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) {
+        in.eDiam = QStringLiteral("2000");
+        in.cbSens = cls;
+        in.eTol = thickness;
+    });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lSens, sens);
 }
@@ -161,11 +165,11 @@ void TestCalc::thicknessBounds()
 void TestCalc::negativeSensitivityTakesCoefficientFour()
 {
     // K = -1 makes Φ/K negative, so c = 4 and "в)" gives R = 4·D.
-    TLayoutInputs in = LayoutDefaults();
-    in.eDiam = QStringLiteral("1000");
-    in.eTol = QStringLiteral("250");
-    in.cbSheme = 2;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) {
+        in.eDiam = QStringLiteral("1000");
+        in.eTol = QStringLiteral("250");
+        in.cbSheme = 2;
+    });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lSens, QStringLiteral("-1,00"));
     QCOMPARE(r.out.lFocRast, QStringLiteral("4000,00"));
@@ -192,12 +196,12 @@ void TestCalc::swallowedFaults()
 {
     auto [scheme, diam, thickness, focal, focRast, perimeter] = Fetch<int, QString, QString, QString, QString, QString>(
         {"scheme", "diam", "thickness", "focal", "focRast", "perimeter"});
-    TLayoutInputs in = LayoutDefaults();
-    in.cbSheme = scheme;
-    in.eDiam = diam;
-    in.eTol = thickness;
-    in.eRast = focal;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) {
+        in.cbSheme = scheme;
+        in.eDiam = diam;
+        in.eTol = thickness;
+        in.eRast = focal;
+    });
     QVERIFY2(!r.error, qPrintable(r.error.value_or(QString())));
     QCOMPARE(r.out.lFocRast, focRast);
     QCOMPARE(r.out.lExpo, Q);
@@ -225,10 +229,7 @@ void TestCalc::centreSchemesRangeTest_data()
 void TestCalc::centreSchemesRangeTest()
 {
     auto [scheme, focal, focRast, expo] = Fetch<int, QString, QString, QString>({"scheme", "focal", "focRast", "expo"});
-    TLayoutInputs in = LayoutDefaults();
-    in.cbSheme = scheme;
-    in.eRast = focal;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) { in.cbSheme = scheme; in.eRast = focal; });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lFocRast, focRast);
     QCOMPARE(r.out.lExpo, expo);
@@ -237,10 +238,7 @@ void TestCalc::centreSchemesRangeTest()
 void TestCalc::negativeExposuresBecomeZero()
 {
     // A pasted negative focal distance makes β exceed α.
-    TLayoutInputs in = LayoutDefaults();
-    in.cbSheme = 0;
-    in.eRast = QStringLiteral("-20");
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) { in.cbSheme = 0; in.eRast = QStringLiteral("-20"); });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lFocRast, QStringLiteral("140,00"));
     QCOMPARE(r.out.lExpo, QStringLiteral("0"));
@@ -487,12 +485,12 @@ void TestCalc::minDistanceBelowDiameter()
 {
     auto [scheme, diam, focal, spot, focRast]
         = Fetch<int, QString, QString, QString, QString>({"scheme", "diam", "focal", "spot", "focRast"});
-    TLayoutInputs in = LayoutDefaults();
-    in.cbSheme = scheme;
-    in.eDiam = diam;
-    in.eRast = focal;
-    in.ePatno = spot;
-    const Run r = Calculate(in);
+    const Run r = CalculateWith([&](TLayoutInputs& in) {
+        in.cbSheme = scheme;
+        in.eDiam = diam;
+        in.eRast = focal;
+        in.ePatno = spot;
+    });
     QVERIFY(!r.error);
     QCOMPARE(r.out.lFocRast, focRast);
 }

@@ -596,6 +596,24 @@ def view_brightness(app):
     return im.mean_brightness(*controls.HEADER), im.mean_brightness(*controls.DIARY)
 
 
+def assert_no_boxes(app, when):
+    """Nothing but the main window is up: no message box came `when`."""
+    others = [w for w in app.own_windows() if w != app.window]
+    assert not others, f"{len(others)} boxes {when}"
+
+
+def assert_look(app, expected, tolerance, what):
+    """The header and the diary view are as bright as `expected` (a pair from
+    view_brightness) within `tolerance`."""
+    header, diary = view_brightness(app)
+    assert abs(header - expected[0]) < tolerance and abs(diary - expected[1]) < tolerance, \
+        f"{what}: ({header:.0f}, {diary:.0f}) against ({expected[0]:.0f}, {expected[1]:.0f})"
+
+
+def assert_file_kept(app, name, content, why):
+    assert app.read_file(name) == content, f"{name} {why}: {app.read_file(name)!r}"
+
+
 def main(test):
     """Runs `test()` as a script: exit 0 on success, 1 with the reason on failure."""
     try:

@@ -24,15 +24,10 @@ def test():
 
         app.start()
         time.sleep(1.0)  # a box would come up by now
-        others = [w for w in app.own_windows() if w != app.window]
-        assert not others, f"{len(others)} boxes at the start of the moved folder"
-        header, diary = harness.view_brightness(app)
-        assert abs(header - first[0]) < 3 and abs(diary - first[1]) < 3, \
-            f"moved folder looks different: ({header:.0f}, {diary:.0f}) against " \
-            f"({first[0]:.0f}, {first[1]:.0f})"
+        harness.assert_no_boxes(app, "at the start of the moved folder")
+        harness.assert_look(app, first, 3, "moved folder looks different")
         assert app.close() == 0
-        assert app.read_file("ini.cnf") == remembered, \
-            f"ini.cnf changed by the moved start: {app.read_file('ini.cnf')!r}"
+        harness.assert_file_kept(app, "ini.cnf", remembered, "changed by the moved start")
 
 
 if __name__ == "__main__":

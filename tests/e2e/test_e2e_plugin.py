@@ -27,16 +27,14 @@ def test():
         dark = settings(app.path("plugins/тёмный.plg"))
         app.write_file("ini.cnf", dark)
         app.start()
-        assert not [w for w in app.own_windows() if w != app.window], \
-            "a box came up with the dark plug-in"
+        harness.assert_no_boxes(app, "with the dark plug-in")
         dark_header, dark_diary = harness.view_brightness(app)
         assert dark_header < std_header - 30, \
             f"header not darker: {dark_header:.0f} against {std_header:.0f}"
         assert dark_diary < std_diary - 30, \
             f"diary view not darker: {dark_diary:.0f} against {std_diary:.0f}"
         assert app.close() == 0
-        assert app.read_file("ini.cnf") == dark, \
-            f"ini.cnf rewritten by a start: {app.read_file('ini.cnf')!r}"
+        harness.assert_file_kept(app, "ini.cnf", dark, "rewritten by a start")
 
         # A broken plug-in: its message, once, during start-up.
         app.write_file("plugins/сломанный.plg", b"\x00\x01 not a plug-in\r\n")
@@ -53,15 +51,11 @@ def test():
         app.wait_main_window()
         # Give a second box the time to come up, if there were one.
         time.sleep(1.0)
-        others = [w for w in app.own_windows() if w != app.window]
-        assert not others, f"{len(others)} more boxes after the first load error"
-        header, diary = harness.view_brightness(app)
-        assert abs(header - std_header) < 10 and abs(diary - std_diary) < 10, \
-            f"look after a failed plug-in ({header:.0f}, {diary:.0f}) is not the standard " \
-            f"one ({std_header:.0f}, {std_diary:.0f})"
+        harness.assert_no_boxes(app, "more after the first load error")
+        harness.assert_look(app, (std_header, std_diary), 10,
+                            "look after a failed plug-in is not the standard one")
         assert app.close() == 0
-        assert app.read_file("ini.cnf") == broken, \
-            f"ini.cnf no longer names the broken plug-in: {app.read_file('ini.cnf')!r}"
+        harness.assert_file_kept(app, "ini.cnf", broken, "no longer names the broken plug-in")
 
 
 if __name__ == "__main__":
