@@ -231,7 +231,8 @@ void BM_KeystrokeWithRepaint(benchmark::State& state)
     view.CreateMonthGrid();
     view.ClearMarkedDays();
     view.ResetToToday();
-    view.MonthGrid()->setSelectedDate(kFirst.addDays(kRecords - 1));
+    auto* grid = view.findChild<TMonthGrid*>(QStringLiteral("MonthGrid"));
+    grid->setSelectedDate(kFirst.addDays(kRecords - 1));
     view.UpdateMarkedDays();
     view.show();
     auto* notepad = view.findChild<QTextEdit*>(QStringLiteral("reblok"));
@@ -253,7 +254,7 @@ void BM_KeystrokeWithRepaint(benchmark::State& state)
             return false;
         }
     } counter(&gridPaints);
-    view.MonthGrid()->installEventFilter(&counter);
+    grid->installEventFilter(&counter);
     QElapsedTimer wall;
     wall.start();
     const qint64 cpu0 = CpuNanoseconds();

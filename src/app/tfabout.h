@@ -24,7 +24,6 @@ class TfAbout : public QDialog {
 public:
     explicit TfAbout(QWidget* parent = nullptr);
     QLabel* Picture() const { return m_image; }
-    QLabel* lVersion() const { return m_version; }
 
 public slots:
     void CloseAbout();

@@ -665,7 +665,7 @@ TCalcView* TfMain::CalcView()
     Panel2->move(0, 148);
     Panel2->stackUnder(Panel1);
     // The calculation's diary link names the day chosen in the diary.
-    Panel2->SetDiaryDaySource([this] { return Panel1->MonthGrid() ? Panel1->MonthGrid()->SelectedDate() : QDate(); });
+    Panel2->SetDiaryDaySource([this] { return Panel1->SelectedDate(); });
     Panel2->PlaceSchemePictures();
     // The plug-ins loaded so far, on this view's own list, in their order;
     // what failed was said when they were loaded.

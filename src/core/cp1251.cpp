@@ -36,14 +36,14 @@ struct Cp1251Tables {
     }
 };
 
-const Cp1251Tables& tables()
+const Cp1251Tables& Tables()
 {
     static const Cp1251Tables t;
     return t;
 }
 
 // The byte for one character, '?' when the code page has none.
-inline char encodeChar(const Cp1251Tables& t, char16_t u)
+inline char EncodeChar(const Cp1251Tables& t, char16_t u)
 {
     if (u == 0)
         return 0;
@@ -54,16 +54,16 @@ inline char encodeChar(const Cp1251Tables& t, char16_t u)
 
 const char16_t* Cp1251ToUnicodeTable()
 {
-    return tables().toUnicode;
+    return Tables().toUnicode;
 }
 const unsigned char* Cp1251FromUnicodeTable()
 {
-    return tables().fromUnicode;
+    return Tables().fromUnicode;
 }
 
 QByteArray ToCp1251(const QString& text)
 {
-    const Cp1251Tables& t = tables();
+    const Cp1251Tables& t = Tables();
     QByteArray out;
     out.resize(text.size());
     char* o = out.data();
@@ -76,7 +76,7 @@ QByteArray ToCp1251(const QString& text)
             p += 2;
             continue;
         }
-        *o++ = u < 0x80 ? char(u) : encodeChar(t, u);
+        *o++ = u < 0x80 ? char(u) : EncodeChar(t, u);
         ++p;
     }
     out.truncate(o - out.constData());
@@ -85,7 +85,7 @@ QByteArray ToCp1251(const QString& text)
 
 QString FromCp1251(const QByteArray& bytes)
 {
-    const Cp1251Tables& t = tables();
+    const Cp1251Tables& t = Tables();
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* o = out.data();
     for (const char c : bytes)
@@ -95,7 +95,7 @@ QString FromCp1251(const QByteArray& bytes)
 
 bool FitsCp1251(const QString& text)
 {
-    const Cp1251Tables& t = tables();
+    const Cp1251Tables& t = Tables();
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u != 0 && u >= 0x80 && t.fromUnicode[u] == 0)

@@ -56,7 +56,7 @@ struct View {
         view.show();
         Control<QTextEdit>(view, "reblok")->setFocus();
     }
-    TMonthGrid* grid() const { return view.MonthGrid(); }
+    TMonthGrid* grid() const { return Control<TMonthGrid>(view, "MonthGrid"); }
     void select(const QDate& d)
     {
         grid()->setSelectedDate(d);
@@ -393,15 +393,15 @@ private slots:
         View v({{QDate(2025, 2, 10), {QStringLiteral("в прошлом году")}}});
         v.select(QDate(2024, 2, 29));
         QVERIFY(!v.view.MarkedDays().test(10));
-        Control<TSpinButton>(v.view, "sbYear")->upButton()->click();
+        Control<QToolButton>(v.view, "sbYearUp")->click();
         QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("2025"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(2025, 2, 28));
         QVERIFY(v.view.MarkedDays().test(10));
-        Control<TSpinButton>(v.view, "sbYear")->downButton()->click();
+        Control<QToolButton>(v.view, "sbYearDown")->click();
         QCOMPARE(v.grid()->SelectedDate(), QDate(2024, 2, 28));
         QVERIFY(!v.view.MarkedDays().test(10));
-        QCOMPARE(Control<TSpinButton>(v.view, "sbYear")->upButton()->autoRepeatDelay(), 400);
-        QCOMPARE(Control<TSpinButton>(v.view, "sbYear")->upButton()->autoRepeatInterval(), 100);
+        QCOMPARE(Control<QToolButton>(v.view, "sbYearUp")->autoRepeatDelay(), 400);
+        QCOMPARE(Control<QToolButton>(v.view, "sbYearUp")->autoRepeatInterval(), 100);
     }
 
     void yearsOutsideTheCalendarLeaveTheDate()

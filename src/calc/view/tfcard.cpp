@@ -120,7 +120,7 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     if (fields.source.isEmpty())
         fields.source = defaultSource;
     SetFields(fields);
-    for (QLineEdit* e : edits())
+    for (QLineEdit* e : Edits())
         connect(e, &QLineEdit::textChanged, this, &TfCard::Refresh);
 }
 
@@ -129,7 +129,7 @@ QString TfCard::FilePath()
     return ProgramFolder() + QStringLiteral("card.cnf");
 }
 
-QList<QLineEdit*> TfCard::edits() const
+QList<QLineEdit*> TfCard::Edits() const
 {
     return {eOrganization, eObject, eJoint, eMaterial, eSource, eFilmType, eScreens, eMadeBy, eCheckedBy};
 }
@@ -151,7 +151,7 @@ void TfCard::SetFields(const TCardFields& f)
 {
     const QStringList values
         = {f.organization, f.object, f.joint, f.material, f.source, f.filmType, f.screens, f.madeBy, f.checkedBy};
-    const QList<QLineEdit*> e = edits();
+    const QList<QLineEdit*> e = Edits();
     for (int i = 0; i < e.size(); ++i) {
         const QSignalBlocker block(e[i]);
         e[i]->setText(values[i]);
@@ -175,7 +175,7 @@ void TfCard::ApplyLook(const TSourceLook& look)
     for (QLabel* l : m_captions)
         l->setFont(look.captionFont);
     lStatus->setFont(look.captionFont);
-    for (QLineEdit* w : edits())
+    for (QLineEdit* w : Edits())
         DressToolInput(w, look.inputFont, look.inputPalette);
 }
 

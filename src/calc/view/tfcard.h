@@ -56,7 +56,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QList<QLineEdit*> edits() const;
+    QList<QLineEdit*> Edits() const;
 
     QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
               *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;

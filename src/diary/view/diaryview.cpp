@@ -44,7 +44,7 @@ const QStringList TDiaryView::DayNames = {
 
 namespace {
 
-QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top)
+QLabel* CaptionLabel(QWidget* parent, const char* name, const QString& text, int left, int top)
 {
     auto* l = new TAutoSizeLabel(text, parent);
     l->setObjectName(QLatin1String(name));
@@ -98,7 +98,7 @@ void TDiaryView::CreateDateFields()
 {
     Image3 = MakePictureLabel(this, "Image3", {0, 0, 638, 308}, QStringLiteral(":/assets/diary.jpg"));
 
-    Label5 = caption(this, "Label5", QStringLiteral("Год"), 19, 16);
+    Label5 = CaptionLabel(this, "Label5", QStringLiteral("Год"), 19, 16);
     eYear = ReadOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
     // The year is typed, or stepped with the arrow keys; the key filter lets
     // only digits through.
@@ -108,14 +108,14 @@ void TDiaryView::CreateDateFields()
     sbYear->setObjectName(QStringLiteral("sbYear"));
     sbYear->setGeometry(89, 32, 15, 22);
 
-    Label6 = caption(this, "Label6", QStringLiteral("День недели"), 223, 16);
+    Label6 = CaptionLabel(this, "Label6", QStringLiteral("День недели"), 223, 16);
     cbDay = ReadOnlyBox(this, "cbDay", QRect(223, 32, 85, 21));
     cbDay->setText(QStringLiteral("Воскресенье"));
 }
 
 void TDiaryView::CreateLinks()
 {
-    Label7 = caption(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
+    Label7 = CaptionLabel(this, "Label7", QStringLiteral("Блокнот"), 323, 16);
     lBlok = new TLinkLabel("lBlok", QStringLiteral("Все записи за год"), this);
     QPalette linkPalette = lBlok->palette();
     linkPalette.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
@@ -204,6 +204,11 @@ void TDiaryView::ConnectControls()
 QWidget* TDiaryView::LinkStyleModel() const
 {
     return lBlok;
+}
+
+QDate TDiaryView::SelectedDate() const
+{
+    return m_grid ? m_grid->SelectedDate() : QDate();
 }
 
 void TDiaryView::CreateMonthGrid()

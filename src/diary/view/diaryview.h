@@ -44,7 +44,8 @@ public:
     QWidget* LinkStyleModel() const;
 
     void SetNotepadMenu(QMenu* menu) { m_notepadMenu = menu; }
-    TMonthGrid* MonthGrid() const { return m_grid; }
+    // The grid's day; invalid before the grid is built.
+    QDate SelectedDate() const;
     const TMarkedDays& MarkedDays() const { return m_marked; }
 
     // The notepad's paragraphs: what word wrap shows on several lines is one

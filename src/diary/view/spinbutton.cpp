@@ -5,7 +5,7 @@
 namespace kelto {
 
 namespace {
-QToolButton* arrow(QWidget* parent, const char* name, const QString& glyph)
+QToolButton* ArrowButton(QWidget* parent, const char* name, const QString& glyph)
 {
     auto* b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
@@ -25,8 +25,8 @@ QToolButton* arrow(QWidget* parent, const char* name, const QString& glyph)
 
 TSpinButton::TSpinButton(QWidget* parent)
     : QWidget(parent)
-    , m_up(arrow(this, "sbYearUp", QStringLiteral(":/assets/spin_up.png")))
-    , m_down(arrow(this, "sbYearDown", QStringLiteral(":/assets/spin_down.png")))
+    , m_up(ArrowButton(this, "sbYearUp", QStringLiteral(":/assets/spin_up.png")))
+    , m_down(ArrowButton(this, "sbYearDown", QStringLiteral(":/assets/spin_down.png")))
 {
     connect(m_up, &QToolButton::clicked, this, &TSpinButton::upClick);
     connect(m_down, &QToolButton::clicked, this, &TSpinButton::downClick);

@@ -13,8 +13,6 @@ public:
     static constexpr int RepeatIntervalMs = 100;
 
     explicit TSpinButton(QWidget* parent = nullptr);
-    QToolButton* upButton() const { return m_up; }
-    QToolButton* downButton() const { return m_down; }
 
 signals:
     void upClick();
