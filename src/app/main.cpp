@@ -39,9 +39,11 @@ int main(int argc, char** argv)
     // A termination signal saves and ends as a close does.
     kelto::TTerminationWatch termination;
     QObject::connect(&termination, &kelto::TTerminationWatch::requested, &fMain, &kelto::TfMain::EndWithoutQuestions);
+    fMain.show();
+    // Not seen at start: built while the window maps, with the plug-in's
+    // picture still at hand.
     kelto::TfAbout fAbout(&fMain);
     fMain.SetAbout(&fAbout);
-    fMain.show();
     // Start-up has applied the plug-in; a picture it did not take is dropped.
     pictures.reset();
     // A signal while a start-up box was open: the notes are saved already.

@@ -5,6 +5,7 @@
 #include "gui/shellopen.h"
 #include "core/programfolder.h"
 #include "gui/designfont.h"
+#include "gui/skintargets.h"
 
 #include <QDir>
 
@@ -33,8 +34,8 @@ TfAbout::TfAbout(QWidget* parent)
     setObjectName(QStringLiteral("fAbout"));
     setWindowTitle(QStringLiteral("О программе"));
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(432, 198);
-    m_image = MakePictureLabel(this, "Image1", {0, 0, 432, 198}, QStringLiteral(":/assets/about.bmp"));
+    setFixedSize(AboutPictureSize);
+    m_image = MakePictureLabel(this, "Image1", QRect(QPoint(0, 0), AboutPictureSize), QStringLiteral(":/assets/about.bmp"));
     // The picture takes its clicks through a surface laid over it, so the
     // picture itself stays a plain control a plug-in can refill.
     m_surface = new THotSpot(QStringLiteral("Image1Surface"), rect(), this, false);

@@ -333,6 +333,15 @@ TSkinTargets TfMain::SkinTargets() const
     return t;
 }
 
+void TfMain::SetAbout(TfAbout* about)
+{
+    fAbout = about;
+    TSkinTargets t;
+    t.aboutPicture = about->Picture();
+    for (const QString& path : std::exchange(m_aboutSkinPaths, {}))
+        ApplyPluginToView(path, t);
+}
+
 bool TfMain::LoadSkin(const QString& path)
 {
     if (Panel2)
@@ -340,7 +349,12 @@ bool TfMain::LoadSkin(const QString& path)
     // The calculation view gets it when it is built; its picture is checked
     // now against the view's size, as the others are.
     m_calcSkinPaths << path;
-    return LoadPlugin(path, SkinTargets(), QSize(638, 308));
+    const bool loaded = LoadPlugin(path, SkinTargets(), QSize(638, 308));
+    // The About picture is the load's last step: a load that failed never
+    // reached it.
+    if (loaded && !fAbout)
+        m_aboutSkinPaths << path;
+    return loaded;
 }
 
 void TfMain::StepReadAutoStart()

@@ -37,7 +37,9 @@ public:
     // Fields, then the single-instance guard. False for a second copy: the
     // refusal has been shown and the caller ends the program.
     bool ClaimSingleInstance();
-    void SetAbout(TfAbout* about) { fAbout = about; }
+    // The About window, built once the main window is up; the plug-ins
+    // loaded before it are applied to it now.
+    void SetAbout(TfAbout* about);
 
     struct TStartupStep {
         const char* name;
@@ -159,6 +161,7 @@ private:
     // The plug-ins loaded before the calculation view was built, in order:
     // it gets them when it is.
     QStringList m_calcSkinPaths;
+    QStringList m_aboutSkinPaths;
     bool m_closing = false;
     bool m_folderUnwritable = false;
     bool m_noQuestions = false;

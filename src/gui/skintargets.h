@@ -2,6 +2,8 @@
 // that sets them. Each view fills the lists where it creates its controls;
 // the main window joins them; the plug-in loader applies to them.
 #pragma once
+#include <QSize>
+
 #include <vector>
 
 class QLabel;
@@ -21,6 +23,10 @@ struct TSkinTargets {
     QWidget* marker = nullptr;        // line 31: its colour
     QLabel* aboutPicture = nullptr;   // line 33: the About window's background
 };
+
+// The About window's picture: built after the main window is up, its
+// plug-in picture is checked against this size at start.
+inline constexpr QSize AboutPictureSize{432, 198};
 
 // `first` followed by the others, in their order.
 inline std::vector<QWidget*> Joined(std::vector<QWidget*> first, const std::vector<QWidget*>& second,

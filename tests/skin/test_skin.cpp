@@ -391,6 +391,7 @@ private slots:
         QTest::newRow("bad caption size")         << 16 << "x";
         QTest::newRow("bad value colour")         << 22 << "#zz";
         QTest::newRow("calculation picture junk") << 3  << "вид/junk.jpg";
+        QTest::newRow("About picture junk")       << 32 << "вид/junk.jpg";
         // clang-format on
     }
     void viewBuiltLaterGetsTheSameSteps()
@@ -407,11 +408,16 @@ private slots:
         TSkinTargets rest = lazy.t, view;
         view.calcPicture = std::exchange(rest.calcPicture, nullptr);
         view.captions = std::exchange(rest.captions, {});
-        QCOMPARE(LoadPlugin(m_plg, rest, QSize(38, 28)), ok);
+        TSkinTargets about;
+        about.aboutPicture = std::exchange(rest.aboutPicture, nullptr);
+        QCOMPARE(LoadPlugin(m_plg, rest, QSize(38, 28), QSize(37, 27)), ok);
         QCOMPARE(rec.boxes.size(), ok ? 0 : 2);
         ApplyPluginToView(m_plg, view);
+        if (ok) // the main window hands the About window only a load that went through
+            ApplyPluginToView(m_plg, about);
         QCOMPARE(rec.boxes.size(), ok ? 0 : 2);
         QCOMPARE(lazy.pic(lazy.t.calcPicture), eager.pic(eager.t.calcPicture));
+        QCOMPARE(lazy.pic(lazy.t.aboutPicture), eager.pic(eager.t.aboutPicture));
         const auto a = eager.FontControls(), b = lazy.FontControls();
         for (std::size_t i = 0; i < a.size(); ++i) {
             QCOMPARE(b[i]->font(), a[i]->font());

@@ -308,7 +308,8 @@ namespace {
 // only what a view built later holds, silently.
 enum class TPart { Whole, CalcLater, ViewLater };
 
-bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const QSize& calcPictureSize = {})
+bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const QSize& calcPictureSize = {},
+           const QSize& aboutPictureSize = {})
 {
     const bool view = part == TPart::ViewLater;
     try {
@@ -321,7 +322,7 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
             LoadPictureInto(targets.diaryPicture, folder, lines.line(3));
         if (part == TPart::CalcLater)
             ReadCheckedPicture(folder, lines.line(4), &calcPictureSize);
-        else
+        else if (!view || targets.calcPicture)
             LoadPictureInto(targets.calcPicture, folder, lines.line(4));
 
         for (const auto& [controls, first] : {std::pair{&targets.menuLabels, 6},
@@ -338,8 +339,11 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
                 ParseFontStyles(lines.line(first + 3));
             }
         }
-        if (view)
+        if (view) {
+            if (targets.aboutPicture)
+                LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
             return true;
+        }
 
         if (!targets.marker)
             throw Error(QStringLiteral("Нет полосы для цвета"));
@@ -349,7 +353,10 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
         targets.marker->setPalette(pal);
         targets.marker->setAutoFillBackground(true);
 
-        LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
+        if (part == TPart::CalcLater && !targets.aboutPicture)
+            ReadCheckedPicture(folder, lines.line(33), &aboutPictureSize);
+        else
+            LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
         g_current = path;
         return true;
     } catch (const std::exception&) {
@@ -366,9 +373,10 @@ bool LoadPlugin(const QString& path, const TSkinTargets& targets)
     return Apply(path, targets, TPart::Whole);
 }
 
-bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize)
+bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize,
+                const QSize& aboutPictureSize)
 {
-    return Apply(path, targets, TPart::CalcLater, calcPictureSize);
+    return Apply(path, targets, TPart::CalcLater, calcPictureSize, aboutPictureSize);
 }
 
 void ApplyPluginToView(const QString& path, const TSkinTargets& view)

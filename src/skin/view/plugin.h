@@ -37,8 +37,10 @@ void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QStrin
 bool LoadPlugin(const QString& path, const TSkinTargets& targets);
 // The same while the calculation view is not built yet (`targets` without
 // it): its picture is read and checked against `calcPictureSize` as if it
-// were shown; the view gets the plug-in when built (ApplyPluginToView).
-bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize);
+// were shown; the view gets the plug-in when built (ApplyPluginToView). So
+// too the About window, when `targets` has no picture of it yet.
+bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize,
+                const QSize& aboutPictureSize = AboutPictureSize);
 // The plug-in at `path` on the targets of a view built after the plug-in
 // was loaded: what the view's lists hold, in the same steps and up to the
 // same failure as then; nothing is said (the load said it).
