@@ -1,13 +1,38 @@
 #include "diary/view/spinbutton.h"
 
+#include <QPainter>
+#include <QStyle>
 #include <QToolButton>
 
 namespace kelto {
 
 namespace {
+
+// A face of its own, so the glyph stays visible on any background picture:
+// the button colour in a frame of the mid colour, the midlight one while
+// pressed. Painted here rather than by a style sheet, which would bring the
+// style sheet machinery into every start-up for two small buttons.
+class TArrowButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QPalette& pal = palette();
+        p.fillRect(rect(), pal.brush(isDown() ? QPalette::Midlight : QPalette::Button));
+        p.setPen(pal.color(QPalette::Mid));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        const QRect inside = rect().adjusted(1, 1, -1, -1);
+        const QRect glyph = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, iconSize(), inside);
+        icon().paint(&p, glyph, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    }
+};
+
 QToolButton* ArrowButton(QWidget* parent, const char* name, const QString& glyph)
 {
-    auto* b = new QToolButton(parent);
+    auto* b = new TArrowButton(parent);
     b->setObjectName(QLatin1String(name));
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
@@ -15,12 +40,9 @@ QToolButton* ArrowButton(QWidget* parent, const char* name, const QString& glyph
     b->setAutoRepeat(true);
     b->setAutoRepeatDelay(TSpinButton::RepeatDelayMs);
     b->setAutoRepeatInterval(TSpinButton::RepeatIntervalMs);
-    // A face of its own, so the glyphs stay visible on any background picture.
-    b->setStyleSheet(QStringLiteral("QToolButton { background: palette(button); border: 1px solid palette(mid);"
-                                    " padding: 0; margin: 0; }"
-                                    "QToolButton:pressed { background: palette(midlight); }"));
     return b;
 }
+
 } // namespace
 
 TSpinButton::TSpinButton(QWidget* parent)
