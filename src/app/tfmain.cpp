@@ -656,18 +656,27 @@ void TfMain::OpenPublisherSite()
     Guarded([] { OpenWithShell(QString::fromLatin1(PublisherAddress)); });
 }
 
+// The focus goes with the view: left in the hidden one, Qt would hand it to
+// whatever control follows, a link framed for no reason. On the header (F10)
+// it stays there.
 void TfMain::ShowDiaryView()
 {
+    const bool focusGoes = !focusWidget() || (Panel2 && Panel2->isAncestorOf(focusWidget()));
     if (Panel2)
         Panel2->hide();
     Panel1->show();
+    if (focusGoes)
+        Panel1->FocusFirstInput();
 }
 
 void TfMain::ShowCalcView()
 {
     TCalcView* calc = CalcView();
+    const bool focusGoes = !focusWidget() || Panel1->isAncestorOf(focusWidget());
     Panel1->hide();
     calc->show();
+    if (focusGoes)
+        calc->FocusFirstInput();
 }
 
 TCalcView* TfMain::CalcView()

@@ -165,8 +165,10 @@ private slots:
         m.show();
         m.ShowCalculation();
         QCOMPARE(m.findChild<QLabel*>(QStringLiteral("lPerimetr"))->text(), QStringLiteral("688"));
+        QCOMPARE(m.focusWidget()->objectName(), QStringLiteral("cbSens"));
         m.ShowDiary();
         QCOMPARE(m.findChild<QTextEdit*>(QStringLiteral("reblok"))->toPlainText(), QStringLiteral("Привет"));
+        QCOMPARE(m.focusWidget()->objectName(), QStringLiteral("eYear"));
     }
 
     void rightButtonSwitchesOnThePress()

@@ -681,4 +681,9 @@ void TCalcView::DressSourceWindow()
         m_card->ApplyLook(look);
 }
 
+void TCalcView::FocusFirstInput()
+{
+    cbSens->setFocus(Qt::OtherFocusReason);
+}
+
 } // namespace kelto

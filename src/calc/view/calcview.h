@@ -91,6 +91,8 @@ signals:
     void writeToDiaryRequested();
 
 public slots:
+    // The view was switched to: typing goes to its first input.
+    void FocusFirstInput();
     // The whole view update: results reset, picture, calculation, error box.
     void Recalculate();
     // A pick in the scheme list: the picture only.

@@ -550,4 +550,9 @@ void TDiaryView::ExportNotes()
     });
 }
 
+void TDiaryView::FocusFirstInput()
+{
+    eYear->setFocus(Qt::OtherFocusReason);
+}
+
 } // namespace kelto

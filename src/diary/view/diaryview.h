@@ -34,6 +34,8 @@ public:
     void CreateMonthGrid();
     void ClearMarkedDays();
     void ResetToToday();
+    // The view was switched to: typing goes to its first input, the year.
+    void FocusFirstInput();
     void ShowSelectedDay();
 
     // What the plug-in reaches in this view (its background, captions, the
