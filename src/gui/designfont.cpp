@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 
 #include <dlfcn.h>
+#include <utility>
 
 namespace kelto {
 
@@ -13,19 +14,32 @@ namespace {
 // registered; empty until then (the names then go through the system's own
 // substitution).
 QString g_bundledFamily;
+// The bundled italic faces, registered when a font first asks for italic:
+// only a plug-in does, and start-up need not read them for the others.
+QStringList g_italicFaces;
 } // namespace
 
 void InstallBundledFonts(const QString& programFolder)
 {
     QDir dir(programFolder + QStringLiteral("fonts"));
     const QStringList files = dir.entryList({QStringLiteral("*.ttf")}, QDir::Files);
-    for (const QString& f : files)
-        QFontDatabase::addApplicationFont(dir.filePath(f));
+    for (const QString& f : files) {
+        if (f.contains(QLatin1String("Italic")))
+            g_italicFaces << dir.filePath(f);
+        else
+            QFontDatabase::addApplicationFont(dir.filePath(f));
+    }
     const QString family = QStringLiteral("Liberation Sans");
     for (const char* design : {"MS Sans Serif", "Arial"})
         QFont::insertSubstitution(QLatin1String(design), family);
     if (!files.isEmpty())
         g_bundledFamily = family;
+}
+
+void InstallItalicFonts()
+{
+    for (const QString& path : std::exchange(g_italicFaces, {}))
+        QFontDatabase::addApplicationFont(path);
 }
 
 TFontConfigWarmUp::TFontConfigWarmUp()

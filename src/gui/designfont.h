@@ -11,7 +11,10 @@ namespace kelto {
 inline constexpr const char* DesignFamily = "MS Sans Serif";
 
 // Registers the fonts of `folder` + "fonts/" and sets the substitutions.
+// The italic faces are left for InstallItalicFonts.
 void InstallBundledFonts(const QString& programFolder);
+// Registers the bundled italic faces, once; call before a font asks for italic.
+void InstallItalicFonts();
 
 // Reads the system's font configuration and caches on a second thread from
 // construction on: the first font the window asks for would otherwise wait

@@ -161,15 +161,25 @@ void TDiaryView::CreateNotepad()
 
 void TDiaryView::CreateSearch()
 {
+    // The panel itself is built when first opened.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (!pSearch || pSearch->isHidden())
+            ToggleSearch();
+    });
+}
+
+TSearchPanel* TDiaryView::SearchPanel()
+{
+    if (pSearch)
+        return pSearch;
+    // Over the notepad, which it covers while open.
     pSearch = new TSearchPanel(m_store, this);
+    pSearch->hide();
     pSearch->setGeometry(reblok->geometry());
     connect(pSearch, &TSearchPanel::dayChosen, this, &TDiaryView::ShowDay);
     connect(pSearch, &TSearchPanel::closed, this, [this] { reblok->setFocus(Qt::OtherFocusReason); });
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        if (pSearch->isHidden())
-            ToggleSearch();
-    });
+    return pSearch;
 }
 
 void TDiaryView::CreateMonthTabs()
@@ -499,10 +509,11 @@ QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
 
 void TDiaryView::ToggleSearch()
 {
-    if (pSearch->isHidden())
-        pSearch->Open();
+    TSearchPanel* panel = SearchPanel();
+    if (panel->isHidden())
+        panel->Open();
     else
-        pSearch->Close();
+        panel->Close();
 }
 
 void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)

@@ -87,13 +87,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TSearchPanel* SearchPanel();
     QLabel* Image3 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
     TLinkLabel* lBlok = nullptr;
     TLinkLabel* lFind = nullptr;
-    TSearchPanel* pSearch = nullptr;
+    TSearchPanel* pSearch = nullptr; // built when first opened (SearchPanel)
     QLineEdit* eYear = nullptr;
     TSpinButton* sbYear = nullptr;
     QLineEdit* cbDay = nullptr;

@@ -243,6 +243,8 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
     control->setFont(font);
 
     const TFontStyles styles = ParseFontStyles(style);
+    if (styles & fsItalic)
+        InstallItalicFonts();
     font.setBold(styles & fsBold);
     font.setItalic(styles & fsItalic);
     font.setUnderline(styles & fsUnderline);
