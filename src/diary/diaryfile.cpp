@@ -228,10 +228,21 @@ bool ParseDiary(const QByteArray& input, DayList& store, qsizetype* merged)
     // Every record takes at least two lines of the file.
     if (n > 0)
         store.reserve(store.size() + qsizetype(std::min<qint64>(n, bytes.size() / 4 + 1)));
-    // The slot of each date's first record in this file, when merging.
+    // The slot of each date's first record in this file, when merging. While
+    // the file's dates rise, as the program writes them, no date can repeat
+    // and the table is not needed; it is built from the records so far at
+    // the first date that does not rise.
     QHash<QDate, qint32> firstOfDate;
+    bool rising = true;
+    QDate lastDate;
+    qint32 firstSlot = -1, appended = 0;
     const auto add = [&](TDayRecord record) {
-        if (merged) {
+        if (merged && rising && lastDate.isValid() && !(lastDate < record.Date)) {
+            rising = false;
+            for (qint32 s = firstSlot; s < firstSlot + appended; ++s)
+                firstOfDate.insert(store.slot(s).Date, s);
+        }
+        if (merged && !rising) {
             if (const auto it = firstOfDate.constFind(record.Date); it != firstOfDate.cend()) {
                 TDayRecord& first = store.slot(*it);
                 if (qint64(first.LineCount) + record.LineCount <= std::numeric_limits<qint32>::max()) {
@@ -247,8 +258,14 @@ bool ParseDiary(const QByteArray& input, DayList& store, qsizetype* merged)
         }
         const QDate date = record.Date;
         store.append(std::move(record));
-        if (merged)
-            firstOfDate.insert(date, store.monthSlots(date.year(), date.month())->back());
+        if (!merged)
+            return;
+        if (firstSlot < 0)
+            firstSlot = store.monthSlots(date.year(), date.month())->back();
+        ++appended;
+        lastDate = date;
+        if (!rising)
+            firstOfDate.insert(date, firstSlot + appended - 1);
     };
     // Every pass either stops or takes a date line that is really in the file,
     // so however large N is, this runs at most once per line.

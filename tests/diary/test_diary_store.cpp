@@ -466,6 +466,7 @@ private slots:
         QTest::newRow("two copies")        << QByteArray("2\r\n01.01.2026\r\n1\r\na\r\n01.01.2026\r\n1\r\nb\r\n")                           << QByteArray("1\r\n01.01.2026\r\n2\r\na\r\nb\r\n");
         QTest::newRow("another between")   << QByteArray("3\r\n01.01.2026\r\n1\r\na\r\n02.01.2026\r\n1\r\nc\r\n01.01.2026\r\n1\r\nb\r\n") << QByteArray("2\r\n01.01.2026\r\n2\r\na\r\nb\r\n02.01.2026\r\n1\r\nc\r\n");
         QTest::newRow("an empty copy")     << QByteArray("2\r\n01.01.2026\r\n0\r\n01.01.2026\r\n1\r\nb\r\n")                                << QByteArray("1\r\n01.01.2026\r\n1\r\nb\r\n");
+        QTest::newRow("rising, then repeats")   << QByteArray("7\r\n01.01.2026\r\n1\r\na\r\n02.01.2026\r\n1\r\nb\r\n03.01.2026\r\n1\r\nc\r\n02.01.2026\r\n1\r\nd\r\n04.01.2026\r\n1\r\ne\r\n04.01.2026\r\n1\r\nf\r\n01.01.2026\r\n1\r\ng\r\n") << QByteArray("4\r\n01.01.2026\r\n2\r\na\r\ng\r\n02.01.2026\r\n2\r\nb\r\nd\r\n03.01.2026\r\n1\r\nc\r\n04.01.2026\r\n2\r\ne\r\nf\r\n");
         QTest::newRow("three, bare LF")    << QByteArray("3\n01.01.2026\n1\na\n01.01.2026\n1\nb\n01.01.2026\n1\nc")                            << QByteArray("1\r\n01.01.2026\r\n3\r\na\r\nb\r\nc\r\n");
         QTest::newRow("fixture")           << Fixture("two_of_one_date.cnf")                                                                  << ToCp1251(QStringLiteral("2\r\n07.12.2026\r\n3\r\nпервая запись\r\nвторая запись\r\nещё строка\r\n01.01.2026\r\n1\r\nянварь\r\n"));
         // clang-format on
