@@ -1,8 +1,10 @@
 // The program's services that need no window: the autosave's timing, the
-// snapshot writer and the single-instance guard, on QtCore alone.
+// snapshot writer, the termination watch and the single-instance guard, on
+// QtCore alone.
 #include "core/autosave.h"
 #include "core/instanceguard.h"
 #include "core/snapshotwriter.h"
+#include "core/termination.h"
 #include "core/textfile.h"
 
 #include <QDir>
@@ -17,6 +19,7 @@
 #include "table.h"
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,6 +80,20 @@ private slots:
         QVERIFY2(due.count() >= 2, qPrintable(QString::number(due.count())));
         rule.Cancel();
         QVERIFY(!rule.Pending());
+    }
+
+    // Each ending signal arrives once, as itself, on the event loop's thread
+    // and not inside the handler.
+    void terminationSignalsArriveOnTheLoop()
+    {
+        TTerminationWatch watch;
+        QSignalSpy requested(&watch, &TTerminationWatch::requested);
+        for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+            QVERIFY(::raise(sig) == 0);
+            QCOMPARE(requested.count(), 0); // only the pipe was written
+            QTRY_COMPARE(requested.count(), 1);
+            QCOMPARE(requested.takeFirst().at(0).toInt(), sig);
+        }
     }
 
     // Two copies share a program folder from two users' sessions (their own
