@@ -468,14 +468,24 @@ void TCalcView::OpenIsoWindow()
     });
 }
 
+namespace {
+
+// A tool window's form to its file; a failure said when asked for.
+template <class TWindow> void SaveToolWindow(const TWindow* window, bool reportFailure)
+{
+    kelto::Guarded([window, reportFailure] {
+        if (!window)
+            return;
+        if (const std::optional<QString> err = window->Save(); err && reportFailure)
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(TWindow::FilePath(), *err));
+    });
+}
+
+} // namespace
+
 void TCalcView::SaveIso(bool reportFailure)
 {
-    kelto::Guarded([this, reportFailure] {
-        if (!m_iso)
-            return;
-        if (const std::optional<QString> err = m_iso->Save(); err && reportFailure)
-            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfIso::FilePath(), *err));
-    });
+    SaveToolWindow(m_iso, reportFailure);
 }
 
 std::optional<TSourceForm> TCalcView::SourceForm() const
@@ -523,23 +533,12 @@ void TCalcView::ShowCard(std::function<TTechniqueCard(const TCardFields&)> conte
 
 void TCalcView::SaveCard(bool reportFailure)
 {
-    kelto::Guarded([this, reportFailure] {
-        if (!m_card)
-            return;
-        if (const std::optional<QString> err = m_card->Save(); err && reportFailure)
-            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfCard::FilePath(), *err));
-    });
+    SaveToolWindow(m_card, reportFailure);
 }
 
 void TCalcView::SaveSource(bool reportFailure)
 {
-    kelto::Guarded([this, reportFailure] {
-        if (!m_source)
-            return;
-        if (const std::optional<QString> err = m_source->Save(); err && reportFailure)
-            kelto::ReportError(
-                QStringLiteral("Не удалось сохранить файл %1: %2").arg(kelto::TfSource::FilePath(), *err));
-    });
+    SaveToolWindow(m_source, reportFailure);
 }
 
 bool TCalcView::eventFilter(QObject* watched, QEvent* event)
