@@ -78,7 +78,9 @@ std::vector<TPicturePrefetch::TDecoded> DecodePluginPictures(const QString& plgP
     return out;
 }
 
-// The prefetched picture of `path` when its file held `bytes`.
+// The prefetched picture of `path` when its file held `bytes`. It stays for
+// a second reader: a window built after the load (the About window) shows
+// the picture the load only checked.
 std::optional<TPicturePrefetch::TDecoded> TakePrefetched(const QString& path, const QByteArray& bytes)
 {
     std::lock_guard<std::mutex> lock(g_prefetchMutex);
@@ -88,13 +90,9 @@ std::optional<TPicturePrefetch::TDecoded> TakePrefetched(const QString& path, co
         g_prefetch->done = g_prefetch->work.get();
         g_prefetch->taken = true;
     }
-    for (auto it = g_prefetch->done.begin(); it != g_prefetch->done.end(); ++it) {
-        if (it->path == path && it->bytes == bytes) {
-            TPicturePrefetch::TDecoded d = std::move(*it);
-            g_prefetch->done.erase(it);
+    for (const TPicturePrefetch::TDecoded& d : g_prefetch->done)
+        if (d.path == path && d.bytes == bytes)
             return d;
-        }
-    }
     return std::nullopt;
 }
 
