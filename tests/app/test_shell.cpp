@@ -15,6 +15,7 @@
 #include "app/translations.h"
 #include "diary/diaryload.h"
 #include "clock.h"
+#include "designplaces.h"
 #include "doubles.h"
 #include "folder.h"
 #include "files.h"
@@ -746,17 +747,7 @@ private slots:
     {
         // Qt 6 scales whole windows by the device-pixel ratio and keeps the
         // logical measures at their design values: nothing is to be undone.
-        Columns<QString, QRect>({"name", "geometry"});
-        // clang-format off
-        QTest::newRow("SpeedButton1") << "SpeedButton1" << QRect(397, 8, 70, 24);
-        QTest::newRow("SpeedButton6") << "SpeedButton6" << QRect(236, 8, 70, 24);
-        QTest::newRow("lb")           << "lb"           << QRect(397, 34, 232, 80);
-        QTest::newRow("eYear")        << "eYear"        << QRect(19, 32, 70, 21);
-        QTest::newRow("sbYear")       << "sbYear"       << QRect(89, 32, 15, 22);
-        QTest::newRow("reblok")       << "reblok"       << QRect(323, 32, 294, 241);
-        QTest::newRow("TabControl1")  << "TabControl1"  << QRect(19, 72, 289, 201);
-        QTest::newRow("eDiam")        << "eDiam"        << QRect(239, 62, 60, 21);
-        // clang-format on
+        DesignPlaceRows({"SpeedButton1", "SpeedButton6", "lb", "eYear", "sbYear", "reblok", "TabControl1", "eDiam"});
     }
     void controlsKeepTheirDesignMeasures()
     {

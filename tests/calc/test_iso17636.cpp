@@ -50,23 +50,23 @@ class TestIso17636 : public QObject {
     Q_OBJECT
 private slots:
     // clang-format off
-    // clang-format off
     void exposures_data()
     {
+        // The class on every row: it changes the count.
         RuleColumns();
-        QTest::newRow("1020x16, outside, f 700, B") << In(1020, 16, 716, T0) << "13";
+        QTest::newRow("1020x16, outside, f 700, B") << In(1020, 16, 716, T0, C::B) << "13";
         QTest::newRow("1020x16, outside, f 700, A") << In(1020, 16, 716, T0, C::A) << "10";
-        QTest::newRow("530x10, outside, f 1000, B") << In(530, 10, 1010, T0) << "10";
-        QTest::newRow("1020x16, inside, SFD 800, B") << In(1020, 16, 800, T1) << "3";
-        QTest::newRow("1020x16, inside, source within s: one") << In(1020, 16, 710, T1) << "1";
-        QTest::newRow("1020x16, inside, on the axis: one") << In(1020, 16, 510, T1) << "1";
-        QTest::newRow("219,1x8,18, DWSI, SFD = De, B") << In(219.1, 8.18, 219.1, T3) << "4";
-        QTest::newRow("219,1x8,18, DWSI, SFD 600, B") << In(219.1, 8.18, 600, T3) << "7";
+        QTest::newRow("530x10, outside, f 1000, B") << In(530, 10, 1010, T0, C::B) << "10";
+        QTest::newRow("1020x16, inside, SFD 800, B") << In(1020, 16, 800, T1, C::B) << "3";
+        QTest::newRow("1020x16, inside, source within s: one") << In(1020, 16, 710, T1, C::B) << "1";
+        QTest::newRow("1020x16, inside, on the axis: one") << In(1020, 16, 510, T1, C::B) << "1";
+        QTest::newRow("219,1x8,18, DWSI, SFD = De, B") << In(219.1, 8.18, 219.1, T3, C::B) << "4";
+        QTest::newRow("219,1x8,18, DWSI, SFD 600, B") << In(219.1, 8.18, 600, T3, C::B) << "7";
         QTest::newRow("219,1x8,18, DWSI, SFD 600, A") << In(219.1, 8.18, 600, T3, C::A) << "5";
-        QTest::newRow("panoramic: one") << In(1020, 16, 0, T2) << "1";
-        QTest::newRow("57x4, ellipse: two") << In(57, 4, 500, T4) << "2";
-        QTest::newRow("50x6, ellipse, t/De 0,12: three") << In(50, 6, 500, T4) << "3";
-        QTest::newRow("superimposed: three") << In(57, 4, 500, T5) << "3";
+        QTest::newRow("panoramic: one") << In(1020, 16, 0, T2, C::B) << "1";
+        QTest::newRow("57x4, ellipse: two") << In(57, 4, 500, T4, C::B) << "2";
+        QTest::newRow("50x6, ellipse, t/De 0,12: three") << In(50, 6, 500, T4, C::B) << "3";
+        QTest::newRow("superimposed: three") << In(57, 4, 500, T5, C::B) << "3";
     }
     // clang-format on
     void exposures() { QCOMPARE(QString::number(Run().exposures), Want()); }
@@ -92,34 +92,35 @@ private slots:
     // clang-format off
     void wire_data()
     {
-        // Read by t for one wall, by w = 2t on the film or the source side for two.
+        // Read by t for one wall, by w = 2t on the film or the source side for two;
+        // the class, written on every row, chooses the table.
         RuleColumns();
         QTest::newRow("t 8, A") << In(219, 8, 600, T0, C::A) << "B.1 W13";
-        QTest::newRow("t 8, B") << In(219, 8, 600, T0) << "B.3 W15";
+        QTest::newRow("t 8, B") << In(219, 8, 600, T0, C::B) << "B.3 W15";
         QTest::newRow("t 12, A") << In(219, 12, 600, T0, C::A) << "B.1 W12";
-        QTest::newRow("t 12, B") << In(219, 12, 600, T0) << "B.3 W14";
-        QTest::newRow("219,1x8,18 DWSI, B") << In(219.1, 8.18, 600, T3) << "B.11 W14";
+        QTest::newRow("t 12, B") << In(219, 12, 600, T0, C::B) << "B.3 W14";
+        QTest::newRow("219,1x8,18 DWSI, B") << In(219.1, 8.18, 600, T3, C::B) << "B.11 W14";
         QTest::newRow("219,1x8,18 DWSI, A") << In(219.1, 8.18, 600, T3, C::A) << "B.9 W12";
-        QTest::newRow("57x4 ellipse, B") << In(57, 4, 500, T4) << "B.7 W15";
+        QTest::newRow("57x4 ellipse, B") << In(57, 4, 500, T4, C::B) << "B.7 W15";
         QTest::newRow("B.1 first") << In(219, 1.2, 600, T0, C::A) << "B.1 W18";
         QTest::newRow("B.1 middle") << In(219, 25, 600, T0, C::A) << "B.1 W11";
         QTest::newRow("B.1 last") << In(2000, 250, 3000, T2, C::A) << "B.1 W5";
         QTest::newRow("B.1 above") << In(2000, 250.01, 3000, T0, C::A) << "B.1 W4";
-        QTest::newRow("B.3 first") << In(219, 1.5, 600, T0) << "B.3 W19";
-        QTest::newRow("B.3 middle") << In(219, 30, 600, T0) << "B.3 W12";
-        QTest::newRow("B.3 last") << In(2000, 350, 3000, T0) << "B.3 W6";
+        QTest::newRow("B.3 first") << In(219, 1.5, 600, T0, C::B) << "B.3 W19";
+        QTest::newRow("B.3 middle") << In(219, 30, 600, T0, C::B) << "B.3 W12";
+        QTest::newRow("B.3 last") << In(2000, 350, 3000, T0, C::B) << "B.3 W6";
         QTest::newRow("B.5 first") << In(57, 0.6, 500, T4, C::A) << "B.5 W18";
         QTest::newRow("B.5 middle") << In(219, 15, 600, T5, C::A) << "B.5 W11";
         QTest::newRow("B.5 last") << In(1000, 190, 2000, T5, C::A) << "B.5 W4";
-        QTest::newRow("B.7 first") << In(57, 0.75, 500, T4) << "B.7 W19";
-        QTest::newRow("B.7 middle") << In(219, 19, 600, T5) << "B.7 W12";
-        QTest::newRow("B.7 last") << In(1000, 125, 2000, T5) << "B.7 W6";
+        QTest::newRow("B.7 first") << In(57, 0.75, 500, T4, C::B) << "B.7 W19";
+        QTest::newRow("B.7 middle") << In(219, 19, 600, T5, C::B) << "B.7 W12";
+        QTest::newRow("B.7 last") << In(1000, 125, 2000, T5, C::B) << "B.7 W6";
         QTest::newRow("B.9 first") << In(219, 0.6, 600, T3, C::A) << "B.9 W18";
         QTest::newRow("B.9 middle") << In(219, 11, 600, T3, C::A) << "B.9 W12";
         QTest::newRow("B.9 last") << In(1000, 187.5, 2000, T3, C::A) << "B.9 W5";
-        QTest::newRow("B.11 first") << In(219, 0.75, 600, T3) << "B.11 W19";
-        QTest::newRow("B.11 middle") << In(219, 15, 600, T3) << "B.11 W13";
-        QTest::newRow("B.11 last") << In(1000, 150, 2000, T3) << "B.11 W7";
+        QTest::newRow("B.11 first") << In(219, 0.75, 600, T3, C::B) << "B.11 W19";
+        QTest::newRow("B.11 middle") << In(219, 15, 600, T3, C::B) << "B.11 W13";
+        QTest::newRow("B.11 last") << In(1000, 150, 2000, T3, C::B) << "B.11 W7";
     }
     // clang-format on
     void wire() { const TIsoResults r = Run(); QCOMPARE(QStringLiteral("%1 W%2").arg(r.iqiTable).arg(r.wire), Want()); }

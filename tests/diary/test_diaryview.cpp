@@ -30,6 +30,7 @@
 
 #include "clock.h"
 #include "controls.h"
+#include "designplaces.h"
 #include "folder.h"
 #include "messages.h"
 #include "table.h"
@@ -624,20 +625,10 @@ private slots:
         QCOMPARE(Control<TLinkLabel>(v.view, "lBlok")->pos(), QPoint(517, 16));
     }
 
-    // clang-format off
     void controlsCarryTheirDesignNamesAndPlaces_data()
     {
-        Columns<QString, QRect>({"name", "geometry"});
-        QTest::newRow("Image3") << "Image3" << QRect(0, 0, 638, 308);
-        QTest::newRow("eYear") << "eYear" << QRect(19, 32, 70, 21);
-        QTest::newRow("sbYear") << "sbYear" << QRect(89, 32, 15, 22);
-        QTest::newRow("cbDay") << "cbDay" << QRect(223, 32, 85, 21);
-        QTest::newRow("reblok") << "reblok" << QRect(323, 32, 294, 241);
-        QTest::newRow("TabControl1") << "TabControl1" << QRect(19, 72, 289, 201);
-        QTest::newRow("Panel3") << "Panel3" << QRect(0, 40, 288, 160);
-        QTest::newRow("MonthGrid") << "MonthGrid" << QRect(6, 4, 277, 149);
+        DesignPlaceRows({"Image3", "eYear", "sbYear", "cbDay", "reblok", "TabControl1", "Panel3", "MonthGrid"});
     }
-    // clang-format on
     void controlsCarryTheirDesignNamesAndPlaces()
     {
         auto [name, geometry] = Fetch<QString, QRect>({"name", "geometry"});

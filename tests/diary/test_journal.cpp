@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "files.h"
+#include "roundtrip.h"
 #include "table.h"
 
 using namespace kelto;
@@ -188,9 +189,7 @@ private slots:
     void backupDay()
     {
         auto [name, day] = Fetch<QString, QDate>({"name", "day"});
-        QCOMPARE(DiaryBackupDay(name), day);
-        if (day.isValid())
-            QCOMPARE(DiaryBackupName(day), name);
+        ExpectBothWays(DiaryBackupDay, DiaryBackupName, name, day);
     }
 
     void keepsTheNewestOnly()

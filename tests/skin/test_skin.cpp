@@ -88,6 +88,15 @@ struct FakeWindows {
         return Joined(Joined(t.menuLabels, t.headings, t.captions), t.values, t.inputs);
     }
     QSize pic(QLabel* picture) const { return picture->pixmap().size(); }
+    // The four pictures a plug-in sets: the window's, the diary's, the
+    // calculation's and the About window's.
+    void ExpectPictureSizes(QSize main, QSize diary, QSize calc, QSize about) const
+    {
+        QCOMPARE(pic(t.mainPicture), main);
+        QCOMPARE(pic(t.diaryPicture), diary);
+        QCOMPARE(pic(t.calcPicture), calc);
+        QCOMPARE(pic(t.aboutPicture), about);
+    }
     QColor marker() const { return t.marker->palette().color(QPalette::Window); }
 };
 
@@ -148,6 +157,16 @@ QStringList PluginLines()
     };
 }
 
+// A plug-in's number either reads as `value` or is refused with Error,
+// which the load reports with the line it stands on.
+template <class T, class Parse> void ExpectReadOrRefused(Parse parse, const QString& text, bool ok, T value)
+{
+    if (ok)
+        QCOMPARE(parse(text), value);
+    else
+        QVERIFY_THROWS_EXCEPTION(Error, parse(text));
+}
+
 } // namespace
 
 class TestSkin : public QObject {
@@ -202,10 +221,7 @@ private slots:
     void hexToColor()
     {
         auto [text, ok, value] = Fetch<QString, bool, uint>({"text", "ok", "value"});
-        if (ok)
-            QCOMPARE(HexToColor(text), value);
-        else
-            QVERIFY_THROWS_EXCEPTION(Error, HexToColor(text));
+        ExpectReadOrRefused(HexToColor, text, ok, value);
     }
 
     // clang-format off
@@ -230,10 +246,7 @@ private slots:
     void fontSize()
     {
         auto [text, ok, value] = Fetch<QString, bool, int>({"text", "ok", "value"});
-        if (ok)
-            QCOMPARE(ParseFontSize(text), value);
-        else
-            QVERIFY_THROWS_EXCEPTION(Error, ParseFontSize(text));
+        ExpectReadOrRefused(ParseFontSize, text, ok, value);
     }
 
     // clang-format off
@@ -432,10 +445,7 @@ private slots:
         FakeWindows w(aboutChildOfMain);
         QVERIFY(LoadPlugin(m_plg, w.t));
         QVERIFY(rec.boxes.isEmpty());
-        QCOMPARE(w.pic(w.t.mainPicture), QSize(40, 30));
-        QCOMPARE(w.pic(w.t.diaryPicture), QSize(39, 29));
-        QCOMPARE(w.pic(w.t.calcPicture), QSize(38, 28));
-        QCOMPARE(w.t.aboutPicture->pixmap().size(), QSize(37, 27));
+        w.ExpectPictureSizes({40, 30}, {39, 29}, {38, 28}, {37, 27});
         QCOMPARE(w.t.mainPicture->alignment(), Qt::AlignLeft | Qt::AlignTop);
 
         struct Expect {
@@ -759,10 +769,7 @@ private slots:
         FakeWindows w;
         QVERIFY(LoadPlugin(built, w.t));
         QVERIFY(rec.boxes.isEmpty());
-        QCOMPARE(w.pic(w.t.mainPicture), QSize(638, 457));
-        QCOMPARE(w.pic(w.t.diaryPicture), QSize(638, 308));
-        QCOMPARE(w.pic(w.t.calcPicture), QSize(638, 308));
-        QCOMPARE(w.t.aboutPicture->pixmap().size(), QSize(432, 198));
+        w.ExpectPictureSizes({638, 457}, {638, 308}, {638, 308}, {432, 198});
         // Stored scrambled: the plain form does not decode from the file.
         QVERIFY(QImage(pictures + "/main.jpg", "JPEG").isNull());
     }
