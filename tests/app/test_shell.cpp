@@ -747,7 +747,8 @@ private slots:
     {
         // Qt 6 scales whole windows by the device-pixel ratio and keeps the
         // logical measures at their design values: nothing is to be undone.
-        DesignPlaceRows({"SpeedButton1", "SpeedButton6", "lb", "eYear", "sbYear", "reblok", "TabControl1", "eDiam"});
+        DesignPlaceRows({"SpeedButton1", "SpeedButton6", "SpeedButton7", "SpeedButton9", "SpeedButton10", "Label1", "lb",
+                         "eYear", "sbYear", "reblok", "TabControl1", "eDiam"});
     }
     void controlsKeepTheirDesignMeasures()
     {

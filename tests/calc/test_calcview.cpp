@@ -354,7 +354,12 @@ private slots:
     {
         // The view shows what the calculation gives; the numbers themselves
         // have their table in the calculation's own test.
-        Column<int>("scheme", {{"е)", 5}, {"в)", 2}, {"a)", 0}, {"з)", 7}});
+        Column<int>("scheme", {
+            {"е)", 5},
+            {"в)", 2},
+            {"a)", 0},
+            {"з)", 7},
+        });
     }
     void schemeChoice()
     {

@@ -13,11 +13,17 @@
 
 namespace kelto::testing {
 
-using Place = std::pair<const char*, QRect>;
-
 // clang-format off
-// The diary view's controls, inside the view.
-inline const Place DiaryPlaces[] = {
+inline const std::pair<const char*, QRect> DesignPlaces[] = {
+    // The header's, in the window.
+    {"SpeedButton1", QRect(397, 8, 70, 24)},
+    {"SpeedButton6", QRect(236, 8, 70, 24)},
+    {"SpeedButton7", QRect(317, 8, 70, 24)},
+    {"SpeedButton9", QRect(479, 8, 70, 24)},
+    {"SpeedButton10",QRect(560, 8, 70, 24)},
+    {"Label1",       QRect(600, 0, 36, 33)},
+    {"lb",           QRect(397, 34, 232, 80)},
+    // The diary view's, in the view.
     {"Image3",       QRect(0, 0, 638, 308)},
     {"eYear",        QRect(19, 32, 70, 21)},
     {"sbYear",       QRect(89, 32, 15, 22)},
@@ -26,30 +32,17 @@ inline const Place DiaryPlaces[] = {
     {"TabControl1",  QRect(19, 72, 289, 201)},
     {"Panel3",       QRect(0, 40, 288, 160)},
     {"MonthGrid",    QRect(6, 4, 277, 149)},
-};
-// The header's controls in the window, and the calculation view's.
-inline const Place OtherPlaces[] = {
-    {"SpeedButton1", QRect(397, 8, 70, 24)},
-    {"SpeedButton6", QRect(236, 8, 70, 24)},
-    {"lb",           QRect(397, 34, 232, 80)},
+    // The calculation view's.
     {"eDiam",        QRect(239, 62, 60, 21)},
 };
 // clang-format on
 
 inline QRect DesignPlace(const char* name)
 {
-    const auto find = [name](const auto& places) -> const QRect* {
-        for (const auto& [control, place] : places)
-            if (std::strcmp(control, name) == 0)
-                return &place;
-        return nullptr;
-    };
-    const QRect* place = find(DiaryPlaces);
-    if (!place)
-        place = find(OtherPlaces);
-    if (!place)
-        qFatal("no design place for %s", name);
-    return *place;
+    for (const auto& [control, place] : DesignPlaces)
+        if (std::strcmp(control, name) == 0)
+            return place;
+    qFatal("no design place for %s", name);
 }
 
 // The columns "name" and "geometry", a row for each control named.
