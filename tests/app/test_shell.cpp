@@ -49,6 +49,15 @@ using namespace kelto::testing;
 
 namespace {
 
+// What comes while a slow diary load is still running.
+enum class TDuringLoad { Close, Signal, AutoSave };
+
+} // namespace
+
+Q_DECLARE_METATYPE(TDuringLoad)
+
+namespace {
+
 struct Window {
     QTemporaryDir dir;
     std::unique_ptr<TfMain> main;
@@ -262,23 +271,25 @@ private slots:
         QVERIFY(!lb->isVisible());
     }
 
-    // clang-format off
     void headerTooltipsNameTheKeys_data()
     {
-        Columns<QString, QString>({"button", "names"});
-        QTest::newRow("Записи") << "SpeedButton6" << "Ctrl+1";
-        QTest::newRow("Расчеты") << "SpeedButton7" << "Ctrl+2";
-        QTest::newRow("Справка") << "SpeedButton1" << "F1";
-        QTest::newRow("Настройка") << "SpeedButton9" << "Настройка";
-        QTest::newRow("Инфо") << "SpeedButton10" << "Инфо";
-        QTest::newRow("close mark") << "Label1" << "Закрыть программу";
+        // A row for each control of the header, by its design name.
+        // clang-format off
+        Column<QString>("names", {
+            {"SpeedButton6",  "Ctrl+1"},            // Записи
+            {"SpeedButton7",  "Ctrl+2"},            // Расчеты
+            {"SpeedButton1",  "F1"},                // Справка
+            {"SpeedButton9",  "Настройка"},
+            {"SpeedButton10", "Инфо"},
+            {"Label1",        "Закрыть программу"}, // the close mark
+        });
+        // clang-format on
     }
-    // clang-format on
     void headerTooltipsNameTheKeys()
     {
-        auto [button, names] = Fetch<QString, QString>({"button", "names"});
+        QFETCH(QString, names);
         Window w;
-        QVERIFY(w.get(button.toLatin1().constData())->toolTip().contains(names));
+        QVERIFY(w.get(QTest::currentDataTag())->toolTip().contains(names));
     }
 
     // F10 puts the keyboard on the header; arrows walk it, Enter presses,
@@ -790,17 +801,17 @@ private slots:
     // whole diary is in, then writes all of it; typing meanwhile is kept.
     void slowLoadHoldsEverySave_data()
     {
-        Columns<QString, QString>({"action", "typed"});
+        Columns<TDuringLoad, QString>({"action", "typed"});
         // clang-format off
-        QTest::newRow("close")              << "close"    << "";
-        QTest::newRow("termination signal") << "signal"   << "";
-        QTest::newRow("autosave")           << "autosave" << "";
-        QTest::newRow("typing, then close") << "close"    << "Ещё ";
+        QTest::newRow("close")              << TDuringLoad::Close    << "";
+        QTest::newRow("termination signal") << TDuringLoad::Signal   << "";
+        QTest::newRow("autosave")           << TDuringLoad::AutoSave << "";
+        QTest::newRow("typing, then close") << TDuringLoad::Close    << "Ещё ";
         // clang-format on
     }
     void slowLoadHoldsEverySave()
     {
-        QFETCH(QString, action);
+        QFETCH(TDuringLoad, action);
         QFETCH(QString, typed);
         TempProgramFolder program;
         const QString log = program.File(QStringLiteral("log.cnf"));
@@ -831,12 +842,17 @@ private slots:
         TTerminationWatch watch;
         connect(&watch, &TTerminationWatch::requested, &m, &TfMain::EndWithoutQuestions);
         acting = true;
-        if (action == QLatin1String("close"))
+        switch (action) {
+        case TDuringLoad::Close:
             m.close();
-        else if (action == QLatin1String("autosave"))
+            break;
+        case TDuringLoad::AutoSave:
             m.AutoSaveNow();
-        else
+            break;
+        case TDuringLoad::Signal:
             QVERIFY(::raise(SIGTERM) == 0);
+            break;
+        }
         QTRY_VERIFY(m.DiaryLoaded());
         SetDiaryLoadHook({});
         QCOMPARE(during, before);
