@@ -86,6 +86,16 @@ class TestShell : public QObject {
     Q_OBJECT
     // A fresh recorder for every case: no box of one case is seen by the next.
     std::optional<MessageRecorder> messages;
+
+    // The texts of the boxes shown so far that speak of `subject`.
+    QStringList BoxesAbout(const QString& subject) const
+    {
+        QStringList texts;
+        for (const MessageRequest& r : messages->boxes)
+            if (r.text.contains(subject))
+                texts << r.text;
+        return texts;
+    }
     RecordingOpener opener;
 
 private slots:
@@ -609,10 +619,7 @@ private slots:
 
         const QString session = program.File(QStringLiteral("log-20261208-090507.cnf"));
         QCOMPARE(m.DiaryPath(), session);
-        QStringList texts;
-        for (const MessageRequest& r : messages->boxes)
-            if (r.text.contains(QStringLiteral("log.cnf")))
-                texts << r.text;
+        const QStringList texts = BoxesAbout(QStringLiteral("log.cnf"));
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts[0].contains(said), qPrintable(texts[0]));
         QVERIFY2(texts[0].contains(QStringLiteral("log-20261208-090507.cnf")), qPrintable(texts[0]));
@@ -638,10 +645,7 @@ private slots:
         TfMain m(program.Path());
         m.show();
         QCOMPARE(m.DiaryPath(), log);
-        QStringList texts;
-        for (const MessageRequest& r : messages->boxes)
-            if (r.text.contains(QStringLiteral("log.cnf")))
-                texts << r.text;
+        const QStringList texts = BoxesAbout(QStringLiteral("log.cnf"));
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts[0].contains(QStringLiteral("Прочитано записей: 0")), qPrintable(texts[0]));
         QVERIFY2(texts[0].contains(QStringLiteral("log.cnf.bak")), qPrintable(texts[0]));

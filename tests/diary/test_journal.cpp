@@ -179,11 +179,14 @@ private slots:
     {
         Columns<QString, QDate>({"name", "day"});
         QTest::newRow("backup") << "log-2026-12-08.cnf" << QDate(2026, 12, 8);
+        // The date part: a real day of the calendar, written in digits.
         QTest::newRow("not a date") << "log-2026-13-01.cnf" << QDate();
+        QTest::newRow("leap day") << "log-2028-02-29.cnf" << QDate(2028, 2, 29);
+        QTest::newRow("signs") << "log-+026-12-08.cnf" << QDate();
+        // The name around it: exactly the program's own.
         QTest::newRow("user's copy") << "log-2026-12-08 (2).cnf" << QDate();
         QTest::newRow("other prefix") << "note-2026-12-08.cnf" << QDate();
         QTest::newRow("other suffix") << "log-2026-12-08.txt" << QDate();
-        QTest::newRow("signs") << "log-+026-12-08.cnf" << QDate();
     }
     // clang-format on
     void backupDay()
