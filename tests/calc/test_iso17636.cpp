@@ -94,36 +94,42 @@ private slots:
     {
         // Read by t for one wall, by w = 2t on the film or the source side for two;
         // the class, written on every row, chooses the table.
-        RuleColumns();
-        QTest::newRow("t 8, A") << In(219, 8, 600, T0, C::A) << "B.1 W13";
-        QTest::newRow("t 8, B") << In(219, 8, 600, T0, C::B) << "B.3 W15";
-        QTest::newRow("t 12, A") << In(219, 12, 600, T0, C::A) << "B.1 W12";
-        QTest::newRow("t 12, B") << In(219, 12, 600, T0, C::B) << "B.3 W14";
-        QTest::newRow("219,1x8,18 DWSI, B") << In(219.1, 8.18, 600, T3, C::B) << "B.11 W14";
-        QTest::newRow("219,1x8,18 DWSI, A") << In(219.1, 8.18, 600, T3, C::A) << "B.9 W12";
-        QTest::newRow("57x4 ellipse, B") << In(57, 4, 500, T4, C::B) << "B.7 W15";
-        QTest::newRow("B.1 first") << In(219, 1.2, 600, T0, C::A) << "B.1 W18";
-        QTest::newRow("B.1 middle") << In(219, 25, 600, T0, C::A) << "B.1 W11";
-        QTest::newRow("B.1 last") << In(2000, 250, 3000, T2, C::A) << "B.1 W5";
-        QTest::newRow("B.1 above") << In(2000, 250.01, 3000, T0, C::A) << "B.1 W4";
-        QTest::newRow("B.3 first") << In(219, 1.5, 600, T0, C::B) << "B.3 W19";
-        QTest::newRow("B.3 middle") << In(219, 30, 600, T0, C::B) << "B.3 W12";
-        QTest::newRow("B.3 last") << In(2000, 350, 3000, T0, C::B) << "B.3 W6";
-        QTest::newRow("B.5 first") << In(57, 0.6, 500, T4, C::A) << "B.5 W18";
-        QTest::newRow("B.5 middle") << In(219, 15, 600, T5, C::A) << "B.5 W11";
-        QTest::newRow("B.5 last") << In(1000, 190, 2000, T5, C::A) << "B.5 W4";
-        QTest::newRow("B.7 first") << In(57, 0.75, 500, T4, C::B) << "B.7 W19";
-        QTest::newRow("B.7 middle") << In(219, 19, 600, T5, C::B) << "B.7 W12";
-        QTest::newRow("B.7 last") << In(1000, 125, 2000, T5, C::B) << "B.7 W6";
-        QTest::newRow("B.9 first") << In(219, 0.6, 600, T3, C::A) << "B.9 W18";
-        QTest::newRow("B.9 middle") << In(219, 11, 600, T3, C::A) << "B.9 W12";
-        QTest::newRow("B.9 last") << In(1000, 187.5, 2000, T3, C::A) << "B.9 W5";
-        QTest::newRow("B.11 first") << In(219, 0.75, 600, T3, C::B) << "B.11 W19";
-        QTest::newRow("B.11 middle") << In(219, 15, 600, T3, C::B) << "B.11 W13";
-        QTest::newRow("B.11 last") << In(1000, 150, 2000, T3, C::B) << "B.11 W7";
+        Columns<TIsoInputs, QString, int>({"in", "table", "wire"});
+        QTest::newRow("t 8, A") << In(219, 8, 600, T0, C::A) << "B.1" << 13;
+        QTest::newRow("t 8, B") << In(219, 8, 600, T0, C::B) << "B.3" << 15;
+        QTest::newRow("t 12, A") << In(219, 12, 600, T0, C::A) << "B.1" << 12;
+        QTest::newRow("t 12, B") << In(219, 12, 600, T0, C::B) << "B.3" << 14;
+        QTest::newRow("219,1x8,18 DWSI, B") << In(219.1, 8.18, 600, T3, C::B) << "B.11" << 14;
+        QTest::newRow("219,1x8,18 DWSI, A") << In(219.1, 8.18, 600, T3, C::A) << "B.9" << 12;
+        QTest::newRow("57x4 ellipse, B") << In(57, 4, 500, T4, C::B) << "B.7" << 15;
+        QTest::newRow("B.1 first") << In(219, 1.2, 600, T0, C::A) << "B.1" << 18;
+        QTest::newRow("B.1 middle") << In(219, 25, 600, T0, C::A) << "B.1" << 11;
+        QTest::newRow("B.1 last") << In(2000, 250, 3000, T2, C::A) << "B.1" << 5;
+        QTest::newRow("B.1 above") << In(2000, 250.01, 3000, T0, C::A) << "B.1" << 4;
+        QTest::newRow("B.3 first") << In(219, 1.5, 600, T0, C::B) << "B.3" << 19;
+        QTest::newRow("B.3 middle") << In(219, 30, 600, T0, C::B) << "B.3" << 12;
+        QTest::newRow("B.3 last") << In(2000, 350, 3000, T0, C::B) << "B.3" << 6;
+        QTest::newRow("B.5 first") << In(57, 0.6, 500, T4, C::A) << "B.5" << 18;
+        QTest::newRow("B.5 middle") << In(219, 15, 600, T5, C::A) << "B.5" << 11;
+        QTest::newRow("B.5 last") << In(1000, 190, 2000, T5, C::A) << "B.5" << 4;
+        QTest::newRow("B.7 first") << In(57, 0.75, 500, T4, C::B) << "B.7" << 19;
+        QTest::newRow("B.7 middle") << In(219, 19, 600, T5, C::B) << "B.7" << 12;
+        QTest::newRow("B.7 last") << In(1000, 125, 2000, T5, C::B) << "B.7" << 6;
+        QTest::newRow("B.9 first") << In(219, 0.6, 600, T3, C::A) << "B.9" << 18;
+        QTest::newRow("B.9 middle") << In(219, 11, 600, T3, C::A) << "B.9" << 12;
+        QTest::newRow("B.9 last") << In(1000, 187.5, 2000, T3, C::A) << "B.9" << 5;
+        QTest::newRow("B.11 first") << In(219, 0.75, 600, T3, C::B) << "B.11" << 19;
+        QTest::newRow("B.11 middle") << In(219, 15, 600, T3, C::B) << "B.11" << 13;
+        QTest::newRow("B.11 last") << In(1000, 150, 2000, T3, C::B) << "B.11" << 7;
     }
     // clang-format on
-    void wire() { const TIsoResults r = Run(); QCOMPARE(QStringLiteral("%1 W%2").arg(r.iqiTable).arg(r.wire), Want()); }
+    void wire()
+    {
+        auto [in, table, wire] = Fetch<TIsoInputs, QString, int>({"in", "table", "wire"});
+        const TIsoResults r = CalculateIso17636(in);
+        QCOMPARE(r.iqiTable, table);
+        QCOMPARE(r.wire, wire);
+    }
 
     // clang-format off
     void relaxation_data()

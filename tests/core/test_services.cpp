@@ -27,6 +27,15 @@
 using namespace kelto;
 using namespace kelto::testing;
 
+namespace {
+
+// Who holds the folder's lock file when a second copy starts.
+enum class THeld { Running, Ended, Stale, Foreign };
+
+} // namespace
+
+Q_DECLARE_METATYPE(THeld)
+
 class TestServices : public QObject {
     Q_OBJECT
 private slots:
@@ -158,17 +167,17 @@ private slots:
     // host does not stop the start.
     void folderWithoutLocksUsesALockFile_data()
     {
-        Columns<QString, bool>({"held", "secondRuns"});
+        Columns<THeld, bool>({"held", "secondRuns"});
         // clang-format off
-        QTest::newRow("a copy running")        << "running" << false;
-        QTest::newRow("the copy ended")        << "ended"   << true;
-        QTest::newRow("left by a dead copy")   << "stale"   << true;
-        QTest::newRow("a copy on another host") << "foreign" << false;
+        QTest::newRow("a copy running")         << THeld::Running << false;
+        QTest::newRow("the copy ended")         << THeld::Ended   << true;
+        QTest::newRow("left by a dead copy")    << THeld::Stale   << true;
+        QTest::newRow("a copy on another host") << THeld::Foreign << false;
         // clang-format on
     }
     void folderWithoutLocksUsesALockFile()
     {
-        QFETCH(QString, held);
+        QFETCH(THeld, held);
         QFETCH(bool, secondRuns);
         QTemporaryDir folder;
         const TInstanceGuard::TFlock noLocks = [](int, int) {
@@ -180,12 +189,12 @@ private slots:
         QVERIFY(first->Acquire(folder.path()));
         const QString lock = folder.filePath(TInstanceGuard::FolderLockFileName());
         QVERIFY(QFile::exists(lock));
-        if (held != QLatin1String("running"))
+        if (held != THeld::Running)
             first.reset();
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
-        if (held == QLatin1String("stale"))
+        if (held == THeld::Stale)
             QVERIFY(!WriteFileAtomically(lock, "999999999\n" + host + "\n"));
-        if (held == QLatin1String("foreign"))
+        if (held == THeld::Foreign)
             QVERIFY(!WriteFileAtomically(lock, "1\nelsewhere.invalid\n"));
         TInstanceGuard second;
         second.SetFlock(noLocks);

@@ -18,6 +18,15 @@
 using namespace kelto;
 using namespace kelto::testing;
 
+namespace {
+
+// What a shared folder may hold where the program saves a file.
+enum class TPlanted { DanglingLink, Link, Fifo, Folder };
+
+} // namespace
+
+Q_DECLARE_METATYPE(TPlanted)
+
 class TestReport : public QObject {
     Q_OBJECT
 private slots:
@@ -118,31 +127,36 @@ private slots:
     // elsewhere or into a device: the write is refused like a failed save.
     void saveRefusesWhatIsNoRegularFile_data()
     {
-        Columns<QString, QString>({"kind", "reason"});
+        Columns<TPlanted, QString>({"kind", "reason"});
         // clang-format off
-        QTest::newRow("link to nowhere") << "dangling" << "это символическая ссылка";
-        QTest::newRow("link to a file")  << "link"     << "это символическая ссылка";
-        QTest::newRow("FIFO")            << "fifo"     << "это не обычный файл";
-        QTest::newRow("folder")          << "folder"   << "это папка, а не файл";
+        QTest::newRow("link to nowhere") << TPlanted::DanglingLink << "это символическая ссылка";
+        QTest::newRow("link to a file")  << TPlanted::Link         << "это символическая ссылка";
+        QTest::newRow("FIFO")            << TPlanted::Fifo         << "это не обычный файл";
+        QTest::newRow("folder")          << TPlanted::Folder       << "это папка, а не файл";
         // clang-format on
     }
     void saveRefusesWhatIsNoRegularFile()
     {
-        auto [kind, reason] = Fetch<QString, QString>({"kind", "reason"});
+        auto [kind, reason] = Fetch<TPlanted, QString>({"kind", "reason"});
         QTemporaryDir dir, home;
         const QString path = dir.filePath(QStringLiteral("ini.cnf"));
         const QString target = home.filePath(QStringLiteral(".profile"));
-        if (kind == QLatin1String("link"))
+        switch (kind) {
+        case TPlanted::Link:
             QVERIFY(!WriteFileAtomically(target, "mine"));
-        if (kind == QLatin1String("fifo"))
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (kind == QLatin1String("folder"))
-            QVERIFY(QDir().mkdir(path));
-        else
+            [[fallthrough]];
+        case TPlanted::DanglingLink:
             QVERIFY(QFile::link(target, path));
+            break;
+        case TPlanted::Fifo:
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            break;
+        case TPlanted::Folder:
+            QVERIFY(QDir().mkdir(path));
+            break;
+        }
         QCOMPARE(WriteFileAtomically(path, "echo owned"), std::optional<QString>(reason));
-        QCOMPARE(ReadWholeFile(target),
-                 kind == QLatin1String("link") ? std::optional<QByteArray>("mine") : std::nullopt);
+        QCOMPARE(ReadWholeFile(target), kind == TPlanted::Link ? std::optional<QByteArray>("mine") : std::nullopt);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("ini.cnf")}); // no temporary file left
     }
