@@ -157,6 +157,10 @@ private slots:
         }
         QCOMPARE(WriteFileAtomically(path, "echo owned"), std::optional<QString>(reason));
         QCOMPARE(ReadWholeFile(target), kind == TPlanted::Link ? std::optional<QByteArray>("mine") : std::nullopt);
+        // What was planted is left as it was, not replaced by a file.
+        const QFileInfo planted(path);
+        QCOMPARE(planted.isSymLink(), kind == TPlanted::Link || kind == TPlanted::DanglingLink);
+        QCOMPARE(planted.isDir(), kind == TPlanted::Folder);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("ini.cnf")}); // no temporary file left
     }
