@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "controls.h"
+#include "files.h"
 #include "folder.h"
 #include "messages.h"
 #include "table.h"
@@ -199,10 +200,7 @@ private slots:
 
     void damagedFileGivesDefaults()
     {
-        QFile f(TfSource::FilePath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Ir-192\r\n100\r\n");
-        f.close();
+        Put(TfSource::FilePath(), "Ir-192\r\n100\r\n");
         TfSource next(WorkDate);
         QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QString());
         QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("13,0"));

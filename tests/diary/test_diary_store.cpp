@@ -31,19 +31,6 @@ QByteArray Fixture(const QString& name)
     return f.readAll();
 }
 
-QByteArray ReadBytes(const QString& path)
-{
-    auto b = ReadWholeFile(path);
-    return b ? *b : QByteArray("<unreadable>");
-}
-
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 QDate D(int d, int m, int y)
 {
     return QDate(y, m, d);
@@ -350,12 +337,12 @@ private slots:
     {
         auto [fixture, records] = Fetch<QString, int>({"fixture", "records"});
         const QByteArray original = Fixture(fixture);
-        Write(Path(), original);
+        Put(Path(), original);
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
         QCOMPARE(s.size(), records);
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
-        QCOMPARE(ReadBytes(Path()), original);
+        QCOMPARE(Get(Path()), original);
         QVERIFY(!QFile::exists(DiaryBackupPath(Path())));
     }
 
@@ -384,7 +371,7 @@ private slots:
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::NoFile);
         QVERIFY(s.isEmpty());
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
-        QCOMPARE(ReadBytes(Path()), QByteArray("0\r\n"));
+        QCOMPARE(Get(Path()), QByteArray("0\r\n"));
     }
 
     // clang-format off
@@ -411,13 +398,13 @@ private slots:
 
     void cutShortRecordIsPadded()
     {
-        Write(Path(), Fixture("cut_short.cnf"));
+        Put(Path(), Fixture("cut_short.cnf"));
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
         QCOMPARE(s.size(), 1);
         QCOMPARE(s[0].Lines(), (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
-        QCOMPARE(ReadBytes(Path()), Fixture("cut_short_expected.cnf"));
+        QCOMPARE(Get(Path()), Fixture("cut_short_expected.cnf"));
     }
 
     // ---- damage ----------------------------------------------------------
@@ -443,16 +430,16 @@ private slots:
     void damagedFiles()
     {
         auto [file, records] = Fetch<QByteArray, int>({"file", "records"});
-        Write(Path(), file);
+        Put(Path(), file);
         DayList s;
         QString backupError = QStringLiteral("unset");
         QCOMPARE(LoadDiary(Path(), s, &backupError), TLoadOutcome::Damaged);
         QCOMPARE(backupError, QString());
         QCOMPARE(s.size(), records);
-        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+        QCOMPARE(Get(DiaryBackupPath(Path())), file);
         // The next close rewrites log.cnf from the store; the copy stays.
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
-        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+        QCOMPARE(Get(DiaryBackupPath(Path())), file);
     }
 
     // A date held more than once is one record after the load: its lines
@@ -473,12 +460,12 @@ private slots:
     void repeatedDatesAreMerged()
     {
         auto [file, merged] = Fetch<QByteArray, QByteArray>({"file", "merged"});
-        Write(Path(), file);
+        Put(Path(), file);
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::MergedDates);
-        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), file);
+        QCOMPARE(Get(DiaryBackupPath(Path())), file);
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
-        QCOMPARE(ReadBytes(Path()), merged);
+        QCOMPARE(Get(Path()), merged);
         DayList again;
         QCOMPARE(LoadDiary(Path(), again), TLoadOutcome::Complete);
         QCOMPARE(EncodeDiary(again), merged);
@@ -488,7 +475,7 @@ private slots:
     {
         const QByteArray first("1\r\n01.01.2026\r\n1\r\nпервый\r\nостаток\r\n");
         const QByteArray second("1\r\n02.01.2026\r\nxx\r\n");
-        Write(Path(), first);
+        Put(Path(), first);
         DayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
         // The same damaged file again (closed without saving): one copy.
@@ -496,11 +483,11 @@ private slots:
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
         QVERIFY(!QFile::exists(DiaryBackupPath(Path()) + ".1"));
         // A different damage later: the older copy moves aside.
-        Write(Path(), second);
+        Put(Path(), second);
         s.clear();
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
-        QCOMPARE(ReadBytes(DiaryBackupPath(Path())), second);
-        QCOMPARE(ReadBytes(DiaryBackupPath(Path()) + ".1"), first);
+        QCOMPARE(Get(DiaryBackupPath(Path())), second);
+        QCOMPARE(Get(DiaryBackupPath(Path()) + ".1"), first);
     }
 
     void fileThatCannotBeRead()
@@ -541,7 +528,7 @@ private slots:
         else {
             if (geteuid() == 0)
                 QSKIP("root reads any file");
-            Write(Path(), "0\r\n");
+            Put(Path(), "0\r\n");
             QVERIFY(QFile::setPermissions(Path(), QFile::WriteOwner));
         }
         DayList s;
@@ -559,7 +546,7 @@ private slots:
     {
         QByteArray file("2\r\n01.01.2026\r\n1\r\nx\r\n");
         file += QByteArray(4096, 'y');
-        Write(Path(), file);
+        Put(Path(), file);
         DayList s;
         QString reason;
         TLoadOutcome outcome{};
@@ -573,12 +560,12 @@ private slots:
         QVERIFY(!MayReplaceAfterLoad(outcome));
         QVERIFY(!reason.isEmpty());
         QCOMPARE(s.size(), 1);
-        QCOMPARE(ReadBytes(Path()), file);
+        QCOMPARE(Get(Path()), file);
     }
 
     void readingStopsAtTheSizeLimit()
     {
-        Write(Path(), QByteArray(100, 'x'));
+        Put(Path(), QByteArray(100, 'x'));
         QString reason;
         QVERIFY(!ReadWholeFile(Path(), 99, &reason));
         QVERIFY(!reason.isEmpty());
@@ -630,7 +617,7 @@ private slots:
     {
         QFETCH(qint64, budget);
         const QByteArray previous = Fixture("two_of_one_date.cnf");
-        Write(Path(), previous);
+        Put(Path(), previous);
         DayList s{R(D(1, 5, 2026), {QStringLiteral("новая запись, которой нет на диске")})};
         if (budget < 0)
             budget = EncodeDiary(s).size() - 1;
@@ -638,7 +625,7 @@ private slots:
             Path(), s, [budget](QIODevice& target) { return std::make_unique<TFailingDevice>(target, budget); });
         QVERIFY(err.has_value());
         QCOMPARE(*err, QStringLiteral("На диске нет места"));
-        QCOMPARE(ReadBytes(Path()), previous);
+        QCOMPARE(Get(Path()), previous);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.cnf"});
     }
 
@@ -648,7 +635,7 @@ private slots:
         QCOMPARE(SaveDiaryThrough(Path(), s,
                                   [](QIODevice& target) { return std::make_unique<TFailingDevice>(target, 1 << 20); }),
                  std::nullopt);
-        QCOMPARE(ReadBytes(Path()), QByteArray("1\r\n01.05.2026\r\n1\r\nx\r\n"));
+        QCOMPARE(Get(Path()), QByteArray("1\r\n01.05.2026\r\n1\r\nx\r\n"));
     }
 
     // The real save path against a real write error: the file-size limit
@@ -656,7 +643,7 @@ private slots:
     void saveHittingTheFileSizeLimit()
     {
         const QByteArray previous = Fixture("k0.cnf");
-        Write(Path(), previous);
+        Put(Path(), previous);
         DayList s;
         for (int i = 1; i <= 28; ++i)
             s.append(R(D(i, 2, 2026), {QString(200, QChar(0x0436))}));
@@ -671,24 +658,24 @@ private slots:
 
         QVERIFY(err.has_value());
         QVERIFY(!err->isEmpty());
-        QCOMPARE(ReadBytes(Path()), previous);
+        QCOMPARE(Get(Path()), previous);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.cnf"});
     }
 
     void targetThatIsAFolder()
     {
         QVERIFY(QDir(m_dir.path()).mkdir("log.cnf"));
-        Write(Path("log.cnf/inside"), "keep");
+        Put(Path("log.cnf/inside"), "keep");
         const auto err = SaveDiary(Path(), DayList{R(D(1, 1, 2026), {"x"})});
         QVERIFY(err.has_value());
         QVERIFY(!err->isEmpty());
-        QCOMPARE(ReadBytes(Path("log.cnf/inside")), QByteArray("keep"));
+        QCOMPARE(Get(Path("log.cnf/inside")), QByteArray("keep"));
     }
 
     void readOnlyFolder()
     {
         const QByteArray previous = Fixture("k0.cnf");
-        Write(Path(), previous);
+        Put(Path(), previous);
         QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         QFile probe(Path("probe"));
         const bool blocked = !probe.open(QIODevice::WriteOnly);
@@ -701,7 +688,7 @@ private slots:
         if (!blocked)
             QSKIP("running with rights that ignore folder permissions");
         QVERIFY(err.has_value());
-        QCOMPARE(ReadBytes(Path()), previous);
+        QCOMPARE(Get(Path()), previous);
     }
 
     // ---- the code page ---------------------------------------------------

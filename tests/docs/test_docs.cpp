@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include "controls.h"
+#include "files.h"
 #include "folder.h"
 #include "messages.h"
 #include "table.h"
@@ -52,19 +53,10 @@ struct Window {
     }
 };
 
-QByteArray readFile(const QString& path)
+void WriteScript(const QString& path, const QByteArray& body)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeScript(const QString& path, const QByteArray& body)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\n" + body);
-    f.close();
-    QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+    Put(path, "#!/bin/sh\n" + body);
+    QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner));
 }
 
 } // namespace
@@ -85,8 +77,7 @@ private slots:
         m_path = qgetenv("PATH");
         // The shelf is full unless a case takes a document away.
         for (int i = 0; i < int(ReferenceDocuments.size()); ++i) {
-            QFile f(DocumentPath(i));
-            QVERIFY(f.open(QIODevice::WriteOnly));
+            Put(DocumentPath(i), {});
         }
     }
     void init()
@@ -372,15 +363,13 @@ private slots:
         SetShellOpener(nullptr);
         QTemporaryDir bin;
         // An opener that would leave a trace, to prove it is not reached.
-        writeScript(bin.filePath("xdg-open"), "touch '" + bin.filePath("called").toUtf8() + "'\n");
+        WriteScript(bin.filePath("xdg-open"), "touch '" + bin.filePath("called").toUtf8() + "'\n");
         qputenv("PATH", QFile::encodeName(bin.path()));
         const QString path = m_folder.filePath(QStringLiteral("нет такого.pdf"));
         QFile::remove(path);
         if (exists) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.close();
-            QVERIFY(f.setPermissions({}));
+            Put(path, {});
+            QVERIFY(QFile::setPermissions(path, {}));
             if (QFileInfo(path).isReadable())
                 QSKIP("running with rights that read every file");
         }
@@ -400,20 +389,17 @@ private slots:
         SetShellOpener(nullptr);
         QTemporaryDir bin;
         const QString out = bin.filePath("args");
-        writeScript(bin.filePath("xdg-open"),
+        WriteScript(bin.filePath("xdg-open"),
                     "printf '%s\\n' \"$#\" \"$@\" > '" + out.toUtf8()
                         + ".tmp'\n"
                           "mv '"
                         + out.toUtf8() + ".tmp' '" + out.toUtf8() + "'\n");
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
         const QString doc = m_folder.filePath(QStringLiteral("ГОСТ 23055-78.pdf"));
-        QFile f(doc);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("%PDF-1.4\n");
-        f.close();
+        Put(doc, "%PDF-1.4\n");
 
         OpenWithShell(doc);
-        QTRY_COMPARE(readFile(out), "1\n" + doc.toUtf8() + "\n");
+        QTRY_COMPARE(Get(out), "1\n" + doc.toUtf8() + "\n");
         QTest::qWait(100);
         QVERIFY(m_recorder->boxes.isEmpty());
     }
@@ -430,12 +416,10 @@ private slots:
         auto [code, wording] = Fetch<int, QString>({"code", "wording"});
         SetShellOpener(nullptr);
         QTemporaryDir bin;
-        writeScript(bin.filePath("xdg-open"), "sleep 0.2\nexit " + QByteArray::number(code) + "\n");
+        WriteScript(bin.filePath("xdg-open"), "sleep 0.2\nexit " + QByteArray::number(code) + "\n");
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
         const QString doc = m_folder.filePath(QStringLiteral("defects.pdf"));
-        QFile f(doc);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        Put(doc, {});
 
         OpenWithShell(doc); // returns without waiting for the opener
         QVERIFY(m_recorder->boxes.isEmpty());
@@ -452,7 +436,7 @@ private slots:
         SetShellOpener(nullptr);
         QTemporaryDir bin;
         const QString out = bin.filePath("args");
-        writeScript(bin.filePath("xdg-open"), "printf '%s\\n' \"$@\" > '" + out.toUtf8() + "'\n");
+        WriteScript(bin.filePath("xdg-open"), "printf '%s\\n' \"$@\" > '" + out.toUtf8() + "'\n");
         qputenv("PATH", QFile::encodeName(bin.path()) + ":" + m_path);
         const QString address = QStringLiteral("https://kelto.example.org/");
         // Not a file: it never meets the file check. The offscreen platform
@@ -465,7 +449,7 @@ private slots:
             QCOMPARE(e.text(), QStringLiteral("Не удается открыть адрес «https://kelto.example.org/»"));
         }
         if (opened)
-            QTRY_COMPARE(readFile(out), address.toUtf8() + "\n");
+            QTRY_COMPARE(Get(out), address.toUtf8() + "\n");
     }
 
     void noOpenerOnPath()
@@ -474,9 +458,7 @@ private slots:
         QTemporaryDir empty;
         qputenv("PATH", QFile::encodeName(empty.path()));
         const QString doc = m_folder.filePath(QStringLiteral("gost7512.pdf"));
-        QFile f(doc);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        Put(doc, {});
         try {
             OpenWithShell(doc);
             QFAIL("no error");
