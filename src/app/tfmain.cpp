@@ -9,6 +9,7 @@
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "app/autostart.h"
+#include "calc/calcnote.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
 #include "diary/diarybackup.h"
@@ -616,8 +617,8 @@ void TfMain::WriteCalculationToDiary()
 
 QString TfMain::AppendToDiary(const QString& paragraph)
 {
-    const QDate day = Panel1->AppendToSelectedDay(paragraph);
-    return day.isValid() ? QStringLiteral("Записано в заметку за ") + DiaryDateText(day) : QString();
+    const TDiaryView::TAppended done = Panel1->AppendToSelectedDay(paragraph);
+    return done.day.isValid() ? ToDiaryOutcome(done.day, done.already) : QString();
 }
 
 void TfMain::EndWithoutQuestions()

@@ -54,6 +54,11 @@ QString OneLine(const QString& s)
     return t;
 }
 
+QString NotReadyText()
+{
+    return QStringLiteral("Расчёт не готов");
+}
+
 } // namespace
 
 QStringList LayoutSchemeNames()
@@ -98,6 +103,9 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     };
     card.rows += layout;
     card.rows += TailRows(fields, source, made);
+    const bool unknown = out.lFocRast == QLatin1String("?") || out.lExpo == QLatin1String("?")
+        || out.lPerimetr == QLatin1String("?") || out.lSens == QLatin1String("?");
+    card.notReady = !check.hint.isEmpty() ? check.hint : unknown ? NotReadyText() : QString();
     return card;
 }
 
@@ -138,6 +146,7 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     };
     card.rows += iso;
     card.rows += TailRows(fields, source, made);
+    card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == Dash ? NotReadyText() : QString();
     return card;
 }
 

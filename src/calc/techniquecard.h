@@ -52,6 +52,8 @@ struct TTechniqueCard {
     int scheme = -1;      // the ГОСТ 7512-82 scheme whose picture the page shows; -1 none
     QString madeBy, checkedBy;
     QString pdfName; // the PDF's file name the save dialog offers
+    // Why the calculation is no card to save or print (its hint), or empty.
+    QString notReady;
 };
 
 // The source window's results the card carries, when they are valid.

@@ -68,6 +68,8 @@ private:
 
     TContent m_content;
     TTechniqueCard m_card;
+    // The line that says why the card cannot be saved, while it stands.
+    QString m_notReadyShown;
 };
 
 } // namespace kelto

@@ -47,6 +47,8 @@ public:
     // How "Записать расчёт в дневник" hands its paragraph to the diary: the
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
+    // The day the diary shows: the link names it when it is not today.
+    void SetDiaryDaySource(std::function<QDate()> source);
 
 signals:
     // Ctrl+P or the card link: the card of this window's calculation.
@@ -60,6 +62,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The constructor's steps, in their order (it gives the tab order).
@@ -69,6 +73,7 @@ private:
     // The tab order of the inputs and Escape to close.
     void SetUpKeys();
     void ConnectInputs();
+    void UpdateDiaryLink();
 
     QList<QWidget*> Inputs() const;
 
@@ -82,6 +87,7 @@ private:
     TLinkLabel* lCard = nullptr;
     TIsoOutcome m_outcome;
     std::function<QString(const QString&)> m_append;
+    std::function<QDate()> m_diaryDay;
 };
 
 } // namespace kelto

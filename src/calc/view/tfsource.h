@@ -5,17 +5,17 @@
 #include "calc/sourceform.h"
 
 #include <QColor>
-#include <QHash>
 #include <QFont>
 #include <QPalette>
 #include <QWidget>
 
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 
 namespace kelto {
+
+class TDateField;
 
 // What the window takes from the appearance plug-in, through the
 // calculation view that wears it.
@@ -54,7 +54,6 @@ public slots:
     void RewriteActivityInUnit();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -71,14 +70,11 @@ private:
     QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
     QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
               *eThick = nullptr, *eHvl = nullptr;
-    QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
+    TDateField *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
     QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
 
     QList<QLabel*> m_captions;
     int m_unit = 0;
-    // Per date field: the part a digit was typed into, while the next key
-    // is still to come (-1 otherwise).
-    QHash<QObject*, int> m_digitSection;
     QList<QLineEdit*> Edits() const;
     QList<QWidget*> Inputs() const;
 };
