@@ -111,6 +111,11 @@ public:
     // written. On success `conclusion` holds its id and number.
     virtual TStoreResult SaveConclusion(TConclusion& conclusion) = 0;
     virtual std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) = 0;
+
+    // A number that moves whenever anyone changed the journal (another
+    // program on a shared server too): an open window asks it every few
+    // seconds and reloads when it moved. A store with one writer keeps 0.
+    virtual qint64 ChangeMark() { return 0; }
 };
 
 // The schema version this program writes. Older stores are upgraded on Open.
