@@ -29,6 +29,7 @@ struct TStoreResult {
         Changed,     // the change check: someone saved the entry since it was read; `theirs` holds it
         NumberTaken, // the conclusion's number is used by another conclusion of that year
         Missing,     // no entry or conclusion with that id
+        Damaged,     // Open: the store is no journal or fails its check (`reason` says what is wrong)
     };
     Kind kind = Done;
     QString reason; // in Russian, ready for a box (empty when Done)
@@ -110,9 +111,14 @@ public:
     // written. On success `conclusion` holds its id and number.
     virtual TStoreResult SaveConclusion(TConclusion& conclusion) = 0;
     virtual std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) = 0;
+
+    // A number that moves whenever anyone changed the journal (another
+    // program on a shared server too): an open window asks it every few
+    // seconds and reloads when it moved. A store with one writer keeps 0.
+    virtual qint64 ChangeMark() { return 0; }
 };
 
 // The schema version this program writes. Older stores are upgraded on Open.
-constexpr int CurrentJournalSchema = 1;
+constexpr int CurrentJournalSchema = 2;
 
 } // namespace kelto

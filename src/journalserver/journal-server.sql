@@ -19,13 +19,20 @@ CREATE TABLE kelto_schema (
 );
 INSERT INTO kelto_schema (version) VALUES (1);
 
+-- Every change takes the next value of this sequence: an open window that
+-- sees it move reloads, so the others' entries appear within seconds.
+CREATE SEQUENCE journal_changes;
+
 -- One conclusion: its number is unique within its year across the laboratory.
 CREATE TABLE conclusions (
     id           bigserial PRIMARY KEY,
-    uid          uuid NOT NULL UNIQUE,
     year         integer NOT NULL,
     number       integer NOT NULL CHECK (number > 0),
-    fields       jsonb NOT NULL DEFAULT '{}',
+    made_on      date,
+    fields       jsonb NOT NULL DEFAULT '{}',   -- the header as typed
+    entry_ids    bigint[] NOT NULL DEFAULT '{}', -- the table's rows, in order
+    origin       text UNIQUE,                    -- where a moved conclusion came from
+    change_no    bigint NOT NULL DEFAULT nextval('journal_changes'),
     created_at   timestamptz NOT NULL DEFAULT now(),
     created_os   text NOT NULL DEFAULT '',
     created_db   text NOT NULL DEFAULT current_user,
@@ -40,27 +47,54 @@ CREATE TABLE conclusion_counters (
 );
 
 -- One tested joint. revision counts the saves: a save names the revision it
--- started from and is refused when someone else saved in between.
+-- started from and is refused when someone else saved in between. Deleting
+-- only marks the row.
 CREATE TABLE entries (
-    id           bigserial PRIMARY KEY,
-    uid          uuid NOT NULL UNIQUE,
-    revision     integer NOT NULL DEFAULT 1,
-    fields       jsonb NOT NULL DEFAULT '{}',
-    search       text NOT NULL DEFAULT '',
-    test_date    date,
-    conclusion   bigint REFERENCES conclusions (id),
-    created_at   timestamptz NOT NULL DEFAULT now(),
-    created_os   text NOT NULL DEFAULT '',
-    created_db   text NOT NULL DEFAULT current_user,
-    changed_at   timestamptz NOT NULL DEFAULT now(),
-    changed_os   text NOT NULL DEFAULT '',
-    changed_db   text NOT NULL DEFAULT current_user,
-    deleted_at   timestamptz,
-    deleted_os   text,
-    deleted_db   text
+    id            bigserial PRIMARY KEY,
+    revision      bigint NOT NULL DEFAULT 1,
+    test_date     date,
+    object        text NOT NULL DEFAULT '',
+    joint         text NOT NULL DEFAULT '',
+    pipe          text NOT NULL DEFAULT '',
+    material      text NOT NULL DEFAULT '',
+    method        text NOT NULL DEFAULT '',
+    source        text NOT NULL DEFAULT '',
+    source_serial text NOT NULL DEFAULT '',
+    films         integer NOT NULL DEFAULT 0,
+    film_size     text NOT NULL DEFAULT '',
+    sensitivity   text NOT NULL DEFAULT '',
+    defects       text NOT NULL DEFAULT '',
+    verdict       text NOT NULL DEFAULT 'не оценён',
+    conclusion    text NOT NULL DEFAULT '',      -- "17/2026"
+    performer     text NOT NULL DEFAULT '',
+    note          text NOT NULL DEFAULT '',
+    search        text NOT NULL DEFAULT '',      -- the fields folded for the search
+    origin        text UNIQUE,                   -- a moved or offline entry's own mark: sent once
+    change_no     bigint NOT NULL DEFAULT nextval('journal_changes'),
+    created_at    timestamptz NOT NULL DEFAULT now(),
+    created_os    text NOT NULL DEFAULT '',
+    created_db    text NOT NULL DEFAULT current_user,
+    changed_at    timestamptz NOT NULL DEFAULT now(),
+    changed_os    text NOT NULL DEFAULT '',
+    changed_db    text NOT NULL DEFAULT current_user,
+    deleted_at    timestamptz,
+    deleted_os    text,
+    deleted_db    text
 );
 CREATE INDEX entries_newest ON entries (test_date DESC, id DESC);
-CREATE INDEX entries_changed ON entries (changed_at);
+
+-- Every written row takes a new change number.
+CREATE FUNCTION kelto_mark_change() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+    NEW.change_no := nextval('journal_changes');
+    RETURN NEW;
+END
+$$;
+CREATE TRIGGER entries_change BEFORE UPDATE ON entries
+    FOR EACH ROW EXECUTE FUNCTION kelto_mark_change();
+CREATE TRIGGER conclusions_change BEFORE UPDATE ON conclusions
+    FOR EACH ROW EXECUTE FUNCTION kelto_mark_change();
 
 -- The next free number of a year, taken inside the saving transaction.
 CREATE FUNCTION kelto_take_conclusion_number(for_year integer) RETURNS integer
@@ -71,19 +105,6 @@ LANGUAGE sql AS $$
         SET last = GREATEST(c.last, (SELECT COALESCE(max(number), 0) FROM conclusions WHERE year = for_year)) + 1
     RETURNING last
 $$;
-
--- Every change is announced, so open windows follow within moments.
-CREATE FUNCTION kelto_journal_changed() RETURNS trigger
-LANGUAGE plpgsql AS $$
-BEGIN
-    PERFORM pg_notify('kelto_journal', TG_TABLE_NAME);
-    RETURN NULL;
-END
-$$;
-CREATE TRIGGER entries_changed AFTER INSERT OR UPDATE OR DELETE ON entries
-    FOR EACH STATEMENT EXECUTE FUNCTION kelto_journal_changed();
-CREATE TRIGGER conclusions_changed AFTER INSERT OR UPDATE OR DELETE ON conclusions
-    FOR EACH STATEMENT EXECUTE FUNCTION kelto_journal_changed();
 
 -- The technicians' rights: read and write entries and conclusions, never
 -- remove a row (deleting marks it) nor change the schema.
@@ -100,7 +121,7 @@ DO $$
 BEGIN
     GRANT SELECT, INSERT, UPDATE ON entries, conclusions, conclusion_counters TO kelto_journal;
     GRANT SELECT ON kelto_schema TO kelto_journal;
-    GRANT USAGE ON SEQUENCE entries_id_seq, conclusions_id_seq TO kelto_journal;
+    GRANT USAGE, SELECT ON SEQUENCE entries_id_seq, conclusions_id_seq, journal_changes TO kelto_journal;
 EXCEPTION WHEN undefined_object THEN
     NULL;
 END

@@ -2,6 +2,7 @@
 // conclusion numbers and error texts against a real PostgreSQL.
 #include "journalserver/journalsettings.h"
 #include "journalserver/serverdb.h"
+#include "journalserver/serverstore.h"
 
 #include "files.h"
 #include "folder.h"
@@ -17,6 +18,7 @@ using namespace kelto;
 using namespace kelto::testing;
 
 Q_DECLARE_METATYPE(kelto::TJournalSettings)
+Q_DECLARE_METATYPE(kelto::TJournalColumn)
 
 namespace {
 
@@ -36,12 +38,40 @@ TJournalSettings Lab()
     return ServerAt(QStringLiteral("lab.example"), 5433, QStringLiteral("журнал"), QStringLiteral("ivanov"));
 }
 
+TJournalEntry Entry(const QString& joint)
+{
+    TJournalEntry e;
+    e.date = QDate(2026, 12, 9);
+    e.object = QStringLiteral("Газопровод Ду 219, ПК 12");
+    e.joint = joint;
+    e.pipe = QStringLiteral("219 × 8");
+    e.material = QStringLiteral("сталь 20");
+    e.method = QStringLiteral("ГОСТ 7512-82, схема 5б");
+    e.source = QStringLiteral("Ир-192");
+    e.sourceSerial = QStringLiteral("1234");
+    e.films = 3;
+    e.filmSize = QStringLiteral("100 × 400");
+    e.sensitivity = QStringLiteral("0,4 мм");
+    e.defects = QStringLiteral("Аа 1,5");
+    e.verdict = TVerdict::Fit;
+    e.performer = QStringLiteral("Иванов И. И.");
+    e.note = QStringLiteral("Труба; \"кавычки\", ёлка");
+    return e;
+}
+
 QSqlError DatabaseError(const QString& text, const QString& code = {})
 {
     return QSqlError(QString(), text, QSqlError::StatementError, code);
 }
 
 } // namespace
+
+// A store call that must succeed; the reason is shown when it does not.
+#define DONE(call)                                                                                                     \
+    do {                                                                                                               \
+        const TStoreResult done = (call);                                                                              \
+        QVERIFY2(done.IsDone(), qPrintable(done.reason));                                                              \
+    } while (false)
 
 class TestJournalServer : public QObject {
     Q_OBJECT
@@ -234,26 +264,16 @@ private slots:
     void concurrentConclusionNumbers()
     {
         KELTO_REQUIRE_SERVER(m_server);
-        const QString database = m_server.NewDatabase();
-        QCOMPARE(m_server.Exec(ServerSchemaSql(), database), QString());
-        const TJournalSettings settings = At(database);
+        const TJournalSettings settings = At(m_server.NewDatabase());
+        DONE(TServerJournalStore(settings, QString()).Open());
         QStringList failures[2];
         auto saver = [&settings](QStringList* failures) {
-            TServerConnection connection;
-            if (auto reason = connection.Open(settings, QString())) {
-                failures->append(*reason);
-                return;
-            }
-            QSqlDatabase db = connection.Database();
+            TServerJournalStore store(settings, QString());
             for (int i = 0; i < 1000 && failures->isEmpty(); ++i) {
-                db.transaction();
-                const auto number = TakeConclusionNumber(db, 2026);
-                QSqlQuery insert(db);
-                insert.prepare(QStringLiteral("INSERT INTO conclusions (uid, year, number) VALUES (?, 2026, ?)"));
-                insert.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-                insert.addBindValue(number.value_or(-1));
-                if (!number || !insert.exec() || !db.commit())
-                    failures->append(insert.lastError().text() + db.lastError().text());
+                TConclusion conclusion;
+                conclusion.date = QDate(2026, 3, 1);
+                if (const TStoreResult r = store.SaveConclusion(conclusion); !r.IsDone())
+                    failures->append(r.reason);
             }
         };
         std::unique_ptr<QThread> threads[2] = {std::unique_ptr<QThread>(QThread::create(saver, &failures[0])),
@@ -263,15 +283,195 @@ private slots:
         for (auto& thread : threads)
             QVERIFY(thread->wait(120000));
         QCOMPARE(failures[0] + failures[1], QStringList());
-        QSqlDatabase db = m_server.Connect(database);
+        QSqlDatabase db = m_server.Connect(settings.database);
         QSqlQuery query(db);
-        QVERIFY(query.exec(
-            QStringLiteral("SELECT count(*), count(DISTINCT number), min(number), max(number) FROM conclusions")));
+        QVERIFY(query.exec(QStringLiteral(
+            "SELECT count(*), count(DISTINCT number), min(number), max(number) FROM conclusions WHERE year = 2026")));
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toInt(), 2000);
         QCOMPARE(query.value(1).toInt(), 2000);
         QCOMPARE(query.value(2).toInt(), 1);
         QCOMPARE(query.value(3).toInt(), 2000);
+    }
+
+    void entriesRoundTrip()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        QVERIFY(store.Open().IsDone());
+        TJournalEntry entry = Entry(QStringLiteral("Стык 12"));
+        DONE(store.Save(entry));
+        QVERIFY(entry.id > 0);
+        QCOMPARE(entry.revision, 1);
+        QVERIFY(entry.createdBy.startsWith(m_server.AdminUser()));
+        const QList<TJournalEntry> back = store.Load(store.Find({}));
+        QCOMPARE(back.size(), 1);
+        QVERIFY(back[0].SameText(Entry(QStringLiteral("Стык 12"))));
+        QCOMPARE(back[0].createdBy, entry.createdBy);
+        QCOMPARE(store.Count(), 1);
+        QCOMPARE(store.SchemaVersion(), ServerSchemaVersion);
+    }
+
+    // A save over someone else's newer save is refused with theirs shown; a
+    // save from their revision goes through.
+    void changeCheck()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        const TJournalSettings settings = At(m_server.NewDatabase());
+        TServerJournalStore mine(settings, QString()), theirs(settings, QString());
+        TJournalEntry opened = Entry(QStringLiteral("Стык 1"));
+        DONE(mine.Save(opened));
+        TJournalEntry other = theirs.Load({opened.id}).value(0);
+        other.defects = QStringLiteral("пора 2 мм");
+        DONE(theirs.Save(other));
+        const qint64 mark = mine.ChangeMark();
+
+        opened.defects = QStringLiteral("без дефектов");
+        const TStoreResult refused = mine.Save(opened);
+        QCOMPARE(refused.kind, TStoreResult::Changed);
+        QVERIFY(refused.theirs);
+        QCOMPARE(refused.theirs->defects, QStringLiteral("пора 2 мм"));
+        QCOMPARE(refused.reason,
+                 QStringLiteral("Запись изменена пользователем %1 в %2")
+                     .arg(other.changedBy, other.changedAt.toLocalTime().toString(QStringLiteral("HH:mm"))));
+        QCOMPARE(theirs.Load({opened.id}).value(0).defects, QStringLiteral("пора 2 мм"));
+        QCOMPARE(mine.ChangeMark(), mark);
+
+        opened.revision = refused.theirs->revision;
+        DONE(mine.Save(opened));
+        QCOMPARE(theirs.Load({opened.id}).value(0).defects, QStringLiteral("без дефектов"));
+        QVERIFY(theirs.ChangeMark() > mark);
+    }
+
+    void deletedLeaveTheListUntilShown()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        TJournalEntry kept = Entry(QStringLiteral("Стык 1")), gone = Entry(QStringLiteral("Стык 2"));
+        DONE(store.Save(kept));
+        DONE(store.Save(gone));
+        DONE(store.Delete(gone.id));
+        QCOMPARE(store.Find({}), QList<qint64>{kept.id});
+        TJournalQuery all;
+        all.withDeleted = true;
+        all.sortBy = TJournalColumn::Number;
+        QCOMPARE(store.Find(all), (QList<qint64>{gone.id, kept.id}));
+        QVERIFY(store.Load({gone.id}).value(0).deleted);
+        QCOMPARE(store.Count(), 1);
+        DONE(store.Undelete(gone.id));
+        QCOMPARE(store.Count(), 2);
+        QCOMPARE(store.Delete(999).kind, TStoreResult::Missing);
+    }
+
+    void find_data()
+    {
+        Columns<QString, int, TJournalColumn, bool, QStringList>({"text", "verdict", "sortBy", "descending", "joints"});
+        QTest::newRow("all, newest first") << "" << -1 << TJournalColumn::Date << true << QStringList{"3", "2", "1"};
+        QTest::newRow("by joint, rising") << "" << -1 << TJournalColumn::Joint << false << QStringList{"1", "2", "3"};
+        QTest::newRow("case folded") << "ПОРА" << -1 << TJournalColumn::Date << true << QStringList{"2"};
+        QTest::newRow("ё as е") << "ЕЛКА" << -1 << TJournalColumn::Number << false << QStringList{"1", "2", "3"};
+        QTest::newRow("one field at a time") << "трещиной пора" << -1 << TJournalColumn::Date << true << QStringList{};
+        QTest::newRow("a month") << "02.2026" << -1 << TJournalColumn::Date << true << QStringList{"2"};
+        QTest::newRow("verdict") << "" << int(TVerdict::Repair) << TJournalColumn::Date << true << QStringList{"2"};
+        QTest::newRow("nothing") << "шлак" << -1 << TJournalColumn::Date << true << QStringList{};
+    }
+    void find()
+    {
+        const auto [text, verdict, sortBy, descending, joints] = Fetch<QString, int, TJournalColumn, bool, QStringList>(
+            {"text", "verdict", "sortBy", "descending", "joints"});
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        for (auto [joint, day, defects, found] :
+             {std::tuple{"1", 10, "труба с трещиной", TVerdict::Cut}, std::tuple{"2", 40, "пора", TVerdict::Repair},
+              std::tuple{"3", 70, "", TVerdict::Fit}}) {
+            TJournalEntry e = Entry(QString::fromUtf8(joint));
+            e.date = QDate(2026, 1, 1).addDays(day);
+            e.defects = QString::fromUtf8(defects);
+            e.verdict = found;
+            DONE(store.Save(e));
+        }
+        TJournalQuery query;
+        query.text = text;
+        if (verdict >= 0)
+            query.verdict = TVerdict(verdict);
+        query.sortBy = sortBy;
+        query.descending = descending;
+        QStringList got;
+        for (const TJournalEntry& e : store.Load(store.Find(query)))
+            got.append(e.joint);
+        QCOMPARE(got, joints);
+    }
+
+    void conclusions()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        TJournalEntry a = Entry(QStringLiteral("1")), b = Entry(QStringLiteral("2"));
+        DONE(store.Save(a));
+        DONE(store.Save(b));
+        QCOMPARE(store.NextConclusionNumber(2026), 1);
+        TConclusion first;
+        first.date = QDate(2026, 5, 4);
+        first.organization = QStringLiteral("Лаборатория НК");
+        first.entryIds = {b.id, a.id};
+        DONE(store.SaveConclusion(first));
+        QCOMPARE(first.number, (TConclusionNumber{1, 2026}));
+        QCOMPARE(store.Load({a.id}).value(0).conclusion, QStringLiteral("1/2026"));
+        TJournalQuery byNumber;
+        byNumber.text = QStringLiteral("1/2026");
+        QCOMPARE(store.Find(byNumber).size(), 2);
+        QCOMPARE(store.NextConclusionNumber(2026), 2);
+
+        TConclusion twice;
+        twice.number = {1, 2026};
+        QCOMPARE(store.SaveConclusion(twice).kind, TStoreResult::NumberTaken);
+        twice.number = {17, 2026};
+        DONE(store.SaveConclusion(twice));
+        QCOMPARE(store.NextConclusionNumber(2026), 18);
+        QCOMPARE(store.NextConclusionNumber(2027), 1);
+
+        const auto back = store.LoadConclusion({1, 2026});
+        QVERIFY(back);
+        QCOMPARE(back->organization, QStringLiteral("Лаборатория НК"));
+        QCOMPARE(back->entryIds, (QList<qint64>{b.id, a.id}));
+        QCOMPARE(back->date, QDate(2026, 5, 4));
+        QCOMPARE(store.LoadConclusion({5, 2026}), std::nullopt);
+    }
+
+    // An entry with a mark of its own (moved, or sent after the connection
+    // returned) arrives once however often it is sent.
+    void savedOnceByItsMark()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        bool inserted = false;
+        TJournalEntry first = Entry(QStringLiteral("7")), again = Entry(QStringLiteral("7"));
+        DONE(store.SaveOnce(first, QStringLiteral("m1"), &inserted));
+        QVERIFY(inserted);
+        DONE(store.SaveOnce(again, QStringLiteral("m1"), &inserted));
+        QVERIFY(!inserted);
+        QCOMPARE(again.id, first.id);
+        QCOMPARE(store.Count(), 1);
+    }
+
+    // The server stopped under an open store: the save fails with the
+    // reason, nothing is half written, and the next save after the restart
+    // connects again by itself.
+    void serverStoppedAndBack()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        TJournalEntry before = Entry(QStringLiteral("1"));
+        DONE(store.Save(before));
+        QVERIFY(m_server.Stop());
+        TJournalEntry during = Entry(QStringLiteral("2"));
+        const TStoreResult failed = store.Save(during);
+        QVERIFY(m_server.Restart());
+        QCOMPARE(failed.kind, TStoreResult::Failed);
+        QVERIFY2(failed.reason.startsWith(QStringLiteral("Сервер журнала недоступен: ")), qPrintable(failed.reason));
+        QCOMPARE(during.id, 0);
+        DONE(store.Save(during));
+        QCOMPARE(store.Count(), 2);
     }
 
     void openSaysWhyInRussian()
