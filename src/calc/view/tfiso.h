@@ -3,6 +3,7 @@
 // on first use; its inputs live in iso.cnf between runs.
 #pragma once
 #include "calc/isoform.h"
+#include "calc/sourceform.h"
 
 #include <QWidget>
 #include <functional>
@@ -49,12 +50,21 @@ public:
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
     // The day the diary shows: the link names it when it is not today.
     void SetDiaryDaySource(std::function<QDate()> source);
+    // Where the exposure line finds the source window's inputs on today's
+    // date (nothing: never filled in).
+    void SetSourceForm(std::function<std::optional<TSourceForm>()> source);
+    // The calculation view's pipe and focal spot, taken where they are
+    // numbers; no signal back.
+    void SetSharedPipe(const TSharedPipe& pipe);
 
 signals:
     // Ctrl+P or the card link: the card of this window's calculation.
     void cardRequested();
     // The results were computed again.
     void recalculated();
+    // The user changed the diameter, the wall or the source size, which the
+    // calculation view shares.
+    void pipeEdited();
 
 public slots:
     void Recalculate();
@@ -76,18 +86,26 @@ private:
     void UpdateDiaryLink();
 
     QList<QWidget*> Inputs() const;
+    // The SFD field of the panoramic technique shows the axis distance; the
+    // typed value waits for another technique.
+    void ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts);
+    static void SetWarning(QLabel* label, bool warn, const QColor& normal);
 
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
     QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;
     QCheckBox* chPlanar = nullptr;
     QLabel *lW = nullptr, *lF = nullptr, *lFMin = nullptr, *lDistance = nullptr, *lExposures = nullptr, *lIqi = nullptr,
            *lRange = nullptr, *lDensity = nullptr, *lHint = nullptr;
+    QLabel* lExposure = nullptr; // "Время экспозиции"
     TLinkLabel* lToDiary = nullptr;
     // "Технологическая карта…" beside the diary link (and Ctrl+P).
     TLinkLabel* lCard = nullptr;
     TIsoOutcome m_outcome;
     std::function<QString(const QString&)> m_append;
     std::function<QDate()> m_diaryDay;
+    std::function<std::optional<TSourceForm>()> m_sourceForm;
+    QString m_typedSfd;
+    bool m_sfdOnAxis = false;
 };
 
 } // namespace kelto
