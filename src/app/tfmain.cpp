@@ -500,6 +500,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 {
     if (SaveBeforeClose()) {
         if (Panel2) {
+            Panel2->SaveCalc();
             Panel2->SaveSource();
             Panel2->SaveIso();
             Panel2->SaveCard();
@@ -628,6 +629,7 @@ void TfMain::EndWithoutQuestions()
         // at any end of the program (there are none before the calculation
         // view is built).
         if (Panel2) {
+            Panel2->SaveCalc(false);
             Panel2->SaveSource(false);
             Panel2->SaveIso(false);
             Panel2->SaveCard(false);
