@@ -29,6 +29,7 @@ struct TStoreResult {
         Changed,     // the change check: someone saved the entry since it was read; `theirs` holds it
         NumberTaken, // the conclusion's number is used by another conclusion of that year
         Missing,     // no entry or conclusion with that id
+        Damaged,     // Open: the store is no journal or fails its check (`reason` says what is wrong)
     };
     Kind kind = Done;
     QString reason; // in Russian, ready for a box (empty when Done)
@@ -118,6 +119,6 @@ public:
 };
 
 // The schema version this program writes. Older stores are upgraded on Open.
-constexpr int CurrentJournalSchema = 1;
+constexpr int CurrentJournalSchema = 2;
 
 } // namespace kelto
