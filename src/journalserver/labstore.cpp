@@ -419,30 +419,27 @@ TStoreResult TLabJournalStore::Save(TJournalEntry& entry)
     return r;
 }
 
-TStoreResult TLabJournalStore::Delete(qint64 id)
+TStoreResult TLabJournalStore::Mark(qint64 id, bool deleted)
 {
     if (id < 0 || !TryServer())
-        return KeepMark(id, true);
-    const TStoreResult r = m_server.Delete(id);
+        return KeepMark(id, deleted);
+    const TStoreResult r = deleted ? m_server.Delete(id) : m_server.Undelete(id);
     NoteServer(r);
     if (IsUnreachable(r))
-        return KeepMark(id, true);
+        return KeepMark(id, deleted);
     if (r.IsDone() && m_known.contains(id))
-        m_known[id].deleted = true;
+        m_known[id].deleted = deleted;
     return r;
+}
+
+TStoreResult TLabJournalStore::Delete(qint64 id)
+{
+    return Mark(id, true);
 }
 
 TStoreResult TLabJournalStore::Undelete(qint64 id)
 {
-    if (id < 0 || !TryServer())
-        return KeepMark(id, false);
-    const TStoreResult r = m_server.Undelete(id);
-    NoteServer(r);
-    if (IsUnreachable(r))
-        return KeepMark(id, false);
-    if (r.IsDone() && m_known.contains(id))
-        m_known[id].deleted = false;
-    return r;
+    return Mark(id, false);
 }
 
 int TLabJournalStore::NextConclusionNumber(int year)

@@ -66,6 +66,7 @@ private:
     bool TryServer();
     void NoteServer(const TStoreResult& result);
     TStoreResult KeepSave(TJournalEntry& entry, const QString& origin);
+    TStoreResult Mark(qint64 id, bool deleted);
     TStoreResult KeepMark(qint64 id, bool deleted);
     TJournalEntry Shown(const TWaiting& waiting) const;
 
