@@ -7,6 +7,8 @@
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QSettings>
+#include <QHeaderView>
+#include <QTreeView>
 
 namespace kelto {
 
@@ -105,6 +107,12 @@ void RussianColumns(QFileDialog* dialog)
     if (dynamic_cast<TRussianFileColumns*>(dialog->proxyModel()))
         return;
     dialog->setProxyModel(new TRussianFileColumns(dialog));
+    // The date with its year and time, whole.
+    if (auto* details = dialog->findChild<QTreeView*>()) {
+        const int wide = details->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + 24;
+        if (details->header()->sectionSize(Changed) < wide)
+            details->header()->resizeSection(Changed, wide);
+    }
 }
 
 void InstallQtDialogs(const QString& programFolder)
