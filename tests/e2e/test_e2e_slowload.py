@@ -45,7 +45,7 @@ def test():
             assert app.running(), f"{name}: ended before the diary was loaded"
             assert app.read_file("log.cnf") == old, f"{name}: log.cnf written before the load ended"
             open(gate, "w").close()
-            rc = app.wait_exit(20)
+            rc = app.wait_exit(60)
             assert rc == 0, f"{name}: exit code {rc}\n{app.log()}"
             lines = app.read_lines("log.cnf")
             assert lines[-1] == "d" + TYPED, f"{name}: the typing was not saved: {lines!r}"
@@ -56,7 +56,7 @@ def test():
         start_held(app, gate)
         app.click(*controls.INFO_BUTTON)
         open(gate, "w").close()
-        app.wait_until(lambda: len(app.own_windows()) > 1, 10,
+        app.wait_until(lambda: len(app.own_windows()) > 1, 30,
                        message="the About window did not open after the load")
         assert app.running()
 
