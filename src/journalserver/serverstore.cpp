@@ -121,7 +121,13 @@ QString SortExpression(TJournalColumn column)
     case TJournalColumn::Films: return QStringLiteral("films");
     case TJournalColumn::Sensitivity: return QStringLiteral("sensitivity");
     case TJournalColumn::Defects: return QStringLiteral("defects");
-    case TJournalColumn::Verdict: return QStringLiteral("verdict");
+    case TJournalColumn::Verdict: {
+        // In the verdicts' own order, not their words'.
+        QString byOrder = QStringLiteral("CASE verdict");
+        for (TVerdict v : AllVerdicts())
+            byOrder += QStringLiteral(" WHEN '%1' THEN %2").arg(VerdictText(v)).arg(int(v));
+        return byOrder + QStringLiteral(" END");
+    }
     // "17/2026" by its year, then its number.
     case TJournalColumn::Conclusion:
         return QStringLiteral("(substring(conclusion from '/(\\d{1,6})\\s*$'))::int %1, "

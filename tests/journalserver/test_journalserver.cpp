@@ -2,7 +2,9 @@
 // conclusion numbers and error texts against a real PostgreSQL.
 #include "journalserver/journalsettings.h"
 #include "journalserver/serverdb.h"
+#include "journal/sqlitestore.h"
 #include "journalserver/labstore.h"
+#include "journalserver/movetoserver.h"
 #include "journalserver/serverstore.h"
 
 #include "files.h"
@@ -78,6 +80,7 @@ class TestJournalServer : public QObject {
     Q_OBJECT
 
     TTestServer m_server;
+    QString m_findDatabase;
 
     TJournalSettings At(const QString& database, const QString& user = {}) const
     {
@@ -247,17 +250,30 @@ private slots:
         QVERIFY(db.commit());
     }
 
+    void olderSchemaUpgraded()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        const QString database = m_server.NewDatabase();
+        QCOMPARE(m_server.Exec(ServerSchemaSql(), database), QString());
+        QCOMPARE(m_server.Exec(QStringLiteral("UPDATE kelto_schema SET version = 1"), database), QString());
+        QCOMPARE(m_server.Exec(QStringLiteral("INSERT INTO entries (joint) VALUES ('12')"), database), QString());
+        TServerJournalStore store(At(database), QString());
+        DONE(store.Open());
+        QCOMPARE(store.SchemaVersion(), ServerSchemaVersion);
+        QCOMPARE(store.Count(), 1);
+    }
+
     void schemaOfANewerProgramIsLeftAlone()
     {
         KELTO_REQUIRE_SERVER(m_server);
         const QString database = m_server.NewDatabase();
         QCOMPARE(m_server.Exec(ServerSchemaSql(), database), QString());
-        QCOMPARE(m_server.Exec(QStringLiteral("UPDATE kelto_schema SET version = 2"), database), QString());
+        QCOMPARE(m_server.Exec(QStringLiteral("UPDATE kelto_schema SET version = 99"), database), QString());
         TServerConnection connection;
         QCOMPARE(connection.Open(At(database), QString()), std::nullopt);
         const TSchemaOutcome outcome = PrepareServerSchema(connection.Database());
         QCOMPARE(outcome.state, TSchemaState::Newer);
-        QVERIFY2(outcome.message.contains(QStringLiteral("версия схемы 2")), qPrintable(outcome.message));
+        QVERIFY2(outcome.message.contains(QStringLiteral("версия схемы 99")), qPrintable(outcome.message));
     }
 
     // Two technicians saving conclusions at the same moment never share a
@@ -381,16 +397,21 @@ private slots:
         const auto [text, verdict, sortBy, descending, joints] = Fetch<QString, int, TJournalColumn, bool, QStringList>(
             {"text", "verdict", "sortBy", "descending", "joints"});
         KELTO_REQUIRE_SERVER(m_server);
-        TServerJournalStore store(At(m_server.NewDatabase()), QString());
-        for (auto [joint, day, defects, found] :
-             {std::tuple{"1", 10, "труба с трещиной", TVerdict::Cut}, std::tuple{"2", 40, "пора", TVerdict::Repair},
-              std::tuple{"3", 70, "", TVerdict::Fit}}) {
-            TJournalEntry e = Entry(QString::fromUtf8(joint));
-            e.date = QDate(2026, 1, 1).addDays(day);
-            e.defects = QString::fromUtf8(defects);
-            e.verdict = found;
-            DONE(store.Save(e));
+        // One journal for every row: the rows only ask.
+        if (m_findDatabase.isEmpty()) {
+            m_findDatabase = m_server.NewDatabase();
+            TServerJournalStore filling(At(m_findDatabase), QString());
+            for (auto [joint, day, defects, found] :
+                 {std::tuple{"1", 10, "труба с трещиной", TVerdict::Cut}, std::tuple{"2", 40, "пора", TVerdict::Repair},
+                  std::tuple{"3", 70, "", TVerdict::Fit}}) {
+                TJournalEntry e = Entry(QString::fromUtf8(joint));
+                e.date = QDate(2026, 1, 1).addDays(day);
+                e.defects = QString::fromUtf8(defects);
+                e.verdict = found;
+                DONE(filling.Save(e));
+            }
         }
+        TServerJournalStore store(At(m_findDatabase), QString());
         TJournalQuery query;
         query.text = text;
         if (verdict >= 0)
@@ -597,6 +618,55 @@ private slots:
         QCOMPARE(lab.UnsentCount(), 1);
         QCOMPARE(lab.Count(), 1);
         QVERIFY(!lab.SaveConclusion(*std::make_unique<TConclusion>()).IsDone());
+    }
+
+    // journal.db moved to the server once, in one transaction: entries (a
+    // deleted one stays deleted) and conclusions; a second run copies none.
+    void moveFromTheFile()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        TSqliteJournalStore file(folder.File("journal.db"));
+        DONE(file.Open());
+        TJournalEntry a = Entry(QStringLiteral("1")), b = Entry(QStringLiteral("2")), gone = Entry(QStringLiteral("3"));
+        for (TJournalEntry* e : {&a, &b, &gone})
+            DONE(file.Save(*e));
+        DONE(file.Delete(gone.id));
+        TConclusion conclusion;
+        conclusion.number = {17, 2026};
+        conclusion.date = QDate(2026, 5, 4);
+        conclusion.entryIds = {b.id, a.id};
+        DONE(file.SaveConclusion(conclusion));
+
+        TServerJournalStore server(At(m_server.NewDatabase()), QString());
+        const TMoveOutcome moved = MoveToServer(file, server);
+        DONE(moved.result);
+        QCOMPARE(MoveOutcomeText(moved), QStringLiteral("Перенесено на сервер: 3 записи и 1 заключение."));
+        QCOMPARE(server.Count(), 2);
+        const auto there = server.LoadConclusion({17, 2026});
+        QVERIFY(there);
+        QCOMPARE(server.Load(there->entryIds).value(0).joint, QStringLiteral("2"));
+        QCOMPARE(server.Load(there->entryIds).value(1).conclusion, QStringLiteral("17/2026"));
+
+        const TMoveOutcome again = MoveToServer(file, server);
+        QCOMPARE(MoveOutcomeText(again), QStringLiteral("Нечего переносить: все записи журнала уже на сервере."));
+        TJournalQuery all;
+        all.withDeleted = true;
+        QCOMPARE(server.Find(all).size(), 3);
+    }
+
+    void moveCountedInRussian_data()
+    {
+        Columns<int, int, QString>({"entries", "conclusions", "text"});
+        QTest::newRow("one") << 1 << 1 << "Перенесено на сервер: 1 запись и 1 заключение.";
+        QTest::newRow("few") << 22 << 3 << "Перенесено на сервер: 22 записи и 3 заключения.";
+        QTest::newRow("many") << 11 << 0 << "Перенесено на сервер: 11 записей и 0 заключений.";
+        QTest::newRow("hundreds") << 112 << 105 << "Перенесено на сервер: 112 записей и 105 заключений.";
+    }
+    void moveCountedInRussian()
+    {
+        const auto [entries, conclusions, text] = Fetch<int, int, QString>({"entries", "conclusions", "text"});
+        QCOMPARE(MoveOutcomeText({{}, entries, conclusions}), text);
     }
 
     void openSaysWhyInRussian()
