@@ -536,6 +536,26 @@ private slots:
         }
     }
 
+    // The desktop session ends: the notes are on disk when the request
+    // returns, and nothing is asked, even when the save fails.
+    void desktopSessionEndSavesAtOnceAsksNothing_data()
+    {
+        Column<bool>("saveFails", {{"save", false}, {"failing save", true}});
+    }
+    void desktopSessionEndSavesAtOnceAsksNothing()
+    {
+        QFETCH(bool, saveFails);
+        Window w;
+        if (saveFails)
+            QVERIFY(QDir(w.dir.path()).mkdir(QStringLiteral("log.cnf")));
+        typeText(w.get("reblok"), QStringLiteral("x"));
+        messages->boxes.clear();
+        w.main->EndOfDesktopSession();
+        QCOMPARE(messages->boxes.size(), 0);
+        if (!saveFails)
+            QVERIFY(ReadWholeFile(w.logPath())->endsWith("x\r\n"));
+    }
+
     // A termination signal right after an autosave began writes the diary
     // once: the autosave has every note.
     void signalWritesTheDiaryOnce()

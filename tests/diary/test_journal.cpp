@@ -2,6 +2,7 @@
 #include "core/cp1251.h"
 #include "core/textfile.h"
 #include "diary/diarybackup.h"
+#include "diary/diarykeeper.h"
 #include "diary/notesearch.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <limits>
 #include <sys/stat.h>
 
+#include "clock.h"
 #include "files.h"
 #include "roundtrip.h"
 #include "table.h"
@@ -350,6 +352,30 @@ private slots:
             QVERIFY(::stat(QFile::encodeName(made).constData(), &st) == 0);
             QVERIFY2(bool(st.st_mode & S_IWGRP) == shared, qPrintable(made));
         }
+    }
+
+    // A session file never takes the name of a file, or a link, already there.
+    void sessionFileNameIsFree_data()
+    {
+        Columns<QStringList, QString>({"there", "name"});
+        // clang-format off
+        QTest::newRow("free")          << QStringList{}                                          << "log-20261208-090507.cnf";
+        QTest::newRow("taken")         << QStringList{"log-20261208-090507.cnf"}                 << "log-20261208-090507-1.cnf";
+        QTest::newRow("taken twice")   << QStringList{"log-20261208-090507.cnf", "log-20261208-090507-1.cnf"} << "log-20261208-090507-2.cnf";
+        QTest::newRow("dangling link") << QStringList{"@log-20261208-090507.cnf"}                << "log-20261208-090507-1.cnf";
+        // clang-format on
+    }
+    void sessionFileNameIsFree()
+    {
+        auto [there, name] = Fetch<QStringList, QString>({"there", "name"});
+        QTemporaryDir dir;
+        for (const QString& f : there)
+            if (f.startsWith(QLatin1Char('@')))
+                QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(f.mid(1))));
+            else
+                testing::Put(dir.filePath(f), "x");
+        const testing::FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        QCOMPARE(SessionDiaryPath(dir.path() + QLatin1Char('/')), dir.filePath(name));
     }
 
     // A backup folder or copy that is a link is never written through.
