@@ -16,6 +16,7 @@
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
 #include "app/inputhold.h"
+#include "app/journalhook.h"
 #include "core/snapshotwriter.h"
 #include "diary/diaryload.h"
 #include "diary/view/diaryview.h"
@@ -24,6 +25,7 @@
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QShortcut>
 #include <QApplication>
 #include <QDialog>
 #include <QComboBox>
@@ -87,6 +89,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     ConnectHeader();
     CreateHeaderKeys();
     CreateAutoSave();
+    // Ctrl+J: the control journal, from either view.
+    m_journal = new TJournalHook(this);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this), &QShortcut::activated, m_journal,
+            &TJournalHook::Open);
 }
 
 void TfMain::CreateHeader()
@@ -517,6 +523,17 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::SaveBeforeClose()
 {
+    // The journal's form first: a failure is said and the user may stay.
+    if (!m_journal->SaveTyped(!m_noQuestions) && !m_noQuestions) {
+        MessageRequest r;
+        r.icon = QMessageBox::Warning;
+        r.caption = QString::fromUtf8(AppTitle);
+        r.text = QStringLiteral("Запись журнала контроля не сохранена. Закрыть программу и потерять введённое?");
+        r.buttons = QMessageBox::Yes | QMessageBox::No;
+        r.defaultButton = QMessageBox::No;
+        if (ShowMessage(r) != QMessageBox::Yes)
+            return false;
+    }
     // A close while the diary is being read waits for it: only the whole
     // diary is ever written. What was typed meanwhile is kept; a click is
     // not acted on in the middle of the close.
@@ -698,6 +715,8 @@ TCalcView* TfMain::CalcView()
     // steps, as the links' own font steps came before the diary link's.
     Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
     connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
+    connect(Panel2, &TCalcView::journalRequested, m_journal, &TJournalHook::Open);
+    connect(Panel2, &TCalcView::journalEntryRequested, m_journal, &TJournalHook::AddFromCard);
     Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
     Panel2->Recalculate();
     return Panel2;

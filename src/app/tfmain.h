@@ -20,6 +20,7 @@ namespace kelto {
 
 class TAutoSave;
 class TCalcView;
+class TJournalHook;
 class TDiaryLoad;
 class THotSpot;
 class TSnapshotWriter;
@@ -145,6 +146,7 @@ private:
     THotSpot* SpeedButton10 = nullptr;
     THotSpot* SpeedButton1 = nullptr;
     TCalcView* Panel2 = nullptr;
+    TJournalHook* m_journal = nullptr; // the control journal, opened on first use
     TDiaryView* Panel1 = nullptr;
     QWidget* pCur = nullptr;
     std::vector<QWidget*> m_menuLabels; // l1 … l5, which only a plug-in touches

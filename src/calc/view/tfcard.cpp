@@ -107,6 +107,13 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 360, 130, QKeySequence(Qt::CTRL | Qt::Key_S));
     bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 498, 110, QKeySequence(Qt::CTRL | Qt::Key_P));
     bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 616, 120, QKeySequence(Qt::Key_Escape));
+    bToJournal = Button(this, "bToJournal", QStringLiteral("Записать в журнал"), CaptionLeft, 170,
+                        QKeySequence(Qt::CTRL | Qt::Key_J));
+    bToJournal->move(CaptionLeft, 420);
+    connect(bToJournal, &QPushButton::clicked, this, [this] {
+        Refresh();
+        emit journalRequested();
+    });
     connect(bSavePdf, &QPushButton::clicked, this, &TfCard::SavePdf);
     connect(bPrint, &QPushButton::clicked, this, &TfCard::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);

@@ -43,6 +43,10 @@ public:
     // The appearance plug-in's looks, as the source window wears them.
     void ApplyLook(const TSourceLook& look);
 
+signals:
+    // "Записать в журнал" (Ctrl+J): the shell adds an entry from Card() and Fields().
+    void journalRequested();
+
 public slots:
     // The card again from the calculation and the fields.
     void Refresh();
@@ -61,7 +65,7 @@ private:
     QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
               *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
     QWidget* pPage = nullptr; // the preview
-    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
+    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr, *bToJournal = nullptr;
     QLabel* lStatus = nullptr;
 
     QList<QLabel*> m_captions;
