@@ -9,6 +9,7 @@
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "app/autostart.h"
+#include "app/instanceclaim.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
 #include "diary/diarybackup.h"
@@ -233,14 +234,7 @@ bool TfMain::ClaimSingleInstance()
 {
     AutoStart = false;
     DayList_.clear();
-    if (!m_guard.Acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
-        MessageRequest r;
-        r.icon = QMessageBox::Critical;
-        r.text = QStringLiteral("Не возможен запуск второй копии программы! Выход.");
-        ShowMessage(r);
-        return false;
-    }
-    return true;
+    return ClaimProgramFolder(m_guard, m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride);
 }
 
 const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
@@ -498,10 +492,11 @@ void TfMain::StepShowSelectedDay()
 
 void TfMain::StepClosingAutoStart()
 {
-    // Autostart changes only when the user switches it. A folder moved
-    // elsewhere keeps it working: the entry follows the program, silently;
-    // where it cannot, the menu shows autostart off.
-    if (AutoStart && MendAutostartEntry()) {
+    // Autostart changes only when this user switches it. A folder moved
+    // elsewhere keeps this user's entry working, silently; where it cannot,
+    // or where the flag is another user's of a shared folder, the menu
+    // shows autostart off.
+    if (AutoStart && !MendAutostartEntry()) {
         AutoStart = false;
         N4->setChecked(false);
     }
@@ -511,6 +506,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 {
     if (SaveBeforeClose()) {
         if (Panel2) {
+            Panel2->SaveCalc();
             Panel2->SaveSource();
             Panel2->SaveIso();
             Panel2->SaveCard();
@@ -650,6 +646,7 @@ void TfMain::EndWithoutQuestions()
         // at any end of the program (there are none before the calculation
         // view is built).
         if (Panel2) {
+            Panel2->SaveCalc(false);
             Panel2->SaveSource(false);
             Panel2->SaveIso(false);
             Panel2->SaveCard(false);

@@ -30,6 +30,8 @@ NOTEPAD_INSIDE = (450, 250)  # another point of reblok
 
 # The calculation view (placed at 0, 148).
 DIAM = (239 + 30, 148 + 62 + 10)  # eDiam
+TOL = (239 + 30, 148 + 87 + 10)  # eTol
+SPOT = (239 + 30, 148 + 162 + 10)  # ePatno
 TO_DIARY_LINK = (16 + 6, 148 + 256 + 6)  # lToDiary, "Записать расчёт в дневник"
 SOURCE_LINK = (16 + 40, 148 + 232 + 6)  # "Активность и время экспозиции…"
 ISO_LINK = (16 + 40, 148 + 280 + 6)  # "Расчёт по ГОСТ ISO 17636-1…"
@@ -48,5 +50,9 @@ SOURCE_THICK = (300, 281)
 # The ISO window, in its own pixels: the source-to-film distance.
 ISO_SFD = (268 + 40, 174 + 10)
 
-# The technique card, in its own pixels: the field "Составил".
-CARD_MADE_BY = (636, 223)
+# The technique card, in its own pixels: the fields "Составил" and "Объект"
+# (for a set-up of a gamma source: the tube's two fields hidden), and the
+# step from one field to the next.
+CARD_MADE_BY = (746, 10 + 16 * 25 + 10)
+CARD_OBJECT = (746, 10 + 4 * 25 + 10)
+CARD_ROW_STEP = 25

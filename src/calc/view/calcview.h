@@ -2,6 +2,7 @@
 // results, recalculated on every change of any input.
 #pragma once
 #include "calc/layout.h"
+#include "calc/calcform.h"
 #include "calc/sourceform.h"
 #include "gui/skintargets.h"
 
@@ -82,6 +83,11 @@ public:
     // Program exit: the ISO window's inputs to iso.cnf, if it was ever
     // opened; a failure is reported.
     void SaveIso(bool reportFailure = true);
+    // calc.cnf in the program folder.
+    static QString CalcFilePath();
+    // The inputs to calc.cnf (at every end of the program and when the view
+    // is left); a failure is reported when asked.
+    void SaveCalc(bool reportFailure = true);
     // The card window, once it has been opened; nullptr before.
     TfCard* CardWindow() const { return m_card; }
     // Program exit: the card's fields to card.cnf, if it was ever opened; a
@@ -119,6 +125,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QLabel* Image2 = nullptr;
@@ -171,6 +178,13 @@ private:
     // The source window and the card in the plug-in's looks.
     void DressSourceWindow();
     TLayoutInputs LayoutInputs() const;
+    // The inputs as calc.cnf keeps them.
+    TCalcForm CalcForm() const;
+    // calc.cnf's inputs into the controls; a damaged file kept aside first.
+    void RestoreCalcForm();
+    // The pipe and spot the ISO window shares, both ways.
+    void GivePipeToIso();
+    void TakePipeFromIso();
     // The source window's inputs, or those of source.cnf when it has not
     // been opened; nothing when neither exists.
     std::optional<TSourceForm> SourceForm() const;
@@ -185,6 +199,8 @@ private:
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;
     TfCard* m_card = nullptr;
+    // A damaged calc.cnf that could not be kept aside is not written over.
+    bool m_keepCalcFile = false;
 };
 
 } // namespace kelto

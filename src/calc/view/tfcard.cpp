@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -23,9 +24,49 @@ namespace kelto {
 
 namespace {
 
-constexpr int PreviewLeft = 10, PreviewTop = 10, PreviewWidth = 340, PreviewHeight = 481;
-constexpr int CaptionLeft = 360, CaptionWidth = 170, InputLeft = 536, InputWidth = 200, RowHeight = 21;
+constexpr int PreviewLeft = 10, PreviewTop = 10, PreviewWidth = 420, PreviewHeight = 594;
+constexpr int CaptionLeft = 440, CaptionWidth = 200, InputLeft = 646, InputWidth = 220, RowHeight = 21;
+constexpr int RowStep = 25, WindowWidth = 876, WindowHeight = 650, ButtonTop = 614;
 constexpr int FieldLength = 200;
+
+// The fields in the window's order: who approves, what is examined, with
+// what, how, and who drew the card up. Design names and card.cnf members.
+struct TFieldPlace {
+    const char* name;
+    QString TCardFields::*field;
+};
+const TFieldPlace FieldPlaces[] = {
+    {"eNumber", &TCardFields::number},
+    {"eApproverPosition", &TCardFields::approverPosition},
+    {"eApproverName", &TCardFields::approverName},
+    {"eOrganization", &TCardFields::organization},
+    {"eObject", &TCardFields::object},
+    {"eJoint", &TCardFields::joint},
+    {"eMaterial", &TCardFields::material},
+    {"eSource", &TCardFields::source},
+    {"eSourceSerial", &TCardFields::sourceSerial},
+    {"eVoltage", &TCardFields::voltage},
+    {"eCurrent", &TCardFields::current},
+    {"eFilmType", &TCardFields::filmType},
+    {"eScreens", &TCardFields::screens},
+    {"eFilms", &TCardFields::films},
+    {"cbIqiPosition", &TCardFields::iqiPosition},
+    {"eMarking", &TCardFields::marking},
+    {"eAcceptance", &TCardFields::acceptance},
+    {"eProcessing", &TCardFields::processing},
+    {"eMadeBy", &TCardFields::madeBy},
+    {"eMadeByQualification", &TCardFields::madeByQualification},
+    {"eCheckedBy", &TCardFields::checkedBy},
+    {"eCheckedByQualification", &TCardFields::checkedByQualification},
+};
+
+QString CaptionOf(QString TCardFields::*field)
+{
+    for (const TCardField& f : CardFieldList())
+        if (f.field == field)
+            return QString::fromUtf8(f.caption);
+    return QString();
+}
 
 // The page as it will print, scaled into the window.
 class TCardPreview : public QWidget {
@@ -50,27 +91,12 @@ private:
     const TTechniqueCard& m_card;
 };
 
-QLineEdit* Field(QWidget* parent, const char* name, const QString& caption, int row, QList<QLabel*>& captions)
-{
-    const int top = 10 + row * 29;
-    auto* l = new QLabel(caption, parent);
-    l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
-    l->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setGeometry(InputLeft, top, InputWidth, RowHeight);
-    e->setMaxLength(FieldLength);
-    l->setBuddy(e);
-    captions << l;
-    return e;
-}
-
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int width,
                     const QKeySequence& key)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setGeometry(left, 460, width, 27);
+    b->setGeometry(left, ButtonTop, width, 27);
     b->setToolTip(key.toString(QKeySequence::NativeText));
     b->setAutoDefault(false);
     auto* s = new QShortcut(key, parent);
@@ -83,33 +109,41 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     : QWidget(parent, ToolWindowFlags)
 {
-    SetUpToolWindow(this, "fCard", QStringLiteral("Технологическая карта"), 746, 497);
+    SetUpToolWindow(this, "fCard", QStringLiteral("Технологическая карта"), WindowWidth, WindowHeight);
 
     pPage = new TCardPreview(m_card, this);
     pPage->setGeometry(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
 
-    eOrganization = Field(this, "eOrganization", QStringLiteral("Организация"), 0, m_captions);
-    eObject = Field(this, "eObject", QStringLiteral("Объект"), 1, m_captions);
-    eJoint = Field(this, "eJoint", QStringLiteral("Сварное соединение (стык)"), 2, m_captions);
-    eMaterial = Field(this, "eMaterial", QStringLiteral("Материал"), 3, m_captions);
-    eSource = Field(this, "eSource", QStringLiteral("Источник излучения"), 4, m_captions);
-    eFilmType = Field(this, "eFilmType", QStringLiteral("Тип плёнки"), 5, m_captions);
-    eScreens = Field(this, "eScreens", QStringLiteral("Экраны"), 6, m_captions);
-    eMadeBy = Field(this, "eMadeBy", QStringLiteral("Составил"), 7, m_captions);
-    eCheckedBy = Field(this, "eCheckedBy", QStringLiteral("Проверил"), 8, m_captions);
+    for (const TFieldPlace& place : FieldPlaces) {
+        auto* l = new QLabel(CaptionOf(place.field), this);
+        l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        QWidget* input = nullptr;
+        if (place.field == &TCardFields::iqiPosition) {
+            cbIqiPosition = new QComboBox(this);
+            cbIqiPosition->addItems(IqiPositionNames());
+            input = cbIqiPosition;
+        } else {
+            auto* e = new QLineEdit(this);
+            e->setMaxLength(FieldLength);
+            input = e;
+        }
+        input->setObjectName(QLatin1String(place.name));
+        l->setBuddy(input);
+        m_captions << l;
+        m_rows.append({l, input, place.field});
+    }
 
     lStatus = new QLabel(this);
     lStatus->setObjectName(QStringLiteral("lStatus"));
-    lStatus->setGeometry(CaptionLeft, 280, 376, 60);
     lStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lStatus->setWordWrap(true);
 
-    bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 360, 130, QKeySequence(Qt::CTRL | Qt::Key_S));
-    bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 498, 110, QKeySequence(Qt::CTRL | Qt::Key_P));
-    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 616, 120, QKeySequence(Qt::Key_Escape));
-    bToJournal = Button(this, "bToJournal", QStringLiteral("Записать в журнал"), CaptionLeft, 170,
+    bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 446, 150, QKeySequence(Qt::CTRL | Qt::Key_S));
+    bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 604, 126, QKeySequence(Qt::CTRL | Qt::Key_P));
+    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 738, 128, QKeySequence(Qt::Key_Escape));
+    // Under the preview, apart from the page's own buttons.
+    bToJournal = Button(this, "bToJournal", QStringLiteral("Записать в журнал"), PreviewLeft, 170,
                         QKeySequence(Qt::CTRL | Qt::Key_J));
-    bToJournal->move(CaptionLeft, 420);
     connect(bToJournal, &QPushButton::clicked, this, [this] {
         Refresh();
         emit journalRequested();
@@ -129,6 +163,7 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     SetFields(fields);
     for (QLineEdit* e : Edits())
         connect(e, &QLineEdit::textChanged, this, &TfCard::Refresh);
+    connect(cbIqiPosition, &QComboBox::currentIndexChanged, this, &TfCard::Refresh);
 }
 
 QString TfCard::FilePath()
@@ -138,7 +173,33 @@ QString TfCard::FilePath()
 
 QList<QLineEdit*> TfCard::Edits() const
 {
-    return {eOrganization, eObject, eJoint, eMaterial, eSource, eFilmType, eScreens, eMadeBy, eCheckedBy};
+    QList<QLineEdit*> edits;
+    for (const TFieldRow& r : m_rows)
+        if (auto* e = qobject_cast<QLineEdit*>(r.input))
+            edits << e;
+    return edits;
+}
+
+void TfCard::LayOutFields()
+{
+    // The tab order follows the column, whatever is hidden.
+    int top = 10;
+    QWidget* previous = nullptr;
+    for (const TFieldRow& r : m_rows) {
+        const bool tubeOnly = r.field == &TCardFields::voltage || r.field == &TCardFields::current;
+        const bool shown = !tubeOnly || m_card.xray;
+        r.caption->setVisible(shown);
+        r.input->setVisible(shown);
+        if (previous)
+            setTabOrder(previous, r.input);
+        previous = r.input;
+        if (!shown)
+            continue;
+        r.caption->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
+        r.input->setGeometry(InputLeft, top, InputWidth, RowHeight);
+        top += RowStep;
+    }
+    lStatus->setGeometry(CaptionLeft, top + 4, WindowWidth - CaptionLeft - 10, ButtonTop - top - 8);
 }
 
 void TfCard::SetContent(TContent content)
@@ -150,19 +211,29 @@ void TfCard::SetContent(TContent content)
 
 TCardFields TfCard::Fields() const
 {
-    return {eOrganization->text(), eObject->text(),  eJoint->text(),  eMaterial->text(), eSource->text(),
-            eFilmType->text(),     eScreens->text(), eMadeBy->text(), eCheckedBy->text()};
+    TCardFields f;
+    for (const TFieldRow& r : m_rows)
+        if (auto* e = qobject_cast<QLineEdit*>(r.input))
+            f.*r.field = e->text();
+    f.iqiPosition = cbIqiPosition->currentText();
+    f.extra = m_extra;
+    return f;
 }
 
 void TfCard::SetFields(const TCardFields& f)
 {
-    const QStringList values
-        = {f.organization, f.object, f.joint, f.material, f.source, f.filmType, f.screens, f.madeBy, f.checkedBy};
-    const QList<QLineEdit*> e = Edits();
-    for (int i = 0; i < e.size(); ++i) {
-        const QSignalBlocker block(e[i]);
-        e[i]->setText(values[i]);
+    for (const TFieldRow& r : m_rows) {
+        const QSignalBlocker block(r.input);
+        if (auto* e = qobject_cast<QLineEdit*>(r.input)) {
+            e->setText(f.*r.field);
+            e->setCursorPosition(0);
+        }
     }
+    {
+        const QSignalBlocker block(cbIqiPosition);
+        cbIqiPosition->setCurrentIndex(IqiOnFilmSide(f) ? 1 : 0);
+    }
+    m_extra = f.extra;
     Refresh();
 }
 
@@ -173,7 +244,31 @@ std::optional<QString> TfCard::Save() const
 
 std::optional<QString> TfCard::WritePdf(const QString& path) const
 {
+    if (m_overflow)
+        return m_overflow;
     return WriteFileAtomically(path, CardPdf(m_card));
+}
+
+std::optional<QString> TfCard::Overflow() const
+{
+    return m_overflow;
+}
+
+void TfCard::ShowOverflow()
+{
+    const QString said = m_overflow.value_or(QString());
+    // The refusal stays until the card fits again; what was said about a
+    // saved file stays until then too.
+    if (m_overflow) {
+        lStatus->setText(said);
+        QPalette p = lStatus->palette();
+        p.setColor(QPalette::WindowText, QColor(176, 0, 0));
+        lStatus->setPalette(p);
+    } else if (lStatus->text().startsWith(QStringLiteral("Не помещается"))) {
+        lStatus->clear();
+        // Back to the window's own colours.
+        lStatus->setPalette(QPalette());
+    }
 }
 
 void TfCard::ApplyLook(const TSourceLook& look)
@@ -182,14 +277,18 @@ void TfCard::ApplyLook(const TSourceLook& look)
     for (QLabel* l : m_captions)
         l->setFont(look.captionFont);
     lStatus->setFont(look.captionFont);
-    for (QLineEdit* w : Edits())
-        DressToolInput(w, look.inputFont, look.inputPalette);
+    for (const TFieldRow& r : m_rows)
+        DressToolInput(r.input, look.inputFont, look.inputPalette);
 }
 
 void TfCard::Refresh()
 {
     Guarded([this] {
-        m_card = m_content ? m_content(Fields()) : TTechniqueCard{};
+        const TCardFields fields = Fields();
+        m_card = m_content ? m_content(fields) : TTechniqueCard{};
+        m_overflow = CardOverflowText(m_card, fields);
+        LayOutFields();
+        ShowOverflow();
         pPage->update();
     });
 }
@@ -198,6 +297,10 @@ void TfCard::SavePdf()
 {
     Guarded([this] {
         Refresh();
+        if (m_overflow) {
+            ReportError(*m_overflow);
+            return;
+        }
         QFileDialog dialog(this, QStringLiteral("Сохранить технологическую карту"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -221,6 +324,10 @@ void TfCard::Print()
 {
     Guarded([this] {
         Refresh();
+        if (m_overflow) {
+            ReportError(*m_overflow);
+            return;
+        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                           QPageLayout::Millimeter));

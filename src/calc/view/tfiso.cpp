@@ -8,6 +8,7 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/calcview.h"
+#include "calc/exposureline.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -45,7 +46,7 @@ QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QS
 TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent)
     : QWidget(parent, ToolWindowFlags)
 {
-    SetUpToolWindow(this, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), WindowWidth, 458);
+    SetUpToolWindow(this, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), WindowWidth, 508);
 
     CreateInputs();
     CreateResults();
@@ -101,11 +102,16 @@ void TfIso::CreateResults()
     lIqi = Result(this, "lIqi", 346);
     Caption(this, QStringLiteral("Толщина для источника (табл. 2):"), 368);
     lRange = Result(this, "lRange", 368);
-    Caption(this, QStringLiteral("Оптическая плотность снимка:"), 390);
-    lDensity = Result(this, "lDensity", 390);
+    Caption(this, QStringLiteral("Время экспозиции:"), 390);
+    lExposure = Result(this, "lExposure", 390);
+    // The density line may ask for the compensation: up to three lines
+    // beside its caption, the last of the results.
+    Caption(this, QStringLiteral("Оптическая плотность снимка:"), 412);
+    lDensity = Result(this, "lDensity", 412);
+    lDensity->setWordWrap(true);
     lHint = new QLabel(this);
     lHint->setObjectName(QStringLiteral("lHint"));
-    lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
+    lHint->setGeometry(CaptionLeft, 466, WindowWidth - 2 * CaptionLeft, 16);
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
@@ -113,7 +119,7 @@ void TfIso::CreateLinks()
 {
     lToDiary = new TLinkLabel("lIsoToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->setFont(font());
-    lToDiary->move(CaptionLeft, 436);
+    lToDiary->move(CaptionLeft, 486);
     QFont underlined = lToDiary->font();
     underlined.setUnderline(true);
     lToDiary->setFont(underlined);
@@ -124,7 +130,7 @@ void TfIso::CreateLinks()
     lCard = new TLinkLabel("lIsoCard", QStringLiteral("Технологическая карта…"), this);
     lCard->setFont(underlined);
     lCard->setPalette(linkPalette);
-    lCard->move(WindowWidth / 2, 436);
+    lCard->move(WindowWidth / 2, 486);
     connect(lCard, &TLinkLabel::clicked, this, &TfIso::cardRequested);
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
@@ -148,6 +154,8 @@ void TfIso::ConnectInputs()
         MakeNumericField(e, [e](QChar& key) { TCalcView::AcceptNumericKey(e, key); });
         connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);
     }
+    for (QLineEdit* e : {eDe, eT, eD})
+        connect(e, &QLineEdit::textEdited, this, &TfIso::pipeEdited);
     for (QComboBox* c : {cbTechnique, cbClass, cbSource})
         connect(c, &QComboBox::currentIndexChanged, this, &TfIso::Recalculate);
     connect(chPlanar, &QCheckBox::toggled, this, &TfIso::Recalculate);
@@ -169,7 +177,7 @@ TIsoForm TfIso::Form() const
     f.De = eDe->text();
     f.t = eT->text();
     f.d = eD->text();
-    f.sfd = eSfd->text();
+    f.sfd = m_sfdOnAxis ? m_typedSfd : eSfd->text();
     f.technique = TIsoTechnique(cbTechnique->currentIndex());
     f.testClass = TIsoClass(cbClass->currentIndex());
     f.source = TIsoSource(cbSource->currentIndex());
@@ -192,6 +200,7 @@ void TfIso::SetForm(const TIsoForm& f)
         cbSource->setCurrentIndex(int(f.source));
         eD->setText(f.d);
         eSfd->setText(f.sfd);
+        m_sfdOnAxis = false;
         chPlanar->setChecked(f.planar);
     }
     Recalculate();
@@ -209,7 +218,7 @@ TIsoShown TfIso::Shown() const
     s.texts.iqi = lIqi->text();
     s.texts.range = lRange->text();
     s.texts.density = lDensity->text();
-    s.texts.hint = lHint->text();
+    s.texts.exposureTime = lExposure->text();
     return s;
 }
 
@@ -232,31 +241,78 @@ void TfIso::ApplyInputFont(const QFont& font, const QPalette& palette)
     }
 }
 
+void TfIso::SetSourceForm(std::function<std::optional<TSourceForm>()> source)
+{
+    m_sourceForm = std::move(source);
+    Recalculate();
+}
+
+void TfIso::SetSharedPipe(const TSharedPipe& pipe)
+{
+    const TIsoForm form = Form();
+    const TIsoForm shared = WithSharedPipe(form, pipe);
+    if (shared.De == form.De && shared.t == form.t && shared.d == form.d)
+        return;
+    SetForm(shared);
+}
+
+void TfIso::SetWarning(QLabel* label, bool warn, const QColor& normal)
+{
+    const QColor colour = warn ? WarningColour : normal;
+    if (label->palette().color(QPalette::WindowText) == colour)
+        return;
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+}
+
+void TfIso::ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts)
+{
+    const bool central = form.technique == TIsoTechnique::SingleWallCentral;
+    eSfd->setEnabled(!central);
+    const QSignalBlocker block(eSfd);
+    if (central) {
+        if (!m_sfdOnAxis)
+            m_typedSfd = eSfd->text();
+        m_sfdOnAxis = true;
+        const QString shown = texts.sfd == QStringLiteral("—") ? QString() : texts.sfd;
+        if (eSfd->text() != shown) {
+            eSfd->setText(shown);
+            eSfd->setCursorPosition(0);
+        }
+    } else if (m_sfdOnAxis) {
+        m_sfdOnAxis = false;
+        eSfd->setText(m_typedSfd);
+    }
+}
+
 void TfIso::Recalculate()
 {
     Guarded([this] {
         const TIsoForm form = Form();
-        // The panoramic source stands on the axis: there is no distance to give.
-        eSfd->setEnabled(form.technique != TIsoTechnique::SingleWallCentral);
         m_outcome = ComputeIsoForm(form);
+        AddIsoExposure(m_outcome, m_sourceForm ? m_sourceForm() : std::nullopt);
         const TIsoTexts& x = m_outcome.texts;
+        // The panoramic source stands on the axis: the distance follows from the pipe.
+        ShowSfdFor(form, x);
+        const QColor normal = palette().color(QPalette::WindowText);
         for (auto [label, text, warn] :
              {std::tuple{lW, x.w, false}, std::tuple{lF, x.f, false}, std::tuple{lFMin, x.fMin, false},
               std::tuple{lDistance, x.distance, x.distanceFails}, std::tuple{lExposures, x.exposures, false},
               std::tuple{lIqi, x.iqi, false}, std::tuple{lRange, x.range, x.rangeFails},
-              std::tuple{lDensity, x.density, false}}) {
-            const QColor colour = warn ? WarningColour : palette().color(QPalette::WindowText);
-            if (label->palette().color(QPalette::WindowText) != colour) {
-                QPalette p = label->palette();
-                p.setColor(QPalette::WindowText, colour);
-                label->setPalette(p);
-            }
+              std::tuple{lDensity, x.density, x.densityFails}, std::tuple{lExposure, x.exposureTime, false}}) {
+            SetWarning(label, warn, normal);
             if (label->text() == text)
                 continue;
             label->setText(text);
-            label->adjustSize();
+            if (label->wordWrap()) {
+                constexpr int width = WindowWidth - InputLeft - CaptionLeft;
+                label->resize(width, label->heightForWidth(width));
+            } else {
+                label->adjustSize();
+            }
         }
-        lHint->setText(x.hint);
+        lHint->setText(x.hint.isEmpty() ? x.exposureHint : x.hint);
         emit recalculated();
     });
 }
@@ -275,6 +331,15 @@ void TfIso::WriteCalculationToDiary()
         if (const QString said = m_append(*paragraph); !said.isEmpty())
             lToDiary->ShowFor(said);
     });
+}
+
+void TfIso::changeEvent(QEvent* event)
+{
+    // The source window may have changed while this one was in the
+    // background.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Recalculate();
+    QWidget::changeEvent(event);
 }
 
 void TfIso::closeEvent(QCloseEvent* event)
