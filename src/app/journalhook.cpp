@@ -5,6 +5,7 @@
 #include "journal/journalrules.h"
 #include "journal/sqlitestore.h"
 #include "journal/view/journalopen.h"
+#include "journal/view/journalwidgets.h"
 #include "journal/view/tfjournal.h"
 
 #include <QTimer>
@@ -62,12 +63,15 @@ void TJournalHook::AddFromCard(const TTechniqueCard& card, const TCardFields& fi
     });
 }
 
-bool TJournalHook::SaveTyped(bool report)
+bool TJournalHook::SaveBeforeEnd(bool ask)
 {
     if (!m_window)
         return true;
     UpdateJournalLayoutLine(m_window->LayoutLine());
-    return m_window->SaveTyped(report);
+    if (m_window->SaveTyped(ask) || !ask)
+        return true;
+    return AskYes(QStringLiteral("Запись журнала контроля не сохранена. Закрыть программу и потерять введённое?"),
+                  QMessageBox::Warning);
 }
 
 } // namespace kelto

@@ -24,8 +24,9 @@ public:
     // "Записать в журнал" in the card window: an entry from the card, saved
     // at once, and the window on it.
     void AddFromCard(const TTechniqueCard& card, const TCardFields& fields);
-    // The program ends: what the form holds is saved; false when that failed.
-    bool SaveTyped(bool report = true);
+    // The program ends: what the form holds is saved. When that fails and
+    // `ask`, the user is told and asked; false: the user stays.
+    bool SaveBeforeEnd(bool ask);
 
 private:
     TfJournal* Window();

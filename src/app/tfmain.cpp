@@ -520,16 +520,8 @@ void TfMain::closeEvent(QCloseEvent* e)
 bool TfMain::SaveBeforeClose()
 {
     // The journal's form first: a failure is said and the user may stay.
-    if (!m_journal->SaveTyped(!m_noQuestions) && !m_noQuestions) {
-        MessageRequest r;
-        r.icon = QMessageBox::Warning;
-        r.caption = QString::fromUtf8(AppTitle);
-        r.text = QStringLiteral("Запись журнала контроля не сохранена. Закрыть программу и потерять введённое?");
-        r.buttons = QMessageBox::Yes | QMessageBox::No;
-        r.defaultButton = QMessageBox::No;
-        if (ShowMessage(r) != QMessageBox::Yes)
-            return false;
-    }
+    if (!m_journal->SaveBeforeEnd(!m_noQuestions))
+        return false;
     // A close while the diary is being read waits for it: only the whole
     // diary is ever written. What was typed meanwhile is kept; a click is
     // not acted on in the middle of the close.

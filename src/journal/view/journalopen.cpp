@@ -2,6 +2,7 @@
 #include "core/clock.h"
 #include "gui/report.h"
 #include "journal/sqlitestore.h"
+#include "journal/view/journalwidgets.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,17 +14,11 @@ std::unique_ptr<TJournalStore> OpenFileJournal(const QString& path)
     auto store = std::make_unique<TSqliteJournalStore>(path);
     const TStoreResult r = store->Open();
     if (r.kind == TStoreResult::Damaged) {
-        MessageRequest q;
-        q.icon = QMessageBox::Warning;
-        q.caption = QString::fromUtf8(AppTitle);
-        q.text = QStringLiteral("Файл журнала %1 не читается: %2.\n\n"
-                                "Файл будет сохранён без изменений как %3. Начать новый пустой журнал?")
-                     .arg(QDir::toNativeSeparators(path), r.reason,
-                          QFileInfo(DamagedJournalPath(path, Today())).fileName());
-        q.buttons = QMessageBox::Yes | QMessageBox::No;
-        q.defaultButton = QMessageBox::No;
-        q.buttonTexts = {{QMessageBox::Yes, QStringLiteral("Начать новый")}, {QMessageBox::No, QStringLiteral("Не открывать")}};
-        if (ShowMessage(q) != QMessageBox::Yes)
+        if (!AskYes(QStringLiteral("Файл журнала %1 не читается: %2.\n\n"
+                                   "Файл будет сохранён без изменений как %3. Начать новый пустой журнал?")
+                        .arg(QDir::toNativeSeparators(path), r.reason,
+                             QFileInfo(DamagedJournalPath(path, Today())).fileName()),
+                    QMessageBox::Warning, QStringLiteral("Начать новый"), QStringLiteral("Не открывать")))
             return nullptr;
         if (const TStoreResult again = store->SetAsideAndStartNew(); !again.IsDone()) {
             ReportError(QStringLiteral("Новый журнал не начат: %1.\nФайл: %2").arg(again.reason, QDir::toNativeSeparators(path)));

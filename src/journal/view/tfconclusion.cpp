@@ -5,6 +5,7 @@
 #include "gui/report.h"
 #include "journal/journalrules.h"
 #include "journal/view/conclusionpage.h"
+#include "journal/view/journalwidgets.h"
 
 #include <QCloseEvent>
 #include <QDateEdit>
@@ -22,18 +23,6 @@
 
 namespace kelto {
 
-namespace {
-QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QKeySequence& key)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    b->setToolTip(key.toString(QKeySequence::NativeText));
-    auto* s = new QShortcut(key, parent);
-    QObject::connect(s, &QShortcut::activated, b, &QPushButton::click);
-    return b;
-}
-} // namespace
 
 TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -81,9 +70,9 @@ TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
     lStatus = new QLabel(this);
     lStatus->setObjectName(QStringLiteral("lStatus"));
     lStatus->setWordWrap(true);
-    bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), QKeySequence(Qt::Key_Escape));
+    bSavePdf = KeyedButton(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    bPrint = KeyedButton(this, "bPrint", QStringLiteral("Печать…"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    bClose = KeyedButton(this, "bClose", QStringLiteral("Закрыть"), QKeySequence(Qt::Key_Escape));
     connect(bSavePdf, &QPushButton::clicked, this, &TfConclusion::SavePdf);
     connect(bPrint, &QPushButton::clicked, this, &TfConclusion::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
@@ -207,19 +196,13 @@ std::optional<QString> TfConclusion::SaveAndWritePdf(const QString& path)
 void TfConclusion::SavePdf()
 {
     Guarded([this] {
-        QFileDialog dialog(this, QStringLiteral("Сохранить заключение"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
-        dialog.setDefaultSuffix(QStringLiteral("pdf"));
-        dialog.setDirectory(ProgramFolder());
         QString number = eNumber->text().trimmed();
         number.replace(QLatin1Char('/'), QLatin1Char('-'));
-        dialog.selectFile(QStringLiteral("Заключение %1.pdf").arg(number));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const auto chosen = AskSavePath(this, QStringLiteral("Сохранить заключение"), QStringLiteral("PDF (*.pdf)"),
+                                        QStringLiteral("pdf"), QStringLiteral("Заключение %1.pdf").arg(number));
+        if (!chosen)
             return;
-        const QString path = dialog.selectedFiles().first();
+        const QString path = *chosen;
         if (!StoreOnce())
             return;
         if (const auto err = WriteFileAtomically(path, ConclusionPdf(Conclusion(), Rows()))) {

@@ -6,6 +6,7 @@
 #include "journal/journalrules.h"
 #include "journal/view/journalmodel.h"
 #include "journal/view/tfconclusion.h"
+#include "journal/view/journalwidgets.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,19 +32,6 @@
 namespace kelto {
 
 namespace {
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QKeySequence& key)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    if (!key.isEmpty()) {
-        b->setToolTip(key.toString(QKeySequence::NativeText));
-        auto* s = new QShortcut(key, parent);
-        QObject::connect(s, &QShortcut::activated, b, &QPushButton::click);
-    }
-    return b;
-}
 
 template <class T> T* Named(T* w, const char* name)
 {
@@ -87,8 +75,8 @@ void TfJournal::BuildControls()
     cbVerdictFilter->addItem(QStringLiteral("Все оценки"), -1);
     for (TVerdict v : AllVerdicts())
         cbVerdictFilter->addItem(VerdictText(v), int(v));
-    bConclusion = Button(this, "bConclusion", QStringLiteral("Заключение…"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    bCsv = Button(this, "bCsv", QStringLiteral("Выгрузить в CSV…"), {});
+    bConclusion = KeyedButton(this, "bConclusion", QStringLiteral("Заключение…"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    bCsv = KeyedButton(this, "bCsv", QStringLiteral("Выгрузить в CSV…"), {});
     auto* top = new QHBoxLayout;
     auto* lSearch = new QLabel(QStringLiteral("&Поиск:"), this);
     lSearch->setBuddy(eSearch);
@@ -154,9 +142,9 @@ void TfJournal::BuildControls()
     eNote->setFixedHeight(eNote->fontMetrics().height() * 2 + 12);
     fl->addRow(QStringLiteral("&Примечание"), eNote);
 
-    bNew = Button(form, "bNew", QStringLiteral("Новая запись"), QKeySequence(Qt::CTRL | Qt::Key_N));
-    bSave = Button(form, "bSave", QStringLiteral("Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    bDelete = Button(form, "bDelete", QStringLiteral("Удалить"), {});
+    bNew = KeyedButton(form, "bNew", QStringLiteral("Новая запись"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    bSave = KeyedButton(form, "bSave", QStringLiteral("Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    bDelete = KeyedButton(form, "bDelete", QStringLiteral("Удалить"), {});
     bDelete->setToolTip(QKeySequence(Qt::Key_Delete).toString(QKeySequence::NativeText));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(bNew);
@@ -171,6 +159,11 @@ void TfJournal::BuildControls()
     auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), tvEntries, nullptr, nullptr, Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, this, &TfJournal::DeleteCurrent);
     // A field's own Ctrl+Z undoes typing there; elsewhere it brings the last deleted entry back.
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        eSearch->setFocus();
+        eSearch->selectAll();
+    });
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
     connect(undo, &QShortcut::activated, this, &TfJournal::UndoDelete);
 
@@ -273,17 +266,11 @@ bool TfJournal::SaveTyped(bool report)
     TStoreResult r = m_store->Save(entry);
     if (r.kind == TStoreResult::Changed && r.theirs) {
         const TJournalEntry& theirs = *r.theirs;
-        MessageRequest q;
-        q.icon = QMessageBox::Question;
-        q.caption = QString::fromUtf8(AppTitle);
-        q.text = QStringLiteral("Запись изменена %1 в %2.\n\nИх дефекты: %3\nВаши дефекты: %4\n\n"
-                                "Записать вашу версию поверх их?")
-                     .arg(Who(theirs), theirs.changedAt.toString(QStringLiteral("HH:mm")), theirs.defects,
-                          entry.defects);
-        q.buttons = QMessageBox::Yes | QMessageBox::No;
-        q.defaultButton = QMessageBox::No;
-        q.buttonTexts = {{QMessageBox::Yes, QStringLiteral("Записать мою")}, {QMessageBox::No, QStringLiteral("Взять их")}};
-        if (ShowMessage(q) == QMessageBox::Yes) {
+        if (AskYes(QStringLiteral("Запись изменена %1 в %2.\n\nИх дефекты: %3\nВаши дефекты: %4\n\n"
+                                  "Записать вашу версию поверх их?")
+                       .arg(Who(theirs), theirs.changedAt.toString(QStringLiteral("HH:mm")), theirs.defects,
+                            entry.defects),
+                   QMessageBox::Question, QStringLiteral("Записать мою"), QStringLiteral("Взять их"))) {
             entry.revision = theirs.revision;
             r = m_store->Save(entry);
         } else {
@@ -387,13 +374,7 @@ void TfJournal::DeleteCurrent()
     Guarded([this] {
         if (m_current.id == 0)
             return;
-        MessageRequest q;
-        q.icon = QMessageBox::Question;
-        q.caption = QString::fromUtf8(AppTitle);
-        q.text = QStringLiteral("Удалить запись № %1 (стык %2)?").arg(m_current.id).arg(m_current.joint);
-        q.buttons = QMessageBox::Yes | QMessageBox::No;
-        q.defaultButton = QMessageBox::No;
-        if (ShowMessage(q) != QMessageBox::Yes)
+        if (!AskYes(QStringLiteral("Удалить запись № %1 (стык %2)?").arg(m_current.id).arg(m_current.joint)))
             return;
         const int row = m_model->RowOf(m_current.id);
         const TStoreResult r = m_store->Delete(m_current.id);
@@ -487,17 +468,12 @@ void TfJournal::ExportCsv()
     Guarded([this] {
         if (!SaveTyped())
             return;
-        QFileDialog dialog(this, QStringLiteral("Выгрузить журнал в CSV"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("CSV (*.csv)"));
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setDirectory(ProgramFolder());
-        dialog.selectFile(QStringLiteral("Журнал %1.csv").arg(Today().toString(QStringLiteral("dd.MM.yyyy"))));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const auto chosen = AskSavePath(this, QStringLiteral("Выгрузить журнал в CSV"), QStringLiteral("CSV (*.csv)"),
+                                        QStringLiteral("csv"),
+                                        QStringLiteral("Журнал %1.csv").arg(Today().toString(QStringLiteral("dd.MM.yyyy"))));
+        if (!chosen)
             return;
-        const QString path = dialog.selectedFiles().first();
+        const QString path = *chosen;
         if (const auto err = WriteCsv(path)) {
             ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
@@ -537,13 +513,7 @@ void TfJournal::closeEvent(QCloseEvent* event)
     Guarded([&] {
         if (SaveTyped())
             return;
-        MessageRequest q;
-        q.icon = QMessageBox::Warning;
-        q.caption = QString::fromUtf8(AppTitle);
-        q.text = QStringLiteral("Запись не сохранена. Закрыть окно и потерять введённое?");
-        q.buttons = QMessageBox::Yes | QMessageBox::No;
-        q.defaultButton = QMessageBox::No;
-        if (ShowMessage(q) != QMessageBox::Yes)
+        if (!AskYes(QStringLiteral("Запись не сохранена. Закрыть окно и потерять введённое?"), QMessageBox::Warning))
             event->ignore();
     });
     if (event->isAccepted())
