@@ -197,6 +197,7 @@ void TfMain::CreateHeaderKeys()
           },
           true},
          {SpeedButton10, "Инфо: о программе", {}, [this] { ShowAbout(); }}});
+    InstallUserGuideKey(this);
 }
 
 void TfMain::CreateAutoSave()
