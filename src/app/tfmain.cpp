@@ -41,7 +41,9 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
+#include <new>
 
 namespace kelto {
 
@@ -212,6 +214,7 @@ void TfMain::CreateAutoSave()
     connect(m_diaryLoad, &TDiaryLoad::done, this, [this] { TakeDiary(); });
     m_inputHold = new TInputHold(this);
     connect(Panel1, &TDiaryView::noteStored, m_autoSave, &TAutoSave::Changed);
+    connect(Panel1, &TDiaryView::noteStored, this, [this] { ++m_generation; });
     connect(m_autoSaveWriter, &TSnapshotWriter::written, this, &TfMain::AutoSaveWritten);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         // The desktop session ends: save now, ask nothing from here on, and
@@ -385,6 +388,21 @@ QString DiaryFilePath()
     return ProgramFolder() + QStringLiteral("log.cnf");
 }
 
+// The diary's bytes written to `path`: log.cnf with the day's copy first
+// (`backUp`), or a session file, which is not the diary and has no copies. Running out of memory for the bytes fails the save like
+// any other failure: the notes stay in the program.
+TDiaryWriteResult WriteDiaryTo(const QString& path, bool backUp, const DayList& store, const QDate& today)
+{
+    try {
+        const QByteArray bytes = EncodeDiary(store);
+        if (backUp)
+            return WriteDiaryOfDay(path, today, bytes);
+        return {std::nullopt, WriteFileAtomically(path, bytes)};
+    } catch (const std::bad_alloc&) {
+        return {std::nullopt, SystemErrorText(ENOMEM)};
+    }
+}
+
 // log-<date>-<time>.cnf beside log.cnf; a number is added should a file of
 // that name be there already.
 QString SessionDiaryPath(const QString& folder)
@@ -407,6 +425,7 @@ void TfMain::StepLoadDiary()
         return;
     }
     m_inputHold->Hold();
+    Panel1->SetDiaryLoading(true);
     // Once the window is up: reading 50 MB beside the window's own start
     // slows it down on a busy machine more than it gains on an idle one.
     QTimer::singleShot(0, m_diaryLoad, &TDiaryLoad::Launch);
@@ -422,11 +441,15 @@ void TfMain::TakeDiary(TInputHold::TReplay replay)
     std::optional<TDiaryLoadResult> loaded = m_diaryLoad->Take();
     if (!loaded)
         return;
+    if (m_noQuestions)
+        replay = TInputHold::TReplay::Ending; // no one may be there to close what it opens
     const bool late = m_inputHold->Holding();
     DayList_ = std::move(loaded->Store);
+    ++m_generation;
     if (late) {
         // The day's note and the month's marks, which start-up showed for
         // an empty store; then the input that waited, on the note.
+        Panel1->SetDiaryLoading(false);
         Panel1->ShowSelectedDay();
     }
     ReportDiaryLoad(loaded->Outcome, loaded->Reason);
@@ -473,7 +496,12 @@ void TfMain::ReportDiaryLoad(TLoadOutcome outcome, const QString& reason)
         return;
     m_diaryPath = SessionDiaryPath(ProgramFolder());
     const QString session = QDir::toNativeSeparators(m_diaryPath);
-    if (outcome == TLoadOutcome::Unreadable)
+    if (outcome == TLoadOutcome::MergedNoBackup)
+        Say(QStringLiteral("В файле записей %1 одна и та же дата записана несколько раз, "
+                           "а его копию %2 не удалось записать: %3.\n"
+                           "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %4.")
+                .arg(shown, QDir::toNativeSeparators(DiaryBackupPath(path)), reason, session));
+    else if (outcome == TLoadOutcome::Unreadable)
         Say(QStringLiteral("Не удалось прочитать файл записей %1: %2.\n"
                            "Этот файл не будет изменён. Записи этого сеанса сохраняются в файл %3.")
                 .arg(shown, reason, session));
@@ -505,7 +533,17 @@ void TfMain::StepClosingAutoStart()
 
 void TfMain::closeEvent(QCloseEvent* e)
 {
-    if (SaveBeforeClose()) {
+    // Ending on a signal has saved already; Qt's quit closes the window
+    // afterwards. A held click on the close mark, replayed inside this close,
+    // is this close.
+    if (m_endRequested || m_inClose) {
+        e->setAccepted(m_endRequested);
+        return;
+    }
+    m_inClose = true;
+    const bool closing = SaveBeforeClose();
+    m_inClose = false;
+    if (closing) {
         if (Panel2) {
             Panel2->SaveCalc();
             Panel2->SaveSource();
@@ -524,9 +562,10 @@ bool TfMain::SaveBeforeClose()
     if (!m_journal->SaveBeforeEnd(!m_noQuestions))
         return false;
     // A close while the diary is being read waits for it: only the whole
-    // diary is ever written. What was typed meanwhile is kept; a click is
-    // not acted on in the middle of the close.
-    TakeDiary(TInputHold::TReplay::TypingOnly);
+    // diary is ever written. What came meanwhile is handed over in its order
+    // (the click into the notepad, then the typing) and saved with the rest;
+    // a window it opens is closed again.
+    TakeDiary(TInputHold::TReplay::Ending);
     m_autoSave->Cancel();
     // An autosave still writing finishes first; the close's own save below
     // then has the last word.
@@ -534,17 +573,15 @@ bool TfMain::SaveBeforeClose()
     const QString path = m_diaryPath;
     if (path.isEmpty())
         return true; // never shown: nothing was read, nothing to write
+    // An autosave that was writing when the close (or a signal) came has
+    // written every note: the diary is written once, not twice.
+    if (m_writtenGeneration == m_generation)
+        return true;
     // A failed copy is said, then the save goes on: the day's notes matter
     // more. A session file is not the diary and gets no daily copies.
-    const bool backUp = path == DiaryFilePath();
-    const QByteArray bytes = EncodeDiary(DayList_);
-    const auto write = [&] {
-        return backUp ? WriteDiaryOfDay(path, Today(), bytes)
-                      : TDiaryWriteResult{std::nullopt, WriteFileAtomically(path, bytes)};
-    };
+    const auto write = [&] { return WriteDiaryTo(path, path == DiaryFilePath(), DayList_, Today()); };
     TDiaryWriteResult done = write();
-    if (done.backupError && !m_folderUnwritable && !m_noQuestions)
-        ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*done.backupError));
+    SayOfBackup(done, true);
     for (; done.saveError; done = write()) {
         const QString* err = &*done.saveError;
         if (m_folderUnwritable || m_noQuestions)
@@ -584,11 +621,41 @@ void TfMain::AutoSaveNow()
     // the next write. A session file (log.cnf could not be read) has no
     // daily backups: it is not the diary.
     const QString path = m_diaryPath;
-    const bool backUp = path == DiaryFilePath();
-    m_autoSaveWriter->WriteWith(path, [snapshot = DayList_, path, backUp, today = Today()] {
-        const QByteArray bytes = EncodeDiary(snapshot);
-        return backUp ? WriteDiaryOfDay(path, today, bytes).saveError : WriteFileAtomically(path, bytes);
+    std::optional<DayList> snapshot;
+    try {
+        snapshot.emplace(DayList_);
+    } catch (const std::bad_alloc&) {
+        AutoSaveWritten(path, SystemErrorText(ENOMEM));
+        return;
+    }
+    m_autoSaveWriter->WriteWith(path, [this, snapshot = std::move(*snapshot), path, generation = m_generation,
+                                       backUp = path == DiaryFilePath(), today = Today()] {
+        const TDiaryWriteResult r = WriteDiaryTo(path, backUp, snapshot, today);
+        if (!r.saveError)
+            m_writtenGeneration = generation;
+        if (r.backupError || r.backupDropped)
+            QMetaObject::invokeMethod(this, [this, r] { SayOfBackup(r, false); }, Qt::QueuedConnection);
+        return r.saveError;
     });
+}
+
+void TfMain::SayOfBackup(const TDiaryWriteResult& r, bool atClose)
+{
+    if (m_folderUnwritable || m_noQuestions)
+        return;
+    if (r.backupDropped && !m_backupDroppedSaid) {
+        m_backupDroppedSaid = true;
+        ShowWarning(QStringLiteral("Резервная копия за сегодня удалена: не хватает места на диске"));
+    }
+    if (!r.backupError)
+        return;
+    // Permissions stay as they are from one close to the next (a backup
+    // folder of another user's): said at the day's first write, once.
+    const bool denied = r.backupError->contains(SystemErrorText(EACCES));
+    if (denied ? !r.firstWriteOfDay || m_backupDeniedSaid : !atClose)
+        return;
+    m_backupDeniedSaid = m_backupDeniedSaid || denied;
+    ShowWarning(QStringLiteral("Не удалось сохранить резервную копию записей:\n%1").arg(*r.backupError));
 }
 
 void TfMain::AutoSaveWritten(const QString& path, const QString& error)

@@ -3,11 +3,13 @@
 #pragma once
 #include "diary/daystore.h"
 #include "diary/diaryfile.h"
+#include "diary/diarybackup.h"
 #include "core/instanceguard.h"
 #include "gui/skintargets.h"
 #include "app/inputhold.h"
 
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -169,6 +171,17 @@ private:
     bool m_noQuestions = false;
     bool m_endRequested = false;
     bool m_autoSaveFailShown = false;
+    bool m_inClose = false;
+    // Changes of the store, and the last of them an autosave has written
+    // (set on the autosave's worker).
+    quint64 m_generation = 0;
+    std::atomic<quint64> m_writtenGeneration = ~quint64(0);
+    bool m_backupDroppedSaid = false;
+    bool m_backupDeniedSaid = false;
+    // What a write said of the day's copy, told as the rule has it: a copy
+    // given up for space once; a copy refused for permissions once, at the
+    // day's first write; any other failure at a close.
+    void SayOfBackup(const TDiaryWriteResult& r, bool atClose);
     void AutoSaveWritten(const QString& path, const QString& error);
 };
 
