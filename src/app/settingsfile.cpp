@@ -171,6 +171,31 @@ void UpdateFlagLine(const QString& flag)
     WriteLines(lines);
 }
 
+QString ReadJournalLayoutLine()
+{
+    const auto lines = ReadSettingsLines();
+    return lines && lines->size() >= 3 ? lines->at(2) : QString();
+}
+
+void UpdateJournalLayoutLine(const QString& line)
+{
+    const auto existing = LinesToRewrite();
+    if (!existing)
+        return;
+    QStringList lines = *existing;
+    if (lines.isEmpty())
+        lines.append(StorableLine(DefaultPluginPath()).value_or(QString()));
+    if (lines.size() == 1)
+        lines.append(QStringLiteral("0")); // a missing flag reads as off
+    if (lines.size() == 2)
+        lines.append(line);
+    else if (lines[2] == line)
+        return;
+    else
+        lines[2] = line;
+    WriteLines(lines);
+}
+
 std::optional<QString> SwitchAutoStart(bool on)
 {
     if (auto err = WriteAutostartEntry(on))

@@ -1,4 +1,5 @@
-// ini.cnf: line 1 the plug-in applied at start, line 2 the autostart flag.
+// ini.cnf: line 1 the plug-in applied at start, line 2 the autostart flag,
+// line 3 the journal window's size and column widths (older files lack it).
 // Code page 1251, CR LF; every operation opens, uses and closes the file.
 #pragma once
 #include "skin/plgformat.h"
@@ -44,6 +45,13 @@ bool ReadAutoStartFlag();
 // Writes `flag` as line 2, keeping the others; an empty file gets the
 // default plug-in as line 1. Failures are ignored.
 void UpdateFlagLine(const QString& flag);
+
+// Line 3: the journal window's layout (TfJournal::LayoutLine); empty when
+// the file has none.
+QString ReadJournalLayoutLine();
+// Writes line 3, keeping the others (a missing line 1 or 2 is given its
+// default first). Unchanged lines are not written; failures are ignored.
+void UpdateJournalLayoutLine(const QString& line);
 
 // Switches log-on start: the autostart entry first, then line 2. When the
 // entry cannot be written the reason comes back and ini.cnf is untouched.

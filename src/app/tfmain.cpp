@@ -17,12 +17,14 @@
 #include "diary/view/monthgrid.h"
 #include "app/headerkeys.h"
 #include "app/inputhold.h"
+#include "app/journalhook.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "gui/shellopen.h"
 #include "skin/view/plugin.h"
 
 #include <QAction>
+#include <QShortcut>
 #include <QApplication>
 #include <QDialog>
 #include <QComboBox>
@@ -89,6 +91,10 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     ConnectHeader();
     CreateHeaderKeys();
     CreateAutoSave();
+    // Ctrl+J: the control journal, from either view.
+    m_journal = new TJournalHook(this);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this), &QShortcut::activated, m_journal,
+            &TJournalHook::Open);
 }
 
 void TfMain::CreateViews()
@@ -321,6 +327,9 @@ void TfMain::closeEvent(QCloseEvent* e)
 
 bool TfMain::SaveBeforeClose()
 {
+    // The journal's form first: a failure is said and the user may stay.
+    if (!m_journal->SaveBeforeEnd(!m_noQuestions))
+        return false;
     // A close while the diary is being read waits for it: only the whole
     // diary is ever written. What came meanwhile is handed over in its order
     // (the click into the notepad, then the typing) and saved with the rest;
@@ -433,6 +442,8 @@ TCalcView* TfMain::CalcView()
     // steps, as the links' own font steps came before the diary link's.
     Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
     connect(Panel2, &TCalcView::writeToDiaryRequested, this, &TfMain::WriteCalculationToDiary);
+    connect(Panel2, &TCalcView::journalRequested, m_journal, &TJournalHook::Open);
+    connect(Panel2, &TCalcView::journalEntryRequested, m_journal, &TJournalHook::AddFromCard);
     Panel2->SetIsoDiaryAppend([this](const QString& paragraph) { return AppendToDiary(paragraph); });
     Panel2->Recalculate();
     return Panel2;

@@ -18,6 +18,7 @@ namespace kelto {
 
 class TCalcView;
 class TDiaryKeeper;
+class TJournalHook;
 class THotSpot;
 class TfAbout;
 class TDiaryView;
@@ -143,6 +144,7 @@ private:
     THotSpot* SpeedButton10 = nullptr;
     THotSpot* SpeedButton1 = nullptr;
     TCalcView* Panel2 = nullptr;
+    TJournalHook* m_journal = nullptr; // the control journal, opened on first use
     TDiaryView* Panel1 = nullptr;
     QWidget* pCur = nullptr;
     std::vector<QWidget*> m_menuLabels; // l1 … l5, which only a plug-in touches

@@ -1,6 +1,8 @@
 #include "journal/journalrules.h"
 #include "core/cp1251.h"
+#include "calc/techniquecard.h"
 #include "diary/notesearch.h"
+#include "journal/journalstore.h"
 
 namespace kelto {
 
@@ -106,6 +108,128 @@ bool EntryMatches(const TJournalEntry& entry, const TJournalSearchKey& key)
     if (key.NamesDate() && entry.date >= key.from && entry.date <= key.to)
         return true;
     return EntrySearchText(entry).contains(key.folded);
+}
+
+QStringList JournalColumnTitles()
+{
+    return {QStringLiteral("№"),       QStringLiteral("Дата"),        QStringLiteral("Объект"),
+            QStringLiteral("Стык"),    QStringLiteral("Труба"),       QStringLiteral("Метод"),
+            QStringLiteral("Источник"), QStringLiteral("Снимков"),    QStringLiteral("Чувствительность"),
+            QStringLiteral("Дефекты"), QStringLiteral("Оценка"),      QStringLiteral("Заключение"),
+            QStringLiteral("Выполнил")};
+}
+
+namespace {
+QString DateText(const QDate& d)
+{
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
+QString SourceText(const TJournalEntry& e)
+{
+    return e.sourceSerial.isEmpty() ? e.source : e.source + QLatin1Char(' ') + e.sourceSerial;
+}
+} // namespace
+
+QString JournalCellText(const TJournalEntry& e, int column)
+{
+    switch (static_cast<TJournalColumn>(column)) {
+    case TJournalColumn::Number: return e.id > 0 ? QString::number(e.id) : QString();
+    case TJournalColumn::Date: return DateText(e.date);
+    case TJournalColumn::Object: return e.object;
+    case TJournalColumn::Joint: return e.joint;
+    case TJournalColumn::Pipe: return e.pipe;
+    case TJournalColumn::Method: return e.method;
+    case TJournalColumn::Source: return SourceText(e);
+    case TJournalColumn::Films: return e.films > 0 ? QString::number(e.films) : QString();
+    case TJournalColumn::Sensitivity: return e.sensitivity;
+    case TJournalColumn::Defects: return e.defects;
+    case TJournalColumn::Verdict: return VerdictText(e.verdict);
+    case TJournalColumn::Conclusion: return e.conclusion;
+    case TJournalColumn::Performer: return e.performer;
+    }
+    return {};
+}
+
+namespace {
+QString RowValue(const TTechniqueCard& card, const QString& caption)
+{
+    for (const TCardRow& row : card.rows)
+        if (row.caption == caption)
+            return row.value == QStringLiteral("—") ? QString() : row.value;
+    return {};
+}
+QString FirstRowValue(const TTechniqueCard& card, std::initializer_list<const char16_t*> captions)
+{
+    for (const char16_t* c : captions)
+        if (const QString v = RowValue(card, QString::fromUtf16(c)); !v.isEmpty())
+            return v;
+    return {};
+}
+} // namespace
+
+TJournalEntry EntryFromCard(const TTechniqueCard& card, const TCardFields& fields, const QDate& day)
+{
+    TJournalEntry e;
+    e.date = day;
+    e.object = fields.object;
+    e.joint = fields.joint;
+    e.material = fields.material;
+    e.pipe = RowValue(card, QStringLiteral("Труба (наружный диаметр × толщина стенки)"));
+    const QString scheme = RowValue(card, QStringLiteral("Схема контроля"));
+    QString method = card.standard;
+    if (!scheme.isEmpty())
+        method += QStringLiteral(", схема ") + scheme;
+    else if (!card.technique.isEmpty())
+        method += QStringLiteral(", ") + card.technique;
+    e.method = method;
+    e.source = fields.source;
+    e.sourceSerial = FirstRowValue(card, {u"Заводской номер источника", u"Заводской номер"});
+    const int exposures = FirstRowValue(card, {u"Минимальное кол-во экспозиций", u"Число экспозиций"}).toInt();
+    const int perExposure = FirstRowValue(card, {u"Плёнок на экспозицию", u"Снимков на экспозицию"}).toInt();
+    e.films = exposures * std::max(perExposure, 1);
+    e.filmSize = FirstRowValue(card, {u"Размер плёнки", u"Длина снимка, мм"});
+    e.sensitivity = FirstRowValue(card, {u"Проволочный эталон", u"Минимальная чувствительность контроля, мм"});
+    e.performer = fields.madeBy;
+    e.verdict = TVerdict::NotAssessed;
+    return e;
+}
+
+namespace {
+QString CsvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+} // namespace
+
+QByteArray JournalCsv(const QList<TJournalEntry>& entries)
+{
+    const QStringList head{QStringLiteral("№"),           QStringLiteral("Дата"),         QStringLiteral("Объект"),
+                           QStringLiteral("Стык"),        QStringLiteral("Труба"),        QStringLiteral("Материал"),
+                           QStringLiteral("Метод"),       QStringLiteral("Источник"),     QStringLiteral("Заводской номер"),
+                           QStringLiteral("Снимков"),     QStringLiteral("Размер плёнки"), QStringLiteral("Чувствительность"),
+                           QStringLiteral("Дефекты"),     QStringLiteral("Оценка"),       QStringLiteral("Заключение"),
+                           QStringLiteral("Выполнил"),    QStringLiteral("Примечание")};
+    QString text;
+    text.reserve((entries.size() + 1) * 200);
+    const auto line = [&text](const QStringList& fields) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                text += QLatin1Char(';');
+            text += CsvField(fields[i]);
+        }
+        text += QLatin1String("\r\n");
+    };
+    line(head);
+    for (const TJournalEntry& e : entries)
+        line({QString::number(e.id), DateText(e.date), e.object, e.joint, e.pipe, e.material, e.method, e.source,
+              e.sourceSerial, e.films > 0 ? QString::number(e.films) : QString(), e.filmSize, e.sensitivity,
+              e.defects, VerdictText(e.verdict), e.conclusion, e.performer, e.note});
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
 } // namespace kelto

@@ -48,4 +48,25 @@ TJournalSearchKey JournalSearchKey(const QString& query);
 // stores that filter in memory and for the tests).
 bool EntryMatches(const TJournalEntry& entry, const TJournalSearchKey& key);
 
+struct TTechniqueCard;
+struct TCardFields;
+
+// The headers of the journal's table, in TJournalColumn's order.
+QStringList JournalColumnTitles();
+// What a cell of the table shows: "Источник" joins the source and its
+// serial number, "Дата" is "09.12.2026", "Снимков" empty for none.
+QString JournalCellText(const TJournalEntry& entry, int column);
+
+// An entry made from a technique card on `day`: object, joint, pipe,
+// material, the method (the card's standard with its scheme or technique),
+// the source and its serial number, the films (exposures × films per
+// exposure), the sensitivity or IQI line, the performer ("Составил"); not
+// assessed yet.
+TJournalEntry EntryFromCard(const TTechniqueCard& card, const TCardFields& fields, const QDate& day);
+
+// The CSV of `entries`: UTF-8 with a byte-order mark, ";" between fields,
+// CR LF after each line, a field with ";", a quote or a line break quoted
+// (RFC 4180, quotes doubled), dates as 09.12.2026; a header line first.
+QByteArray JournalCsv(const QList<TJournalEntry>& entries);
+
 } // namespace kelto

@@ -284,6 +284,10 @@ void TCalcView::CreateLinks()
     lCard = new TLinkLabel("lCard", QStringLiteral("Технологическая карта…"), this);
     lCard->move(CardLinkPlace.topLeft());
     connect(lCard, &TLinkLabel::clicked, this, &TCalcView::OpenCardWindow);
+    // The card link's line has room at its right.
+    lJournal = new TLinkLabel("lJournal", QStringLiteral("Журнал контроля…"), this);
+    lJournal->move(JournalLinkPlace.topLeft());
+    connect(lJournal, &TLinkLabel::clicked, this, &TCalcView::journalRequested);
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     cardKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(cardKey, &QShortcut::activated, this, &TCalcView::OpenCardWindow);
@@ -334,7 +338,7 @@ void TCalcView::ShowToDiaryOutcome(const QString& text)
 
 void TCalcView::FollowLinkStyleOf(QWidget* model)
 {
-    for (TLinkLabel* link : {lSource, lToDiary, lIso, lCard})
+    for (TLinkLabel* link : {lSource, lToDiary, lIso, lCard, lJournal})
         link->FollowStyleOf(model);
 }
 
@@ -623,6 +627,8 @@ void TCalcView::ShowCard(std::function<TTechniqueCard(const TCardFields&)> conte
         if (!m_card) {
             const std::optional<TSourceForm> form = SourceForm();
             m_card = new kelto::TfCard(form ? SourceIsotopeNames().value(form->isotope) : QString(), this);
+            connect(m_card, &kelto::TfCard::journalRequested, this,
+                    [this] { emit journalEntryRequested(m_card->Card(), m_card->Fields()); });
             DressSourceWindow();
         }
         m_card->SetContent(std::move(content));

@@ -62,6 +62,8 @@ public:
     // The line of the results box kept free under the check block for the
     // link to the technique card.
     static constexpr QRect CardLinkPlace{331, 278, 290, 16};
+    // The link to the control journal: on the card link's line, at its right.
+    static constexpr QRect JournalLinkPlace{505, 278, 120, 16};
 
     // The day the diary link writes to (the diary's selected day); the
     // link names it when it is not today.
@@ -95,6 +97,10 @@ public:
 signals:
     // "Записать расчёт в дневник" was clicked: the main window writes it.
     void writeToDiaryRequested();
+    // "Журнал контроля…": the shell opens the journal window.
+    void journalRequested();
+    // "Записать в журнал" in the card window: the card as it stands.
+    void journalEntryRequested(const kelto::TTechniqueCard& card, const kelto::TCardFields& fields);
 
 public slots:
     // The view was switched to: typing goes to its first input.
@@ -146,6 +152,7 @@ private:
     TLinkLabel* lIso = nullptr;
     // The link to the technique card.
     TLinkLabel* lCard = nullptr;
+    TLinkLabel* lJournal = nullptr;
 
     // The constructor's steps, in the order the controls are created (the
     // order gives the tab order and the plug-in's target lists).

@@ -141,6 +141,13 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 446, 150, QKeySequence(Qt::CTRL | Qt::Key_S));
     bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 604, 126, QKeySequence(Qt::CTRL | Qt::Key_P));
     bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 738, 128, QKeySequence(Qt::Key_Escape));
+    // Under the preview, apart from the page's own buttons.
+    bToJournal = Button(this, "bToJournal", QStringLiteral("Записать в журнал"), PreviewLeft, 170,
+                        QKeySequence(Qt::CTRL | Qt::Key_J));
+    connect(bToJournal, &QPushButton::clicked, this, [this] {
+        Refresh();
+        emit journalRequested();
+    });
     connect(bSavePdf, &QPushButton::clicked, this, &TfCard::SavePdf);
     connect(bPrint, &QPushButton::clicked, this, &TfCard::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);

@@ -46,6 +46,10 @@ public:
     // The appearance plug-in's looks, as the source window wears them.
     void ApplyLook(const TSourceLook& look);
 
+signals:
+    // "Записать в журнал" (Ctrl+J): the shell adds an entry from Card() and Fields().
+    void journalRequested();
+
 public slots:
     // The card again from the calculation and the fields.
     void Refresh();
@@ -75,7 +79,7 @@ private:
     QComboBox* cbIqiPosition = nullptr;
     QStringList m_extra;      // a later version's lines of card.cnf
     QWidget* pPage = nullptr; // the preview
-    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
+    QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr, *bToJournal = nullptr;
     QLabel* lStatus = nullptr;
 
     QList<QLabel*> m_captions;

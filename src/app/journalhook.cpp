@@ -1,0 +1,77 @@
+#include "app/journalhook.h"
+#include "app/settingsfile.h"
+#include "core/clock.h"
+#include "gui/report.h"
+#include "journal/journalrules.h"
+#include "journal/sqlitestore.h"
+#include "journal/view/journalopen.h"
+#include "journal/view/journalwidgets.h"
+#include "journal/view/tfjournal.h"
+
+#include <QTimer>
+
+namespace kelto {
+
+TJournalHook::TJournalHook(QWidget* mainWindow)
+    : QObject(mainWindow)
+    , m_main(mainWindow)
+{
+}
+
+TfJournal* TJournalHook::Window()
+{
+    if (m_window)
+        return m_window;
+    std::unique_ptr<TJournalStore> store = OpenFileJournal(JournalFilePath());
+    if (!store)
+        return nullptr;
+    m_window = new TfJournal(std::move(store), m_main);
+    m_window->SetLayoutLine(ReadJournalLayoutLine());
+    // The layout is written once the resizing is over, not at every step of it.
+    auto* later = new QTimer(m_window);
+    later->setSingleShot(true);
+    later->setInterval(1000);
+    connect(later, &QTimer::timeout, this, [this] {
+        if (m_window)
+            UpdateJournalLayoutLine(m_window->LayoutLine());
+    });
+    connect(m_window, &TfJournal::layoutChanged, later, qOverload<>(&QTimer::start));
+    return m_window;
+}
+
+void TJournalHook::Open()
+{
+    Guarded([this] {
+        if (TfJournal* w = Window()) {
+            w->show();
+            w->raise();
+            w->activateWindow();
+        }
+    });
+}
+
+void TJournalHook::AddFromCard(const TTechniqueCard& card, const TCardFields& fields)
+{
+    Guarded([&] {
+        TfJournal* w = Window();
+        if (!w)
+            return;
+        w->show();
+        w->raise();
+        w->activateWindow();
+        w->AddEntry(EntryFromCard(card, fields, Today()));
+    });
+}
+
+bool TJournalHook::SaveBeforeEnd(bool ask)
+{
+    if (!m_window)
+        return true;
+    UpdateJournalLayoutLine(m_window->LayoutLine());
+    if (m_window->SaveTyped(ask) || !ask)
+        return true;
+    return AskYes(QStringLiteral("Запись журнала контроля не сохранена. Закрыть программу и потерять введённое?"),
+                  QMessageBox::Warning);
+}
+
+} // namespace kelto

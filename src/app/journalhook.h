@@ -1,0 +1,38 @@
+// The shell's side of the control journal: the window "Журнал контроля"
+// made on first use (the journal is opened then, never at start-up), entries
+// from the technique card, the window's layout in ini.cnf, and the form saved
+// before the program ends.
+#pragma once
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace kelto {
+
+class TfJournal;
+struct TTechniqueCard;
+struct TCardFields;
+
+class TJournalHook : public QObject {
+    Q_OBJECT
+public:
+    explicit TJournalHook(QWidget* mainWindow);
+
+    // Ctrl+J and the link "Журнал контроля…": the window, opened on first use.
+    void Open();
+    // "Записать в журнал" in the card window: an entry from the card, saved
+    // at once, and the window on it.
+    void AddFromCard(const TTechniqueCard& card, const TCardFields& fields);
+    // The program ends: what the form holds is saved. When that fails and
+    // `ask`, the user is told and asked; false: the user stays.
+    bool SaveBeforeEnd(bool ask);
+
+private:
+    TfJournal* Window();
+
+    QWidget* m_main;
+    QPointer<TfJournal> m_window;
+};
+
+} // namespace kelto

@@ -1,0 +1,109 @@
+#include "journal/view/journalmodel.h"
+#include "journal/journalrules.h"
+
+namespace kelto {
+
+namespace {
+constexpr int Page = 100; // rows read at once: a screenful and some
+}
+
+TJournalModel::TJournalModel(TJournalStore& store, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_store(store)
+{
+}
+
+TStoreResult TJournalModel::SetQuery(const TJournalQuery& query)
+{
+    m_query = query;
+    return Reload();
+}
+
+TStoreResult TJournalModel::Reload()
+{
+    TStoreResult failure;
+    QList<qint64> ids = m_store.Find(m_query, &failure);
+    beginResetModel();
+    m_ids = std::move(ids);
+    m_held.clear();
+    endResetModel();
+    return failure;
+}
+
+void TJournalModel::Fetch(int row) const
+{
+    const int from = row - row % Page;
+    const QList<qint64> page = m_ids.mid(from, Page);
+    for (TJournalEntry& e : m_store.Load(page))
+        m_held.insert(e.id, std::move(e));
+    // An id the store no longer has stays a blank row instead of being read again.
+    for (qint64 id : page)
+        if (!m_held.contains(id)) {
+            TJournalEntry gone;
+            gone.id = id;
+            m_held.insert(id, gone);
+        }
+}
+
+std::optional<TJournalEntry> TJournalModel::EntryAt(int row) const
+{
+    const qint64 id = IdAt(row);
+    if (id == 0)
+        return std::nullopt;
+    if (!m_held.contains(id))
+        Fetch(row);
+    return m_held.value(id);
+}
+
+void TJournalModel::Update(const TJournalEntry& entry)
+{
+    const int row = RowOf(entry.id);
+    if (row < 0) {
+        beginInsertRows({}, 0, 0);
+        m_ids.prepend(entry.id);
+        m_held.insert(entry.id, entry);
+        endInsertRows();
+        return;
+    }
+    m_held.insert(entry.id, entry);
+    emit dataChanged(index(row, 0), index(row, JournalColumnCount - 1));
+}
+
+int TJournalModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_ids.size());
+}
+
+int TJournalModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : JournalColumnCount;
+}
+
+QVariant TJournalModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    const auto e = EntryAt(index.row());
+    if (!e)
+        return {};
+    QString text = JournalCellText(*e, index.column());
+    if (role == Qt::DisplayRole)
+        text.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+    return text;
+}
+
+QVariant TJournalModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return JournalColumnTitles().value(section);
+}
+
+void TJournalModel::sort(int column, Qt::SortOrder order)
+{
+    m_query.sortBy = static_cast<TJournalColumn>(std::clamp(column, 0, JournalColumnCount - 1));
+    m_query.descending = order == Qt::DescendingOrder;
+    Reload();
+}
+
+} // namespace kelto

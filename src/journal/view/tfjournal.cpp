@@ -1,0 +1,538 @@
+#include "journal/view/tfjournal.h"
+#include "core/clock.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "gui/report.h"
+#include "journal/journalrules.h"
+#include "journal/view/journalmodel.h"
+#include "journal/view/tfconclusion.h"
+#include "journal/view/journalwidgets.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace kelto {
+
+namespace {
+
+template <class T> T* Named(T* w, const char* name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QString Who(const TJournalEntry& e)
+{
+    return e.changedBy.isEmpty() ? QStringLiteral("другим пользователем") : QStringLiteral("пользователем ") + e.changedBy;
+}
+
+} // namespace
+
+TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_store(std::move(store))
+{
+    setObjectName(QStringLiteral("fJournal"));
+    setWindowTitle(QStringLiteral("Журнал контроля"));
+    m_model = new TJournalModel(*m_store, this);
+    BuildControls();
+    resize(1100, 640);
+    if (const TStoreResult r = m_model->SetQuery({}); !r.IsDone())
+        ReportFailure(QStringLiteral("Журнал не прочитан"), r);
+    tvEntries->horizontalHeader()->setSortIndicator(int(TJournalColumn::Date), Qt::DescendingOrder);
+    if (m_model->rowCount() > 0)
+        tvEntries->selectRow(0);
+    else
+        ShowInForm(BlankEntry());
+}
+
+TfJournal::~TfJournal() = default;
+
+void TfJournal::BuildControls()
+{
+    eSearch = Named(new QLineEdit(this), "eSearch");
+    eSearch->setPlaceholderText(QStringLiteral("Найти: текст или дата (09.12.2026, 12.2026, 2026)"));
+    eSearch->setClearButtonEnabled(true);
+    cbVerdictFilter = Named(new QComboBox(this), "cbVerdictFilter");
+    cbVerdictFilter->addItem(QStringLiteral("Все оценки"), -1);
+    for (TVerdict v : AllVerdicts())
+        cbVerdictFilter->addItem(VerdictText(v), int(v));
+    bConclusion = KeyedButton(this, "bConclusion", QStringLiteral("Заключение…"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    bCsv = KeyedButton(this, "bCsv", QStringLiteral("Выгрузить в CSV…"), {});
+    auto* top = new QHBoxLayout;
+    auto* lSearch = new QLabel(QStringLiteral("&Поиск:"), this);
+    lSearch->setBuddy(eSearch);
+    auto* lFilter = new QLabel(QStringLiteral("&Оценка:"), this);
+    lFilter->setBuddy(cbVerdictFilter);
+    top->addWidget(lSearch);
+    top->addWidget(eSearch, 1);
+    top->addWidget(lFilter);
+    top->addWidget(cbVerdictFilter);
+    top->addWidget(bConclusion);
+    top->addWidget(bCsv);
+
+    tvEntries = Named(new QTableView(this), "tvEntries");
+    tvEntries->setModel(m_model);
+    tvEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tvEntries->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tvEntries->setSortingEnabled(true);
+    tvEntries->setWordWrap(false);
+    tvEntries->verticalHeader()->hide();
+    tvEntries->verticalHeader()->setDefaultSectionSize(tvEntries->fontMetrics().height() + 6);
+    tvEntries->horizontalHeader()->setStretchLastSection(true);
+    const int widths[JournalColumnCount] = {50, 80, 160, 60, 80, 170, 120, 60, 110, 180, 80, 90, 120};
+    for (int c = 0; c < JournalColumnCount; ++c)
+        tvEntries->setColumnWidth(c, widths[c]);
+
+    auto* form = new QWidget(this);
+    auto* fl = new QFormLayout(form);
+    fl->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    const auto edit = [&](const char* name, const QString& caption) {
+        auto* e = Named(new QLineEdit(form), name);
+        fl->addRow(caption, e);
+        return e;
+    };
+    eDate = Named(new QDateEdit(form), "eDate");
+    eDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    eDate->setCalendarPopup(true);
+    fl->addRow(QStringLiteral("&Дата"), eDate);
+    eObject = edit("eObject", QStringLiteral("О&бъект"));
+    eJoint = edit("eJoint", QStringLiteral("&Стык"));
+    ePipe = edit("ePipe", QStringLiteral("&Труба (D × S)"));
+    eMaterial = edit("eMaterial", QStringLiteral("&Материал"));
+    eMethod = edit("eMethod", QStringLiteral("М&етод"));
+    eSource = edit("eSource", QStringLiteral("&Источник"));
+    eSerial = edit("eSerial", QStringLiteral("&Заводской номер"));
+    eFilms = Named(new QSpinBox(form), "eFilms");
+    eFilms->setRange(0, 9999);
+    fl->addRow(QStringLiteral("С&нимков"), eFilms);
+    eFilmSize = edit("eFilmSize", QStringLiteral("&Размер плёнки"));
+    eSensitivity = edit("eSensitivity", QStringLiteral("&Чувствительность"));
+    eDefects = Named(new QPlainTextEdit(form), "eDefects");
+    eDefects->setTabChangesFocus(true);
+    eDefects->setFixedHeight(eDefects->fontMetrics().height() * 3 + 12);
+    fl->addRow(QStringLiteral("Д&ефекты"), eDefects);
+    cbVerdict = Named(new QComboBox(form), "cbVerdict");
+    for (TVerdict v : AllVerdicts())
+        cbVerdict->addItem(VerdictText(v), int(v));
+    fl->addRow(QStringLiteral("Оцен&ка"), cbVerdict);
+    eConclusion = edit("eConclusion", QStringLiteral("Заключение"));
+    eConclusion->setReadOnly(true);
+    ePerformer = edit("ePerformer", QStringLiteral("&Выполнил"));
+    eNote = Named(new QPlainTextEdit(form), "eNote");
+    eNote->setTabChangesFocus(true);
+    eNote->setFixedHeight(eNote->fontMetrics().height() * 2 + 12);
+    fl->addRow(QStringLiteral("&Примечание"), eNote);
+
+    bNew = KeyedButton(form, "bNew", QStringLiteral("Новая запись"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    bSave = KeyedButton(form, "bSave", QStringLiteral("Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    bDelete = KeyedButton(form, "bDelete", QStringLiteral("Удалить"), {});
+    bDelete->setToolTip(QKeySequence(Qt::Key_Delete).toString(QKeySequence::NativeText));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bNew);
+    buttons->addWidget(bSave);
+    buttons->addWidget(bDelete);
+    fl->addRow(buttons);
+    lStatus = Named(new QLabel(form), "lStatus");
+    lStatus->setWordWrap(true);
+    fl->addRow(lStatus);
+
+    // Delete in a field deletes a letter; on the table it deletes the entry.
+    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), tvEntries, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, this, &TfJournal::DeleteCurrent);
+    // A field's own Ctrl+Z undoes typing there; elsewhere it brings the last deleted entry back.
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        eSearch->setFocus();
+        eSearch->selectAll();
+    });
+    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(undo, &QShortcut::activated, this, &TfJournal::UndoDelete);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(tvEntries);
+    splitter->addWidget(form);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(top);
+    main->addWidget(splitter, 1);
+
+    setTabOrder(eSearch, cbVerdictFilter);
+    setTabOrder(cbVerdictFilter, bConclusion);
+    setTabOrder(bConclusion, bCsv);
+    setTabOrder(bCsv, tvEntries);
+    setTabOrder(tvEntries, eDate);
+
+    connect(eSearch, &QLineEdit::textChanged, this, &TfJournal::Search);
+    connect(cbVerdictFilter, &QComboBox::currentIndexChanged, this, &TfJournal::Search);
+    connect(bNew, &QPushButton::clicked, this, &TfJournal::NewEntry);
+    connect(bSave, &QPushButton::clicked, this, &TfJournal::Save);
+    connect(bDelete, &QPushButton::clicked, this, &TfJournal::DeleteCurrent);
+    connect(bConclusion, &QPushButton::clicked, this, &TfJournal::OpenConclusion);
+    connect(bCsv, &QPushButton::clicked, this, &TfJournal::ExportCsv);
+    connect(tvEntries->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& now, const QModelIndex& before) { OnRowChanged(now.row(), before.row()); });
+    connect(tvEntries->horizontalHeader(), &QHeaderView::sectionResized, this, &TfJournal::layoutChanged);
+}
+
+TJournalEntry TfJournal::BlankEntry() const
+{
+    TJournalEntry e;
+    e.date = Today();
+    // A technician writes one after another: the performer stays.
+    e.performer = m_current.performer;
+    return e;
+}
+
+void TfJournal::ShowInForm(const TJournalEntry& e)
+{
+    m_current = e;
+    eDate->setDate(e.date.isValid() ? e.date : Today());
+    eObject->setText(e.object);
+    eJoint->setText(e.joint);
+    ePipe->setText(e.pipe);
+    eMaterial->setText(e.material);
+    eMethod->setText(e.method);
+    eSource->setText(e.source);
+    eSerial->setText(e.sourceSerial);
+    eFilms->setValue(e.films);
+    eFilmSize->setText(e.filmSize);
+    eSensitivity->setText(e.sensitivity);
+    eDefects->setPlainText(e.defects);
+    cbVerdict->setCurrentIndex(cbVerdict->findData(int(e.verdict)));
+    eConclusion->setText(e.conclusion);
+    ePerformer->setText(e.performer);
+    eNote->setPlainText(e.note);
+    // What the form shows now is what it holds: a blank form compares as unchanged.
+    m_current = FormEntry();
+    bDelete->setEnabled(e.id != 0);
+}
+
+TJournalEntry TfJournal::FormEntry() const
+{
+    TJournalEntry e = m_current;
+    e.date = eDate->date();
+    e.object = eObject->text();
+    e.joint = eJoint->text();
+    e.pipe = ePipe->text();
+    e.material = eMaterial->text();
+    e.method = eMethod->text();
+    e.source = eSource->text();
+    e.sourceSerial = eSerial->text();
+    e.films = eFilms->value();
+    e.filmSize = eFilmSize->text();
+    e.sensitivity = eSensitivity->text();
+    e.defects = eDefects->toPlainText();
+    e.verdict = static_cast<TVerdict>(cbVerdict->currentData().toInt());
+    e.conclusion = eConclusion->text();
+    e.performer = ePerformer->text();
+    e.note = eNote->toPlainText();
+    return e;
+}
+
+bool TfJournal::ReportFailure(const QString& what, const TStoreResult& r)
+{
+    if (r.IsDone())
+        return false;
+    ReportError(QStringLiteral("%1: %2.\nЖурнал: %3").arg(what, r.reason, QDir::toNativeSeparators(m_store->Place())));
+    return true;
+}
+
+bool TfJournal::SaveTyped(bool report)
+{
+    TJournalEntry entry = FormEntry();
+    if (entry.SameText(m_current))
+        return true;
+    TStoreResult r = m_store->Save(entry);
+    if (r.kind == TStoreResult::Changed && r.theirs) {
+        const TJournalEntry& theirs = *r.theirs;
+        if (AskYes(QStringLiteral("Запись изменена %1 в %2.\n\nИх дефекты: %3\nВаши дефекты: %4\n\n"
+                                  "Записать вашу версию поверх их?")
+                       .arg(Who(theirs), theirs.changedAt.toString(QStringLiteral("HH:mm")), theirs.defects,
+                            entry.defects),
+                   QMessageBox::Question, QStringLiteral("Записать мою"), QStringLiteral("Взять их"))) {
+            entry.revision = theirs.revision;
+            r = m_store->Save(entry);
+        } else {
+            ShowInForm(theirs);
+            m_model->Update(theirs);
+            return true;
+        }
+    }
+    if (!r.IsDone()) {
+        if (report)
+            ReportFailure(QStringLiteral("Запись не сохранена"), r);
+        lStatus->setText(QStringLiteral("Не сохранено: ") + r.reason);
+        return false;
+    }
+    m_current = entry;
+    bDelete->setEnabled(true);
+    m_model->Update(entry);
+    lStatus->setText(QStringLiteral("Сохранено: запись № %1").arg(entry.id));
+    return true;
+}
+
+void TfJournal::SelectId(qint64 id)
+{
+    const int row = m_model->RowOf(id);
+    QSignalBlocker block(tvEntries->selectionModel());
+    if (row < 0) {
+        tvEntries->clearSelection();
+        return;
+    }
+    tvEntries->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    tvEntries->scrollTo(m_model->index(row, 0));
+}
+
+void TfJournal::OnRowChanged(int row, int)
+{
+    Guarded([&] {
+        const qint64 id = m_model->IdAt(row);
+        if (id == m_current.id && id != 0)
+            return;
+        if (!SaveTyped()) {
+            SelectId(m_current.id); // the form keeps what was typed and its entry stays chosen
+            return;
+        }
+        if (const auto e = m_model->EntryAt(row))
+            ShowInForm(*e);
+    });
+}
+
+void TfJournal::Search()
+{
+    Guarded([this] {
+        if (!SaveTyped())
+            return;
+        TJournalQuery q = m_model->Query();
+        q.text = eSearch->text();
+        const int v = cbVerdictFilter->currentData().toInt();
+        q.verdict = v < 0 ? std::nullopt : std::optional<TVerdict>(static_cast<TVerdict>(v));
+        if (const TStoreResult r = m_model->SetQuery(q); !r.IsDone())
+            lStatus->setText(QStringLiteral("Поиск не выполнен: ") + r.reason);
+        SelectId(m_current.id);
+        lStatus->setText(QStringLiteral("Найдено записей: %1").arg(m_model->rowCount()));
+    });
+}
+
+bool TfJournal::AddEntry(TJournalEntry entry)
+{
+    if (!SaveTyped())
+        return false;
+    entry.id = 0;
+    const TStoreResult r = m_store->Save(entry);
+    if (ReportFailure(QStringLiteral("Запись не добавлена в журнал"), r))
+        return false;
+    m_model->Update(entry);
+    ShowInForm(entry);
+    SelectId(entry.id);
+    lStatus->setText(QStringLiteral("Добавлена запись № %1: впишите дефекты и оценку").arg(entry.id));
+    eDefects->setFocus();
+    return true;
+}
+
+void TfJournal::NewEntry()
+{
+    Guarded([this] {
+        if (!SaveTyped())
+            return;
+        tvEntries->clearSelection();
+        ShowInForm(BlankEntry());
+        lStatus->setText(QStringLiteral("Новая запись"));
+        eObject->setFocus();
+    });
+}
+
+void TfJournal::Save()
+{
+    Guarded([this] { SaveTyped(); });
+}
+
+void TfJournal::DeleteCurrent()
+{
+    Guarded([this] {
+        if (m_current.id == 0)
+            return;
+        if (!AskYes(QStringLiteral("Удалить запись № %1 (стык %2)?").arg(m_current.id).arg(m_current.joint)))
+            return;
+        const int row = m_model->RowOf(m_current.id);
+        const TStoreResult r = m_store->Delete(m_current.id);
+        if (ReportFailure(QStringLiteral("Запись не удалена"), r))
+            return;
+        m_lastDeleted = m_current.id;
+        m_current = {};
+        m_model->Reload();
+        const int next = std::min(row, m_model->rowCount() - 1);
+        if (next >= 0) {
+            SelectId(m_model->IdAt(next));
+            if (const auto e = m_model->EntryAt(next))
+                ShowInForm(*e);
+        } else {
+            ShowInForm(BlankEntry());
+        }
+        lStatus->setText(QStringLiteral("Запись № %1 удалена (Ctrl+Z вернёт её)").arg(m_lastDeleted));
+    });
+}
+
+void TfJournal::UndoDelete()
+{
+    Guarded([this] {
+        if (m_lastDeleted == 0 || !SaveTyped())
+            return;
+        const qint64 id = m_lastDeleted;
+        if (ReportFailure(QStringLiteral("Запись не возвращена"), m_store->Undelete(id)))
+            return;
+        m_lastDeleted = 0;
+        m_model->Reload();
+        if (const auto e = m_store->Load({id}); !e.isEmpty())
+            ShowInForm(e.first());
+        SelectId(id);
+        lStatus->setText(QStringLiteral("Запись № %1 возвращена").arg(id));
+    });
+}
+
+QList<TJournalEntry> TfJournal::ChosenEntries() const
+{
+    QList<qint64> ids;
+    const QModelIndexList rows = tvEntries->selectionModel()->selectedRows();
+    if (rows.size() > 1) {
+        for (const QModelIndex& i : rows)
+            ids << m_model->IdAt(i.row());
+        std::sort(ids.begin(), ids.end(), [this](qint64 a, qint64 b) { return m_model->RowOf(a) < m_model->RowOf(b); });
+    } else if (!m_model->Query().text.trimmed().isEmpty() || m_model->Query().verdict) {
+        ids = m_model->Ids();
+    } else if (m_current.id != 0) {
+        ids = {m_current.id};
+    }
+    return m_store->Load(ids);
+}
+
+void TfJournal::OpenConclusion()
+{
+    Guarded([this] {
+        if (!SaveTyped())
+            return;
+        const QList<TJournalEntry> entries = ChosenEntries();
+        if (entries.isEmpty()) {
+            ShowInformation(QStringLiteral("Выберите записи для заключения: строки таблицы (Shift или Ctrl и щелчок) или найдите их поиском."));
+            return;
+        }
+        if (!m_conclusion) {
+            m_conclusion = new TfConclusion(*m_store, this);
+            connect(m_conclusion, &TfConclusion::saved, this, [this] {
+                m_model->Reload();
+                if (const auto e = m_store->Load({m_current.id}); !e.isEmpty())
+                    ShowInForm(e.first());
+                SelectId(m_current.id);
+            });
+        }
+        m_conclusion->SetEntries(entries);
+        m_conclusion->show();
+        m_conclusion->raise();
+        m_conclusion->activateWindow();
+    });
+}
+
+std::optional<QString> TfJournal::WriteCsv(const QString& path)
+{
+    TStoreResult failure;
+    const QList<TJournalEntry> entries = m_store->Load(m_model->Ids(), &failure);
+    if (!failure.IsDone())
+        return failure.reason;
+    return WriteFileAtomically(path, JournalCsv(entries));
+}
+
+void TfJournal::ExportCsv()
+{
+    Guarded([this] {
+        if (!SaveTyped())
+            return;
+        const auto chosen = AskSavePath(this, QStringLiteral("Выгрузить журнал в CSV"), QStringLiteral("CSV (*.csv)"),
+                                        QStringLiteral("csv"),
+                                        QStringLiteral("Журнал %1.csv").arg(Today().toString(QStringLiteral("dd.MM.yyyy"))));
+        if (!chosen)
+            return;
+        const QString path = *chosen;
+        if (const auto err = WriteCsv(path)) {
+            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
+            return;
+        }
+        lStatus->setText(QStringLiteral("Выгружено записей: %1 в %2").arg(m_model->rowCount()).arg(QDir::toNativeSeparators(path)));
+    });
+}
+
+QString TfJournal::LayoutLine() const
+{
+    QStringList parts{QString::number(width()), QString::number(height())};
+    for (int c = 0; c < JournalColumnCount; ++c)
+        parts << QString::number(tvEntries->columnWidth(c));
+    return parts.join(QLatin1Char(','));
+}
+
+void TfJournal::SetLayoutLine(const QString& line)
+{
+    const QStringList parts = line.split(QLatin1Char(','));
+    if (parts.size() != 2 + JournalColumnCount)
+        return;
+    QList<int> v;
+    for (const QString& p : parts) {
+        bool ok = false;
+        const int n = p.trimmed().toInt(&ok);
+        if (!ok || n < 10 || n > 10000)
+            return;
+        v << n;
+    }
+    resize(v[0], v[1]);
+    for (int c = 0; c < JournalColumnCount; ++c)
+        tvEntries->setColumnWidth(c, v[2 + c]);
+}
+
+void TfJournal::closeEvent(QCloseEvent* event)
+{
+    Guarded([&] {
+        if (SaveTyped())
+            return;
+        if (!AskYes(QStringLiteral("Запись не сохранена. Закрыть окно и потерять введённое?"), QMessageBox::Warning))
+            event->ignore();
+    });
+    if (event->isAccepted())
+        emit layoutChanged();
+}
+
+void TfJournal::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TfJournal::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    emit layoutChanged();
+}
+
+} // namespace kelto

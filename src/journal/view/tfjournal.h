@@ -1,0 +1,101 @@
+// The window "Журнал контроля": the table of entries with the search and the
+// verdict filter, the form of the chosen entry, the conclusion and the CSV.
+// Modeless, one instance, resizable. It talks to a TJournalStore and never
+// knows which one. Nothing typed is lost: a switch to another entry, a close
+// and the program's end (SaveTyped) save the form first.
+#pragma once
+#include "journal/journalstore.h"
+
+#include <QList>
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+namespace kelto {
+
+class TJournalModel;
+class TfConclusion;
+
+class TfJournal : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent = nullptr);
+    ~TfJournal() override;
+
+    // Saves `entry` as a new one (an entry from a card) and shows it in the
+    // form. The failure's reason is reported; false then.
+    bool AddEntry(TJournalEntry entry);
+    // Saves what the form holds when it differs from the stored entry; true
+    // when nothing was left unsaved. A failure is reported (`report`) and the
+    // form keeps the text.
+    bool SaveTyped(bool report = true);
+    // The entry the form holds, as typed.
+    TJournalEntry FormEntry() const;
+    qint64 CurrentId() const { return m_current.id; }
+
+    // Size and column widths as one line of ini.cnf, and back; a line that
+    // does not read leaves the window as built.
+    QString LayoutLine() const;
+    void SetLayoutLine(const QString& line);
+
+    // "Выгрузить в CSV…" into `path` without the dialog: the found entries.
+    std::optional<QString> WriteCsv(const QString& path);
+    // The entries "Заключение…" takes: the selected rows when more than one,
+    // else every entry found while a search or filter is on, else the current one.
+    QList<TJournalEntry> ChosenEntries() const;
+
+public slots:
+    void NewEntry();
+    void Save();
+    void DeleteCurrent();
+    void UndoDelete();
+    void OpenConclusion();
+    void ExportCsv();
+
+signals:
+    // Size or column widths changed: the shell writes LayoutLine to ini.cnf.
+    void layoutChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildControls();
+    void Search();
+    void ShowInForm(const TJournalEntry& entry);
+    void OnRowChanged(int row, int previousRow);
+    void SelectId(qint64 id);
+    bool ReportFailure(const QString& what, const TStoreResult& result);
+    TJournalEntry BlankEntry() const;
+
+    std::unique_ptr<TJournalStore> m_store;
+    TJournalModel* m_model = nullptr;
+    TJournalEntry m_current; // as stored (id 0: a new one not saved yet)
+    qint64 m_lastDeleted = 0;
+    TfConclusion* m_conclusion = nullptr;
+
+    QLineEdit* eSearch = nullptr;
+    QComboBox* cbVerdictFilter = nullptr;
+    QTableView* tvEntries = nullptr;
+    QDateEdit* eDate = nullptr;
+    QLineEdit *eObject = nullptr, *eJoint = nullptr, *ePipe = nullptr, *eMaterial = nullptr, *eMethod = nullptr,
+              *eSource = nullptr, *eSerial = nullptr, *eFilmSize = nullptr, *eSensitivity = nullptr,
+              *eConclusion = nullptr, *ePerformer = nullptr;
+    QSpinBox* eFilms = nullptr;
+    QPlainTextEdit *eDefects = nullptr, *eNote = nullptr;
+    QComboBox* cbVerdict = nullptr;
+    QPushButton *bNew = nullptr, *bSave = nullptr, *bDelete = nullptr, *bConclusion = nullptr, *bCsv = nullptr;
+    QLabel* lStatus = nullptr;
+};
+
+} // namespace kelto
