@@ -328,7 +328,7 @@ void TfMain::closeEvent(QCloseEvent* e)
 bool TfMain::SaveBeforeClose()
 {
     // The journal's form first: a failure is said and the user may stay.
-    if (!m_journal->SaveBeforeEnd(!m_noQuestions))
+    if (!m_journal->SaveBeforeEnd(!m_keeper->NoQuestions()))
         return false;
     // A close while the diary is being read waits for it: only the whole
     // diary is ever written. What came meanwhile is handed over in its order
