@@ -4,12 +4,9 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/cardpage.h"
-#include "calc/view/tfsource.h"
-#include "calc/view/toolwindow.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +21,7 @@ namespace kelto {
 namespace {
 
 constexpr int PreviewLeft = 10, PreviewTop = 10, PreviewWidth = 340, PreviewHeight = 481;
-constexpr int CaptionLeft = 360, CaptionWidth = 170, InputLeft = 536, InputWidth = 200, RowHeight = 21;
+constexpr int FieldCaptionLeft = 360, FieldCaptionWidth = 170, FieldLeft = 536, FieldWidth = 200, FieldHeight = 21;
 constexpr int FieldLength = 200;
 
 // The page as it will print, scaled into the window.
@@ -50,29 +47,33 @@ private:
     const TTechniqueCard& m_card;
 };
 
-QLineEdit* Field(QWidget* parent, const char* name, const QString& caption, int row, QList<QLabel*>& captions)
+QLineEdit* Field(QWidget* parent, const char* name, const QString& text, int row, QList<QLabel*>& captions)
 {
     const int top = 10 + row * 29;
-    auto* l = new QLabel(caption, parent);
-    l->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(FieldCaptionLeft, top + 4, FieldCaptionWidth, 13);
     l->setAlignment(Qt::AlignRight | Qt::AlignTop);
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    e->setGeometry(InputLeft, top, InputWidth, RowHeight);
+    e->setGeometry(FieldLeft, top, FieldWidth, FieldHeight);
     e->setMaxLength(FieldLength);
     l->setBuddy(e);
     captions << l;
     return e;
 }
 
+// A button with its key as tooltip; the key clicks it unless the window
+// handles that key itself (Esc).
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int width,
-                    const QKeySequence& key)
+                    const QKeySequence& key, bool keyClicks = true)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
     b->setGeometry(left, 460, width, 27);
     b->setToolTip(key.toString(QKeySequence::NativeText));
     b->setAutoDefault(false);
+    if (!keyClicks)
+        return b;
     auto* s = new QShortcut(key, parent);
     QObject::connect(s, &QShortcut::activated, b, &QPushButton::click);
     return b;
@@ -81,32 +82,35 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 } // namespace
 
 TfCard::TfCard(const QString& defaultSource, QWidget* parent)
-    : QWidget(parent, ToolWindowFlags)
+    : TToolWindow(parent, "fCard", QStringLiteral("Технологическая карта"), {746, 497}, QStringLiteral("card.cnf"))
 {
-    SetUpToolWindow(this, "fCard", QStringLiteral("Технологическая карта"), 746, 497);
-
     pPage = new TCardPreview(m_card, this);
     pPage->setGeometry(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
 
-    eOrganization = Field(this, "eOrganization", QStringLiteral("Организация"), 0, m_captions);
-    eObject = Field(this, "eObject", QStringLiteral("Объект"), 1, m_captions);
-    eJoint = Field(this, "eJoint", QStringLiteral("Сварное соединение (стык)"), 2, m_captions);
-    eMaterial = Field(this, "eMaterial", QStringLiteral("Материал"), 3, m_captions);
-    eSource = Field(this, "eSource", QStringLiteral("Источник излучения"), 4, m_captions);
-    eFilmType = Field(this, "eFilmType", QStringLiteral("Тип плёнки"), 5, m_captions);
-    eScreens = Field(this, "eScreens", QStringLiteral("Экраны"), 6, m_captions);
-    eMadeBy = Field(this, "eMadeBy", QStringLiteral("Составил"), 7, m_captions);
-    eCheckedBy = Field(this, "eCheckedBy", QStringLiteral("Проверил"), 8, m_captions);
+    QList<QLabel*> captions;
+    eOrganization = Field(this, "eOrganization", QStringLiteral("Организация"), 0, captions);
+    eObject = Field(this, "eObject", QStringLiteral("Объект"), 1, captions);
+    eJoint = Field(this, "eJoint", QStringLiteral("Сварное соединение (стык)"), 2, captions);
+    eMaterial = Field(this, "eMaterial", QStringLiteral("Материал"), 3, captions);
+    eSource = Field(this, "eSource", QStringLiteral("Источник излучения"), 4, captions);
+    eFilmType = Field(this, "eFilmType", QStringLiteral("Тип плёнки"), 5, captions);
+    eScreens = Field(this, "eScreens", QStringLiteral("Экраны"), 6, captions);
+    eMadeBy = Field(this, "eMadeBy", QStringLiteral("Составил"), 7, captions);
+    eCheckedBy = Field(this, "eCheckedBy", QStringLiteral("Проверил"), 8, captions);
 
-    lStatus = new QLabel(this);
+    for (QLabel* l : captions)
+        AddCaption(l);
+    SetInputs({eOrganization, eObject, eJoint, eMaterial, eSource, eFilmType, eScreens, eMadeBy, eCheckedBy});
+
+    lStatus = AddCaption(new QLabel(this));
     lStatus->setObjectName(QStringLiteral("lStatus"));
-    lStatus->setGeometry(CaptionLeft, 280, 376, 60);
+    lStatus->setGeometry(FieldCaptionLeft, 280, 376, 60);
     lStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lStatus->setWordWrap(true);
 
     bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 360, 130, QKeySequence(Qt::CTRL | Qt::Key_S));
     bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 498, 110, QKeySequence(Qt::CTRL | Qt::Key_P));
-    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 616, 120, QKeySequence(Qt::Key_Escape));
+    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 616, 120, QKeySequence(Qt::Key_Escape), false);
     connect(bSavePdf, &QPushButton::clicked, this, &TfCard::SavePdf);
     connect(bPrint, &QPushButton::clicked, this, &TfCard::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
@@ -152,31 +156,22 @@ void TfCard::SetFields(const TCardFields& f)
     const QStringList values
         = {f.organization, f.object, f.joint, f.material, f.source, f.filmType, f.screens, f.madeBy, f.checkedBy};
     const QList<QLineEdit*> e = Edits();
-    for (int i = 0; i < e.size(); ++i) {
-        const QSignalBlocker block(e[i]);
-        e[i]->setText(values[i]);
+    {
+        const auto blocked = BlockInputSignals();
+        for (int i = 0; i < e.size(); ++i)
+            e[i]->setText(values[i]);
     }
     Refresh();
 }
 
-std::optional<QString> TfCard::Save() const
+QByteArray TfCard::FormFileBytes() const
 {
-    return WriteFileAtomically(FilePath(), CardFileBytes(Fields()));
+    return CardFileBytes(Fields());
 }
 
 std::optional<QString> TfCard::WritePdf(const QString& path) const
 {
     return WriteFileAtomically(path, CardPdf(m_card));
-}
-
-void TfCard::ApplyLook(const TSourceLook& look)
-{
-    DressToolWindow(this, look.background, look.captionColour);
-    for (QLabel* l : m_captions)
-        l->setFont(look.captionFont);
-    lStatus->setFont(look.captionFont);
-    for (QLineEdit* w : Edits())
-        DressToolInput(w, look.inputFont, look.inputPalette);
 }
 
 void TfCard::Refresh()
@@ -244,16 +239,7 @@ void TfCard::changeEvent(QEvent* event)
     // background.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Refresh();
-    QWidget::changeEvent(event);
-}
-
-void TfCard::closeEvent(QCloseEvent* event)
-{
-    Guarded([this] {
-        if (const std::optional<QString> err = Save())
-            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
-    });
-    event->accept();
+    TToolWindow::changeEvent(event);
 }
 
 } // namespace kelto

@@ -4,8 +4,8 @@
 // runs. The page goes to a PDF file or to a printer.
 #pragma once
 #include "calc/techniquecard.h"
+#include "gui/toolwindow.h"
 
-#include <QWidget>
 #include <functional>
 
 class QLabel;
@@ -14,9 +14,7 @@ class QPushButton;
 
 namespace kelto {
 
-struct TSourceLook;
-
-class TfCard : public QWidget {
+class TfCard : public TToolWindow {
     Q_OBJECT
 public:
     // The card of a calculation as it stands, with the user's fields.
@@ -35,13 +33,9 @@ public:
 
     TCardFields Fields() const;
     void SetFields(const TCardFields& fields);
-    // Writes card.cnf; the reason on failure.
-    std::optional<QString> Save() const;
     // The page as a PDF into `path`, through the atomic save path; the
     // reason on failure.
     std::optional<QString> WritePdf(const QString& path) const;
-    // The appearance plug-in's looks, as the source window wears them.
-    void ApplyLook(const TSourceLook& look);
 
 public slots:
     // The card again from the calculation and the fields.
@@ -52,7 +46,7 @@ public slots:
     void Print();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    QByteArray FormFileBytes() const override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -63,8 +57,6 @@ private:
     QWidget* pPage = nullptr; // the preview
     QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
     QLabel* lStatus = nullptr;
-
-    QList<QLabel*> m_captions;
 
     TContent m_content;
     TTechniqueCard m_card;

@@ -1,16 +1,13 @@
 #include "calc/view/tfiso.h"
 #include "calc/view/numericfield.h"
-#include "calc/view/toolwindow.h"
 
 #include "gui/autosizelabel.h"
 #include "gui/linklabel.h"
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
-#include "calc/view/calcview.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -18,7 +15,6 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <tuple>
-#include <vector>
 
 namespace kelto {
 
@@ -26,10 +22,6 @@ namespace {
 
 constexpr int WindowWidth = 600;
 using namespace toolcolumn;
-
-// A failed verdict: a dark red that reads on the window's own background,
-// which no plug-in changes.
-const QColor WarningColour(176, 0, 0);
 
 QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QStringList& items)
 {
@@ -43,14 +35,13 @@ QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QS
 } // namespace
 
 TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent)
-    : QWidget(parent, ToolWindowFlags)
+    : TToolWindow(parent, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), {WindowWidth, 458},
+                  QStringLiteral("iso.cnf"))
 {
-    SetUpToolWindow(this, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), WindowWidth, 458);
-
     CreateInputs();
     CreateResults();
     CreateLinks();
-    SetUpKeys();
+    SetInputs({eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar});
 
     SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
 
@@ -59,21 +50,21 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
 
 void TfIso::CreateInputs()
 {
-    Caption(this, QStringLiteral("Наружный диаметр De, мм"), 12);
+    AddColumnCaption(QStringLiteral("Наружный диаметр De, мм"), 12);
     eDe = Edit(this, "eDe", 12);
-    Caption(this, QStringLiteral("Толщина стенки t, мм"), 39);
+    AddColumnCaption(QStringLiteral("Толщина стенки t, мм"), 39);
     eT = Edit(this, "eT", 39);
-    Caption(this, QStringLiteral("Схема просвечивания"), 66);
+    AddColumnCaption(QStringLiteral("Схема просвечивания"), 66);
     cbTechnique = Combo(this, "cbTechnique", 66, 290, IsoTechniqueNames());
-    Caption(this, QStringLiteral("Класс контроля"), 93);
+    AddColumnCaption(QStringLiteral("Класс контроля"), 93);
     cbClass = Combo(this, "cbClass", 93, 50, IsoClassNames());
-    Caption(this, QStringLiteral("Источник излучения"), 120);
+    AddColumnCaption(QStringLiteral("Источник излучения"), 120);
     cbSource = Combo(this, "cbSource", 120, 170, IsoSourceNames());
-    Caption(this, QStringLiteral("Размер источника d, мм"), 147);
+    AddColumnCaption(QStringLiteral("Размер источника d, мм"), 147);
     eD = Edit(this, "eD", 147);
-    Caption(this, QStringLiteral("Расстояние источник — плёнка SFD, мм"), 174);
+    AddColumnCaption(QStringLiteral("Расстояние источник — плёнка SFD, мм"), 174);
     eSfd = Edit(this, "eSfd", 174);
-    Caption(this, QStringLiteral("Плоскостные несплошности"), 201);
+    AddColumnCaption(QStringLiteral("Плоскостные несплошности"), 201);
     chPlanar = new QCheckBox(QStringLiteral("выявлять (f min как для класса B)"), this);
     chPlanar->setObjectName(QStringLiteral("chPlanar"));
     chPlanar->setGeometry(InputLeft, 201, WindowWidth - InputLeft - CaptionLeft, RowHeight);
@@ -87,23 +78,23 @@ void TfIso::CreateResults()
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
 
-    Caption(this, QStringLiteral("Просвечиваемая толщина w:"), 236);
-    lW = Result(this, "lW", 236);
-    Caption(this, QStringLiteral("Расстояние источник — объект f:"), 258);
-    lF = Result(this, "lF", 258);
-    Caption(this, QStringLiteral("Наименьшее расстояние f min:"), 280);
-    lFMin = Result(this, "lFMin", 280);
-    Caption(this, QStringLiteral("Расстояние f:"), 302);
-    lDistance = Result(this, "lDistance", 302);
-    Caption(this, QStringLiteral("Число экспозиций:"), 324);
-    lExposures = Result(this, "lExposures", 324);
-    Caption(this, QStringLiteral("Проволочный эталон:"), 346);
-    lIqi = Result(this, "lIqi", 346);
-    Caption(this, QStringLiteral("Толщина для источника (табл. 2):"), 368);
-    lRange = Result(this, "lRange", 368);
-    Caption(this, QStringLiteral("Оптическая плотность снимка:"), 390);
-    lDensity = Result(this, "lDensity", 390);
-    lHint = new QLabel(this);
+    AddColumnCaption(QStringLiteral("Просвечиваемая толщина w:"), 236);
+    lW = AddColumnResult("lW", 236);
+    AddColumnCaption(QStringLiteral("Расстояние источник — объект f:"), 258);
+    lF = AddColumnResult("lF", 258);
+    AddColumnCaption(QStringLiteral("Наименьшее расстояние f min:"), 280);
+    lFMin = AddColumnResult("lFMin", 280);
+    AddColumnCaption(QStringLiteral("Расстояние f:"), 302);
+    lDistance = AddColumnResult("lDistance", 302);
+    AddColumnCaption(QStringLiteral("Число экспозиций:"), 324);
+    lExposures = AddColumnResult("lExposures", 324);
+    AddColumnCaption(QStringLiteral("Проволочный эталон:"), 346);
+    lIqi = AddColumnResult("lIqi", 346);
+    AddColumnCaption(QStringLiteral("Толщина для источника (табл. 2):"), 368);
+    lRange = AddColumnResult("lRange", 368);
+    AddColumnCaption(QStringLiteral("Оптическая плотность снимка:"), 390);
+    lDensity = AddColumnResult("lDensity", 390);
+    lHint = AddCaption(new QLabel(this));
     lHint->setObjectName(QStringLiteral("lHint"));
     lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
     lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -130,22 +121,10 @@ void TfIso::CreateLinks()
     connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
 }
 
-void TfIso::SetUpKeys()
-{
-    QWidget* previous = nullptr;
-    for (QWidget* w : Inputs()) {
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-}
-
 void TfIso::ConnectInputs()
 {
     for (QLineEdit* e : {eDe, eT, eD, eSfd}) {
-        MakeNumericField(e, [e](QChar& key) { TCalcView::AcceptNumericKey(e, key); });
+        MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);
     }
     for (QComboBox* c : {cbTechnique, cbClass, cbSource})
@@ -156,11 +135,6 @@ void TfIso::ConnectInputs()
 QString TfIso::FilePath()
 {
     return ProgramFolder() + QStringLiteral("iso.cnf");
-}
-
-QList<QWidget*> TfIso::Inputs() const
-{
-    return {eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar};
 }
 
 TIsoForm TfIso::Form() const
@@ -181,10 +155,7 @@ void TfIso::SetForm(const TIsoForm& f)
 {
     {
         // One calculation at the end.
-        std::vector<QSignalBlocker> blockers;
-        blockers.reserve(size_t(Inputs().size()));
-        for (QWidget* w : Inputs())
-            blockers.emplace_back(w);
+        const auto blocked = BlockInputSignals();
         eDe->setText(f.De);
         eT->setText(f.t);
         cbTechnique->setCurrentIndex(int(f.technique));
@@ -213,23 +184,9 @@ TIsoShown TfIso::Shown() const
     return s;
 }
 
-std::optional<QString> TfIso::Save() const
+QByteArray TfIso::FormFileBytes() const
 {
-    return WriteFileAtomically(FilePath(), IsoFileBytes(Form()));
-}
-
-void TfIso::ApplyInputFont(const QFont& font, const QPalette& palette)
-{
-    for (QWidget* w : Inputs()) {
-        if (w == chPlanar)
-            continue; // a caption beside a box, not a field
-        w->setFont(font);
-        QPalette p = w->palette();
-        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-                p.setColor(g, r, palette.color(g, r));
-        w->setPalette(p);
-    }
+    return IsoFileBytes(Form());
 }
 
 void TfIso::Recalculate()
@@ -245,12 +202,7 @@ void TfIso::Recalculate()
               std::tuple{lDistance, x.distance, x.distanceFails}, std::tuple{lExposures, x.exposures, false},
               std::tuple{lIqi, x.iqi, false}, std::tuple{lRange, x.range, x.rangeFails},
               std::tuple{lDensity, x.density, false}}) {
-            const QColor colour = warn ? WarningColour : palette().color(QPalette::WindowText);
-            if (label->palette().color(QPalette::WindowText) != colour) {
-                QPalette p = label->palette();
-                p.setColor(QPalette::WindowText, colour);
-                label->setPalette(p);
-            }
+            MarkWarning(label, warn);
             if (label->text() == text)
                 continue;
             label->setText(text);
@@ -275,15 +227,6 @@ void TfIso::WriteCalculationToDiary()
         if (const QString said = m_append(*paragraph); !said.isEmpty())
             lToDiary->ShowFor(said);
     });
-}
-
-void TfIso::closeEvent(QCloseEvent* event)
-{
-    Guarded([this] {
-        if (const std::optional<QString> err = Save())
-            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
-    });
-    event->accept();
 }
 
 } // namespace kelto

@@ -3,8 +3,8 @@
 // on first use; its inputs live in iso.cnf between runs.
 #pragma once
 #include "calc/isoform.h"
+#include "gui/toolwindow.h"
 
-#include <QWidget>
 #include <functional>
 #include <optional>
 
@@ -26,7 +26,7 @@ struct TIsoShown {
     TIsoTexts texts;
 };
 
-class TfIso : public QWidget {
+class TfIso : public TToolWindow {
     Q_OBJECT
 public:
     // Reads iso.cnf of the program folder (the defaults when it is missing
@@ -39,11 +39,6 @@ public:
     TIsoForm Form() const;
     void SetForm(const TIsoForm& form);
     TIsoShown Shown() const;
-    // Writes iso.cnf; the reason on failure.
-    std::optional<QString> Save() const;
-    // The input font and colours of the appearance plug-in, as the
-    // calculation view's edits have them.
-    void ApplyInputFont(const QFont& font, const QPalette& palette);
     // How "Записать расчёт в дневник" hands its paragraph to the diary: the
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
@@ -59,18 +54,14 @@ public slots:
     void WriteCalculationToDiary();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    QByteArray FormFileBytes() const override;
 
 private:
     // The constructor's steps, in their order (it gives the tab order).
     void CreateInputs();
     void CreateResults();
     void CreateLinks();
-    // The tab order of the inputs and Escape to close.
-    void SetUpKeys();
     void ConnectInputs();
-
-    QList<QWidget*> Inputs() const;
 
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
     QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;

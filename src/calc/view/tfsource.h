@@ -3,12 +3,9 @@
 // instance, created on first use; its inputs live in source.cnf between runs.
 #pragma once
 #include "calc/sourceform.h"
+#include "gui/toolwindow.h"
 
-#include <QColor>
 #include <QHash>
-#include <QFont>
-#include <QPalette>
-#include <QWidget>
 
 class QComboBox;
 class QDateEdit;
@@ -17,19 +14,7 @@ class QLineEdit;
 
 namespace kelto {
 
-// What the window takes from the appearance plug-in, through the
-// calculation view that wears it.
-struct TSourceLook {
-    QColor background;
-    QFont captionFont;
-    QColor captionColour;
-    QFont valueFont;
-    QColor valueColour;
-    QFont inputFont;
-    QPalette inputPalette;
-};
-
-class TfSource : public QWidget {
+class TfSource : public TToolWindow {
     Q_OBJECT
 public:
     // Reads source.cnf of the program folder; a missing or damaged file
@@ -40,10 +25,6 @@ public:
 
     TSourceForm Form() const;
     void SetForm(const TSourceForm& form);
-    // Writes source.cnf; the reason on failure.
-    std::optional<QString> Save() const;
-    // The appearance plug-in's colours and fonts.
-    void ApplyLook(const TSourceLook& look);
     // A new day of work (the window opens again on another day).
     void SetWorkDate(const QDate& date);
 
@@ -54,16 +35,14 @@ public slots:
     void RewriteActivityInUnit();
 
 protected:
+    QByteArray FormFileBytes() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     // The constructor's steps, in their order (it gives the tab order).
     void CreateInputs();
     void CreateResults();
-    void OrderTabs();
     // source.cnf's figures, or the defaults for `workDate`.
     void LoadForm(const QDate& workDate);
     void ConnectInputs();
@@ -74,13 +53,11 @@ private:
     QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
     QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
 
-    QList<QLabel*> m_captions;
     int m_unit = 0;
     // Per date field: the part a digit was typed into, while the next key
     // is still to come (-1 otherwise).
     QHash<QObject*, int> m_digitSection;
     QList<QLineEdit*> Edits() const;
-    QList<QWidget*> Inputs() const;
 };
 
 } // namespace kelto
