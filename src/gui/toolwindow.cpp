@@ -205,6 +205,24 @@ QLabel* TToolWindow::AddColumnResult(const char* name, int top)
     return AddValue(toolcolumn::Result(this, name, top));
 }
 
+void TToolWindow::AddColumnResults(int top, std::initializer_list<TColumnResult> rows)
+{
+    for (const TColumnResult& r : rows) {
+        AddColumnCaption(QString::fromUtf8(r.caption), top);
+        *r.label = AddColumnResult(r.name, top);
+        top += toolcolumn::RowHeight + 1;
+    }
+}
+
+QLabel* TToolWindow::AddHintLine(int top, int width)
+{
+    QLabel* l = AddCaption(new QLabel(this));
+    l->setObjectName(QStringLiteral("lHint"));
+    l->setGeometry(toolcolumn::CaptionLeft, top, width, 16);
+    l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return l;
+}
+
 std::vector<QSignalBlocker> TToolWindow::BlockInputSignals() const
 {
     std::vector<QSignalBlocker> blockers;

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QString>
 #include <QWidget>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -80,6 +81,16 @@ protected:
     // toolcolumn's caption and result, taking those looks.
     QLabel* AddColumnCaption(const QString& text, int top);
     QLabel* AddColumnResult(const char* name, int top);
+    // Rows of a caption and its result, one row height and a gap apart
+    // from `top`, each result handed back through `label`.
+    struct TColumnResult {
+        QLabel** label;
+        const char* name;
+        const char* caption;
+    };
+    void AddColumnResults(int top, std::initializer_list<TColumnResult> rows);
+    // The hint line "lHint": one centred line across `width` at `top`.
+    QLabel* AddHintLine(int top, int width);
     // While the result lives, the inputs send no signals: a form is filled
     // in one step and computed once.
     [[nodiscard]] std::vector<QSignalBlocker> BlockInputSignals() const;

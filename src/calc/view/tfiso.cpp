@@ -78,26 +78,15 @@ void TfIso::CreateResults()
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
 
-    AddColumnCaption(QStringLiteral("Просвечиваемая толщина w:"), 236);
-    lW = AddColumnResult("lW", 236);
-    AddColumnCaption(QStringLiteral("Расстояние источник — объект f:"), 258);
-    lF = AddColumnResult("lF", 258);
-    AddColumnCaption(QStringLiteral("Наименьшее расстояние f min:"), 280);
-    lFMin = AddColumnResult("lFMin", 280);
-    AddColumnCaption(QStringLiteral("Расстояние f:"), 302);
-    lDistance = AddColumnResult("lDistance", 302);
-    AddColumnCaption(QStringLiteral("Число экспозиций:"), 324);
-    lExposures = AddColumnResult("lExposures", 324);
-    AddColumnCaption(QStringLiteral("Проволочный эталон:"), 346);
-    lIqi = AddColumnResult("lIqi", 346);
-    AddColumnCaption(QStringLiteral("Толщина для источника (табл. 2):"), 368);
-    lRange = AddColumnResult("lRange", 368);
-    AddColumnCaption(QStringLiteral("Оптическая плотность снимка:"), 390);
-    lDensity = AddColumnResult("lDensity", 390);
-    lHint = AddCaption(new QLabel(this));
-    lHint->setObjectName(QStringLiteral("lHint"));
-    lHint->setGeometry(CaptionLeft, 416, WindowWidth - 2 * CaptionLeft, 16);
-    lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    AddColumnResults(236, {{&lW, "lW", "Просвечиваемая толщина w:"},
+                           {&lF, "lF", "Расстояние источник — объект f:"},
+                           {&lFMin, "lFMin", "Наименьшее расстояние f min:"},
+                           {&lDistance, "lDistance", "Расстояние f:"},
+                           {&lExposures, "lExposures", "Число экспозиций:"},
+                           {&lIqi, "lIqi", "Проволочный эталон:"},
+                           {&lRange, "lRange", "Толщина для источника (табл. 2):"},
+                           {&lDensity, "lDensity", "Оптическая плотность снимка:"}});
+    lHint = AddHintLine(416, WindowWidth - 2 * CaptionLeft);
 }
 
 void TfIso::CreateLinks()

@@ -85,16 +85,10 @@ void TfSource::CreateInputs()
 
 void TfSource::CreateResults()
 {
-    AddColumnCaption(QStringLiteral("Активность на дату работы:"), 334);
-    lActivity = AddColumnResult("lActivity", 334);
-    AddColumnCaption(QStringLiteral("Осталось от паспортной:"), 356);
-    lRemaining = AddColumnResult("lRemaining", 356);
-    AddColumnCaption(QStringLiteral("Время экспозиции:"), 378);
-    lExposure = AddColumnResult("lExposure", 378);
-    lHint = AddCaption(new QLabel(this));
-    lHint->setObjectName(QStringLiteral("lHint"));
-    lHint->setGeometry(CaptionLeft, 406, 450, 16);
-    lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    AddColumnResults(334, {{&lActivity, "lActivity", "Активность на дату работы:"},
+                           {&lRemaining, "lRemaining", "Осталось от паспортной:"},
+                           {&lExposure, "lExposure", "Время экспозиции:"}});
+    lHint = AddHintLine(406, 450);
 }
 
 void TfSource::LoadForm(const QDate& workDate)
