@@ -1,11 +1,20 @@
-# kelto_add_qtest(<name> SOURCES <files...> LIBS <targets...> [GUI])
+# kelto_add_qtest(<name> SOURCES <files...> LIBS <targets...> [GUI] [PGSERVER])
 # One Qt Test executable per area; widget tests run on the offscreen platform
-# and never see the real home folder.
+# and never see the real home folder. PGSERVER: the test starts a PostgreSQL
+# server of its own (tests/support/pgserver.h) and skips where it cannot.
+find_package(Python3 COMPONENTS Interpreter)
 function(kelto_add_qtest name)
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;PGSERVER" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  if(T_PGSERVER)
+    find_package(Qt6 REQUIRED COMPONENTS Sql)
+    target_link_libraries(${name} PRIVATE Qt6::Sql)
+    target_compile_definitions(${name} PRIVATE
+      KELTO_PYTHON="${Python3_EXECUTABLE}"
+      KELTO_PGCLUSTER="${PROJECT_SOURCE_DIR}/tests/support/pgcluster.py")
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set(env "QT_QPA_PLATFORM=offscreen" "HOME=${CMAKE_BINARY_DIR}/testhome"
           "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/testhome/.config"
@@ -40,7 +49,6 @@ endfunction()
 # An end-to-end case: the script drives the real program folder (KELTO_DIR,
 # part of the default build) on its own Xvfb through tests/e2e/harness.py.
 # Not in fuzz builds, whose program is instrumented for the fuzzers only.
-find_package(Python3 COMPONENTS Interpreter)
 function(kelto_add_e2e name script)
   if(KELTO_FUZZ)
     return()

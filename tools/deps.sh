@@ -7,6 +7,7 @@ KELTO_DEBS=(
   qt6-base-dev           # Qt Widgets, Print Support; libqt6gui6 carries the JPEG image plug-in
   qt6-qpa-plugins        # the xcb platform the window runs on
   qt6-translations-l10n  # qtbase_ru.qm: Qt's own dialogs and menus in Russian
+  libqt6sql6-sqlite      # QSQLITE: the control journal journal.db (bundled into the folder)
   patchelf               # run paths of the Qt libraries bundled in the program folder
   bubblewrap             # the test that runs the folder with the system's Qt hidden
   libbenchmark-dev       # in-process benchmarks
@@ -16,6 +17,8 @@ KELTO_DEBS=(
   # a window without a desktop: end-to-end tests, start-up benchmark, screenshots
   xvfb xauth xdotool x11-utils imagemagick libx11-6
   poppler-utils          # pdftotext, pdfinfo: the technique card's PDF read back by its test
+  libqt6sql6-psql        # Qt's PostgreSQL driver: the control journal on a laboratory server
+  postgresql             # the server the journal's integration tests start in a temporary folder
   python3
 )
 

@@ -4,6 +4,7 @@
 #include "calc/layout.h"
 
 #include <cmath>
+#include <utility>
 
 namespace kelto {
 
@@ -64,6 +65,12 @@ QString NumberText(double value)
     return Trimmed(value, 6);
 }
 
+QString CardSfd(const QString& typed)
+{
+    const QString t = typed.trimmed();
+    return t.isEmpty() ? QStringLiteral("—") : t;
+}
+
 } // namespace
 
 QStringList IsoTechniqueNames()
@@ -110,11 +117,7 @@ TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& vi
         if (const std::optional<TIsoForm> stored = ParseIsoFile(*file))
             f = *stored;
     // The pipe is the one the calculation view holds, when it holds one.
-    if (ParseNumber(viewDiameter))
-        f.De = viewDiameter.trimmed();
-    if (ParseNumber(viewWall))
-        f.t = viewWall.trimmed();
-    return f;
+    return WithSharedPipe(f, {viewDiameter, viewWall, QString()});
 }
 
 TIsoOutcome ComputeIsoForm(const TIsoForm& form)
@@ -142,6 +145,8 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
                   : ReadField(form.sfd, QStringLiteral("Укажите расстояние SFD"),
                               QStringLiteral("Расстояние SFD — не число"), hint);
     if (!sfd) {
+        if (!central)
+            o.texts.sfd = CardSfd(form.sfd);
         o.results.error = hint;
         o.texts.hint = hint;
         return o;
@@ -153,6 +158,7 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
     o.results = CalculateIso17636(in);
     const TIsoResults& r = o.results;
     TIsoTexts& x = o.texts;
+    x.sfd = central ? AxisSfdText(in.De) : CardSfd(form.sfd);
     if (!r.valid) {
         x.hint = r.error;
         return o;
@@ -168,9 +174,7 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
         x.distance = QStringLiteral("меньше наименьшего на ") + Mm(shortBy, 1);
         x.distanceFails = true;
     }
-    x.exposures = QString::number(r.exposures);
-    if (r.exposures > 1)
-        x.exposures += QStringLiteral(", через ") + Trimmed(360.0 / r.exposures, 1) + QStringLiteral("°");
+    x.exposures = IsoExposuresText(form.technique, r.exposures);
     x.iqi = QStringLiteral("W%1 (табл. %2)").arg(r.wire).arg(r.iqiTable);
     if (r.wireGamma != r.wire)
         x.iqi += QStringLiteral("; для %1 допускается W%2 (п. 6.9)")
@@ -184,8 +188,56 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
     else
         x.range = QStringLiteral("вне пределов ") + range + QStringLiteral(": только по согласованию");
     x.rangeFails = !r.thicknessInRange;
-    x.density = QStringLiteral("не менее ") + Trimmed(r.minDensity, 1);
+    x.density = IsoDensityText(in, r, &x.densityFails);
     return o;
+}
+
+TIsoForm WithSharedPipe(TIsoForm form, const TSharedPipe& pipe)
+{
+    for (auto [from, to] : {std::pair{&pipe.diameter, &form.De}, std::pair{&pipe.wall, &form.t},
+                            std::pair{&pipe.spot, &form.d}})
+        if (ParseNumber(*from))
+            *to = from->trimmed();
+    return form;
+}
+
+TSharedPipe WithIsoPipe(TSharedPipe pipe, const TIsoForm& form)
+{
+    for (auto [from, to] :
+         {std::pair{&form.De, &pipe.diameter}, std::pair{&form.t, &pipe.wall}, std::pair{&form.d, &pipe.spot}})
+        if (ParseNumber(*from))
+            *to = from->trimmed();
+    return pipe;
+}
+
+QString AxisSfdText(double De)
+{
+    return Trimmed(De / 2, 2) + QStringLiteral(" (источник на оси трубы)");
+}
+
+QString IsoExposuresText(TIsoTechnique technique, int exposures)
+{
+    QString text = QString::number(exposures);
+    // Turning a double-image shot by half a turn gives the same projection
+    // again: the exposures share half the circumference.
+    const bool doubleImage
+        = technique == TIsoTechnique::DoubleWallEllipse || technique == TIsoTechnique::DoubleWallSuperimposed;
+    if (exposures > 1)
+        text += QStringLiteral(", через ") + Trimmed((doubleImage ? 180.0 : 360.0) / exposures, 1)
+            + QStringLiteral("°");
+    return text;
+}
+
+QString IsoDensityText(const TIsoInputs& in, const TIsoResults& r, bool* compensation)
+{
+    const bool compensate
+        = in.testClass == TIsoClass::B && in.source != TIsoSource::XRay && !r.thicknessInRange;
+    if (compensation)
+        *compensation = compensate;
+    if (compensate)
+        return QStringLiteral("не менее 3,0, или не менее 2,6 с плёночной системой более высокого класса "
+                              "(компенсация по согласованию)");
+    return QStringLiteral("не менее ") + Trimmed(r.minDensity, 1);
 }
 
 std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& x)

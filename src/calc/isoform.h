@@ -35,6 +35,29 @@ TIsoForm DefaultIsoForm();
 // are numbers.
 TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall);
 
+// The pipe and the source size the calculation view and the ISO window
+// share: the view's diameter, wall and focal spot as typed.
+struct TSharedPipe {
+    QString diameter, wall, spot;
+};
+// `form` with the shared pipe's values in place of its own, each where its
+// text is a number; the form's own value otherwise.
+TIsoForm WithSharedPipe(TIsoForm form, const TSharedPipe& pipe);
+// The shared pipe with the ISO window's values in place of the view's, each
+// where the window's text is a number.
+TSharedPipe WithIsoPipe(TSharedPipe pipe, const TIsoForm& form);
+
+// The panoramic source stands on the pipe's axis: its distance to the film
+// is half the diameter, "510 (источник на оси трубы)".
+QString AxisSfdText(double De);
+// The exposures and the angle between them: double-image techniques spread
+// them over half the circumference ("2, через 90°"), the others over the
+// whole ("7, через 51,4°").
+QString IsoExposuresText(TIsoTechnique technique, int exposures);
+// The density line: class B outside Table 2's range for its source asks for
+// the compensation the standard allows by agreement.
+QString IsoDensityText(const TIsoInputs& inputs, const TIsoResults& results, bool* compensation = nullptr);
+
 // The texts of the results as the window shows them; "—" each when the
 // inputs are not valid, and `hint` then says why.
 struct TIsoTexts {
@@ -48,6 +71,16 @@ struct TIsoTexts {
     QString density = QStringLiteral("—");          // "не менее 2,3"
     QString hint;                                   // the reason for the "—", or empty
     bool distanceFails = false, rangeFails = false; // verdicts to be shown as warnings
+    // The source-to-film distance as the window and the card show it: the
+    // field as typed, or "510 (источник на оси трубы)" for the panoramic shot.
+    QString sfd = QStringLiteral("—");
+    // Class B outside its thickness range: the density line asks for the
+    // compensation and stands out as a warning.
+    bool densityFails = false;
+    // "Время экспозиции" for this set-up, and why it is "—" (empty: no reason
+    // of its own; the hint above may still speak).
+    QString exposureTime = QStringLiteral("—");
+    QString exposureHint;
 };
 
 // The inputs the form's texts give, the calculation and its texts. When a

@@ -1,6 +1,7 @@
 #include "calc/techniquecard.h"
 
 #include "core/cp1251.h"
+#include "calc/exposureline.h"
 
 namespace kelto {
 
@@ -8,7 +9,8 @@ namespace {
 
 const QString Dash = QStringLiteral("—");
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
-constexpr int CardFileLines = 9;
+// Lines of the first card.cnf, and of this version's.
+constexpr int OldCardFileLines = 9, CardFileLines = 22;
 
 // The pipe as the user typed it: "219 × 6,0 мм".
 QString PipeText(const QString& diameter, const QString& thickness)
@@ -31,20 +33,68 @@ QList<TCardRow> HeadRows(const TCardFields& f, const QString& pipe)
     };
 }
 
-// The source window's figures, when it has them, and the day.
-QList<TCardRow> TailRows(const TCardFields& f, const std::optional<TCardSource>& source, const QDate& made)
+// A row for a field the user may leave empty: none then.
+void AddFilled(QList<TCardRow>& rows, const QString& caption, const QString& value)
+{
+    if (!value.trimmed().isEmpty())
+        rows.append({caption, value.trimmed()});
+}
+
+// The source's own rows: its serial number, and a tube's voltage and current.
+QList<TCardRow> SourceRows(const TCardFields& f, bool xray)
+{
+    QList<TCardRow> rows = {{QStringLiteral("Источник излучения"), f.source}};
+    AddFilled(rows, QStringLiteral("Заводской номер источника"), f.sourceSerial);
+    if (xray) {
+        AddFilled(rows, QStringLiteral("Напряжение, кВ"), f.voltage);
+        AddFilled(rows, QStringLiteral("Ток, мА"), f.current);
+    }
+    return rows;
+}
+
+QList<TCardRow> IqiPositionRow(const TCardFields& f)
+{
+    return {{QStringLiteral("Положение эталона"), IqiPositionNames().value(IqiOnFilmSide(f) ? 1 : 0)}};
+}
+
+// The films, the source window's activity, the exposure of the card's own
+// set-up (`exposure`: nothing when the card has none), its reference shot,
+// and the day.
+QList<TCardRow> TailRows(const TCardFields& f, const std::optional<TCardSource>& source,
+                         const std::optional<QString>& exposure, const QDate& made)
 {
     QList<TCardRow> rows = {
         {QStringLiteral("Тип плёнки"), f.filmType},
         {QStringLiteral("Экраны"), f.screens},
     };
-    if (source && source->results.activity != Dash && source->workDate.isValid())
-        rows.append({QStringLiteral("Активность источника на %1").arg(source->workDate.toString(DateFormat)),
-                     source->results.activity});
-    if (source && source->results.exposure != Dash)
-        rows.append({QStringLiteral("Время экспозиции"), source->results.exposure});
+    AddFilled(rows, QStringLiteral("Плёнок на экспозицию и размер, мм"), f.films);
+    AddFilled(rows, QStringLiteral("Маркировка и начало отсчёта"), f.marking);
+    if (source && source->results.activity != Dash && source->workDate.isValid()) {
+        TSourceForm form = source->form;
+        form.workDate = source->workDate;
+        rows.append({ActivityCaption(form), source->results.activity});
+    }
+    if (exposure)
+        rows.append({QStringLiteral("Время экспозиции"), *exposure});
+    if (source && exposure && *exposure != Dash)
+        AddFilled(rows, QStringLiteral("Эталонный снимок"), ReferenceShotText(source->form));
+    AddFilled(rows, QStringLiteral("Фотообработка"), f.processing);
+    AddFilled(rows, QStringLiteral("Нормы оценки качества"), f.acceptance);
     rows.append({QStringLiteral("Дата составления карты"), made.toString(DateFormat)});
     return rows;
+}
+
+// The people and the number: the same on every card.
+void SignCard(TTechniqueCard& card, const TCardFields& f)
+{
+    card.madeBy = f.madeBy;
+    card.checkedBy = f.checkedBy;
+    card.number = f.number.trimmed();
+    card.approverPosition = f.approverPosition.trimmed();
+    card.approverName = f.approverName.trimmed();
+    card.madeByQualification = f.madeByQualification.trimmed();
+    card.checkedByQualification = f.checkedByQualification.trimmed();
+    card.iqiFilmSide = IqiOnFilmSide(f);
 }
 
 QString OneLine(const QString& s)
@@ -75,19 +125,20 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     card.standard = QString::fromUtf8(GostStandardName);
     const QStringList schemes = LayoutSchemeNames();
     card.scheme = in.cbSheme >= 0 && in.cbSheme < schemes.size() ? in.cbSheme : -1;
-    card.madeBy = fields.madeBy;
-    card.checkedBy = fields.checkedBy;
+    SignCard(card, fields);
     card.pdfName = CardPdfName(in.eDiam, in.eTol, made);
 
     card.rows = HeadRows(fields, PipeText(in.eDiam, in.eTol));
-    const QList<TCardRow> layout = {
+    QList<TCardRow> layout = {
         {QStringLiteral("Класс чувствительности"), QString::number(in.cbSens)},
         {QStringLiteral("Схема контроля"), card.scheme < 0 ? Dash : schemes[card.scheme]},
-        {QStringLiteral("Источник излучения"), fields.source},
+    };
+    layout += SourceRows(fields, false);
+    layout += QList<TCardRow>{
         {QStringLiteral("Фокусное пятно, мм"), CardValue(in.ePatno)},
-        {QStringLiteral("Фокусное расстояние F, мм"), CardValue(in.eRast)},
-        {QStringLiteral("Мин. расстояние от источника до трубы f, мм"), CardValue(out.lFocRast)},
-        {QStringLiteral("Фокусное расстояние"), CardValue(check.focalCheck)},
+        {QStringLiteral("Расстояние от источника до поверхности трубы F, мм"), CardValue(in.eRast)},
+        {QStringLiteral("Наименьшее расстояние от источника до поверхности трубы f, мм"), CardValue(out.lFocRast)},
+        {QStringLiteral("Расстояние F"), CardValue(check.focalCheck)},
         {QStringLiteral("Требуемый периметр просветки, мм"), CardValue(out.lPerimetr)},
         {QStringLiteral("Минимальное кол-во экспозиций"), CardValue(out.lExpo)},
         {QStringLiteral("Угол между экспозициями"), CardValue(check.angleCheck)},
@@ -96,8 +147,16 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
         {QStringLiteral("Минимальная чувствительность контроля, мм"), CardValue(out.lSens)},
         {QStringLiteral("Проволочный эталон"), CardValue(check.wireCheck)},
     };
+    layout += IqiPositionRow(fields);
     card.rows += layout;
-    card.rows += TailRows(fields, source, made);
+    // The calculation has no source-to-film distance of its own: the time
+    // says what it was computed for.
+    std::optional<QString> exposure;
+    if (source && source->results.exposure != Dash)
+        exposure = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
+                       .arg(source->results.exposure, source->form.distance.trimmed(),
+                            source->form.thickness.trimmed());
+    card.rows += TailRows(fields, source, exposure, made);
     return card;
 }
 
@@ -109,20 +168,21 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     card.standard = QStringLiteral("%1, класс %2").arg(QString::fromUtf8(IsoStandardName), testClass);
     const QString technique = IsoTechniqueNames().value(int(form.technique), Dash);
     card.technique = technique;
-    card.madeBy = fields.madeBy;
-    card.checkedBy = fields.checkedBy;
+    SignCard(card, fields);
+    card.isoTechnique = int(form.technique);
+    card.xray = form.source == TIsoSource::XRay;
     card.pdfName = CardPdfName(form.De, form.t, made);
 
     card.rows = HeadRows(fields, PipeText(form.De, form.t));
-    // The source on the axis has no distance of its own to give.
-    const bool central = form.technique == TIsoTechnique::SingleWallCentral;
     QList<TCardRow> iso = {
         {QStringLiteral("Схема просвечивания"), technique},
         {QStringLiteral("Класс контроля"), testClass},
-        {QStringLiteral("Источник излучения"), fields.source},
+    };
+    iso += SourceRows(fields, card.xray);
+    iso += QList<TCardRow>{
         {QStringLiteral("Источник в расчёте"), IsoSourceNames().value(int(form.source), Dash)},
         {QStringLiteral("Размер источника d, мм"), CardValue(form.d)},
-        {QStringLiteral("Расстояние источник — плёнка SFD, мм"), central ? Dash : CardValue(form.sfd)},
+        {QStringLiteral("Расстояние источник — плёнка SFD, мм"), CardValue(texts.sfd)},
     };
     if (form.planar)
         iso.append({QStringLiteral("Плоскостные несплошности"), QStringLiteral("выявлять (f min как для класса B)")});
@@ -136,8 +196,9 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
         {QStringLiteral("Толщина для источника (табл. 2)"), CardValue(texts.range)},
         {QStringLiteral("Оптическая плотность снимка"), CardValue(texts.density)},
     };
+    iso += IqiPositionRow(fields);
     card.rows += iso;
-    card.rows += TailRows(fields, source, made);
+    card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime), made);
     return card;
 }
 
@@ -152,11 +213,50 @@ QString CardPdfName(const QString& diameter, const QString& thickness, const QDa
     return QStringLiteral("Карта %1 %2.pdf").arg(pipe, made.toString(DateFormat));
 }
 
+QStringList IqiPositionNames()
+{
+    return {QStringLiteral("со стороны источника"), QStringLiteral("со стороны плёнки (с меткой F)")};
+}
+
+bool IqiOnFilmSide(const TCardFields& f)
+{
+    return f.iqiPosition == IqiPositionNames()[1];
+}
+
+QList<TCardField> CardFieldList()
+{
+    return {
+        {"Организация", &TCardFields::organization},
+        {"Объект", &TCardFields::object},
+        {"Сварное соединение (стык)", &TCardFields::joint},
+        {"Материал", &TCardFields::material},
+        {"Источник излучения", &TCardFields::source},
+        {"Тип плёнки", &TCardFields::filmType},
+        {"Экраны", &TCardFields::screens},
+        {"Составил", &TCardFields::madeBy},
+        {"Проверил", &TCardFields::checkedBy},
+        {"Номер карты", &TCardFields::number},
+        {"Утверждаю: должность", &TCardFields::approverPosition},
+        {"Утверждаю: фамилия, инициалы", &TCardFields::approverName},
+        {"Квалификация составителя", &TCardFields::madeByQualification},
+        {"Квалификация проверившего", &TCardFields::checkedByQualification},
+        {"Заводской номер источника", &TCardFields::sourceSerial},
+        {"Напряжение, кВ", &TCardFields::voltage},
+        {"Ток, мА", &TCardFields::current},
+        {"Плёнок на экспозицию и размер, мм", &TCardFields::films},
+        {"Положение эталона", &TCardFields::iqiPosition},
+        {"Маркировка и начало отсчёта", &TCardFields::marking},
+        {"Нормы оценки качества", &TCardFields::acceptance},
+        {"Фотообработка", &TCardFields::processing},
+    };
+}
+
 QByteArray CardFileBytes(const TCardFields& f)
 {
-    return JoinCrLf({OneLine(f.organization), OneLine(f.object), OneLine(f.joint), OneLine(f.material),
-                     OneLine(f.source), OneLine(f.filmType), OneLine(f.screens), OneLine(f.madeBy),
-                     OneLine(f.checkedBy)});
+    QStringList lines;
+    for (const TCardField& field : CardFieldList())
+        lines << OneLine(f.*field.field);
+    return JoinCrLf(lines + f.extra);
 }
 
 std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
@@ -166,9 +266,14 @@ std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
     if (!bytes.endsWith("\r\n"))
         return std::nullopt;
     const QStringList l = SplitCp1251Lines(bytes);
-    if (l.size() != CardFileLines)
+    if (l.size() < OldCardFileLines)
         return std::nullopt;
-    return TCardFields{l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8]};
+    TCardFields f;
+    const QList<TCardField> fields = CardFieldList();
+    for (int i = 0; i < fields.size(); ++i)
+        f.*fields[i].field = l.value(i);
+    f.extra = l.mid(CardFileLines);
+    return f;
 }
 
 } // namespace kelto

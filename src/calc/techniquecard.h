@@ -35,8 +35,37 @@ struct TCardFields {
     QString screens;   // "Экраны"
     QString madeBy;    // "Составил"
     QString checkedBy; // "Проверил"
+    // Added later; an older card.cnf leaves them empty.
+    QString number;                 // "Номер карты": "17/2026"
+    QString approverPosition;       // "Утверждаю: должность"
+    QString approverName;           // "Утверждаю: фамилия, инициалы"
+    QString madeByQualification;    // "Квалификация составителя"
+    QString checkedByQualification; // "Квалификация проверившего"
+    QString sourceSerial;           // "Заводской номер источника"
+    QString voltage;                // "Напряжение, кВ" (X-ray apparatus only)
+    QString current;                // "Ток, мА" (X-ray apparatus only)
+    QString films;                  // "Плёнок на экспозицию и размер, мм": "1 × 100×300"
+    QString iqiPosition;            // "Положение эталона": one of IqiPositionNames(); empty is the first
+    QString marking;                // "Маркировка и начало отсчёта"
+    QString acceptance;             // "Нормы оценки качества"
+    QString processing;             // "Фотообработка"
+    // Lines of a card.cnf from a later version, kept as they were.
+    QStringList extra;
     bool operator==(const TCardFields&) const = default;
 };
+
+// "со стороны источника", "со стороны плёнки (с меткой F)".
+QStringList IqiPositionNames();
+// Whether the IQI lies on the film's side.
+bool IqiOnFilmSide(const TCardFields& fields);
+
+// Every user field with its caption, in the order of card.cnf; the page
+// names a field to shorten by its caption.
+struct TCardField {
+    const char* caption;
+    QString TCardFields::*field;
+};
+QList<TCardField> CardFieldList();
 
 struct TCardRow {
     QString caption;
@@ -52,12 +81,19 @@ struct TTechniqueCard {
     int scheme = -1;      // the ГОСТ 7512-82 scheme whose picture the page shows; -1 none
     QString madeBy, checkedBy;
     QString pdfName; // the PDF's file name the save dialog offers
+    QString number;  // "17/2026", or empty
+    QString approverPosition, approverName;
+    QString madeByQualification, checkedByQualification;
+    int isoTechnique = -1; // the ISO technique whose sketch the page shows; -1 none
+    bool iqiFilmSide = false;
+    bool xray = false; // an X-ray apparatus: voltage and current belong on the card
 };
 
 // The source window's results the card carries, when they are valid.
 struct TCardSource {
     QDate workDate;
     TSourceResults results;
+    TSourceForm form; // its inputs: the isotope, the shot it computed, the reference shot
 };
 
 // A value as the card writes it: "?" and "—" (no result) both as "—".
@@ -87,6 +123,21 @@ QString CardPdfName(const QString& diameter, const QString& thickness, const QDa
 //  7 Экраны
 //  8 Составил
 //  9 Проверил
+// 10 Номер карты
+// 11 Утверждаю: должность
+// 12 Утверждаю: фамилия, инициалы
+// 13 Квалификация составителя
+// 14 Квалификация проверившего
+// 15 Заводской номер источника
+// 16 Напряжение, кВ
+// 17 Ток, мА
+// 18 Плёнок на экспозицию и размер, мм
+// 19 Положение эталона
+// 20 Маркировка и начало отсчёта
+// 21 Нормы оценки качества
+// 22 Фотообработка
+// An older file of 9 lines and up loads, its missing lines empty; the lines
+// of a later version after these are kept and written back.
 QByteArray CardFileBytes(const TCardFields& fields);
 // Nothing when the bytes are not such a file.
 std::optional<TCardFields> ParseCardFile(const QByteArray& bytes);

@@ -94,10 +94,6 @@ int FoldedFrequency(unsigned char folded)
 
 } // namespace
 
-namespace {
-
-// "14.05.2025", "5.2025" or "2025": the first and last day named; invalid
-// when the text is no date.
 std::pair<QDate, QDate> DateRangeOf(const QString& query)
 {
     const QStringList parts = query.trimmed().split(QLatin1Char('.'));
@@ -124,8 +120,6 @@ std::pair<QDate, QDate> DateRangeOf(const QString& query)
         return {};
     return {from, to};
 }
-
-} // namespace
 
 TNoteMatcher::TNoteMatcher(const QString& query)
 {

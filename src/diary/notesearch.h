@@ -18,6 +18,10 @@ namespace kelto {
 // tab, CR and LF fold to a space.
 const unsigned char* Cp1251FoldTable();
 
+// "14.05.2025", "5.2025" or "2025": the first and last day named; both
+// invalid when the text is no date. (The control journal finds by it too.)
+std::pair<QDate, QDate> DateRangeOf(const QString& query);
+
 // A match inside a note's bytes.
 struct TNoteSpan {
     qsizetype start = -1; // -1: no match

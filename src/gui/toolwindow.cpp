@@ -128,10 +128,13 @@ void TToolWindow::ApplyLook(const TToolLook& look)
     }
     setPalette(palette);
     setAutoFillBackground(true);
-    for (QLabel* l : m_captions)
+    for (QLabel* l : m_captions) {
         l->setFont(look.captionFont);
+        // Back to the window's caption colour, whatever a warning set.
+        l->setPalette(QPalette());
+    }
     for (QLabel* l : m_values) {
-        SetTextColour(l, m_warned.contains(l) ? WarningColour(look.valueColour) : look.valueColour);
+        SetTextColour(l, look.valueColour);
         // Underlined values would read as links here.
         QFont f = look.valueFont;
         f.setUnderline(false);
@@ -144,6 +147,8 @@ void TToolWindow::ApplyLook(const TToolLook& look)
         else
             DressInput(w, look.inputFont, look.inputPalette);
     }
+    for (QLabel* l : m_warned)
+        SetTextColour(l, WarningColour(NormalColour(l)));
 }
 
 void TToolWindow::ShowAndRaise()
@@ -232,9 +237,11 @@ std::vector<QSignalBlocker> TToolWindow::BlockInputSignals() const
     return blockers;
 }
 
-QColor TToolWindow::ValueColour() const
+QColor TToolWindow::NormalColour(const QLabel* label) const
 {
-    return m_look ? m_look->valueColour : palette().color(QPalette::WindowText);
+    if (!m_look)
+        return palette().color(QPalette::WindowText);
+    return m_captions.contains(label) ? m_look->captionColour : m_look->valueColour;
 }
 
 void TToolWindow::MarkWarning(QLabel* value, bool warn)
@@ -243,7 +250,7 @@ void TToolWindow::MarkWarning(QLabel* value, bool warn)
         m_warned << value;
     else if (!warn)
         m_warned.removeAll(value);
-    const QColor wanted = warn ? WarningColour(ValueColour()) : ValueColour();
+    const QColor wanted = warn ? WarningColour(NormalColour(value)) : NormalColour(value);
     if (value->palette().color(QPalette::WindowText) != wanted)
         SetTextColour(value, wanted);
 }

@@ -94,7 +94,7 @@ protected:
     // While the result lives, the inputs send no signals: a form is filled
     // in one step and computed once.
     [[nodiscard]] std::vector<QSignalBlocker> BlockInputSignals() const;
-    // A value in the warning colour, or back in the value colour.
+    // A caption or value in the warning colour, or back in its own.
     void MarkWarning(QLabel* value, bool warn);
 
     void closeEvent(QCloseEvent* event) override;
@@ -105,7 +105,8 @@ private:
     // only when nothing is open.
     void CloseInnermost();
     void Place();
-    QColor ValueColour() const;
+    // A label's colour when it does not warn.
+    QColor NormalColour(const QLabel* label) const;
 
     QString m_fileName;
     TSizing m_sizing;

@@ -63,7 +63,7 @@ def test():
         app.key("Escape", window=card)
         app.wait_until(lambda: not app.windows(TITLE), 5, message="Esc did not close the card")
         lines = app.read_lines("card.cnf")
-        assert len(lines) == 9 and lines[3] == "сталь" and lines[7] == "Иванов", lines
+        assert len(lines) == 22 and lines[3] == "сталь" and lines[7] == "Иванов", lines
         assert app.close() == 0
 
 

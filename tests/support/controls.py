@@ -48,5 +48,9 @@ SOURCE_THICK = (300, 281)
 # The ISO window, in its own pixels: the source-to-film distance.
 ISO_SFD = (268 + 40, 174 + 10)
 
-# The technique card, in its own pixels: the field "Составил".
-CARD_MADE_BY = (636, 223)
+# The technique card, in its own pixels: the fields "Составил" and "Объект"
+# (for a set-up of a gamma source: the tube's two fields hidden), and the
+# step from one field to the next.
+CARD_MADE_BY = (746, 10 + 16 * 25 + 10)
+CARD_OBJECT = (746, 10 + 4 * 25 + 10)
+CARD_ROW_STEP = 25

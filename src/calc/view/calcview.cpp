@@ -16,11 +16,15 @@
 #include "calc/techniquecard.h"
 #include "core/clock.h"
 #include "core/textfile.h"
+#include "core/programfolder.h"
+#include "calc/calcform.h"
+#include "calc/isoform.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QtMath>
 #include <QEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,6 +106,7 @@ TCalcView::TCalcView(QWidget* parent)
     CreateInputs();
     CreatePictures();
     CreateLinks();
+    RestoreCalcForm();
     ConnectInputs();
 }
 
@@ -134,6 +139,8 @@ void TCalcView::CreateInputCaptions()
         = MakeLabel(this, "Label10", QStringLiteral("Фокусное пятно, мм"), {32, 166, 201, 13}, WindowFont(), rightTop);
     Label14 = MakeLabel(this, "Label14", QStringLiteral("Схема контроля"), {80, 191, 155, 13}, WindowFont(), rightTop);
     m_skin.captions = {Label8, Label9, Label10, Label11, Label12, Label13, Label14};
+    // "Фокусное" reads as source-to-film to many: the tooltip names the distance.
+    Label9->setToolTip(QStringLiteral("Расстояние от источника до поверхности трубы F, мм"));
 }
 
 QLabel* TCalcView::MakeValueLabel(const char* name, int top)
@@ -158,6 +165,7 @@ void TCalcView::CreateResults()
         return MakeLabel(this, name, text, {320, top, 244, 13}, font, rightTop);
     };
     Label15 = caption("Label15", QStringLiteral("Мин. расстояние от источника до трубы, мм:"), 47, captionFont);
+    Label15->setToolTip(QStringLiteral("Наименьшее расстояние от источника до поверхности трубы f, мм"));
     Label17 = caption("Label17", QStringLiteral("Минимальная чувствительность контроля:"), 72, captionFont);
     Label22 = caption("Label22", QStringLiteral("Требуемый периметр просветки, мм:"), 97, captionFont);
     Label24 = caption("Label24", QStringLiteral("Минимальное кол-во экспозиций:"), 122, captionFont);
@@ -359,6 +367,7 @@ void TCalcView::Recalculate()
             lHint->setText(check.hint);
         DressChecks();
         LayOutChecks();
+        GivePipeToIso();
         // An open card follows the calculation it shows.
         if (m_card && m_card->isVisible())
             m_card->Refresh();
@@ -378,6 +387,75 @@ TLayoutInputs TCalcView::LayoutInputs() const
     in.cbSens = cbSens->currentText().toInt();
     in.cbSheme = cbSheme->currentIndex();
     return in;
+}
+
+TCalcForm TCalcView::CalcForm() const
+{
+    return {cbSens->currentIndex() + 1, cbSheme->currentIndex(), eRast->text(), ePatno->text(),
+            eDlin->text(),              eDiam->text(),           eTol->text()};
+}
+
+QString TCalcView::CalcFilePath()
+{
+    return ProgramFolder() + QStringLiteral("calc.cnf");
+}
+
+void TCalcView::RestoreCalcForm()
+{
+    const QString path = CalcFilePath();
+    const TCalcStart start = CalcStartFrom(ReadWholeFile(path, 1 << 16));
+    if (start.damaged) {
+        // Kept byte for byte before the next save writes the defaults over it.
+        const QString bak = path + QStringLiteral(".bak");
+        const std::optional<QByteArray> bytes = ReadWholeFile(path, 1 << 16);
+        const std::optional<QString> err = bytes ? WriteFileAtomically(bak, *bytes) : std::optional<QString>();
+        m_keepCalcFile = err.has_value();
+        if (err)
+            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(bak, *err));
+        else
+            ReportError(QStringLiteral("Файл %1 не прочитан: сохранена копия %2").arg(path, bak));
+    }
+    const TCalcForm& f = start.form;
+    cbSens->setCurrentIndex(f.sensClass - 1);
+    cbSheme->setCurrentIndex(f.scheme);
+    eRast->setText(f.focal);
+    ePatno->setText(f.spot);
+    eDlin->setText(f.film);
+    eDiam->setText(f.diameter);
+    eTol->setText(f.wall);
+    for (QLineEdit* e : {eRast, ePatno, eDlin, eDiam, eTol})
+        e->setCursorPosition(0);
+}
+
+void TCalcView::SaveCalc(bool reportFailure)
+{
+    kelto::Guarded([this, reportFailure] {
+        if (m_keepCalcFile)
+            return;
+        if (const std::optional<QString> err = WriteFileAtomically(CalcFilePath(), CalcFileBytes(CalcForm()));
+            err && reportFailure)
+            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(CalcFilePath(), *err));
+    });
+}
+
+void TCalcView::GivePipeToIso()
+{
+    if (m_iso)
+        m_iso->SetSharedPipe({eDiam->text(), eTol->text(), ePatno->text()});
+}
+
+void TCalcView::TakePipeFromIso()
+{
+    kelto::Guarded([this] {
+        const TSharedPipe mine{eDiam->text(), eTol->text(), ePatno->text()};
+        const TSharedPipe pipe = WithIsoPipe(mine, m_iso->Form());
+        // Each field changed recalculates the view, which hands the same
+        // values back: the ISO window leaves them as they are.
+        for (auto [edit, text] : {std::pair{eDiam, pipe.diameter}, std::pair{eTol, pipe.wall},
+                                  std::pair{ePatno, pipe.spot}})
+            if (edit->text() != text)
+                edit->setText(text);
+    });
 }
 
 void TCalcView::ShowPickedScheme()
@@ -441,6 +519,16 @@ void TCalcView::OpenIsoWindow()
             m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
             DressToolWindows();
             m_iso->SetDiaryAppend(m_isoAppend);
+            // One pipe and one spot for both windows.
+            GivePipeToIso();
+            connect(m_iso, &kelto::TfIso::pipeEdited, this, &TCalcView::TakePipeFromIso);
+            // The exposure line takes the activity on today's date.
+            m_iso->SetSourceForm([this] {
+                std::optional<TSourceForm> form = SourceForm();
+                if (form)
+                    form->workDate = Today();
+                return form;
+            });
             // Its card describes it, and follows it while open.
             connect(m_iso, &kelto::TfIso::cardRequested, this, [this] {
                 ShowCard([this](const TCardFields& fields) {
@@ -459,6 +547,7 @@ void TCalcView::OpenIsoWindow()
 
 void TCalcView::SaveToolWindows(bool reportFailure)
 {
+    SaveCalc(reportFailure);
     for (const TToolWindow* w : std::initializer_list<const TToolWindow*>{m_source, m_iso, m_card})
         if (w)
             w->SaveForm(reportFailure);
@@ -477,7 +566,7 @@ std::optional<TSourceForm> TCalcView::SourceForm() const
 std::optional<TCardSource> TCalcView::CardSource() const
 {
     if (const std::optional<TSourceForm> form = SourceForm())
-        return TCardSource{form->workDate, ComputeSource(*form)};
+        return TCardSource{form->workDate, ComputeSource(*form), *form};
     return std::nullopt;
 }
 
@@ -519,6 +608,14 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TCalcView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Leaving the view keeps what it shows.
+    if (!event->spontaneous())
+        SaveCalc();
 }
 
 void TCalcView::showEvent(QShowEvent* event)

@@ -2,6 +2,7 @@
 // results, recalculated on every change of any input.
 #pragma once
 #include "calc/layout.h"
+#include "calc/calcform.h"
 #include "calc/sourceform.h"
 #include "gui/skintargets.h"
 
@@ -69,14 +70,20 @@ public:
     void UpdateDiaryLink();
     // The source window, once it has been opened; nullptr before.
     TfSource* SourceWindow() const { return m_source; }
-    // Program exit: every tool window ever opened keeps its form file
-    // (source.cnf, iso.cnf, card.cnf); a failure is reported when asked.
+    // Program exit: the view's calc.cnf and the form file of every tool
+    // window ever opened (source.cnf, iso.cnf, card.cnf); a failure is
+    // reported when asked.
     void SaveToolWindows(bool reportFailure = true);
     // How the ISO window puts its paragraph into the diary (the answer is
     // what its link says for a while); given to the window when it is made.
     void SetIsoDiaryAppend(std::function<QString(const QString&)> append) { m_isoAppend = std::move(append); }
     // The ISO window, once it has been opened; nullptr before.
     TfIso* IsoWindow() const { return m_iso; }
+    // calc.cnf in the program folder.
+    static QString CalcFilePath();
+    // The inputs to calc.cnf (at every end of the program and when the view
+    // is left); a failure is reported when asked.
+    void SaveCalc(bool reportFailure = true);
     // The card window, once it has been opened; nullptr before.
     TfCard* CardWindow() const { return m_card; }
 
@@ -107,6 +114,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QLabel* Image2 = nullptr;
@@ -158,6 +166,13 @@ private:
     // The tool windows in the plug-in's looks.
     void DressToolWindows();
     TLayoutInputs LayoutInputs() const;
+    // The inputs as calc.cnf keeps them.
+    TCalcForm CalcForm() const;
+    // calc.cnf's inputs into the controls; a damaged file kept aside first.
+    void RestoreCalcForm();
+    // The pipe and spot the ISO window shares, both ways.
+    void GivePipeToIso();
+    void TakePipeFromIso();
     // The source window's inputs, or those of source.cnf when it has not
     // been opened; nothing when neither exists.
     std::optional<TSourceForm> SourceForm() const;
@@ -172,6 +187,8 @@ private:
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;
     TfCard* m_card = nullptr;
+    // A damaged calc.cnf that could not be kept aside is not written over.
+    bool m_keepCalcFile = false;
 };
 
 } // namespace kelto

@@ -1,8 +1,8 @@
 #include "calc/view/cardpage.h"
+#include "calc/view/cardsketch.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
-#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -16,16 +16,19 @@ namespace {
 // whole numbers for the layout.
 constexpr double Unit = 10.0;
 constexpr double PageW = CardPageWidthMm * Unit, PageH = CardPageHeightMm * Unit;
-constexpr double Left = 200, Right = PageW - 150, Top = 150;
-constexpr double CaptionWidth = 860, Pad = 16, RowGap = 14;
-constexpr double PictureW = 300, PictureH = 375, PictureGap = 40;
+constexpr double Left = 200, Right = PageW - 150, Top = 120, Bottom = PageH - 120;
+constexpr double CaptionWidth = 780, Pad = 14, RowGap = 10;
+constexpr double PictureW = 420, PictureH = 500, PictureGap = 40;
+constexpr double ApprovalW = 760;
+// A typographic point in page units.
+constexpr double Point = 25.4 / 72 * Unit;
 
 const QColor Ink(0, 0, 0), Rule(120, 120, 120), Faint(90, 90, 90);
 
 QFont PageFont(double size, bool bold = false)
 {
     QFont f(QStringLiteral("Liberation Sans"));
-    f.setPixelSize(int(size));
+    f.setPixelSize(std::max(1, int(size)));
     f.setBold(bold);
     // The same shapes and widths on screen, on paper and in the PDF.
     f.setHintingPreference(QFont::PreferNoHinting);
@@ -40,102 +43,221 @@ double TextHeight(const QFont& font, double width, const QString& text, int flag
     return QFontMetricsF(font).boundingRect(QRectF(0, 0, width, 1e6), flags, text).height();
 }
 
-// Draws `text` from `top` across `width`; returns the height taken.
-double Paragraph(QPainter& p, const QFont& font, double left, double top, double width, const QString& text, int flags)
-{
-    const double h = TextHeight(font, width, text, flags);
-    p.setFont(font);
-    p.drawText(QRectF(left, top, width, h), flags, text);
-    return h;
-}
+// One pass over the page: measures, and draws when it has a painter.
+class TPageLayout {
+public:
+    TPageLayout(QPainter* painter, double pt)
+        : p(painter)
+        , s(pt / CardFontPt)
+        , row(pt * Point)
+    {
+    }
 
-// A signature line: the caption, room to sign and the name.
-void SignatureLine(QPainter& p, double top, const QString& caption, const QString& name)
+    // Draws `text` from `top` across `width`; returns the height taken.
+    double Paragraph(const QFont& font, double left, double top, double width, const QString& text, int flags)
+    {
+        const double h = TextHeight(font, width, text, flags);
+        if (p) {
+            p->setFont(font);
+            p->drawText(QRectF(left, top, width, h), flags, text);
+        }
+        return h;
+    }
+
+    void Line(double x1, double y1, double x2, double y2, const QColor& colour, double width)
+    {
+        if (!p)
+            return;
+        p->setPen(QPen(colour, width));
+        p->drawLine(QPointF(x1, y1), QPointF(x2, y2));
+        p->setPen(Ink);
+    }
+
+    // "УТВЕРЖДАЮ" at the top right; empty fields leave lines to fill in.
+    double Approval(const TTechniqueCard& card, double top)
+    {
+        const double left = Right - ApprovalW;
+        const QFont text = PageFont(row), small = PageFont(row * 0.7), bold = PageFont(row, true);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        double y = top + Paragraph(bold, left, top, ApprovalW, QStringLiteral("УТВЕРЖДАЮ"), flags) + 8 * s;
+        const auto filled = [&](const QString& value, const QString& under) {
+            const double h = value.isEmpty() ? row * 1.4
+                                             : Paragraph(text, left, y, ApprovalW, value, flags) + 4 * s;
+            Line(left, y + h, Right, y + h, Ink, 2);
+            y += h;
+            if (!under.isEmpty())
+                y += Paragraph(small, left, y + 2, ApprovalW, under, Qt::AlignHCenter | Qt::AlignTop);
+            y += 6 * s;
+        };
+        filled(card.approverPosition, QStringLiteral("должность"));
+        // The signature and the name on one line.
+        const double signRight = left + ApprovalW * 0.4;
+        const double nameH = card.approverName.isEmpty()
+            ? row * 1.4
+            : Paragraph(text, signRight + 30, y, Right - signRight - 30, card.approverName, flags) + 4 * s;
+        Line(left, y + nameH, signRight, y + nameH, Ink, 2);
+        Line(signRight + 30, y + nameH, Right, y + nameH, Ink, 2);
+        y += nameH;
+        Paragraph(small, left, y + 2, signRight - left, QStringLiteral("подпись"), Qt::AlignHCenter | Qt::AlignTop);
+        y += Paragraph(small, signRight + 30, y + 2, Right - signRight - 30, QStringLiteral("фамилия, инициалы"),
+                       Qt::AlignHCenter | Qt::AlignTop)
+            + 10 * s;
+        y += Paragraph(text, left, y, ApprovalW, QStringLiteral("«___» ____________ 20__ г."), flags);
+        return y;
+    }
+
+    // A signature line: the caption, room to sign, the name and under it the
+    // qualification.
+    double Signature(double top, const QString& caption, const QString& name, const QString& qualification)
+    {
+        const QFont text = PageFont(row * 0.95), small = PageFont(row * 0.65);
+        const double captionW = 250 * s;
+        const double signLeft = Left + captionW + 10, signRight = signLeft + 420 * s;
+        const double nameLeft = signRight + 50;
+        const int flags = Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap;
+        const double nameH = std::max(row * 1.5, TextHeight(text, Right - nameLeft - 10, name, flags));
+        const double base = top + nameH;
+        Paragraph(text, Left, base - TextHeight(text, captionW, caption, flags), captionW, caption + QLatin1Char(':'),
+                  flags);
+        if (p) {
+            p->setFont(text);
+            p->drawText(QRectF(nameLeft + 10, top, Right - nameLeft - 10, nameH), flags, name);
+        }
+        Line(signLeft, base + 6, signRight, base + 6, Ink, 3);
+        Line(nameLeft, base + 6, Right, base + 6, Ink, 3);
+        if (p)
+            p->setPen(Faint);
+        Paragraph(small, signLeft, base + 10, signRight - signLeft, QStringLiteral("подпись"),
+                  Qt::AlignHCenter | Qt::AlignTop);
+        double y = base + 10
+            + Paragraph(small, nameLeft, base + 10, Right - nameLeft, QStringLiteral("фамилия, инициалы"),
+                        Qt::AlignHCenter | Qt::AlignTop);
+        if (p)
+            p->setPen(Ink);
+        if (!qualification.isEmpty())
+            y += 4 + Paragraph(text, nameLeft, y + 4, Right - nameLeft, qualification,
+                               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+        return y;
+    }
+
+    // The whole page; returns where its last line ends.
+    double Page(const TTechniqueCard& card)
+    {
+        const int centred = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+        const double width = Right - Left;
+        double y = Approval(card, Top) + 40 * s;
+        y += Paragraph(PageFont(row * 1.37, true), Left, y, width, QString::fromUtf8(CardTitle), centred) + 12 * s;
+        if (!card.number.isEmpty())
+            y += Paragraph(PageFont(row * 1.1, true), Left, y, width, QStringLiteral("Карта № ") + card.number,
+                           centred)
+                + 8 * s;
+        y += Paragraph(PageFont(row * 1.05, true), Left, y, width, card.standard, centred);
+        if (!card.technique.isEmpty())
+            y += 6 * s + Paragraph(PageFont(row * 0.95), Left, y + 6 * s, width, card.technique, centred);
+        y += 40 * s;
+
+        // The sketch stands right of the first rows, which make room for it.
+        const bool picture = card.scheme >= 0 || card.isoTechnique >= 0;
+        const double pictureW = PictureW * s, pictureH = PictureH * s;
+        const double pictureLeft = Right - pictureW;
+        const double tableTop = y;
+        const double pictureBottom = y + pictureH + row * 1.6;
+        if (picture && p) {
+            const QRectF frame(pictureLeft, y, pictureW, pictureH);
+            DrawCardSketch(*p, frame.adjusted(10, 10, -10, -10), card);
+            p->setPen(QPen(Rule, 3));
+            p->setBrush(Qt::NoBrush);
+            p->drawRect(frame);
+            p->setPen(Ink);
+        }
+        if (picture) {
+            const QString name = card.scheme >= 0 ? QStringLiteral("Схема %1").arg(LayoutSchemeNames().value(card.scheme))
+                                                  : QStringLiteral("Схема просвечивания");
+            Paragraph(PageFont(row * 0.8), pictureLeft, y + pictureH + 6, pictureW, name, centred);
+        }
+
+        const QFont captionFont = PageFont(row), valueFont = PageFont(row, true);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const double captionW = CaptionWidth * s;
+        const double gap = RowGap * s;
+        for (const TCardRow& r : card.rows) {
+            const double right = picture && y < pictureBottom ? pictureLeft - PictureGap : Right;
+            const double valueLeft = Left + captionW;
+            const double captionH = TextHeight(captionFont, captionW - 2 * Pad, r.caption, flags);
+            const double valueH = TextHeight(valueFont, right - valueLeft - 2 * Pad, r.value, flags);
+            const double h = std::max(captionH, valueH) + 2 * gap;
+            if (p) {
+                p->setFont(captionFont);
+                p->drawText(QRectF(Left + Pad, y + gap, captionW - 2 * Pad, h), flags, r.caption);
+                p->setFont(valueFont);
+                p->drawText(QRectF(valueLeft + Pad, y + gap, right - valueLeft - 2 * Pad, h), flags, r.value);
+                p->setPen(QPen(Rule, 3));
+                p->setBrush(Qt::NoBrush);
+                p->drawRect(QRectF(Left, y, right - Left, h));
+                p->drawLine(QPointF(valueLeft, y), QPointF(valueLeft, y + h));
+                p->setPen(Ink);
+            }
+            y += h;
+        }
+        if (picture)
+            y = std::max(y, pictureBottom);
+
+        y += 60 * s;
+        y = Signature(y, QStringLiteral("Составил"), card.madeBy, card.madeByQualification);
+        y += 40 * s;
+        return Signature(y, QStringLiteral("Проверил"), card.checkedBy, card.checkedByQualification);
+    }
+
+private:
+    QPainter* p;
+    double s;   // the layout's scale with the font
+    double row; // the rows' text size in page units
+};
+
+// The sizes tried, largest first: half a point at a time.
+QList<double> FontSteps()
 {
-    const QFont text = PageFont(36), small = PageFont(24);
-    const double base = top + 50;
-    p.setFont(text);
-    p.drawText(QRectF(Left, top, 260, 60), Qt::AlignLeft | Qt::AlignBottom, caption + QLatin1Char(':'));
-    const double signLeft = Left + 270, signRight = signLeft + 520;
-    const double nameLeft = signRight + 60;
-    p.setPen(QPen(Ink, 3));
-    p.drawLine(QPointF(signLeft, base + 12), QPointF(signRight, base + 12));
-    p.drawLine(QPointF(nameLeft, base + 12), QPointF(Right, base + 12));
-    p.setFont(text);
-    p.drawText(QRectF(nameLeft + 10, top, Right - nameLeft - 10, 60), Qt::AlignLeft | Qt::AlignBottom, name);
-    p.setPen(Faint);
-    p.setFont(small);
-    p.drawText(QRectF(signLeft, base + 18, signRight - signLeft, 40), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("подпись"));
-    p.drawText(QRectF(nameLeft, base + 18, Right - nameLeft, 40), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("фамилия, инициалы"));
-    p.setPen(Ink);
+    QList<double> steps;
+    for (double pt = CardFontPt; pt >= CardMinFontPt - 1e-9; pt -= 0.5)
+        steps << pt;
+    return steps;
 }
 
 } // namespace
 
+std::optional<double> CardFontSize(const TTechniqueCard& card)
+{
+    for (double pt : FontSteps())
+        if (TPageLayout(nullptr, pt).Page(card) <= Bottom)
+            return pt;
+    return std::nullopt;
+}
+
+std::optional<QString> CardOverflowText(const TTechniqueCard& card, const TCardFields& fields)
+{
+    if (CardFontSize(card))
+        return std::nullopt;
+    // The longest of the fields is the one worth shortening.
+    QString caption;
+    qsizetype longest = -1;
+    for (const TCardField& f : CardFieldList())
+        if (const qsizetype n = (fields.*f.field).trimmed().size(); n > longest) {
+            longest = n;
+            caption = QString::fromUtf8(f.caption);
+        }
+    return QStringLiteral("Не помещается на одну страницу: сократите поле «%1»").arg(caption);
+}
+
 void PaintCardPage(QPainter& p, const QRectF& paper, const TTechniqueCard& card)
 {
+    const double pt = CardFontSize(card).value_or(CardMinFontPt);
     p.save();
     p.translate(paper.topLeft());
     p.scale(paper.width() / PageW, paper.height() / PageH);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     p.fillRect(QRectF(0, 0, PageW, PageH), Qt::white);
     p.setPen(Ink);
-
-    const int centred = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
-    const double width = Right - Left;
-    double y = Top;
-    y += Paragraph(p, PageFont(52, true), Left, y, width, QString::fromUtf8(CardTitle), centred) + 24;
-    y += Paragraph(p, PageFont(40, true), Left, y, width, card.standard, centred);
-    if (!card.technique.isEmpty())
-        y += 8 + Paragraph(p, PageFont(36), Left, y + 8, width, card.technique, centred);
-    y += 60;
-
-    // The scheme's picture stands right of the first rows, which make room
-    // for it.
-    const bool picture = card.scheme >= 0;
-    const double pictureLeft = Right - PictureW;
-    const double pictureBottom = y + PictureH + 60;
-    if (picture) {
-        const QImage image(QStringLiteral(":/assets/is%1.bmp").arg(card.scheme + 1));
-        const QRectF frame(pictureLeft, y, PictureW, PictureH);
-        if (!image.isNull())
-            p.drawImage(frame, image);
-        p.setPen(QPen(Rule, 3));
-        p.drawRect(frame);
-        p.setPen(Ink);
-        const QStringList names = LayoutSchemeNames();
-        Paragraph(p, PageFont(30), pictureLeft, y + PictureH + 8, PictureW,
-                  QStringLiteral("Схема %1").arg(names.value(card.scheme)), centred);
-    }
-
-    const QFont captionFont = PageFont(38), valueFont = PageFont(38, true);
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-    const double tableTop = y;
-    for (const TCardRow& row : card.rows) {
-        const double right = picture && y < pictureBottom ? pictureLeft - PictureGap : Right;
-        const double valueLeft = Left + CaptionWidth;
-        const double captionH = TextHeight(captionFont, CaptionWidth - 2 * Pad, row.caption, flags);
-        const double valueH = TextHeight(valueFont, right - valueLeft - 2 * Pad, row.value, flags);
-        const double h = std::max(captionH, valueH) + 2 * RowGap;
-        p.setFont(captionFont);
-        p.drawText(QRectF(Left + Pad, y + RowGap, CaptionWidth - 2 * Pad, h), flags, row.caption);
-        p.setFont(valueFont);
-        p.drawText(QRectF(valueLeft + Pad, y + RowGap, right - valueLeft - 2 * Pad, h), flags, row.value);
-        p.setPen(QPen(Rule, 3));
-        p.drawRect(QRectF(Left, y, right - Left, h));
-        p.drawLine(QPointF(valueLeft, y), QPointF(valueLeft, y + h));
-        p.setPen(Ink);
-        y += h;
-    }
-    if (picture)
-        y = std::max(y, tableTop + PictureH + 60);
-
-    y += 120;
-    SignatureLine(p, y, QStringLiteral("Составил"), card.madeBy);
-    y += 170;
-    SignatureLine(p, y, QStringLiteral("Проверил"), card.checkedBy);
+    TPageLayout(&p, pt).Page(card);
     p.restore();
 }
 

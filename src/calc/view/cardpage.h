@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QRectF>
+#include <optional>
 
 class QPainter;
 
@@ -13,8 +14,22 @@ namespace kelto {
 // Paper size in millimetres.
 inline constexpr double CardPageWidthMm = 210.0, CardPageHeightMm = 297.0;
 
+// The rows' text size at first, and the least it steps down to so that the
+// card stays on one page.
+inline constexpr double CardFontPt = 10.5, CardMinFontPt = 8.0;
+
+// The rows' text size at which the card fits its page; nothing when it does
+// not fit even at CardMinFontPt.
+std::optional<double> CardFontSize(const TTechniqueCard& card);
+
+// When the card does not fit one page: the refusal that names the longest
+// of the user's fields on it ("Не помещается на одну страницу: сократите
+// поле «Объект»"); nothing when it fits.
+std::optional<QString> CardOverflowText(const TTechniqueCard& card, const TCardFields& fields);
+
 // Draws `card` onto the whole sheet `paper` (in the painter's units, the
-// sheet's top left corner included).
+// sheet's top left corner included), at the size CardFontSize gives (the
+// least when it does not fit).
 void PaintCardPage(QPainter& painter, const QRectF& paper, const TTechniqueCard& card);
 
 // The card as a PDF document of one A4 page, its text real and selectable

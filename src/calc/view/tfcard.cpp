@@ -5,6 +5,7 @@
 #include "core/textfile.h"
 #include "calc/view/cardpage.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -20,9 +21,49 @@ namespace kelto {
 
 namespace {
 
-constexpr int PreviewLeft = 10, PreviewTop = 10, PreviewWidth = 340, PreviewHeight = 481;
-constexpr int FieldCaptionLeft = 360, FieldCaptionWidth = 170, FieldLeft = 536, FieldWidth = 200, FieldHeight = 21;
+constexpr int PreviewLeft = 10, PreviewTop = 10, PreviewWidth = 420, PreviewHeight = 594;
+constexpr int CaptionLeft = 440, CaptionWidth = 200, InputLeft = 646, InputWidth = 220, RowHeight = 21;
+constexpr int RowStep = 25, WindowWidth = 876, WindowHeight = 650, ButtonTop = 614;
 constexpr int FieldLength = 200;
+
+// The fields in the window's order: who approves, what is examined, with
+// what, how, and who drew the card up. Design names and card.cnf members.
+struct TFieldPlace {
+    const char* name;
+    QString TCardFields::*field;
+};
+const TFieldPlace FieldPlaces[] = {
+    {"eNumber", &TCardFields::number},
+    {"eApproverPosition", &TCardFields::approverPosition},
+    {"eApproverName", &TCardFields::approverName},
+    {"eOrganization", &TCardFields::organization},
+    {"eObject", &TCardFields::object},
+    {"eJoint", &TCardFields::joint},
+    {"eMaterial", &TCardFields::material},
+    {"eSource", &TCardFields::source},
+    {"eSourceSerial", &TCardFields::sourceSerial},
+    {"eVoltage", &TCardFields::voltage},
+    {"eCurrent", &TCardFields::current},
+    {"eFilmType", &TCardFields::filmType},
+    {"eScreens", &TCardFields::screens},
+    {"eFilms", &TCardFields::films},
+    {"cbIqiPosition", &TCardFields::iqiPosition},
+    {"eMarking", &TCardFields::marking},
+    {"eAcceptance", &TCardFields::acceptance},
+    {"eProcessing", &TCardFields::processing},
+    {"eMadeBy", &TCardFields::madeBy},
+    {"eMadeByQualification", &TCardFields::madeByQualification},
+    {"eCheckedBy", &TCardFields::checkedBy},
+    {"eCheckedByQualification", &TCardFields::checkedByQualification},
+};
+
+QString CaptionOf(QString TCardFields::*field)
+{
+    for (const TCardField& f : CardFieldList())
+        if (f.field == field)
+            return QString::fromUtf8(f.caption);
+    return QString();
+}
 
 // The page as it will print, scaled into the window.
 class TCardPreview : public QWidget {
@@ -47,21 +88,6 @@ private:
     const TTechniqueCard& m_card;
 };
 
-QLineEdit* Field(QWidget* parent, const char* name, const QString& text, int row, QList<QLabel*>& captions)
-{
-    const int top = 10 + row * 29;
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(FieldCaptionLeft, top + 4, FieldCaptionWidth, 13);
-    l->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setGeometry(FieldLeft, top, FieldWidth, FieldHeight);
-    e->setMaxLength(FieldLength);
-    l->setBuddy(e);
-    captions << l;
-    return e;
-}
-
 // A button with its key as tooltip; the key clicks it unless the window
 // handles that key itself (Esc).
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int width,
@@ -69,7 +95,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setGeometry(left, 460, width, 27);
+    b->setGeometry(left, ButtonTop, width, 27);
     b->setToolTip(key.toString(QKeySequence::NativeText));
     b->setAutoDefault(false);
     if (!keyClicks)
@@ -82,35 +108,44 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 } // namespace
 
 TfCard::TfCard(const QString& defaultSource, QWidget* parent)
-    : TToolWindow(parent, "fCard", QStringLiteral("Технологическая карта"), {746, 497}, QStringLiteral("card.cnf"))
+    : TToolWindow(parent, "fCard", QStringLiteral("Технологическая карта"), {WindowWidth, WindowHeight},
+                  QStringLiteral("card.cnf"))
 {
     pPage = new TCardPreview(m_card, this);
     pPage->setGeometry(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
 
-    QList<QLabel*> captions;
-    eOrganization = Field(this, "eOrganization", QStringLiteral("Организация"), 0, captions);
-    eObject = Field(this, "eObject", QStringLiteral("Объект"), 1, captions);
-    eJoint = Field(this, "eJoint", QStringLiteral("Сварное соединение (стык)"), 2, captions);
-    eMaterial = Field(this, "eMaterial", QStringLiteral("Материал"), 3, captions);
-    eSource = Field(this, "eSource", QStringLiteral("Источник излучения"), 4, captions);
-    eFilmType = Field(this, "eFilmType", QStringLiteral("Тип плёнки"), 5, captions);
-    eScreens = Field(this, "eScreens", QStringLiteral("Экраны"), 6, captions);
-    eMadeBy = Field(this, "eMadeBy", QStringLiteral("Составил"), 7, captions);
-    eCheckedBy = Field(this, "eCheckedBy", QStringLiteral("Проверил"), 8, captions);
-
-    for (QLabel* l : captions)
+    for (const TFieldPlace& place : FieldPlaces) {
+        auto* l = new QLabel(CaptionOf(place.field), this);
+        l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        QWidget* input = nullptr;
+        if (place.field == &TCardFields::iqiPosition) {
+            cbIqiPosition = new QComboBox(this);
+            cbIqiPosition->addItems(IqiPositionNames());
+            input = cbIqiPosition;
+        } else {
+            auto* e = new QLineEdit(this);
+            e->setMaxLength(FieldLength);
+            input = e;
+        }
+        input->setObjectName(QLatin1String(place.name));
+        l->setBuddy(input);
         AddCaption(l);
-    SetInputs({eOrganization, eObject, eJoint, eMaterial, eSource, eFilmType, eScreens, eMadeBy, eCheckedBy});
+        m_rows.append({l, input, place.field});
+    }
+    QList<QWidget*> inputs;
+    for (const TFieldRow& r : m_rows)
+        inputs << r.input;
+    // The tab order follows the column, whatever is hidden.
+    SetInputs(inputs);
 
     lStatus = AddCaption(new QLabel(this));
     lStatus->setObjectName(QStringLiteral("lStatus"));
-    lStatus->setGeometry(FieldCaptionLeft, 280, 376, 60);
     lStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lStatus->setWordWrap(true);
 
-    bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 360, 130, QKeySequence(Qt::CTRL | Qt::Key_S));
-    bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 498, 110, QKeySequence(Qt::CTRL | Qt::Key_P));
-    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 616, 120, QKeySequence(Qt::Key_Escape), false);
+    bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 446, 150, QKeySequence(Qt::CTRL | Qt::Key_S));
+    bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 604, 126, QKeySequence(Qt::CTRL | Qt::Key_P));
+    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 738, 128, QKeySequence(Qt::Key_Escape), false);
     connect(bSavePdf, &QPushButton::clicked, this, &TfCard::SavePdf);
     connect(bPrint, &QPushButton::clicked, this, &TfCard::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
@@ -126,6 +161,7 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     SetFields(fields);
     for (QLineEdit* e : Edits())
         connect(e, &QLineEdit::textChanged, this, &TfCard::Refresh);
+    connect(cbIqiPosition, &QComboBox::currentIndexChanged, this, &TfCard::Refresh);
 }
 
 QString TfCard::FilePath()
@@ -135,7 +171,28 @@ QString TfCard::FilePath()
 
 QList<QLineEdit*> TfCard::Edits() const
 {
-    return {eOrganization, eObject, eJoint, eMaterial, eSource, eFilmType, eScreens, eMadeBy, eCheckedBy};
+    QList<QLineEdit*> edits;
+    for (const TFieldRow& r : m_rows)
+        if (auto* e = qobject_cast<QLineEdit*>(r.input))
+            edits << e;
+    return edits;
+}
+
+void TfCard::LayOutFields()
+{
+    int top = 10;
+    for (const TFieldRow& r : m_rows) {
+        const bool tubeOnly = r.field == &TCardFields::voltage || r.field == &TCardFields::current;
+        const bool shown = !tubeOnly || m_card.xray;
+        r.caption->setVisible(shown);
+        r.input->setVisible(shown);
+        if (!shown)
+            continue;
+        r.caption->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
+        r.input->setGeometry(InputLeft, top, InputWidth, RowHeight);
+        top += RowStep;
+    }
+    lStatus->setGeometry(CaptionLeft, top + 4, WindowWidth - CaptionLeft - 10, ButtonTop - top - 8);
 }
 
 void TfCard::SetContent(TContent content)
@@ -147,20 +204,28 @@ void TfCard::SetContent(TContent content)
 
 TCardFields TfCard::Fields() const
 {
-    return {eOrganization->text(), eObject->text(),  eJoint->text(),  eMaterial->text(), eSource->text(),
-            eFilmType->text(),     eScreens->text(), eMadeBy->text(), eCheckedBy->text()};
+    TCardFields f;
+    for (const TFieldRow& r : m_rows)
+        if (auto* e = qobject_cast<QLineEdit*>(r.input))
+            f.*r.field = e->text();
+    f.iqiPosition = cbIqiPosition->currentText();
+    f.extra = m_extra;
+    return f;
 }
 
 void TfCard::SetFields(const TCardFields& f)
 {
-    const QStringList values
-        = {f.organization, f.object, f.joint, f.material, f.source, f.filmType, f.screens, f.madeBy, f.checkedBy};
-    const QList<QLineEdit*> e = Edits();
     {
         const auto blocked = BlockInputSignals();
-        for (int i = 0; i < e.size(); ++i)
-            e[i]->setText(values[i]);
+        for (const TFieldRow& r : m_rows) {
+            if (auto* e = qobject_cast<QLineEdit*>(r.input)) {
+                e->setText(f.*r.field);
+                e->setCursorPosition(0);
+            }
+        }
+        cbIqiPosition->setCurrentIndex(IqiOnFilmSide(f) ? 1 : 0);
     }
+    m_extra = f.extra;
     Refresh();
 }
 
@@ -171,13 +236,38 @@ QByteArray TfCard::FormFileBytes() const
 
 std::optional<QString> TfCard::WritePdf(const QString& path) const
 {
+    if (m_overflow)
+        return m_overflow;
     return WriteFileAtomically(path, CardPdf(m_card));
+}
+
+std::optional<QString> TfCard::Overflow() const
+{
+    return m_overflow;
+}
+
+void TfCard::ShowOverflow()
+{
+    const QString said = m_overflow.value_or(QString());
+    // The refusal stays until the card fits again; what was said about a
+    // saved file stays until then too.
+    if (m_overflow) {
+        lStatus->setText(said);
+        MarkWarning(lStatus, true);
+    } else if (lStatus->text().startsWith(QStringLiteral("Не помещается"))) {
+        lStatus->clear();
+        MarkWarning(lStatus, false);
+    }
 }
 
 void TfCard::Refresh()
 {
     Guarded([this] {
-        m_card = m_content ? m_content(Fields()) : TTechniqueCard{};
+        const TCardFields fields = Fields();
+        m_card = m_content ? m_content(fields) : TTechniqueCard{};
+        m_overflow = CardOverflowText(m_card, fields);
+        LayOutFields();
+        ShowOverflow();
         pPage->update();
     });
 }
@@ -186,6 +276,10 @@ void TfCard::SavePdf()
 {
     Guarded([this] {
         Refresh();
+        if (m_overflow) {
+            ReportError(*m_overflow);
+            return;
+        }
         QFileDialog dialog(this, QStringLiteral("Сохранить технологическую карту"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -209,6 +303,10 @@ void TfCard::Print()
 {
     Guarded([this] {
         Refresh();
+        if (m_overflow) {
+            ReportError(*m_overflow);
+            return;
+        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                           QPageLayout::Millimeter));

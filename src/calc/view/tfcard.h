@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,8 +35,10 @@ public:
     TCardFields Fields() const;
     void SetFields(const TCardFields& fields);
     // The page as a PDF into `path`, through the atomic save path; the
-    // reason on failure.
+    // reason on failure (a card that does not fit its page is refused).
     std::optional<QString> WritePdf(const QString& path) const;
+    // Why the card cannot go on one page, or nothing.
+    std::optional<QString> Overflow() const;
 
 public slots:
     // The card again from the calculation and the fields.
@@ -51,15 +54,28 @@ protected:
 
 private:
     QList<QLineEdit*> Edits() const;
+    // The fields in the window's order, those of a tube only for a tube.
+    void LayOutFields();
+    // Says that a card does not fit, or clears what it said.
+    void ShowOverflow();
 
-    QLineEdit *eOrganization = nullptr, *eObject = nullptr, *eJoint = nullptr, *eMaterial = nullptr, *eSource = nullptr,
-              *eFilmType = nullptr, *eScreens = nullptr, *eMadeBy = nullptr, *eCheckedBy = nullptr;
+    // One field of card.cnf: its caption and its edit (or the IQI's choice).
+    struct TFieldRow {
+        QLabel* caption = nullptr;
+        QWidget* input = nullptr;
+        QString TCardFields::*field = nullptr;
+    };
+    QList<TFieldRow> m_rows;
+    QComboBox* cbIqiPosition = nullptr;
+    QStringList m_extra; // a later version's lines of card.cnf
     QWidget* pPage = nullptr; // the preview
     QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
     QLabel* lStatus = nullptr;
 
+
     TContent m_content;
     TTechniqueCard m_card;
+    std::optional<QString> m_overflow;
 };
 
 } // namespace kelto

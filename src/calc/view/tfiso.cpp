@@ -6,6 +6,7 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+#include "calc/exposureline.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,7 +36,7 @@ QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QS
 } // namespace
 
 TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent)
-    : TToolWindow(parent, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), {WindowWidth, 458},
+    : TToolWindow(parent, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), {WindowWidth, 508},
                   QStringLiteral("iso.cnf"))
 {
     CreateInputs();
@@ -78,22 +79,35 @@ void TfIso::CreateResults()
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
 
-    AddColumnResults(236, {{&lW, "lW", "Просвечиваемая толщина w:"},
-                           {&lF, "lF", "Расстояние источник — объект f:"},
-                           {&lFMin, "lFMin", "Наименьшее расстояние f min:"},
-                           {&lDistance, "lDistance", "Расстояние f:"},
-                           {&lExposures, "lExposures", "Число экспозиций:"},
-                           {&lIqi, "lIqi", "Проволочный эталон:"},
-                           {&lRange, "lRange", "Толщина для источника (табл. 2):"},
-                           {&lDensity, "lDensity", "Оптическая плотность снимка:"}});
-    lHint = AddHintLine(416, WindowWidth - 2 * CaptionLeft);
+    AddColumnCaption(QStringLiteral("Просвечиваемая толщина w:"), 236);
+    lW = AddColumnResult("lW", 236);
+    AddColumnCaption(QStringLiteral("Расстояние источник — объект f:"), 258);
+    lF = AddColumnResult("lF", 258);
+    AddColumnCaption(QStringLiteral("Наименьшее расстояние f min:"), 280);
+    lFMin = AddColumnResult("lFMin", 280);
+    AddColumnCaption(QStringLiteral("Расстояние f:"), 302);
+    lDistance = AddColumnResult("lDistance", 302);
+    AddColumnCaption(QStringLiteral("Число экспозиций:"), 324);
+    lExposures = AddColumnResult("lExposures", 324);
+    AddColumnCaption(QStringLiteral("Проволочный эталон:"), 346);
+    lIqi = AddColumnResult("lIqi", 346);
+    AddColumnCaption(QStringLiteral("Толщина для источника (табл. 2):"), 368);
+    lRange = AddColumnResult("lRange", 368);
+    AddColumnCaption(QStringLiteral("Время экспозиции:"), 390);
+    lExposure = AddColumnResult("lExposure", 390);
+    // The density line may ask for the compensation: up to three lines
+    // beside its caption, the last of the results.
+    AddColumnCaption(QStringLiteral("Оптическая плотность снимка:"), 412);
+    lDensity = AddColumnResult("lDensity", 412);
+    lDensity->setWordWrap(true);
+    lHint = AddHintLine(466, WindowWidth - 2 * CaptionLeft);
 }
 
 void TfIso::CreateLinks()
 {
     lToDiary = new TLinkLabel("lIsoToDiary", QStringLiteral("Записать расчёт в дневник"), this);
     lToDiary->setFont(font());
-    lToDiary->move(CaptionLeft, 436);
+    lToDiary->move(CaptionLeft, 486);
     QFont underlined = lToDiary->font();
     underlined.setUnderline(true);
     lToDiary->setFont(underlined);
@@ -104,7 +118,7 @@ void TfIso::CreateLinks()
     lCard = new TLinkLabel("lIsoCard", QStringLiteral("Технологическая карта…"), this);
     lCard->setFont(underlined);
     lCard->setPalette(linkPalette);
-    lCard->move(WindowWidth / 2, 436);
+    lCard->move(WindowWidth / 2, 486);
     connect(lCard, &TLinkLabel::clicked, this, &TfIso::cardRequested);
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
@@ -116,6 +130,8 @@ void TfIso::ConnectInputs()
         MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);
     }
+    for (QLineEdit* e : {eDe, eT, eD})
+        connect(e, &QLineEdit::textEdited, this, &TfIso::pipeEdited);
     for (QComboBox* c : {cbTechnique, cbClass, cbSource})
         connect(c, &QComboBox::currentIndexChanged, this, &TfIso::Recalculate);
     connect(chPlanar, &QCheckBox::toggled, this, &TfIso::Recalculate);
@@ -132,7 +148,7 @@ TIsoForm TfIso::Form() const
     f.De = eDe->text();
     f.t = eT->text();
     f.d = eD->text();
-    f.sfd = eSfd->text();
+    f.sfd = m_sfdOnAxis ? m_typedSfd : eSfd->text();
     f.technique = TIsoTechnique(cbTechnique->currentIndex());
     f.testClass = TIsoClass(cbClass->currentIndex());
     f.source = TIsoSource(cbSource->currentIndex());
@@ -152,6 +168,7 @@ void TfIso::SetForm(const TIsoForm& f)
         cbSource->setCurrentIndex(int(f.source));
         eD->setText(f.d);
         eSfd->setText(f.sfd);
+        m_sfdOnAxis = false;
         chPlanar->setChecked(f.planar);
     }
     Recalculate();
@@ -169,7 +186,7 @@ TIsoShown TfIso::Shown() const
     s.texts.iqi = lIqi->text();
     s.texts.range = lRange->text();
     s.texts.density = lDensity->text();
-    s.texts.hint = lHint->text();
+    s.texts.exposureTime = lExposure->text();
     return s;
 }
 
@@ -178,26 +195,67 @@ QByteArray TfIso::FormFileBytes() const
     return IsoFileBytes(Form());
 }
 
+void TfIso::SetSourceForm(std::function<std::optional<TSourceForm>()> source)
+{
+    m_sourceForm = std::move(source);
+    Recalculate();
+}
+
+void TfIso::SetSharedPipe(const TSharedPipe& pipe)
+{
+    const TIsoForm form = Form();
+    const TIsoForm shared = WithSharedPipe(form, pipe);
+    if (shared.De == form.De && shared.t == form.t && shared.d == form.d)
+        return;
+    SetForm(shared);
+}
+
+void TfIso::ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts)
+{
+    const bool central = form.technique == TIsoTechnique::SingleWallCentral;
+    eSfd->setEnabled(!central);
+    const QSignalBlocker block(eSfd);
+    if (central) {
+        if (!m_sfdOnAxis)
+            m_typedSfd = eSfd->text();
+        m_sfdOnAxis = true;
+        const QString shown = texts.sfd == QStringLiteral("—") ? QString() : texts.sfd;
+        if (eSfd->text() != shown) {
+            eSfd->setText(shown);
+            eSfd->setCursorPosition(0);
+        }
+    } else if (m_sfdOnAxis) {
+        m_sfdOnAxis = false;
+        eSfd->setText(m_typedSfd);
+    }
+}
+
 void TfIso::Recalculate()
 {
     Guarded([this] {
         const TIsoForm form = Form();
-        // The panoramic source stands on the axis: there is no distance to give.
-        eSfd->setEnabled(form.technique != TIsoTechnique::SingleWallCentral);
         m_outcome = ComputeIsoForm(form);
+        AddIsoExposure(m_outcome, m_sourceForm ? m_sourceForm() : std::nullopt);
         const TIsoTexts& x = m_outcome.texts;
+        // The panoramic source stands on the axis: the distance follows from the pipe.
+        ShowSfdFor(form, x);
         for (auto [label, text, warn] :
              {std::tuple{lW, x.w, false}, std::tuple{lF, x.f, false}, std::tuple{lFMin, x.fMin, false},
               std::tuple{lDistance, x.distance, x.distanceFails}, std::tuple{lExposures, x.exposures, false},
               std::tuple{lIqi, x.iqi, false}, std::tuple{lRange, x.range, x.rangeFails},
-              std::tuple{lDensity, x.density, false}}) {
+              std::tuple{lDensity, x.density, x.densityFails}, std::tuple{lExposure, x.exposureTime, false}}) {
             MarkWarning(label, warn);
             if (label->text() == text)
                 continue;
             label->setText(text);
-            label->adjustSize();
+            if (label->wordWrap()) {
+                constexpr int width = WindowWidth - InputLeft - CaptionLeft;
+                label->resize(width, label->heightForWidth(width));
+            } else {
+                label->adjustSize();
+            }
         }
-        lHint->setText(x.hint);
+        lHint->setText(x.hint.isEmpty() ? x.exposureHint : x.hint);
         emit recalculated();
     });
 }
@@ -216,6 +274,15 @@ void TfIso::WriteCalculationToDiary()
         if (const QString said = m_append(*paragraph); !said.isEmpty())
             lToDiary->ShowFor(said);
     });
+}
+
+void TfIso::changeEvent(QEvent* event)
+{
+    // The source window may have changed while this one was in the
+    // background.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Recalculate();
+    TToolWindow::changeEvent(event);
 }
 
 } // namespace kelto

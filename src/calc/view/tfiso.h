@@ -4,6 +4,7 @@
 #pragma once
 #include "calc/isoform.h"
 #include "gui/toolwindow.h"
+#include "calc/sourceform.h"
 
 #include <functional>
 #include <optional>
@@ -42,12 +43,21 @@ public:
     // How "Записать расчёт в дневник" hands its paragraph to the diary: the
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
+    // Where the exposure line finds the source window's inputs on today's
+    // date (nothing: never filled in).
+    void SetSourceForm(std::function<std::optional<TSourceForm>()> source);
+    // The calculation view's pipe and focal spot, taken where they are
+    // numbers; no signal back.
+    void SetSharedPipe(const TSharedPipe& pipe);
 
 signals:
     // Ctrl+P or the card link: the card of this window's calculation.
     void cardRequested();
     // The results were computed again.
     void recalculated();
+    // The user changed the diameter, the wall or the source size, which the
+    // calculation view shares.
+    void pipeEdited();
 
 public slots:
     void Recalculate();
@@ -55,6 +65,7 @@ public slots:
 
 protected:
     QByteArray FormFileBytes() const override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The constructor's steps, in their order (it gives the tab order).
@@ -63,16 +74,24 @@ private:
     void CreateLinks();
     void ConnectInputs();
 
+    // The SFD field of the panoramic technique shows the axis distance; the
+    // typed value waits for another technique.
+    void ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts);
+
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
     QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;
     QCheckBox* chPlanar = nullptr;
     QLabel *lW = nullptr, *lF = nullptr, *lFMin = nullptr, *lDistance = nullptr, *lExposures = nullptr, *lIqi = nullptr,
            *lRange = nullptr, *lDensity = nullptr, *lHint = nullptr;
+    QLabel* lExposure = nullptr; // "Время экспозиции"
     TLinkLabel* lToDiary = nullptr;
     // "Технологическая карта…" beside the diary link (and Ctrl+P).
     TLinkLabel* lCard = nullptr;
     TIsoOutcome m_outcome;
     std::function<QString(const QString&)> m_append;
+    std::function<std::optional<TSourceForm>()> m_sourceForm;
+    QString m_typedSfd;
+    bool m_sfdOnAxis = false;
 };
 
 } // namespace kelto

@@ -1,0 +1,48 @@
+// calc.cnf: the calculation view's inputs kept between runs, so that the
+// view after a restart shows what it showed. QtCore only.
+#pragma once
+#include "calc/layout.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace kelto {
+
+// The view's seven inputs as the controls hold them.
+struct TCalcForm {
+    int sensClass = 3; // 1..3
+    int scheme = 3;    // 0..7, "a)" .. "з)"; "г)" at first
+    QString focal = QStringLiteral("100");
+    QString spot = QStringLiteral("2,5");
+    QString film = QStringLiteral("300");
+    QString diameter = QStringLiteral("219");
+    QString wall = QStringLiteral("6,0");
+    bool operator==(const TCalcForm&) const = default;
+};
+
+// The inputs the calculation takes from the form.
+TLayoutInputs LayoutInputsOf(const TCalcForm& form);
+
+// calc.cnf, code page 1251, CR LF, one value per line in this order:
+//  1 sensitivity class ("1", "2" or "3")
+//  2 control scheme, 0..7 in the order of the view's list
+//  3 focal distance F, mm, as typed
+//  4 focal spot, mm, as typed
+//  5 film length, mm, as typed
+//  6 outer diameter D, mm, as typed
+//  7 wall thickness S, mm, as typed
+QByteArray CalcFileBytes(const TCalcForm& form);
+// Nothing when the bytes are not such a file.
+std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes);
+
+// What the view starts with: the file's inputs, or the first start's when
+// there is no file or it cannot be read; `damaged` then says whether its
+// bytes are to be kept aside before it is written again.
+struct TCalcStart {
+    TCalcForm form;
+    bool damaged = false;
+};
+TCalcStart CalcStartFrom(const std::optional<QByteArray>& bytes);
+
+} // namespace kelto

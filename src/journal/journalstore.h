@@ -1,0 +1,124 @@
+// Where the control journal lives. The window, the conclusion and the CSV
+// talk to a TJournalStore only; the file journal.db (TSqliteJournalStore) is
+// one store, a laboratory's server another. QtCore and QtSql only.
+//
+// The rules every store keeps (the storage tests run one table of cases
+// against each store, tests/journal/storecases.h):
+// - every change is one transaction: after a failure nothing of it is stored;
+// - a save that was reported done survives a power cut;
+// - deleting only marks an entry; Undelete brings it back whole;
+// - conclusion numbers are unique per year; the next free one is taken inside
+//   the transaction that saves the conclusion, so two savers at once never
+//   get one number;
+// - failures come back as a TStoreResult with the reason in Russian, never as
+//   an exception, and leave the store usable: a later call retries.
+#pragma once
+#include "journal/journalentry.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace kelto {
+
+// What a store call came to.
+struct TStoreResult {
+    enum Kind {
+        Done,
+        Failed,      // the store refused (read-only folder, full disk, connection lost …): `reason`
+        Changed,     // the change check: someone saved the entry since it was read; `theirs` holds it
+        NumberTaken, // the conclusion's number is used by another conclusion of that year
+        Missing,     // no entry or conclusion with that id
+        Damaged,     // Open: the store is no journal or fails its check (`reason` says what is wrong)
+    };
+    Kind kind = Done;
+    QString reason; // in Russian, ready for a box (empty when Done)
+    std::optional<TJournalEntry> theirs;
+
+    bool IsDone() const { return kind == Done; }
+    static TStoreResult Fail(const QString& why) { return {Failed, why, std::nullopt}; }
+};
+
+// The columns of the journal's table, in the table's order; also the sort keys.
+enum class TJournalColumn {
+    Number, // "№": the entry's id
+    Date,
+    Object,
+    Joint,
+    Pipe,
+    Method,
+    Source,
+    Films,
+    Sensitivity,
+    Defects,
+    Verdict,
+    Conclusion,
+    Performer,
+};
+constexpr int JournalColumnCount = 13;
+
+// Which entries a list shows and in what order.
+struct TJournalQuery {
+    // The search field as typed (journalrules.h: JournalSearchKey folds it the
+    // way the stored search text is folded; a date finds its day, month or
+    // year). Empty: every entry.
+    QString text;
+    std::optional<TVerdict> verdict; // the filter on "Оценка"; none: all
+    TJournalColumn sortBy = TJournalColumn::Date;
+    bool descending = true; // newest first; ties fall back to the id, same direction
+    bool withDeleted = false;
+};
+
+class TJournalStore {
+public:
+    virtual ~TJournalStore() = default;
+
+    // Where the journal is, as a box names it: the file's full path or the
+    // server's "database on host".
+    virtual QString Place() const = 0;
+
+    // Connects or opens, creating the tables in an empty store and upgrading
+    // an older schema with every row kept. Called once before anything else;
+    // after a failure the store may be opened again.
+    virtual TStoreResult Open() = 0;
+    virtual bool IsOpen() const = 0;
+    // The schema version the store is at (the program writes CurrentSchema).
+    virtual int SchemaVersion() = 0;
+
+    // The ids of the entries the query finds, in its order. Empty on failure
+    // (`failure`, when given, receives the result).
+    virtual QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) = 0;
+    // The entries of `ids` in that order (ids not found are left out).
+    virtual QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) = 0;
+    // How many entries there are, deleted ones not counted.
+    virtual qint64 Count() = 0;
+
+    // Saves `entry`: a new one (id 0) gets its id; a stored one is written
+    // only when the store still holds it at `entry.revision` (else Changed,
+    // `theirs` filled, nothing written). On success `entry` is updated to
+    // what was stored (id, revision, who and when).
+    virtual TStoreResult Save(TJournalEntry& entry) = 0;
+    // Marks the entry deleted (it leaves Find unless withDeleted) or brings it back.
+    virtual TStoreResult Delete(qint64 id) = 0;
+    virtual TStoreResult Undelete(qint64 id) = 0;
+
+    // The number a new conclusion of `year` would get now (for the window to
+    // propose; the saving transaction takes it again).
+    virtual int NextConclusionNumber(int year) = 0;
+    // Saves a new conclusion and writes its number into each of its entries,
+    // in one transaction. `conclusion.number.number` 0 takes the next free one
+    // of the year; a number already used that year is NumberTaken, nothing
+    // written. On success `conclusion` holds its id and number.
+    virtual TStoreResult SaveConclusion(TConclusion& conclusion) = 0;
+    virtual std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) = 0;
+
+    // A number that moves whenever anyone changed the journal (another
+    // program on a shared server too): an open window asks it every few
+    // seconds and reloads when it moved. A store with one writer keeps 0.
+    virtual qint64 ChangeMark() { return 0; }
+};
+
+// The schema version this program writes. Older stores are upgraded on Open.
+constexpr int CurrentJournalSchema = 2;
+
+} // namespace kelto

@@ -1,0 +1,77 @@
+// The control journal in the file journal.db of the program folder: SQLite
+// through Qt SQL (QSQLITE). WAL with synchronous=FULL, so a save reported
+// done survives a power cut; foreign keys on; every change one transaction;
+// the schema version in PRAGMA user_version, upgraded with every row kept.
+// Before the first change of each day the file is copied whole (VACUUM INTO)
+// to backup/journal-YYYY-MM-DD.db; 30 copies are kept. QtCore and QtSql only.
+#pragma once
+#include "journal/journalstore.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace kelto {
+
+inline constexpr int KeptJournalBackups = 30;
+
+// "journal.db" in the program folder.
+QString JournalFilePath();
+// "journal-2026-12-09.db".
+QString JournalBackupName(const QDate& day);
+// Of the names in the backup folder, the journal copies beyond `keep`: those
+// dated after `today` (the clock was set back) first, then the oldest. Other
+// names never appear.
+QStringList JournalBackupsToDelete(const QStringList& fileNames, const QDate& today, int keep = KeptJournalBackups);
+// "journal.db.bad-2026-12-09" (with "-2", "-3" … when that name is taken):
+// where a damaged journal is put aside.
+QString DamagedJournalPath(const QString& path, const QDate& day);
+
+class TSqliteJournalStore final : public TJournalStore {
+public:
+    explicit TSqliteJournalStore(const QString& path = JournalFilePath());
+    ~TSqliteJournalStore() override;
+    TSqliteJournalStore(const TSqliteJournalStore&) = delete;
+    TSqliteJournalStore& operator=(const TSqliteJournalStore&) = delete;
+
+    QString Place() const override { return m_path; }
+    TStoreResult Open() override;
+    bool IsOpen() const override { return m_open; }
+    int SchemaVersion() override;
+    QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) override;
+    QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) override;
+    qint64 Count() override;
+    TStoreResult Save(TJournalEntry& entry) override;
+    TStoreResult Delete(qint64 id) override;
+    TStoreResult Undelete(qint64 id) override;
+    int NextConclusionNumber(int year) override;
+    TStoreResult SaveConclusion(TConclusion& conclusion) override;
+    std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
+
+    // After Open said Damaged and the user agreed: the file (and its -wal and
+    // -shm) renamed untouched to DamagedJournalPath, and a new empty journal
+    // opened. The failure when the rename or the new journal fails.
+    TStoreResult SetAsideAndStartNew();
+    // The damaged file's new name after SetAsideAndStartNew.
+    QString SetAsidePath() const { return m_setAside; }
+
+    // The schema of an older version, for the upgrade's tests: a new file at
+    // `path` made as that version made it.
+    static TStoreResult CreateOldSchema(const QString& path, int version);
+
+private:
+    TStoreResult Change(const std::function<TStoreResult()>& work);
+    TStoreResult EnsureOpen();
+    void Close();
+    TStoreResult BackUpOfDay();
+    TStoreResult SetDeleted(qint64 id, bool deleted);
+
+    QString m_path;
+    QString m_connection;
+    QString m_setAside;
+    bool m_open = false;
+    QDate m_backedUp; // the day whose copy exists
+};
+
+} // namespace kelto

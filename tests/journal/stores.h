@@ -1,0 +1,88 @@
+// The journal stores the storage cases run against: each makes a fresh,
+// empty, opened store. Another store joins by adding a row to
+// JournalStores() (one that cannot start, e.g. no server here, gives a
+// skip reason instead of a store).
+#pragma once
+#include "journal/journalentry.h"
+#include "journal/journalstore.h"
+#include "journal/sqlitestore.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+namespace kelto::testing {
+
+struct TStoreUnderTest {
+    std::unique_ptr<TJournalStore> store;
+    QString skip; // why the store cannot run here; empty when it runs
+    std::shared_ptr<QTemporaryDir> folder;
+};
+
+using TStoreFactory = std::function<TStoreUnderTest()>;
+
+inline TStoreUnderTest MakeSqliteStore()
+{
+    TStoreUnderTest s;
+    s.folder = std::make_shared<QTemporaryDir>();
+    s.store = std::make_unique<TSqliteJournalStore>(s.folder->filePath(QStringLiteral("journal.db")));
+    return s;
+}
+
+inline const QList<std::pair<const char*, TStoreFactory>>& JournalStores()
+{
+    static const QList<std::pair<const char*, TStoreFactory>> stores{
+        {"file", MakeSqliteStore},
+    };
+    return stores;
+}
+
+// Adds each row of `rows` once per store, named "<store>: <row>", with the
+// store's name in the column "store".
+template <class AddRow> void PerStore(const AddRow& addRow)
+{
+    for (const auto& [name, factory] : JournalStores())
+        addRow(name);
+}
+
+// The store named by the current row's "store" column, opened; skips the row
+// when the store cannot run here.
+inline TStoreUnderTest OpenStore(const QString& name)
+{
+    for (const auto& [n, factory] : JournalStores())
+        if (name == QLatin1String(n)) {
+            TStoreUnderTest s = factory();
+            if (s.skip.isEmpty() && !s.store->IsOpen()) {
+                const TStoreResult r = s.store->Open();
+                if (!r.IsDone())
+                    s.skip = r.reason;
+            }
+            return s;
+        }
+    return {nullptr, QStringLiteral("no such store"), nullptr};
+}
+
+// An entry with the typed fields a test varies.
+inline TJournalEntry Entry(const QString& joint, const QDate& date, TVerdict verdict = TVerdict::NotAssessed,
+                           const QString& defects = {})
+{
+    TJournalEntry e;
+    e.date = date;
+    e.object = QStringLiteral("Газопровод Ду200, участок 3");
+    e.joint = joint;
+    e.pipe = QStringLiteral("219 × 8");
+    e.material = QStringLiteral("09Г2С");
+    e.method = QStringLiteral("ГОСТ 7512-82, схема 5б");
+    e.source = QStringLiteral("Ir-192");
+    e.sourceSerial = QStringLiteral("№ 1234");
+    e.films = 3;
+    e.filmSize = QStringLiteral("100 × 240");
+    e.sensitivity = QStringLiteral("0,2 мм");
+    e.defects = defects;
+    e.verdict = verdict;
+    e.performer = QStringLiteral("Петров П. П.");
+    return e;
+}
+
+} // namespace kelto::testing
