@@ -79,26 +79,17 @@ void TfIso::CreateResults()
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
 
-    AddColumnCaption(QStringLiteral("Просвечиваемая толщина w:"), 236);
-    lW = AddColumnResult("lW", 236);
-    AddColumnCaption(QStringLiteral("Расстояние источник — объект f:"), 258);
-    lF = AddColumnResult("lF", 258);
-    AddColumnCaption(QStringLiteral("Наименьшее расстояние f min:"), 280);
-    lFMin = AddColumnResult("lFMin", 280);
-    AddColumnCaption(QStringLiteral("Расстояние f:"), 302);
-    lDistance = AddColumnResult("lDistance", 302);
-    AddColumnCaption(QStringLiteral("Число экспозиций:"), 324);
-    lExposures = AddColumnResult("lExposures", 324);
-    AddColumnCaption(QStringLiteral("Проволочный эталон:"), 346);
-    lIqi = AddColumnResult("lIqi", 346);
-    AddColumnCaption(QStringLiteral("Толщина для источника (табл. 2):"), 368);
-    lRange = AddColumnResult("lRange", 368);
-    AddColumnCaption(QStringLiteral("Время экспозиции:"), 390);
-    lExposure = AddColumnResult("lExposure", 390);
-    // The density line may ask for the compensation: up to three lines
-    // beside its caption, the last of the results.
-    AddColumnCaption(QStringLiteral("Оптическая плотность снимка:"), 412);
-    lDensity = AddColumnResult("lDensity", 412);
+    AddColumnResults(236, {{&lW, "lW", "Просвечиваемая толщина w:"},
+                           {&lF, "lF", "Расстояние источник — объект f:"},
+                           {&lFMin, "lFMin", "Наименьшее расстояние f min:"},
+                           {&lDistance, "lDistance", "Расстояние f:"},
+                           {&lExposures, "lExposures", "Число экспозиций:"},
+                           {&lIqi, "lIqi", "Проволочный эталон:"},
+                           {&lRange, "lRange", "Толщина для источника (табл. 2):"},
+                           {&lExposure, "lExposure", "Время экспозиции:"},
+                           // The density line may ask for the compensation: up
+                           // to three lines beside its caption, the last result.
+                           {&lDensity, "lDensity", "Оптическая плотность снимка:"}});
     lDensity->setWordWrap(true);
     lHint = AddHintLine(466, WindowWidth - 2 * CaptionLeft);
 }
