@@ -101,15 +101,32 @@ std::optional<QString> WriteAutostartEntry(bool on)
     return std::nullopt;
 }
 
-std::optional<QString> MendAutostartEntry()
+bool MendAutostartEntry(QString* reason)
 {
     const QString path = AutostartEntryPath();
-    if (!path.isEmpty()) {
-        QFile entry(path);
-        if (entry.open(QIODevice::ReadOnly) && entry.readAll() == AutostartEntryText(true, AutostartExecutable()))
-            return std::nullopt;
+    if (path.isEmpty())
+        return false;
+    QFile entry(path);
+    if (!entry.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = entry.read(64 * 1024);
+    if (text == AutostartEntryText(true, AutostartExecutable()))
+        return true;
+    // The key as the desktop reads it: a line of its own, blanks around "=".
+    for (QByteArray line : text.split('\n')) {
+        line = line.trimmed();
+        if (!line.startsWith("Hidden"))
+            continue;
+        const QByteArray value = line.mid(6).trimmed();
+        if (value.startsWith('=') && value.mid(1).trimmed() == "true")
+            return false;
     }
-    return WriteAutostartEntry(true);
+    if (auto err = WriteAutostartEntry(true)) {
+        if (reason)
+            *reason = *err;
+        return false;
+    }
+    return true;
 }
 
 } // namespace kelto

@@ -26,10 +26,13 @@ QByteArray AutostartEntryText(bool on, const QString& program);
 // Writes the entry (creating the folder); the reason on failure.
 std::optional<QString> WriteAutostartEntry(bool on);
 
-// At start, with autostart on: an entry that is missing or names another
-// place than where the program now runs (the folder was moved) is written
-// afresh for this one. The reason when that failed; autostart then does not
-// work and the menu must not show it on.
-std::optional<QString> MendAutostartEntry();
+// At start, with autostart on in ini.cnf: this user's own entry, when it
+// is on and names another place than where the program now runs (the
+// folder was moved), is written afresh for this one. No entry, or one
+// switched off, is left as it is: in a folder shared by two users, one
+// user's choice is not the other's. True when this user's entry now starts
+// this program; false otherwise, with `reason` set when a rewrite failed
+// (autostart then does not work and the menu must not show it on).
+bool MendAutostartEntry(QString* reason = nullptr);
 
 } // namespace kelto

@@ -1,6 +1,7 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "gui/designfont.h"
+#include "gui/qtdialogs.h"
 #include "app/tfabout.h"
 #include "app/tfmain.h"
 #include "app/platform.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
     auto pictures = std::make_unique<kelto::TPicturePrefetch>(kelto::RememberedPluginPath());
     kelto::InstallBundledFonts(kelto::ExecutableFolder());
     kelto::InstallQtTranslations(kelto::ExecutableFolder());
+    kelto::InstallQtDialogs(kelto::ExecutableFolder());
 
     kelto::TfMain fMain;
     if (!fMain.ClaimSingleInstance())

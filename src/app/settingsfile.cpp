@@ -7,8 +7,6 @@
 #include "gui/report.h"
 
 #include <QDir>
-
-#include <QDir>
 #include <QFileInfo>
 
 namespace kelto {
@@ -16,11 +14,13 @@ namespace kelto {
 namespace {
 
 // A path that code page 1251 cannot hold would come back as '?'s and name
-// nothing. The default plug-in is then remembered as an empty first line,
+// nothing; one with a line break would become two lines. The default plug-in is then remembered as an empty first line,
 // which means the same; another path is better not remembered at all.
 std::optional<QString> StorableLine(const QString& path)
 {
     const QString line = PluginLineFor(path);
+    if (HoldsControlCharacter(line))
+        return std::nullopt;
     if (FitsCp1251(line))
         return line;
     if (path == DefaultPluginPath())

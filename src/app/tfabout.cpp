@@ -6,6 +6,9 @@
 #include "core/programfolder.h"
 #include "gui/designfont.h"
 #include "gui/skintargets.h"
+#include "gui/linklabel.h"
+#include "docs/documents.h"
+#include "docs/view/docslist.h"
 
 #include <QDir>
 
@@ -42,19 +45,30 @@ TfAbout::TfAbout(QWidget* parent)
     connect(m_surface, &THotSpot::clicked, this, &TfAbout::CloseAbout);
     m_logo = new THotSpot(QStringLiteral("Label2"), QRect(13, 9, 105, 57), this, true);
     connect(m_logo, &THotSpot::clicked, this, &TfAbout::OpenPublisherSite);
-    // Over the picture's lower edge, whatever picture a plug-in gives; a
+    // The version closes the picture's line "© … — свободная программа",
+    // in the picture's own face and colour; the folder is its tooltip. A
     // click on it still closes the window.
     m_version = new QLabel(this);
     m_version->setObjectName(QStringLiteral("lVersion"));
-    m_version->setGeometry(0, 182, 432, 16);
-    m_version->setFont(DesignFont(11));
-    m_version->setContentsMargins(4, 0, 4, 0);
-    m_version->setAutoFillBackground(true);
+    m_version->setGeometry(280, 84, 144, 18);
+    QFont bold = DesignFont(12);
+    bold.setBold(true);
+    m_version->setFont(bold);
+    m_version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette pal = m_version->palette();
-    pal.setColor(QPalette::Window, QColor(255, 255, 255, 215));
-    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::WindowText, QColor(0x1a, 0x1a, 0x1a));
     m_version->setPalette(pal);
+    m_version->setText(QStringLiteral("Версия %1").arg(ProgramVersion()));
     m_version->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The user's guide, on the free end of the requirements' heading line.
+    m_guide = new TLinkLabel("lGuide", QString::fromUtf8(UserGuide.caption), this);
+    m_guide->setFont(DesignFont(12));
+    m_guide->adjustSize();
+    m_guide->move(width() - 8 - m_guide->width(), 103);
+    QPalette link = m_guide->palette();
+    link.setColor(QPalette::WindowText, QColor(0x1a, 0x5f, 0xb4));
+    m_guide->setPalette(link);
+    connect(m_guide, &TLinkLabel::clicked, this, [] { OpenUserGuide(); });
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->geometry().center() - rect().center());
 }
@@ -62,10 +76,7 @@ TfAbout::TfAbout(QWidget* parent)
 void TfAbout::showEvent(QShowEvent* e)
 {
     // The folder is known only once the main window has started up.
-    const QString line = AboutFolderLine(ProgramFolder());
-    const int room = m_version->width() - 8;
-    m_version->setText(m_version->fontMetrics().elidedText(line, Qt::ElideMiddle, room));
-    m_version->setToolTip(line);
+    m_version->setToolTip(AboutFolderLine(ProgramFolder()));
     QDialog::showEvent(e);
 }
 

@@ -8,6 +8,7 @@ class QLabel;
 namespace kelto {
 
 class THotSpot;
+class TLinkLabel;
 
 // The publisher's web address (a reserved example domain until the project
 // has a home page of its own).
@@ -34,6 +35,7 @@ private:
     THotSpot* m_logo = nullptr;
     THotSpot* m_surface = nullptr;
     QLabel* m_version = nullptr;
+    TLinkLabel* m_guide = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;

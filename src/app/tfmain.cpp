@@ -9,6 +9,7 @@
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "app/autostart.h"
+#include "app/instanceclaim.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
 #include "diary/diarybackup.h"
@@ -190,6 +191,7 @@ void TfMain::CreateHeaderKeys()
           },
           true},
          {SpeedButton10, "Инфо: о программе", {}, [this] { ShowAbout(); }}});
+    InstallUserGuideKey(this);
 }
 
 void TfMain::CreateAutoSave()
@@ -227,14 +229,7 @@ bool TfMain::ClaimSingleInstance()
 {
     AutoStart = false;
     DayList_.clear();
-    if (!m_guard.Acquire(m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride)) {
-        MessageRequest r;
-        r.icon = QMessageBox::Critical;
-        r.text = QStringLiteral("Не возможен запуск второй копии программы! Выход.");
-        ShowMessage(r);
-        return false;
-    }
-    return true;
+    return ClaimProgramFolder(m_guard, m_programFolderOverride.isEmpty() ? ExecutableFolder() : m_programFolderOverride);
 }
 
 const std::vector<TfMain::TStartupStep>& TfMain::StartupSteps()
@@ -492,10 +487,11 @@ void TfMain::StepShowSelectedDay()
 
 void TfMain::StepClosingAutoStart()
 {
-    // Autostart changes only when the user switches it. A folder moved
-    // elsewhere keeps it working: the entry follows the program, silently;
-    // where it cannot, the menu shows autostart off.
-    if (AutoStart && MendAutostartEntry()) {
+    // Autostart changes only when this user switches it. A folder moved
+    // elsewhere keeps this user's entry working, silently; where it cannot,
+    // or where the flag is another user's of a shared folder, the menu
+    // shows autostart off.
+    if (AutoStart && !MendAutostartEntry()) {
         AutoStart = false;
         N4->setChecked(false);
     }

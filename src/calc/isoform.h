@@ -105,6 +105,9 @@ std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& t
 //  6 source size d, mm, as typed
 //  7 source-to-film distance SFD, mm, as typed
 //  8 planar imperfections to be found ("1" or "0")
+// Lines 1, 2 and 6 are the calculation view's diameter, wall and focal spot,
+// which the window shares; they count only while the view's texts are not
+// numbers.
 QByteArray IsoFileBytes(const TIsoForm& form);
 // Nothing when the bytes are not such a file.
 std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes);

@@ -3,6 +3,8 @@
 #include "core/cp1251.h"
 #include "calc/exposureline.h"
 
+#include <algorithm>
+
 namespace kelto {
 
 namespace {
@@ -11,6 +13,7 @@ const QString Dash = QStringLiteral("—");
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 // Lines of the first card.cnf, and of this version's.
 constexpr int OldCardFileLines = 9, CardFileLines = 22;
+const QByteArray Utf8Mark("\xEF\xBB\xBF");
 
 // The pipe as the user typed it: "219 × 6,0 мм".
 QString PipeText(const QString& diameter, const QString& thickness)
@@ -256,7 +259,15 @@ QByteArray CardFileBytes(const TCardFields& f)
     QStringList lines;
     for (const TCardField& field : CardFieldList())
         lines << OneLine(f.*field.field);
-    return JoinCrLf(lines + f.extra);
+    lines += f.extra;
+    if (std::all_of(lines.cbegin(), lines.cend(), FitsCp1251))
+        return JoinCrLf(lines);
+    // "1 × 100×300" has a letter the code page lacks: the whole file goes to
+    // UTF-8 with its mark rather than lose it.
+    QByteArray out = Utf8Mark;
+    for (const QString& l : lines)
+        out += l.toUtf8() + "\r\n";
+    return out;
 }
 
 std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
@@ -265,7 +276,13 @@ std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
     // not written by the program.
     if (!bytes.endsWith("\r\n"))
         return std::nullopt;
-    const QStringList l = SplitCp1251Lines(bytes);
+    QStringList l;
+    if (bytes.startsWith(Utf8Mark)) {
+        l = QString::fromUtf8(bytes.mid(Utf8Mark.size())).split(QStringLiteral("\r\n"));
+        l.removeLast(); // after the last line end
+    } else {
+        l = SplitCp1251Lines(bytes);
+    }
     if (l.size() < OldCardFileLines)
         return std::nullopt;
     TCardFields f;

@@ -113,7 +113,9 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
 // "Карта 219x6,0 08.12.2026.pdf": the pipe as typed, the day the card is made.
 QString CardPdfName(const QString& diameter, const QString& thickness, const QDate& made);
 
-// card.cnf, code page 1251, CR LF, one value per line in this order:
+// card.cnf, code page 1251 (UTF-8 after its byte order mark when a value
+// has a letter the code page lacks, "×" say), CR LF, one value per line in
+// this order:
 //  1 Организация
 //  2 Объект
 //  3 Сварное соединение (стык)

@@ -136,7 +136,9 @@ QByteArray JoinCrLf(const QStringList& lines)
 {
     QByteArray out;
     for (const QString& l : lines) {
-        out += ToCp1251(l);
+        QByteArray line = ToCp1251(l);
+        line.replace('\r', ' ').replace('\n', ' ');
+        out += line;
         out += "\r\n";
     }
     return out;

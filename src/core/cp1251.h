@@ -27,7 +27,9 @@ const unsigned char* Cp1251FromUnicodeTable();
 // counts. Nothing is trimmed. (log.cnf has a rule of its own, in the diary.)
 QStringList SplitCp1251Lines(const QByteArray& bytes);
 
-// Lines joined with CR LF, every line ended by CR LF, in code page 1251.
+// Lines joined with CR LF, every line ended by CR LF, in code page 1251. A
+// line break inside a line becomes a space: one line is never read back as
+// two, which would shift every value after it.
 QByteArray JoinCrLf(const QStringList& lines);
 
 } // namespace kelto

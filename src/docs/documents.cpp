@@ -6,29 +6,54 @@
 
 namespace kelto {
 
-QString DocumentPath(int document)
+namespace {
+const TReferenceDocument& Shelf(int document)
 {
-    return ProgramFolder() + ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText();
+    return ReferenceDocuments.at(static_cast<std::size_t>(document));
+}
+} // namespace
+
+QString DocumentPath(const TReferenceDocument& document)
+{
+    return ProgramFolder() + document.FileNameText();
 }
 
-bool DocumentPresent(int document)
+QString DocumentPath(int document)
+{
+    return DocumentPath(Shelf(document));
+}
+
+bool DocumentPresent(const TReferenceDocument& document)
 {
     return QFileInfo(DocumentPath(document)).isFile();
 }
 
-QString MissingDocumentText(int document)
+bool DocumentPresent(int document)
+{
+    return DocumentPresent(Shelf(document));
+}
+
+QString MissingDocumentText(const TReferenceDocument& document)
 {
     const QString folder = QDir::toNativeSeparators(QDir::cleanPath(ProgramFolder()));
-    return QStringLiteral("Не найден файл «%1» в папке программы: %2")
-        .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText(), folder);
+    return QStringLiteral("Не найден файл «%1» в папке программы: %2").arg(document.FileNameText(), folder);
+}
+
+QString MissingDocumentText(int document)
+{
+    return MissingDocumentText(Shelf(document));
+}
+
+QString NoViewerText(const TReferenceDocument& document)
+{
+    return QStringLiteral(
+               "Не удалось открыть документ «%1» (%2): на компьютере не найдена программа для просмотра PDF.")
+        .arg(document.FileNameText(), QDir::toNativeSeparators(DocumentPath(document)));
 }
 
 QString NoViewerText(int document)
 {
-    return QStringLiteral(
-               "Не удалось открыть документ «%1» (%2): на компьютере не найдена программа для просмотра PDF.")
-        .arg(ReferenceDocuments.at(static_cast<std::size_t>(document)).FileNameText(),
-             QDir::toNativeSeparators(DocumentPath(document)));
+    return NoViewerText(Shelf(document));
 }
 
 } // namespace kelto

@@ -23,6 +23,10 @@ inline constexpr std::array<TReferenceDocument, 6> ReferenceDocuments{{
     {"Примеры дефектов сварного соединения", "defects.pdf"},
 }};
 
+// The user's guide, made at build time from the user's part of README.md;
+// opened with Shift+F1 and from "Инфо", as the shelf's documents are.
+inline constexpr TReferenceDocument UserGuide{"Руководство пользователя", "guide.pdf"};
+
 // The notepad's menu offers four of them, in its own order.
 struct TSpravkaMenuItem {
     const char* objectName;
@@ -35,17 +39,22 @@ inline constexpr std::array<TSpravkaMenuItem, 4> SpravkaMenuItems{{
     {"N6", 5},
 }};
 
-// ProgramFolder() followed by the document's file name.
+// ProgramFolder() followed by the document's file name. The functions taking
+// an index take it into ReferenceDocuments.
+QString DocumentPath(const TReferenceDocument& document);
 QString DocumentPath(int document);
 
 // Whether the document's file is in the program folder now.
+bool DocumentPresent(const TReferenceDocument& document);
 bool DocumentPresent(int document);
 
 // "Не найден файл «scanners.pdf» в папке программы: /opt/kelto"; the
 // general error report adds the full stop.
+QString MissingDocumentText(const TReferenceDocument& document);
 QString MissingDocumentText(int document);
 // "Не удалось открыть документ «gost7512.pdf» (/opt/kelto/gost7512.pdf): на
 // компьютере не найдена программа для просмотра PDF."
+QString NoViewerText(const TReferenceDocument& document);
 QString NoViewerText(int document);
 
 } // namespace kelto

@@ -47,6 +47,9 @@ struct TJournalEntry {
     QString changedBy;
     QDateTime changedAt;
     bool deleted = false;
+    // Saved while the laboratory's server was away: kept in journal.db and
+    // sent when it answers ("не отправлено").
+    bool unsent = false;
 
     // Equal in what the technician typed (not in what the store keeps).
     bool SameText(const TJournalEntry& other) const;

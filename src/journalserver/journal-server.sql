@@ -8,7 +8,7 @@
 --
 -- and gives each technician's user the rights below (the role kelto_journal
 -- is made here; GRANT kelto_journal TO ivanov; for each technician).
--- Schema version 1; a program that finds an older version upgrades it in one
+-- Schema version 2 (the version of journal.db it matches); a program that finds an older version upgrades it in one
 -- transaction keeping every row, one that finds a newer version refuses to
 -- write. The whole file is one transaction: nothing is half made.
 
@@ -17,7 +17,7 @@ BEGIN;
 CREATE TABLE kelto_schema (
     version integer NOT NULL
 );
-INSERT INTO kelto_schema (version) VALUES (1);
+INSERT INTO kelto_schema (version) VALUES (2);
 
 -- Every change takes the next value of this sequence: an open window that
 -- sees it move reloads, so the others' entries appear within seconds.

@@ -1,5 +1,7 @@
 #include "journalserver/serverdb.h"
 
+#include "journal/journalstore.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -59,6 +61,19 @@ bool RunScript(QSqlDatabase db, const QString& script, QSqlError* error)
     *error = db.lastError();
     db.rollback();
     return false;
+}
+
+// The steps from `version` up to ServerSchemaVersion. The server's schema
+// keeps the file's version numbers, so a store of either kind says the same.
+static_assert(ServerSchemaVersion == CurrentJournalSchema,
+              "journal-server.sql and UpgradeSteps follow the version of journal.db");
+QString UpgradeSteps(int version)
+{
+    QString steps;
+    // 1 -> 2: the file's version 2 changed nothing the server keeps.
+    if (version < 2)
+        steps += QStringLiteral("UPDATE kelto_schema SET version = 2;\n");
+    return steps;
 }
 
 QString NoRightsMessage(const QString& what)
@@ -275,15 +290,19 @@ TSchemaOutcome PrepareServerSchema(QSqlDatabase db)
                                "эта программа знает версию %2). Обновите программу.")
                     .arg(*version)
                     .arg(ServerSchemaVersion)};
-    // Version 1 is the first: an empty database gets the whole file, in one
-    // transaction. Later versions add their steps here.
+    // An empty database gets the whole file; an older schema its steps from
+    // its version on; either in one transaction.
     QSqlError error;
-    if (RunScript(db, ServerSchemaSql(), &error))
-        return {TSchemaState::Made, {}};
+    const bool empty = *version == 0;
+    if (RunScript(db, empty ? ServerSchemaSql() : UpgradeSteps(*version), &error))
+        return {empty ? TSchemaState::Made : TSchemaState::Upgraded, {}};
     if (IsNoRights(error))
         return {TSchemaState::NoRights,
                 NoRightsMessage(
-                    QStringLiteral("На сервере ещё нет таблиц журнала, а у пользователя нет прав их создать."))};
+                    empty ? QStringLiteral("На сервере ещё нет таблиц журнала, а у пользователя нет прав их создать.")
+                          : QStringLiteral(
+                                "Таблицы журнала на сервере старой версии (%1), а у пользователя нет прав их обновить.")
+                                .arg(*version))};
     // Another program made them at the same moment: theirs are as good.
     if (const auto again = ServerSchemaVersionOf(db); again && *again == ServerSchemaVersion)
         return {TSchemaState::Ready, {}};

@@ -13,7 +13,7 @@
 
 namespace kelto {
 
-inline constexpr int ServerSchemaVersion = 1;
+inline constexpr int ServerSchemaVersion = 2;
 inline constexpr const char* ServerSqlFileName = "journal-server.sql";
 // The channel of LISTEN/NOTIFY on which every change is announced.
 inline constexpr const char* ServerChangeChannel = "kelto_journal";

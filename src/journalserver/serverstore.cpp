@@ -121,7 +121,13 @@ QString SortExpression(TJournalColumn column)
     case TJournalColumn::Films: return QStringLiteral("films");
     case TJournalColumn::Sensitivity: return QStringLiteral("sensitivity");
     case TJournalColumn::Defects: return QStringLiteral("defects");
-    case TJournalColumn::Verdict: return QStringLiteral("verdict");
+    case TJournalColumn::Verdict: {
+        // In the verdicts' own order, not their words'.
+        QString byOrder = QStringLiteral("CASE verdict");
+        for (TVerdict v : AllVerdicts())
+            byOrder += QStringLiteral(" WHEN '%1' THEN %2").arg(VerdictText(v)).arg(int(v));
+        return byOrder + QStringLiteral(" END");
+    }
     // "17/2026" by its year, then its number.
     case TJournalColumn::Conclusion:
         return QStringLiteral("(substring(conclusion from '/(\\d{1,6})\\s*$'))::int %1, "
@@ -196,6 +202,7 @@ QString TServerJournalStore::Place() const
 TStoreResult TServerJournalStore::Open()
 {
     m_inTransaction = false;
+    m_broken = false;
     if (auto reason = m_connection.Open(m_settings, m_password)) {
         m_lastFailure = *reason;
         return TStoreResult::Fail(ServerUnreachableText(*reason));
@@ -213,7 +220,7 @@ TStoreResult TServerJournalStore::Open()
 
 bool TServerJournalStore::IsOpen() const
 {
-    return m_connection.IsOpen();
+    return !m_broken && m_connection.IsOpen();
 }
 
 QSqlDatabase TServerJournalStore::Db() const
@@ -233,7 +240,8 @@ TStoreResult TServerJournalStore::FailWith(const QSqlError& error)
     const QString reason = ServerErrorText(error);
     if (IsConnectionLost(error)) {
         // A dropped connection is opened anew by the next call.
-        m_connection.Close();
+        // Closed by the next Open, when no query of this call holds it.
+        m_broken = true;
         m_inTransaction = false;
         m_lastFailure = reason;
         return TStoreResult::Fail(ServerUnreachableText(reason));
@@ -255,8 +263,17 @@ TStoreResult TServerJournalStore::InTransaction(const std::function<TStoreResult
     if (auto open = Reconnect(); !open.IsDone())
         return open;
     QSqlDatabase db = Db();
-    if (!db.transaction())
-        return FailWith(db.lastError());
+    if (!db.transaction()) {
+        // A connection that went while idle (a restarted server): nothing was
+        // sent yet, so once more on a new one.
+        const TStoreResult failed = FailWith(db.lastError());
+        db = QSqlDatabase();
+        if (IsOpen() || !Open().IsDone())
+            return failed;
+        db = Db();
+        if (!db.transaction())
+            return FailWith(db.lastError());
+    }
     m_inTransaction = true;
     TStoreResult result = body();
     if (!m_inTransaction) // the connection went meanwhile

@@ -76,6 +76,7 @@ private:
     QString m_lastFailure;
     QString m_osUser;
     bool m_inTransaction = false;
+    bool m_broken = false; // the connection was lost; opened anew by the next call
 };
 
 } // namespace kelto

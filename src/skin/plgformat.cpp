@@ -8,13 +8,22 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 namespace kelto {
 
 QString DefaultPluginPath()
 {
     return ProgramFolder() + QString::fromUtf8(DefaultPluginName);
+}
+
+bool HoldsControlCharacter(const QString& name)
+{
+    return std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    });
 }
 
 QStringList ReadPlgLines(const QByteArray& bytes)
@@ -143,26 +152,85 @@ QByteArray PictureFormatFor(const QString& path)
     if (ext == QLatin1String("ico"))
         return "ICO";
     if (ext == QLatin1String("emf") || ext == QLatin1String("wmf"))
-        throw Error(QStringLiteral("Метафайлы не поддерживаются: %1").arg(path));
-    throw Error(QStringLiteral("Неизвестный вид рисунка: %1").arg(path));
+        throw Error(QStringLiteral("метафайлы не поддерживаются"));
+    throw Error(QStringLiteral("такой вид рисунка не поддерживается"));
 }
 
 void CheckPictureSize(const QSize& picture, const QSize& design)
 {
     if (!picture.isValid())
-        throw Error(QStringLiteral("Размер рисунка не читается"));
+        throw Error(QStringLiteral("размер не читается"));
     if (picture != design)
-        throw Error(QStringLiteral("Рисунок %1 × %2, а нужен %3 × %4")
+        throw Error(QStringLiteral("размер %1 × %2, а нужен %3 × %4")
                         .arg(picture.width())
                         .arg(picture.height())
                         .arg(design.width())
                         .arg(design.height()));
 }
 
+namespace {
+
+quint64 Le(const QByteArray& b, qsizetype at, int bytes)
+{
+    quint64 v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | std::uint8_t(b[at + i]);
+    return v;
+}
+
+// The bytes a BMP needs, from its own headers: its pixels end there. Zero
+// when the headers themselves are cut or make no sense.
+quint64 BmpLength(const QByteArray& b)
+{
+    if (b.size() < 18 || b[0] != 'B' || b[1] != 'M')
+        return 0;
+    const quint64 pixels = Le(b, 10, 4), header = Le(b, 14, 4);
+    if (header != 12 && header < 40)
+        return 0;
+    if (quint64(b.size()) < 14 + header)
+        return 0;
+    const bool core = header == 12;
+    const qint64 width = core ? qint64(Le(b, 18, 2)) : qint64(qint32(Le(b, 18, 4)));
+    const qint64 height = core ? qint64(Le(b, 20, 2)) : qint64(qint32(Le(b, 22, 4)));
+    const quint64 depth = Le(b, core ? 24 : 28, 2);
+    const quint64 compression = core ? 0 : Le(b, 30, 4);
+    const quint64 imageSize = core ? 0 : Le(b, 34, 4);
+    if (compression == 0 || compression == 3 || compression == 6) {
+        const quint64 stride = ((quint64(std::abs(width)) * depth + 31) / 32) * 4;
+        return pixels + stride * quint64(std::abs(height));
+    }
+    // Run-length and embedded bodies say their own length.
+    return imageSize == 0 ? 0 : pixels + imageSize;
+}
+
+// Every image an icon lists lies inside the file.
+bool IcoIsWhole(const QByteArray& b)
+{
+    if (b.size() < 6)
+        return false;
+    const quint64 count = Le(b, 4, 2);
+    if (count == 0 || quint64(b.size()) < 6 + 16 * count)
+        return false;
+    for (quint64 i = 0; i < count; ++i) {
+        const qsizetype entry = qsizetype(6 + 16 * i);
+        if (Le(b, entry + 12, 4) + Le(b, entry + 8, 4) > quint64(b.size()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool PictureBodyIsWhole(const QByteArray& bytes, const QByteArray& format)
 {
-    if (format != "JPEG")
-        return true; // the other decoders fail on a body cut short
+    // The BMP and icon decoders fill what is missing of a body cut short
+    // with black; the JPEG one with grey.
+    if (format == "BMP") {
+        const quint64 length = BmpLength(bytes);
+        return length != 0 && length <= quint64(bytes.size());
+    }
+    if (format == "ICO")
+        return IcoIsWhole(bytes);
     // The end-of-image marker, perhaps followed by padding some cameras add.
     qsizetype end = bytes.size();
     while (end > 0 && (bytes[end - 1] == '\0' || bytes[end - 1] == '\xFF'))
@@ -182,10 +250,11 @@ void ToggleHeaderInMemory(QByteArray& bytes)
 QByteArray ReadUnscrambledPicture(const QString& path)
 {
     if (!QFileInfo(path).isFile())
-        throw Error(QStringLiteral("Нет файла рисунка %1").arg(path));
-    auto bytes = ReadWholeFile(path, qint64(256) << 20);
+        throw Error(QStringLiteral("файла нет"));
+    QString reason;
+    auto bytes = ReadWholeFile(path, qint64(256) << 20, &reason);
     if (!bytes)
-        throw Error(QStringLiteral("Не удалось прочитать рисунок %1").arg(path));
+        throw Error(reason.isEmpty() ? QStringLiteral("файл не читается") : reason);
     ToggleHeaderInMemory(*bytes);
     return *bytes;
 }

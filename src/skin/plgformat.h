@@ -20,6 +20,10 @@ inline constexpr const char* DefaultPluginName = "plugins/стандарт.plg";
 // ProgramFolder() + DefaultPluginName.
 QString DefaultPluginPath();
 
+// A name with a control character (a line break among them) is never a
+// plug-in: it could not be written as one line of ini.cnf.
+bool HoldsControlCharacter(const QString& name);
+
 // A plug-in has at least this many lines; later ones are never read.
 inline constexpr int PluginLineCount = 33;
 
@@ -83,8 +87,10 @@ QByteArray PictureFormatFor(const QString& path);
 // would take gigabytes to decode) fails the plug-in. Throws kelto::Error.
 void CheckPictureSize(const QSize& picture, const QSize& design);
 
-// Whether the picture's bytes run to their format's end: a JPEG cut short
-// still decodes (its missing rows grey), so its end marker is looked for.
+// Whether the picture's bytes run to their format's end: a picture cut
+// short still decodes (its missing rows black or grey), so a BMP is held
+// to the length its headers give, an icon to its images' places and a
+// JPEG to its end marker.
 bool PictureBodyIsWhole(const QByteArray& bytes, const QByteArray& format);
 
 // XORs the first 12 bytes of `bytes` with PictureKey; shorter data is left
@@ -92,7 +98,8 @@ bool PictureBodyIsWhole(const QByteArray& bytes, const QByteArray& format);
 void ToggleHeaderInMemory(QByteArray& bytes);
 
 // The picture file's bytes in their plain form, read without touching the
-// file. Throws kelto::Error when the file cannot be read.
+// file. Throws kelto::Error when the file cannot be read. The errors of the
+// picture functions are short reasons the load puts after the picture's name.
 QByteArray ReadUnscrambledPicture(const QString& path);
 
 // Toggles the stored header of the file in place (for preparing pictures).

@@ -1,6 +1,7 @@
 // ini.cnf at start, on switching autostart and after a plug-in choice; the
 // XDG autostart entry, always in a temporary configuration folder.
 #include "app/autostart.h"
+#include "app/instanceclaim.h"
 #include "app/settingsfile.h"
 #include "core/cp1251.h"
 #include "core/programfolder.h"
@@ -15,6 +16,7 @@
 #include "messages.h"
 #include "table.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 using namespace kelto;
@@ -302,6 +304,67 @@ private slots:
         QCOMPARE(Get(Ini()), Default() + "\r\n1\r\n");
     }
 
+    // Where the folder cannot be locked, a lock file of another host asks
+    // whether that copy is closed and names the file and the host; a lock
+    // file that is no file is named in the refusal.
+    // clang-format off
+    void lockFileBoxes_data()
+    {
+        Columns<QByteArray, int, bool, QString>({"planted", "answer", "runs", "named"});
+        QTest::newRow("other host, still open") << QByteArray("7\nlab-2\n") << int(QMessageBox::No)  << false << "lab-2";
+        QTest::newRow("other host, closed")     << QByteArray("7\nlab-2\n") << int(QMessageBox::Yes) << true  << "lab-2";
+        QTest::newRow("a folder")               << QByteArray("<folder>")   << int(QMessageBox::Ok)  << false << "kelto.lock";
+    }
+    // clang-format on
+    void lockFileBoxes()
+    {
+        auto [planted, answer, runs, named] = Fetch<QByteArray, int, bool, QString>({"planted", "answer", "runs", "named"});
+        const QString folder = m_dir.path() + "/shared";
+        QDir(folder).removeRecursively();
+        const QString lock = folder + "/kelto.lock";
+        if (planted == "<folder>")
+            QVERIFY(QDir().mkpath(lock));
+        else
+            Put(lock, planted);
+        MessageRecorder rec;
+        rec.answer = QMessageBox::StandardButton(answer);
+        TInstanceGuard guard(QStringLiteral("kelto-test-lock"));
+        guard.SetFlock([](int, int) {
+            errno = ENOLCK;
+            return -1;
+        });
+        QCOMPARE(ClaimProgramFolder(guard, folder), runs);
+        QCOMPARE(rec.boxes.size(), 1);
+        QCOMPARE(rec.Captions(), QStringList{"Кельто"});
+        QVERIFY2(rec.boxes[0].text.contains(named) && rec.boxes[0].text.contains("kelto.lock"),
+                 qPrintable(rec.boxes[0].text));
+    }
+
+    // A chosen name with a control character is never remembered: a line
+    // break would make its second half the autostart flag.
+    // clang-format off
+    void controlCharacterNotRemembered_data()
+    {
+        Column<QString>("name", {
+            {"line feed", "a\nevil.plg"},
+            {"carriage return", "a\revil.plg"},
+            {"tab", "a\tb.plg"},
+            {"escape", "a\x1b[2Jb.plg"},
+            {"paragraph separator", QString("a") + QChar(0x2029) + "b.plg"},
+        });
+    }
+    // clang-format on
+    void controlCharacterNotRemembered()
+    {
+        QFETCH(QString, name);
+        Put(Ini(), "plugins/a.plg\r\n0\r\n");
+        RewriteAfterPluginChoice(ProgramFolder() + "plugins/" + name);
+        QCOMPARE(Get(Ini()), QByteArray("plugins/a.plg\r\n0\r\n"));
+        // Whatever reaches the writer, a line stays one line.
+        QCOMPARE(JoinCrLf({name, "0"}).count("\r\n"), 2);
+        QCOMPARE(JoinCrLf({name, "0"}).count('\n'), 2);
+    }
+
     // clang-format off
     void pluginLineFor_data()
     {
@@ -468,36 +531,48 @@ private slots:
                     .contains("Exec=" + DesktopExecValue(QCoreApplication::applicationFilePath()) + "\n"));
     }
 
-    // At start with autostart on: the entry follows a moved folder.
+    // At start with autostart on: this user's entry follows a moved folder;
+    // no entry, or one this user switched off, stays as it is (the flag in
+    // a shared folder may be another user's).
     void mendEntry_data()
     {
         QTest::addColumn<QString>("entry"); // "<missing>", or the program the entry starts
-        Columns<bool, bool>({"hidden", "rewritten"});
+        Columns<bool, bool, bool>({"hidden", "rewritten", "on"});
         // clang-format off
-        QTest::newRow("this place")      << "/opt/Кельто/bin/kelto"   << false << false;
-        QTest::newRow("old place")       << "/media/old/kelto"        << false << true;
-        QTest::newRow("switched off")    << "/opt/Кельто/bin/kelto"   << true  << true;
-        QTest::newRow("missing")         << "<missing>"               << false << true;
+        QTest::newRow("this place")      << "/opt/Кельто/bin/kelto"   << false << false << true;
+        QTest::newRow("old place")       << "/media/old/kelto"        << false << true  << true;
+        QTest::newRow("switched off")    << "/opt/Кельто/bin/kelto"   << true  << false << false;
+        QTest::newRow("off, old place")  << "/media/old/kelto"        << true  << false << false;
+        QTest::newRow("missing")         << "<missing>"               << false << false << false;
         // clang-format on
     }
     void mendEntry()
     {
-        auto [entry, hidden, rewritten] = Fetch<QString, bool, bool>({"entry", "hidden", "rewritten"});
+        auto [entry, hidden, rewritten, on] = Fetch<QString, bool, bool, bool>({"entry", "hidden", "rewritten", "on"});
         const QString path = AutostartEntryPath();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const QByteArray before = entry == "<missing>" ? QByteArray() : AutostartEntryText(!hidden, entry);
         if (!before.isEmpty())
             Put(path, before);
-        QCOMPARE(MendAutostartEntry(), std::nullopt);
-        QCOMPARE(Get(path), AutostartEntryText(true, "/opt/Кельто/bin/kelto"));
-        QCOMPARE(Get(path) != before, rewritten);
+        QCOMPARE(MendAutostartEntry(), on);
+        QCOMPARE(QFile::exists(path), !before.isEmpty());
+        if (on)
+            QCOMPARE(Get(path), AutostartEntryText(true, "/opt/Кельто/bin/kelto"));
+        if (!before.isEmpty())
+            QCOMPARE(Get(path) != before, rewritten);
     }
 
+    // An entry that is a link is never written through: the mend fails and
+    // says why.
     void mendFailsWhereNothingCanBeWritten()
     {
-        Put(m_dir.path() + "/config-file", "x");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path() + "/config-file"));
-        QVERIFY(MendAutostartEntry().has_value());
+        const QString path = AutostartEntryPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        Put(m_dir.path() + "/elsewhere.desktop", AutostartEntryText(true, "/media/old/kelto"));
+        QVERIFY(QFile::link(m_dir.path() + "/elsewhere.desktop", path));
+        QString reason;
+        QVERIFY(!MendAutostartEntry(&reason));
+        QVERIFY(!reason.isEmpty());
     }
 };
 

@@ -664,7 +664,7 @@ private slots:
         QVERIFY(!w.main->ClaimSingleInstance());
         QCOMPARE(messages->boxes.size(), 1);
         QCOMPARE(messages->boxes[0].text, QStringLiteral("Не возможен запуск второй копии программы! Выход."));
-        QCOMPARE(messages->boxes[0].caption, QString());
+        QCOMPARE(messages->boxes[0].caption, QStringLiteral("Кельто"));
         QCOMPARE(messages->boxes[0].icon, QMessageBox::Critical);
     }
 

@@ -45,6 +45,8 @@ bool OnClipboard(const QString& text)
 class TestCalcView : public QObject {
     Q_OBJECT
 private:
+    // Leaving the view writes calc.cnf: never beside the test program.
+    testing::TempProgramFolder ownFolder;
     std::unique_ptr<TCalcView> view;
     std::optional<testing::MessageRecorder> recorder;
 
@@ -617,6 +619,42 @@ private slots:
         const std::optional<QByteArray> bytes = kelto::ReadWholeFile(kelto::TfSource::FilePath());
         QVERIFY(bytes);
         QVERIFY(bytes->startsWith("Ir-192\r\n12\r\n"));
+        view.reset();
+    }
+
+    // clang-format off
+    void calcFile_data()
+    {
+        // calc.cnf at start -> what the view shows (class|D|S|L|F|spot|scheme),
+        // its first result, and the box about a damaged file.
+        testing::Columns<QByteArray, QString, QString, bool>({"file", "shown", "lExpo", "box"});
+        QTest::newRow("missing")  << QByteArray("none") << "3|219|6,0|300|100|2,5|г)" << "3" << false;
+        QTest::newRow("restored") << QByteArray("2\r\n5\r\n260\r\n3\r\n240\r\n1020\r\n16\r\n") << "2|1020|16|240|260|3|е)" << "1" << false;
+        QTest::newRow("damaged")  << QByteArray("2\r\n9\r\n260\r\n") << "3|219|6,0|300|100|2,5|г)" << "3" << true;
+    }
+    // clang-format on
+    void calcFile()
+    {
+        const auto [file, shown, expo, box] = testing::Fetch<QByteArray, QString, QString, bool>({"file", "shown", "lExpo", "box"});
+        const testing::TempProgramFolder folder;
+        if (file != "none")
+            QCOMPARE(kelto::WriteFileAtomically(TCalcView::CalcFilePath(), file), std::nullopt);
+        recorder->boxes.clear();
+        started();
+        QStringList texts{Control<QComboBox>(*view, "cbSens")->currentText()};
+        for (const char* e : {"eDiam", "eTol", "eDlin", "eRast", "ePatno"})
+            texts << Control<QLineEdit>(*view, e)->text();
+        texts << Control<QComboBox>(*view, "cbSheme")->currentText();
+        QCOMPARE(texts.join(QLatin1Char('|')), shown);
+        QCOMPARE(Control<QLabel>(*view, "lExpo")->text(), expo);
+        QCOMPARE(recorder->boxes.size(), box ? 1 : 0);
+        // Kept byte for byte, and the file written again when the view is left.
+        QCOMPARE(kelto::ReadWholeFile(TCalcView::CalcFilePath() + ".bak"), box ? std::optional(file) : std::nullopt);
+        Control<QLineEdit>(*view, "eDiam")->setText(QStringLiteral("57"));
+        view->hide();
+        const std::optional<TCalcForm> saved = ParseCalcFile(kelto::ReadWholeFile(TCalcView::CalcFilePath()).value_or(""));
+        QVERIFY(saved);
+        QCOMPARE(saved->diameter, QStringLiteral("57"));
         view.reset();
     }
 

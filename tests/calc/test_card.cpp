@@ -240,6 +240,11 @@ private slots:
         QCOMPARE(g->extra, QStringList({"future 1", "future 2"}));
         QCOMPARE(CardFileBytes(*g), later);
         QVERIFY(!ParseCardFile(old.left(old.lastIndexOf("Петров"))));
+        // A letter the code page lacks: the file in UTF-8 after its mark.
+        full.films = QStringLiteral("1 × 100×300");
+        const QByteArray utf8 = CardFileBytes(full);
+        QVERIFY(utf8.startsWith("\xEF\xBB\xBF" + QStringLiteral("ООО\r\n").toUtf8()));
+        QCOMPARE(ParseCardFile(utf8), std::optional(full));
     }
 
     void cardFile()

@@ -7,6 +7,7 @@
 #include "core/textfile.h"
 #include "calc/view/calcview.h"
 #include "calc/view/tfcard.h"
+#include "calc/view/cardpage.h"
 #include "calc/view/tfiso.h"
 #include "gui/linklabel.h"
 #include "controls.h"
@@ -15,6 +16,7 @@
 #include "messages.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -91,6 +93,48 @@ private slots:
         TfCard next(QString{});
         QCOMPARE(next.Fields().madeBy, QStringLiteral("Иванов"));
         QCOMPARE(next.Fields().source, QStringLiteral("Se-75"));
+    }
+
+    void onePage()
+    {
+        const testing::TempProgramFolder folder;
+        const testing::MessageRecorder messages;
+        TCalcView view;
+        view.OpenIsoWindow();
+        TIsoForm form = view.IsoWindow()->Form();
+        form.source = TIsoSource::XRay;
+        view.IsoWindow()->SetForm(form);
+        QTest::mouseClick(testing::Control<TLinkLabel>(*view.IsoWindow(), "lIsoCard"), Qt::LeftButton);
+        TfCard* card = view.CardWindow();
+        // A tube's voltage and current are asked for a tube only.
+        QVERIFY(testing::Control<QLineEdit>(*card, "eVoltage")->isVisibleTo(card));
+        QCOMPARE(card->Card().xray, true);
+        // Every field at the longest the window accepts, but one: a page at a
+        // smaller font, with the sketch.
+        for (QLineEdit* e : card->findChildren<QLineEdit*>())
+            e->setText(QStringLiteral("слово ").repeated(8));
+        // A word longer than the column breaks anywhere rather than run off the page.
+        testing::Control<QLineEdit>(*card, "eJoint")->setText(QString(200, QLatin1Char('W')));
+        QCOMPARE(card->Overflow(), std::nullopt);
+        QVERIFY(CardFontSize(card->Card()).has_value());
+        const QString pdf = folder.File(QStringLiteral("карта.pdf"));
+        QCOMPARE(card->WritePdf(pdf), std::nullopt);
+        // Past the least font the window names the longest field and refuses.
+        for (QLineEdit* e : card->findChildren<QLineEdit*>())
+            e->setText(QStringLiteral("слово ").repeated(30));
+        testing::Control<QLineEdit>(*card, "eObject")->setText(QStringLiteral("слово ").repeated(33));
+        const QString refusal = QStringLiteral("Не помещается на одну страницу: сократите поле «Объект»");
+        QCOMPARE(card->Overflow().value_or("fits"), refusal);
+        QCOMPARE(testing::Control<QLabel>(*card, "lStatus")->text(), refusal);
+        QCOMPARE(card->WritePdf(folder.File(QStringLiteral("вторая.pdf"))), std::optional(refusal));
+        QVERIFY(!QFile::exists(folder.File(QStringLiteral("вторая.pdf"))));
+        // Back to the ГОСТ card: no tube, no tube's fields.
+        for (QLineEdit* e : card->findChildren<QLineEdit*>())
+            e->clear();
+        QTest::mouseClick(testing::Control<TLinkLabel>(view, "lCard"), Qt::LeftButton);
+        QVERIFY(!testing::Control<QLineEdit>(*card, "eVoltage")->isVisibleTo(card));
+        QVERIFY(testing::Control<QLabel>(*card, "lStatus")->text().isEmpty());
+        QVERIFY(messages.boxes.isEmpty());
     }
 };
 

@@ -4,6 +4,10 @@
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "calc/view/tfiso.h"
+#include "calc/view/calcview.h"
+#include "core/cp1251.h"
+#include "core/textfile.h"
+#include "table.h"
 #include "controls.h"
 #include "doubles.h"
 #include "folder.h"
@@ -74,6 +78,72 @@ private slots:
         QCOMPARE(next.Form().sfd, QStringLiteral("716"));
         QCOMPARE(next.Form().t, QStringLiteral("6,0"));
         QCOMPARE(next.Form().testClass, TIsoClass::A);
+    }
+
+    // clang-format off
+    void sharedPipe_data()
+    {
+        // An edit in one window -> the view's D|S|spot and the ISO window's De|t|d.
+        testing::Columns<QString, QString, QString, QString>({"window", "field", "typed", "both"});
+        QTest::newRow("view D")       << "view" << "eDiam"  << "57"   << "57|6,0|2,5";
+        QTest::newRow("view S")       << "view" << "eTol"   << "3,5"  << "219|3,5|2,5";
+        QTest::newRow("view spot")    << "view" << "ePatno" << "3"    << "219|6,0|3";
+        QTest::newRow("ISO De")       << "iso"  << "eDe"    << "1020" << "1020|6,0|2,5";
+        QTest::newRow("ISO t")        << "iso"  << "eT"     << "16"   << "219|16|2,5";
+        QTest::newRow("ISO d")        << "iso"  << "eD"     << "3"    << "219|6,0|3";
+        QTest::newRow("ISO De empty") << "iso"  << "eDe"    << ""     << "219|6,0|2,5";
+    }
+    // clang-format on
+    void sharedPipe()
+    {
+        const auto [window, field, typed, both]
+            = testing::Fetch<QString, QString, QString, QString>({"window", "field", "typed", "both"});
+        QFile::remove(TCalcView::CalcFilePath());
+        TCalcView view;
+        view.OpenIsoWindow();
+        TfIso* iso = view.IsoWindow();
+        QWidget* in = window == QLatin1String("view") ? static_cast<QWidget*>(&view) : iso;
+        testing::ReplaceText(testing::Control<QLineEdit>(*in, field.toLatin1().constData()), typed);
+        const QString viewShows = QStringList{testing::Control<QLineEdit>(view, "eDiam")->text(),
+                                              testing::Control<QLineEdit>(view, "eTol")->text(),
+                                              testing::Control<QLineEdit>(view, "ePatno")->text()}
+                                      .join(QLatin1Char('|'));
+        QCOMPARE(viewShows, both);
+        const TIsoForm f = iso->Form();
+        if (!typed.isEmpty() || window == QLatin1String("view"))
+            QCOMPARE(QStringList({f.De, f.t, f.d}).join(QLatin1Char('|')), both);
+        QCOMPARE(messages.boxes.size(), 0);
+    }
+
+    void exposureLine()
+    {
+        QFile::remove(TCalcView::CalcFilePath());
+        QFile::remove(TfIso::FilePath());
+        TfIso w(QStringLiteral("219"), QStringLiteral("3,5"));
+        QCOMPARE(w.Shown().texts.exposureTime, QStringLiteral("—"));
+        std::optional<TSourceForm> source;
+        w.SetSourceForm([&source] { return source; });
+        QCOMPARE(testing::Control<QLabel>(w, "lHint")->text(), QStringLiteral("Нет эталонного снимка: заполните окно «Источник»"));
+        TSourceForm f = DefaultSourceForm(QDate(2026, 12, 9));
+        f.activity = QStringLiteral("100");
+        f.refMinutes = QStringLiteral("2");
+        f.refDistance = QStringLiteral("500");
+        f.refThickness = QStringLiteral("16");
+        f.distance = QStringLiteral("479");
+        f.thickness = QStringLiteral("16");
+        source = f;
+        Type(w, "eSfd", QStringLiteral("750"));
+        // w = 7 mm at 750 mm, the activity of the same day as the shot.
+        QCOMPARE(w.Shown().texts.exposureTime, ExposureText(ScaledExposureMinutes(2, 100, 500, 16, 100, 750, 7, 13)));
+        QVERIFY(testing::Control<QLabel>(w, "lHint")->text().isEmpty());
+        // The panoramic set-up: SFD De/2 in its field, the typed one back after.
+        w.findChild<QComboBox*>(QStringLiteral("cbTechnique"))->setCurrentIndex(2);
+        QCOMPARE(testing::Control<QLineEdit>(w, "eSfd")->text(), QStringLiteral("109,5 (источник на оси трубы)"));
+        QVERIFY(!testing::Control<QLineEdit>(w, "eSfd")->isEnabled());
+        QCOMPARE(w.Form().sfd, QStringLiteral("750"));
+        QCOMPARE(w.Shown().texts.exposureTime, ExposureText(ScaledExposureMinutes(2, 100, 500, 16, 100, 109.5, 3.5, 13)));
+        w.findChild<QComboBox*>(QStringLiteral("cbTechnique"))->setCurrentIndex(3);
+        QCOMPARE(testing::Control<QLineEdit>(w, "eSfd")->text(), QStringLiteral("750"));
     }
 };
 

@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include "files.h"
 #include "table.h"
 
 #include <cerrno>
@@ -30,11 +31,32 @@ using namespace kelto::testing;
 namespace {
 
 // Who holds the folder's lock file when a second copy starts.
-enum class THeld { Running, Ended, Stale, Foreign };
+enum class THeld {
+    Running,
+    Ended,
+    Stale,
+    Foreign,
+    ForeignClosed, // the user confirms the other host's copy is closed
+    Empty,
+    PidOnly,       // a record cut after the process id
+    NotThisProgram, // a live process of this host that is another program
+    Huge,          // a 1 GB file that begins like a record
+    Folder,
+    DanglingLink,
+    Fifo,
+};
 
 } // namespace
 
 Q_DECLARE_METATYPE(THeld)
+Q_DECLARE_METATYPE(kelto::TInstanceGuard::TRefusal)
+
+namespace {
+QString FolderLockName()
+{
+    return kelto::TInstanceGuard::FolderLockFileName();
+}
+} // namespace
 
 class TestServices : public QObject {
     Q_OBJECT
@@ -167,18 +189,28 @@ private slots:
     // host does not stop the start.
     void folderWithoutLocksUsesALockFile_data()
     {
-        Columns<THeld, bool>({"held", "secondRuns"});
+        using R = TInstanceGuard::TRefusal;
+        Columns<THeld, bool, R>({"held", "secondRuns", "refusal"});
         // clang-format off
-        QTest::newRow("a copy running")         << THeld::Running << false;
-        QTest::newRow("the copy ended")         << THeld::Ended   << true;
-        QTest::newRow("left by a dead copy")    << THeld::Stale   << true;
-        QTest::newRow("a copy on another host") << THeld::Foreign << false;
+        QTest::newRow("a copy running")           << THeld::Running        << false << R::Running;
+        QTest::newRow("the copy ended")           << THeld::Ended          << true  << R::None;
+        QTest::newRow("left by a dead copy")      << THeld::Stale          << true  << R::None;
+        QTest::newRow("a copy on another host")   << THeld::Foreign        << false << R::OtherHost;
+        QTest::newRow("another host's, closed")   << THeld::ForeignClosed  << true  << R::None;
+        QTest::newRow("empty file")               << THeld::Empty          << true  << R::None;
+        QTest::newRow("only a process id")        << THeld::PidOnly        << true  << R::None;
+        QTest::newRow("a live other program")     << THeld::NotThisProgram << true  << R::None;
+        QTest::newRow("1 GB file")                << THeld::Huge           << true  << R::None;
+        QTest::newRow("a folder")                 << THeld::Folder         << false << R::NotAFile;
+        QTest::newRow("a dangling link")          << THeld::DanglingLink   << false << R::NotAFile;
+        QTest::newRow("a FIFO")                   << THeld::Fifo           << false << R::NotAFile;
         // clang-format on
     }
     void folderWithoutLocksUsesALockFile()
     {
         QFETCH(THeld, held);
         QFETCH(bool, secondRuns);
+        QFETCH(TInstanceGuard::TRefusal, refusal);
         QTemporaryDir folder;
         const TInstanceGuard::TFlock noLocks = [](int, int) {
             errno = ENOLCK;
@@ -188,17 +220,64 @@ private slots:
         first->SetFlock(noLocks);
         QVERIFY(first->Acquire(folder.path()));
         const QString lock = folder.filePath(TInstanceGuard::FolderLockFileName());
+        const QByteArray path = QFile::encodeName(lock);
         QVERIFY(QFile::exists(lock));
         if (held != THeld::Running)
             first.reset();
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
-        if (held == THeld::Stale)
-            QVERIFY(!WriteFileAtomically(lock, "999999999\n" + host + "\n"));
-        if (held == THeld::Foreign)
-            QVERIFY(!WriteFileAtomically(lock, "1\nelsewhere.invalid\n"));
+        const QByteArray elsewhere = "1\nelsewhere.invalid\n";
+        switch (held) {
+        case THeld::Running:
+        case THeld::Ended: break;
+        case THeld::Stale: QVERIFY(!WriteFileAtomically(lock, "999999999\n" + host + "\n")); break;
+        case THeld::Foreign:
+        case THeld::ForeignClosed: QVERIFY(!WriteFileAtomically(lock, elsewhere)); break;
+        case THeld::Empty: Put(lock, ""); break;
+        case THeld::PidOnly: Put(lock, QByteArray::number(qint64(::getppid()))); break;
+        case THeld::NotThisProgram: Put(lock, QByteArray::number(qint64(::getppid())) + "\n" + host + "\n"); break;
+        case THeld::Huge:
+            Put(lock, QByteArray::number(qint64(::getppid())) + "\n" + host + "\n");
+            QVERIFY(::truncate(path.constData(), qint64(1) << 30) == 0);
+            break;
+        case THeld::Folder: QVERIFY(QDir(folder.path()).mkdir(FolderLockName())); break;
+        case THeld::DanglingLink: QVERIFY(QFile::link(folder.filePath("gone"), lock)); break;
+        case THeld::Fifo: QVERIFY(::mkfifo(path.constData(), 0644) == 0); break;
+        }
+        QStringList asked;
         TInstanceGuard second;
         second.SetFlock(noLocks);
-        QCOMPARE(second.Acquire(folder.path()), secondRuns);
+        QCOMPARE(second.Acquire(folder.path(),
+                                [&](const QString& file, const QString& other) {
+                                    asked << file << other;
+                                    return held == THeld::ForeignClosed;
+                                }),
+                 secondRuns);
+        QCOMPARE(second.Refusal(), refusal);
+        const bool foreign = held == THeld::Foreign || held == THeld::ForeignClosed;
+        QCOMPARE(asked, foreign ? (QStringList{lock, "elsewhere.invalid"}) : QStringList());
+        if (refusal == TInstanceGuard::TRefusal::NotAFile)
+            QCOMPARE(second.RefusedLockPath(), lock);
+        // A lock taken over is this process's complete record, and the only
+        // file the guard left beside it.
+        if (secondRuns && held != THeld::Ended)
+            QCOMPARE(Get(lock), QByteArray::number(qint64(::getpid())) + "\n" + host + "\n");
+        if (secondRuns)
+            QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                     QStringList{FolderLockName()});
+    }
+
+    // A record is judged by the process's executable, not by its id alone.
+    void lockRecordJudgedByTheProcess()
+    {
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const auto judge = [](const QByteArray& text) { return JudgeLockRecord(text, text.size()); };
+        QVERIFY(RunsThisProgram(::getpid()));
+        QVERIFY(!RunsThisProgram(::getppid()));
+        QCOMPARE(judge(QByteArray::number(qint64(::getppid())) + "\n" + host + "\n"), TLockHolder::Stale);
+        QCOMPARE(judge("+1\n" + host + "\n"), TLockHolder::Stale);
+        QCOMPARE(judge("1\n" + host + "\nmore\n"), TLockHolder::Stale);
+        QCOMPARE(judge("1\nother\n"), TLockHolder::OtherHost);
+        QCOMPARE(JudgeLockRecord("1\nother\n", 4096), TLockHolder::Stale); // read only in part
     }
 
     void lockIsFreedWhenTheHolderGoes()

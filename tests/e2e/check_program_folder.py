@@ -15,7 +15,7 @@ import tempfile
 import harness
 
 # The user's own diary and its export: never part of what is shipped.
-WRITTEN_BY_PROGRAM = {"log.cnf", "log.cnf.bak", "note.txt"}
+WRITTEN_BY_PROGRAM = {"log.cnf", "log.cnf.bak", "note.txt", "QtProject.conf"}
 # The folder carries Qt and ICU: about 63 MB installed, of which ICU's data
 # alone is 30 MB (README, About window). The limit leaves room for a Qt
 # update, not for a second copy of anything or for debugging information.

@@ -34,8 +34,9 @@ RUSSIAN_CHARACTERS = ("".join(map(chr, range(ord("А"), ord("я") + 1))) + "Ёё
 
 
 # What the program writes into its folder as it runs.
-USER_FILES = ("ini.cnf", "log.cnf", "log.cnf.bak*", "note.txt", "source.cnf", "iso.cnf", "card.cnf",
-              "Карта *.pdf", "backup")
+USER_FILES = ("ini.cnf", "log.cnf", "log.cnf.bak*", "note.txt", "calc.cnf", "calc.cnf.bak", "source.cnf", "iso.cnf",
+              "card.cnf",
+              "Карта *.pdf", "backup", "QtProject.conf")
 
 
 def default_program_dir():

@@ -1,11 +1,16 @@
 // The general error report and the text-file helpers everything else uses.
 #include "gui/report.h"
+#include "gui/qtdialogs.h"
 #include "core/error.h"
 #include "core/cp1251.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QAbstractProxyModel>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -185,6 +190,72 @@ private slots:
     {
         auto [error, text] = Fetch<int, QString>({"error", "text"});
         QCOMPARE(SystemErrorText(error), text);
+    }
+
+    // clang-format off
+    void fileSizeInRussian_data()
+    {
+        Columns<qint64, QString>({"bytes", "shown"});
+        QTest::newRow("1")       << qint64(1)       << "1 байт";
+        QTest::newRow("2")       << qint64(2)       << "2 байта";
+        QTest::newRow("5")       << qint64(5)       << "5 байт";
+        QTest::newRow("11")      << qint64(11)      << "11 байт";
+        QTest::newRow("22")      << qint64(22)      << "22 байта";
+        QTest::newRow("1023")    << qint64(1023)    << "1023 байта";
+        QTest::newRow("1536")    << qint64(1536)    << "1,5 КБ";
+        QTest::newRow("12 MB")   << (qint64(12) << 20) << "12,0 МБ";
+        QTest::newRow("3 TB")    << (qint64(3) << 40) << QString("3\u00A0072,0 ГБ");
+    }
+    // clang-format on
+    void fileSizeInRussian()
+    {
+        auto [bytes, shown] = Fetch<qint64, QString>({"bytes", "shown"});
+        QCOMPARE(FileSizeText(bytes), shown);
+    }
+
+    // Qt's file dialog in Russian under an English system, and what it
+    // remembers kept in the program folder.
+    void fileDialogInRussian()
+    {
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir("sub"));
+        QFile file(program.filePath("a.plg"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("12345") == 5 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime({2026, 12, 9}, {14, 5}), QFileDevice::FileModificationTime));
+        file.close();
+        const QLocale before;
+        QLocale::setDefault(QLocale::c());
+        InstallQtDialogs(program.path());
+        {
+            QFileDialog dialog(nullptr, QString(), program.path());
+            dialog.show();
+            QAbstractItemModel* model = dialog.proxyModel();
+            QVERIFY(model);
+            QStringList head;
+            for (int c = 0; c < 4; ++c)
+                head << model->headerData(c, Qt::Horizontal).toString();
+            QCOMPARE(head, (QStringList{"Имя", "Размер", "Тип", "Дата изменения"}));
+            auto* proxy = qobject_cast<QAbstractProxyModel*>(model);
+            auto* files = proxy ? qobject_cast<QFileSystemModel*>(proxy->sourceModel()) : nullptr;
+            QVERIFY(files);
+            const QModelIndex root = proxy->mapFromSource(files->index(program.path()));
+            QTRY_COMPARE(model->rowCount(root), 2);
+            QStringList rows;
+            for (int r = 0; r < 2; ++r) {
+                QStringList row;
+                for (int c = 0; c < 4; ++c)
+                    row << model->index(r, c, root).data().toString();
+                rows << row.join(" | ");
+            }
+            rows.sort();
+            QCOMPARE(rows, (QStringList{"a.plg | 5 байт | Файл PLG | 09.12.2026 14:05",
+                                        QString("sub |  | Папка | ") + rows[1].section(" | ", 3)}));
+            dialog.close();
+        }
+        QLocale::setDefault(before);
+        QVERIFY(QFile::exists(program.filePath("QtProject.conf")));
+        for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, QDir::homePath() + "/.config");
     }
 
     void programFolderEndsInSeparator()

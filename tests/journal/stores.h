@@ -6,6 +6,10 @@
 #include "journal/journalentry.h"
 #include "journal/journalstore.h"
 #include "journal/sqlitestore.h"
+#ifdef KELTO_PGCLUSTER
+#include "journalserver/serverstore.h"
+#include "pgserver.h"
+#endif
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,10 +34,35 @@ inline TStoreUnderTest MakeSqliteStore()
     return s;
 }
 
+#ifdef KELTO_PGCLUSTER
+// The laboratory's server: one PostgreSQL of the test's own, a fresh
+// database for each store.
+inline TStoreUnderTest MakeServerStore()
+{
+    static TTestServer server;
+    TStoreUnderTest s;
+    if (const auto why = server.Start()) {
+        s.skip = QStringLiteral("PostgreSQL test server not started: ") + *why;
+        return s;
+    }
+    TJournalSettings settings;
+    settings.place = TJournalPlace::Server;
+    settings.host = server.Host();
+    settings.port = server.Port();
+    settings.database = server.NewDatabase();
+    settings.user = server.AdminUser();
+    s.store = std::make_unique<TServerJournalStore>(settings, QString());
+    return s;
+}
+#endif
+
 inline const QList<std::pair<const char*, TStoreFactory>>& JournalStores()
 {
     static const QList<std::pair<const char*, TStoreFactory>> stores{
         {"file", MakeSqliteStore},
+#ifdef KELTO_PGCLUSTER
+        {"server", MakeServerStore},
+#endif
     };
     return stores;
 }

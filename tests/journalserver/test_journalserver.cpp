@@ -2,6 +2,7 @@
 // conclusion numbers and error texts against a real PostgreSQL.
 #include "journalserver/journalsettings.h"
 #include "journalserver/serverdb.h"
+#include "journalserver/labstore.h"
 #include "journalserver/serverstore.h"
 
 #include "files.h"
@@ -77,6 +78,7 @@ class TestJournalServer : public QObject {
     Q_OBJECT
 
     TTestServer m_server;
+    QString m_findDatabase;
 
     TJournalSettings At(const QString& database, const QString& user = {}) const
     {
@@ -246,17 +248,30 @@ private slots:
         QVERIFY(db.commit());
     }
 
+    void olderSchemaUpgraded()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        const QString database = m_server.NewDatabase();
+        QCOMPARE(m_server.Exec(ServerSchemaSql(), database), QString());
+        QCOMPARE(m_server.Exec(QStringLiteral("UPDATE kelto_schema SET version = 1"), database), QString());
+        QCOMPARE(m_server.Exec(QStringLiteral("INSERT INTO entries (joint) VALUES ('12')"), database), QString());
+        TServerJournalStore store(At(database), QString());
+        DONE(store.Open());
+        QCOMPARE(store.SchemaVersion(), ServerSchemaVersion);
+        QCOMPARE(store.Count(), 1);
+    }
+
     void schemaOfANewerProgramIsLeftAlone()
     {
         KELTO_REQUIRE_SERVER(m_server);
         const QString database = m_server.NewDatabase();
         QCOMPARE(m_server.Exec(ServerSchemaSql(), database), QString());
-        QCOMPARE(m_server.Exec(QStringLiteral("UPDATE kelto_schema SET version = 2"), database), QString());
+        QCOMPARE(m_server.Exec(QStringLiteral("UPDATE kelto_schema SET version = 99"), database), QString());
         TServerConnection connection;
         QCOMPARE(connection.Open(At(database), QString()), std::nullopt);
         const TSchemaOutcome outcome = PrepareServerSchema(connection.Database());
         QCOMPARE(outcome.state, TSchemaState::Newer);
-        QVERIFY2(outcome.message.contains(QStringLiteral("версия схемы 2")), qPrintable(outcome.message));
+        QVERIFY2(outcome.message.contains(QStringLiteral("версия схемы 99")), qPrintable(outcome.message));
     }
 
     // Two technicians saving conclusions at the same moment never share a
@@ -380,16 +395,21 @@ private slots:
         const auto [text, verdict, sortBy, descending, joints] = Fetch<QString, int, TJournalColumn, bool, QStringList>(
             {"text", "verdict", "sortBy", "descending", "joints"});
         KELTO_REQUIRE_SERVER(m_server);
-        TServerJournalStore store(At(m_server.NewDatabase()), QString());
-        for (auto [joint, day, defects, found] :
-             {std::tuple{"1", 10, "труба с трещиной", TVerdict::Cut}, std::tuple{"2", 40, "пора", TVerdict::Repair},
-              std::tuple{"3", 70, "", TVerdict::Fit}}) {
-            TJournalEntry e = Entry(QString::fromUtf8(joint));
-            e.date = QDate(2026, 1, 1).addDays(day);
-            e.defects = QString::fromUtf8(defects);
-            e.verdict = found;
-            DONE(store.Save(e));
+        // One journal for every row: the rows only ask.
+        if (m_findDatabase.isEmpty()) {
+            m_findDatabase = m_server.NewDatabase();
+            TServerJournalStore filling(At(m_findDatabase), QString());
+            for (auto [joint, day, defects, found] :
+                 {std::tuple{"1", 10, "труба с трещиной", TVerdict::Cut}, std::tuple{"2", 40, "пора", TVerdict::Repair},
+                  std::tuple{"3", 70, "", TVerdict::Fit}}) {
+                TJournalEntry e = Entry(QString::fromUtf8(joint));
+                e.date = QDate(2026, 1, 1).addDays(day);
+                e.defects = QString::fromUtf8(defects);
+                e.verdict = found;
+                DONE(filling.Save(e));
+            }
         }
+        TServerJournalStore store(At(m_findDatabase), QString());
         TJournalQuery query;
         query.text = text;
         if (verdict >= 0)
@@ -472,6 +492,130 @@ private slots:
         QCOMPARE(during.id, 0);
         DONE(store.Save(during));
         QCOMPARE(store.Count(), 2);
+    }
+
+    // Saved while the server is away: kept in journal.db as unsent, shown in
+    // the list, sent once when it is back.
+    void unsentEntriesArriveOnce()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const TJournalSettings settings = At(m_server.NewDatabase());
+        TLabJournalStore lab(settings, QString(), folder.File("journal.db"));
+        DONE(lab.Open());
+        TJournalEntry before = Entry(QStringLiteral("1"));
+        DONE(lab.Save(before));
+        QVERIFY(!before.unsent);
+
+        QVERIFY(m_server.Stop());
+        TJournalEntry during = Entry(QStringLiteral("2"));
+        DONE(lab.Save(during));
+        QVERIFY(during.unsent);
+        QVERIFY(during.id < 0);
+        QVERIFY(!lab.Online());
+        QVERIFY2(lab.OfflineText().startsWith(QStringLiteral("Сервер журнала недоступен: ")),
+                 qPrintable(lab.OfflineText()));
+        QCOMPARE(lab.UnsentCount(), 1);
+        QCOMPARE(lab.Find({}), (QList<qint64>{during.id, before.id}));
+        QVERIFY(lab.Load({during.id}).value(0).unsent);
+        during.defects = QStringLiteral("подрез");
+        DONE(lab.Save(during));
+        QCOMPARE(lab.UnsentCount(), 1);
+
+        QVERIFY(m_server.Restart());
+        QCOMPARE(lab.SendUnsent(), 1);
+        QCOMPARE(lab.SendUnsent(), 0);
+        QCOMPARE(lab.UnsentCount(), 0);
+        TServerJournalStore server(settings, QString());
+        const QList<TJournalEntry> there = server.Load(server.Find({}));
+        QCOMPARE(there.size(), 2);
+        QCOMPARE(there[0].defects, QStringLiteral("подрез"));
+    }
+
+    // The server took the entry but its answer never came: sent again, it
+    // still arrives once.
+    void lostAnswerArrivesOnce()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const TJournalSettings settings = At(m_server.NewDatabase());
+        TServerJournalStore server(settings, QString());
+        DONE(server.Open());
+        QVERIFY(m_server.Stop());
+        {
+            TLabJournalStore lab(settings, QString(), folder.File("journal.db"));
+            DONE(lab.Open());
+            TJournalEntry entry = Entry(QStringLiteral("5"));
+            DONE(lab.Save(entry));
+        }
+        QVERIFY(m_server.Restart());
+        QString origin;
+        {
+            QSqlDatabase local = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            local.setDatabaseName(folder.File("journal.db"));
+            QVERIFY(local.open());
+            QSqlQuery q(local);
+            QVERIFY(q.exec(QStringLiteral("SELECT origin FROM server_outbox")) && q.next());
+            origin = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+        TJournalEntry arrived = Entry(QStringLiteral("5"));
+        DONE(server.SaveOnce(arrived, origin));
+        TLabJournalStore lab(settings, QString(), folder.File("journal.db"));
+        DONE(lab.Open());
+        QCOMPARE(lab.UnsentCount(), 0);
+        QCOMPARE(server.Count(), 1);
+    }
+
+    // An entry changed offline while someone else changed it on the server:
+    // it waits, and the user's next save shows both versions.
+    void offlineChangeMeetsTheirs()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const TJournalSettings settings = At(m_server.NewDatabase());
+        TLabJournalStore lab(settings, QString(), folder.File("journal.db"));
+        DONE(lab.Open());
+        TJournalEntry mine = Entry(QStringLiteral("1"));
+        DONE(lab.Save(mine));
+        TServerJournalStore other(settings, QString());
+        TJournalEntry theirs = other.Load({mine.id}).value(0);
+
+        QVERIFY(m_server.Stop());
+        mine.defects = QStringLiteral("моё");
+        DONE(lab.Save(mine));
+        QVERIFY(m_server.Restart());
+        theirs.defects = QStringLiteral("их");
+        DONE(other.Save(theirs));
+
+        QCOMPARE(lab.SendUnsent(), 0);
+        QCOMPARE(lab.UnsentCount(), 1);
+        QCOMPARE(lab.Load({mine.id}).value(0).defects, QStringLiteral("моё"));
+        const TStoreResult met = lab.Save(mine);
+        QCOMPARE(met.kind, TStoreResult::Changed);
+        QCOMPARE(met.theirs->defects, QStringLiteral("их"));
+        mine.revision = met.theirs->revision;
+        DONE(lab.Save(mine));
+        QCOMPARE(lab.UnsentCount(), 0);
+        QCOMPARE(other.Load({mine.id}).value(0).defects, QStringLiteral("моё"));
+    }
+
+    // No server at start: the journal opens on what it has and keeps saves.
+    void startsWithoutTheServer()
+    {
+        TempProgramFolder folder;
+        TLabJournalStore lab(
+            ServerAt(folder.Path() + QStringLiteral("nosocket"), 5432, QStringLiteral("j"), QStringLiteral("u")),
+            QString(), folder.File("journal.db"));
+        DONE(lab.Open());
+        QVERIFY(!lab.Online());
+        QCOMPARE(lab.OfflineText(),
+                 QStringLiteral("Сервер журнала недоступен: сервер не найден по этому адресу и порту"));
+        TJournalEntry entry = Entry(QStringLiteral("1"));
+        DONE(lab.Save(entry));
+        QCOMPARE(lab.UnsentCount(), 1);
+        QCOMPARE(lab.Count(), 1);
+        QVERIFY(!lab.SaveConclusion(*std::make_unique<TConclusion>()).IsDone());
     }
 
     void openSaysWhyInRussian()

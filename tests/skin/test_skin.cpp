@@ -489,7 +489,7 @@ private slots:
         MessageRecorder rec;
         FakeWindows w;
         QVERIFY(!LoadPlugin(m_plg, w.t));
-        QCOMPARE(rec.Texts(), QStringList{"Ошибка загрузки выбранного плагина!"});
+        QCOMPARE(rec.Texts(), QStringList{"Ошибка загрузки выбранного плагина!\nВ плагине нет строки 33"});
         QCOMPARE(rec.Captions(), QStringList{"Кельто"});
         QCOMPARE(w.pic(w.t.mainPicture), QSize(40, 30));
         QCOMPARE(w.t.inputs.back()->font().family(), QString("Input Font"));
@@ -589,6 +589,54 @@ private slots:
         QVERIFY(w.t.aboutPicture->pixmap().isNull());
         if (!file.isEmpty())
             QCOMPARE(Get(file), bytes);
+    }
+
+    // A picture is decoded whole at load whatever its format: one cut short
+    // fails the plug-in, and the box says which picture and why.
+    void cutPicturesAreRefused_data()
+    {
+        Columns<QString, QByteArray, QString>({"name", "bytes", "reason"});
+        const QByteArray bmp = Encoded({37, 27}, "BMP"), ico = Encoded({16, 16}, "ICO");
+        const QByteArray jpeg = Encoded({37, 27}, "JPEG");
+        const QString cut = "файл обрезан";
+        // clang-format off
+        QTest::newRow("bmp whole")          << "a.bmp" << bmp                           << "";
+        QTest::newRow("bmp, half")          << "a.bmp" << bmp.left(bmp.size() / 2)      << cut;
+        QTest::newRow("bmp, 60 bytes")      << "a.bmp" << bmp.left(60)                  << cut;
+        QTest::newRow("bmp, one byte less") << "a.bmp" << bmp.chopped(1)                << cut;
+        QTest::newRow("bmp, headers only")  << "a.bmp" << bmp.left(30)                  << cut;
+        QTest::newRow("ico whole")          << "a.ico" << ico                           << "";
+        QTest::newRow("ico, half")          << "a.ico" << ico.left(ico.size() / 2)      << cut;
+        QTest::newRow("jpeg, half")         << "a.jpg" << jpeg.left(jpeg.size() / 2)    << cut;
+        QTest::newRow("jpeg, noise")        << "a.jpg" << QByteArray(600, '\x01') + "\xFF\xD9" << "файл повреждён";
+        // clang-format on
+    }
+    void cutPicturesAreRefused()
+    {
+        auto [name, bytes, reason] = Fetch<QString, QByteArray, QString>({"name", "bytes", "reason"});
+        Put(Pic(name), Scrambled(bytes));
+        QStringList lines = PluginLines();
+        lines[33 - 1] = "вид/" + name;
+        WritePlugin(lines);
+        MessageRecorder rec;
+        FakeWindows w;
+        QCOMPARE(LoadPlugin(m_plg, w.t), reason.isEmpty());
+        const QString text = "Ошибка загрузки выбранного плагина!\nКартинка " + name + " не открывается: " + reason;
+        QCOMPARE(rec.Texts(), reason.isEmpty() ? QStringList() : QStringList{text});
+    }
+
+    // A plug-in whose file name holds a control character is refused, and
+    // never offered in the list.
+    void controlCharacterInNameIsRefused()
+    {
+        const QString named = m_folder + "/a\nevil.plg";
+        QVERIFY(QFile::copy(m_plg, named));
+        MessageRecorder rec;
+        FakeWindows w;
+        QVERIFY(!LoadPlugin(named, w.t));
+        QCOMPARE(rec.Texts(),
+                 QStringList{"Ошибка загрузки выбранного плагина!\nВ имени файла плагина есть управляющий знак"});
+        QVERIFY(w.t.mainPicture->pixmap().isNull());
     }
 
     // A window's picture is checked whole when the plug-in is applied: the
@@ -847,6 +895,8 @@ private slots:
     // dialog there.
     void realDialogSpeaksRussian()
     {
+        // A name with a line break is not offered at all.
+        QVERIFY(QFile::copy(m_plg, m_folder + "/a\nevil.plg"));
         FakeWindows w;
         QString title;
         QStringList names;

@@ -30,6 +30,8 @@ NOTEPAD_INSIDE = (450, 250)  # another point of reblok
 
 # The calculation view (placed at 0, 148).
 DIAM = (239 + 30, 148 + 62 + 10)  # eDiam
+TOL = (239 + 30, 148 + 87 + 10)  # eTol
+SPOT = (239 + 30, 148 + 162 + 10)  # ePatno
 TO_DIARY_LINK = (16 + 6, 148 + 256 + 6)  # lToDiary, "Записать расчёт в дневник"
 SOURCE_LINK = (16 + 40, 148 + 232 + 6)  # "Активность и время экспозиции…"
 ISO_LINK = (16 + 40, 148 + 280 + 6)  # "Расчёт по ГОСТ ISO 17636-1…"

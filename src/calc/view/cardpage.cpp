@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 namespace kelto {
 
@@ -36,11 +37,33 @@ QFont PageFont(double size, bool bold = false)
     return f;
 }
 
-double TextHeight(const QFont& font, double width, const QString& text, int flags)
+// Lays `text` out across `width`, at word boundaries and, for a word longer
+// than the width (a pasted code, a long number), anywhere; draws it from
+// `topLeft` when there is a painter. Returns the height taken.
+double Wrapped(QPainter* p, const QFont& font, QPointF topLeft, double width, const QString& text, int flags)
 {
     if (text.isEmpty())
         return QFontMetricsF(font).height();
-    return QFontMetricsF(font).boundingRect(QRectF(0, 0, width, 1e6), flags, text).height();
+    QTextLayout layout(text, font);
+    QTextOption option(Qt::Alignment(flags & Qt::AlignHorizontal_Mask));
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    if (p)
+        layout.draw(p, topLeft);
+    return height;
+}
+
+double TextHeight(const QFont& font, double width, const QString& text, int flags)
+{
+    return Wrapped(nullptr, font, QPointF(), width, text, flags);
 }
 
 // One pass over the page: measures, and draws when it has a painter.
@@ -56,12 +79,7 @@ public:
     // Draws `text` from `top` across `width`; returns the height taken.
     double Paragraph(const QFont& font, double left, double top, double width, const QString& text, int flags)
     {
-        const double h = TextHeight(font, width, text, flags);
-        if (p) {
-            p->setFont(font);
-            p->drawText(QRectF(left, top, width, h), flags, text);
-        }
-        return h;
+        return Wrapped(p, font, QPointF(left, top), width, text, flags);
     }
 
     void Line(double x1, double y1, double x2, double y2, const QColor& colour, double width)
@@ -117,12 +135,10 @@ public:
         const int flags = Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap;
         const double nameH = std::max(row * 1.5, TextHeight(text, Right - nameLeft - 10, name, flags));
         const double base = top + nameH;
-        Paragraph(text, Left, base - TextHeight(text, captionW, caption, flags), captionW, caption + QLatin1Char(':'),
-                  flags);
-        if (p) {
-            p->setFont(text);
-            p->drawText(QRectF(nameLeft + 10, top, Right - nameLeft - 10, nameH), flags, name);
-        }
+        const QString label = caption + QLatin1Char(':');
+        Paragraph(text, Left, base - TextHeight(text, captionW, label, flags), captionW, label, flags);
+        Paragraph(text, nameLeft + 10, base - TextHeight(text, Right - nameLeft - 10, name, flags),
+                  Right - nameLeft - 10, name, flags);
         Line(signLeft, base + 6, signRight, base + 6, Ink, 3);
         Line(nameLeft, base + 6, Right, base + 6, Ink, 3);
         if (p)
@@ -186,11 +202,9 @@ public:
             const double captionH = TextHeight(captionFont, captionW - 2 * Pad, r.caption, flags);
             const double valueH = TextHeight(valueFont, right - valueLeft - 2 * Pad, r.value, flags);
             const double h = std::max(captionH, valueH) + 2 * gap;
+            Paragraph(captionFont, Left + Pad, y + gap, captionW - 2 * Pad, r.caption, flags);
+            Paragraph(valueFont, valueLeft + Pad, y + gap, right - valueLeft - 2 * Pad, r.value, flags);
             if (p) {
-                p->setFont(captionFont);
-                p->drawText(QRectF(Left + Pad, y + gap, captionW - 2 * Pad, h), flags, r.caption);
-                p->setFont(valueFont);
-                p->drawText(QRectF(valueLeft + Pad, y + gap, right - valueLeft - 2 * Pad, h), flags, r.value);
                 p->setPen(QPen(Rule, 3));
                 p->setBrush(Qt::NoBrush);
                 p->drawRect(QRectF(Left, y, right - Left, h));

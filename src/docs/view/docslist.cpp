@@ -8,12 +8,13 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
 namespace kelto {
 
-bool OpenDocument(int document)
+bool OpenDocument(const TReferenceDocument& document)
 {
     if (!DocumentPresent(document)) {
         ShowInformation(WithFullStop(MissingDocumentText(document)));
@@ -21,6 +22,23 @@ bool OpenDocument(int document)
     }
     OpenWithShell(DocumentPath(document), [document] { ShowWarning(NoViewerText(document)); });
     return true;
+}
+
+bool OpenDocument(int document)
+{
+    return OpenDocument(ReferenceDocuments.at(static_cast<std::size_t>(document)));
+}
+
+void OpenUserGuide()
+{
+    Guarded([] { OpenDocument(UserGuide); });
+}
+
+void InstallUserGuideKey(QWidget* window)
+{
+    auto* key = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1), window);
+    key->setContext(Qt::ApplicationShortcut);
+    QObject::connect(key, &QShortcut::activated, window, &OpenUserGuide);
 }
 
 namespace {
@@ -39,11 +57,13 @@ public:
     }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        // The entry the arrow keys reached is drawn as chosen, so that the
-        // keyboard user sees where Return will go.
+        // One entry is drawn as chosen: the one the arrow keys reached (where
+        // Return will go), else the selected one; never both.
         QStyleOptionViewItem opt(option);
-        if (opt.state & QStyle::State_HasFocus)
-            opt.state |= QStyle::State_Selected;
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const QModelIndex current = view ? view->currentIndex() : QModelIndex();
+        const bool chosen = current.isValid() ? index == current : bool(opt.state & QStyle::State_Selected);
+        opt.state.setFlag(QStyle::State_Selected, chosen);
         QStyledItemDelegate::paint(painter, opt, index);
     }
 };

@@ -3,6 +3,8 @@
 #include <QListWidget>
 #include <QMenu>
 
+#include "docs/documents.h"
+
 namespace kelto {
 
 // Hands the document to the shell. A missing file is told by name in an
@@ -11,6 +13,13 @@ namespace kelto {
 // is not the program's fault. A desktop without a PDF viewer is told in
 // words of its own (NoViewerText). False when nothing was handed over.
 bool OpenDocument(int document);
+bool OpenDocument(const TReferenceDocument& document);
+
+// The user's guide through the same opener; what fails is said in a box.
+void OpenUserGuide();
+// Shift+F1 opens the user's guide from every window of the program while
+// `window` lives.
+void InstallUserGuideKey(QWidget* window);
 
 // The drop-down list `lb`. The main window places it (397, 34, 232 × 80)
 // and calls Toggle() and HideList() from its header buttons.

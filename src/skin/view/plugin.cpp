@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include <future>
+#include <new>
 #include <mutex>
 #include <vector>
 
@@ -155,6 +156,8 @@ QString RealDialog(QWidget* parent, const QString& startDir)
     const QFileInfoList files
         = QDir(folder).entryInfoList({QStringLiteral("*.plg")}, QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& f : files) {
+        if (HoldsControlCharacter(f.fileName()))
+            continue;
         const bool current = QFileInfo(g_current) == f;
         auto* item = new QListWidgetItem(
             current ? f.completeBaseName() + QStringLiteral(" (выбран сейчас)") : f.completeBaseName(), list);
@@ -197,9 +200,11 @@ void ApplyFontBlock(const std::vector<QWidget*>& controls, const TPlgLines& line
                   lines.line(firstLine + 3));
 }
 
-void ShowPluginError()
+// The one text of a failed load, and below it what failed.
+void ShowPluginError(const QString& reason)
 {
-    ShowWarning(QString::fromUtf8(PluginErrorText));
+    const QString text = QString::fromUtf8(PluginErrorText);
+    ShowWarning(reason.isEmpty() ? text : text + QLatin1Char('\n') + reason);
 }
 
 } // namespace
@@ -254,27 +259,33 @@ namespace {
 
 // The picture a reference names, read and checked whole: against `design`
 // when given (the header is read first, so a claimed 30000 × 30000 is never
-// decoded), and its body must decode.
+// decoded), and its body must decode. What is wrong names the picture.
 QImage ReadCheckedPicture(const QString& pluginFolder, const QString& reference, const QSize* design)
 {
     const QString path = ResolvePictureReference(pluginFolder, reference);
-    const QByteArray format = PictureFormatFor(path);
-    QByteArray bytes = ReadUnscrambledPicture(path);
-    if (auto ready = TakePrefetched(path, bytes)) {
+    try {
+        const QByteArray format = PictureFormatFor(path);
+        QByteArray bytes = ReadUnscrambledPicture(path);
+        if (auto ready = TakePrefetched(path, bytes)) {
+            if (design)
+                CheckPictureSize(ready->headerSize, *design);
+            return std::move(ready->image);
+        }
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format);
+        reader.setDecideFormatFromContent(false);
         if (design)
-            CheckPictureSize(ready->headerSize, *design);
-        return std::move(ready->image);
+            CheckPictureSize(reader.size(), *design);
+        if (!PictureBodyIsWhole(bytes, format))
+            throw Error(QStringLiteral("файл обрезан"));
+        QImage image = reader.read();
+        if (image.isNull())
+            throw Error(QStringLiteral("файл повреждён"));
+        return image;
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Картинка %1 не открывается: %2").arg(QFileInfo(path).fileName(), e.text()));
     }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setDecideFormatFromContent(false);
-    if (design)
-        CheckPictureSize(reader.size(), *design);
-    QImage image = reader.read();
-    if (image.isNull() || !PictureBodyIsWhole(bytes, format))
-        throw Error(QStringLiteral("Рисунок %1 не читается: %2").arg(path, reader.errorString()));
-    return image;
 }
 
 } // namespace
@@ -308,11 +319,38 @@ namespace {
 // only what a view built later holds, silently.
 enum class TPart { Whole, CalcLater, ViewLater };
 
+QString UnreadValue(const TPlgLines& lines, int line, const QString& what)
+{
+    return QStringLiteral("Строка %1 плагина: %2 «%3» не читается").arg(line).arg(what, lines.line(line));
+}
+
+// What is wrong with the font block from `first` (the font's name, size,
+// colour and styles, one a line), in the user's words; `fallback` (a line
+// missing, say) when its values read.
+QString FontBlockProblem(const TPlgLines& lines, int first, const QString& fallback)
+{
+    if (lines.count() < first + 2)
+        return fallback;
+    try {
+        ParseFontSize(lines.line(first + 1));
+    } catch (const Error&) {
+        return UnreadValue(lines, first + 1, QStringLiteral("размер шрифта"));
+    }
+    try {
+        HexToColor(lines.line(first + 2));
+    } catch (const Error&) {
+        return UnreadValue(lines, first + 2, QStringLiteral("цвет"));
+    }
+    return fallback;
+}
+
 bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const QSize& calcPictureSize = {},
            const QSize& aboutPictureSize = {})
 {
     const bool view = part == TPart::ViewLater;
     try {
+        if (HoldsControlCharacter(QFileInfo(path).fileName()))
+            throw Error(QStringLiteral("В имени файла плагина есть управляющий знак"));
         const TPlgLines lines = ReadPlgFile(path);
         const QString folder = QFileInfo(path).path();
 
@@ -330,13 +368,17 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
                                               {&targets.captions, 16},
                                               {&targets.values, 21},
                                               {&targets.inputs, 26}}) {
-            ApplyFontBlock(*controls, lines, first);
-            if (part == TPart::CalcLater) {
-                // A block whose controls are all in the view not built yet
-                // fails the load where it would have failed on them.
-                ParseFontSize(lines.line(first + 1));
-                HexToColor(lines.line(first + 2));
-                ParseFontStyles(lines.line(first + 3));
+            try {
+                ApplyFontBlock(*controls, lines, first);
+                if (part == TPart::CalcLater) {
+                    // A block whose controls are all in the view not built
+                    // yet fails the load where it would have failed on them.
+                    ParseFontSize(lines.line(first + 1));
+                    HexToColor(lines.line(first + 2));
+                    ParseFontStyles(lines.line(first + 3));
+                }
+            } catch (const Error& e) {
+                throw Error(FontBlockProblem(lines, first, e.text()));
             }
         }
         if (view) {
@@ -347,7 +389,12 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
 
         if (!targets.marker)
             throw Error(QStringLiteral("Нет полосы для цвета"));
-        const QColor marker = ToQColor(HexToColor(lines.line(31)));
+        QColor marker;
+        try {
+            marker = ToQColor(HexToColor(lines.line(31)));
+        } catch (const Error& e) {
+            throw Error(lines.count() >= 31 ? UnreadValue(lines, 31, QStringLiteral("цвет")) : e.text());
+        }
         QPalette pal = targets.marker->palette();
         pal.setColor(QPalette::Window, marker);
         targets.marker->setPalette(pal);
@@ -359,9 +406,17 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
             LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
         g_current = path;
         return true;
+    } catch (const Error& e) {
+        if (!view)
+            ShowPluginError(e.text());
+        return false;
+    } catch (const std::bad_alloc&) {
+        if (!view)
+            ShowPluginError(QStringLiteral("Недостаточно памяти"));
+        return false;
     } catch (const std::exception&) {
         if (!view)
-            ShowPluginError();
+            ShowPluginError({});
         return false;
     }
 }

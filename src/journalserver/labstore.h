@@ -1,0 +1,87 @@
+// The journal as the window sees it when journal.cnf names a server: the
+// laboratory's server while it answers, and, while it does not, the entries
+// saved meanwhile kept in journal.db ("не отправлено") and sent in order when
+// it answers again, with the change check. A save is either on the server
+// or among the unsent, never half: a new entry carries a mark of its own, so
+// a save whose answer was lost arrives once. QtCore + QtSql.
+#pragma once
+#include "journalserver/serverstore.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QSqlDatabase>
+
+namespace kelto {
+
+class TLabJournalStore : public TJournalStore {
+public:
+    // `localFile`: journal.db, where the unsent entries wait.
+    TLabJournalStore(const TJournalSettings& settings, const QString& password, const QString& localFile);
+    ~TLabJournalStore() override;
+
+    QString Place() const override;
+    // Opens the local waiting room and tries the server; an unreachable
+    // server is no failure (Online() says so).
+    TStoreResult Open() override;
+    bool IsOpen() const override;
+    int SchemaVersion() override;
+
+    QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) override;
+    QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) override;
+    qint64 Count() override;
+
+    TStoreResult Save(TJournalEntry& entry) override;
+    TStoreResult Delete(qint64 id) override;
+    TStoreResult Undelete(qint64 id) override;
+
+    int NextConclusionNumber(int year) override;
+    TStoreResult SaveConclusion(TConclusion& conclusion) override;
+    std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
+    qint64 ChangeMark() override;
+
+    // Whether the server answered last time; else the line the window shows
+    // ("Сервер журнала недоступен: …").
+    bool Online() const { return m_online; }
+    QString OfflineText() const;
+    // The entries waiting to be sent, and sending them (in the order they
+    // were saved); how many arrived.
+    int UnsentCount();
+    int SendUnsent();
+
+    TServerJournalStore& Server() { return m_server; }
+
+private:
+    struct TWaiting {
+        qint64 seq = 0;
+        QString kind; // "save", "delete", "undelete"
+        QString origin;
+        qint64 serverId = 0;
+        TJournalEntry entry;
+    };
+    QSqlDatabase Local() const;
+    QList<TWaiting> Waiting();
+    std::optional<TWaiting> WaitingFor(qint64 id);
+    TStoreResult Keep(const TWaiting& waiting);
+    bool Forget(qint64 seq);
+    bool TryServer();
+    void NoteServer(const TStoreResult& result);
+    TStoreResult KeepSave(TJournalEntry& entry, const QString& origin);
+    TStoreResult Mark(qint64 id, bool deleted);
+    TStoreResult KeepMark(qint64 id, bool deleted);
+    TJournalEntry Shown(const TWaiting& waiting) const;
+
+    TServerJournalStore m_server;
+    QString m_localFile;
+    QString m_localName;
+    bool m_online = false;
+    QElapsedTimer m_sinceTry;
+    // The entries last read from the server, for the list while it is away.
+    QHash<qint64, TJournalEntry> m_known;
+    QList<qint64> m_lastFound;
+};
+
+// The entry as the waiting room keeps it (JSON, every field).
+QByteArray EntryToJson(const TJournalEntry& entry);
+TJournalEntry EntryFromJson(const QByteArray& json);
+
+} // namespace kelto
