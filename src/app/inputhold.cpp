@@ -2,12 +2,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextEdit>
+#include <QDialog>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <optional>
 
 namespace kelto {
 
@@ -33,20 +34,33 @@ void TInputHold::Hold()
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-namespace {
+// Closes every window that a replay at the program's end opens (About, the
+// plug-in dialog, a menu, a tool window), once its own loop runs.
+class TInputHold::TCloser : public QObject {
+public:
+    explicit TCloser(QWidget* window)
+        : m_window(window)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~TCloser() override { QCoreApplication::instance()->removeEventFilter(this); }
 
-// A key for a text field: sent to it, or to the window while it has the focus.
-bool IsTyping(QObject* receiver, const QEvent& event, QWidget* window)
-{
-    const QEvent::Type t = event.type();
-    if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::InputMethod)
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::Show || !w || !w->isWindow() || w == m_window)
+            return false;
+        if (auto* box = qobject_cast<QDialog*>(w))
+            QTimer::singleShot(0, box, [box] { box->reject(); });
+        else
+            QTimer::singleShot(0, w, [w] { w->close(); });
         return false;
-    QObject* target = receiver->isWindowType() && window ? window->focusWidget() : receiver;
-    return qobject_cast<QLineEdit*>(target) || qobject_cast<QTextEdit*>(target)
-        || qobject_cast<QPlainTextEdit*>(target);
-}
+    }
 
-} // namespace
+private:
+    QPointer<QWidget> m_window;
+};
 
 void TInputHold::Release(TReplay replay)
 {
@@ -56,10 +70,13 @@ void TInputHold::Release(TReplay replay)
     QCoreApplication::instance()->removeEventFilter(this);
     auto held = std::move(m_held);
     m_held.clear();
+    std::optional<TCloser> closer;
+    if (replay == TReplay::Ending)
+        closer.emplace(m_window);
     // Handed over now, not posted: a close that waited for the diary saves
     // what was typed before it.
     for (auto& [receiver, event] : held)
-        if (receiver && (replay == TReplay::Everything || IsTyping(receiver, *event, m_window)))
+        if (receiver)
             QCoreApplication::sendEvent(receiver, event.get());
 }
 

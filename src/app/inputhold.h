@@ -21,10 +21,11 @@ public:
     explicit TInputHold(QWidget* window);
     ~TInputHold() override;
 
-    // What a release hands over: everything, or, when the window is closing,
-    // only the typing into a text field (a click or a shortcut held would
-    // otherwise open a window or a box in the middle of the close).
-    enum class TReplay { Everything, TypingOnly };
+    // A release hands over everything, in order: the clicks and Tabs that
+    // moved the focus as well as the keys typed after them. When the program
+    // is ending, a window, box or menu a held click opens is closed again at
+    // once, so that the ending waits for no one.
+    enum class TReplay { Everything, Ending };
 
     void Hold();
     // Ends the hold; what was held goes to its receivers, in order.
@@ -36,6 +37,8 @@ protected:
 
 private:
     bool Ours(QObject* receiver) const;
+    // While an ending's replay runs: what it opens is closed.
+    class TCloser;
 
     QPointer<QWidget> m_window;
     bool m_holding = false;

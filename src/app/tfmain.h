@@ -1,8 +1,6 @@
 // The main window: header band with its hot spots, the two views, the
 // reference list and the start-up and shut-down order.
 #pragma once
-#include "diary/daystore.h"
-#include "diary/diaryfile.h"
 #include "core/instanceguard.h"
 #include "gui/skintargets.h"
 #include "app/inputhold.h"
@@ -18,11 +16,9 @@ class QAction;
 
 namespace kelto {
 
-class TAutoSave;
 class TCalcView;
-class TDiaryLoad;
+class TDiaryKeeper;
 class THotSpot;
-class TSnapshotWriter;
 class TfAbout;
 class TDiaryView;
 class TDocsList;
@@ -62,7 +58,7 @@ public:
     // Where the diary is saved: log.cnf, or, when log.cnf must not be written
     // over (it could not be read, or its damaged text has no copy yet), a
     // file of this session's own beside it.
-    const QString& DiaryPath() const { return m_diaryPath; }
+    const QString& DiaryPath() const;
     bool AutoStart = false;
 
 public slots:
@@ -87,6 +83,9 @@ public slots:
     // as a close does, without asking anything, since no one may be there
     // to answer.
     void EndWithoutQuestions();
+    // The desktop session ends (commitDataRequest): the notes on disk at
+    // once, nothing asked.
+    void EndOfDesktopSession();
     // True once the program was asked to end (a signal during start-up, say):
     // start-up stops, and the caller ends rather than entering its loop.
     bool EndRequested() const { return m_endRequested; }
@@ -127,12 +126,11 @@ private:
     // The diary read at start-up into the store, waiting for the reading if
     // it is still under way, and what went wrong said; once.
     void TakeDiary(TInputHold::TReplay replay = TInputHold::TReplay::Everything);
-    void ReportDiaryLoad(TLoadOutcome outcome, const QString& reason);
 
     QString m_programFolderOverride;
+    TDiaryKeeper* m_keeper;
     bool m_shown = false;
     QStringList m_stepsRun;
-    DayList DayList_;
     TInstanceGuard m_guard;
     TfAbout* fAbout = nullptr;
 
@@ -153,21 +151,14 @@ private:
     QMenu* pmVid = nullptr;
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
-    QString m_diaryPath;
-    TAutoSave* m_autoSave = nullptr;
-    TSnapshotWriter* m_autoSaveWriter = nullptr;
-    TDiaryLoad* m_diaryLoad = nullptr;
     TInputHold* m_inputHold = nullptr;
     // The plug-ins loaded before the calculation view was built, in order:
     // it gets them when it is.
     QStringList m_calcSkinPaths;
     QStringList m_aboutSkinPaths;
     bool m_closing = false;
-    bool m_folderUnwritable = false;
-    bool m_noQuestions = false;
     bool m_endRequested = false;
-    bool m_autoSaveFailShown = false;
-    void AutoSaveWritten(const QString& path, const QString& error);
+    bool m_inClose = false;
 };
 
 } // namespace kelto

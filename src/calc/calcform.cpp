@@ -45,8 +45,8 @@ std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes)
     const int sensClass = l[0].toInt(&classOk);
     const int scheme = l[1].toInt(&schemeOk);
     // "+1" or " 2" were not written by the program either.
-    if (!classOk || !schemeOk || l[0] != QString::number(sensClass) || l[1] != QString::number(scheme)
-        || sensClass < 1 || sensClass > 3 || scheme < 0 || scheme >= SchemeCount)
+    if (!classOk || !schemeOk || l[0] != QString::number(sensClass) || l[1] != QString::number(scheme) || sensClass < 1
+        || sensClass > 3 || scheme < 0 || scheme >= SchemeCount)
         return std::nullopt;
     return TCalcForm{sensClass, scheme, l[2], l[3], l[4], l[5], l[6]};
 }

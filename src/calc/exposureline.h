@@ -19,8 +19,7 @@ struct TExposureLine {
 // The time for a shot with `source` at `distance` mm through `thickness` mm,
 // from the source window's inputs `form` (nothing: the window was never
 // filled). "—" with the reason when it cannot be computed.
-TExposureLine ExposureFor(TIsoSource source, double distance, double thickness,
-                          const std::optional<TSourceForm>& form);
+TExposureLine ExposureFor(TIsoSource source, double distance, double thickness, const std::optional<TSourceForm>& form);
 
 // The ISO window's line "Время экспозиции" for its own SFD and penetrated
 // thickness: `outcome.texts.exposureTime` and `exposureHint`; "—" without a

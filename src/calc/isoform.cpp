@@ -194,8 +194,8 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
 
 TIsoForm WithSharedPipe(TIsoForm form, const TSharedPipe& pipe)
 {
-    for (auto [from, to] : {std::pair{&pipe.diameter, &form.De}, std::pair{&pipe.wall, &form.t},
-                            std::pair{&pipe.spot, &form.d}})
+    for (auto [from, to] :
+         {std::pair{&pipe.diameter, &form.De}, std::pair{&pipe.wall, &form.t}, std::pair{&pipe.spot, &form.d}})
         if (ParseNumber(*from))
             *to = from->trimmed();
     return form;
@@ -223,15 +223,14 @@ QString IsoExposuresText(TIsoTechnique technique, int exposures)
     const bool doubleImage
         = technique == TIsoTechnique::DoubleWallEllipse || technique == TIsoTechnique::DoubleWallSuperimposed;
     if (exposures > 1)
-        text += QStringLiteral(", через ") + Trimmed((doubleImage ? 180.0 : 360.0) / exposures, 1)
-            + QStringLiteral("°");
+        text
+            += QStringLiteral(", через ") + Trimmed((doubleImage ? 180.0 : 360.0) / exposures, 1) + QStringLiteral("°");
     return text;
 }
 
 QString IsoDensityText(const TIsoInputs& in, const TIsoResults& r, bool* compensation)
 {
-    const bool compensate
-        = in.testClass == TIsoClass::B && in.source != TIsoSource::XRay && !r.thicknessInRange;
+    const bool compensate = in.testClass == TIsoClass::B && in.source != TIsoSource::XRay && !r.thicknessInRange;
     if (compensation)
         *compensation = compensate;
     if (compensate)

@@ -156,9 +156,9 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     // says what it was computed for.
     std::optional<QString> exposure;
     if (source && source->results.exposure != Dash)
-        exposure = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
-                       .arg(source->results.exposure, source->form.distance.trimmed(),
-                            source->form.thickness.trimmed());
+        exposure
+            = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
+                  .arg(source->results.exposure, source->form.distance.trimmed(), source->form.thickness.trimmed());
     card.rows += TailRows(fields, source, exposure, made);
     return card;
 }

@@ -45,10 +45,10 @@ struct TCardFields {
     QString voltage;                // "Напряжение, кВ" (X-ray apparatus only)
     QString current;                // "Ток, мА" (X-ray apparatus only)
     QString films;                  // "Плёнок на экспозицию и размер, мм": "1 × 100×300"
-    QString iqiPosition;            // "Положение эталона": one of IqiPositionNames(); empty is the first
-    QString marking;                // "Маркировка и начало отсчёта"
-    QString acceptance;             // "Нормы оценки качества"
-    QString processing;             // "Фотообработка"
+    QString iqiPosition; // "Положение эталона": one of IqiPositionNames(); empty is the first
+    QString marking;     // "Маркировка и начало отсчёта"
+    QString acceptance;  // "Нормы оценки качества"
+    QString processing;  // "Фотообработка"
     // Lines of a card.cnf from a later version, kept as they were.
     QStringList extra;
     bool operator==(const TCardFields&) const = default;

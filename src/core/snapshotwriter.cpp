@@ -3,6 +3,9 @@
 
 #include <QMetaObject>
 
+#include <cerrno>
+#include <new>
+
 namespace kelto {
 
 TSnapshotWriter::TSnapshotWriter(QObject* parent)
@@ -50,7 +53,14 @@ void TSnapshotWriter::run()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const std::optional<QString> err = job.second();
+        std::optional<QString> err;
+        try {
+            err = job.second();
+        } catch (const std::bad_alloc&) {
+            // A save that cannot get its memory fails like any other: the
+            // program keeps the notes and tries again at the next change.
+            err = SystemErrorText(ENOMEM);
+        }
         job.second = nullptr; // the snapshot goes on this thread, not under the lock
         const QString error = err ? (err->isEmpty() ? QStringLiteral("ошибка записи") : *err) : QString();
         // Delivered on the owner's thread; dropped if the writer is gone.

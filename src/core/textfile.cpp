@@ -54,6 +54,15 @@ QString SystemErrorText(int error)
     case ENOLCK: return QStringLiteral("файловая система не поддерживает блокировки");
     case ESTALE: return QStringLiteral("сетевой диск недоступен");
     case EAGAIN: return QStringLiteral("ресурс временно недоступен");
+    // What a FAT or exFAT stick answers to a name it cannot hold (a colon, a
+    // question mark, a trailing dot).
+    case EINVAL: return QStringLiteral("имя файла недопустимо на этом диске");
+    case EXDEV: return QStringLiteral("файл находится на другом диске");
+    case ENODEV:
+    case ENXIO: return QStringLiteral("устройство недоступно");
+    case ENOTEMPTY: return QStringLiteral("папка не пуста");
+    case EEXIST: return QStringLiteral("файл с таким именем уже есть");
+    case ETIMEDOUT: return QStringLiteral("истекло время ожидания диска");
     default: return QStringLiteral("системная ошибка %1").arg(error);
     }
 }
@@ -76,6 +85,19 @@ struct TFd {
             ::close(fd);
     }
 };
+
+// In a folder its group may write to (one shared by several users), what
+// the program creates there is the group's too, whatever the umask: else the
+// next user's program could not replace it. Elsewhere the umask rules.
+void ShareWithFolderGroup(int fd, int folderFd)
+{
+    struct stat folder { }, own { };
+    if (::fstat(folderFd, &folder) != 0 || !(folder.st_mode & S_IWGRP) || ::fstat(fd, &own) != 0)
+        return;
+    const mode_t wanted = own.st_mode | S_IRGRP | S_IWGRP | (S_ISDIR(own.st_mode) ? S_IXGRP : 0);
+    if ((own.st_mode & 07777) != (wanted & 07777))
+        (void)::fchmod(fd, wanted & 07777);
+}
 
 // Writes straight to a file descriptor and keeps the reason of a failure in
 // the program's own words.
@@ -154,6 +176,8 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
     };
     if (mode)
         (void)::fchmod(out.fd, mode); // a file keeps its permissions
+    else
+        ShareWithFolderGroup(out.fd, dir.fd);
     TFdDevice device(out.fd);
     std::unique_ptr<QIODevice> through = wrap ? wrap(device) : nullptr;
     if (auto err = WriteAll(through ? *through : static_cast<QIODevice&>(device), bytes))
@@ -168,6 +192,27 @@ std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray
     if (::renameat(dir.fd, temp.constData(), dir.fd, name.constData()) != 0)
         return fail(SystemErrorText(errno));
     (void)::fsync(dir.fd);
+    return std::nullopt;
+}
+
+std::optional<QString> MakeFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    const QByteArray parentName = QFile::encodeName(info.absolutePath());
+    TFd parent{::open(parentName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (parent.fd < 0)
+        return SystemErrorText(errno);
+    const QByteArray name = QFile::encodeName(info.fileName());
+    if (::mkdirat(parent.fd, name.constData(), 0777) != 0 && errno != EEXIST)
+        return SystemErrorText(errno);
+    TFd made{::openat(parent.fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    if (made.fd < 0)
+        return SystemErrorText(errno);
+    // A folder made by an earlier version (or an earlier umask) in a shared
+    // folder is mended too, where it is this user's to mend.
+    struct stat st { };
+    if (::fstat(made.fd, &st) == 0 && st.st_uid == ::geteuid())
+        ShareWithFolderGroup(made.fd, parent.fd);
     return std::nullopt;
 }
 

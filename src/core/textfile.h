@@ -15,7 +15,8 @@ namespace kelto {
 // any failure the previous file stays whole. A `path` that is a symbolic link
 // or anything but a regular file is refused (asked of the opened name, so a
 // link swapped in later is replaced, never followed). Returns the reason on
-// failure, in the user's words.
+// failure, in the user's words. A new file in a group-writable folder is
+// group-writable too, whatever the umask.
 std::optional<QString> WriteFileAtomically(const QString& path, const QByteArray& bytes);
 // The same, with the bytes passing through a device that `wrap` lays over
 // the file (a test puts one there that fails after some bytes).
@@ -29,6 +30,11 @@ std::optional<QString> WriteAll(QIODevice& device, const QByteArray& bytes);
 // folder: checked on the opened file, which is opened without waiting for a
 // writer). `reason`, when given, receives why in the user's words.
 std::optional<QByteArray> ReadWholeFile(const QString& path, qint64 limit = qint64(1) << 31, QString* reason = nullptr);
+
+// Makes the folder `path` (its parent must be there), or takes the one there;
+// never follows a link. In a group-writable parent it is group-writable too.
+// The reason on failure.
+std::optional<QString> MakeFolder(const QString& path);
 
 // The reason the program shows for a system error number: its own Russian
 // text, never the system's (English) one.

@@ -352,9 +352,52 @@ bool NoteFitsNotepad(const QStringList& lines)
     return total <= MaxNotepadLines * 100;
 }
 
+bool NoteTextFitsNotepad(QStringView text)
+{
+    // Counted as NoteFitsNotepad counts the lines, without making them.
+    qsizetype lines = 0, line = 0, total = 0;
+    for (const QChar c : text) {
+        if (c != QLatin1Char('\n')) {
+            if (++line > MaxNotepadLineLength)
+                return false;
+            continue;
+        }
+        if (++lines > MaxNotepadLines)
+            return false;
+        total += line + 1;
+        line = 0;
+    }
+    if (line > 0) {
+        ++lines;
+        total += line + 1;
+    }
+    return lines <= MaxNotepadLines && total <= MaxNotepadLines * 100;
+}
+
+QString RussianCount(qsizetype n, const QString& one, const QString& few, const QString& many)
+{
+    const qsizetype tens = n % 100, units = n % 10;
+    const QString& noun = tens >= 11 && tens <= 14 ? many : units == 1 ? one : units >= 2 && units <= 4 ? few : many;
+    return QString::number(n) + QLatin1Char(' ') + noun;
+}
+
+namespace {
+QString LinesCount(qsizetype lines)
+{
+    return RussianCount(lines, QStringLiteral("строка"), QStringLiteral("строки"), QStringLiteral("строк"));
+}
+} // namespace
+
 QString NoteTooLargeText(qsizetype lines)
 {
-    return QStringLiteral("Заметка слишком велика для блокнота: %1 строк. Она сохранена без изменений.").arg(lines);
+    return QStringLiteral("Заметка слишком велика для блокнота: %1. Она сохранена без изменений.").arg(LinesCount(lines));
+}
+
+QString PasteTooLargeText(qsizetype lines)
+{
+    return QStringLiteral("Текст не вставлен: с ним заметка стала бы слишком велика для блокнота (%1). "
+                          "Текст остаётся в буфере обмена.")
+        .arg(LinesCount(lines));
 }
 
 QStringList LoadDayNote(const DayList& store, const QDate& selected)

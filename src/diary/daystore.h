@@ -191,8 +191,15 @@ QStringList LoadDayNote(const DayList& store, const QDate& selected);
 inline constexpr qsizetype MaxNotepadLines = 50000;
 inline constexpr qsizetype MaxNotepadLineLength = 200000;
 bool NoteFitsNotepad(const QStringList& lines);
+// The same for the notepad's text, its lines parted by '\n'.
+bool NoteTextFitsNotepad(QStringView text);
 // "Заметка слишком велика для блокнота: N строк. Она сохранена без изменений."
 QString NoteTooLargeText(qsizetype lines);
+// Why a paste into the notepad was refused; it would make the note `lines`
+// lines long.
+QString PasteTooLargeText(qsizetype lines);
+// "1 строка", "2 строки", "5 строк": a count with the Russian form of its noun.
+QString RussianCount(qsizetype n, const QString& one, const QString& few, const QString& many);
 
 TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month);
 

@@ -72,8 +72,8 @@ std::optional<QString> MakeBackupFolder(const QString& folder)
     if (info.isSymLink() || (info.exists() && !info.isDir()))
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(folder),
                                             info.isSymLink() ? SystemErrorText(ELOOP) : QStringLiteral("это не папка"));
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
+    if (auto err = MakeFolder(folder.chopped(1)))
+        return QStringLiteral("не удалось создать папку %1: %2").arg(QDir::toNativeSeparators(folder), *err);
     return std::nullopt;
 }
 
@@ -123,14 +123,20 @@ TDiaryWriteResult WriteDiaryOfDay(const QString& logPath, const QDate& today, co
                                   const TDeviceWrapper& wrap)
 {
     TDiaryWriteResult r;
-    r.backupError = BackUpDiaryOfDay(logPath, today);
+    const QFileInfo log(logPath);
+    r.firstWriteOfDay = !log.exists() || log.lastModified().date() < today;
+    TBackupKind kind = TBackupKind::None;
+    r.backupError = BackUpDiaryOfDay(logPath, today, {}, &kind);
     r.saveError = WriteFileAtomically(logPath, bytes, wrap);
-    // The notes matter more than the day's copy: a copy written out, or a
-    // link that keeps an older log.cnf alive, gives way when the save needs
-    // its room. The next write of the day makes it again.
-    const QString copy = DiaryBackupFolder(logPath) + DiaryBackupName(today);
-    if (r.saveError && IsOutOfSpace(*r.saveError) && QFile::remove(copy))
+    // The notes matter more than the day's copy: a copy this very write has
+    // written out gives way when the save needs its room (the next write of
+    // the day makes it again). A hard link costs no room: removing it would
+    // lose the copy and gain nothing.
+    if (r.saveError && IsOutOfSpace(*r.saveError) && kind == TBackupKind::Copy
+        && QFile::remove(DiaryBackupFolder(logPath) + DiaryBackupName(today))) {
+        r.backupDropped = true;
         r.saveError = WriteFileAtomically(logPath, bytes, wrap);
+    }
     return r;
 }
 

@@ -52,11 +52,14 @@ void SetDiaryBackupByCopy(bool byCopy);
 struct TDiaryWriteResult {
     std::optional<QString> backupError;
     std::optional<QString> saveError;
+    // The day's copy was written out and removed again for the save's room.
+    bool backupDropped = false;
+    // log.cnf had not been written yet on `today` (by anyone).
+    bool firstWriteOfDay = false;
 };
 // The day's copy, then the save of `bytes` to `logPath`. The copy never costs
-// the save: when the save fails for space, the day's copy (written out, or a
-// link keeping an older log.cnf alive) is removed and the save tried once
-// more.
+// the save: when the save fails for space and the copy was just written out
+// (no hard links there), it is removed and the save tried once more.
 TDiaryWriteResult WriteDiaryOfDay(const QString& logPath, const QDate& today, const QByteArray& bytes,
                                   const TDeviceWrapper& wrap = {});
 

@@ -362,7 +362,7 @@ TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
     if (auto err = BackUpDamagedDiary(path, *bytes)) {
         if (reason)
             *reason = *err;
-        return TLoadOutcome::DamagedNoBackup;
+        return whole ? TLoadOutcome::MergedNoBackup : TLoadOutcome::DamagedNoBackup;
     }
     return whole ? TLoadOutcome::MergedDates : TLoadOutcome::Damaged;
 }

@@ -20,8 +20,11 @@ enum class TLoadOutcome {
     MergedDates,    // read whole, but a date was held more than once: its
                     // records were joined into one, and the file copied to
                     // log.cnf.bak
-    DamagedNoBackup // reading stopped early and the copy failed: the file
-                    // must not be replaced, or its unread part is lost
+    DamagedNoBackup, // reading stopped early and the copy failed: the file
+                     // must not be replaced, or its unread part is lost
+    MergedNoBackup   // read whole, a date held more than once, and the copy
+                     // failed: the file is not damaged, but is not replaced
+                     // in another form without its copy
 };
 
 // Parses the bytes of a diary file into `store` (appending). The store keeps
@@ -56,14 +59,16 @@ std::optional<QString> WriteNoteExport(const QString& path, DayList& store);
 inline constexpr qsizetype MaxPaddedLines = 4096;
 
 // The same as LoadDiary above; `reason`, when given, receives why the file
-// could not be read (Unreadable) or copied to log.cnf.bak (DamagedNoBackup),
+// could not be read (Unreadable) or copied to log.cnf.bak (DamagedNoBackup,
+// MergedNoBackup),
 // and is empty otherwise.
 TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason);
 
 // Whether the file a load came from may be written over by the next save.
 inline bool MayReplaceAfterLoad(TLoadOutcome outcome)
 {
-    return outcome != TLoadOutcome::Unreadable && outcome != TLoadOutcome::DamagedNoBackup;
+    return outcome != TLoadOutcome::Unreadable && outcome != TLoadOutcome::DamagedNoBackup
+        && outcome != TLoadOutcome::MergedNoBackup;
 }
 
 // Where a damaged diary file is copied: path + ".bak". An older, different

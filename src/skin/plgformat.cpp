@@ -41,6 +41,17 @@ const QString& TPlgLines::line(int lineNo) const
     return m_lines.at(lineNo - 1);
 }
 
+bool HasPluginLines(const TPlgLines& lines, const TPluginLines& entry)
+{
+    const int last = entry.first + entry.count - 1;
+    if (last <= lines.count())
+        return true;
+    if (entry.optional)
+        return false;
+    lines.line(last); // says which line is missing
+    return false;
+}
+
 TPlgLines ReadPlgFile(const QString& path)
 {
     // A plug-in is a few hundred bytes; the limit only keeps a wrong choice

@@ -27,6 +27,47 @@ bool HoldsControlCharacter(const QString& name);
 // A plug-in has at least this many lines; later ones are never read.
 inline constexpr int PluginLineCount = 33;
 
+// What a plug-in sets, each on its lines: the one table of keys and line
+// numbers. A key marked optional may be missing from a file (one made
+// before the key was added), which then leaves that part as it is.
+enum class TPluginKey {
+    MainPicture,
+    DiaryPicture,
+    CalcPicture,
+    MenuFont,
+    HeadingFont,
+    CaptionFont,
+    ValueFont,
+    InputFont,
+    Marker,
+    AboutPicture,
+};
+struct TPluginLines {
+    TPluginKey key;
+    int first; // line number, from 1
+    int count; // a font block: name, size, colour, styles
+    bool optional;
+};
+inline constexpr TPluginLines PluginTable[] = {
+    {TPluginKey::MainPicture, 2, 1, false},  {TPluginKey::DiaryPicture, 3, 1, false},
+    {TPluginKey::CalcPicture, 4, 1, false},  {TPluginKey::MenuFont, 6, 4, false},
+    {TPluginKey::HeadingFont, 11, 4, false}, {TPluginKey::CaptionFont, 16, 4, false},
+    {TPluginKey::ValueFont, 21, 4, false},   {TPluginKey::InputFont, 26, 4, false},
+    {TPluginKey::Marker, 31, 1, false},      {TPluginKey::AboutPicture, 33, 1, false},
+};
+constexpr const TPluginLines& PluginLinesOf(TPluginKey key)
+{
+    for (const TPluginLines& entry : PluginTable)
+        if (entry.key == key)
+            return entry;
+    return PluginTable[0];
+}
+// The key's first line number.
+constexpr int PluginLine(TPluginKey key)
+{
+    return PluginLinesOf(key).first;
+}
+
 // Colour value 0x00BBGGRR: red in the lowest byte.
 using TColor = std::uint32_t;
 
@@ -58,6 +99,10 @@ public:
 private:
     QStringList m_lines;
 };
+
+// Whether `lines` hold the entry's lines. A required entry's missing line
+// is an error (kelto::Error); an optional one's is false.
+bool HasPluginLines(const TPlgLines& lines, const TPluginLines& entry);
 
 // Reads the file at `path` (kelto::Error when it cannot be read).
 TPlgLines ReadPlgFile(const QString& path);

@@ -48,8 +48,13 @@ private slots:
 
     void roundTrip()
     {
-        const TCalcForm f{1, 5, QStringLiteral("1 020"), QStringLiteral("0,4"), QStringLiteral("480"),
-                          QStringLiteral("1020"), QStringLiteral("16\r\n")};
+        const TCalcForm f{1,
+                          5,
+                          QStringLiteral("1 020"),
+                          QStringLiteral("0,4"),
+                          QStringLiteral("480"),
+                          QStringLiteral("1020"),
+                          QStringLiteral("16\r\n")};
         const std::optional<TCalcForm> back = ParseCalcFile(CalcFileBytes(f));
         QVERIFY(back);
         QCOMPARE(back->wall, QStringLiteral("16  ")); // a pasted line end does not shift the lines

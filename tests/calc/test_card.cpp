@@ -203,7 +203,8 @@ private slots:
             f.isotope = 1;
             f.hvl = QStringLiteral("8");
         }
-        const TExposureLine line = ExposureFor(source, 750, 7, window == QLatin1String("none") ? std::nullopt : std::optional(f));
+        const TExposureLine line
+            = ExposureFor(source, 750, 7, window == QLatin1String("none") ? std::nullopt : std::optional(f));
         if (shown != QLatin1String("expected")) {
             QCOMPARE(line.time, QStringLiteral("—"));
             QCOMPARE(line.hint, shown);

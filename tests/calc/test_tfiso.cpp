@@ -123,7 +123,8 @@ private slots:
         QCOMPARE(w.Shown().texts.exposureTime, QStringLiteral("—"));
         std::optional<TSourceForm> source;
         w.SetSourceForm([&source] { return source; });
-        QCOMPARE(testing::Control<QLabel>(w, "lHint")->text(), QStringLiteral("Нет эталонного снимка: заполните окно «Источник»"));
+        QCOMPARE(testing::Control<QLabel>(w, "lHint")->text(),
+                 QStringLiteral("Нет эталонного снимка: заполните окно «Источник»"));
         TSourceForm f = DefaultSourceForm(QDate(2026, 12, 9));
         f.activity = QStringLiteral("100");
         f.refMinutes = QStringLiteral("2");
@@ -141,7 +142,8 @@ private slots:
         QCOMPARE(testing::Control<QLineEdit>(w, "eSfd")->text(), QStringLiteral("109,5 (источник на оси трубы)"));
         QVERIFY(!testing::Control<QLineEdit>(w, "eSfd")->isEnabled());
         QCOMPARE(w.Form().sfd, QStringLiteral("750"));
-        QCOMPARE(w.Shown().texts.exposureTime, ExposureText(ScaledExposureMinutes(2, 100, 500, 16, 100, 109.5, 3.5, 13)));
+        QCOMPARE(w.Shown().texts.exposureTime,
+                 ExposureText(ScaledExposureMinutes(2, 100, 500, 16, 100, 109.5, 3.5, 13)));
         w.findChild<QComboBox*>(QStringLiteral("cbTechnique"))->setCurrentIndex(3);
         QCOMPARE(testing::Control<QLineEdit>(w, "eSfd")->text(), QStringLiteral("750"));
     }

@@ -45,10 +45,13 @@ enum class THeld {
     DanglingLink,
     Fifo,
 };
+// What stands in the snapshot writer's way.
+enum class TWriteFault { None, Folder, NoMemory };
 
 } // namespace
 
 Q_DECLARE_METATYPE(THeld)
+Q_DECLARE_METATYPE(TWriteFault)
 Q_DECLARE_METATYPE(kelto::TInstanceGuard::TRefusal)
 
 namespace {
@@ -66,18 +69,20 @@ private slots:
     // clang-format off
     void snapshotWriter_data()
     {
-        Column<bool>("blocked", {
-            {"writes the latest snapshot", false},
-            {"reports a failure", true},
+        Column<TWriteFault>("fault", {
+            {"writes the latest snapshot", TWriteFault::None},
+            {"reports a failure", TWriteFault::Folder},
+            {"reports running out of memory", TWriteFault::NoMemory},
         });
     }
     // clang-format on
     void snapshotWriter()
     {
-        QFETCH(bool, blocked);
+        QFETCH(TWriteFault, fault);
+        const bool blocked = fault != TWriteFault::None;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.cnf"));
-        if (blocked)
+        if (fault == TWriteFault::Folder)
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("log.cnf")));
         TSnapshotWriter writer;
         QStringList errors;
@@ -87,7 +92,11 @@ private slots:
             onOwnThread = onOwnThread && QThread::currentThread() == thread();
         });
         for (int i = 1; i <= 3; ++i)
-            writer.Write(path, QByteArray(200000 * i, char('0' + i)));
+            writer.Write(path, [i, fault]() -> QByteArray {
+                if (fault == TWriteFault::NoMemory)
+                    throw std::bad_alloc();
+                return QByteArray(200000 * i, char('0' + i));
+            });
         writer.Wait();
         QCoreApplication::sendPostedEvents();
         QVERIFY(!errors.isEmpty() && errors.size() <= 3);
@@ -95,6 +104,8 @@ private slots:
         QCOMPARE(errors.last().isEmpty(), !blocked);
         if (!blocked)
             QCOMPARE(*ReadWholeFile(path), QByteArray(600000, '3'));
+        if (fault == TWriteFault::NoMemory)
+            QCOMPARE(errors.last(), QStringLiteral("недостаточно памяти"));
     }
 
     void autosaveRule()

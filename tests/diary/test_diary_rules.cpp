@@ -31,8 +31,32 @@ private slots:
         auto [lines, length, fits] = Fetch<int, int, bool>({"lines", "length", "fits"});
         const QStringList note(lines, QString(length, QLatin1Char('x')));
         QCOMPARE(NoteFitsNotepad(note), fits);
+        QCOMPARE(NoteTextFitsNotepad(note.join(QLatin1Char('\n'))), fits);
         QCOMPARE(NoteTooLargeText(1000000),
                  QStringLiteral("Заметка слишком велика для блокнота: 1000000 строк. Она сохранена без изменений."));
+    }
+
+    void russianCount_data()
+    {
+        Columns<int, QString>({"n", "text"});
+        // clang-format off
+        QTest::newRow("1")   << 1   << "1 строка";
+        QTest::newRow("2")   << 2   << "2 строки";
+        QTest::newRow("4")   << 4   << "4 строки";
+        QTest::newRow("5")   << 5   << "5 строк";
+        QTest::newRow("11")  << 11  << "11 строк";
+        QTest::newRow("12")  << 12  << "12 строк";
+        QTest::newRow("21")  << 21  << "21 строка";
+        QTest::newRow("22")  << 22  << "22 строки";
+        QTest::newRow("111") << 111 << "111 строк";
+        QTest::newRow("0")   << 0   << "0 строк";
+        // clang-format on
+    }
+    void russianCount()
+    {
+        auto [n, text] = Fetch<int, QString>({"n", "text"});
+        QCOMPARE(RussianCount(n, QStringLiteral("строка"), QStringLiteral("строки"), QStringLiteral("строк")), text);
+        QVERIFY(NoteTooLargeText(n).contains(QStringLiteral(": ") + text + QLatin1Char('.')));
     }
 
     // clang-format off

@@ -326,6 +326,39 @@ private slots:
         QCOMPARE(v.noteOf(Tuesday), notepad.split(QLatin1Char('\n')));
     }
 
+    // A paste that would take the note past what the notepad lays out in
+    // time is refused, saying why, before any of it is laid out; one that
+    // ends right at the limit lands.
+    // clang-format off
+    void pastePastTheLimitIsRefused_data()
+    {
+        Columns<int, int, int>({"lines", "length", "noteLines"});
+        QTest::newRow("1 000 000 lines")             << 1000000 << 12       << -1;
+        QTest::newRow("one line more than fits")     << MaxNotepadLines << 1 << -1;
+        QTest::newRow("a paragraph of 10 MB")        << 1       << 10000000 << -1;
+        QTest::newRow("lines up to the limit")       << MaxNotepadLines - 1 << 1 << MaxNotepadLines;
+    }
+    // clang-format on
+    void pastePastTheLimitIsRefused()
+    {
+        auto [lines, length, noteLines] = Fetch<int, int, int>({"lines", "length", "noteLines"});
+        View v;
+        auto* pad = qobject_cast<TNotepad*>(Control<QTextEdit>(v.view, "reblok"));
+        typeText(pad, QStringLiteral("шов"));
+        QMimeData mime;
+        mime.setText((QLatin1Char('\n') + QString(length, QLatin1Char('x'))).repeated(lines));
+        m_messages.boxes.clear();
+        pad->insertFromMimeData(&mime);
+        if (noteLines < 0) {
+            QCOMPARE(pad->toPlainText(), QStringLiteral("шов"));
+            QCOMPARE(m_messages.boxes.size(), 1);
+            QCOMPARE(m_messages.boxes[0].text, PasteTooLargeText(qsizetype(lines) + 1));
+        } else {
+            QCOMPARE(v.noteOf(Tuesday).size(), noteLines);
+            QVERIFY(m_messages.boxes.isEmpty());
+        }
+    }
+
     // A long run without a blank is wrapped anywhere (word wrap looked for its
     // end again on every line, for every key: quadratic); ordinary text keeps
     // its word wrap, and gets it back when the run goes.

@@ -2,6 +2,7 @@
 #include "core/cp1251.h"
 #include "core/textfile.h"
 #include "diary/diarybackup.h"
+#include "diary/diarykeeper.h"
 #include "diary/notesearch.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <limits>
 #include <sys/stat.h>
 
+#include "clock.h"
 #include "files.h"
 #include "roundtrip.h"
 #include "table.h"
@@ -274,30 +276,32 @@ private slots:
     }
 
     // The day's copy costs the save no space: a second name of the file as
-    // it stands, which the save's rename leaves holding the old text. Where
-    // there are no hard links the copy gives way when the save needs room.
+    // it stands, which the save's rename leaves holding the old text; removing
+    // it would free nothing. Where there are no hard links only the copy this
+    // write has just written out gives way when the save needs room, and says so.
     void daysCopyNeverCostsTheSave_data()
     {
-        Columns<bool, int, bool, bool>({"byCopy", "fullWrites", "copyLeft", "saved"});
+        Columns<bool, bool, int, bool, bool>({"byCopy", "copiedEarlier", "fullWrites", "copyLeft", "saved"});
         // clang-format off
-        QTest::newRow("hard link")              << false << 0 << true  << true;
-        QTest::newRow("hard link, disk full")   << false << 1 << false << true;
-        QTest::newRow("copy, room enough")      << true  << 0 << true  << true;
-        QTest::newRow("copy, disk full once")   << true  << 1 << false << true;
-        QTest::newRow("copy, disk stays full")  << true  << 2 << false << false;
+        QTest::newRow("hard link")                   << false << false << 0 << true  << true;
+        QTest::newRow("hard link, disk full")        << false << false << 1 << true  << false;
+        QTest::newRow("copy, room enough")           << true  << false << 0 << true  << true;
+        QTest::newRow("copy, disk full once")        << true  << false << 1 << false << true;
+        QTest::newRow("copy, disk stays full")       << true  << false << 2 << false << false;
+        QTest::newRow("earlier copy, disk full")     << true  << true  << 1 << true  << false;
         // clang-format on
     }
     void daysCopyNeverCostsTheSave()
     {
-        QFETCH(bool, byCopy);
-        QFETCH(int, fullWrites);
-        QFETCH(bool, copyLeft);
-        QFETCH(bool, saved);
+        auto [byCopy, copiedEarlier, fullWrites, copyLeft, saved]
+            = Fetch<bool, bool, int, bool, bool>({"byCopy", "copiedEarlier", "fullWrites", "copyLeft", "saved"});
         QTemporaryDir dir;
         const QString log = dir.filePath(QStringLiteral("log.cnf"));
         const QString copy = dir.filePath(QStringLiteral("backup/log-2026-12-08.cnf"));
         QVERIFY(!WriteFileAtomically(log, "0\r\n"));
         SetDiaryBackupByCopy(byCopy);
+        if (copiedEarlier)
+            QVERIFY(!BackUpDiaryOfDay(log, QDate(2026, 12, 8)));
         const auto r
             = WriteDiaryOfDay(log, QDate(2026, 12, 8), "1\r\n08.12.2026\r\n1\r\nx\r\n", [&fullWrites](QIODevice& t) {
                   return std::make_unique<testing::TFailingDevice>(t, std::numeric_limits<qint64>::max(), &fullWrites);
@@ -305,14 +309,73 @@ private slots:
         SetDiaryBackupByCopy(false);
         QVERIFY(!r.backupError);
         QCOMPARE(!r.saveError, saved);
+        QCOMPARE(r.backupDropped, !copyLeft);
         QCOMPARE(*ReadWholeFile(log), QByteArray(saved ? "1\r\n08.12.2026\r\n1\r\nx\r\n" : "0\r\n"));
         QCOMPARE(QFileInfo::exists(copy), copyLeft);
         if (copyLeft)
             QCOMPARE(*ReadWholeFile(copy), QByteArray("0\r\n"));
         struct stat st { };
-        if (!byCopy && copyLeft)
+        if (!byCopy && saved)
             QVERIFY(::stat(QFile::encodeName(copy).constData(), &st) == 0
                     && st.st_nlink == 1); // the save replaced log.cnf
+    }
+
+    // In a folder shared by a group, the diary, the backup folder and its
+    // copies are the group's to write too, whatever the umask; elsewhere the
+    // umask rules.
+    void sharedFolderShares_data()
+    {
+        Columns<int, int, bool>({"folderMode", "umask", "shared"});
+        // clang-format off
+        QTest::newRow("group-writable, umask 022") << 0770  << 022 << true;
+        QTest::newRow("group-writable, umask 077") << 02770 << 077 << true;
+        QTest::newRow("private, umask 022")        << 0755  << 022 << false;
+        // clang-format on
+    }
+    void sharedFolderShares()
+    {
+        auto [folderMode, mask, shared] = Fetch<int, int, bool>({"folderMode", "umask", "shared"});
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), mode_t(folderMode)) == 0);
+        const QString log = dir.filePath(QStringLiteral("log.cnf"));
+        const mode_t old = ::umask(mode_t(mask));
+        const auto restore = qScopeGuard([&] {
+            ::umask(old);
+            SetDiaryBackupByCopy(false);
+        });
+        QVERIFY(!WriteFileAtomically(log, "0\r\n"));
+        SetDiaryBackupByCopy(true);
+        QVERIFY(!BackUpDiaryOfDay(log, QDate(2026, 12, 8)));
+        for (const QString& made : {log, dir.filePath(QStringLiteral("backup")),
+                                    dir.filePath(QStringLiteral("backup/log-2026-12-08.cnf"))}) {
+            struct stat st { };
+            QVERIFY(::stat(QFile::encodeName(made).constData(), &st) == 0);
+            QVERIFY2(bool(st.st_mode & S_IWGRP) == shared, qPrintable(made));
+        }
+    }
+
+    // A session file never takes the name of a file, or a link, already there.
+    void sessionFileNameIsFree_data()
+    {
+        Columns<QStringList, QString>({"there", "name"});
+        // clang-format off
+        QTest::newRow("free")          << QStringList{}                                          << "log-20261208-090507.cnf";
+        QTest::newRow("taken")         << QStringList{"log-20261208-090507.cnf"}                 << "log-20261208-090507-1.cnf";
+        QTest::newRow("taken twice")   << QStringList{"log-20261208-090507.cnf", "log-20261208-090507-1.cnf"} << "log-20261208-090507-2.cnf";
+        QTest::newRow("dangling link") << QStringList{"@log-20261208-090507.cnf"}                << "log-20261208-090507-1.cnf";
+        // clang-format on
+    }
+    void sessionFileNameIsFree()
+    {
+        auto [there, name] = Fetch<QStringList, QString>({"there", "name"});
+        QTemporaryDir dir;
+        for (const QString& f : there)
+            if (f.startsWith(QLatin1Char('@')))
+                QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(f.mid(1))));
+            else
+                testing::Put(dir.filePath(f), "x");
+        const testing::FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        QCOMPARE(SessionDiaryPath(dir.path() + QLatin1Char('/')), dir.filePath(name));
     }
 
     // A backup folder or copy that is a link is never written through.

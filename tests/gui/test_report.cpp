@@ -183,7 +183,8 @@ private slots:
         QTest::newRow("EACCES") << EACCES << "нет прав доступа";
         QTest::newRow("ENOENT") << ENOENT << "файл или папка не найдены";
         QTest::newRow("ELOOP")  << ELOOP  << "это символическая ссылка";
-        QTest::newRow("other")  << EXDEV  << QStringLiteral("системная ошибка %1").arg(EXDEV);
+        QTest::newRow("EINVAL") << EINVAL << "имя файла недопустимо на этом диске";
+        QTest::newRow("other")  << EDOM   << QStringLiteral("системная ошибка %1").arg(EDOM);
         // clang-format on
     }
     void systemErrorsInRussian()

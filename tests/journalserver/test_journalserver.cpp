@@ -2,7 +2,9 @@
 // conclusion numbers and error texts against a real PostgreSQL.
 #include "journalserver/journalsettings.h"
 #include "journalserver/serverdb.h"
+#include "journal/sqlitestore.h"
 #include "journalserver/labstore.h"
+#include "journalserver/movetoserver.h"
 #include "journalserver/serverstore.h"
 
 #include "files.h"
@@ -616,6 +618,55 @@ private slots:
         QCOMPARE(lab.UnsentCount(), 1);
         QCOMPARE(lab.Count(), 1);
         QVERIFY(!lab.SaveConclusion(*std::make_unique<TConclusion>()).IsDone());
+    }
+
+    // journal.db moved to the server once, in one transaction: entries (a
+    // deleted one stays deleted) and conclusions; a second run copies none.
+    void moveFromTheFile()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        TSqliteJournalStore file(folder.File("journal.db"));
+        DONE(file.Open());
+        TJournalEntry a = Entry(QStringLiteral("1")), b = Entry(QStringLiteral("2")), gone = Entry(QStringLiteral("3"));
+        for (TJournalEntry* e : {&a, &b, &gone})
+            DONE(file.Save(*e));
+        DONE(file.Delete(gone.id));
+        TConclusion conclusion;
+        conclusion.number = {17, 2026};
+        conclusion.date = QDate(2026, 5, 4);
+        conclusion.entryIds = {b.id, a.id};
+        DONE(file.SaveConclusion(conclusion));
+
+        TServerJournalStore server(At(m_server.NewDatabase()), QString());
+        const TMoveOutcome moved = MoveToServer(file, server);
+        DONE(moved.result);
+        QCOMPARE(MoveOutcomeText(moved), QStringLiteral("Перенесено на сервер: 3 записи и 1 заключение."));
+        QCOMPARE(server.Count(), 2);
+        const auto there = server.LoadConclusion({17, 2026});
+        QVERIFY(there);
+        QCOMPARE(server.Load(there->entryIds).value(0).joint, QStringLiteral("2"));
+        QCOMPARE(server.Load(there->entryIds).value(1).conclusion, QStringLiteral("17/2026"));
+
+        const TMoveOutcome again = MoveToServer(file, server);
+        QCOMPARE(MoveOutcomeText(again), QStringLiteral("Нечего переносить: все записи журнала уже на сервере."));
+        TJournalQuery all;
+        all.withDeleted = true;
+        QCOMPARE(server.Find(all).size(), 3);
+    }
+
+    void moveCountedInRussian_data()
+    {
+        Columns<int, int, QString>({"entries", "conclusions", "text"});
+        QTest::newRow("one") << 1 << 1 << "Перенесено на сервер: 1 запись и 1 заключение.";
+        QTest::newRow("few") << 22 << 3 << "Перенесено на сервер: 22 записи и 3 заключения.";
+        QTest::newRow("many") << 11 << 0 << "Перенесено на сервер: 11 записей и 0 заключений.";
+        QTest::newRow("hundreds") << 112 << 105 << "Перенесено на сервер: 112 записей и 105 заключений.";
+    }
+    void moveCountedInRussian()
+    {
+        const auto [entries, conclusions, text] = Fetch<int, int, QString>({"entries", "conclusions", "text"});
+        QCOMPARE(MoveOutcomeText({{}, entries, conclusions}), text);
     }
 
     void openSaysWhyInRussian()

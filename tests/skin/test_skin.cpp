@@ -591,6 +591,30 @@ private slots:
             QCOMPARE(Get(file), bytes);
     }
 
+    // A key a later version adds is marked optional in the table: a file
+    // without its lines still loads; a required key's missing line fails.
+    // clang-format off
+    void optionalKeys_data()
+    {
+        Columns<int, int, bool, int>({"first", "count", "optional", "has"}); // has: 1, 0, -1 refused
+        QTest::newRow("required, there")         << 33 << 1 << false << 1;
+        QTest::newRow("required, missing")       << 34 << 1 << false << -1;
+        QTest::newRow("optional, there")         << 30 << 4 << true  << 1;
+        QTest::newRow("optional, missing")       << 34 << 1 << true  << 0;
+        QTest::newRow("optional, cut in half")   << 32 << 4 << true  << 0;
+    }
+    // clang-format on
+    void optionalKeys()
+    {
+        auto [first, count, optional, has] = Fetch<int, int, bool, int>({"first", "count", "optional", "has"});
+        const TPlgLines lines(PluginLines());
+        const TPluginLines entry{TPluginKey::AboutPicture, first, count, optional};
+        if (has < 0)
+            QVERIFY_THROWS_EXCEPTION(Error, HasPluginLines(lines, entry));
+        else
+            QCOMPARE(HasPluginLines(lines, entry), has == 1);
+    }
+
     // A picture is decoded whole at load whatever its format: one cut short
     // fails the plug-in, and the box says which picture and why.
     void cutPicturesAreRefused_data()

@@ -391,8 +391,13 @@ TLayoutInputs TCalcView::LayoutInputs() const
 
 TCalcForm TCalcView::CalcForm() const
 {
-    return {cbSens->currentIndex() + 1, cbSheme->currentIndex(), eRast->text(), ePatno->text(),
-            eDlin->text(),              eDiam->text(),           eTol->text()};
+    return {cbSens->currentIndex() + 1,
+            cbSheme->currentIndex(),
+            eRast->text(),
+            ePatno->text(),
+            eDlin->text(),
+            eDiam->text(),
+            eTol->text()};
 }
 
 QString TCalcView::CalcFilePath()
@@ -451,8 +456,8 @@ void TCalcView::TakePipeFromIso()
         const TSharedPipe pipe = WithIsoPipe(mine, m_iso->Form());
         // Each field changed recalculates the view, which hands the same
         // values back: the ISO window leaves them as they are.
-        for (auto [edit, text] : {std::pair{eDiam, pipe.diameter}, std::pair{eTol, pipe.wall},
-                                  std::pair{ePatno, pipe.spot}})
+        for (auto [edit, text] :
+             {std::pair{eDiam, pipe.diameter}, std::pair{eTol, pipe.wall}, std::pair{ePatno, pipe.spot}})
             if (edit->text() != text)
                 edit->setText(text);
     });

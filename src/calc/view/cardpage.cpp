@@ -99,8 +99,7 @@ public:
         const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
         double y = top + Paragraph(bold, left, top, ApprovalW, QStringLiteral("УТВЕРЖДАЮ"), flags) + 8 * s;
         const auto filled = [&](const QString& value, const QString& under) {
-            const double h = value.isEmpty() ? row * 1.4
-                                             : Paragraph(text, left, y, ApprovalW, value, flags) + 4 * s;
+            const double h = value.isEmpty() ? row * 1.4 : Paragraph(text, left, y, ApprovalW, value, flags) + 4 * s;
             Line(left, y + h, Right, y + h, Ink, 2);
             y += h;
             if (!under.isEmpty())
@@ -151,8 +150,9 @@ public:
         if (p)
             p->setPen(Ink);
         if (!qualification.isEmpty())
-            y += 4 + Paragraph(text, nameLeft, y + 4, Right - nameLeft, qualification,
-                               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+            y += 4
+                + Paragraph(text, nameLeft, y + 4, Right - nameLeft, qualification,
+                            Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
         return y;
     }
 
@@ -164,8 +164,7 @@ public:
         double y = Approval(card, Top) + 40 * s;
         y += Paragraph(PageFont(row * 1.37, true), Left, y, width, QString::fromUtf8(CardTitle), centred) + 12 * s;
         if (!card.number.isEmpty())
-            y += Paragraph(PageFont(row * 1.1, true), Left, y, width, QStringLiteral("Карта № ") + card.number,
-                           centred)
+            y += Paragraph(PageFont(row * 1.1, true), Left, y, width, QStringLiteral("Карта № ") + card.number, centred)
                 + 8 * s;
         y += Paragraph(PageFont(row * 1.05, true), Left, y, width, card.standard, centred);
         if (!card.technique.isEmpty())
@@ -187,8 +186,9 @@ public:
             p->setPen(Ink);
         }
         if (picture) {
-            const QString name = card.scheme >= 0 ? QStringLiteral("Схема %1").arg(LayoutSchemeNames().value(card.scheme))
-                                                  : QStringLiteral("Схема просвечивания");
+            const QString name = card.scheme >= 0
+                ? QStringLiteral("Схема %1").arg(LayoutSchemeNames().value(card.scheme))
+                : QStringLiteral("Схема просвечивания");
             Paragraph(PageFont(row * 0.8), pictureLeft, y + pictureH + 6, pictureW, name, centred);
         }
 

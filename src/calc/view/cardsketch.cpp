@@ -23,7 +23,7 @@ struct TSketch {
 
 // Schemes "a)" .. "з)" in the order of the view's list.
 constexpr TSketch GostSketches[] = {
-    {1.9, TFilm::InnerArc},       {1.9, TFilm::InnerFlat},     {3.2, TFilm::OuterFlatBelow},
+    {1.9, TFilm::InnerArc},       {1.9, TFilm::InnerFlat},      {3.2, TFilm::OuterFlatBelow},
     {1.5, TFilm::OuterArcBelow},  {1.5, TFilm::OuterFlatBelow}, {0.0, TFilm::AroundOutside},
     {0.45, TFilm::OuterArcBelow}, {0.0, TFilm::OuterArcBelow},
 };

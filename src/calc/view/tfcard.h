@@ -67,7 +67,7 @@ private:
     };
     QList<TFieldRow> m_rows;
     QComboBox* cbIqiPosition = nullptr;
-    QStringList m_extra; // a later version's lines of card.cnf
+    QStringList m_extra;      // a later version's lines of card.cnf
     QWidget* pPage = nullptr; // the preview
     QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
     QLabel* lStatus = nullptr;

@@ -273,6 +273,19 @@ void TDiaryView::ShowSelectedDay()
     UpdateMarkedDays();
 }
 
+void TDiaryView::SetDiaryLoading(bool loading)
+{
+    m_diaryLoading = loading;
+    ShowPlaceholder();
+}
+
+void TDiaryView::ShowPlaceholder()
+{
+    reblok->setPlaceholderText(m_diaryLoading ? QStringLiteral("Дневник загружается…")
+                               : m_grid       ? EmptyNotePlaceholder(m_grid->SelectedDate())
+                                              : QString());
+}
+
 QStringList TDiaryView::NotepadLines() const
 {
     QStringList lines = reblok->toPlainText().split(QLatin1Char('\n'));
@@ -331,7 +344,7 @@ void TDiaryView::ShowWeekdayAndNote()
         const QDate date = m_grid->SelectedDate();
         const int weekday = date.dayOfWeek() % 7 + 1; // 1 = Sunday
         cbDay->setText(DayNames.value(weekday));
-        reblok->setPlaceholderText(EmptyNotePlaceholder(date));
+        ShowPlaceholder();
         LoadDayNote();
         // The grid's keys cross into other months and years: the tabs and
         // the year field follow, and so do the marked days.

@@ -37,6 +37,9 @@ public:
     // The view was switched to: typing goes to its first input, the year.
     void FocusFirstInput();
     void ShowSelectedDay();
+    // While the diary is still being read the notepad says so
+    // ("Дневник загружается…") rather than offering an empty note.
+    void SetDiaryLoading(bool loading);
 
     // What the plug-in reaches in this view (its background, captions, the
     // year-notes link and the inputs), in the order of the plug-in's table.
@@ -129,6 +132,8 @@ private:
     // The selected day's note is too large for the notepad: shown read-only,
     // never stored from the notepad.
     bool m_noteTooLarge = false;
+    bool m_diaryLoading = false;
+    void ShowPlaceholder();
     // True while the notepad's text is the one last stored.
     bool m_notepadStored = false;
     TMonthGrid* m_grid = nullptr;

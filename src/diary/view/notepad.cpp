@@ -1,6 +1,8 @@
 #include "diary/view/notepad.h"
 
 #include "core/cp1251.h"
+#include "diary/daystore.h"
+#include "gui/report.h"
 
 #include <QMimeData>
 #include <QTextBlock>
@@ -82,6 +84,16 @@ void TNotepad::insertFromMimeData(const QMimeData* source)
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A note the notepad could not lay out in time would hold the window for
+    // minutes, deaf to a close and to signals: such a paste is refused
+    // before any of it is laid out, and the clipboard keeps the text.
+    const QTextCursor at = textCursor();
+    const QString current = toPlainText();
+    const QString after = current.left(at.selectionStart()) + plain + current.mid(at.selectionEnd());
+    if (!NoteTextFitsNotepad(after)) {
+        ShowWarning(PasteTooLargeText(after.count(QLatin1Char('\n')) + 1));
+        return;
+    }
     textCursor().insertText(ToCp1251Repertoire(plain));
     ensureCursorVisible();
 }

@@ -55,9 +55,12 @@ std::vector<TPicturePrefetch::TDecoded> DecodePluginPictures(const QString& plgP
     try {
         const TPlgLines lines = ReadPlgFile(plgPath);
         const QString folder = QFileInfo(plgPath).path();
-        for (int line : {2, 3, 4, 33}) {
+        for (TPluginKey key :
+             {TPluginKey::MainPicture, TPluginKey::DiaryPicture, TPluginKey::CalcPicture, TPluginKey::AboutPicture}) {
+            if (!HasPluginLines(lines, PluginLinesOf(key)))
+                continue;
             TPicturePrefetch::TDecoded d;
-            d.path = ResolvePictureReference(folder, lines.line(line));
+            d.path = ResolvePictureReference(folder, lines.line(PluginLine(key)));
             const QByteArray format = PictureFormatFor(d.path);
             d.bytes = ReadUnscrambledPicture(d.path);
             QBuffer buffer(&d.bytes);
@@ -354,21 +357,29 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
         const TPlgLines lines = ReadPlgFile(path);
         const QString folder = QFileInfo(path).path();
 
-        if (!view)
-            LoadPictureInto(targets.mainPicture, folder, lines.line(2));
-        if (!view)
-            LoadPictureInto(targets.diaryPicture, folder, lines.line(3));
-        if (part == TPart::CalcLater)
-            ReadCheckedPicture(folder, lines.line(4), &calcPictureSize);
-        else if (!view || targets.calcPicture)
-            LoadPictureInto(targets.calcPicture, folder, lines.line(4));
+        // A key the file lacks (only an optional one may) leaves its part.
+        const auto has = [&lines](TPluginKey key) { return HasPluginLines(lines, PluginLinesOf(key)); };
+        const auto line = [&lines](TPluginKey key) { return lines.line(PluginLine(key)); };
+        if (!view && has(TPluginKey::MainPicture))
+            LoadPictureInto(targets.mainPicture, folder, line(TPluginKey::MainPicture));
+        if (!view && has(TPluginKey::DiaryPicture))
+            LoadPictureInto(targets.diaryPicture, folder, line(TPluginKey::DiaryPicture));
+        if (has(TPluginKey::CalcPicture)) {
+            if (part == TPart::CalcLater)
+                ReadCheckedPicture(folder, line(TPluginKey::CalcPicture), &calcPictureSize);
+            else if (!view || targets.calcPicture)
+                LoadPictureInto(targets.calcPicture, folder, line(TPluginKey::CalcPicture));
+        }
 
-        for (const auto& [controls, first] : {std::pair{&targets.menuLabels, 6},
-                                              {&targets.headings, 11},
-                                              {&targets.captions, 16},
-                                              {&targets.values, 21},
-                                              {&targets.inputs, 26}}) {
+        for (const auto& [controls, key] : {std::pair{&targets.menuLabels, TPluginKey::MenuFont},
+                                            {&targets.headings, TPluginKey::HeadingFont},
+                                            {&targets.captions, TPluginKey::CaptionFont},
+                                            {&targets.values, TPluginKey::ValueFont},
+                                            {&targets.inputs, TPluginKey::InputFont}}) {
+            const int first = PluginLine(key);
             try {
+                if (!has(key))
+                    continue;
                 ApplyFontBlock(*controls, lines, first);
                 if (part == TPart::CalcLater) {
                     // A block whose controls are all in the view not built
@@ -382,28 +393,33 @@ bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const Q
             }
         }
         if (view) {
-            if (targets.aboutPicture)
-                LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
+            if (targets.aboutPicture && has(TPluginKey::AboutPicture))
+                LoadPictureInto(targets.aboutPicture, folder, line(TPluginKey::AboutPicture));
             return true;
         }
 
         if (!targets.marker)
             throw Error(QStringLiteral("Нет полосы для цвета"));
-        QColor marker;
-        try {
-            marker = ToQColor(HexToColor(lines.line(31)));
-        } catch (const Error& e) {
-            throw Error(lines.count() >= 31 ? UnreadValue(lines, 31, QStringLiteral("цвет")) : e.text());
+        const int markerLine = PluginLine(TPluginKey::Marker);
+        if (has(TPluginKey::Marker)) {
+            QColor marker;
+            try {
+                marker = ToQColor(HexToColor(lines.line(markerLine)));
+            } catch (const Error&) {
+                throw Error(UnreadValue(lines, markerLine, QStringLiteral("цвет")));
+            }
+            QPalette pal = targets.marker->palette();
+            pal.setColor(QPalette::Window, marker);
+            targets.marker->setPalette(pal);
+            targets.marker->setAutoFillBackground(true);
         }
-        QPalette pal = targets.marker->palette();
-        pal.setColor(QPalette::Window, marker);
-        targets.marker->setPalette(pal);
-        targets.marker->setAutoFillBackground(true);
 
-        if (part == TPart::CalcLater && !targets.aboutPicture)
-            ReadCheckedPicture(folder, lines.line(33), &aboutPictureSize);
-        else
-            LoadPictureInto(targets.aboutPicture, folder, lines.line(33));
+        if (has(TPluginKey::AboutPicture)) {
+            if (part == TPart::CalcLater && !targets.aboutPicture)
+                ReadCheckedPicture(folder, line(TPluginKey::AboutPicture), &aboutPictureSize);
+            else
+                LoadPictureInto(targets.aboutPicture, folder, line(TPluginKey::AboutPicture));
+        }
         g_current = path;
         return true;
     } catch (const Error& e) {
