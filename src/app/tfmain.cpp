@@ -9,6 +9,7 @@
 #include "core/programfolder.h"
 #include "app/settingsfile.h"
 #include "app/autostart.h"
+#include "calc/calcnote.h"
 #include "app/instanceclaim.h"
 #include "calc/view/calcview.h"
 #include "gui/linklabel.h"
@@ -346,8 +347,8 @@ void TfMain::WriteCalculationToDiary()
 
 QString TfMain::AppendToDiary(const QString& paragraph)
 {
-    const QDate day = Panel1->AppendToSelectedDay(paragraph);
-    return day.isValid() ? QStringLiteral("Записано в заметку за ") + DiaryDateText(day) : QString();
+    const TDiaryView::TAppended done = Panel1->AppendToSelectedDay(paragraph);
+    return done.day.isValid() ? ToDiaryOutcome(done.day, done.already) : QString();
 }
 
 void TfMain::EndWithoutQuestions()

@@ -19,4 +19,17 @@ std::optional<QString> CalcNoteParagraph(const TCalcNoteInputs& in, const TCalcN
     return ToCp1251Repertoire(text);
 }
 
+QString ToDiaryCaption(const QDate& day, const QDate& today)
+{
+    if (!day.isValid() || day == today)
+        return QStringLiteral("Записать расчёт в дневник");
+    return QStringLiteral("Записать расчёт в заметку за ") + day.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString ToDiaryOutcome(const QDate& day, bool already)
+{
+    return (already ? QStringLiteral("Уже записано в заметку за ") : QStringLiteral("Записано в заметку за "))
+        + day.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
 } // namespace kelto

@@ -172,10 +172,14 @@ QString Hint(const TLayoutInputs& in)
 TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results)
 {
     TLayoutCheck check;
+    check.hint = Hint(in);
+    // While the hint names an input that is missing or impossible, no
+    // verdict on the other inputs is worth reading.
+    if (!check.hint.isEmpty())
+        return check;
     check.focalCheck = FocalCheck(in, results);
     check.angleCheck = AngleCheck(in, results);
     check.wireCheck = WireCheck(results);
     check.filmCheck = FilmCheck(in, results);
-    check.hint = Hint(in);
     return check;
 }

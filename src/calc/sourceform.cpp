@@ -104,7 +104,9 @@ QString ConvertActivityText(const QString& text, int fromUnit, int toUnit)
     return out == QLatin1String("-0") ? QStringLiteral("0") : out;
 }
 
-TSourceResults ComputeSource(const TSourceForm& f)
+namespace {
+
+TSourceResults ComputeSourceValues(const TSourceForm& f)
 {
     TSourceResults r;
     const TField a0 = ReadField(f.activity, TRule::Positive, QStringLiteral("Укажите активность по паспорту"),
@@ -192,6 +194,18 @@ TSourceResults ComputeSource(const TSourceForm& f)
     // slip in one of the two dates.
     if (f.refDate.isValid() && f.refDate > f.workDate)
         r.hint = QStringLiteral("Эталонный снимок сделан позже даты работы");
+    return r;
+}
+
+} // namespace
+
+TSourceResults ComputeSource(const TSourceForm& f)
+{
+    TSourceResults r = ComputeSourceValues(f);
+    // More than the passport's activity: the one slip worth naming before
+    // any other, while the activity stays shown.
+    if (r.activity != Dash && f.workDate < f.passportDate)
+        r.hint = QStringLiteral("Дата работы раньше паспортной даты источника");
     return r;
 }
 

@@ -107,6 +107,11 @@ QString OneLine(const QString& s)
     return t;
 }
 
+QString NotReadyText()
+{
+    return QStringLiteral("Расчёт не готов");
+}
+
 } // namespace
 
 QStringList LayoutSchemeNames()
@@ -160,6 +165,9 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
             = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
                   .arg(source->results.exposure, source->form.distance.trimmed(), source->form.thickness.trimmed());
     card.rows += TailRows(fields, source, exposure, made);
+    const bool unknown = out.lFocRast == QLatin1String("?") || out.lExpo == QLatin1String("?")
+        || out.lPerimetr == QLatin1String("?") || out.lSens == QLatin1String("?");
+    card.notReady = !check.hint.isEmpty() ? check.hint : unknown ? NotReadyText() : QString();
     return card;
 }
 
@@ -202,6 +210,7 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     iso += IqiPositionRow(fields);
     card.rows += iso;
     card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime), made);
+    card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == Dash ? NotReadyText() : QString();
     return card;
 }
 

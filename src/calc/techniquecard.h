@@ -87,6 +87,8 @@ struct TTechniqueCard {
     int isoTechnique = -1; // the ISO technique whose sketch the page shows; -1 none
     bool iqiFilmSide = false;
     bool xray = false; // an X-ray apparatus: voltage and current belong on the card
+    // Why the calculation is no card to save or print (its hint), or empty.
+    QString notReady;
 };
 
 // The source window's results the card carries, when they are valid.

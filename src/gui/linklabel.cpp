@@ -25,10 +25,34 @@ TLinkLabel::TLinkLabel(const char* name, const QString& caption, QWidget* parent
     adjustSize();
     m_restore = new QTimer(this);
     m_restore->setSingleShot(true);
-    connect(m_restore, &QTimer::timeout, this, [this] {
-        setText(m_caption);
-        adjustSize();
-    });
+    connect(m_restore, &QTimer::timeout, this, [this] { ShowText(m_caption); });
+}
+
+void TLinkLabel::SetMaxWidth(int width)
+{
+    m_maxWidth = width;
+    ShowText(m_shown.isNull() ? m_caption : m_shown);
+}
+
+void TLinkLabel::ShowText(const QString& text)
+{
+    m_shown = text;
+    // Beyond its room (a long date, a plug-in's large font) the text is
+    // shortened and the whole of it is the tooltip.
+    const int room = m_maxWidth > 0 ? m_maxWidth - 2 * margin() : 0;
+    QString fitted = text;
+    if (room > 0 && fontMetrics().horizontalAdvance(text) > room) {
+        // The last word (a day's date) says where; the cut falls before it.
+        const qsizetype space = text.lastIndexOf(QLatin1Char(' '));
+        const QString tail = space > 0 ? text.mid(space) : QString();
+        const int headRoom = room - fontMetrics().horizontalAdvance(tail);
+        fitted = headRoom > fontMetrics().horizontalAdvance(QStringLiteral("W…"))
+            ? fontMetrics().elidedText(text.left(space), Qt::ElideRight, headRoom) + tail
+            : fontMetrics().elidedText(text, Qt::ElideRight, room);
+    }
+    setToolTip(fitted == text ? QString() : text);
+    setText(fitted);
+    adjustSize();
 }
 
 void TLinkLabel::SetCaption(const QString& caption)
@@ -38,14 +62,12 @@ void TLinkLabel::SetCaption(const QString& caption)
     m_caption = caption;
     if (m_restore->isActive())
         return;
-    setText(caption);
-    adjustSize();
+    ShowText(caption);
 }
 
 void TLinkLabel::ShowFor(const QString& text, int ms)
 {
-    setText(text);
-    adjustSize();
+    ShowText(text);
     m_restore->start(ms);
 }
 
@@ -102,7 +124,7 @@ void TLinkLabel::changeEvent(QEvent* e)
 {
     QLabel::changeEvent(e);
     if (e->type() == QEvent::FontChange)
-        adjustSize();
+        ShowText(m_shown.isNull() ? m_caption : m_shown);
 }
 
 bool TLinkLabel::eventFilter(QObject* watched, QEvent* event)

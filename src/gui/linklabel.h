@@ -19,6 +19,9 @@ public:
     void SetCaption(const QString& caption);
     // Shows `text` for `ms` milliseconds, then the caption again.
     void ShowFor(const QString& text, int ms = 3000);
+    // The widest the label may grow (0: no limit); a longer text is cut
+    // with "…" and shown whole as the tooltip.
+    void SetMaxWidth(int width);
     // Takes the font and colours of `model` now and whenever they change
     // (an appearance plug-in sets the model's font).
     void FollowStyleOf(QWidget* model);
@@ -35,10 +38,13 @@ protected:
 
 private:
     void TakeStyle();
+    void ShowText(const QString& text);
 
     QString m_caption;
     QTimer* m_restore = nullptr;
     QWidget* m_model = nullptr;
+    QString m_shown;
+    int m_maxWidth = 0;
 };
 
 } // namespace kelto

@@ -2,6 +2,7 @@
 // scheme pictures and the error box.
 #include "gui/report.h"
 #include "calc/view/calcview.h"
+#include "gui/datefield.h"
 #include "gui/linklabel.h"
 #include "calc/view/tfsource.h"
 #include "core/programfolder.h"
@@ -12,7 +13,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
-#include <QDateEdit>
 #include <QFile>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -139,7 +139,9 @@ private slots:
         const QList<QWidget*> order{Control<QComboBox>(*view, "cbSens"), Control<QLineEdit>(*view, "eDiam"),
                                     Control<QLineEdit>(*view, "eTol"),   Control<QLineEdit>(*view, "eDlin"),
                                     Control<QLineEdit>(*view, "eRast"),  Control<QLineEdit>(*view, "ePatno"),
-                                    Control<QComboBox>(*view, "cbSheme")};
+                                    Control<QComboBox>(*view, "cbSheme"), Control<TLinkLabel>(*view, "lSource"),
+                                    Control<TLinkLabel>(*view, "lToDiary"), Control<TLinkLabel>(*view, "lIso"),
+                                    Control<TLinkLabel>(*view, "lCard"), Control<QComboBox>(*view, "cbSens")};
         for (int i = 0; i + 1 < order.size(); ++i) {
             QWidget* next = order[i]->nextInFocusChain();
             while (next && !(next->focusPolicy() & Qt::TabFocus))
@@ -577,8 +579,13 @@ private slots:
         day = QDate(2023, 6, 30);
         view->hide();
         view->show();
-        QCOMPARE(Control<TLinkLabel>(*view, "lToDiary")->text(),
-                 QStringLiteral("Записать расчёт в заметку за 30.06.2023"));
+        // Too long to pass the scheme picture: cut before the date, whole
+        // in the tooltip.
+        auto* link = Control<TLinkLabel>(*view, "lToDiary");
+        QCOMPARE(link->Caption(), QStringLiteral("Записать расчёт в заметку за 30.06.2023"));
+        QCOMPARE(link->toolTip(), link->Caption());
+        QVERIFY2(link->text().startsWith(QStringLiteral("Записать")) && link->text().endsWith(QStringLiteral("… 30.06.2023")), qPrintable(link->text()));
+        QVERIFY(link->geometry().right() < Control<QLabel>(*view, "is4")->x());
     }
 
     void linkOpensOneSourceWindow()
@@ -594,12 +601,12 @@ private slots:
         QVERIFY(first->isWindow());
         // Today, not the day browsed in the diary, and today again on the
         // next opening.
-        QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 3));
+        QCOMPARE(Control<TDateField>(*first, "deWork")->Date(), QDate(2026, 2, 3));
         Control<QLineEdit>(*first, "eActivity")->setText(QStringLiteral("12"));
         first->hide();
         clock.Set(QDateTime(QDate(2026, 2, 4), QTime(9, 0)));
         QTest::mouseClick(Control<TLinkLabel>(*view, "lSource"), Qt::LeftButton);
-        QCOMPARE(Control<QDateEdit>(*first, "deWork")->date(), QDate(2026, 2, 4));
+        QCOMPARE(Control<TDateField>(*first, "deWork")->Date(), QDate(2026, 2, 4));
         QCOMPARE(view->SourceWindow(), first);
         QVERIFY(first->isVisible());
         QCOMPARE(Control<QLineEdit>(*first, "eActivity")->text(), QStringLiteral("12"));

@@ -9,16 +9,20 @@
 #include "calc/view/tfcard.h"
 #include "calc/view/cardpage.h"
 #include "calc/view/tfiso.h"
+#include "calc/view/printservice.h"
 #include "gui/linklabel.h"
 #include "controls.h"
 #include "doubles.h"
 #include "folder.h"
 #include "messages.h"
+#include "table.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
 #include <QTest>
 
 using namespace kelto;
@@ -93,6 +97,61 @@ private slots:
         TfCard next(QString{});
         QCOMPARE(next.Fields().madeBy, QStringLiteral("Иванов"));
         QCOMPARE(next.Fields().source, QStringLiteral("Se-75"));
+    }
+
+    // A card of dashes can be neither saved nor printed, and the window says
+    // why in one line; the line goes when the set-up is mended.
+    void invalidSetUpDisablesTheCard()
+    {
+        const testing::TempProgramFolder folder;
+        TfCard card(QString{});
+        QString why = QStringLiteral("Толщина должна быть больше нуля");
+        card.SetContent([&why](const TCardFields&) { return TTechniqueCard{.notReady = why}; });
+        QVERIFY(!testing::Control<QPushButton>(card, "bSavePdf")->isEnabled());
+        QVERIFY(!testing::Control<QPushButton>(card, "bPrint")->isEnabled());
+        QCOMPARE(testing::Control<QLabel>(card, "lStatus")->text(),
+                 QStringLiteral("Карту нельзя сохранить и напечатать: Толщина должна быть больше нуля"));
+        why.clear();
+        card.Refresh();
+        QVERIFY(testing::Control<QPushButton>(card, "bSavePdf")->isEnabled());
+        QVERIFY(testing::Control<QPushButton>(card, "bPrint")->isEnabled());
+        QCOMPARE(testing::Control<QLabel>(card, "lStatus")->text(), QString());
+    }
+
+    // clang-format off
+    void printingSaysWhatHappened_data()
+    {
+        testing::Columns<bool, bool, QString>({"anyPrinter", "chosen", "said"});
+        QTest::newRow("to a file")           << true  << true  << "Сохранено в файл %1";
+        QTest::newRow("no printer at all")   << false << true  << "Принтер не найден. Сохранено в файл %1";
+        QTest::newRow("cancelled")           << true  << false << "";
+    }
+    // clang-format on
+    void printingSaysWhatHappened()
+    {
+        const auto [anyPrinter, chosen, said] = testing::Fetch<bool, bool, QString>({"anyPrinter", "chosen", "said"});
+        const testing::TempProgramFolder folder;
+        const testing::MessageRecorder messages;
+        const QString name = QStringLiteral("Карта 219x8 09.12.2026.pdf");
+        QString offered;
+        SetPrintService({[&](QPrinter& printer, QWidget*) {
+                             offered = printer.outputFileName();
+                             // The user picks the file printer the dialog offers.
+                             printer.setOutputFormat(QPrinter::PdfFormat);
+                             printer.setOutputFileName(offered);
+                             return chosen;
+                         },
+                         [&] { return anyPrinter; }});
+        TfCard card(QString{});
+        card.SetContent([&name](const TCardFields&) { return TTechniqueCard{.pdfName = name}; });
+        testing::Control<QPushButton>(card, "bPrint")->click();
+        SetPrintService({});
+        const QString path = folder.File(name);
+        QCOMPARE(offered, path);
+        QCOMPARE(testing::Control<QLabel>(card, "lStatus")->text(), said.isEmpty() ? said : said.arg(QDir::toNativeSeparators(path)));
+        const std::optional<QByteArray> bytes = ReadWholeFile(path);
+        QCOMPARE(bytes && bytes->startsWith("%PDF"), chosen);
+        QVERIFY(messages.boxes.isEmpty());
     }
 
     void onePage()

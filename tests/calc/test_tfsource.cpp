@@ -1,6 +1,7 @@
 // The source window: defaults, a full example typed in, the "—" cases with
 // their hints, the unit choice, and source.cnf written on close and read
 // back by the next window.
+#include "gui/datefield.h"
 #include "gui/report.h"
 #include "core/cp1251.h"
 #include "core/programfolder.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,11 +52,11 @@ private:
     void typeExample()
     {
         type(Control<QLineEdit>(*w, "eActivity"), "100");
-        Control<QDateEdit>(*w, "dePassport")->setDate(Passport);
+        Control<TDateField>(*w, "dePassport")->SetDate(Passport);
         type(Control<QLineEdit>(*w, "eRefTime"), "3");
         type(Control<QLineEdit>(*w, "eRefDist"), "500");
         type(Control<QLineEdit>(*w, "eRefThick"), "10");
-        Control<QDateEdit>(*w, "deRef")->setDate(Passport);
+        Control<TDateField>(*w, "deRef")->SetDate(Passport);
         type(Control<QLineEdit>(*w, "eDist"), "500");
         type(Control<QLineEdit>(*w, "eThick"), "10");
     }
@@ -83,8 +83,7 @@ private slots:
         QCOMPARE(Control<QComboBox>(*w, "cbIsotope")->currentText(), QStringLiteral("Ir-192"));
         QCOMPARE(Control<QComboBox>(*w, "cbUnit")->currentText(), QStringLiteral("Ки"));
         QCOMPARE(Control<QComboBox>(*w, "cbUnit")->count(), 2);
-        QCOMPARE(Control<QDateEdit>(*w, "deWork")->date(), WorkDate);
-        QVERIFY(Control<QDateEdit>(*w, "deWork")->calendarPopup());
+        QCOMPARE(Control<TDateField>(*w, "deWork")->Date(), WorkDate);
         QCOMPARE(Control<QLineEdit>(*w, "eHvl")->text(), QStringLiteral("13,0"));
         QCOMPARE(results(), (QStringList{Dash, Dash, Dash, "Укажите активность по паспорту"}));
     }
@@ -98,7 +97,7 @@ private slots:
         type(Control<QLineEdit>(*w, "eThick"), "23");
         QCOMPARE(Control<QLabel>(*w, "lExposure")->text(), QStringLiteral("25 мин 38 с"));
         // A later work date: less activity, a longer time.
-        Control<QDateEdit>(*w, "deWork")->setDate(Passport.addDays(74));
+        Control<TDateField>(*w, "deWork")->SetDate(Passport.addDays(74));
         QCOMPARE(Control<QLabel>(*w, "lRemaining")->text(), QStringLiteral("49,9 %"));
     }
 
@@ -123,17 +122,75 @@ private slots:
         // Tab goes top to bottom.
         QTest::keyClick(Control<QComboBox>(*w, "cbIsotope"), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(*w, "eActivity"));
-        // A date typed straight through, with or without points.
-        for (const char* typed : {"09102026", "09.10.2026"}) {
-            Control<QDateEdit>(*w, "deRef")->setFocus();
-            Control<QDateEdit>(*w, "deRef")->setCurrentSection(QDateTimeEdit::DaySection);
-            Control<QDateEdit>(*w, "deRef")->setSelectedSection(QDateTimeEdit::DaySection);
-            QTest::keyClicks(Control<QDateEdit>(*w, "deRef"), typed);
-            QCOMPARE(Control<QDateEdit>(*w, "deRef")->date(), QDate(2026, 10, 9));
-            Control<QDateEdit>(*w, "deRef")->setDate(Passport);
-        }
         QTest::keyClick(Control<QLineEdit>(*w, "eHvl"), Qt::Key_Escape);
         QVERIFY(!w->isVisible());
+    }
+
+    // clang-format off
+    void dateTyping_data()
+    {
+        Columns<QString, QString, QString, QDate, QString>({"entered", "typed", "shown", "taken", "hint"});
+        QTest::newRow("click, digits")        << "click"  << "09082026"   << "09.08.2026" << QDate(2026, 8, 9)  << "";
+        QTest::newRow("click, points")        << "click"  << "01.10.2026" << "01.10.2026" << QDate(2026, 10, 1) << "";
+        QTest::newRow("Ctrl+A, digits")       << "ctrlA"  << "09082026"   << "09.08.2026" << QDate(2026, 8, 9)  << "";
+        QTest::newRow("Ctrl+A, points")       << "ctrlA"  << "01.10.2026" << "01.10.2026" << QDate(2026, 10, 1) << "";
+        QTest::newRow("Tab, digits")          << "tab"    << "09082026"   << "09.08.2026" << QDate(2026, 8, 9)  << "";
+        QTest::newRow("Tab, short parts")     << "tab"    << "1.2.2026"   << "01.02.2026" << QDate(2026, 2, 1)  << "";
+        QTest::newRow("no 31 February")       << "click"  << "31022026"   << "31.02.2026" << WorkDate           << "Нет такой даты: 31.02.2026";
+        QTest::newRow("year zero")            << "tab"    << "09120000"   << "09.12.0000" << WorkDate           << "Нет такой даты: 09.12.0000";
+        QTest::newRow("beyond 2100")          << "ctrlA"  << "01012101"   << "01.01.2101" << WorkDate           << "Нет такой даты: 01.01.2101";
+        QTest::newRow("unfinished")           << "click"  << "0908"       << "09.08"      << WorkDate           << "Допишите дату: 09.08";
+        QTest::newRow("before the passport")  << "tab"    << "31122025"   << "31.12.2025" << QDate(2025, 12, 31)<< "Дата работы раньше паспортной даты источника";
+    }
+    // clang-format on
+    void dateTyping()
+    {
+        const auto [entered, typed, shown, taken, hint]
+            = Fetch<QString, QString, QString, QDate, QString>({"entered", "typed", "shown", "taken", "hint"});
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        typeExample();
+        const QStringList before = results();
+        auto* field = Control<TDateField>(*w, "deWork");
+        // The caret left in the year, as a user leaves it.
+        field->setFocus();
+        field->setCursorPosition(8);
+        if (entered == "click")
+            QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(40, field->height() / 2));
+        else if (entered == "ctrlA")
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        else {
+            Control<TDateField>(*w, "dePassport")->setFocus();
+            QTest::keyClick(Control<TDateField>(*w, "dePassport"), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget(), field);
+        QTest::keyClicks(field, typed);
+        QCOMPARE(field->text(), shown);
+        QCOMPARE(field->Date(), taken);
+        QCOMPARE(Control<QLabel>(*w, "lHint")->text(), hint);
+        if (taken == WorkDate)
+            QCOMPARE(results().mid(0, 3), before.mid(0, 3));
+        else
+            QVERIFY(Control<QLabel>(*w, "lActivity")->text() != Dash);
+        // Tab leaves the field: the next digits are the next field's.
+        QTest::keyClick(field, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(*w, "eRefTime"));
+    }
+
+    void dateFieldClicksAndKeys()
+    {
+        auto* field = Control<TDateField>(*w, "deWork");
+        for (const QPoint at : {QPoint(1, 1), QPoint(3, field->height() / 2), QPoint(field->width() - 1, field->height() - 1)})
+            QTest::mouseClick(field, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(field, Qt::LeftButton, {}, QPoint(30, 10));
+        QCOMPARE(field->Date(), WorkDate);
+        QCOMPARE(field->text(), QStringLiteral("08.01.2026"));
+        // ↑ steps the part under the caret, here the month.
+        field->setCursorPosition(4);
+        QTest::keyClick(field, Qt::Key_Up);
+        QCOMPARE(field->Date(), QDate(2026, 2, 8));
+        QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+        QVERIFY(field->CalendarOpen());
     }
 
     // clang-format off
@@ -195,7 +252,7 @@ private slots:
         QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("12,5"));
         QCOMPARE(Control<QComboBox>(next, "cbUnit")->currentIndex(), 1);
         QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QStringLiteral("3700"));
-        QCOMPARE(Control<QDateEdit>(next, "deWork")->date(), QDate(2026, 3, 1));
+        QCOMPARE(Control<TDateField>(next, "deWork")->Date(), QDate(2026, 3, 1));
     }
 
     void damagedFileGivesDefaults()

@@ -1,6 +1,7 @@
 // The month page arithmetic and the day-cell colour rule, without a widget.
 #include "diary/daystore.h"
 #include "diary/monthpage.h"
+#include "diary/noteappend.h"
 
 #include <QtTest>
 
@@ -155,6 +156,29 @@ private slots:
     {
         auto [date, text] = Fetch<QDate, QString>({"date", "text"});
         QCOMPARE(EmptyNotePlaceholder(date), text);
+    }
+
+    // A paragraph pressed twice into the diary is written once.
+    // clang-format off
+    void appendParagraph_data()
+    {
+        Columns<QString, QString, QString>({"note", "paragraph", "added"});
+        const QString p = QStringLiteral("Расчёт: D=219, s=8");
+        QTest::newRow("empty note")            << ""                      << p << p;
+        QTest::newRow("after a line break")    << "утро\n"               << p << p;
+        QTest::newRow("after text")            << "утро"                  << p << "\n" + p;
+        QTest::newRow("last already")          << "утро\n" + p           << p << "-";
+        QTest::newRow("last, trailing break")  << "утро\n" + p + "\n\n" << p << "-";
+        QTest::newRow("whole note already")    << p                       << p << "-";
+        QTest::newRow("earlier, not last")     << p + "\nвечер"          << p << "\n" + p;
+        QTest::newRow("only its tail")         << "Ещё " + p              << p << "\n" + p;
+        QTest::newRow("several lines, last")   << "a\nb\nc"             << "b\nc" << "-";
+    }
+    // clang-format on
+    void appendParagraph()
+    {
+        const auto [note, paragraph, added] = Fetch<QString, QString, QString>({"note", "paragraph", "added"});
+        QCOMPARE(TextToAppend(note, paragraph).value_or(QStringLiteral("-")), added);
     }
 };
 

@@ -62,7 +62,7 @@ struct View {
     {
         grid()->setSelectedDate(d);
         Control<TMonthTabs>(view, "TabControl1")->SetTabIndex(d.month() - 1);
-        Control<QLineEdit>(view, "eYear")->setText(QString::number(d.year()));
+        Control<QLineEdit>(view, "eYear")->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
         view.UpdateMarkedDays();
     }
     QStringList noteOf(const QDate& d) const
@@ -133,10 +133,22 @@ private slots:
         QVERIFY(Control<QTextEdit>(v.view, "reblok")->isReadOnly());
         QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), NoteTooLargeText(MaxNotepadLines + 1));
         QTest::keyClick(Control<QTextEdit>(v.view, "reblok"), Qt::Key_Backspace);
-        QVERIFY(!v.view.AppendToSelectedDay(QStringLiteral("расчёт")).isValid());
+        QVERIFY(!v.view.AppendToSelectedDay(QStringLiteral("расчёт")).day.isValid());
         QCOMPARE(v.noteOf(Tuesday).size(), MaxNotepadLines + 1);
         v.select(Tuesday.addDays(1)); // an ordinary day is editable again
         QVERIFY(!Control<QTextEdit>(v.view, "reblok")->isReadOnly());
+    }
+
+    // A calculation written twice over is in the note once.
+    void appendingTheSameParagraphTwiceWritesOnce()
+    {
+        View v;
+        v.select(Tuesday);
+        QCOMPARE(v.view.AppendToSelectedDay(QStringLiteral("расчёт")).already, false);
+        const TDiaryView::TAppended again = v.view.AppendToSelectedDay(QStringLiteral("расчёт"));
+        QCOMPARE(again.day, Tuesday);
+        QVERIFY(again.already);
+        QCOMPARE(v.noteOf(Tuesday), QStringList{QStringLiteral("расчёт")});
     }
 
     void startShowsTodayWithAnEmptyNotepad()
@@ -443,15 +455,40 @@ private slots:
         View v;
         v.select(QDate(9999, 12, 31));
         v.view.NextYear();
-        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("10000"));
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("9999"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(9999, 12, 31));
         v.select(QDate(1, 1, 1));
         v.view.PreviousYear();
-        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("0"));
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QStringLiteral("0001"));
         QCOMPARE(v.grid()->SelectedDate(), QDate(1, 1, 1));
         v.view.NextYear();
         v.view.NextYear();
-        QCOMPARE(v.grid()->SelectedDate(), QDate(2, 1, 1));
+        QCOMPARE(v.grid()->SelectedDate(), QDate(3, 1, 1));
+    }
+
+    // The year field edits as any text field, and shows the calendar's year
+    // whenever it is left.
+    void yearFieldEditsAsText()
+    {
+        View v;
+        v.select(Tuesday);
+        v.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v.view));
+        auto* year = Control<QLineEdit>(v.view, "eYear");
+        year->setFocus();
+        year->setCursorPosition(2);
+        QTest::keyClick(year, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(year, "20220256");
+        QCOMPARE(year->text(), QStringLiteral("2022"));
+        QCOMPARE(v.grid()->Year(), 2022);
+        QTest::keyClick(year, Qt::Key_Backspace);
+        QCOMPARE(year->text(), QStringLiteral("202"));
+        QCOMPARE(v.grid()->Year(), 2022);
+        QTest::keyClicks(year, "5");
+        QCOMPARE(v.grid()->Year(), 2025);
+        QTest::keyClick(year, Qt::Key_Backspace);
+        QTest::keyClick(year, Qt::Key_Tab);
+        QCOMPARE(year->text(), QStringLiteral("2025"));
     }
 
     // clang-format off
@@ -498,7 +535,7 @@ private slots:
         }
         QVERIFY(!panel->isVisible());
         QCOMPARE(v.grid()->SelectedDate(), shown);
-        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QString::number(shown.year()));
+        QCOMPARE(Control<QLineEdit>(v.view, "eYear")->text(), QString::number(shown.year()).rightJustified(4, QLatin1Char('0')));
         QCOMPARE(Control<TMonthTabs>(v.view, "TabControl1")->TabIndex(), shown.month() - 1);
         QCOMPARE(Control<QTextEdit>(v.view, "reblok")
                      ->textCursor()

@@ -37,6 +37,8 @@ namespace kelto {
 
 namespace {
 
+constexpr int SchemePictureLeft = 239;
+
 // The window's font.
 QFont WindowFont()
 {
@@ -249,12 +251,6 @@ void TCalcView::CreateInputs()
     ePatno = MakeEdit(this, "ePatno", 162, QStringLiteral("2,5"));
     cbSheme = MakeCombo(this, "cbSheme", 187, LayoutSchemeNames(), 3);
     m_skin.inputs = {eRast, ePatno, eDlin, eDiam, eTol, cbSens, cbSheme};
-    setTabOrder(cbSens, eDiam);
-    setTabOrder(eDiam, eTol);
-    setTabOrder(eTol, eDlin);
-    setTabOrder(eDlin, eRast);
-    setTabOrder(eRast, ePatno);
-    setTabOrder(ePatno, cbSheme);
 }
 
 void TCalcView::CreatePictures()
@@ -284,6 +280,17 @@ void TCalcView::CreateLinks()
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     cardKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(cardKey, &QShortcut::activated, this, &TCalcView::OpenCardWindow);
+
+    // The scheme picture stands right of the three links: they never run
+    // under it.
+    for (TLinkLabel* link : {lSource, lToDiary, lIso})
+        link->SetMaxWidth(SchemePictureLeft - 4 - link->x());
+
+    // Tab as the eye reads: the inputs, the links under them, then the
+    // results box's link.
+    const QList<QWidget*> order = {cbSens, eDiam, eTol, eDlin, eRast, ePatno, cbSheme, lSource, lToDiary, lIso, lCard};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
 }
 
 void TCalcView::ConnectInputs()
@@ -481,7 +488,7 @@ void TCalcView::ShowSchemePicture()
 void TCalcView::PlaceSchemePictures()
 {
     for (QLabel* p : is) {
-        p->move(239, 214);
+        p->move(SchemePictureLeft, 214);
         p->hide();
     }
     is[3]->show();
@@ -524,6 +531,7 @@ void TCalcView::OpenIsoWindow()
             m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
             DressToolWindows();
             m_iso->SetDiaryAppend(m_isoAppend);
+            m_iso->SetDiaryDaySource(m_diaryDay);
             // One pipe and one spot for both windows.
             GivePipeToIso();
             connect(m_iso, &kelto::TfIso::pipeEdited, this, &TCalcView::TakePipeFromIso);
@@ -634,14 +642,14 @@ void TCalcView::SetDiaryDaySource(std::function<QDate()> source)
 {
     m_diaryDay = std::move(source);
     UpdateDiaryLink();
+    if (m_iso)
+        m_iso->SetDiaryDaySource(m_diaryDay);
 }
 
 void TCalcView::UpdateDiaryLink()
 {
     const QDate day = m_diaryDay ? m_diaryDay() : QDate();
-    lToDiary->SetCaption(!day.isValid() || day == Today() ? QStringLiteral("Записать расчёт в дневник")
-                                                          : QStringLiteral("Записать расчёт в заметку за ")
-                                 + day.toString(QStringLiteral("dd.MM.yyyy")));
+    lToDiary->SetCaption(ToDiaryCaption(day, Today()));
 }
 
 void TCalcView::LayOutChecks()

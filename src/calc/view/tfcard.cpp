@@ -4,6 +4,7 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/cardpage.h"
+#include "calc/view/printservice.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
@@ -199,6 +199,7 @@ void TfCard::SetContent(TContent content)
 {
     m_content = std::move(content);
     lStatus->clear();
+    m_notReadyShown.clear();
     Refresh();
 }
 
@@ -269,6 +270,19 @@ void TfCard::Refresh()
         LayOutFields();
         ShowOverflow();
         pPage->update();
+        // A card of dashes is no card: neither saved nor printed, and why.
+        const bool ready = m_content && m_card.notReady.isEmpty();
+        bSavePdf->setEnabled(ready);
+        bPrint->setEnabled(ready);
+        const QString why = m_content && !ready
+            ? QStringLiteral("Карту нельзя сохранить и напечатать: ") + m_card.notReady
+            : QString();
+        if (why != m_notReadyShown) {
+            // A saved or printed file stays named until the card changes state.
+            if (!why.isEmpty() || lStatus->text() == m_notReadyShown)
+                lStatus->setText(why);
+            m_notReadyShown = why;
+        }
     });
 }
 
@@ -276,6 +290,8 @@ void TfCard::SavePdf()
 {
     Guarded([this] {
         Refresh();
+        if (!m_card.notReady.isEmpty())
+            return;
         if (m_overflow) {
             ReportError(*m_overflow);
             return;
@@ -303,6 +319,8 @@ void TfCard::Print()
 {
     Guarded([this] {
         Refresh();
+        if (!m_card.notReady.isEmpty())
+            return;
         if (m_overflow) {
             ReportError(*m_overflow);
             return;
@@ -312,13 +330,16 @@ void TfCard::Print()
                                           QPageLayout::Millimeter));
         // The page has margins of its own: drawn on the whole sheet.
         printer.setFullPage(true);
-        // Printing to a file offers the same name as "Сохранить PDF…".
         QString name = m_card.pdfName;
         name.chop(4);
         printer.setDocName(name.isEmpty() ? QString::fromUtf8(CardTitle) : name);
-        QPrintDialog dialog(&printer, this);
-        dialog.setWindowTitle(QStringLiteral("Печать технологической карты"));
-        if (dialog.exec() != QDialog::Accepted)
+        // Printing to a file offers the name "Сохранить PDF…" offers, in the
+        // program folder; a known printer stays the first choice.
+        const bool anyPrinter = AnyPrinter();
+        printer.setOutputFileName(ProgramFolder() + m_card.pdfName);
+        if (anyPrinter)
+            printer.setOutputFormat(QPrinter::NativeFormat);
+        if (!ChoosePrinter(printer, this))
             return;
         QPainter painter;
         if (!painter.begin(&printer)) {
@@ -327,7 +348,12 @@ void TfCard::Print()
         }
         PaintCardPage(painter, printer.paperRect(QPrinter::DevicePixel), m_card);
         painter.end();
-        lStatus->setText(QStringLiteral("Отправлено на печать"));
+        const QString file = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+        if (file.isEmpty())
+            lStatus->setText(QStringLiteral("Отправлено на принтер ") + printer.printerName());
+        else
+            lStatus->setText((anyPrinter ? QString() : QStringLiteral("Принтер не найден. "))
+                             + QStringLiteral("Сохранено в файл ") + QDir::toNativeSeparators(file));
     });
 }
 

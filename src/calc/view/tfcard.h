@@ -76,6 +76,8 @@ private:
     TContent m_content;
     TTechniqueCard m_card;
     std::optional<QString> m_overflow;
+    // The line that says why the card cannot be saved, while it stands.
+    QString m_notReadyShown;
 };
 
 } // namespace kelto

@@ -4,7 +4,9 @@
 #include "gui/autosizelabel.h"
 #include "gui/linklabel.h"
 #include "gui/report.h"
+#include "core/clock.h"
 #include "core/programfolder.h"
+#include "calc/calcnote.h"
 #include "core/textfile.h"
 #include "calc/exposureline.h"
 
@@ -110,6 +112,8 @@ void TfIso::CreateLinks()
     lCard->setFont(underlined);
     lCard->setPalette(linkPalette);
     lCard->move(WindowWidth / 2, 486);
+    // The diary link names a day: it stops short of the card link.
+    lToDiary->SetMaxWidth(WindowWidth / 2 - 8 - CaptionLeft);
     connect(lCard, &TLinkLabel::clicked, this, &TfIso::cardRequested);
     auto* cardKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
     connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
@@ -262,17 +266,37 @@ void TfIso::WriteCalculationToDiary()
         }
         if (!m_append)
             return;
+        UpdateDiaryLink();
         if (const QString said = m_append(*paragraph); !said.isEmpty())
             lToDiary->ShowFor(said);
     });
 }
 
+void TfIso::SetDiaryDaySource(std::function<QDate()> source)
+{
+    m_diaryDay = std::move(source);
+    UpdateDiaryLink();
+}
+
+void TfIso::UpdateDiaryLink()
+{
+    lToDiary->SetCaption(ToDiaryCaption(m_diaryDay ? m_diaryDay() : QDate(), Today()));
+}
+
+void TfIso::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    UpdateDiaryLink();
+}
+
 void TfIso::changeEvent(QEvent* event)
 {
     // The source window may have changed while this one was in the
-    // background.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // background, and another day may have been picked in the diary.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         Recalculate();
+        UpdateDiaryLink();
+    }
     TToolWindow::changeEvent(event);
 }
 

@@ -43,6 +43,8 @@ public:
     // How "Записать расчёт в дневник" hands its paragraph to the diary: the
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
+    // The day the diary shows: the link names it when it is not today.
+    void SetDiaryDaySource(std::function<QDate()> source);
     // Where the exposure line finds the source window's inputs on today's
     // date (nothing: never filled in).
     void SetSourceForm(std::function<std::optional<TSourceForm>()> source);
@@ -66,6 +68,7 @@ public slots:
 protected:
     QByteArray FormFileBytes() const override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The constructor's steps, in their order (it gives the tab order).
@@ -73,6 +76,7 @@ private:
     void CreateResults();
     void CreateLinks();
     void ConnectInputs();
+    void UpdateDiaryLink();
 
     // The SFD field of the panoramic technique shows the axis distance; the
     // typed value waits for another technique.
@@ -89,6 +93,7 @@ private:
     TLinkLabel* lCard = nullptr;
     TIsoOutcome m_outcome;
     std::function<QString(const QString&)> m_append;
+    std::function<QDate()> m_diaryDay;
     std::function<std::optional<TSourceForm>()> m_sourceForm;
     QString m_typedSfd;
     bool m_sfdOnAxis = false;

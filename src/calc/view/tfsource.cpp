@@ -1,17 +1,15 @@
 #include "calc/view/tfsource.h"
 
 #include "gui/autosizelabel.h"
+#include "gui/datefield.h"
 #include "gui/report.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/numericfield.h"
 
 #include <QComboBox>
-#include <QDateEdit>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <vector>
 
 namespace kelto {
 
@@ -19,17 +17,10 @@ namespace {
 
 using namespace toolcolumn;
 
-QDateEdit* DateEdit(QWidget* parent, const char* name, int top)
+TDateField* DateEdit(QWidget* parent, const char* name, int top)
 {
-    auto* d = new QDateEdit(parent);
-    d->setObjectName(QLatin1String(name));
+    auto* d = new TDateField(name, parent);
     d->setGeometry(InputLeft, top, 110, RowHeight);
-    d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    d->setCalendarPopup(true);
-    d->setDateRange(QDate(1900, 1, 1), QDate(2999, 12, 31));
-    // Typed digits fill the day, the month and the year in turn; a typed
-    // point only ends a part.
-    d->setCurrentSection(QDateTimeEdit::DaySection);
     return d;
 }
 
@@ -107,10 +98,9 @@ void TfSource::ConnectInputs()
         MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfSource::Recalculate);
     }
-    for (QDateEdit* d : {dePassport, deWork, deRef})
-        connect(d, &QDateEdit::dateChanged, this, &TfSource::Recalculate);
-    for (QDateEdit* d : {dePassport, deWork, deRef})
-        d->installEventFilter(this);
+    // Every keystroke: a date that is not (yet) one speaks in the hint line.
+    for (TDateField* d : {dePassport, deWork, deRef})
+        connect(d, &QLineEdit::textChanged, this, &TfSource::Recalculate);
     connect(cbUnit, &QComboBox::currentIndexChanged, this, &TfSource::RewriteActivityInUnit);
     connect(cbIsotope, &QComboBox::currentIndexChanged, this, &TfSource::TakeIsotopeLayer);
 }
@@ -131,12 +121,12 @@ TSourceForm TfSource::Form() const
     f.isotope = cbIsotope->currentIndex();
     f.activity = eActivity->text();
     f.unit = cbUnit->currentIndex();
-    f.passportDate = dePassport->date();
-    f.workDate = deWork->date();
+    f.passportDate = dePassport->Date();
+    f.workDate = deWork->Date();
     f.refMinutes = eRefTime->text();
     f.refDistance = eRefDist->text();
     f.refThickness = eRefThick->text();
-    f.refDate = deRef->date();
+    f.refDate = deRef->Date();
     f.distance = eDist->text();
     f.thickness = eThick->text();
     f.hvl = eHvl->text();
@@ -153,12 +143,12 @@ void TfSource::SetForm(const TSourceForm& f)
         eActivity->setText(f.activity);
         cbUnit->setCurrentIndex(f.unit);
         m_unit = cbUnit->currentIndex();
-        dePassport->setDate(f.passportDate);
-        deWork->setDate(f.workDate);
+        dePassport->SetDate(f.passportDate);
+        deWork->SetDate(f.workDate);
         eRefTime->setText(f.refMinutes);
         eRefDist->setText(f.refDistance);
         eRefThick->setText(f.refThickness);
-        deRef->setDate(f.refDate);
+        deRef->SetDate(f.refDate);
         eDist->setText(f.distance);
         eThick->setText(f.thickness);
         eHvl->setText(f.hvl);
@@ -173,7 +163,7 @@ QByteArray TfSource::FormFileBytes() const
 
 void TfSource::SetWorkDate(const QDate& date)
 {
-    deWork->setDate(date);
+    deWork->SetDate(date);
 }
 
 void TfSource::RewriteActivityInUnit()
@@ -189,24 +179,6 @@ void TfSource::RewriteActivityInUnit()
     });
 }
 
-bool TfSource::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress || !qobject_cast<QDateEdit*>(watched))
-        return TToolWindow::eventFilter(watched, event);
-    // A date field moves on to the next part by itself once a part is full;
-    // a point typed after that must not skip the part it has moved to.
-    auto* d = static_cast<QDateEdit*>(watched);
-    const QString text = static_cast<QKeyEvent*>(event)->text();
-    const int digitSection = m_digitSection.value(d, -1);
-    m_digitSection[d] = -1;
-    if (text.size() == 1 && text[0].isDigit()) {
-        m_digitSection[d] = d->currentSectionIndex();
-        return false;
-    }
-    const bool separator = text == QLatin1String(".") || text == QLatin1String(",") || text == QLatin1String("/");
-    return separator && digitSection != -1 && digitSection != d->currentSectionIndex();
-}
-
 void TfSource::showEvent(QShowEvent* event)
 {
     TToolWindow::showEvent(event);
@@ -216,7 +188,13 @@ void TfSource::showEvent(QShowEvent* event)
 void TfSource::Recalculate()
 {
     Guarded([this] {
-        const TSourceResults r = ComputeSource(Form());
+        TSourceResults r = ComputeSource(Form());
+        // The results stay those of the last date each field named.
+        for (const TDateField* d : {dePassport, deWork, deRef})
+            if (const QString problem = d->Problem(); !problem.isEmpty()) {
+                r.hint = problem;
+                break;
+            }
         for (auto [label, text] : {std::pair{lActivity, r.activity}, std::pair{lRemaining, r.remaining},
                                    std::pair{lExposure, r.exposure}, std::pair{lHint, r.hint}}) {
             if (label->text() == text)

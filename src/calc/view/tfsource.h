@@ -5,14 +5,13 @@
 #include "calc/sourceform.h"
 #include "gui/toolwindow.h"
 
-#include <QHash>
-
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 
 namespace kelto {
+
+class TDateField;
 
 class TfSource : public TToolWindow {
     Q_OBJECT
@@ -36,7 +35,6 @@ public slots:
 
 protected:
     QByteArray FormFileBytes() const override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -50,13 +48,10 @@ private:
     QComboBox *cbIsotope = nullptr, *cbUnit = nullptr;
     QLineEdit *eActivity = nullptr, *eRefTime = nullptr, *eRefDist = nullptr, *eRefThick = nullptr, *eDist = nullptr,
               *eThick = nullptr, *eHvl = nullptr;
-    QDateEdit *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
+    TDateField *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
     QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
 
     int m_unit = 0;
-    // Per date field: the part a digit was typed into, while the next key
-    // is still to come (-1 otherwise).
-    QHash<QObject*, int> m_digitSection;
     QList<QLineEdit*> Edits() const;
 };
 

@@ -1,7 +1,9 @@
 #include "diary/view/diaryview.h"
+#include "diary/noteappend.h"
 #include "gui/picturelabel.h"
 #include "gui/autosizelabel.h"
 #include "core/clock.h"
+#include "core/datetext.h"
 #include "gui/designfont.h"
 #include "gui/linklabel.h"
 #include "gui/report.h"
@@ -20,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -57,6 +60,20 @@ QLabel* CaptionLabel(QWidget* parent, const char* name, const QString& text, int
     l->adjustSize();
     return l;
 }
+
+class TYearValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        switch (ClassifyYearText(input)) {
+        case TYearText::Impossible: return Invalid;
+        case TYearText::Unfinished: return Intermediate;
+        case TYearText::Year: return Acceptable;
+        }
+        return Invalid;
+    }
+};
 
 QLineEdit* ReadOnlyBox(QWidget* parent, const char* name, const QRect& geometry)
 {
@@ -100,10 +117,11 @@ void TDiaryView::CreateDateFields()
 
     Label5 = CaptionLabel(this, "Label5", QStringLiteral("Год"), 19, 16);
     eYear = ReadOnlyBox(this, "eYear", QRect(19, 32, 70, 21));
-    // The year is typed, or stepped with the arrow keys; the key filter lets
-    // only digits through.
+    // The year is typed as in any text field, or stepped with the arrow
+    // keys; a text no year can grow out of is refused as it is typed.
     eYear->setReadOnly(false);
     eYear->setFocusPolicy(Qt::StrongFocus);
+    eYear->setValidator(new TYearValidator(eYear));
     sbYear = new TSpinButton(this);
     sbYear->setObjectName(QStringLiteral("sbYear"));
     sbYear->setGeometry(89, 32, 15, 22);
@@ -264,7 +282,7 @@ void TDiaryView::ResetToToday()
     if (m_grid)
         m_grid->setSelectedDate(today);
     TabControl1->SetTabIndex(today.month() - 1);
-    eYear->setText(QString::number(today.year()));
+    eYear->setText(YearText(today.year()));
 }
 
 void TDiaryView::ShowSelectedDay()
@@ -348,7 +366,7 @@ void TDiaryView::ShowWeekdayAndNote()
         LoadDayNote();
         // The grid's keys cross into other months and years: the tabs and
         // the year field follow, and so do the marked days.
-        const QString year = QString::number(date.year());
+        const QString year = YearText(date.year());
         if (TabControl1->TabIndex() != date.month() - 1 || eYear->text() != year) {
             TabControl1->SetTabIndex(date.month() - 1);
             if (eYear->text() != year)
@@ -363,10 +381,9 @@ void TDiaryView::FollowYearField()
     Guarded([this] {
         if (!m_grid)
             return;
-        bool ok = false;
-        const int y = eYear->text().toInt(&ok);
-        if (!ok || y < 1 || y > 9999)
+        if (ClassifyYearText(eYear->text()) != TYearText::Year)
             return;
+        const int y = eYear->text().toInt();
         m_grid->setDay(DayWithinMonth(y, m_grid->Month(), m_grid->Day()));
         m_grid->setYear(y);
         UpdateMarkedDays();
@@ -375,18 +392,20 @@ void TDiaryView::FollowYearField()
 
 void TDiaryView::NextYear()
 {
-    bool ok = false;
-    const qint64 y = eYear->text().toLongLong(&ok);
-    if (ok && y < std::numeric_limits<int>::max())
-        eYear->setText(QString::number(y + 1));
+    if (m_grid && m_grid->Year() < 9999)
+        eYear->setText(YearText(m_grid->Year() + 1));
 }
 
 void TDiaryView::PreviousYear()
 {
-    bool ok = false;
-    const qint64 y = eYear->text().toLongLong(&ok);
-    if (ok && y > std::numeric_limits<int>::min())
-        eYear->setText(QString::number(y - 1));
+    if (m_grid && m_grid->Year() > 1)
+        eYear->setText(YearText(m_grid->Year() - 1));
+}
+
+void TDiaryView::ShowCalendarYear()
+{
+    if (m_grid && eYear->text() != YearText(m_grid->Year()))
+        eYear->setText(YearText(m_grid->Year()));
 }
 
 void TDiaryView::ShowMonthOfTab(int tab)
@@ -477,14 +496,6 @@ void TDiaryView::StoreAfterErasingKey(int key)
     });
 }
 
-bool TDiaryView::RefusesYearKey(const QString& typed) const
-{
-    if (typed.isEmpty())
-        return false;
-    const QChar c = typed.at(0);
-    return !(c.isDigit() && c.unicode() < 128) && c != QLatin1Char('\b');
-}
-
 bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eYear && event->type() == QEvent::KeyPress) {
@@ -493,8 +504,10 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
             k->key() == Qt::Key_Up ? NextYear() : PreviousYear();
             return true;
         }
-        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && RefusesYearKey(k->text()))
-            return true;
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+            ShowCalendarYear();
+    } else if (watched == eYear && event->type() == QEvent::FocusOut) {
+        ShowCalendarYear();
     } else if (watched == reblok && event->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (!k->isAutoRepeat())
@@ -507,17 +520,19 @@ bool TDiaryView::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-QDate TDiaryView::AppendToSelectedDay(const QString& paragraph)
+TDiaryView::TAppended TDiaryView::AppendToSelectedDay(const QString& paragraph)
 {
     if (!m_grid || m_noteTooLarge)
         return {};
+    const std::optional<QString> added = TextToAppend(reblok->toPlainText(), paragraph);
+    if (!added)
+        return {m_grid->SelectedDate(), true};
     // The notepad always shows the selected day's note, so writing at its end
     // goes through the same change handling as typing does.
-    const QString text = reblok->toPlainText();
     QTextCursor c(reblok->document());
     c.movePosition(QTextCursor::End);
-    c.insertText(text.isEmpty() || text.endsWith(QLatin1Char('\n')) ? paragraph : QLatin1Char('\n') + paragraph);
-    return m_grid->SelectedDate();
+    c.insertText(*added);
+    return {m_grid->SelectedDate(), false};
 }
 
 void TDiaryView::ToggleSearch()
@@ -536,7 +551,7 @@ void TDiaryView::ShowDay(const QDate& date, const TNoteSpan& span)
             return;
         m_grid->setSelectedDate(date); // runs ShowWeekdayAndNote: weekday and note
         TabControl1->SetTabIndex(date.month() - 1);
-        eYear->setText(QString::number(date.year()));
+        eYear->setText(YearText(date.year()));
         UpdateMarkedDays();
         QTextCursor c(reblok->document());
         if (span.start >= 0) {

@@ -67,8 +67,13 @@ public:
     // notepad) and selects `span` of its note in the notepad.
     void ShowDay(const QDate& date, const TNoteSpan& span);
     // Appends `paragraph` on a new line after the selected day's note, as if
-    // typed (stored, marked, autosaved). Returns the day, invalid if none.
-    QDate AppendToSelectedDay(const QString& paragraph);
+    // typed (stored, marked, autosaved), unless the note ends with it
+    // already. The day is invalid if none could take it.
+    struct TAppended {
+        QDate day;
+        bool already = false;
+    };
+    TAppended AppendToSelectedDay(const QString& paragraph);
     // The search panel: opens it, or closes it when it is open.
     void ToggleSearch();
 
@@ -114,7 +119,8 @@ private:
     void ConnectControls();
 
     // Drops every key but the digits and Backspace; true when dropped.
-    bool RefusesYearKey(const QString& typed) const;
+    // The field back to the calendar's year when it was left unfinished.
+    void ShowCalendarYear();
     // Replaces what code page 1251 cannot hold by "?", in place, so that the
     // notepad shows what log.cnf will keep.
     // True when something was replaced (the notepad's text then changed).
