@@ -314,10 +314,7 @@ void TfMain::closeEvent(QCloseEvent* e)
     m_inClose = false;
     if (closing) {
         if (Panel2) {
-            Panel2->SaveCalc();
-            Panel2->SaveSource();
-            Panel2->SaveIso();
-            Panel2->SaveCard();
+            Panel2->SaveToolWindows();
         }
         e->accept();
     } else {
@@ -376,10 +373,7 @@ void TfMain::EndWithoutQuestions()
         // at any end of the program (there are none before the calculation
         // view is built).
         if (Panel2) {
-            Panel2->SaveCalc(false);
-            Panel2->SaveSource(false);
-            Panel2->SaveIso(false);
-            Panel2->SaveCard(false);
+            Panel2->SaveToolWindows(false);
         }
     }
     // quit() ends the main loop only; a box open now (a start-up warning,

@@ -621,7 +621,7 @@ private slots:
         Control<QLabel>(*view, "Label12")->setPalette(light);
         QCOMPARE(first->palette().color(QPalette::WindowText), QColor(216, 222, 230));
         // Program exit writes what the window holds.
-        view->SaveSource();
+        view->SaveToolWindows();
         QVERIFY(recorder->boxes.isEmpty());
         const std::optional<QByteArray> bytes = kelto::ReadWholeFile(kelto::TfSource::FilePath());
         QVERIFY(bytes);
@@ -668,7 +668,7 @@ private slots:
     void exitWithoutWindowWritesNothing()
     {
         const testing::TempProgramFolder folder;
-        view->SaveSource();
+        view->SaveToolWindows();
         QVERIFY(!QFile::exists(kelto::TfSource::FilePath()));
     }
 };

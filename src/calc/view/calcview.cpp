@@ -78,13 +78,6 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
     return c;
 }
 
-// A failing verdict's colour: a dark red on the light background that dark
-// text stands on, a light one where the plug-in's text is light.
-QColor WarningColourFor(const QColor& text)
-{
-    return text.lightnessF() > 0.5 ? QColor(255, 120, 120) : QColor(192, 0, 0);
-}
-
 // Which wire shows a sensitivity: the four the standard has no wire of
 // their own for take the next one up, the others a wire of their size.
 QString WireTooltip(const QString& sensitivity, const QString& wireCheck)
@@ -311,7 +304,7 @@ void TCalcView::ConnectInputs()
         MakeNumericField(e, [e](QChar& key) { AcceptNumericKey(e, key); });
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
         connect(e, &QLineEdit::textChanged, this, &TCalcView::Recalculate);
-    // The source window follows the plug-in's looks of these three.
+    // The tool windows follow the plug-in's looks of these three.
     for (QWidget* w : {static_cast<QWidget*>(eRast), static_cast<QWidget*>(Label12), static_cast<QWidget*>(lFocRast)})
         w->installEventFilter(this);
     connect(cbSens, &QComboBox::currentIndexChanged, this, &TCalcView::Recalculate);
@@ -527,13 +520,11 @@ void TCalcView::OpenSourceWindow()
         // diary would give that day's activity without a word.
         if (!m_source) {
             m_source = new kelto::TfSource(Today(), this);
-            DressSourceWindow();
+            DressToolWindows();
         } else if (!m_source->isVisible()) {
             m_source->SetWorkDate(Today());
         }
-        m_source->show();
-        m_source->raise();
-        m_source->activateWindow();
+        m_source->ShowAndRaise();
     });
 }
 
@@ -542,7 +533,7 @@ void TCalcView::OpenIsoWindow()
     kelto::Guarded([this] {
         if (!m_iso) {
             m_iso = new kelto::TfIso(eDiam->text(), eTol->text(), this);
-            m_iso->ApplyInputFont(eRast->font(), eRast->palette());
+            DressToolWindows();
             m_iso->SetDiaryAppend(m_isoAppend);
             m_iso->SetDiaryDaySource(m_diaryDay);
             // One pipe and one spot for both windows.
@@ -567,30 +558,16 @@ void TCalcView::OpenIsoWindow()
                     m_card->Refresh();
             });
         }
-        m_iso->show();
-        m_iso->raise();
-        m_iso->activateWindow();
+        m_iso->ShowAndRaise();
     });
 }
 
-namespace {
-
-// A tool window's form to its file; a failure said when asked for.
-template <class TWindow> void SaveToolWindow(const TWindow* window, bool reportFailure)
+void TCalcView::SaveToolWindows(bool reportFailure)
 {
-    kelto::Guarded([window, reportFailure] {
-        if (!window)
-            return;
-        if (const std::optional<QString> err = window->Save(); err && reportFailure)
-            kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(TWindow::FilePath(), *err));
-    });
-}
-
-} // namespace
-
-void TCalcView::SaveIso(bool reportFailure)
-{
-    SaveToolWindow(m_iso, reportFailure);
+    SaveCalc(reportFailure);
+    for (const TToolWindow* w : std::initializer_list<const TToolWindow*>{m_source, m_iso, m_card})
+        if (w)
+            w->SaveForm(reportFailure);
 }
 
 std::optional<TSourceForm> TCalcView::SourceForm() const
@@ -629,35 +606,21 @@ void TCalcView::ShowCard(std::function<TTechniqueCard(const TCardFields&)> conte
             m_card = new kelto::TfCard(form ? SourceIsotopeNames().value(form->isotope) : QString(), this);
             connect(m_card, &kelto::TfCard::journalRequested, this,
                     [this] { emit journalEntryRequested(m_card->Card(), m_card->Fields()); });
-            DressSourceWindow();
+            DressToolWindows();
         }
         m_card->SetContent(std::move(content));
-        m_card->show();
-        m_card->raise();
-        m_card->activateWindow();
+        m_card->ShowAndRaise();
     });
-}
-
-void TCalcView::SaveCard(bool reportFailure)
-{
-    SaveToolWindow(m_card, reportFailure);
-}
-
-void TCalcView::SaveSource(bool reportFailure)
-{
-    SaveToolWindow(m_source, reportFailure);
 }
 
 bool TCalcView::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (type == QEvent::FontChange || type == QEvent::PaletteChange) {
-        // A plug-in reaches the view's own controls; the source window and
+        // A plug-in reaches the view's own controls; the tool windows and
         // the added check lines follow them.
         if (watched == eRast || watched == Label12 || watched == lFocRast)
-            DressSourceWindow();
-        if (watched == eRast && m_iso)
-            m_iso->ApplyInputFont(eRast->font(), eRast->palette());
+            DressToolWindows();
         if (watched == Label43 || watched == wireCheck) {
             DressChecks();
             LayOutChecks();
@@ -756,7 +719,7 @@ void TCalcView::DressChecks()
             label->setPalette(model->palette());
     }
     const QColor normal = wireCheck->palette().color(QPalette::WindowText);
-    const QColor warning = WarningColourFor(normal);
+    const QColor warning = WarningColour(normal);
     const auto failing = [](const QString& text) {
         return text.startsWith(QStringLiteral("меньше минимального"))
             || text.startsWith(QStringLiteral("короче участка"));
@@ -772,11 +735,11 @@ void TCalcView::DressChecks()
     }
 }
 
-void TCalcView::DressSourceWindow()
+void TCalcView::DressToolWindows()
 {
-    if (!m_source && !m_card)
+    if (!m_source && !m_iso && !m_card)
         return;
-    TSourceLook look;
+    TToolLook look;
     // The window stands in for the view's background picture: its colour
     // at the top left corner, where the picture is plain.
     if (auto* picture = dynamic_cast<TPictureLabel*>(Image2))
@@ -789,10 +752,9 @@ void TCalcView::DressSourceWindow()
     look.valueColour = lFocRast->palette().color(QPalette::WindowText);
     look.inputFont = eRast->font();
     look.inputPalette = eRast->palette();
-    if (m_source)
-        m_source->ApplyLook(look);
-    if (m_card)
-        m_card->ApplyLook(look);
+    for (TToolWindow* w : std::initializer_list<TToolWindow*>{m_source, m_iso, m_card})
+        if (w)
+            w->ApplyLook(look);
 }
 
 void TCalcView::FocusFirstInput()

@@ -72,17 +72,15 @@ public:
     void UpdateDiaryLink();
     // The source window, once it has been opened; nullptr before.
     TfSource* SourceWindow() const { return m_source; }
-    // Program exit: the source window's inputs to source.cnf, if it was ever
-    // opened; a failure is reported.
-    void SaveSource(bool reportFailure = true);
+    // Program exit: the view's calc.cnf and the form file of every tool
+    // window ever opened (source.cnf, iso.cnf, card.cnf); a failure is
+    // reported when asked.
+    void SaveToolWindows(bool reportFailure = true);
     // How the ISO window puts its paragraph into the diary (the answer is
     // what its link says for a while); given to the window when it is made.
     void SetIsoDiaryAppend(std::function<QString(const QString&)> append) { m_isoAppend = std::move(append); }
     // The ISO window, once it has been opened; nullptr before.
     TfIso* IsoWindow() const { return m_iso; }
-    // Program exit: the ISO window's inputs to iso.cnf, if it was ever
-    // opened; a failure is reported.
-    void SaveIso(bool reportFailure = true);
     // calc.cnf in the program folder.
     static QString CalcFilePath();
     // The inputs to calc.cnf (at every end of the program and when the view
@@ -90,9 +88,6 @@ public:
     void SaveCalc(bool reportFailure = true);
     // The card window, once it has been opened; nullptr before.
     TfCard* CardWindow() const { return m_card; }
-    // Program exit: the card's fields to card.cnf, if it was ever opened; a
-    // failure is reported.
-    void SaveCard(bool reportFailure = true);
 
 signals:
     // "Записать расчёт в дневник" was clicked: the main window writes it.
@@ -175,8 +170,8 @@ private:
     // Failing verdicts in the warning colour, the others as the plug-in
     // gives them; the added labels dressed as their neighbours.
     void DressChecks();
-    // The source window and the card in the plug-in's looks.
-    void DressSourceWindow();
+    // The tool windows in the plug-in's looks.
+    void DressToolWindows();
     TLayoutInputs LayoutInputs() const;
     // The inputs as calc.cnf keeps them.
     TCalcForm CalcForm() const;

@@ -5,13 +5,10 @@
 #include "core/textfile.h"
 #include "calc/view/cardpage.h"
 #include "calc/view/printservice.h"
-#include "calc/view/tfsource.h"
-#include "calc/view/toolwindow.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -91,14 +88,18 @@ private:
     const TTechniqueCard& m_card;
 };
 
+// A button with its key as tooltip; the key clicks it unless the window
+// handles that key itself (Esc).
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int width,
-                    const QKeySequence& key)
+                    const QKeySequence& key, bool keyClicks = true)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
     b->setGeometry(left, ButtonTop, width, 27);
     b->setToolTip(key.toString(QKeySequence::NativeText));
     b->setAutoDefault(false);
+    if (!keyClicks)
+        return b;
     auto* s = new QShortcut(key, parent);
     QObject::connect(s, &QShortcut::activated, b, &QPushButton::click);
     return b;
@@ -107,10 +108,9 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 } // namespace
 
 TfCard::TfCard(const QString& defaultSource, QWidget* parent)
-    : QWidget(parent, ToolWindowFlags)
+    : TToolWindow(parent, "fCard", QStringLiteral("Технологическая карта"), {WindowWidth, WindowHeight},
+                  QStringLiteral("card.cnf"))
 {
-    SetUpToolWindow(this, "fCard", QStringLiteral("Технологическая карта"), WindowWidth, WindowHeight);
-
     pPage = new TCardPreview(m_card, this);
     pPage->setGeometry(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
 
@@ -129,18 +129,23 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
         }
         input->setObjectName(QLatin1String(place.name));
         l->setBuddy(input);
-        m_captions << l;
+        AddCaption(l);
         m_rows.append({l, input, place.field});
     }
+    QList<QWidget*> inputs;
+    for (const TFieldRow& r : m_rows)
+        inputs << r.input;
+    // The tab order follows the column, whatever is hidden.
+    SetInputs(inputs);
 
-    lStatus = new QLabel(this);
+    lStatus = AddCaption(new QLabel(this));
     lStatus->setObjectName(QStringLiteral("lStatus"));
     lStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lStatus->setWordWrap(true);
 
     bSavePdf = Button(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), 446, 150, QKeySequence(Qt::CTRL | Qt::Key_S));
     bPrint = Button(this, "bPrint", QStringLiteral("Печать…"), 604, 126, QKeySequence(Qt::CTRL | Qt::Key_P));
-    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 738, 128, QKeySequence(Qt::Key_Escape));
+    bClose = Button(this, "bClose", QStringLiteral("Закрыть"), 738, 128, QKeySequence(Qt::Key_Escape), false);
     // Under the preview, apart from the page's own buttons.
     bToJournal = Button(this, "bToJournal", QStringLiteral("Записать в журнал"), PreviewLeft, 170,
                         QKeySequence(Qt::CTRL | Qt::Key_J));
@@ -182,17 +187,12 @@ QList<QLineEdit*> TfCard::Edits() const
 
 void TfCard::LayOutFields()
 {
-    // The tab order follows the column, whatever is hidden.
     int top = 10;
-    QWidget* previous = nullptr;
     for (const TFieldRow& r : m_rows) {
         const bool tubeOnly = r.field == &TCardFields::voltage || r.field == &TCardFields::current;
         const bool shown = !tubeOnly || m_card.xray;
         r.caption->setVisible(shown);
         r.input->setVisible(shown);
-        if (previous)
-            setTabOrder(previous, r.input);
-        previous = r.input;
         if (!shown)
             continue;
         r.caption->setGeometry(CaptionLeft, top + 4, CaptionWidth, 13);
@@ -223,24 +223,23 @@ TCardFields TfCard::Fields() const
 
 void TfCard::SetFields(const TCardFields& f)
 {
-    for (const TFieldRow& r : m_rows) {
-        const QSignalBlocker block(r.input);
-        if (auto* e = qobject_cast<QLineEdit*>(r.input)) {
-            e->setText(f.*r.field);
-            e->setCursorPosition(0);
-        }
-    }
     {
-        const QSignalBlocker block(cbIqiPosition);
+        const auto blocked = BlockInputSignals();
+        for (const TFieldRow& r : m_rows) {
+            if (auto* e = qobject_cast<QLineEdit*>(r.input)) {
+                e->setText(f.*r.field);
+                e->setCursorPosition(0);
+            }
+        }
         cbIqiPosition->setCurrentIndex(IqiOnFilmSide(f) ? 1 : 0);
     }
     m_extra = f.extra;
     Refresh();
 }
 
-std::optional<QString> TfCard::Save() const
+QByteArray TfCard::FormFileBytes() const
 {
-    return WriteFileAtomically(FilePath(), CardFileBytes(Fields()));
+    return CardFileBytes(Fields());
 }
 
 std::optional<QString> TfCard::WritePdf(const QString& path) const
@@ -262,24 +261,11 @@ void TfCard::ShowOverflow()
     // saved file stays until then too.
     if (m_overflow) {
         lStatus->setText(said);
-        QPalette p = lStatus->palette();
-        p.setColor(QPalette::WindowText, QColor(176, 0, 0));
-        lStatus->setPalette(p);
+        MarkWarning(lStatus, true);
     } else if (lStatus->text().startsWith(QStringLiteral("Не помещается"))) {
         lStatus->clear();
-        // Back to the window's own colours.
-        lStatus->setPalette(QPalette());
+        MarkWarning(lStatus, false);
     }
-}
-
-void TfCard::ApplyLook(const TSourceLook& look)
-{
-    DressToolWindow(this, look.background, look.captionColour);
-    for (QLabel* l : m_captions)
-        l->setFont(look.captionFont);
-    lStatus->setFont(look.captionFont);
-    for (const TFieldRow& r : m_rows)
-        DressToolInput(r.input, look.inputFont, look.inputPalette);
 }
 
 void TfCard::Refresh()
@@ -384,16 +370,7 @@ void TfCard::changeEvent(QEvent* event)
     // background.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Refresh();
-    QWidget::changeEvent(event);
-}
-
-void TfCard::closeEvent(QCloseEvent* event)
-{
-    Guarded([this] {
-        if (const std::optional<QString> err = Save())
-            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
-    });
-    event->accept();
+    TToolWindow::changeEvent(event);
 }
 
 } // namespace kelto

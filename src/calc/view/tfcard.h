@@ -4,8 +4,8 @@
 // runs. The page goes to a PDF file or to a printer.
 #pragma once
 #include "calc/techniquecard.h"
+#include "gui/toolwindow.h"
 
-#include <QWidget>
 #include <functional>
 
 class QComboBox;
@@ -15,9 +15,7 @@ class QPushButton;
 
 namespace kelto {
 
-struct TSourceLook;
-
-class TfCard : public QWidget {
+class TfCard : public TToolWindow {
     Q_OBJECT
 public:
     // The card of a calculation as it stands, with the user's fields.
@@ -36,15 +34,11 @@ public:
 
     TCardFields Fields() const;
     void SetFields(const TCardFields& fields);
-    // Writes card.cnf; the reason on failure.
-    std::optional<QString> Save() const;
     // The page as a PDF into `path`, through the atomic save path; the
     // reason on failure (a card that does not fit its page is refused).
     std::optional<QString> WritePdf(const QString& path) const;
     // Why the card cannot go on one page, or nothing.
     std::optional<QString> Overflow() const;
-    // The appearance plug-in's looks, as the source window wears them.
-    void ApplyLook(const TSourceLook& look);
 
 signals:
     // "Записать в журнал" (Ctrl+J): the shell adds an entry from Card() and Fields().
@@ -59,7 +53,7 @@ public slots:
     void Print();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    QByteArray FormFileBytes() const override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -82,7 +76,6 @@ private:
     QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr, *bToJournal = nullptr;
     QLabel* lStatus = nullptr;
 
-    QList<QLabel*> m_captions;
 
     TContent m_content;
     TTechniqueCard m_card;

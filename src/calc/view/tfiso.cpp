@@ -1,6 +1,5 @@
 #include "calc/view/tfiso.h"
 #include "calc/view/numericfield.h"
-#include "calc/view/toolwindow.h"
 
 #include "gui/autosizelabel.h"
 #include "gui/linklabel.h"
@@ -9,11 +8,9 @@
 #include "core/programfolder.h"
 #include "calc/calcnote.h"
 #include "core/textfile.h"
-#include "calc/view/calcview.h"
 #include "calc/exposureline.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -21,7 +18,6 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <tuple>
-#include <vector>
 
 namespace kelto {
 
@@ -29,10 +25,6 @@ namespace {
 
 constexpr int WindowWidth = 600;
 using namespace toolcolumn;
-
-// A failed verdict: a dark red that reads on the window's own background,
-// which no plug-in changes.
-const QColor WarningColour(176, 0, 0);
 
 QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QStringList& items)
 {
@@ -46,14 +38,13 @@ QComboBox* Combo(QWidget* parent, const char* name, int top, int width, const QS
 } // namespace
 
 TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* parent)
-    : QWidget(parent, ToolWindowFlags)
+    : TToolWindow(parent, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), {WindowWidth, 508},
+                  QStringLiteral("iso.cnf"))
 {
-    SetUpToolWindow(this, "fIso", QStringLiteral("Расчёт по ГОСТ ISO 17636-1"), WindowWidth, 508);
-
     CreateInputs();
     CreateResults();
     CreateLinks();
-    SetUpKeys();
+    SetInputs({eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar});
 
     SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
 
@@ -62,21 +53,21 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
 
 void TfIso::CreateInputs()
 {
-    Caption(this, QStringLiteral("Наружный диаметр De, мм"), 12);
+    AddColumnCaption(QStringLiteral("Наружный диаметр De, мм"), 12);
     eDe = Edit(this, "eDe", 12);
-    Caption(this, QStringLiteral("Толщина стенки t, мм"), 39);
+    AddColumnCaption(QStringLiteral("Толщина стенки t, мм"), 39);
     eT = Edit(this, "eT", 39);
-    Caption(this, QStringLiteral("Схема просвечивания"), 66);
+    AddColumnCaption(QStringLiteral("Схема просвечивания"), 66);
     cbTechnique = Combo(this, "cbTechnique", 66, 290, IsoTechniqueNames());
-    Caption(this, QStringLiteral("Класс контроля"), 93);
+    AddColumnCaption(QStringLiteral("Класс контроля"), 93);
     cbClass = Combo(this, "cbClass", 93, 50, IsoClassNames());
-    Caption(this, QStringLiteral("Источник излучения"), 120);
+    AddColumnCaption(QStringLiteral("Источник излучения"), 120);
     cbSource = Combo(this, "cbSource", 120, 170, IsoSourceNames());
-    Caption(this, QStringLiteral("Размер источника d, мм"), 147);
+    AddColumnCaption(QStringLiteral("Размер источника d, мм"), 147);
     eD = Edit(this, "eD", 147);
-    Caption(this, QStringLiteral("Расстояние источник — плёнка SFD, мм"), 174);
+    AddColumnCaption(QStringLiteral("Расстояние источник — плёнка SFD, мм"), 174);
     eSfd = Edit(this, "eSfd", 174);
-    Caption(this, QStringLiteral("Плоскостные несплошности"), 201);
+    AddColumnCaption(QStringLiteral("Плоскостные несплошности"), 201);
     chPlanar = new QCheckBox(QStringLiteral("выявлять (f min как для класса B)"), this);
     chPlanar->setObjectName(QStringLiteral("chPlanar"));
     chPlanar->setGeometry(InputLeft, 201, WindowWidth - InputLeft - CaptionLeft, RowHeight);
@@ -90,31 +81,19 @@ void TfIso::CreateResults()
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(CaptionLeft, 227, WindowWidth - 2 * CaptionLeft, 2);
 
-    Caption(this, QStringLiteral("Просвечиваемая толщина w:"), 236);
-    lW = Result(this, "lW", 236);
-    Caption(this, QStringLiteral("Расстояние источник — объект f:"), 258);
-    lF = Result(this, "lF", 258);
-    Caption(this, QStringLiteral("Наименьшее расстояние f min:"), 280);
-    lFMin = Result(this, "lFMin", 280);
-    Caption(this, QStringLiteral("Расстояние f:"), 302);
-    lDistance = Result(this, "lDistance", 302);
-    Caption(this, QStringLiteral("Число экспозиций:"), 324);
-    lExposures = Result(this, "lExposures", 324);
-    Caption(this, QStringLiteral("Проволочный эталон:"), 346);
-    lIqi = Result(this, "lIqi", 346);
-    Caption(this, QStringLiteral("Толщина для источника (табл. 2):"), 368);
-    lRange = Result(this, "lRange", 368);
-    Caption(this, QStringLiteral("Время экспозиции:"), 390);
-    lExposure = Result(this, "lExposure", 390);
-    // The density line may ask for the compensation: up to three lines
-    // beside its caption, the last of the results.
-    Caption(this, QStringLiteral("Оптическая плотность снимка:"), 412);
-    lDensity = Result(this, "lDensity", 412);
+    AddColumnResults(236, {{&lW, "lW", "Просвечиваемая толщина w:"},
+                           {&lF, "lF", "Расстояние источник — объект f:"},
+                           {&lFMin, "lFMin", "Наименьшее расстояние f min:"},
+                           {&lDistance, "lDistance", "Расстояние f:"},
+                           {&lExposures, "lExposures", "Число экспозиций:"},
+                           {&lIqi, "lIqi", "Проволочный эталон:"},
+                           {&lRange, "lRange", "Толщина для источника (табл. 2):"},
+                           {&lExposure, "lExposure", "Время экспозиции:"},
+                           // The density line may ask for the compensation: up
+                           // to three lines beside its caption, the last result.
+                           {&lDensity, "lDensity", "Оптическая плотность снимка:"}});
     lDensity->setWordWrap(true);
-    lHint = new QLabel(this);
-    lHint->setObjectName(QStringLiteral("lHint"));
-    lHint->setGeometry(CaptionLeft, 466, WindowWidth - 2 * CaptionLeft, 16);
-    lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lHint = AddHintLine(466, WindowWidth - 2 * CaptionLeft);
 }
 
 void TfIso::CreateLinks()
@@ -140,22 +119,10 @@ void TfIso::CreateLinks()
     connect(cardKey, &QShortcut::activated, this, &TfIso::cardRequested);
 }
 
-void TfIso::SetUpKeys()
-{
-    QWidget* previous = nullptr;
-    for (QWidget* w : Inputs()) {
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-}
-
 void TfIso::ConnectInputs()
 {
     for (QLineEdit* e : {eDe, eT, eD, eSfd}) {
-        MakeNumericField(e, [e](QChar& key) { TCalcView::AcceptNumericKey(e, key); });
+        MakeNumericField(e);
         connect(e, &QLineEdit::textChanged, this, &TfIso::Recalculate);
     }
     for (QLineEdit* e : {eDe, eT, eD})
@@ -168,11 +135,6 @@ void TfIso::ConnectInputs()
 QString TfIso::FilePath()
 {
     return ProgramFolder() + QStringLiteral("iso.cnf");
-}
-
-QList<QWidget*> TfIso::Inputs() const
-{
-    return {eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar};
 }
 
 TIsoForm TfIso::Form() const
@@ -193,10 +155,7 @@ void TfIso::SetForm(const TIsoForm& f)
 {
     {
         // One calculation at the end.
-        std::vector<QSignalBlocker> blockers;
-        blockers.reserve(size_t(Inputs().size()));
-        for (QWidget* w : Inputs())
-            blockers.emplace_back(w);
+        const auto blocked = BlockInputSignals();
         eDe->setText(f.De);
         eT->setText(f.t);
         cbTechnique->setCurrentIndex(int(f.technique));
@@ -226,23 +185,9 @@ TIsoShown TfIso::Shown() const
     return s;
 }
 
-std::optional<QString> TfIso::Save() const
+QByteArray TfIso::FormFileBytes() const
 {
-    return WriteFileAtomically(FilePath(), IsoFileBytes(Form()));
-}
-
-void TfIso::ApplyInputFont(const QFont& font, const QPalette& palette)
-{
-    for (QWidget* w : Inputs()) {
-        if (w == chPlanar)
-            continue; // a caption beside a box, not a field
-        w->setFont(font);
-        QPalette p = w->palette();
-        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-                p.setColor(g, r, palette.color(g, r));
-        w->setPalette(p);
-    }
+    return IsoFileBytes(Form());
 }
 
 void TfIso::SetSourceForm(std::function<std::optional<TSourceForm>()> source)
@@ -258,16 +203,6 @@ void TfIso::SetSharedPipe(const TSharedPipe& pipe)
     if (shared.De == form.De && shared.t == form.t && shared.d == form.d)
         return;
     SetForm(shared);
-}
-
-void TfIso::SetWarning(QLabel* label, bool warn, const QColor& normal)
-{
-    const QColor colour = warn ? WarningColour : normal;
-    if (label->palette().color(QPalette::WindowText) == colour)
-        return;
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colour);
-    label->setPalette(p);
 }
 
 void TfIso::ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts)
@@ -299,13 +234,12 @@ void TfIso::Recalculate()
         const TIsoTexts& x = m_outcome.texts;
         // The panoramic source stands on the axis: the distance follows from the pipe.
         ShowSfdFor(form, x);
-        const QColor normal = palette().color(QPalette::WindowText);
         for (auto [label, text, warn] :
              {std::tuple{lW, x.w, false}, std::tuple{lF, x.f, false}, std::tuple{lFMin, x.fMin, false},
               std::tuple{lDistance, x.distance, x.distanceFails}, std::tuple{lExposures, x.exposures, false},
               std::tuple{lIqi, x.iqi, false}, std::tuple{lRange, x.range, x.rangeFails},
               std::tuple{lDensity, x.density, x.densityFails}, std::tuple{lExposure, x.exposureTime, false}}) {
-            SetWarning(label, warn, normal);
+            MarkWarning(label, warn);
             if (label->text() == text)
                 continue;
             label->setText(text);
@@ -363,16 +297,7 @@ void TfIso::changeEvent(QEvent* event)
         Recalculate();
         UpdateDiaryLink();
     }
-    QWidget::changeEvent(event);
-}
-
-void TfIso::closeEvent(QCloseEvent* event)
-{
-    Guarded([this] {
-        if (const std::optional<QString> err = Save())
-            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
-    });
-    event->accept();
+    TToolWindow::changeEvent(event);
 }
 
 } // namespace kelto

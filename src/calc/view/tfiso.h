@@ -3,9 +3,9 @@
 // on first use; its inputs live in iso.cnf between runs.
 #pragma once
 #include "calc/isoform.h"
+#include "gui/toolwindow.h"
 #include "calc/sourceform.h"
 
-#include <QWidget>
 #include <functional>
 #include <optional>
 
@@ -27,7 +27,7 @@ struct TIsoShown {
     TIsoTexts texts;
 };
 
-class TfIso : public QWidget {
+class TfIso : public TToolWindow {
     Q_OBJECT
 public:
     // Reads iso.cnf of the program folder (the defaults when it is missing
@@ -40,11 +40,6 @@ public:
     TIsoForm Form() const;
     void SetForm(const TIsoForm& form);
     TIsoShown Shown() const;
-    // Writes iso.cnf; the reason on failure.
-    std::optional<QString> Save() const;
-    // The input font and colours of the appearance plug-in, as the
-    // calculation view's edits have them.
-    void ApplyInputFont(const QFont& font, const QPalette& palette);
     // How "Записать расчёт в дневник" hands its paragraph to the diary: the
     // answer is what the link says for a while (empty: nothing to say).
     void SetDiaryAppend(std::function<QString(const QString&)> append) { m_append = std::move(append); }
@@ -71,7 +66,7 @@ public slots:
     void WriteCalculationToDiary();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    QByteArray FormFileBytes() const override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -80,16 +75,12 @@ private:
     void CreateInputs();
     void CreateResults();
     void CreateLinks();
-    // The tab order of the inputs and Escape to close.
-    void SetUpKeys();
     void ConnectInputs();
     void UpdateDiaryLink();
 
-    QList<QWidget*> Inputs() const;
     // The SFD field of the panoramic technique shows the axis distance; the
     // typed value waits for another technique.
     void ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts);
-    static void SetWarning(QLabel* label, bool warn, const QColor& normal);
 
     QLineEdit *eDe = nullptr, *eT = nullptr, *eD = nullptr, *eSfd = nullptr;
     QComboBox *cbTechnique = nullptr, *cbClass = nullptr, *cbSource = nullptr;

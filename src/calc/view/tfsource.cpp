@@ -6,28 +6,16 @@
 #include "core/programfolder.h"
 #include "core/textfile.h"
 #include "calc/view/numericfield.h"
-#include "calc/view/toolwindow.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <vector>
 
 namespace kelto {
 
 namespace {
 
 using namespace toolcolumn;
-
-QLabel* Caption(QList<QLabel*>& captions, QWidget* parent, const QString& text, int top)
-{
-    QLabel* l = toolcolumn::Caption(parent, text, top);
-    captions << l;
-    return l;
-}
 
 TDateField* DateEdit(QWidget* parent, const char* name, int top)
 {
@@ -39,76 +27,59 @@ TDateField* DateEdit(QWidget* parent, const char* name, int top)
 } // namespace
 
 TfSource::TfSource(const QDate& workDate, QWidget* parent)
-    : QWidget(parent, ToolWindowFlags)
+    : TToolWindow(parent, "fSource", QStringLiteral("Источник и экспозиция"), {470, 432}, QStringLiteral("source.cnf"))
 {
-    SetUpToolWindow(this, "fSource", QStringLiteral("Источник и экспозиция"), 470, 432);
-
     CreateInputs();
     CreateResults();
-    OrderTabs();
+    SetInputs({cbIsotope, eActivity, cbUnit, dePassport, deWork, eRefTime, eRefDist, eRefThick, deRef, eDist, eThick,
+               eHvl});
     LoadForm(workDate);
     ConnectInputs();
 }
 
 void TfSource::CreateInputs()
 {
-    Caption(m_captions, this, QStringLiteral("Изотоп"), 12);
+    AddColumnCaption(QStringLiteral("Изотоп"), 12);
     cbIsotope = new QComboBox(this);
     cbIsotope->setObjectName(QStringLiteral("cbIsotope"));
     cbIsotope->setGeometry(InputLeft, 12, 80, RowHeight);
     cbIsotope->addItems(SourceIsotopeNames());
 
-    Caption(m_captions, this, QStringLiteral("Активность по паспорту"), 39);
+    AddColumnCaption(QStringLiteral("Активность по паспорту"), 39);
     eActivity = Edit(this, "eActivity", 39);
     cbUnit = new QComboBox(this);
     cbUnit->setObjectName(QStringLiteral("cbUnit"));
     cbUnit->setGeometry(InputLeft + 84, 39, 60, RowHeight);
     cbUnit->addItems(SourceUnitNames());
 
-    Caption(m_captions, this, QStringLiteral("Дата паспорта"), 66);
+    AddColumnCaption(QStringLiteral("Дата паспорта"), 66);
     dePassport = DateEdit(this, "dePassport", 66);
-    Caption(m_captions, this, QStringLiteral("Дата работы"), 93);
+    AddColumnCaption(QStringLiteral("Дата работы"), 93);
     deWork = DateEdit(this, "deWork", 93);
 
-    Caption(m_captions, this, QStringLiteral("Эталонный снимок: время, мин"), 128);
+    AddColumnCaption(QStringLiteral("Эталонный снимок: время, мин"), 128);
     eRefTime = Edit(this, "eRefTime", 128);
-    Caption(m_captions, this, QStringLiteral("расстояние, мм"), 155);
+    AddColumnCaption(QStringLiteral("расстояние, мм"), 155);
     eRefDist = Edit(this, "eRefDist", 155);
-    Caption(m_captions, this, QStringLiteral("толщина, мм"), 182);
+    AddColumnCaption(QStringLiteral("толщина, мм"), 182);
     eRefThick = Edit(this, "eRefThick", 182);
-    Caption(m_captions, this, QStringLiteral("дата"), 209);
+    AddColumnCaption(QStringLiteral("дата"), 209);
     deRef = DateEdit(this, "deRef", 209);
 
-    Caption(m_captions, this, QStringLiteral("Расстояние, мм"), 244);
+    AddColumnCaption(QStringLiteral("Расстояние, мм"), 244);
     eDist = Edit(this, "eDist", 244);
-    Caption(m_captions, this, QStringLiteral("Толщина, мм"), 271);
+    AddColumnCaption(QStringLiteral("Толщина, мм"), 271);
     eThick = Edit(this, "eThick", 271);
-    Caption(m_captions, this, QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
+    AddColumnCaption(QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
     eHvl = Edit(this, "eHvl", 298);
 }
 
 void TfSource::CreateResults()
 {
-    Caption(m_captions, this, QStringLiteral("Активность на дату работы:"), 334);
-    lActivity = Result(this, "lActivity", 334);
-    Caption(m_captions, this, QStringLiteral("Осталось от паспортной:"), 356);
-    lRemaining = Result(this, "lRemaining", 356);
-    Caption(m_captions, this, QStringLiteral("Время экспозиции:"), 378);
-    lExposure = Result(this, "lExposure", 378);
-    lHint = new QLabel(this);
-    lHint->setObjectName(QStringLiteral("lHint"));
-    lHint->setGeometry(CaptionLeft, 406, 450, 16);
-    lHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-}
-
-void TfSource::OrderTabs()
-{
-    QWidget* previous = nullptr;
-    for (QWidget* w : Inputs()) {
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
+    AddColumnResults(334, {{&lActivity, "lActivity", "Активность на дату работы:"},
+                           {&lRemaining, "lRemaining", "Осталось от паспортной:"},
+                           {&lExposure, "lExposure", "Время экспозиции:"}});
+    lHint = AddHintLine(406, 450);
 }
 
 void TfSource::LoadForm(const QDate& workDate)
@@ -144,12 +115,6 @@ QList<QLineEdit*> TfSource::Edits() const
     return {eActivity, eRefTime, eRefDist, eRefThick, eDist, eThick, eHvl};
 }
 
-QList<QWidget*> TfSource::Inputs() const
-{
-    return {cbIsotope, eActivity, cbUnit, dePassport, deWork, eRefTime,
-            eRefDist,  eRefThick, deRef,  eDist,      eThick, eHvl};
-}
-
 TSourceForm TfSource::Form() const
 {
     TSourceForm f;
@@ -173,10 +138,7 @@ void TfSource::SetForm(const TSourceForm& f)
     {
         // One calculation at the end, and the stored half-value layer kept
         // rather than replaced by the isotope's table value.
-        std::vector<QSignalBlocker> blockers;
-        blockers.reserve(size_t(Inputs().size()));
-        for (QWidget* w : Inputs())
-            blockers.emplace_back(w);
+        const auto blocked = BlockInputSignals();
         cbIsotope->setCurrentIndex(f.isotope);
         eActivity->setText(f.activity);
         cbUnit->setCurrentIndex(f.unit);
@@ -194,29 +156,9 @@ void TfSource::SetForm(const TSourceForm& f)
     Recalculate();
 }
 
-std::optional<QString> TfSource::Save() const
+QByteArray TfSource::FormFileBytes() const
 {
-    return WriteFileAtomically(FilePath(), SourceFileBytes(Form()));
-}
-
-void TfSource::ApplyLook(const TSourceLook& look)
-{
-    DressToolWindow(this, look.background, look.captionColour);
-    for (QLabel* l : m_captions)
-        l->setFont(look.captionFont);
-    lHint->setFont(look.captionFont);
-    for (QLabel* l : {lActivity, lRemaining, lExposure}) {
-        QPalette p = l->palette();
-        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
-            p.setColor(g, QPalette::WindowText, look.valueColour);
-        l->setPalette(p);
-        // Underlined values would read as links here.
-        QFont f = look.valueFont;
-        f.setUnderline(false);
-        l->setFont(f);
-    }
-    for (QWidget* w : Inputs())
-        DressToolInput(w, look.inputFont, look.inputPalette);
+    return SourceFileBytes(Form());
 }
 
 void TfSource::SetWorkDate(const QDate& date)
@@ -237,18 +179,9 @@ void TfSource::RewriteActivityInUnit()
     });
 }
 
-void TfSource::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void TfSource::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
+    TToolWindow::showEvent(event);
     cbIsotope->setFocus(Qt::OtherFocusReason);
 }
 
@@ -281,15 +214,6 @@ void TfSource::TakeIsotopeLayer()
         eHvl->setText(DefaultHalfValueLayerText(cbIsotope->currentIndex()));
         Recalculate();
     });
-}
-
-void TfSource::closeEvent(QCloseEvent* event)
-{
-    Guarded([this] {
-        if (const std::optional<QString> err = Save())
-            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(FilePath(), *err));
-    });
-    event->accept();
 }
 
 } // namespace kelto

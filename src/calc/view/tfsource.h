@@ -3,11 +3,7 @@
 // instance, created on first use; its inputs live in source.cnf between runs.
 #pragma once
 #include "calc/sourceform.h"
-
-#include <QColor>
-#include <QFont>
-#include <QPalette>
-#include <QWidget>
+#include "gui/toolwindow.h"
 
 class QComboBox;
 class QLabel;
@@ -17,19 +13,7 @@ namespace kelto {
 
 class TDateField;
 
-// What the window takes from the appearance plug-in, through the
-// calculation view that wears it.
-struct TSourceLook {
-    QColor background;
-    QFont captionFont;
-    QColor captionColour;
-    QFont valueFont;
-    QColor valueColour;
-    QFont inputFont;
-    QPalette inputPalette;
-};
-
-class TfSource : public QWidget {
+class TfSource : public TToolWindow {
     Q_OBJECT
 public:
     // Reads source.cnf of the program folder; a missing or damaged file
@@ -40,10 +24,6 @@ public:
 
     TSourceForm Form() const;
     void SetForm(const TSourceForm& form);
-    // Writes source.cnf; the reason on failure.
-    std::optional<QString> Save() const;
-    // The appearance plug-in's colours and fonts.
-    void ApplyLook(const TSourceLook& look);
     // A new day of work (the window opens again on another day).
     void SetWorkDate(const QDate& date);
 
@@ -54,15 +34,13 @@ public slots:
     void RewriteActivityInUnit();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    QByteArray FormFileBytes() const override;
     void showEvent(QShowEvent* event) override;
 
 private:
     // The constructor's steps, in their order (it gives the tab order).
     void CreateInputs();
     void CreateResults();
-    void OrderTabs();
     // source.cnf's figures, or the defaults for `workDate`.
     void LoadForm(const QDate& workDate);
     void ConnectInputs();
@@ -73,10 +51,8 @@ private:
     TDateField *dePassport = nullptr, *deWork = nullptr, *deRef = nullptr;
     QLabel *lActivity = nullptr, *lRemaining = nullptr, *lExposure = nullptr, *lHint = nullptr;
 
-    QList<QLabel*> m_captions;
     int m_unit = 0;
     QList<QLineEdit*> Edits() const;
-    QList<QWidget*> Inputs() const;
 };
 
 } // namespace kelto
