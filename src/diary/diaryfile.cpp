@@ -1,4 +1,5 @@
 #include "diary/diaryfile.h"
+#include "core/formfile.h"
 
 #include "core/cp1251.h"
 #include "core/textfile.h"
@@ -316,26 +317,7 @@ QString DiaryBackupPath(const QString& path)
 
 std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray& bytes)
 {
-    const QString bak = DiaryBackupPath(path);
-    if (QFileInfo::exists(bak)) {
-        // The same damaged file seen again (the program was closed without
-        // saving, say): its copy is already there.
-        // (A copy of another size is another file: not read whole to learn it.)
-        if (QFileInfo(bak).size() == bytes.size())
-            if (auto old = ReadWholeFile(bak); old && *old == bytes)
-                return std::nullopt;
-        // An older copy may hold text of an earlier damage that no later
-        // save brought back: move it aside rather than overwrite it.
-        for (int i = 1; i < 10000; ++i) {
-            const QString aside = bak + QLatin1Char('.') + QString::number(i);
-            if (QFileInfo::exists(aside))
-                continue;
-            if (!QFile::rename(bak, aside))
-                return WriteFileAtomically(aside, bytes);
-            break;
-        }
-    }
-    return WriteFileAtomically(bak, bytes);
+    return KeepUnreadCopy(path, bytes);
 }
 
 TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
