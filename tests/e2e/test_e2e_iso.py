@@ -1,7 +1,8 @@
 """The link "Расчёт по ГОСТ ISO 17636-1…" of the calculation view opens the
 ISO window, one instance however often it is clicked; a distance typed there
 is in iso.cnf when the window closes, and after a restart the window shows
-it again, so closing it unchanged writes the same bytes."""
+it again, so closing it unchanged writes the same bytes. Esc on its open
+drop-down closes the drop-down only; a second Esc closes the window."""
 
 import harness
 from harness import controls
@@ -33,8 +34,16 @@ def test():
 
         app.start()
         w2 = open_window(app)
-        app.server.x.request_close(w2)
-        app.wait_until(lambda: not app.windows(TITLE), 5, message="the ISO window did not close")
+        before = set(app.own_windows())
+        app.click(*controls.ISO_TECHNIQUE, window=w2)
+        app.wait_until(lambda: len(set(app.own_windows()) - before) == 1, 5,
+                       message="the technique list did not open")
+        app.xdotool("key", "Escape")
+        app.wait_until(lambda: set(app.own_windows()) == before, 5,
+                       message="Esc did not close the drop-down")
+        assert app.windows(TITLE), "Esc on an open drop-down closed the ISO window"
+        app.key("Escape", window=w2)
+        app.wait_until(lambda: not app.windows(TITLE), 5, message="Esc did not close the ISO window")
         assert app.read_file("iso.cnf") == saved, f"not back after a restart: {app.read_file('iso.cnf')!r}"
         assert app.close() == 0
 

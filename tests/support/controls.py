@@ -49,6 +49,8 @@ SOURCE_THICK = (300, 281)
 
 # The ISO window, in its own pixels: the source-to-film distance.
 ISO_SFD = (268 + 40, 174 + 10)
+# The technique's drop-down.
+ISO_TECHNIQUE = (268 + 40, 66 + 10)
 
 # The technique card, in its own pixels: the fields "Составил" and "Объект"
 # (for a set-up of a gamma source: the tube's two fields hidden), and the
