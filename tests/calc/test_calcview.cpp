@@ -141,7 +141,8 @@ private slots:
                                     Control<QLineEdit>(*view, "eRast"),  Control<QLineEdit>(*view, "ePatno"),
                                     Control<QComboBox>(*view, "cbSheme"), Control<TLinkLabel>(*view, "lSource"),
                                     Control<TLinkLabel>(*view, "lToDiary"), Control<TLinkLabel>(*view, "lIso"),
-                                    Control<TLinkLabel>(*view, "lCard"), Control<QComboBox>(*view, "cbSens")};
+                                    Control<TLinkLabel>(*view, "lCard"), Control<TLinkLabel>(*view, "lJournal"),
+                                    Control<QComboBox>(*view, "cbSens")};
         for (int i = 0; i + 1 < order.size(); ++i) {
             QWidget* next = order[i]->nextInFocusChain();
             while (next && !(next->focusPolicy() & Qt::TabFocus))
