@@ -13,6 +13,7 @@
 #include <QDir>
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QScreen>
 
@@ -77,6 +78,18 @@ void TfAbout::showEvent(QShowEvent* e)
 {
     // The folder is known only once the main window has started up.
     m_version->setToolTip(AboutFolderLine(ProgramFolder()));
+    // A plug-in's picture may be dark where the version stands: the text
+    // takes whichever of dark or light reads on the ground under it.
+    const QImage ground = m_image->grab(m_version->geometry()).toImage();
+    qint64 sum = 0;
+    qint64 count = 0;
+    for (int y = 0; y < ground.height(); y += 2)
+        for (int x = 0; x < ground.width(); x += 2, ++count)
+            sum += qGray(ground.pixel(x, y));
+    QPalette pal = m_version->palette();
+    pal.setColor(QPalette::WindowText,
+                 count && sum / count < 128 ? QColor(0xf0, 0xf0, 0xf0) : QColor(0x1a, 0x1a, 0x1a));
+    m_version->setPalette(pal);
     QDialog::showEvent(e);
 }
 
