@@ -99,8 +99,9 @@ public:
     // what was stored (id, revision, who and when).
     virtual TStoreResult Save(TJournalEntry& entry) = 0;
     // Marks the entry deleted (it leaves Find unless withDeleted) or brings it back.
-    virtual TStoreResult Delete(qint64 id) = 0;
-    virtual TStoreResult Undelete(qint64 id) = 0;
+    virtual TStoreResult SetDeleted(qint64 id, bool deleted) = 0;
+    TStoreResult Delete(qint64 id) { return SetDeleted(id, true); }
+    TStoreResult Undelete(qint64 id) { return SetDeleted(id, false); }
 
     // The number a new conclusion of `year` would get now (for the window to
     // propose; the saving transaction takes it again).

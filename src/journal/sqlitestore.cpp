@@ -590,16 +590,6 @@ TStoreResult TSqliteJournalStore::SetDeleted(qint64 id, bool deleted)
     });
 }
 
-TStoreResult TSqliteJournalStore::Delete(qint64 id)
-{
-    return SetDeleted(id, true);
-}
-
-TStoreResult TSqliteJournalStore::Undelete(qint64 id)
-{
-    return SetDeleted(id, false);
-}
-
 int TSqliteJournalStore::NextConclusionNumber(int year)
 {
     if (!EnsureOpen().IsDone())

@@ -43,8 +43,7 @@ public:
     QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) override;
     qint64 Count() override;
     TStoreResult Save(TJournalEntry& entry) override;
-    TStoreResult Delete(qint64 id) override;
-    TStoreResult Undelete(qint64 id) override;
+    TStoreResult SetDeleted(qint64 id, bool deleted) override;
     int NextConclusionNumber(int year) override;
     TStoreResult SaveConclusion(TConclusion& conclusion) override;
     std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
@@ -65,7 +64,6 @@ private:
     TStoreResult EnsureOpen();
     void Close();
     TStoreResult BackUpOfDay();
-    TStoreResult SetDeleted(qint64 id, bool deleted);
 
     QString m_path;
     QString m_connection;

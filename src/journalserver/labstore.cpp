@@ -419,27 +419,17 @@ TStoreResult TLabJournalStore::Save(TJournalEntry& entry)
     return r;
 }
 
-TStoreResult TLabJournalStore::Mark(qint64 id, bool deleted)
+TStoreResult TLabJournalStore::SetDeleted(qint64 id, bool deleted)
 {
     if (id < 0 || !TryServer())
         return KeepMark(id, deleted);
-    const TStoreResult r = deleted ? m_server.Delete(id) : m_server.Undelete(id);
+    const TStoreResult r = m_server.SetDeleted(id, deleted);
     NoteServer(r);
     if (IsUnreachable(r))
         return KeepMark(id, deleted);
     if (r.IsDone() && m_known.contains(id))
         m_known[id].deleted = deleted;
     return r;
-}
-
-TStoreResult TLabJournalStore::Delete(qint64 id)
-{
-    return Mark(id, true);
-}
-
-TStoreResult TLabJournalStore::Undelete(qint64 id)
-{
-    return Mark(id, false);
 }
 
 int TLabJournalStore::NextConclusionNumber(int year)

@@ -31,8 +31,7 @@ public:
     qint64 Count() override;
 
     TStoreResult Save(TJournalEntry& entry) override;
-    TStoreResult Delete(qint64 id) override;
-    TStoreResult Undelete(qint64 id) override;
+    TStoreResult SetDeleted(qint64 id, bool deleted) override;
 
     int NextConclusionNumber(int year) override;
     TStoreResult SaveConclusion(TConclusion& conclusion) override;
@@ -66,7 +65,6 @@ private:
     bool TryServer();
     void NoteServer(const TStoreResult& result);
     TStoreResult KeepSave(TJournalEntry& entry, const QString& origin);
-    TStoreResult Mark(qint64 id, bool deleted);
     TStoreResult KeepMark(qint64 id, bool deleted);
     TJournalEntry Shown(const TWaiting& waiting) const;
 

@@ -448,7 +448,7 @@ TStoreResult TServerJournalStore::Save(TJournalEntry& entry)
     });
 }
 
-TStoreResult TServerJournalStore::Mark(qint64 id, bool deleted)
+TStoreResult TServerJournalStore::SetDeleted(qint64 id, bool deleted)
 {
     return InTransaction([&]() -> TStoreResult {
         QSqlQuery q(Db());
@@ -466,16 +466,6 @@ TStoreResult TServerJournalStore::Mark(qint64 id, bool deleted)
             return {TStoreResult::Missing, QStringLiteral("Записи № %1 в журнале нет.").arg(id), std::nullopt};
         return {};
     });
-}
-
-TStoreResult TServerJournalStore::Delete(qint64 id)
-{
-    return Mark(id, true);
-}
-
-TStoreResult TServerJournalStore::Undelete(qint64 id)
-{
-    return Mark(id, false);
 }
 
 int TServerJournalStore::NextConclusionNumber(int year)

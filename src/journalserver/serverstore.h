@@ -35,8 +35,7 @@ public:
     qint64 Count() override;
 
     TStoreResult Save(TJournalEntry& entry) override;
-    TStoreResult Delete(qint64 id) override;
-    TStoreResult Undelete(qint64 id) override;
+    TStoreResult SetDeleted(qint64 id, bool deleted) override;
 
     int NextConclusionNumber(int year) override;
     TStoreResult SaveConclusion(TConclusion& conclusion) override;
@@ -63,7 +62,6 @@ private:
     QSqlDatabase Db() const;
     TStoreResult FailWith(const QSqlError& error);
     TStoreResult Reconnect();
-    TStoreResult Mark(qint64 id, bool deleted);
     TStoreResult InsertEntry(TJournalEntry& entry, const QString& origin);
     TStoreResult InsertConclusion(TConclusion& conclusion, const QString& origin);
     std::optional<TJournalEntry> LoadOne(qint64 id);

@@ -46,8 +46,7 @@ public:
     {
         return refuse ? TStoreResult::Fail(QStringLiteral("на диске нет места")) : m_inner.Save(e);
     }
-    TStoreResult Delete(qint64 id) override { return m_inner.Delete(id); }
-    TStoreResult Undelete(qint64 id) override { return m_inner.Undelete(id); }
+    TStoreResult SetDeleted(qint64 id, bool deleted) override { return m_inner.SetDeleted(id, deleted); }
     int NextConclusionNumber(int year) override { return m_inner.NextConclusionNumber(year); }
     TStoreResult SaveConclusion(TConclusion& c) override { return m_inner.SaveConclusion(c); }
     std::optional<TConclusion> LoadConclusion(const TConclusionNumber& n) override { return m_inner.LoadConclusion(n); }
