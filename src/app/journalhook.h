@@ -5,12 +5,14 @@
 #pragma once
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QWidget;
 
 namespace kelto {
 
+class TCalcView;
 class TfJournal;
 class TfJournalSettings;
 class TJournalStore;
@@ -20,7 +22,9 @@ struct TCardFields;
 class TJournalHook : public QObject {
     Q_OBJECT
 public:
-    explicit TJournalHook(QWidget* mainWindow);
+    // `calcView`: the view whose plug-in look the journal's windows wear
+    // (made when first asked for).
+    TJournalHook(QWidget* mainWindow, std::function<TCalcView*()> calcView);
 
     // Ctrl+J and the link "Журнал контроля…": the window, opened on first use.
     void Open();
@@ -42,6 +46,7 @@ private:
     void FollowSettings();
 
     QWidget* m_main;
+    std::function<TCalcView*()> m_calcView;
     QPointer<TfJournal> m_window;
     QPointer<TfJournalSettings> m_settings;
     bool m_settingsNoteSaid = false; // a damaged journal.cnf is said once a run
