@@ -430,8 +430,8 @@ TCalcView* TfMain::CalcView()
     Panel2->PlaceSchemePictures();
     // The plug-ins loaded so far, on this view's own list, in their order;
     // what failed was said when they were loaded.
-    for (const QString& path : std::exchange(m_calcSkinPaths, {}))
-        ApplyPluginToView(path, Panel2->SkinTargets());
+    for (const TPlugin& plugin : std::exchange(m_pluginsForCalc, {}))
+        ApplyPluginToView(plugin, Panel2->SkinTargets());
     // The links look like the diary's own link: taken after the plug-in's
     // steps, as the links' own font steps came before the diary link's.
     Panel2->FollowLinkStyleOf(Panel1->LinkStyleModel());
@@ -468,7 +468,7 @@ void TfMain::ChoosePluginFromHeader()
 
 void TfMain::RememberChosenPlugin()
 {
-    if (const auto chosen = ChoosePlugin(this, [this](const QString& path) { return LoadSkin(path); }))
+    if (const auto chosen = ChoosePlugin(this, m_pluginPath, [this](const QString& path) { return LoadSkin(path); }))
         RewriteAfterPluginChoice(*chosen);
 }
 

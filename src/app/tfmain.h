@@ -4,6 +4,7 @@
 #include "core/instanceguard.h"
 #include "gui/skintargets.h"
 #include "app/inputhold.h"
+#include "skin/view/plugin.h"
 
 #include <QWidget>
 #include <functional>
@@ -52,8 +53,8 @@ public:
     // controls and the views' lists, block by block in the plug-in's order
     // (the calculation view's once it is built).
     TSkinTargets SkinTargets() const;
-    // LoadPlugin on SkinTargets(), the calculation view's part kept for
-    // when it is built.
+    // The plug-in read once and applied to SkinTargets(); the windows not
+    // built yet get the value when they are.
     bool LoadSkin(const QString& path);
 
     // Where the diary is saved: log.cnf, or, when log.cnf must not be written
@@ -154,10 +155,12 @@ private:
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
     TInputHold* m_inputHold = nullptr;
-    // The plug-ins loaded before the calculation view was built, in order:
-    // it gets them when it is.
-    QStringList m_calcSkinPaths;
-    QStringList m_aboutSkinPaths;
+    // The plug-in applied last (marked in the dialog), and the plug-ins
+    // loaded before the calculation view and the About window were built,
+    // in order, as read: each gets them when it is.
+    QString m_pluginPath;
+    std::vector<TPlugin> m_pluginsForCalc;
+    std::vector<TPlugin> m_pluginsForAbout;
     bool m_closing = false;
     bool m_endRequested = false;
     bool m_inClose = false;

@@ -138,22 +138,26 @@ void TfMain::SetAbout(TfAbout* about)
     fAbout = about;
     TSkinTargets t;
     t.aboutPicture = about->Picture();
-    for (const QString& path : std::exchange(m_aboutSkinPaths, {}))
-        ApplyPluginToView(path, t);
+    for (const TPlugin& plugin : std::exchange(m_pluginsForAbout, {}))
+        ApplyPluginToView(plugin, t);
 }
 
 bool TfMain::LoadSkin(const QString& path)
 {
-    if (Panel2)
-        return LoadPlugin(path, SkinTargets());
-    // The calculation view gets it when it is built; its picture is checked
-    // now against the view's size, as the others are.
-    m_calcSkinPaths << path;
-    const bool loaded = LoadPlugin(path, SkinTargets(), QSize(638, 308));
-    // The About picture is the load's last step: a load that failed never
-    // reached it.
+    // The windows not built yet have their pictures checked now against
+    // their design sizes, as the others are.
+    TPictureSizes sizes = DesignSizes(SkinTargets());
+    sizes.try_emplace(TPluginKey::CalcPicture, QSize(638, 308));
+    sizes.try_emplace(TPluginKey::AboutPicture, AboutPictureSize);
+    const TPlugin plugin = ReadPlugin(path, sizes);
+    const bool loaded = LoadPlugin(plugin, SkinTargets());
+    if (!Panel2)
+        m_pluginsForCalc.push_back(plugin);
+    // The About window gets only a load that went through.
     if (loaded && !fAbout)
-        m_aboutSkinPaths << path;
+        m_pluginsForAbout.push_back(plugin);
+    if (loaded)
+        m_pluginPath = path;
     return loaded;
 }
 

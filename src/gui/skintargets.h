@@ -1,6 +1,7 @@
-// The controls an appearance plug-in reaches, by the part of the plug-in
-// that sets them. Each view fills the lists where it creates its controls;
-// the main window joins them; the plug-in loader applies to them.
+// The controls an appearance plug-in reaches, by the key of the plug-in
+// that sets them (PluginTable, skin/plgformat.h). Each view fills the lists
+// where it creates its controls; the main window joins them; the plug-in
+// loader applies to them.
 #pragma once
 #include <QSize>
 
@@ -12,16 +13,16 @@ class QWidget;
 namespace kelto {
 
 struct TSkinTargets {
-    QLabel* mainPicture = nullptr;    // line 2: the main window's background
-    QLabel* diaryPicture = nullptr;   // line 3: the diary view's background
-    QLabel* calcPicture = nullptr;    // line 4: the calculation view's background
-    std::vector<QWidget*> menuLabels; // lines 6-9
-    std::vector<QWidget*> headings;   // lines 11-14
-    std::vector<QWidget*> captions;   // lines 16-19
-    std::vector<QWidget*> values;     // lines 21-24
-    std::vector<QWidget*> inputs;     // lines 26-29
-    QWidget* marker = nullptr;        // line 31: its colour
-    QLabel* aboutPicture = nullptr;   // line 33: the About window's background
+    QLabel* mainPicture = nullptr;    // MainPicture: the main window's background
+    QLabel* diaryPicture = nullptr;   // DiaryPicture: the diary view's background
+    QLabel* calcPicture = nullptr;    // CalcPicture: the calculation view's background
+    std::vector<QWidget*> menuLabels; // MenuFont
+    std::vector<QWidget*> headings;   // HeadingFont
+    std::vector<QWidget*> captions;   // CaptionFont
+    std::vector<QWidget*> values;     // ValueFont
+    std::vector<QWidget*> inputs;     // InputFont
+    QWidget* marker = nullptr;        // Marker: its colour
+    QLabel* aboutPicture = nullptr;   // AboutPicture: the About window's background
 };
 
 // The About window's picture: built after the main window is up, its

@@ -139,6 +139,23 @@ TFontStyles ParseFontStyles(const QString& text)
     return s;
 }
 
+TPluginFont ReadFontBlock(const QString& name, const QString& size, const QString& colour, const QString& style)
+{
+    TPluginFont font;
+    font.name = name;
+    try {
+        font.read = TPluginFont::TRead::Name;
+        font.size = ParseFontSize(size);
+        font.read = TPluginFont::TRead::Size;
+        font.colour = HexToColor(colour);
+        font.styles = ParseFontStyles(style);
+        font.read = TPluginFont::TRead::Whole;
+    } catch (const Error& e) {
+        font.problem = e.text();
+    }
+    return font;
+}
+
 QString ResolvePictureReference(const QString& pluginFolder, const QString& reference)
 {
     QString folder = pluginFolder;

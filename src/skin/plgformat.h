@@ -27,9 +27,11 @@ bool HoldsControlCharacter(const QString& name);
 // A plug-in has at least this many lines; later ones are never read.
 inline constexpr int PluginLineCount = 33;
 
-// What a plug-in sets, each on its lines: the one table of keys and line
-// numbers. A key marked optional may be missing from a file (one made
-// before the key was added), which then leaves that part as it is.
+// What a plug-in sets, each on its lines: the one table of keys, their
+// line numbers and what the lines hold. A key marked optional may be
+// missing from a file (one made before the key was added), which then
+// leaves that part as it is. The rows stand in the order a plug-in is
+// applied.
 enum class TPluginKey {
     MainPicture,
     DiaryPicture,
@@ -42,32 +44,28 @@ enum class TPluginKey {
     Marker,
     AboutPicture,
 };
+// A picture reference (one line), a font block (name, size, colour,
+// styles: four lines) or a colour (one line).
+enum class TPluginValue { Picture, Font, Colour };
 struct TPluginLines {
     TPluginKey key;
     int first; // line number, from 1
-    int count; // a font block: name, size, colour, styles
+    int count;
     bool optional;
+    TPluginValue kind = TPluginValue::Picture;
 };
 inline constexpr TPluginLines PluginTable[] = {
-    {TPluginKey::MainPicture, 2, 1, false},  {TPluginKey::DiaryPicture, 3, 1, false},
-    {TPluginKey::CalcPicture, 4, 1, false},  {TPluginKey::MenuFont, 6, 4, false},
-    {TPluginKey::HeadingFont, 11, 4, false}, {TPluginKey::CaptionFont, 16, 4, false},
-    {TPluginKey::ValueFont, 21, 4, false},   {TPluginKey::InputFont, 26, 4, false},
-    {TPluginKey::Marker, 31, 1, false},      {TPluginKey::AboutPicture, 33, 1, false},
+    {TPluginKey::MainPicture, 2, 1, false, TPluginValue::Picture},
+    {TPluginKey::DiaryPicture, 3, 1, false, TPluginValue::Picture},
+    {TPluginKey::CalcPicture, 4, 1, false, TPluginValue::Picture},
+    {TPluginKey::MenuFont, 6, 4, false, TPluginValue::Font},
+    {TPluginKey::HeadingFont, 11, 4, false, TPluginValue::Font},
+    {TPluginKey::CaptionFont, 16, 4, false, TPluginValue::Font},
+    {TPluginKey::ValueFont, 21, 4, false, TPluginValue::Font},
+    {TPluginKey::InputFont, 26, 4, false, TPluginValue::Font},
+    {TPluginKey::Marker, 31, 1, false, TPluginValue::Colour},
+    {TPluginKey::AboutPicture, 33, 1, false, TPluginValue::Picture},
 };
-constexpr const TPluginLines& PluginLinesOf(TPluginKey key)
-{
-    for (const TPluginLines& entry : PluginTable)
-        if (entry.key == key)
-            return entry;
-    return PluginTable[0];
-}
-// The key's first line number.
-constexpr int PluginLine(TPluginKey key)
-{
-    return PluginLinesOf(key).first;
-}
-
 // Colour value 0x00BBGGRR: red in the lowest byte.
 using TColor = std::uint32_t;
 
@@ -118,6 +116,22 @@ int ParseFontSize(const QString& text);
 
 // Styles whose exact-case names occur anywhere in `text`.
 TFontStyles ParseFontStyles(const QString& text);
+
+// One font block as read. The design toolkit took a block step by step, so
+// one whose size does not read still names its font, and one whose colour
+// does not read also keeps its size: `read` says how far it got, and
+// `problem` why it stopped there.
+struct TPluginFont {
+    enum class TRead { Name, Size, Whole };
+    QString name;
+    int size = 0; // points; negative: a character height in pixels at 96 dpi; 0 keeps the size
+    TColor colour = 0;
+    TFontStyles styles = 0;
+    TRead read = TRead::Whole;
+    QString problem;
+};
+// The block's four lines as values. Never throws.
+TPluginFont ReadFontBlock(const QString& name, const QString& size, const QString& colour, const QString& style);
 
 // A picture reference resolved against the plug-in's folder. "\" and "/"
 // both separate folders in the reference.

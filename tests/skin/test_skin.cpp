@@ -340,7 +340,7 @@ private slots:
         f.setUnderline(true);
         f.setStrikeOut(true);
         label.setFont(f);
-        ApplyFont(&label, "Some Font", "11", "#102030", style);
+        ApplyFont(&label, ReadFontBlock("Some Font", "11", "#102030", style));
         QCOMPARE(label.font().family(), QString("Some Font"));
         QCOMPARE(label.font().pointSize(), 11);
         QTEST(label.font().bold(), "bold");
@@ -361,7 +361,7 @@ private slots:
         edit.setFont(f);
         const QColor oldColour = edit.palette().color(QPalette::Text);
 
-        ApplyFont(&edit, "Lead Font", " 15", "#FF0000", "");
+        ApplyFont(&edit, ReadFontBlock("Lead Font", " 15", "#FF0000", ""));
         QCOMPARE(edit.font().pointSize(), 15);
         QVERIFY(!edit.font().italic());
 
@@ -369,7 +369,7 @@ private slots:
         QPalette pal = edit.palette();
         pal.setColor(QPalette::Text, oldColour);
         edit.setPalette(pal);
-        QVERIFY_THROWS_EXCEPTION(Error, ApplyFont(&edit, "New Font", "15 ", "#FF0000", "fsBold"));
+        QVERIFY_THROWS_EXCEPTION(Error, ApplyFont(&edit, ReadFontBlock("New Font", "15 ", "#FF0000", "fsBold")));
         QCOMPARE(edit.font().family(), QString("New Font"));
         QCOMPARE(edit.font().pointSize(), 8);
         QVERIFY(edit.font().italic());
@@ -377,7 +377,7 @@ private slots:
         QCOMPARE(edit.palette().color(QPalette::Text), oldColour);
 
         // A bad colour keeps name and size, not the old style.
-        QVERIFY_THROWS_EXCEPTION(Error, ApplyFont(&edit, "Third", "20", "", "fsBold"));
+        QVERIFY_THROWS_EXCEPTION(Error, ApplyFont(&edit, ReadFontBlock("Third", "20", "", "fsBold")));
         QCOMPARE(edit.font().family(), QString("Third"));
         QCOMPARE(edit.font().pointSize(), 20);
         QVERIFY(edit.font().italic());
@@ -416,18 +416,20 @@ private slots:
         Put(Pic("junk.jpg"), "no picture");
         MessageRecorder rec;
         FakeWindows eager, lazy;
-        const bool ok = LoadPlugin(m_plg, eager.t);
+        const bool ok = LoadPlugin(ReadPlugin(m_plg), eager.t);
         QCOMPARE(ok, line == 0);
         TSkinTargets rest = lazy.t, view;
         view.calcPicture = std::exchange(rest.calcPicture, nullptr);
         view.captions = std::exchange(rest.captions, {});
         TSkinTargets about;
         about.aboutPicture = std::exchange(rest.aboutPicture, nullptr);
-        QCOMPARE(LoadPlugin(m_plg, rest, QSize(38, 28), QSize(37, 27)), ok);
+        const TPlugin read
+            = ReadPlugin(m_plg, {{TPluginKey::CalcPicture, QSize(38, 28)}, {TPluginKey::AboutPicture, QSize(37, 27)}});
+        QCOMPARE(LoadPlugin(read, rest), ok);
         QCOMPARE(rec.boxes.size(), ok ? 0 : 2);
-        ApplyPluginToView(m_plg, view);
+        ApplyPluginToView(read, view);
         if (ok) // the main window hands the About window only a load that went through
-            ApplyPluginToView(m_plg, about);
+            ApplyPluginToView(read, about);
         QCOMPARE(rec.boxes.size(), ok ? 0 : 2);
         QCOMPARE(lazy.pic(lazy.t.calcPicture), eager.pic(eager.t.calcPicture));
         QCOMPARE(lazy.pic(lazy.t.aboutPicture), eager.pic(eager.t.aboutPicture));
@@ -443,7 +445,7 @@ private slots:
         QFETCH(bool, aboutChildOfMain);
         MessageRecorder rec;
         FakeWindows w(aboutChildOfMain);
-        QVERIFY(LoadPlugin(m_plg, w.t));
+        QVERIFY(LoadPlugin(ReadPlugin(m_plg), w.t));
         QVERIFY(rec.boxes.isEmpty());
         w.ExpectPictureSizes({40, 30}, {39, 29}, {38, 28}, {37, 27});
         QCOMPARE(w.t.mainPicture->alignment(), Qt::AlignLeft | Qt::AlignTop);
@@ -488,7 +490,7 @@ private slots:
         WritePlugin(lines);
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(!LoadPlugin(m_plg, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(m_plg), w.t));
         QCOMPARE(rec.Texts(), QStringList{"Ошибка загрузки выбранного плагина!\nВ плагине нет строки 33"});
         QCOMPARE(rec.Captions(), QStringList{"Кельто"});
         QCOMPARE(w.pic(w.t.mainPicture), QSize(40, 30));
@@ -508,7 +510,7 @@ private slots:
         WritePlugin(lines);
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(LoadPlugin(m_plg, w.t));
+        QVERIFY(LoadPlugin(ReadPlugin(m_plg), w.t));
         QVERIFY(rec.boxes.isEmpty());
     }
 
@@ -520,7 +522,7 @@ private slots:
         MessageRecorder rec;
         FakeWindows w;
         const QColor marker = w.marker();
-        QVERIFY(!LoadPlugin(m_plg, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(m_plg), w.t));
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(w.t.captions.back()->font().family(), QString("Caption Font"));
         QCOMPARE(w.t.values.front()->font().family(), QString("Value Font"));
@@ -550,7 +552,7 @@ private slots:
         QVERIFY(QFile::remove(Pic(file)));
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(!LoadPlugin(m_plg, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(m_plg), w.t));
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(!w.t.mainPicture->pixmap().isNull(), mainChanged);
         QVERIFY(w.t.diaryPicture->pixmap().isNull());
@@ -584,7 +586,7 @@ private slots:
         WritePlugin(lines);
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(!LoadPlugin(m_plg, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(m_plg), w.t));
         QCOMPARE(rec.boxes.size(), 1);
         QVERIFY(w.t.aboutPicture->pixmap().isNull());
         if (!file.isEmpty())
@@ -644,7 +646,7 @@ private slots:
         WritePlugin(lines);
         MessageRecorder rec;
         FakeWindows w;
-        QCOMPARE(LoadPlugin(m_plg, w.t), reason.isEmpty());
+        QCOMPARE(LoadPlugin(ReadPlugin(m_plg), w.t), reason.isEmpty());
         const QString text = "Ошибка загрузки выбранного плагина!\nКартинка " + name + " не открывается: " + reason;
         QCOMPARE(rec.Texts(), reason.isEmpty() ? QStringList() : QStringList{text});
     }
@@ -657,7 +659,7 @@ private slots:
         QVERIFY(QFile::copy(m_plg, named));
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(!LoadPlugin(named, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(named), w.t));
         QCOMPARE(rec.Texts(),
                  QStringList{"Ошибка загрузки выбранного плагина!\nВ имени файла плагина есть управляющий знак"});
         QVERIFY(w.t.mainPicture->pixmap().isNull());
@@ -688,7 +690,7 @@ private slots:
         TPictureLabel* image = MakePictureLabel(&window, "Image1", {0, 0, 638, 457}, QStringLiteral(":/none"));
         bool loaded = true;
         try {
-            LoadPictureInto(image, m_folder, "вид/" + name);
+            ShowPluginPicture(image, ReadPluginPicture(m_folder, "вид/" + name, image->size()));
         } catch (const Error&) {
             loaded = false;
         }
@@ -727,7 +729,7 @@ private slots:
         TPictureLabel* image = MakePictureLabel(&window, "Image1", {0, 0, 40, 30}, QStringLiteral(":/none"));
         bool loaded = true;
         try {
-            LoadPictureInto(image, m_folder, lines[1]);
+            ShowPluginPicture(image, ReadPluginPicture(m_folder, lines[1], image->size()));
         } catch (const Error&) {
             loaded = false;
         }
@@ -746,7 +748,7 @@ private slots:
         WritePlugin(lines);
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(LoadPlugin(m_plg, w.t));
+        QVERIFY(LoadPlugin(ReadPlugin(m_plg), w.t));
         QCOMPARE(w.pic(w.t.mainPicture), QSize(41, 31));
         QCOMPARE(w.t.aboutPicture->pixmap().size(), QSize(16, 16));
     }
@@ -778,8 +780,8 @@ private slots:
         }
         MessageRecorder rec;
         FakeWindows w;
-        const bool ok = LoadPlugin(m_plg, w.t);
-        const bool again = LoadPlugin(m_plg, w.t);
+        const bool ok = LoadPlugin(ReadPlugin(m_plg), w.t);
+        const bool again = LoadPlugin(ReadPlugin(m_plg), w.t);
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         for (const QString& f : files)
             QFile::setPermissions(Pic(f), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -796,14 +798,14 @@ private slots:
     {
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(!LoadPlugin(m_folder + "/нет.plg", w.t));
-        QVERIFY(!LoadPlugin(m_folder, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(m_folder + "/нет.plg"), w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(m_folder), w.t));
         // Neither a FIFO (which once hung the start) nor an endless device.
         const QString fifo = m_folder + "/канал.plg", zero = m_folder + "/ноль.plg";
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(QFile::link("/dev/zero", zero));
-        QVERIFY(!LoadPlugin(fifo, w.t));
-        QVERIFY(!LoadPlugin(zero, w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(fifo), w.t));
+        QVERIFY(!LoadPlugin(ReadPlugin(zero), w.t));
         QFile::remove(fifo);
         QFile::remove(zero);
         QCOMPARE(rec.boxes.size(), 4);
@@ -826,11 +828,16 @@ private slots:
         const TPlgLines lines = ReadPlgFile(QStringLiteral(KELTO_PLUGIN_SOURCES "/") + name + ".plg");
         QCOMPARE(lines.count(), PluginLineCount);
         QLabel probe;
-        for (int block : {6, 11, 16, 21, 26})
-            ApplyFont(&probe, lines.line(block), lines.line(block + 1), lines.line(block + 2), lines.line(block + 3));
-        (void)HexToColor(lines.line(31));
-        for (int n : {2, 3, 4, 33})
-            QVERIFY(lines.line(n).startsWith(name + "\\"));
+        for (const TPluginLines& row : PluginTable) {
+            const int n = row.first;
+            if (row.kind == TPluginValue::Font)
+                ApplyFont(&probe,
+                          ReadFontBlock(lines.line(n), lines.line(n + 1), lines.line(n + 2), lines.line(n + 3)));
+            else if (row.kind == TPluginValue::Colour)
+                (void)HexToColor(lines.line(n));
+            else
+                QVERIFY(lines.line(n).startsWith(name + "\\"));
+        }
 
         const QString built = QStringLiteral(KELTO_DIR "/plugins/") + name + ".plg";
         QCOMPARE(Get(built), Get(QStringLiteral(KELTO_PLUGIN_SOURCES "/") + name + ".plg"));
@@ -839,7 +846,7 @@ private slots:
             QSKIP("the design pictures are not drawn yet");
         MessageRecorder rec;
         FakeWindows w;
-        QVERIFY(LoadPlugin(built, w.t));
+        QVERIFY(LoadPlugin(ReadPlugin(built), w.t));
         QVERIFY(rec.boxes.isEmpty());
         w.ExpectPictureSizes({638, 457}, {638, 308}, {638, 308}, {432, 198});
         // Stored scrambled: the plain form does not decode from the file.
@@ -878,7 +885,8 @@ private slots:
     {
         // As the shell does it: the applied choice is remembered in ini.cnf.
         const auto Choose = [](auto& w) {
-            if (const auto chosen = ChoosePlugin(&w.main, w.t))
+            if (const auto chosen
+                = ChoosePlugin(&w.main, {}, [&w](const QString& p) { return LoadPlugin(ReadPlugin(p), w.t); }))
                 RewriteAfterPluginChoice(*chosen);
         };
         Put(SettingsPath(), "old.plg\r\n1\r\nthree\r\n");
@@ -945,7 +953,7 @@ private slots:
                 if (b->text() == QStringLiteral("Другой файл…"))
                     b->click();
         });
-        ChoosePlugin(&w.main, w.t);
+        ChoosePlugin(&w.main, {}, [&w](const QString& p) { return LoadPlugin(ReadPlugin(p), w.t); });
         QCOMPARE(title, QStringLiteral("Выбор плагина оформления"));
         QCOMPARE(names.size(), 1); // "тест", marked when it is the one applied
         QVERIFY2(names[0].startsWith(QStringLiteral("тест")), qPrintable(names[0]));

@@ -55,12 +55,11 @@ std::vector<TPicturePrefetch::TDecoded> DecodePluginPictures(const QString& plgP
     try {
         const TPlgLines lines = ReadPlgFile(plgPath);
         const QString folder = QFileInfo(plgPath).path();
-        for (TPluginKey key :
-             {TPluginKey::MainPicture, TPluginKey::DiaryPicture, TPluginKey::CalcPicture, TPluginKey::AboutPicture}) {
-            if (!HasPluginLines(lines, PluginLinesOf(key)))
+        for (const TPluginLines& row : PluginTable) {
+            if (row.kind != TPluginValue::Picture || !HasPluginLines(lines, row))
                 continue;
             TPicturePrefetch::TDecoded d;
-            d.path = ResolvePictureReference(folder, lines.line(PluginLine(key)));
+            d.path = ResolvePictureReference(folder, lines.line(row.first));
             const QByteArray format = PictureFormatFor(d.path);
             d.bytes = ReadUnscrambledPicture(d.path);
             QBuffer buffer(&d.bytes);
@@ -142,12 +141,9 @@ QString FileDialog(QWidget* parent, const QString& startDir)
     return files.isEmpty() ? QString() : files.first();
 }
 
-// The plug-in applied last, marked in the list.
-QString g_current;
-
 // The plug-ins of plugins/ by name, the current one marked, and "Другой
 // файл…" for one kept elsewhere.
-QString RealDialog(QWidget* parent, const QString& startDir)
+QString RealDialog(QWidget* parent, const QString& startDir, const QString& current)
 {
     const QString folder = startDir + QStringLiteral("/plugins");
     QDialog dialog(parent);
@@ -161,11 +157,11 @@ QString RealDialog(QWidget* parent, const QString& startDir)
     for (const QFileInfo& f : files) {
         if (HoldsControlCharacter(f.fileName()))
             continue;
-        const bool current = QFileInfo(g_current) == f;
+        const bool isCurrent = QFileInfo(current) == f;
         auto* item = new QListWidgetItem(
-            current ? f.completeBaseName() + QStringLiteral(" (выбран сейчас)") : f.completeBaseName(), list);
+            isCurrent ? f.completeBaseName() + QStringLiteral(" (выбран сейчас)") : f.completeBaseName(), list);
         item->setData(Qt::UserRole, f.absoluteFilePath());
-        if (current) {
+        if (isCurrent) {
             QFont bold = list->font();
             bold.setBold(true);
             item->setFont(bold);
@@ -196,13 +192,6 @@ QString RealDialog(QWidget* parent, const QString& startDir)
     return result == QDialog::Accepted + 1 ? chosen : QString();
 }
 
-void ApplyFontBlock(const std::vector<QWidget*>& controls, const TPlgLines& lines, int firstLine)
-{
-    for (QWidget* control : controls)
-        ApplyFont(control, lines.line(firstLine), lines.line(firstLine + 1), lines.line(firstLine + 2),
-                  lines.line(firstLine + 3));
-}
-
 // The one text of a failed load, and below it what failed.
 void ShowPluginError(const QString& reason)
 {
@@ -217,23 +206,26 @@ QColor ToQColor(TColor value)
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-void ApplyFont(QWidget* control, const QString& name, const QString& size, const QString& colour, const QString& style)
+void ApplyFont(QWidget* control, const TPluginFont& read)
 {
     QFont font = control->font();
-    font.setFamily(ResolveFontFamily(name));
+    font.setFamily(ResolveFontFamily(read.name));
     control->setFont(font);
+    if (read.read == TPluginFont::TRead::Name)
+        throw Error(read.problem);
 
-    const int points = ParseFontSize(size);
-    if (points > 0) {
-        font.setPointSize(std::min(points, MaxPointSize));
-    } else if (points < 0) {
+    if (read.size > 0) {
+        font.setPointSize(std::min(read.size, MaxPointSize));
+    } else if (read.size < 0) {
         // A negative size is a character height in pixels at 96 dpi, as the
         // design toolkit reads it.
-        font.setPixelSize(std::min(int((qint64(-qint64(points)) * 96 + 36) / 72), MaxPointSize));
+        font.setPixelSize(std::min(int((qint64(-qint64(read.size)) * 96 + 36) / 72), MaxPointSize));
     }
     control->setFont(font);
+    if (read.read == TPluginFont::TRead::Size)
+        throw Error(read.problem);
 
-    const QColor c = ToQColor(HexToColor(colour));
+    const QColor c = ToQColor(read.colour);
     QPalette pal = control->palette();
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
         pal.setColor(g, QPalette::WindowText, c);
@@ -242,85 +234,79 @@ void ApplyFont(QWidget* control, const QString& name, const QString& size, const
     }
     control->setPalette(pal);
 
-    font.setBold(false);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    control->setFont(font);
-
-    const TFontStyles styles = ParseFontStyles(style);
-    if (styles & fsItalic)
+    if (read.styles & fsItalic)
         InstallItalicFonts();
-    font.setBold(styles & fsBold);
-    font.setItalic(styles & fsItalic);
-    font.setUnderline(styles & fsUnderline);
-    font.setStrikeOut(styles & fsStrikeOut);
+    font.setBold(read.styles & fsBold);
+    font.setItalic(read.styles & fsItalic);
+    font.setUnderline(read.styles & fsUnderline);
+    font.setStrikeOut(read.styles & fsStrikeOut);
     control->setFont(font);
 }
 
-namespace {
-
-// The picture a reference names, read and checked whole: against `design`
-// when given (the header is read first, so a claimed 30000 × 30000 is never
-// decoded), and its body must decode. What is wrong names the picture.
-QImage ReadCheckedPicture(const QString& pluginFolder, const QString& reference, const QSize* design)
+TPluginPicture ReadPluginPicture(const QString& pluginFolder, const QString& reference, const QSize& design)
 {
+    // Checked whole now, not when first painted: a picture that fails later
+    // would leave a blank window behind a plug-in already remembered. The
+    // header is read first, so a claimed 30000 × 30000 is never decoded.
     const QString path = ResolvePictureReference(pluginFolder, reference);
+    TPluginPicture picture{QFileInfo(path).fileName(), {}};
     try {
         const QByteArray format = PictureFormatFor(path);
         QByteArray bytes = ReadUnscrambledPicture(path);
         if (auto ready = TakePrefetched(path, bytes)) {
-            if (design)
-                CheckPictureSize(ready->headerSize, *design);
-            return std::move(ready->image);
+            if (design.isValid())
+                CheckPictureSize(ready->headerSize, design);
+            picture.image = std::move(ready->image);
+            return picture;
         }
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, format);
         reader.setDecideFormatFromContent(false);
-        if (design)
-            CheckPictureSize(reader.size(), *design);
+        if (design.isValid())
+            CheckPictureSize(reader.size(), design);
         if (!PictureBodyIsWhole(bytes, format))
             throw Error(QStringLiteral("файл обрезан"));
-        QImage image = reader.read();
-        if (image.isNull())
+        picture.image = reader.read();
+        if (picture.image.isNull())
             throw Error(QStringLiteral("файл повреждён"));
-        return image;
+        return picture;
     } catch (const Error& e) {
-        throw Error(QStringLiteral("Картинка %1 не открывается: %2").arg(QFileInfo(path).fileName(), e.text()));
+        throw Error(QStringLiteral("Картинка %1 не открывается: %2").arg(picture.fileName, e.text()));
     }
 }
 
-} // namespace
-
-void LoadPictureInto(QWidget* control, const QString& pluginFolder, const QString& reference)
+void ShowPluginPicture(QLabel* control, const TPluginPicture& picture)
 {
-    if (!control)
-        throw Error(QStringLiteral("Нет элемента для рисунка %1").arg(reference));
-    auto* label = qobject_cast<QLabel*>(control);
-    // Checked whole now, not when first painted: a picture that fails later
-    // would leave a blank window behind a plug-in already remembered. A
-    // window's picture control has its design size, which its picture must
-    // have too.
-    auto* picture = dynamic_cast<TPictureLabel*>(control);
-    const QSize design = picture ? picture->size() : QSize();
-    QImage image = ReadCheckedPicture(pluginFolder, reference, picture ? &design : nullptr);
-    if (!label)
-        throw Error(QStringLiteral("%1 не показывает рисунков").arg(control->objectName()));
-    label->setScaledContents(false);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (picture)
-        picture->ShowPicture(QPixmap::fromImage(std::move(image)));
+    auto* designed = dynamic_cast<TPictureLabel*>(control);
+    if (designed) {
+        try {
+            CheckPictureSize(picture.image.size(), designed->size());
+        } catch (const Error& e) {
+            throw Error(QStringLiteral("Картинка %1 не открывается: %2").arg(picture.fileName, e.text()));
+        }
+    }
+    control->setScaledContents(false);
+    control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (designed)
+        designed->ShowPicture(QPixmap::fromImage(picture.image));
     else
-        label->setPixmap(QPixmap::fromImage(std::move(image)));
+        control->setPixmap(QPixmap::fromImage(picture.image));
+}
+
+TPictureSizes DesignSizes(const TSkinTargets& targets)
+{
+    TPictureSizes sizes;
+    for (const auto& [key, control] : {std::pair{TPluginKey::MainPicture, targets.mainPicture},
+                                       {TPluginKey::DiaryPicture, targets.diaryPicture},
+                                       {TPluginKey::CalcPicture, targets.calcPicture},
+                                       {TPluginKey::AboutPicture, targets.aboutPicture}})
+        if (auto* designed = dynamic_cast<TPictureLabel*>(control))
+            sizes[key] = designed->size();
+    return sizes;
 }
 
 namespace {
-
-// How much of the plug-in to apply: all of it, strictly (every target
-// there); all but the calculation view, whose picture is only checked; or
-// only what a view built later holds, silently.
-enum class TPart { Whole, CalcLater, ViewLater };
 
 QString UnreadValue(const TPlgLines& lines, int line, const QString& what)
 {
@@ -347,125 +333,163 @@ QString FontBlockProblem(const TPlgLines& lines, int first, const QString& fallb
     return fallback;
 }
 
-bool Apply(const QString& path, const TSkinTargets& targets, TPart part, const QSize& calcPictureSize = {},
-           const QSize& aboutPictureSize = {})
+// One key's lines into `plugin`; kelto::Error with the user's words when
+// they do not read.
+void ReadKey(TPlugin& plugin, const TPlgLines& lines, const TPluginLines& row, const TPictureSizes& sizes)
 {
-    const bool view = part == TPart::ViewLater;
-    try {
-        if (HoldsControlCharacter(QFileInfo(path).fileName()))
-            throw Error(QStringLiteral("В имени файла плагина есть управляющий знак"));
-        const TPlgLines lines = ReadPlgFile(path);
-        const QString folder = QFileInfo(path).path();
-
-        // A key the file lacks (only an optional one may) leaves its part.
-        const auto has = [&lines](TPluginKey key) { return HasPluginLines(lines, PluginLinesOf(key)); };
-        const auto line = [&lines](TPluginKey key) { return lines.line(PluginLine(key)); };
-        if (!view && has(TPluginKey::MainPicture))
-            LoadPictureInto(targets.mainPicture, folder, line(TPluginKey::MainPicture));
-        if (!view && has(TPluginKey::DiaryPicture))
-            LoadPictureInto(targets.diaryPicture, folder, line(TPluginKey::DiaryPicture));
-        if (has(TPluginKey::CalcPicture)) {
-            if (part == TPart::CalcLater)
-                ReadCheckedPicture(folder, line(TPluginKey::CalcPicture), &calcPictureSize);
-            else if (!view || targets.calcPicture)
-                LoadPictureInto(targets.calcPicture, folder, line(TPluginKey::CalcPicture));
+    // An optional key the file lacks leaves its part.
+    if (row.kind != TPluginValue::Font && !HasPluginLines(lines, row))
+        return;
+    switch (row.kind) {
+    case TPluginValue::Picture: {
+        const auto size = sizes.find(row.key);
+        plugin.pictures[row.key] = ReadPluginPicture(QFileInfo(plugin.path).path(), lines.line(row.first),
+                                                     size == sizes.end() ? QSize() : size->second);
+        return;
+    }
+    case TPluginValue::Font:
+        try {
+            if (!HasPluginLines(lines, row))
+                return;
+            const auto line = [&](int n) { return lines.line(row.first + n); };
+            const TPluginFont& font = plugin.fonts[row.key] = ReadFontBlock(line(0), line(1), line(2), line(3));
+            if (font.read != TPluginFont::TRead::Whole)
+                throw Error(font.problem);
+        } catch (const Error& e) {
+            throw Error(FontBlockProblem(lines, row.first, e.text()));
         }
-
-        for (const auto& [controls, key] : {std::pair{&targets.menuLabels, TPluginKey::MenuFont},
-                                            {&targets.headings, TPluginKey::HeadingFont},
-                                            {&targets.captions, TPluginKey::CaptionFont},
-                                            {&targets.values, TPluginKey::ValueFont},
-                                            {&targets.inputs, TPluginKey::InputFont}}) {
-            const int first = PluginLine(key);
-            try {
-                if (!has(key))
-                    continue;
-                ApplyFontBlock(*controls, lines, first);
-                if (part == TPart::CalcLater) {
-                    // A block whose controls are all in the view not built
-                    // yet fails the load where it would have failed on them.
-                    ParseFontSize(lines.line(first + 1));
-                    HexToColor(lines.line(first + 2));
-                    ParseFontStyles(lines.line(first + 3));
-                }
-            } catch (const Error& e) {
-                throw Error(FontBlockProblem(lines, first, e.text()));
-            }
+        return;
+    case TPluginValue::Colour: try { plugin.marker = HexToColor(lines.line(row.first));
+        } catch (const Error&) {
+            throw Error(UnreadValue(lines, row.first, QStringLiteral("цвет")));
         }
-        if (view) {
-            if (targets.aboutPicture && has(TPluginKey::AboutPicture))
-                LoadPictureInto(targets.aboutPicture, folder, line(TPluginKey::AboutPicture));
-            return true;
-        }
+        return;
+    }
+}
 
-        if (!targets.marker)
-            throw Error(QStringLiteral("Нет полосы для цвета"));
-        const int markerLine = PluginLine(TPluginKey::Marker);
-        if (has(TPluginKey::Marker)) {
-            QColor marker;
-            try {
-                marker = ToQColor(HexToColor(lines.line(markerLine)));
-            } catch (const Error&) {
-                throw Error(UnreadValue(lines, markerLine, QStringLiteral("цвет")));
-            }
+std::vector<QWidget*> FontTargets(const TSkinTargets& targets, TPluginKey key)
+{
+    switch (key) {
+    case TPluginKey::MenuFont: return targets.menuLabels;
+    case TPluginKey::HeadingFont: return targets.headings;
+    case TPluginKey::CaptionFont: return targets.captions;
+    case TPluginKey::ValueFont: return targets.values;
+    case TPluginKey::InputFont: return targets.inputs;
+    default: return {};
+    }
+}
+
+QLabel* PictureTarget(const TSkinTargets& targets, TPluginKey key)
+{
+    switch (key) {
+    case TPluginKey::MainPicture: return targets.mainPicture;
+    case TPluginKey::DiaryPicture: return targets.diaryPicture;
+    case TPluginKey::CalcPicture: return targets.calcPicture;
+    case TPluginKey::AboutPicture: return targets.aboutPicture;
+    default: return nullptr;
+    }
+}
+
+void ApplyKey(const TPlugin& plugin, const TPluginLines& row, const TSkinTargets& targets)
+{
+    switch (row.kind) {
+    case TPluginValue::Picture:
+        if (const auto picture = plugin.pictures.find(row.key); picture != plugin.pictures.end())
+            if (QLabel* control = PictureTarget(targets, row.key))
+                ShowPluginPicture(control, picture->second);
+        return;
+    case TPluginValue::Font:
+        if (const auto font = plugin.fonts.find(row.key); font != plugin.fonts.end())
+            for (QWidget* control : FontTargets(targets, row.key))
+                ApplyFont(control, font->second);
+        return;
+    case TPluginValue::Colour:
+        if (plugin.marker && targets.marker) {
             QPalette pal = targets.marker->palette();
-            pal.setColor(QPalette::Window, marker);
+            pal.setColor(QPalette::Window, ToQColor(*plugin.marker));
             targets.marker->setPalette(pal);
             targets.marker->setAutoFillBackground(true);
         }
+        return;
+    }
+}
 
-        if (has(TPluginKey::AboutPicture)) {
-            if (part == TPart::CalcLater && !targets.aboutPicture)
-                ReadCheckedPicture(folder, line(TPluginKey::AboutPicture), &aboutPictureSize);
-            else
-                LoadPictureInto(targets.aboutPicture, folder, line(TPluginKey::AboutPicture));
+// The plug-in on `targets`, up to the key that failed (a font block as far
+// as it read); kelto::Error with what failed.
+void Apply(const TPlugin& plugin, const TSkinTargets& targets)
+{
+    if (plugin.failure && !plugin.failedAt)
+        throw Error(*plugin.failure);
+    for (const TPluginLines& row : PluginTable) {
+        const bool failsHere = plugin.failedAt == row.key;
+        try {
+            ApplyKey(plugin, row, targets);
+        } catch (const Error&) {
+            if (!failsHere)
+                throw;
         }
-        g_current = path;
-        return true;
+        if (failsHere)
+            throw Error(*plugin.failure);
+    }
+}
+
+template <class F> std::optional<QString> FailureOf(F&& step)
+{
+    try {
+        step();
+        return std::nullopt;
     } catch (const Error& e) {
-        if (!view)
-            ShowPluginError(e.text());
-        return false;
+        return e.text();
     } catch (const std::bad_alloc&) {
-        if (!view)
-            ShowPluginError(QStringLiteral("Недостаточно памяти"));
-        return false;
+        return QStringLiteral("Недостаточно памяти");
     } catch (const std::exception&) {
-        if (!view)
-            ShowPluginError({});
-        return false;
+        return QString();
     }
 }
 
 } // namespace
 
-bool LoadPlugin(const QString& path, const TSkinTargets& targets)
+TPlugin ReadPlugin(const QString& path, const TPictureSizes& sizes)
 {
-    return Apply(path, targets, TPart::Whole);
+    TPlugin plugin;
+    plugin.path = path;
+    std::optional<TPlgLines> lines;
+    plugin.failure = FailureOf([&] {
+        if (HoldsControlCharacter(QFileInfo(path).fileName()))
+            throw Error(QStringLiteral("В имени файла плагина есть управляющий знак"));
+        lines = ReadPlgFile(path);
+    });
+    for (const TPluginLines& row : PluginTable) {
+        if (plugin.failure)
+            break;
+        plugin.failure = FailureOf([&] { ReadKey(plugin, *lines, row, sizes); });
+        if (plugin.failure)
+            plugin.failedAt = row.key;
+    }
+    return plugin;
 }
 
-bool LoadPlugin(const QString& path, const TSkinTargets& targets, const QSize& calcPictureSize,
-                const QSize& aboutPictureSize)
+bool LoadPlugin(const TPlugin& plugin, const TSkinTargets& targets)
 {
-    return Apply(path, targets, TPart::CalcLater, calcPictureSize, aboutPictureSize);
+    if (const auto failure = FailureOf([&] { Apply(plugin, targets); })) {
+        ShowPluginError(*failure);
+        return false;
+    }
+    return true;
 }
 
-void ApplyPluginToView(const QString& path, const TSkinTargets& view)
+void ApplyPluginToView(const TPlugin& plugin, const TSkinTargets& view)
 {
-    Apply(path, view, TPart::ViewLater);
+    FailureOf([&] { Apply(plugin, view); });
 }
 
-std::optional<QString> ChoosePlugin(QWidget* parent, const TSkinTargets& targets)
-{
-    return ChoosePlugin(parent, [&targets](const QString& path) { return LoadPlugin(path, targets); });
-}
-
-std::optional<QString> ChoosePlugin(QWidget* parent, const std::function<bool(const QString&)>& load)
+std::optional<QString> ChoosePlugin(QWidget* parent, const QString& current,
+                                    const std::function<bool(const QString&)>& load)
 {
     QString start = ProgramFolder();
     while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
         start.chop(1);
-    const QString chosen = g_dialog ? g_dialog(parent, start) : RealDialog(parent, start);
+    const QString chosen = g_dialog ? g_dialog(parent, start) : RealDialog(parent, start, current);
     if (chosen.isEmpty() || !load(chosen))
         return std::nullopt;
     return chosen;
