@@ -129,10 +129,15 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     SignCard(card, fields);
     card.pdfName = CardPdfName(in.eDiam, in.eTol, made);
 
-    card.rows = HeadRows(fields, PipeText(in.eDiam, in.eTol));
+    card.pipe = PipeText(in.eDiam, in.eTol);
+    card.schemeName = card.scheme < 0 ? Dash : schemes[card.scheme];
+    card.exposures = CardValue(out.lExpo);
+    card.filmLength = CardValue(in.eDlin);
+    card.iqi = CardValue(check.wireCheck);
+    card.rows = HeadRows(fields, card.pipe);
     QList<TCardRow> layout = {
         {QStringLiteral("Класс чувствительности"), QString::number(in.cbSens)},
-        {QStringLiteral("Схема контроля"), card.scheme < 0 ? Dash : schemes[card.scheme]},
+        {QStringLiteral("Схема контроля"), card.schemeName},
     };
     layout += SourceRows(fields, false);
     layout += QList<TCardRow>{
@@ -141,12 +146,12 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
         {QStringLiteral("Наименьшее расстояние от источника до поверхности трубы f, мм"), CardValue(out.lFocRast)},
         {QStringLiteral("Расстояние F"), CardValue(check.focalCheck)},
         {QStringLiteral("Требуемый периметр просветки, мм"), CardValue(out.lPerimetr)},
-        {QStringLiteral("Минимальное кол-во экспозиций"), CardValue(out.lExpo)},
+        {QStringLiteral("Минимальное кол-во экспозиций"), card.exposures},
         {QStringLiteral("Угол между экспозициями"), CardValue(check.angleCheck)},
-        {QStringLiteral("Длина снимка, мм"), CardValue(in.eDlin)},
+        {QStringLiteral("Длина снимка, мм"), card.filmLength},
         {QStringLiteral("Длина снимка (проверка)"), CardValue(check.filmCheck)},
         {QStringLiteral("Минимальная чувствительность контроля, мм"), CardValue(out.lSens)},
-        {QStringLiteral("Проволочный эталон"), CardValue(check.wireCheck)},
+        {QStringLiteral("Проволочный эталон"), card.iqi},
     };
     layout += IqiPositionRow(fields);
     card.rows += layout;
@@ -177,7 +182,12 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     card.xray = form.source == TIsoSource::XRay;
     card.pdfName = CardPdfName(form.De, form.t, made);
 
-    card.rows = HeadRows(fields, PipeText(form.De, form.t));
+    card.pipe = PipeText(form.De, form.t);
+    card.schemeName = Dash;
+    card.exposures = CardValue(texts.exposures);
+    card.filmLength = Dash;
+    card.iqi = CardValue(texts.iqi);
+    card.rows = HeadRows(fields, card.pipe);
     QList<TCardRow> iso = {
         {QStringLiteral("Схема просвечивания"), technique},
         {QStringLiteral("Класс контроля"), testClass},
@@ -195,8 +205,8 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
         {QStringLiteral("Расстояние источник — объект f"), CardValue(texts.f)},
         {QStringLiteral("Наименьшее расстояние f min"), CardValue(texts.fMin)},
         {QStringLiteral("Расстояние f"), CardValue(texts.distance)},
-        {QStringLiteral("Число экспозиций"), CardValue(texts.exposures)},
-        {QStringLiteral("Проволочный эталон"), CardValue(texts.iqi)},
+        {QStringLiteral("Число экспозиций"), card.exposures},
+        {QStringLiteral("Проволочный эталон"), card.iqi},
         {QStringLiteral("Толщина для источника (табл. 2)"), CardValue(texts.range)},
         {QStringLiteral("Оптическая плотность снимка"), CardValue(texts.density)},
     };

@@ -89,6 +89,10 @@ struct TTechniqueCard {
     bool xray = false; // an X-ray apparatus: voltage and current belong on the card
     // Why the calculation is no card to save or print (its hint), or empty.
     QString notReady;
+    // The values the control journal takes, as the rows show them: the
+    // pipe, the ГОСТ 7512-82 scheme, the exposures, the film's length and
+    // the wire IQI (CardValue's "—" where there is none).
+    QString pipe, schemeName, exposures, filmLength, iqi;
 };
 
 // The source window's results the card carries, when they are valid.

@@ -614,8 +614,10 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::FontChange || type == QEvent::PaletteChange) {
         // A plug-in reaches the view's own controls; the tool windows and
         // the added check lines follow them.
-        if (watched == eRast || watched == Label12 || watched == lFocRast)
+        if (watched == eRast || watched == Label12 || watched == lFocRast) {
             DressToolWindows();
+            emit toolLookChanged();
+        }
         if (watched == Label43 || watched == wireCheck) {
             DressChecks();
             LayOutChecks();
@@ -734,6 +736,14 @@ void TCalcView::DressToolWindows()
 {
     if (!m_source && !m_iso && !m_card)
         return;
+    const TToolLook look = ToolLook();
+    for (TToolWindow* w : std::initializer_list<TToolWindow*>{m_source, m_iso, m_card})
+        if (w)
+            w->ApplyLook(look);
+}
+
+TToolLook TCalcView::ToolLook()
+{
     TToolLook look;
     // The window stands in for the view's background picture: its colour
     // at the top left corner, where the picture is plain.
@@ -747,9 +757,7 @@ void TCalcView::DressToolWindows()
     look.valueColour = lFocRast->palette().color(QPalette::WindowText);
     look.inputFont = eRast->font();
     look.inputPalette = eRast->palette();
-    for (TToolWindow* w : std::initializer_list<TToolWindow*>{m_source, m_iso, m_card})
-        if (w)
-            w->ApplyLook(look);
+    return look;
 }
 
 void TCalcView::FocusFirstInput()

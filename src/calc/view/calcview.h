@@ -28,6 +28,7 @@ class TfCard;
 struct TCardFields;
 struct TCardSource;
 struct TTechniqueCard;
+struct TToolLook;
 class TfSource;
 class TLinkLabel;
 
@@ -89,6 +90,9 @@ public:
     void SaveCalc(bool reportFailure = true);
     // The card window, once it has been opened; nullptr before.
     TfCard* CardWindow() const { return m_card; }
+    // The plug-in's look for a tool window made outside the view (the
+    // control journal's); toolLookChanged says when it changes.
+    TToolLook ToolLook();
 
 signals:
     // "Записать расчёт в дневник" was clicked: the main window writes it.
@@ -97,6 +101,8 @@ signals:
     void journalRequested();
     // "Записать в журнал" in the card window: the card as it stands.
     void journalEntryRequested(const kelto::TTechniqueCard& card, const kelto::TCardFields& fields);
+    // A plug-in changed the fonts or colours ToolLook takes.
+    void toolLookChanged();
 
 public slots:
     // The view was switched to: typing goes to its first input.
