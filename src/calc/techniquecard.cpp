@@ -1,6 +1,7 @@
 #include "calc/techniquecard.h"
 
 #include "core/cp1251.h"
+#include "core/formfile.h"
 #include "calc/exposureline.h"
 
 #include <algorithm>
@@ -12,8 +13,7 @@ namespace {
 const QString Dash = QStringLiteral("—");
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 // Lines of the first card.cnf, and of this version's.
-constexpr int OldCardFileLines = 9, CardFileLines = 22;
-const QByteArray Utf8Mark("\xEF\xBB\xBF");
+constexpr int CardFileLines = 22;
 
 // The pipe as the user typed it: "219 × 6,0 мм".
 QString PipeText(const QString& diameter, const QString& thickness)
@@ -98,13 +98,6 @@ void SignCard(TTechniqueCard& card, const TCardFields& f)
     card.madeByQualification = f.madeByQualification.trimmed();
     card.checkedByQualification = f.checkedByQualification.trimmed();
     card.iqiFilmSide = IqiOnFilmSide(f);
-}
-
-QString OneLine(const QString& s)
-{
-    QString t = s;
-    t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return t;
 }
 
 QString NotReadyText()
@@ -277,39 +270,26 @@ QByteArray CardFileBytes(const TCardFields& f)
 {
     QStringList lines;
     for (const TCardField& field : CardFieldList())
-        lines << OneLine(f.*field.field);
+        lines << f.*field.field;
     lines += f.extra;
-    if (std::all_of(lines.cbegin(), lines.cend(), FitsCp1251))
-        return JoinCrLf(lines);
     // "1 × 100×300" has a letter the code page lacks: the whole file goes to
     // UTF-8 with its mark rather than lose it.
-    QByteArray out = Utf8Mark;
-    for (const QString& l : lines)
-        out += l.toUtf8() + "\r\n";
-    return out;
+    const bool fits = std::all_of(lines.cbegin(), lines.cend(), [](const QString& l) { return FitsCp1251(OneLine(l)); });
+    return FormFileBytes(lines, fits ? TFormText::Cp1251 : TFormText::Utf8WithMark);
+}
+
+int TakeCardLines(const QStringList& lines, TCardFields& f)
+{
+    const QList<TCardField> fields = CardFieldList();
+    for (int i = 0; i < fields.size() && i < lines.size(); ++i)
+        f.*fields[i].field = lines[i];
+    f.extra = lines.mid(CardFileLines);
+    return int(lines.size());
 }
 
 std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
 {
-    // Every line ends with CR LF, an empty last field too; anything else was
-    // not written by the program.
-    if (!bytes.endsWith("\r\n"))
-        return std::nullopt;
-    QStringList l;
-    if (bytes.startsWith(Utf8Mark)) {
-        l = QString::fromUtf8(bytes.mid(Utf8Mark.size())).split(QStringLiteral("\r\n"));
-        l.removeLast(); // after the last line end
-    } else {
-        l = SplitCp1251Lines(bytes);
-    }
-    if (l.size() < OldCardFileLines)
-        return std::nullopt;
-    TCardFields f;
-    const QList<TCardField> fields = CardFieldList();
-    for (int i = 0; i < fields.size(); ++i)
-        f.*fields[i].field = l.value(i);
-    f.extra = l.mid(CardFileLines);
-    return f;
+    return ParseFormBytes(bytes, TCardFields{}, OldCardFileLines, TFormText::Utf8WithMark, TakeCardLines, true);
 }
 
 } // namespace kelto

@@ -5,6 +5,7 @@
 #include "calc/calcform.h"
 #include "calc/sourceform.h"
 #include "gui/skintargets.h"
+#include "core/formfile.h"
 
 #include <QChar>
 #include <QString>
@@ -183,6 +184,8 @@ private:
     TCalcForm CalcForm() const;
     // calc.cnf's inputs into the controls; a damaged file kept aside first.
     void RestoreCalcForm();
+    // "Файл calc.cnf не прочитан: …" while the inputs stand as read.
+    QString UnreadCalcNote() const;
     // The pipe and spot the ISO window shares, both ways.
     void GivePipeToIso();
     void TakePipeFromIso();
@@ -200,8 +203,10 @@ private:
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;
     TfCard* m_card = nullptr;
-    // A damaged calc.cnf that could not be kept aside is not written over.
-    bool m_keepCalcFile = false;
+    // calc.cnf: one not read whole is kept aside before it is written over.
+    TFormFileKeeper m_calcFile;
+    // The inputs as calc.cnf gave them.
+    std::optional<TCalcForm> m_readCalc;
 };
 
 } // namespace kelto
