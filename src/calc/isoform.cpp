@@ -2,9 +2,12 @@
 
 #include "core/cp1251.h"
 #include "core/formfile.h"
+#include "calc/bounds.h"
 #include "calc/layout.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 
 namespace kelto {
@@ -67,7 +70,8 @@ QString NumberText(double value)
 QString CardSfd(const QString& typed)
 {
     const QString t = typed.trimmed();
-    return t.isEmpty() ? QStringLiteral("—") : t;
+    const std::optional<double> v = ParseNumber(t);
+    return t.isEmpty() || (v && OutOfBounds(*v, MaxLengthMm)) ? QStringLiteral("—") : t;
 }
 
 } // namespace
@@ -153,9 +157,22 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
     in.t = *t;
     in.d = *d;
     in.sfd = *sfd;
-    o.results = CalculateIso17636(in);
-    const TIsoResults& r = o.results;
     TIsoTexts& x = o.texts;
+    // The source window's rule: a value no set-up has gives its hint, and no
+    // "inf" or hundreds of digits reach the window, the diary or the card.
+    const auto absurd = [](std::initializer_list<double> values) {
+        return std::any_of(values.begin(), values.end(), [](double v) { return OutOfBounds(v, MaxLengthMm); });
+    };
+    if (absurd({in.De, in.t, in.d, in.sfd})) {
+        o.results.error = x.hint = OutOfBoundsText();
+        return o;
+    }
+    o.results = CalculateIso17636(in);
+    TIsoResults& r = o.results;
+    if (r.valid && absurd({r.w, r.f, r.fMin})) {
+        r = TIsoResults{};
+        r.error = OutOfBoundsText();
+    }
     x.sfd = central ? AxisSfdText(in.De) : CardSfd(form.sfd);
     if (!r.valid) {
         x.hint = r.error;

@@ -2,6 +2,7 @@
 
 #include "core/cp1251.h"
 #include "core/formfile.h"
+#include "calc/bounds.h"
 #include "calc/layout.h"
 
 #include <cmath>
@@ -125,10 +126,9 @@ TSourceResults ComputeSourceValues(const TSourceForm& f)
     // An activity no source has (or no number at all) would print as
     // "inf %" or three hundred digits beside a normal-looking time.
     const auto absurd = [&f](double activity) {
-        const double ci = f.unit == 1 ? activity / GBqPerCi : activity;
-        return !std::isfinite(ci) || ci > MaxActivityCi;
+        return OutOfBounds(f.unit == 1 ? activity / GBqPerCi : activity, MaxActivityCi);
     };
-    const QString outOfBounds = QStringLiteral("Значение вне разумных пределов");
+    const QString outOfBounds = OutOfBoundsText();
     const double a = ActivityOn(isotope, *a0.value, f.passportDate, f.workDate);
     if (absurd(*a0.value) || absurd(a)) {
         r.hint = outOfBounds;

@@ -2,6 +2,7 @@
 
 #include "core/cp1251.h"
 #include "core/formfile.h"
+#include "calc/bounds.h"
 #include "calc/exposureline.h"
 
 #include <algorithm>
@@ -18,8 +19,8 @@ constexpr int CardFileLines = 22;
 // The pipe as the user typed it: "219 × 6,0 мм".
 QString PipeText(const QString& diameter, const QString& thickness)
 {
-    const QString d = diameter.trimmed(), s = thickness.trimmed();
-    if (d.isEmpty() || s.isEmpty())
+    const QString d = CardValue(diameter), s = CardValue(thickness);
+    if (d == Dash || s == Dash)
         return Dash;
     return QStringLiteral("%1 × %2 мм").arg(d, s);
 }
@@ -116,7 +117,9 @@ QStringList LayoutSchemeNames()
 QString CardValue(const QString& shown)
 {
     const QString t = shown.trimmed();
-    return t.isEmpty() || t == QLatin1String("?") ? Dash : t;
+    // A typed number no set-up has would run past its cell.
+    const std::optional<double> v = ParseNumber(t);
+    return t.isEmpty() || t == QLatin1String("?") || (v && OutOfBounds(*v, MaxLengthMm)) ? Dash : t;
 }
 
 TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, const TLayoutCheck& check,

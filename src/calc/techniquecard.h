@@ -102,7 +102,8 @@ struct TCardSource {
     TSourceForm form; // its inputs: the isotope, the shot it computed, the reference shot
 };
 
-// A value as the card writes it: "?" and "—" (no result) both as "—".
+// A value as the card writes it: "?" and "—" (no result) both as "—", and
+// so is a typed number out of bounds (calc/bounds.h).
 QString CardValue(const QString& shown);
 
 // The card of a ГОСТ 7512-82 calculation: `in` as the view's inputs hold
