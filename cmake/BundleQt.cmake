@@ -1,7 +1,7 @@
 # Run at build time (cmake -P) after the executable is linked: copies into the
 # program folder the Qt libraries the program links, their own dependencies
 # that a desktop Linux does not always have, the xcb platform plug-in, the
-# JPEG image plug-in, the CUPS print plug-in and the SQLite driver, and points every copied
+# JPEG image plug-in, the CUPS print plug-in, the SQLite and PostgreSQL drivers, and points every copied
 # file's run path at the folder ($ORIGIN), so that the folder runs where Qt is not installed.
 #
 #   -DEXE=<kelto>  -DDEST=<program folder>  -DQT_PLUGINS=<Qt's plug-in folder>
@@ -9,7 +9,8 @@
 #
 # Layout: DEST/lib/<soname>, DEST/qt/platforms/libqxcb.so,
 # DEST/qt/imageformats/libqjpeg.so, DEST/qt/printsupport/libcupsprintersupport.so,
-# DEST/qt/sqldrivers/libqsqlite.so (the control journal; libsqlite3 goes to lib/)
+# DEST/qt/sqldrivers/libqsqlite.so (the control journal; libsqlite3 goes to lib/),
+# DEST/qt/sqldrivers/libqsqlpsql.so (the journal on a server; libpq goes to lib/)
 # (qt.conf names qt/ as the plug-in folder).
 
 # What every desktop Linux has: the C library, the compiler's C++ runtime,
@@ -74,13 +75,16 @@ set(PLUGINS
   "${QT_PLUGINS}/platforms/libqxcb.so|platforms"
   "${QT_PLUGINS}/imageformats/libqjpeg.so|imageformats"
   "${QT_PLUGINS}/printsupport/libcupsprintersupport.so|printsupport"
-  "${QT_PLUGINS}/sqldrivers/libqsqlite.so|sqldrivers")
+  "${QT_PLUGINS}/sqldrivers/libqsqlite.so|sqldrivers"
+  # The laboratory's journal server: libpq and what it needs (TLS, Kerberos,
+  # LDAP) come along to lib/ through the walk below.
+  "${QT_PLUGINS}/sqldrivers/libqsqlpsql.so|sqldrivers")
 set(ldd_inputs "")
 foreach(p IN LISTS PLUGINS)
   string(REPLACE "|" ";" p "${p}")
   list(GET p 0 f)
   if(NOT EXISTS "${f}")
-    message(FATAL_ERROR "Qt plug-in ${f} missing (qt6-qpa-plugins, libqt6gui6, libqt6printsupport6, libqt6sql6-sqlite)")
+    message(FATAL_ERROR "Qt plug-in ${f} missing (qt6-qpa-plugins, libqt6gui6, libqt6printsupport6, libqt6sql6-sqlite, libqt6sql6-psql)")
   endif()
   list(APPEND ldd_inputs "${f}")
 endforeach()

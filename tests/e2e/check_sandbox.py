@@ -1,8 +1,9 @@
 """The installed program folder runs where Qt is not installed: inside a
 bubblewrap sandbox in which every system libQt6*, ICU, double-conversion,
 PCRE2-16, md4c and libb2 file is an empty file and Qt's system plug-in folder
-is empty, the window comes up without a message box, and ldd of the
-installed executable names no Qt library outside the folder.
+is empty, the window comes up without a message box, ldd of the
+installed executable names no Qt library outside the folder, and the
+PostgreSQL driver finds its Qt and libpq in the folder.
 
 Needs bwrap and the right to make namespaces (root, or unprivileged user
 namespaces); without them it says why and is skipped (exit 77).
@@ -86,6 +87,19 @@ def test():
             if "libQt6" in line and "=>" in line:
                 where = os.path.realpath(line.split("=>")[1].split()[0])
                 assert where.startswith(real), f"ldd names a Qt library outside the folder: {line.strip()}"
+
+        # The journal server's driver: every library it needs resolves, Qt's
+        # and libpq from the folder.
+        driver = os.path.join(installed, "qt", "sqldrivers", "libqsqlpsql.so")
+        assert os.path.isfile(driver), "qt/sqldrivers/libqsqlpsql.so is not in the folder"
+        ldd = subprocess.run([*wrap, "ldd", driver], text=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT).stdout
+        assert "not found" not in ldd, f"the PostgreSQL driver misses a library in the sandbox\n{ldd}"
+        for lib in ("libQt6Sql", "libpq.so"):
+            line = next((l for l in ldd.splitlines() if lib in l and "=>" in l), None)
+            assert line, f"ldd of the driver names no {lib}\n{ldd}"
+            where = os.path.realpath(line.split("=>")[1].split()[0])
+            assert where.startswith(real), f"the driver's {lib} is outside the folder: {line.strip()}"
 
         with harness.KeltoApp(program_dir=installed, wrapper=wrap) as app:
             app.start()
