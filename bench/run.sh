@@ -34,5 +34,5 @@ done < <(find "$BUILD_DIR/bench" -type f -perm -u+x -not -path '*/CMakeFiles/*' 
 [ $found -gt 0 ] || echo "(no Google Benchmark executables under $BUILD_DIR/bench)"
 
 echo "=== start-up"
-python3 "$ROOT/bench/startup/startup.py" --build "$BUILD_DIR" -n "${STARTUP_RUNS:-10}" || failed=1
+python3 "$ROOT/bench/startup/startup.py" --build "$BUILD_DIR" -n "${STARTUP_RUNS:-10}" --journal || failed=1
 exit $failed

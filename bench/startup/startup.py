@@ -9,8 +9,10 @@ The time is from just before exec until the X server reports the window
 mapped. Prints the medians and their ratios. With --before, a second program
 folder (an older build) runs in the same rounds, with and without the diary,
 so that a change is measured against what it replaces under the same load.
+With --journal, the program also starts beside a control journal of 100 000
+entries (journal.db written by bench_journal), which it must not open.
 
-    bench/startup/startup.py [--build BUILD_DIR] [-n RUNS] [--before KELTO_DIR]
+    bench/startup/startup.py [--build BUILD_DIR] [-n RUNS] [--before KELTO_DIR] [--journal]
 """
 
 import argparse
@@ -80,6 +82,7 @@ def main():
     ap.add_argument("--build", default=os.environ.get("BUILD_DIR", os.path.join(REPO, "build")))
     ap.add_argument("-n", "--runs", type=int, default=10)
     ap.add_argument("--before", help="another program folder to run in the same rounds")
+    ap.add_argument("--journal", action="store_true", help="also start beside a journal.db of 100 000 entries")
     a = ap.parse_args()
 
     kelto_dir = os.path.join(a.build, "kelto")
@@ -95,8 +98,14 @@ def main():
     base = tempfile.mkdtemp(prefix="kelto-startup-")
     diary = os.path.join(base, "log.cnf")
     diary_bytes = write_diary(diary)
+    journal = os.path.join(base, "journal.db")
+    if a.journal:
+        subprocess.run([os.path.join(a.build, "bench", "journal", "bench_journal"), "--write-journal", journal],
+                       check=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     server = harness.XServer(log_dir=base).start()
     sides = tuple(programs) + tuple(p + "+diary" for p in programs) + ("floor", "text")
+    if a.journal:
+        sides += ("kelto+journal",)
     times = {side: [] for side in sides}
     try:
         def run(side, n):
@@ -112,6 +121,8 @@ def main():
                             os.remove(os.path.join(folder, stale))
                     if side.endswith("+diary"):
                         shutil.copyfile(diary, os.path.join(folder, "log.cnf"))
+                    if side.endswith("+journal"):
+                        shutil.copyfile(journal, os.path.join(folder, "journal.db"))
                     return one_run(server, os.path.join(folder, "kelto"), "Кельто", work)
                 if side == "text":
                     return one_run(server, floor_exe, "Кельто-text", work, args=("--text",))
@@ -138,7 +149,7 @@ def main():
               "floor": "bare Qt window", "text": "text floor"}
     for side in sides:
         program, _, extra = side.partition("+")
-        label = labels[program] + (" + diary" if extra else "")
+        label = labels[program] + (" + " + extra if extra else "")
         t = times[side]
         print(f"  {label:<32} median {med[side] * 1000:7.1f} ms   "
               f"min {min(t) * 1000:7.1f} ms   max {max(t) * 1000:7.1f} ms")
@@ -146,6 +157,9 @@ def main():
         print(f"  {program}: ratio to the floor {med[program] / med['floor']:.2f}, "
               f"to the text floor {med[program] / med['text']:.2f} (goal 1.25 or less), "
               f"with the diary to without {med[program + '+diary'] / med[program]:.2f} (goal 1.5 or less)")
+    if a.journal:
+        print(f"  kelto: with a journal of 100 000 entries to without {med['kelto+journal'] / med['kelto']:.3f} "
+              f"(goal 1.05 or less)")
     return 0
 
 

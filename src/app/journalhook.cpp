@@ -1,5 +1,6 @@
 #include "app/journalhook.h"
 #include "app/settingsfile.h"
+#include "calc/view/calcview.h"
 #include "core/clock.h"
 #include "gui/report.h"
 #include "journal/journalrules.h"
@@ -12,9 +13,10 @@
 
 namespace kelto {
 
-TJournalHook::TJournalHook(QWidget* mainWindow)
+TJournalHook::TJournalHook(QWidget* mainWindow, std::function<TCalcView*()> calcView)
     : QObject(mainWindow)
     , m_main(mainWindow)
+    , m_calcView(std::move(calcView))
 {
 }
 
@@ -27,6 +29,11 @@ TfJournal* TJournalHook::Window()
         return nullptr;
     m_window = new TfJournal(std::move(store), m_main);
     m_window->SetLayoutLine(ReadJournalLayoutLine());
+    // The plug-in's fonts and colours, now and after every change of them.
+    if (TCalcView* view = m_calcView()) {
+        m_window->TakeLook(view->ToolLook());
+        connect(view, &TCalcView::toolLookChanged, m_window, [this, view] { m_window->TakeLook(view->ToolLook()); });
+    }
     // The layout is written once the resizing is over, not at every step of it.
     auto* later = new QTimer(m_window);
     later->setSingleShot(true);
@@ -42,11 +49,8 @@ TfJournal* TJournalHook::Window()
 void TJournalHook::Open()
 {
     Guarded([this] {
-        if (TfJournal* w = Window()) {
-            w->show();
-            w->raise();
-            w->activateWindow();
-        }
+        if (TfJournal* w = Window())
+            w->ShowAndRaise();
     });
 }
 
@@ -56,9 +60,7 @@ void TJournalHook::AddFromCard(const TTechniqueCard& card, const TCardFields& fi
         TfJournal* w = Window();
         if (!w)
             return;
-        w->show();
-        w->raise();
-        w->activateWindow();
+        w->ShowAndRaise();
         w->AddEntry(EntryFromCard(card, fields, Today()));
     });
 }

@@ -5,11 +5,13 @@
 #pragma once
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class QWidget;
 
 namespace kelto {
 
+class TCalcView;
 class TfJournal;
 struct TTechniqueCard;
 struct TCardFields;
@@ -17,7 +19,9 @@ struct TCardFields;
 class TJournalHook : public QObject {
     Q_OBJECT
 public:
-    explicit TJournalHook(QWidget* mainWindow);
+    // `calcView`: the view whose plug-in look the journal's windows wear
+    // (made when first asked for).
+    TJournalHook(QWidget* mainWindow, std::function<TCalcView*()> calcView);
 
     // Ctrl+J and the link "Журнал контроля…": the window, opened on first use.
     void Open();
@@ -32,6 +36,7 @@ private:
     TfJournal* Window();
 
     QWidget* m_main;
+    std::function<TCalcView*()> m_calcView;
     QPointer<TfJournal> m_window;
 };
 

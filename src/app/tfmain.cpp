@@ -92,7 +92,7 @@ TfMain::TfMain(const QString& programFolder, QWidget* parent)
     CreateHeaderKeys();
     CreateAutoSave();
     // Ctrl+J: the control journal, from either view.
-    m_journal = new TJournalHook(this);
+    m_journal = new TJournalHook(this, [this] { return CalcView(); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this), &QShortcut::activated, m_journal,
             &TJournalHook::Open);
 }

@@ -1,12 +1,11 @@
 #include "calc/calcform.h"
 
-#include "core/cp1251.h"
+#include "core/formfile.h"
 
 namespace kelto {
 
 namespace {
 
-constexpr int CalcFileLines = 7;
 constexpr int SchemeCount = 8;
 
 } // namespace
@@ -26,38 +25,54 @@ TLayoutInputs LayoutInputsOf(const TCalcForm& f)
 
 QByteArray CalcFileBytes(const TCalcForm& f)
 {
-    // A pasted line end must not shift the lines after it.
-    const auto one = [](QString s) {
-        return s.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return FormFileBytes({QString::number(f.sensClass), QString::number(f.scheme), f.focal, f.spot, f.film, f.diameter,
+                          f.wall},
+                         TFormText::Cp1251);
+}
+
+namespace {
+
+// "+1" or " 2" were not written by the program.
+bool TakeWhole(const QString& line, int low, int high, int& value)
+{
+    bool ok = false;
+    const int v = line.toInt(&ok);
+    if (!ok || line != QString::number(v) || v < low || v > high)
+        return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+int TakeCalcLines(const QStringList& lines, TCalcForm& form)
+{
+    using TRule = TLineRule<TCalcForm>;
+    static constexpr TRule rules[] = {
+        [](const QString& l, TCalcForm& f) { return TakeWhole(l, 1, 3, f.sensClass); },
+        [](const QString& l, TCalcForm& f) { return TakeWhole(l, 0, SchemeCount - 1, f.scheme); },
+        [](const QString& l, TCalcForm& f) { return f.focal = l, true; },
+        [](const QString& l, TCalcForm& f) { return f.spot = l, true; },
+        [](const QString& l, TCalcForm& f) { return f.film = l, true; },
+        [](const QString& l, TCalcForm& f) { return f.diameter = l, true; },
+        [](const QString& l, TCalcForm& f) { return f.wall = l, true; },
     };
-    return JoinCrLf({QString::number(f.sensClass), QString::number(f.scheme), one(f.focal), one(f.spot), one(f.film),
-                     one(f.diameter), one(f.wall)});
+    return TakeLeadingLines<TCalcForm>(lines, rules, form);
 }
 
 std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes)
 {
-    if (!bytes.endsWith("\r\n"))
-        return std::nullopt;
-    const QStringList l = SplitCp1251Lines(bytes);
-    if (l.size() != CalcFileLines)
-        return std::nullopt;
-    bool classOk = false, schemeOk = false;
-    const int sensClass = l[0].toInt(&classOk);
-    const int scheme = l[1].toInt(&schemeOk);
-    // "+1" or " 2" were not written by the program either.
-    if (!classOk || !schemeOk || l[0] != QString::number(sensClass) || l[1] != QString::number(scheme) || sensClass < 1
-        || sensClass > 3 || scheme < 0 || scheme >= SchemeCount)
-        return std::nullopt;
-    return TCalcForm{sensClass, scheme, l[2], l[3], l[4], l[5], l[6]};
+    return ParseFormBytes(bytes, TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);
 }
 
 TCalcStart CalcStartFrom(const std::optional<QByteArray>& bytes)
 {
     if (!bytes)
         return {};
-    if (const std::optional<TCalcForm> stored = ParseCalcFile(*bytes))
-        return {*stored, false};
-    return {TCalcForm{}, true};
+    TCalcStart start;
+    const TFormFileRead read = ReadFormBytes(*bytes, CalcFileLines, TFormText::Cp1251);
+    start.damaged = TakeCalcLines(read.lines, start.form) < read.lines.size() || !read.whole;
+    return start;
 }
 
 } // namespace kelto

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace kelto {
@@ -32,13 +33,17 @@ TLayoutInputs LayoutInputsOf(const TCalcForm& form);
 //  5 film length, mm, as typed
 //  6 outer diameter D, mm, as typed
 //  7 wall thickness S, mm, as typed
+inline constexpr int CalcFileLines = 7;
 QByteArray CalcFileBytes(const TCalcForm& form);
 // Nothing when the bytes are not such a file.
 std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes);
+// The leading lines of calc.cnf that hold valid values, taken into `form`
+// up to the first that does not; how many were taken.
+int TakeCalcLines(const QStringList& lines, TCalcForm& form);
 
-// What the view starts with: the file's inputs, or the first start's when
-// there is no file or it cannot be read; `damaged` then says whether its
-// bytes are to be kept aside before it is written again.
+// What the view starts with: the file's inputs, the first start's under
+// the valid leading lines of a file not read whole; `damaged` then says
+// that its bytes are to be kept aside before it is written again.
 struct TCalcStart {
     TCalcForm form;
     bool damaged = false;

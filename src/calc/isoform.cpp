@@ -1,16 +1,18 @@
 #include "calc/isoform.h"
 
 #include "core/cp1251.h"
+#include "core/formfile.h"
+#include "calc/bounds.h"
 #include "calc/layout.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 
 namespace kelto {
 
 namespace {
-
-constexpr int IsoFileLines = 8;
 
 // Up to `decimals` decimals after a comma, without trailing zeros: "16,36",
 // "592", "51,4".
@@ -68,7 +70,8 @@ QString NumberText(double value)
 QString CardSfd(const QString& typed)
 {
     const QString t = typed.trimmed();
-    return t.isEmpty() ? QStringLiteral("—") : t;
+    const std::optional<double> v = ParseNumber(t);
+    return t.isEmpty() || (v && OutOfBounds(*v, MaxLengthMm)) ? QStringLiteral("—") : t;
 }
 
 } // namespace
@@ -112,10 +115,9 @@ TIsoForm DefaultIsoForm()
 TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall)
 {
     TIsoForm f = DefaultIsoForm();
-    // A missing or damaged file is as good as none: the defaults, silently.
+    // The valid leading lines of a damaged file, over the defaults.
     if (file)
-        if (const std::optional<TIsoForm> stored = ParseIsoFile(*file))
-            f = *stored;
+        TakeIsoLines(ReadFormBytes(*file, IsoFileLines, TFormText::Cp1251).lines, f);
     // The pipe is the one the calculation view holds, when it holds one.
     return WithSharedPipe(f, {viewDiameter, viewWall, QString()});
 }
@@ -155,9 +157,22 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
     in.t = *t;
     in.d = *d;
     in.sfd = *sfd;
-    o.results = CalculateIso17636(in);
-    const TIsoResults& r = o.results;
     TIsoTexts& x = o.texts;
+    // The source window's rule: a value no set-up has gives its hint, and no
+    // "inf" or hundreds of digits reach the window, the diary or the card.
+    const auto absurd = [](std::initializer_list<double> values) {
+        return std::any_of(values.begin(), values.end(), [](double v) { return OutOfBounds(v, MaxLengthMm); });
+    };
+    if (absurd({in.De, in.t, in.d, in.sfd})) {
+        o.results.error = x.hint = OutOfBoundsText();
+        return o;
+    }
+    o.results = CalculateIso17636(in);
+    TIsoResults& r = o.results;
+    if (r.valid && absurd({r.w, r.f, r.fMin})) {
+        r = TIsoResults{};
+        r.error = OutOfBoundsText();
+    }
     x.sfd = central ? AxisSfdText(in.De) : CardSfd(form.sfd);
     if (!r.valid) {
         x.hint = r.error;
@@ -262,47 +277,57 @@ std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& x
 
 QByteArray IsoFileBytes(const TIsoForm& f)
 {
-    // Field texts cannot hold a line end by typing; a pasted one must not
-    // shift the lines after it.
-    const auto one = [](const QString& s) {
-        QString t = s;
-        t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return t;
+    return FormFileBytes(
+        {
+            f.De,
+            f.t,
+            QString::number(int(f.technique)),
+            IsoClassNames().value(int(f.testClass)),
+            IsoSourceNames().value(int(f.source)),
+            f.d,
+            f.sfd,
+            f.planar ? QStringLiteral("1") : QStringLiteral("0"),
+        },
+        TFormText::Cp1251);
+}
+
+int TakeIsoLines(const QStringList& lines, TIsoForm& form)
+{
+    using TRule = TLineRule<TIsoForm>;
+    static constexpr TRule rules[] = {
+        [](const QString& l, TIsoForm& f) { return f.De = l, true; },
+        [](const QString& l, TIsoForm& f) { return f.t = l, true; },
+        [](const QString& l, TIsoForm& f) {
+            bool ok = false;
+            const int technique = l.toInt(&ok);
+            if (!ok || technique < 0 || technique >= int(IsoTechniqueNames().size()))
+                return false;
+            f.technique = TIsoTechnique(technique);
+            return true;
+        },
+        [](const QString& l, TIsoForm& f) {
+            const int testClass = int(IsoClassNames().indexOf(l));
+            f.testClass = testClass < 0 ? f.testClass : TIsoClass(testClass);
+            return testClass >= 0;
+        },
+        [](const QString& l, TIsoForm& f) {
+            const int source = int(IsoSourceNames().indexOf(l));
+            f.source = source < 0 ? f.source : TIsoSource(source);
+            return source >= 0;
+        },
+        [](const QString& l, TIsoForm& f) { return f.d = l, true; },
+        [](const QString& l, TIsoForm& f) { return f.sfd = l, true; },
+        [](const QString& l, TIsoForm& f) {
+            f.planar = l == QLatin1String("1");
+            return f.planar || l == QLatin1String("0");
+        },
     };
-    return JoinCrLf({
-        one(f.De),
-        one(f.t),
-        QString::number(int(f.technique)),
-        IsoClassNames().value(int(f.testClass)),
-        IsoSourceNames().value(int(f.source)),
-        one(f.d),
-        one(f.sfd),
-        f.planar ? QStringLiteral("1") : QStringLiteral("0"),
-    });
+    return TakeLeadingLines<TIsoForm>(lines, rules, form);
 }
 
 std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes)
 {
-    const QStringList lines = SplitCp1251Lines(bytes);
-    if (lines.size() != IsoFileLines)
-        return std::nullopt;
-    bool ok = false;
-    const int technique = lines[2].toInt(&ok);
-    const int testClass = int(IsoClassNames().indexOf(lines[3]));
-    const int source = int(IsoSourceNames().indexOf(lines[4]));
-    if (!ok || technique < 0 || technique >= int(IsoTechniqueNames().size()) || testClass < 0 || source < 0
-        || (lines[7] != QLatin1String("0") && lines[7] != QLatin1String("1")))
-        return std::nullopt;
-    TIsoForm f;
-    f.De = lines[0];
-    f.t = lines[1];
-    f.technique = TIsoTechnique(technique);
-    f.testClass = TIsoClass(testClass);
-    f.source = TIsoSource(source);
-    f.d = lines[5];
-    f.sfd = lines[6];
-    f.planar = lines[7] == QLatin1String("1");
-    return f;
+    return ParseFormBytes(bytes, DefaultIsoForm(), IsoFileLines, TFormText::Cp1251, TakeIsoLines);
 }
 
 } // namespace kelto

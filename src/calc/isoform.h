@@ -30,7 +30,7 @@ struct TIsoForm {
 TIsoForm DefaultIsoForm();
 
 // The window's state when it is first opened in a run: the inputs of
-// iso.cnf's bytes (the defaults when there are none or they are damaged),
+// iso.cnf's bytes (the defaults, under the valid leading lines of a damaged file),
 // with the diameter and the wall of the calculation view where its texts
 // are numbers.
 TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall);
@@ -108,8 +108,12 @@ std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& t
 // Lines 1, 2 and 6 are the calculation view's diameter, wall and focal spot,
 // which the window shares; they count only while the view's texts are not
 // numbers.
+inline constexpr int IsoFileLines = 8;
 QByteArray IsoFileBytes(const TIsoForm& form);
 // Nothing when the bytes are not such a file.
 std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes);
+// The leading lines of iso.cnf that hold valid values, taken into `form`
+// up to the first that does not; how many were taken.
+int TakeIsoLines(const QStringList& lines, TIsoForm& form);
 
 } // namespace kelto

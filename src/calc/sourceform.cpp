@@ -1,6 +1,8 @@
 #include "calc/sourceform.h"
 
 #include "core/cp1251.h"
+#include "core/formfile.h"
+#include "calc/bounds.h"
 #include "calc/layout.h"
 
 #include <cmath>
@@ -11,7 +13,6 @@ namespace {
 
 const QString Dash = QStringLiteral("—");
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
-constexpr int SourceFileLines = 11;
 
 QString Fixed(double value, int decimals)
 {
@@ -125,10 +126,9 @@ TSourceResults ComputeSourceValues(const TSourceForm& f)
     // An activity no source has (or no number at all) would print as
     // "inf %" or three hundred digits beside a normal-looking time.
     const auto absurd = [&f](double activity) {
-        const double ci = f.unit == 1 ? activity / GBqPerCi : activity;
-        return !std::isfinite(ci) || ci > MaxActivityCi;
+        return OutOfBounds(f.unit == 1 ? activity / GBqPerCi : activity, MaxActivityCi);
     };
-    const QString outOfBounds = QStringLiteral("Значение вне разумных пределов");
+    const QString outOfBounds = OutOfBoundsText();
     const double a = ActivityOn(isotope, *a0.value, f.passportDate, f.workDate);
     if (absurd(*a0.value) || absurd(a)) {
         r.hint = outOfBounds;
@@ -213,50 +213,69 @@ QByteArray SourceFileBytes(const TSourceForm& f)
 {
     const QStringList isotopes = SourceIsotopeNames();
     const QStringList units = SourceUnitNames();
-    // Field texts cannot hold a line end by typing; a pasted one must not
-    // shift the lines after it.
-    const auto one = [](const QString& s) {
-        QString t = s;
-        t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return t;
+    return FormFileBytes(
+        {
+            isotopes.value(f.isotope, isotopes[0]),
+            f.activity,
+            units.value(f.unit, units[0]),
+            f.passportDate.toString(DateFormat),
+            f.refMinutes,
+            f.refDistance,
+            f.refThickness,
+            f.refDate.toString(DateFormat),
+            f.distance,
+            f.thickness,
+            f.hvl,
+        },
+        TFormText::Cp1251);
+}
+
+namespace {
+
+bool TakeDate(const QString& line, QDate& date)
+{
+    const QDate d = QDate::fromString(line, DateFormat);
+    if (d.isValid())
+        date = d;
+    return d.isValid();
+}
+
+} // namespace
+
+int TakeSourceLines(const QStringList& lines, TSourceForm& form)
+{
+    using TRule = TLineRule<TSourceForm>;
+    static constexpr TRule rules[] = {
+        [](const QString& l, TSourceForm& f) {
+            const int isotope = int(SourceIsotopeNames().indexOf(l));
+            if (isotope < 0)
+                return false;
+            // A file cut before its own layer gives the isotope's.
+            f.isotope = isotope;
+            f.hvl = DefaultHalfValueLayerText(isotope);
+            return true;
+        },
+        [](const QString& l, TSourceForm& f) { return f.activity = l, true; },
+        [](const QString& l, TSourceForm& f) {
+            const int unit = int(SourceUnitNames().indexOf(l));
+            f.unit = unit < 0 ? f.unit : unit;
+            return unit >= 0;
+        },
+        [](const QString& l, TSourceForm& f) { return TakeDate(l, f.passportDate); },
+        [](const QString& l, TSourceForm& f) { return f.refMinutes = l, true; },
+        [](const QString& l, TSourceForm& f) { return f.refDistance = l, true; },
+        [](const QString& l, TSourceForm& f) { return f.refThickness = l, true; },
+        [](const QString& l, TSourceForm& f) { return TakeDate(l, f.refDate); },
+        [](const QString& l, TSourceForm& f) { return f.distance = l, true; },
+        [](const QString& l, TSourceForm& f) { return f.thickness = l, true; },
+        [](const QString& l, TSourceForm& f) { return f.hvl = l, true; },
     };
-    const QStringList lines = {
-        isotopes.value(f.isotope, isotopes[0]),
-        one(f.activity),
-        units.value(f.unit, units[0]),
-        f.passportDate.toString(DateFormat),
-        one(f.refMinutes),
-        one(f.refDistance),
-        one(f.refThickness),
-        f.refDate.toString(DateFormat),
-        one(f.distance),
-        one(f.thickness),
-        one(f.hvl),
-    };
-    return JoinCrLf(lines);
+    return TakeLeadingLines<TSourceForm>(lines, rules, form);
 }
 
 std::optional<TSourceForm> ParseSourceFile(const QByteArray& bytes, const QDate& workDate)
 {
-    const QStringList lines = SplitCp1251Lines(bytes);
-    if (lines.size() != SourceFileLines)
-        return std::nullopt;
-    TSourceForm f;
-    f.workDate = workDate;
-    f.isotope = int(SourceIsotopeNames().indexOf(lines[0]));
-    f.unit = int(SourceUnitNames().indexOf(lines[2]));
-    f.passportDate = QDate::fromString(lines[3], DateFormat);
-    f.refDate = QDate::fromString(lines[7], DateFormat);
-    if (f.isotope < 0 || f.unit < 0 || !f.passportDate.isValid() || !f.refDate.isValid())
-        return std::nullopt;
-    f.activity = lines[1];
-    f.refMinutes = lines[4];
-    f.refDistance = lines[5];
-    f.refThickness = lines[6];
-    f.distance = lines[8];
-    f.thickness = lines[9];
-    f.hvl = lines[10];
-    return f;
+    return ParseFormBytes(bytes, DefaultSourceForm(workDate), SourceFileLines, TFormText::Cp1251, TakeSourceLines);
 }
 
 } // namespace kelto

@@ -74,9 +74,13 @@ inline constexpr double MaxActivityCi = 1e6;
 // 11 half-value layer in steel, mm
 // The work date is not kept: a date remembered from another day would give
 // another day's activity without a word.
+inline constexpr int SourceFileLines = 11;
 QByteArray SourceFileBytes(const TSourceForm& form);
 // Nothing when the bytes are not such a file; `workDate` fills the date the
 // file does not hold.
 std::optional<TSourceForm> ParseSourceFile(const QByteArray& bytes, const QDate& workDate);
+// The leading lines of source.cnf that hold valid values, taken into `form`
+// up to the first that does not; how many were taken.
+int TakeSourceLines(const QStringList& lines, TSourceForm& form);
 
 } // namespace kelto

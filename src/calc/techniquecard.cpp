@@ -1,6 +1,8 @@
 #include "calc/techniquecard.h"
 
 #include "core/cp1251.h"
+#include "core/formfile.h"
+#include "calc/bounds.h"
 #include "calc/exposureline.h"
 
 #include <algorithm>
@@ -12,14 +14,13 @@ namespace {
 const QString Dash = QStringLiteral("—");
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 // Lines of the first card.cnf, and of this version's.
-constexpr int OldCardFileLines = 9, CardFileLines = 22;
-const QByteArray Utf8Mark("\xEF\xBB\xBF");
+constexpr int CardFileLines = 22;
 
 // The pipe as the user typed it: "219 × 6,0 мм".
 QString PipeText(const QString& diameter, const QString& thickness)
 {
-    const QString d = diameter.trimmed(), s = thickness.trimmed();
-    if (d.isEmpty() || s.isEmpty())
+    const QString d = CardValue(diameter), s = CardValue(thickness);
+    if (d == Dash || s == Dash)
         return Dash;
     return QStringLiteral("%1 × %2 мм").arg(d, s);
 }
@@ -100,13 +101,6 @@ void SignCard(TTechniqueCard& card, const TCardFields& f)
     card.iqiFilmSide = IqiOnFilmSide(f);
 }
 
-QString OneLine(const QString& s)
-{
-    QString t = s;
-    t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return t;
-}
-
 QString NotReadyText()
 {
     return QStringLiteral("Расчёт не готов");
@@ -123,7 +117,9 @@ QStringList LayoutSchemeNames()
 QString CardValue(const QString& shown)
 {
     const QString t = shown.trimmed();
-    return t.isEmpty() || t == QLatin1String("?") ? Dash : t;
+    // A typed number no set-up has would run past its cell.
+    const std::optional<double> v = ParseNumber(t);
+    return t.isEmpty() || t == QLatin1String("?") || (v && OutOfBounds(*v, MaxLengthMm)) ? Dash : t;
 }
 
 TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, const TLayoutCheck& check,
@@ -136,10 +132,15 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     SignCard(card, fields);
     card.pdfName = CardPdfName(in.eDiam, in.eTol, made);
 
-    card.rows = HeadRows(fields, PipeText(in.eDiam, in.eTol));
+    card.pipe = PipeText(in.eDiam, in.eTol);
+    card.schemeName = card.scheme < 0 ? Dash : schemes[card.scheme];
+    card.exposures = CardValue(out.lExpo);
+    card.filmLength = CardValue(in.eDlin);
+    card.iqi = CardValue(check.wireCheck);
+    card.rows = HeadRows(fields, card.pipe);
     QList<TCardRow> layout = {
         {QStringLiteral("Класс чувствительности"), QString::number(in.cbSens)},
-        {QStringLiteral("Схема контроля"), card.scheme < 0 ? Dash : schemes[card.scheme]},
+        {QStringLiteral("Схема контроля"), card.schemeName},
     };
     layout += SourceRows(fields, false);
     layout += QList<TCardRow>{
@@ -148,12 +149,12 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
         {QStringLiteral("Наименьшее расстояние от источника до поверхности трубы f, мм"), CardValue(out.lFocRast)},
         {QStringLiteral("Расстояние F"), CardValue(check.focalCheck)},
         {QStringLiteral("Требуемый периметр просветки, мм"), CardValue(out.lPerimetr)},
-        {QStringLiteral("Минимальное кол-во экспозиций"), CardValue(out.lExpo)},
+        {QStringLiteral("Минимальное кол-во экспозиций"), card.exposures},
         {QStringLiteral("Угол между экспозициями"), CardValue(check.angleCheck)},
-        {QStringLiteral("Длина снимка, мм"), CardValue(in.eDlin)},
+        {QStringLiteral("Длина снимка, мм"), card.filmLength},
         {QStringLiteral("Длина снимка (проверка)"), CardValue(check.filmCheck)},
         {QStringLiteral("Минимальная чувствительность контроля, мм"), CardValue(out.lSens)},
-        {QStringLiteral("Проволочный эталон"), CardValue(check.wireCheck)},
+        {QStringLiteral("Проволочный эталон"), card.iqi},
     };
     layout += IqiPositionRow(fields);
     card.rows += layout;
@@ -184,7 +185,12 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     card.xray = form.source == TIsoSource::XRay;
     card.pdfName = CardPdfName(form.De, form.t, made);
 
-    card.rows = HeadRows(fields, PipeText(form.De, form.t));
+    card.pipe = PipeText(form.De, form.t);
+    card.schemeName = Dash;
+    card.exposures = CardValue(texts.exposures);
+    card.filmLength = Dash;
+    card.iqi = CardValue(texts.iqi);
+    card.rows = HeadRows(fields, card.pipe);
     QList<TCardRow> iso = {
         {QStringLiteral("Схема просвечивания"), technique},
         {QStringLiteral("Класс контроля"), testClass},
@@ -202,8 +208,8 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
         {QStringLiteral("Расстояние источник — объект f"), CardValue(texts.f)},
         {QStringLiteral("Наименьшее расстояние f min"), CardValue(texts.fMin)},
         {QStringLiteral("Расстояние f"), CardValue(texts.distance)},
-        {QStringLiteral("Число экспозиций"), CardValue(texts.exposures)},
-        {QStringLiteral("Проволочный эталон"), CardValue(texts.iqi)},
+        {QStringLiteral("Число экспозиций"), card.exposures},
+        {QStringLiteral("Проволочный эталон"), card.iqi},
         {QStringLiteral("Толщина для источника (табл. 2)"), CardValue(texts.range)},
         {QStringLiteral("Оптическая плотность снимка"), CardValue(texts.density)},
     };
@@ -267,39 +273,26 @@ QByteArray CardFileBytes(const TCardFields& f)
 {
     QStringList lines;
     for (const TCardField& field : CardFieldList())
-        lines << OneLine(f.*field.field);
+        lines << f.*field.field;
     lines += f.extra;
-    if (std::all_of(lines.cbegin(), lines.cend(), FitsCp1251))
-        return JoinCrLf(lines);
     // "1 × 100×300" has a letter the code page lacks: the whole file goes to
     // UTF-8 with its mark rather than lose it.
-    QByteArray out = Utf8Mark;
-    for (const QString& l : lines)
-        out += l.toUtf8() + "\r\n";
-    return out;
+    const bool fits = std::all_of(lines.cbegin(), lines.cend(), [](const QString& l) { return FitsCp1251(OneLine(l)); });
+    return FormFileBytes(lines, fits ? TFormText::Cp1251 : TFormText::Utf8WithMark);
+}
+
+int TakeCardLines(const QStringList& lines, TCardFields& f)
+{
+    const QList<TCardField> fields = CardFieldList();
+    for (int i = 0; i < fields.size() && i < lines.size(); ++i)
+        f.*fields[i].field = lines[i];
+    f.extra = lines.mid(CardFileLines);
+    return int(lines.size());
 }
 
 std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
 {
-    // Every line ends with CR LF, an empty last field too; anything else was
-    // not written by the program.
-    if (!bytes.endsWith("\r\n"))
-        return std::nullopt;
-    QStringList l;
-    if (bytes.startsWith(Utf8Mark)) {
-        l = QString::fromUtf8(bytes.mid(Utf8Mark.size())).split(QStringLiteral("\r\n"));
-        l.removeLast(); // after the last line end
-    } else {
-        l = SplitCp1251Lines(bytes);
-    }
-    if (l.size() < OldCardFileLines)
-        return std::nullopt;
-    TCardFields f;
-    const QList<TCardField> fields = CardFieldList();
-    for (int i = 0; i < fields.size(); ++i)
-        f.*fields[i].field = l.value(i);
-    f.extra = l.mid(CardFileLines);
-    return f;
+    return ParseFormBytes(bytes, TCardFields{}, OldCardFileLines, TFormText::Utf8WithMark, TakeCardLines, true);
 }
 
 } // namespace kelto

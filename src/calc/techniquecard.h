@@ -89,6 +89,10 @@ struct TTechniqueCard {
     bool xray = false; // an X-ray apparatus: voltage and current belong on the card
     // Why the calculation is no card to save or print (its hint), or empty.
     QString notReady;
+    // The values the control journal takes, as the rows show them: the
+    // pipe, the ГОСТ 7512-82 scheme, the exposures, the film's length and
+    // the wire IQI (CardValue's "—" where there is none).
+    QString pipe, schemeName, exposures, filmLength, iqi;
 };
 
 // The source window's results the card carries, when they are valid.
@@ -98,7 +102,8 @@ struct TCardSource {
     TSourceForm form; // its inputs: the isotope, the shot it computed, the reference shot
 };
 
-// A value as the card writes it: "?" and "—" (no result) both as "—".
+// A value as the card writes it: "?" and "—" (no result) both as "—", and
+// so is a typed number out of bounds (calc/bounds.h).
 QString CardValue(const QString& shown);
 
 // The card of a ГОСТ 7512-82 calculation: `in` as the view's inputs hold
@@ -143,7 +148,11 @@ QString CardPdfName(const QString& diameter, const QString& thickness, const QDa
 // An older file of 9 lines and up loads, its missing lines empty; the lines
 // of a later version after these are kept and written back.
 QByteArray CardFileBytes(const TCardFields& fields);
+inline constexpr int OldCardFileLines = 9;
 // Nothing when the bytes are not such a file.
 std::optional<TCardFields> ParseCardFile(const QByteArray& bytes);
+// card.cnf's lines taken into `fields` (every line is free text; those of
+// a later version go to `extra`); how many were taken: all.
+int TakeCardLines(const QStringList& lines, TCardFields& fields);
 
 } // namespace kelto

@@ -5,12 +5,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <utility>
 
 namespace kelto {
 
 namespace {
 
 const QByteArray Utf8Mark("\xEF\xBB\xBF");
+
+bool IsUtf8(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // Only the conversion to a string decodes, and so finds an error.
+    const QString decoded = utf8.decode(bytes);
+    return !utf8.hasError() && decoded.size() <= bytes.size();
+}
 
 // Bytes that no program writing 1251 text puts in a form file: a byte-order
 // mark of another encoding, or UTF-8's letters (two or more bytes each,
@@ -24,10 +33,8 @@ bool InAnotherEncoding(const QByteArray& bytes)
         multiByte = multiByte || (static_cast<unsigned char>(c) & 0x80);
     if (!multiByte)
         return false;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
     // 0x98 is no character in 1251 either.
-    return !utf8.hasError() || bytes.contains('\x98');
+    return IsUtf8(bytes) || bytes.contains('\x98');
 }
 
 } // namespace
@@ -146,6 +153,39 @@ QString UnreadFileNote(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
     return QStringLiteral("Файл %1 не прочитан: сохранена копия %1.bak").arg(name);
+}
+
+TFormFileKeeper::TFormFileKeeper(QString path)
+    : m_path(std::move(path))
+{
+}
+
+TFormFileRead TFormFileKeeper::Read(int lineCount, TFormText text, bool extraAllowed)
+{
+    TFormFileRead r = ReadFormFile(m_path, lineCount, text, extraAllowed);
+    m_unread = !r.whole;
+    return r;
+}
+
+QString TFormFileKeeper::Note() const
+{
+    return m_unread ? UnreadFileNote(m_path) : QString();
+}
+
+std::optional<QString> TFormFileKeeper::Save(const QByteArray& bytes)
+{
+    const QFileInfo info(m_path);
+    if (m_unread && info.isFile() && !info.isSymLink()) {
+        QString reason;
+        const std::optional<QByteArray> unread = ReadWholeFile(m_path, qint64(1) << 31, &reason);
+        std::optional<QString> err = unread ? KeepUnreadCopy(m_path, *unread) : std::optional<QString>(reason);
+        if (err)
+            return QStringLiteral("копия %1 не сохранена: %2").arg(QFileInfo(UnreadCopyPath(m_path)).fileName(), *err);
+    }
+    if (std::optional<QString> err = WriteFileAtomically(m_path, bytes))
+        return err;
+    m_unread = false;
+    return std::nullopt;
 }
 
 } // namespace kelto

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <span>
 
 namespace kelto {
 
@@ -50,5 +51,65 @@ QString UnreadCopyPath(const QString& path);
 
 // "Файл iso.cnf не прочитан: сохранена копия iso.cnf.bak"
 QString UnreadFileNote(const QString& path);
+
+// The rule of one line of a form: takes the line into `form`, or refuses it.
+template <class TForm>
+using TLineRule = bool (*)(const QString& line, TForm& form);
+
+// The leading lines taken into `form` by the rules of their places, up to
+// the first line refused; how many were taken.
+template <class TForm>
+int TakeLeadingLines(const QStringList& lines, std::span<const TLineRule<TForm>> rules, TForm& form)
+{
+    int taken = 0;
+    while (taken < lines.size() && size_t(taken) < rules.size() && rules[size_t(taken)](lines[taken], form))
+        ++taken;
+    return taken;
+}
+
+// `form` with the lines of `bytes`, only when the file is read whole and
+// `take` accepts every line.
+template <class TForm>
+std::optional<TForm> ParseFormBytes(const QByteArray& bytes, TForm form, int lineCount, TFormText text,
+                                    int (*take)(const QStringList&, TForm&), bool extraAllowed = false)
+{
+    const TFormFileRead r = ReadFormBytes(bytes, lineCount, text, extraAllowed);
+    if (!r.whole || take(r.lines, form) < r.lines.size())
+        return std::nullopt;
+    return form;
+}
+
+// One form file of a window: read through the reader above, and saved so
+// that a file not read whole is first kept as <name>.bak.
+class TFormFileKeeper {
+public:
+    explicit TFormFileKeeper(QString path = {});
+
+    const QString& Path() const { return m_path; }
+    // ReadFormFile; a file not read whole waits to be kept.
+    TFormFileRead Read(int lineCount, TFormText text, bool extraAllowed = false);
+    // The lines read were not all taken: the file waits to be kept too.
+    void MarkUnread() { m_unread = true; }
+    // `form` with the leading lines the form's `take` accepts (it answers
+    // how many); a file not taken whole waits to be kept.
+    template <class TForm>
+    TForm ReadForm(TForm form, int lineCount, TFormText text, int (*take)(const QStringList&, TForm&),
+                   bool extraAllowed = false)
+    {
+        const TFormFileRead r = Read(lineCount, text, extraAllowed);
+        if (take(r.lines, form) < r.lines.size())
+            m_unread = true;
+        return form;
+    }
+    // UnreadFileNote while such a file waits, else empty.
+    QString Note() const;
+    // Keeps a waiting file as .bak first, then writes `bytes` atomically;
+    // the reason on failure (nothing is written over the file then).
+    std::optional<QString> Save(const QByteArray& bytes);
+
+private:
+    QString m_path;
+    bool m_unread = false;
+};
 
 } // namespace kelto

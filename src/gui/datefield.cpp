@@ -50,11 +50,23 @@ TDateField::TDateField(const char* name, QWidget* parent)
 void TDateField::SetDate(const QDate& date)
 {
     m_fresh = true;
+    m_outOfRange.reset();
+    if (date.isValid() && !DateOfText(DateText(date)))
+        m_outOfRange = date;
     Show(DateText(date));
+}
+
+std::optional<QDate> TDateField::OutOfRange() const
+{
+    if (m_outOfRange && text() == DateText(*m_outOfRange))
+        return m_outOfRange;
+    return std::nullopt;
 }
 
 QString TDateField::Problem() const
 {
+    if (const std::optional<QDate> d = OutOfRange())
+        return QStringLiteral("Дата вне пределов %1–%2 годов: %3").arg(FirstDateYear).arg(LastDateYear).arg(DateText(*d));
     return DateTextProblem(text());
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 #include <QDate>
 #include <QLineEdit>
+#include <optional>
 
 class QCalendarWidget;
 class QToolButton;
@@ -24,6 +25,10 @@ public:
     void SetDate(const QDate& date);
     // Empty while the text names a date, else the hint that says why not.
     QString Problem() const;
+    // A date outside the field's years given to SetDate (read from a file,
+    // say): shown as it is, said to be out of range, never taken; kept
+    // here while the field shows it, so that it is written back unchanged.
+    std::optional<QDate> OutOfRange() const;
 
     void OpenCalendar();
     bool CalendarOpen() const;
@@ -50,6 +55,7 @@ private:
     void PickFromCalendar(const QDate& date);
 
     QDate m_date;
+    std::optional<QDate> m_outOfRange;
     // The next digit starts the field over.
     bool m_fresh = true;
     bool m_dressing = false;

@@ -1,5 +1,6 @@
 #include "gui/qtdialogs.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
@@ -71,6 +72,17 @@ public:
     }
 };
 
+// Icons and types from the name alone. Qt's own provider opens files to
+// learn their type; opening and closing a file of SQLite's (journal.db and
+// its -wal and -shm) drops the locks the program holds on it, and another
+// process could then take the journal's last changes away.
+class TNameOnlyIcons : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override { return icon(info.isDir() ? Folder : File); }
+    QString type(const QFileInfo& info) const override { return info.isDir() ? QStringLiteral("Папка") : info.suffix(); }
+};
+
 // Gives each file dialog its Russian columns as it is first shown.
 class TDialogWatch : public QObject {
 public:
@@ -106,6 +118,8 @@ void RussianColumns(QFileDialog* dialog)
 {
     if (dynamic_cast<TRussianFileColumns*>(dialog->proxyModel()))
         return;
+    static TNameOnlyIcons icons;
+    dialog->setIconProvider(&icons);
     dialog->setProxyModel(new TRussianFileColumns(dialog));
     // The date with its year and time, whole.
     if (auto* details = dialog->findChild<QTreeView*>()) {

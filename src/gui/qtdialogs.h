@@ -21,7 +21,7 @@ QString FileSizeText(qint64 bytes);
 void InstallQtDialogs(const QString& programFolder);
 
 // The same columns for one dialog (InstallQtDialogs does it for each as it
-// is shown).
+// is shown), and icons and types told from the names alone, no file opened.
 void RussianColumns(QFileDialog* dialog);
 
 } // namespace kelto

@@ -99,11 +99,30 @@ QString TToolWindow::FormFilePath() const
     return m_fileName.isEmpty() ? QString() : ProgramFolder() + m_fileName;
 }
 
+TFormFileKeeper& TToolWindow::FormFile() const
+{
+    if (m_formFile.Path() != FormFilePath())
+        m_formFile = TFormFileKeeper(FormFilePath());
+    return m_formFile;
+}
+
+QString TToolWindow::UnreadNote() const
+{
+    const QString note = m_formFile.Note();
+    if (note.isEmpty())
+        return note;
+    // Asked first by the calculation after the form was filled.
+    const QByteArray bytes = FormFileBytes();
+    if (!m_readBytes)
+        m_readBytes = bytes;
+    return bytes == *m_readBytes ? note : QString();
+}
+
 std::optional<QString> TToolWindow::Save() const
 {
     if (m_fileName.isEmpty())
         return std::nullopt;
-    return WriteFileAtomically(FormFilePath(), FormFileBytes());
+    return FormFile().Save(FormFileBytes());
 }
 
 bool TToolWindow::SaveForm(bool reportFailure) const

@@ -4,6 +4,8 @@
 // form file kept at close, and a place inside the screen beside the main
 // window.
 #pragma once
+#include "core/formfile.h"
+
 #include <QColor>
 #include <QFont>
 #include <QList>
@@ -56,7 +58,8 @@ public:
 
     // ProgramFolder() + the form file's name; empty without one.
     QString FormFilePath() const;
-    // Writes the form file; the reason on failure.
+    // Writes the form file (one not read whole is first kept as its .bak);
+    // the reason on failure.
     std::optional<QString> Save() const;
     // Saves, and says a failure in the one message when asked to; true when
     // the file is written (or there is none).
@@ -71,6 +74,17 @@ public:
 protected:
     // The form file's bytes as the window's inputs stand.
     virtual QByteArray FormFileBytes() const { return {}; }
+    // The form file, read through its keeper (see TFormFileKeeper::ReadForm).
+    template <class TForm>
+    TForm ReadForm(TForm form, int lineCount, TFormText text, int (*take)(const QStringList&, TForm&),
+                   bool extraAllowed = false)
+    {
+        return FormFile().ReadForm(std::move(form), lineCount, text, take, extraAllowed);
+    }
+    // "Файл iso.cnf не прочитан: …" while the form stands as it was read
+    // and until the save that keeps the file's copy; the hint line says it
+    // before anything else.
+    QString UnreadNote() const;
     // The inputs, top to bottom: the tab order, the inputs' look and the
     // signals blocked while a form is filled.
     void SetInputs(const QList<QWidget*>& inputs);
@@ -108,7 +122,13 @@ private:
     // A label's colour when it does not warn.
     QColor NormalColour(const QLabel* label) const;
 
+    // The keeper of the form file in the program folder of the moment.
+    TFormFileKeeper& FormFile() const;
+
     QString m_fileName;
+    mutable TFormFileKeeper m_formFile;
+    // The form file's bytes as the form was first filled.
+    mutable std::optional<QByteArray> m_readBytes;
     TSizing m_sizing;
     QList<QWidget*> m_inputs;
     QList<QLabel*> m_captions, m_values, m_warned;

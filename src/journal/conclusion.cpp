@@ -1,5 +1,10 @@
 #include "journal/conclusion.h"
 #include "journal/journalrules.h"
+#include "core/formfile.h"
+#include "core/textfile.h"
+
+#include <QFileInfo>
+#include <algorithm>
 
 #include <QStringList>
 
@@ -51,32 +56,28 @@ QList<QString*> Remembered(TConclusion& c)
 QByteArray ConclusionFileBytes(const TConclusion& conclusion)
 {
     TConclusion c = conclusion;
-    QByteArray out("\xEF\xBB\xBF");
-    for (const QString* field : Remembered(c)) {
-        QString line = *field;
-        line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        out += line.toUtf8() + "\r\n";
-    }
-    return out;
+    QStringList lines;
+    for (const QString* field : Remembered(c))
+        lines << *field;
+    return FormFileBytes(lines, TFormText::Utf8WithMark);
 }
 
-bool ReadConclusionFile(const QByteArray& bytes, TConclusion& conclusion)
+QString ReadConclusionFile(const QString& path, TConclusion& conclusion)
 {
-    QByteArray b = bytes;
-    if (b.startsWith("\xEF\xBB\xBF"))
-        b.remove(0, 3);
-    const QString text = QString::fromUtf8(b);
-    if (text.toUtf8() != b)
-        return false; // not UTF-8
-    QStringList lines = text.split(QStringLiteral("\r\n"));
-    if (lines.size() == 14 && lines.last().isEmpty())
-        lines.removeLast();
     const QList<QString*> fields = Remembered(conclusion);
-    if (lines.size() != fields.size())
-        return false;
-    for (qsizetype i = 0; i < fields.size(); ++i)
-        *fields[i] = lines[i];
-    return true;
+    const TFormFileRead read = ReadFormFile(path, int(fields.size()), TFormText::Utf8WithMark);
+    for (qsizetype i = 0; i < std::min(read.lines.size(), fields.size()); ++i)
+        *fields[i] = read.lines[i];
+    if (read.whole)
+        return {};
+    QString reason;
+    const std::optional<QByteArray> bytes = ReadWholeFile(path, qint64(1) << 31, &reason);
+    if (!bytes)
+        return QStringLiteral("Файл %1 не прочитан: %2").arg(QFileInfo(path).fileName(), reason);
+    // The next save writes over it: what it held is kept first.
+    if (const std::optional<QString> err = KeepUnreadCopy(path, *bytes))
+        return QStringLiteral("Файл %1 не прочитан, копия не сохранена: %2").arg(QFileInfo(path).fileName(), *err);
+    return UnreadFileNote(path);
 }
 
 } // namespace kelto

@@ -34,14 +34,16 @@ QList<int> ConclusionPageRows(const QList<double>& heights, double firstRoom, do
 // "Лист 1 из 3".
 QString SheetText(int page, int pages);
 
-// conclusion.cnf: UTF-8 with a byte-order mark, CR LF, one value per line:
+// conclusion.cnf: UTF-8 with a byte-order mark (one without it is read as
+// code page 1251), CR LF, one value per line:
 //  1 organization, 2 place of control, 3 customer and contract, 4 object,
 //  5 drawing number, 6 category of the joints, 7 method and standard,
 //  8 means of control, 9 norms of assessment, 10 performer, 11 his
 //  qualification, 12 the one who checked, 13 his qualification.
 QByteArray ConclusionFileBytes(const TConclusion& conclusion);
-// The fields back into `conclusion`; false (and `conclusion` unchanged) when
-// the bytes are not such a file.
-bool ReadConclusionFile(const QByteArray& bytes, TConclusion& conclusion);
+// The fields of the file at `path` into `conclusion`, as many leading lines
+// as read. A file there but not as the program writes it is first kept as
+// conclusion.cnf.bak: the note to show then (UnreadFileNote), else empty.
+QString ReadConclusionFile(const QString& path, TConclusion& conclusion);
 
 } // namespace kelto

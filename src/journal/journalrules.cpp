@@ -4,6 +4,9 @@
 #include "diary/notesearch.h"
 #include "journal/journalstore.h"
 
+#include <QRegularExpression>
+#include <algorithm>
+
 namespace kelto {
 
 namespace {
@@ -151,19 +154,10 @@ QString JournalCellText(const TJournalEntry& e, int column)
 }
 
 namespace {
-QString RowValue(const TTechniqueCard& card, const QString& caption)
+// A card's value, or empty where the card shows "—".
+QString Known(const QString& value)
 {
-    for (const TCardRow& row : card.rows)
-        if (row.caption == caption)
-            return row.value == QStringLiteral("—") ? QString() : row.value;
-    return {};
-}
-QString FirstRowValue(const TTechniqueCard& card, std::initializer_list<const char16_t*> captions)
-{
-    for (const char16_t* c : captions)
-        if (const QString v = RowValue(card, QString::fromUtf16(c)); !v.isEmpty())
-            return v;
-    return {};
+    return value == QStringLiteral("—") ? QString() : value;
 }
 } // namespace
 
@@ -174,21 +168,29 @@ TJournalEntry EntryFromCard(const TTechniqueCard& card, const TCardFields& field
     e.object = fields.object;
     e.joint = fields.joint;
     e.material = fields.material;
-    e.pipe = RowValue(card, QStringLiteral("Труба (наружный диаметр × толщина стенки)"));
-    const QString scheme = RowValue(card, QStringLiteral("Схема контроля"));
+    e.pipe = Known(card.pipe);
     QString method = card.standard;
-    if (!scheme.isEmpty())
+    if (const QString scheme = Known(card.schemeName); !scheme.isEmpty())
         method += QStringLiteral(", схема ") + scheme;
-    else if (!card.technique.isEmpty())
+    else if (!Known(card.technique).isEmpty())
         method += QStringLiteral(", ") + card.technique;
     e.method = method;
     e.source = fields.source;
-    e.sourceSerial = FirstRowValue(card, {u"Заводской номер источника", u"Заводской номер"});
-    const int exposures = FirstRowValue(card, {u"Минимальное кол-во экспозиций", u"Число экспозиций"}).toInt();
-    const int perExposure = FirstRowValue(card, {u"Плёнок на экспозицию", u"Снимков на экспозицию"}).toInt();
-    e.films = exposures * std::max(perExposure, 1);
-    e.filmSize = FirstRowValue(card, {u"Размер плёнки", u"Длина снимка, мм"});
-    e.sensitivity = FirstRowValue(card, {u"Проволочный эталон", u"Минимальная чувствительность контроля, мм"});
+    e.sourceSerial = fields.sourceSerial;
+    // "Плёнок на экспозицию и размер": "2 × 100×240", the count first; a
+    // size alone ("100×240") is one film an exposure.
+    static const QRegularExpression countAndSize(QStringLiteral("^(\\d+)\\s*(?:[×xXхХ*]\\s+(.*))?$"));
+    const QString films = fields.films.trimmed();
+    const QRegularExpressionMatch m = countAndSize.match(films);
+    const int perExposure = m.hasMatch() ? std::max(m.captured(1).toInt(), 1) : 1;
+    e.films = Known(card.exposures).toInt() * perExposure;
+    if (m.hasMatch())
+        e.filmSize = m.captured(2).trimmed();
+    else
+        e.filmSize = films;
+    if (const QString length = Known(card.filmLength); e.filmSize.isEmpty() && !length.isEmpty())
+        e.filmSize = length + QStringLiteral(" мм");
+    e.sensitivity = Known(card.iqi);
     e.performer = fields.madeBy;
     e.verdict = TVerdict::NotAssessed;
     return e;

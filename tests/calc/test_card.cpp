@@ -261,6 +261,41 @@ private slots:
         QCOMPARE(ParseCardFile(CardFileBytes(TCardFields{})), std::optional<TCardFields>(TCardFields{}));
         QVERIFY(!ParseCardFile(QByteArray()));
     }
+
+    // clang-format off
+    void isoOutOfBounds_data()
+    {
+        // An ISO input no set-up has: the source window's hint, and neither
+        // "inf" nor hundreds of digits in the window, the diary or the card.
+        const QString digits300 = "1" + QString(300, QLatin1Char('0'));
+        Columns<QString, QString, int>({"field", "value", "technique"});
+        QTest::newRow("d 1E308, SFD 1E308") << "d+sfd" << "1E308"   << int(TIsoTechnique::DoubleWallSingleImage);
+        QTest::newRow("d of 300 digits")    << "d"     << digits300 << int(TIsoTechnique::DoubleWallSingleImage);
+        QTest::newRow("SFD 1E308, outside") << "sfd"   << "1E308"   << int(TIsoTechnique::SingleWallSourceOutside);
+        QTest::newRow("De 300 digits, axis")<< "De"    << digits300 << int(TIsoTechnique::SingleWallCentral);
+        QTest::newRow("t 1E300")            << "t"     << "1E300"   << int(TIsoTechnique::DoubleWallSingleImage);
+        QTest::newRow("d 0,0001: still one")<< "d"     << "0,0001"  << -1;
+    }
+    // clang-format on
+    void isoOutOfBounds()
+    {
+        const auto [field, value, technique] = Fetch<QString, QString, int>({"field", "value", "technique"});
+        TIsoForm form = DefaultIsoForm();
+        form.technique = TIsoTechnique(std::max(technique, 0));
+        for (auto [name, text] : {std::pair{"De", &form.De}, std::pair{"t", &form.t}, std::pair{"d", &form.d},
+                                  std::pair{"sfd", &form.sfd}})
+            if (field.split('+').contains(QLatin1String(name)))
+                *text = value;
+        const TIsoTexts texts = ComputeIsoForm(form).texts;
+        const bool refused = technique >= 0;
+        QCOMPARE(texts.hint == QStringLiteral("Значение вне разумных пределов"), refused);
+        QCOMPARE(IsoNoteParagraph(form, texts).has_value(), !refused);
+        const TTechniqueCard card = IsoCard(form, texts, TCardFields{}, std::nullopt, Made);
+        for (const TCardRow& row : card.rows) {
+            QVERIFY2(!row.value.contains(QLatin1String("inf")), qPrintable(row.value));
+            QVERIFY2(row.value.size() < 120, qPrintable(row.caption));
+        }
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCard)

@@ -255,13 +255,39 @@ private slots:
         QCOMPARE(Control<TDateField>(next, "deWork")->Date(), QDate(2026, 3, 1));
     }
 
-    void damagedFileGivesDefaults()
+    void damagedFileKeepsItsLeadingLines()
     {
-        Put(TfSource::FilePath(), "Ir-192\r\n100\r\n");
+        Put(TfSource::FilePath(), "Co-60\r\n100\r\n");
         TfSource next(WorkDate);
-        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QString());
-        QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("13,0"));
+        QCOMPARE(Control<QLineEdit>(next, "eActivity")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(next, "eHvl")->text(), QStringLiteral("21,0"));
         QVERIFY(recorder->boxes.isEmpty());
+    }
+
+    // clang-format off
+    void datesOutOfRange_data()
+    {
+        testing::Columns<QString, QString>({"passport", "hint"});
+        QTest::newRow("1800")    << "01.01.1800" << "Дата вне пределов 1900–2100 годов: 01.01.1800";
+        QTest::newRow("2101")    << "01.01.2101" << "Дата вне пределов 1900–2100 годов: 01.01.2101";
+        QTest::newRow("in range")<< "01.01.2026" << "";
+    }
+    // clang-format on
+    void datesOutOfRange()
+    {
+        // Shown as they are and said to be out of range, never clamped, and
+        // written back unchanged.
+        const auto [passport, hint] = testing::Fetch<QString, QString>({"passport", "hint"});
+        const QByteArray bytes = ToCp1251(QStringLiteral("Ir-192\r\n12\r\nКи\r\n%1\r\n2\r\n500\r\n10\r\n"
+                                                         "01.01.2026\r\n500\r\n10\r\n13,0\r\n").arg(passport));
+        Put(TfSource::FilePath(), bytes);
+        TfSource next(WorkDate);
+        QCOMPARE(Control<TDateField>(next, "dePassport")->text(), passport);
+        QCOMPARE(Control<QLabel>(next, "lHint")->text().startsWith(QStringLiteral("Дата вне")), !hint.isEmpty());
+        if (!hint.isEmpty())
+            QCOMPARE(Control<QLabel>(next, "lHint")->text(), hint);
+        QCOMPARE(next.Save(), std::nullopt);
+        QCOMPARE(Get(TfSource::FilePath()), bytes);
     }
 
     void failedSaveIsReported()

@@ -1,11 +1,15 @@
 // The journal's rules: verdict words, the conclusion number, the search's
-// folding, a card made an entry, the table's cells and the CSV.
+// folding, a card made an entry, the table's cells, the CSV and conclusion.cnf.
 #include "calc/techniquecard.h"
+#include "core/cp1251.h"
+#include "journal/conclusion.h"
 #include "journal/journalrules.h"
 #include "journal/journalstore.h"
 
 #include <QtTest>
 
+#include "files.h"
+#include "folder.h"
 #include "stores.h"
 #include "table.h"
 
@@ -93,40 +97,84 @@ private slots:
 
     void cardToEntry_data()
     {
-        Columns<QString, QString, QString, int, QString>({"standard", "scheme", "method", "films", "sensitivity"});
-        QTest::newRow("ГОСТ with scheme") << "ГОСТ 7512-82" << "5б" << "ГОСТ 7512-82, схема 5б" << 3 << "0,2";
-        QTest::newRow("ISO with technique") << "ГОСТ ISO 17636-1-2017, класс B" << ""
-                                            << "ГОСТ ISO 17636-1-2017, класс B, двойная стенка" << 3 << "W13";
+        Columns<QString, QString, QString, QString, QString, QString, QString, int, QString>(
+            {"standard", "scheme", "exposures", "filmsField", "length", "iqi", "method", "films", "filmSize"});
+        QTest::newRow("ГОСТ with scheme") << "ГОСТ 7512-82" << "5б" << "3" << "" << "240" << "0,2" << "ГОСТ 7512-82, схема 5б" << 3 << "240 мм";
+        QTest::newRow("ISO, two films an exposure") << "ГОСТ ISO 17636-1-2017, класс B" << "—" << "3" << "2 × 100×240" << "—" << "W13" << "ГОСТ ISO 17636-1-2017, класс B, двойная стенка" << 6 << "100×240";
+        QTest::newRow("films as a size only") << "ГОСТ 7512-82" << "—" << "4" << "100×300" << "—" << "—" << "ГОСТ 7512-82, двойная стенка" << 4 << "100×300";
+        QTest::newRow("nothing computed") << "ГОСТ 7512-82" << "—" << "—" << "" << "—" << "—" << "ГОСТ 7512-82, двойная стенка" << 0 << "";
     }
     void cardToEntry()
     {
-        const auto [standard, scheme, method, films, sensitivity]
-            = Fetch<QString, QString, QString, int, QString>({"standard", "scheme", "method", "films", "sensitivity"});
+        const auto [standard, scheme, exposures, filmsField, length, iqi, method, films, filmSize]
+            = Fetch<QString, QString, QString, QString, QString, QString, QString, int, QString>(
+                {"standard", "scheme", "exposures", "filmsField", "length", "iqi", "method", "films", "filmSize"});
         TTechniqueCard card;
         card.standard = standard;
         card.technique = QStringLiteral("двойная стенка");
-        card.rows = {{"Труба (наружный диаметр × толщина стенки)", "219 × 8 мм"},
-                     {scheme.isEmpty() ? "Число экспозиций" : "Минимальное кол-во экспозиций", "3"},
-                     {"Проволочный эталон", sensitivity}};
-        if (!scheme.isEmpty())
-            card.rows << TCardRow{"Схема контроля", scheme};
+        card.pipe = "219 × 8 мм";
+        card.schemeName = scheme;
+        card.exposures = exposures;
+        card.filmLength = length;
+        card.iqi = iqi;
+        // Rows say otherwise: the entry takes the card's values, not its page.
+        card.rows = {{"Труба (наружный диаметр × толщина стенки)", "1 × 1 мм"}, {"Проволочный эталон", "W99"}};
         TCardFields fields;
         fields.object = "Газопровод";
         fields.joint = "12";
         fields.source = "Ir-192";
+        fields.sourceSerial = "1234";
+        fields.films = filmsField;
         fields.madeBy = "Петров";
         const TJournalEntry e = EntryFromCard(card, fields, QDate(2026, 12, 9));
         QCOMPARE(e.method, method);
         QCOMPARE(e.films, films);
-        QCOMPARE(e.sensitivity, sensitivity);
+        QCOMPARE(e.filmSize, filmSize);
+        QCOMPARE(e.sensitivity, iqi == "—" ? QString() : iqi);
         QCOMPARE(e.pipe, "219 × 8 мм");
         QCOMPARE(e.object, fields.object);
         QCOMPARE(e.joint, fields.joint);
         QCOMPARE(e.material, fields.material);
         QCOMPARE(e.source, fields.source);
+        QCOMPARE(e.sourceSerial, "1234");
         QCOMPARE(e.performer, fields.madeBy);
         QCOMPARE(e.verdict, TVerdict::NotAssessed);
         QCOMPARE(e.date, QDate(2026, 12, 9));
+    }
+
+    void conclusionFile_data()
+    {
+        // The file's bytes ("-": none); the organization and the checker's
+        // qualification read back; whether it was kept aside as .bak.
+        Columns<QByteArray, QString, QString, bool>({"bytes", "organization", "last", "kept"});
+        const QByteArray lines = "ООО «Рентген»\r\n" + QByteArray("\r\n").repeated(11) + "II уровень\r\n";
+        QTest::newRow("none") << QByteArray("-") << "" << "" << false;
+        QTest::newRow("UTF-8 with its mark") << "\xEF\xBB\xBF" + lines << "ООО «Рентген»" << "II уровень" << false;
+        QTest::newRow("1251 without the mark") << ToCp1251(QString::fromUtf8(lines).remove("«").remove("»")) << "ООО Рентген" << "II уровень" << false;
+        QTest::newRow("too few lines") << QByteArray("\xEF\xBB\xBFООО «Рентген»\r\n") << "ООО «Рентген»" << "" << true;
+        QTest::newRow("a NUL byte") << QByteArray("\xEF\xBB\xBF\0\r\n", 6) + lines << "" << "" << true;
+    }
+    void conclusionFile()
+    {
+        const auto [bytes, organization, last, kept] = Fetch<QByteArray, QString, QString, bool>({"bytes", "organization", "last", "kept"});
+        TempProgramFolder folder;
+        const QString path = folder.File("conclusion.cnf");
+        if (bytes != "-")
+            Put(path, bytes);
+        TConclusion c;
+        const QString note = ReadConclusionFile(path, c);
+        QCOMPARE(c.organization, organization);
+        QCOMPARE(c.checkerQualification, last);
+        QCOMPARE(note, kept ? QString("Файл conclusion.cnf не прочитан: сохранена копия conclusion.cnf.bak") : QString());
+        QCOMPARE(QFile::exists(path + ".bak"), kept);
+        if (kept)
+            QCOMPARE(Get(path + ".bak"), bytes);
+        // What it writes reads back whole.
+        c.organization = "ООО «Рентген»\nфилиал";
+        Put(path, ConclusionFileBytes(c));
+        TConclusion back;
+        QCOMPARE(ReadConclusionFile(path, back), QString());
+        QCOMPARE(back.organization, "ООО «Рентген» филиал");
     }
 
     void csvFields_data()

@@ -86,6 +86,23 @@ private slots:
         QCOMPARE(w.store->Load({2}).value(0).defects, "пора 0,5");
     }
 
+    void openingSavesNothing()
+    {
+        TempProgramFolder folder;
+        {
+            TSqliteJournalStore store(folder.File("journal.db"));
+            for (const char* joint : {"1", "2"}) {
+                TJournalEntry e = Entry(joint, Day);
+                QVERIFY(store.Save(e).IsDone());
+            }
+        }
+        TfJournal window(std::make_unique<TSqliteJournalStore>(folder.File("journal.db")));
+        QCOMPARE(window.FormEntry().joint, "2"); // the newest, shown
+        QVERIFY(window.SaveTyped());
+        TSqliteJournalStore store(folder.File("journal.db"));
+        QCOMPARE(store.Count(), 2);
+    }
+
     void refusedSaveKeepsTheForm()
     {
         TWindow w;

@@ -374,8 +374,9 @@ void TCalcView::Recalculate()
         SetResult(filmCheck, check.filmCheck);
         if (const QString tip = WireTooltip(out.lSens, check.wireCheck); wireCheck->toolTip() != tip)
             wireCheck->setToolTip(tip);
-        if (lHint->text() != check.hint)
-            lHint->setText(check.hint);
+        const QString note = UnreadCalcNote();
+        if (const QString& hint = note.isEmpty() ? check.hint : note; lHint->text() != hint)
+            lHint->setText(hint);
         DressChecks();
         LayOutChecks();
         GivePipeToIso();
@@ -418,20 +419,8 @@ QString TCalcView::CalcFilePath()
 
 void TCalcView::RestoreCalcForm()
 {
-    const QString path = CalcFilePath();
-    const TCalcStart start = CalcStartFrom(ReadWholeFile(path, 1 << 16));
-    if (start.damaged) {
-        // Kept byte for byte before the next save writes the defaults over it.
-        const QString bak = path + QStringLiteral(".bak");
-        const std::optional<QByteArray> bytes = ReadWholeFile(path, 1 << 16);
-        const std::optional<QString> err = bytes ? WriteFileAtomically(bak, *bytes) : std::optional<QString>();
-        m_keepCalcFile = err.has_value();
-        if (err)
-            ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(bak, *err));
-        else
-            ReportError(QStringLiteral("Файл %1 не прочитан: сохранена копия %2").arg(path, bak));
-    }
-    const TCalcForm& f = start.form;
+    m_calcFile = TFormFileKeeper(CalcFilePath());
+    const TCalcForm f = m_calcFile.ReadForm(TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);
     cbSens->setCurrentIndex(f.sensClass - 1);
     cbSheme->setCurrentIndex(f.scheme);
     eRast->setText(f.focal);
@@ -441,15 +430,21 @@ void TCalcView::RestoreCalcForm()
     eTol->setText(f.wall);
     for (QLineEdit* e : {eRast, ePatno, eDlin, eDiam, eTol})
         e->setCursorPosition(0);
+    m_readCalc = CalcForm();
+}
+
+QString TCalcView::UnreadCalcNote() const
+{
+    // Said until an input changes, and kept until the save that keeps the copy.
+    return m_readCalc && CalcForm() == *m_readCalc ? m_calcFile.Note() : QString();
 }
 
 void TCalcView::SaveCalc(bool reportFailure)
 {
     kelto::Guarded([this, reportFailure] {
-        if (m_keepCalcFile)
-            return;
-        if (const std::optional<QString> err = WriteFileAtomically(CalcFilePath(), CalcFileBytes(CalcForm()));
-            err && reportFailure)
+        if (m_calcFile.Path() != CalcFilePath())
+            m_calcFile = TFormFileKeeper(CalcFilePath());
+        if (const std::optional<QString> err = m_calcFile.Save(CalcFileBytes(CalcForm())); err && reportFailure)
             kelto::ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(CalcFilePath(), *err));
     });
 }
@@ -604,8 +599,10 @@ bool TCalcView::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::FontChange || type == QEvent::PaletteChange) {
         // A plug-in reaches the view's own controls; the tool windows and
         // the added check lines follow them.
-        if (watched == eRast || watched == Label12 || watched == lFocRast)
+        if (watched == eRast || watched == Label12 || watched == lFocRast) {
             DressToolWindows();
+            emit toolLookChanged();
+        }
         if (watched == Label43 || watched == wireCheck) {
             DressChecks();
             LayOutChecks();
@@ -724,6 +721,14 @@ void TCalcView::DressToolWindows()
 {
     if (!m_source && !m_iso && !m_card)
         return;
+    const TToolLook look = ToolLook();
+    for (TToolWindow* w : std::initializer_list<TToolWindow*>{m_source, m_iso, m_card})
+        if (w)
+            w->ApplyLook(look);
+}
+
+TToolLook TCalcView::ToolLook()
+{
     TToolLook look;
     // The window stands in for the view's background picture: its colour
     // at the top left corner, where the picture is plain.
@@ -737,9 +742,7 @@ void TCalcView::DressToolWindows()
     look.valueColour = lFocRast->palette().color(QPalette::WindowText);
     look.inputFont = eRast->font();
     look.inputPalette = eRast->palette();
-    for (TToolWindow* w : std::initializer_list<TToolWindow*>{m_source, m_iso, m_card})
-        if (w)
-            w->ApplyLook(look);
+    return look;
 }
 
 void TCalcView::FocusFirstInput()

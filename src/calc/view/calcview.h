@@ -5,6 +5,7 @@
 #include "calc/calcform.h"
 #include "calc/sourceform.h"
 #include "gui/skintargets.h"
+#include "core/formfile.h"
 
 #include <QChar>
 #include <QString>
@@ -27,6 +28,7 @@ class TfCard;
 struct TCardFields;
 struct TCardSource;
 struct TTechniqueCard;
+struct TToolLook;
 class TfSource;
 class TLinkLabel;
 
@@ -76,6 +78,9 @@ public:
     void SaveCalc(bool reportFailure = true);
     // The card window, once it has been opened; nullptr before.
     TfCard* CardWindow() const { return m_card; }
+    // The plug-in's look for a tool window made outside the view (the
+    // control journal's); toolLookChanged says when it changes.
+    TToolLook ToolLook();
 
 signals:
     // "Записать расчёт в дневник" was clicked: the main window writes it.
@@ -84,6 +89,8 @@ signals:
     void journalRequested();
     // "Записать в журнал" in the card window: the card as it stands.
     void journalEntryRequested(const kelto::TTechniqueCard& card, const kelto::TCardFields& fields);
+    // A plug-in changed the fonts or colours ToolLook takes.
+    void toolLookChanged();
 
 public slots:
     // The view was switched to: typing goes to its first input.
@@ -165,6 +172,8 @@ private:
     TCalcForm CalcForm() const;
     // calc.cnf's inputs into the controls; a damaged file kept aside first.
     void RestoreCalcForm();
+    // "Файл calc.cnf не прочитан: …" while the inputs stand as read.
+    QString UnreadCalcNote() const;
     // The pipe and spot the ISO window shares, both ways.
     void GivePipeToIso();
     void TakePipeFromIso();
@@ -182,8 +191,10 @@ private:
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;
     TfCard* m_card = nullptr;
-    // A damaged calc.cnf that could not be kept aside is not written over.
-    bool m_keepCalcFile = false;
+    // calc.cnf: one not read whole is kept aside before it is written over.
+    TFormFileKeeper m_calcFile;
+    // The inputs as calc.cnf gave them.
+    std::optional<TCalcForm> m_readCalc;
 };
 
 } // namespace kelto

@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
+#include <utility>
 
 namespace kelto {
 
@@ -157,12 +158,8 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
     connect(bPrint, &QPushButton::clicked, this, &TfCard::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
 
-    TCardFields fields;
-    // A missing or damaged file is as good as none: the first-use fields,
-    // silently.
-    if (const std::optional<QByteArray> bytes = ReadWholeFile(FilePath(), 1 << 16))
-        if (const std::optional<TCardFields> stored = ParseCardFile(*bytes))
-            fields = *stored;
+    // Free text, in UTF-8 after its mark where the code page lacks a letter.
+    TCardFields fields = ReadForm(TCardFields{}, OldCardFileLines, TFormText::Utf8WithMark, TakeCardLines, true);
     if (fields.source.isEmpty())
         fields.source = defaultSource;
     SetFields(fields);
@@ -289,6 +286,13 @@ void TfCard::Refresh()
             if (!why.isEmpty() || lStatus->text() == m_notReadyShown)
                 lStatus->setText(why);
             m_notReadyShown = why;
+        }
+        // A card.cnf not read whole is said first, until a field changes.
+        if (const QString note = UnreadNote(); !note.isEmpty() && !m_overflow) {
+            lStatus->setText(note);
+            m_noteShown = true;
+        } else if (std::exchange(m_noteShown, false) && !m_overflow) {
+            lStatus->setText(m_notReadyShown);
         }
     });
 }

@@ -82,6 +82,7 @@ private:
     std::optional<QString> m_overflow;
     // The line that says why the card cannot be saved, while it stands.
     QString m_notReadyShown;
+    bool m_noteShown = false;
 };
 
 } // namespace kelto

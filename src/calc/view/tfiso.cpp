@@ -46,7 +46,9 @@ TfIso::TfIso(const QString& viewDiameter, const QString& viewWall, QWidget* pare
     CreateLinks();
     SetInputs({eDe, eT, cbTechnique, cbClass, cbSource, eD, eSfd, chPlanar});
 
-    SetForm(InitialIsoForm(ReadWholeFile(FilePath(), 1 << 16), viewDiameter, viewWall));
+    // The pipe is the one the calculation view holds, when it holds one.
+    SetForm(WithSharedPipe(ReadForm(DefaultIsoForm(), IsoFileLines, TFormText::Cp1251, TakeIsoLines),
+                           {viewDiameter, viewWall, QString()}));
 
     ConnectInputs();
 }
@@ -250,7 +252,8 @@ void TfIso::Recalculate()
                 label->adjustSize();
             }
         }
-        lHint->setText(x.hint.isEmpty() ? x.exposureHint : x.hint);
+        const QString note = UnreadNote();
+        lHint->setText(!note.isEmpty() ? note : x.hint.isEmpty() ? x.exposureHint : x.hint);
         emit recalculated();
     });
 }

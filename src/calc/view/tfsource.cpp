@@ -84,12 +84,8 @@ void TfSource::CreateResults()
 
 void TfSource::LoadForm(const QDate& workDate)
 {
-    TSourceForm form = DefaultSourceForm(workDate);
-    // A missing or damaged file is as good as none: the defaults, silently.
-    if (const std::optional<QByteArray> bytes = ReadWholeFile(FilePath(), 1 << 16))
-        if (const std::optional<TSourceForm> stored = ParseSourceFile(*bytes, workDate))
-            form = *stored;
-    SetForm(form);
+    // The valid leading lines of a damaged file, over the defaults.
+    SetForm(ReadForm(DefaultSourceForm(workDate), SourceFileLines, TFormText::Cp1251, TakeSourceLines));
 }
 
 void TfSource::ConnectInputs()
@@ -158,7 +154,11 @@ void TfSource::SetForm(const TSourceForm& f)
 
 QByteArray TfSource::FormFileBytes() const
 {
-    return SourceFileBytes(Form());
+    TSourceForm f = Form();
+    // A date out of the fields' years goes back as it came.
+    f.passportDate = dePassport->OutOfRange().value_or(f.passportDate);
+    f.refDate = deRef->OutOfRange().value_or(f.refDate);
+    return SourceFileBytes(f);
 }
 
 void TfSource::SetWorkDate(const QDate& date)
@@ -195,6 +195,8 @@ void TfSource::Recalculate()
                 r.hint = problem;
                 break;
             }
+        if (const QString note = UnreadNote(); !note.isEmpty())
+            r.hint = note;
         for (auto [label, text] : {std::pair{lActivity, r.activity}, std::pair{lRemaining, r.remaining},
                                    std::pair{lExposure, r.exposure}, std::pair{lHint, r.hint}}) {
             if (label->text() == text)

@@ -17,7 +17,7 @@ constexpr double Left = 200, Right = 100, Top = 150, Bottom = 150;
 constexpr double Body = PageWidth - Left - Right;
 constexpr double Pad = 12;
 // The table's columns: № п/п, joint, films, sensitivity, defects, verdict.
-constexpr double ColumnWidths[] = {90, 230, 300, 260, 670, 250};
+constexpr double ColumnWidths[] = {90, 230, 290, 320, 620, 250};
 constexpr int Columns = 6;
 
 QFont PageFont(int tenthsOfMm, bool bold = false)

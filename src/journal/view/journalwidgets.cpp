@@ -1,8 +1,11 @@
 #include "journal/view/journalwidgets.h"
 #include "core/programfolder.h"
+#include "gui/qtdialogs.h"
 #include "gui/report.h"
 
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -21,10 +24,22 @@ QPushButton* KeyedButton(QWidget* parent, const char* name, const QString& text,
     return b;
 }
 
+QList<QLabel*> FormCaptions(const QFormLayout* form)
+{
+    QList<QLabel*> captions;
+    for (int row = 0; row < form->rowCount(); ++row)
+        if (const QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole))
+            if (auto* caption = qobject_cast<QLabel*>(item->widget()))
+                captions << caption;
+    return captions;
+}
+
 std::optional<QString> AskSavePath(QWidget* parent, const QString& title, const QString& filter, const QString& suffix,
                                    const QString& offered)
 {
     QFileDialog dialog(parent, title);
+    // Before the folder is listed: no file of it is opened to learn its type.
+    RussianColumns(&dialog);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

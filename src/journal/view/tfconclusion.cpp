@@ -20,16 +20,16 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace kelto {
 
 
 TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : TToolWindow(parent, "fConclusion", QStringLiteral("Заключение"), QSize(560, 520),
+                  QStringLiteral("conclusion.cnf"), TSizing::Resizable)
     , m_store(store)
 {
-    setObjectName(QStringLiteral("fConclusion"));
-    setWindowTitle(QStringLiteral("Заключение"));
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     eNumber = new QLineEdit(this);
@@ -64,15 +64,16 @@ TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
         form->addRow(QString::fromUtf16(f.caption), e);
         m_fields << e;
     }
-    lEntries = new QLabel(this);
+    lEntries = AddValue(new QLabel(this));
     lEntries->setObjectName(QStringLiteral("lEntries"));
     lEntries->setWordWrap(true);
-    lStatus = new QLabel(this);
-    lStatus->setObjectName(QStringLiteral("lStatus"));
-    lStatus->setWordWrap(true);
+    lHint = AddCaption(new QLabel(this));
+    lHint->setObjectName(QStringLiteral("lHint"));
+    lHint->setWordWrap(true);
     bSavePdf = KeyedButton(this, "bSavePdf", QStringLiteral("Сохранить PDF…"), QKeySequence(Qt::CTRL | Qt::Key_S));
     bPrint = KeyedButton(this, "bPrint", QStringLiteral("Печать…"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    bClose = KeyedButton(this, "bClose", QStringLiteral("Закрыть"), QKeySequence(Qt::Key_Escape));
+    // Esc is the tool window's own: a pop-up first, then the window.
+    bClose = KeyedButton(this, "bClose", QStringLiteral("Закрыть"), {});
     connect(bSavePdf, &QPushButton::clicked, this, &TfConclusion::SavePdf);
     connect(bPrint, &QPushButton::clicked, this, &TfConclusion::Print);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
@@ -84,21 +85,33 @@ TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
     auto* main = new QVBoxLayout(this);
     main->addLayout(form);
     main->addWidget(lEntries);
-    main->addWidget(lStatus);
+    main->addWidget(lHint);
     main->addStretch();
     main->addLayout(buttons);
 
-    // A missing or damaged file is as good as none: empty fields.
+    for (QLabel* caption : FormCaptions(form))
+        AddCaption(caption);
+    QList<QWidget*> inputs{eNumber, eDate};
+    for (QLineEdit* e : std::as_const(m_fields))
+        inputs << e;
+    SetInputs(inputs);
+    setTabOrder(m_fields.last(), bSavePdf);
+    setTabOrder(bSavePdf, bPrint);
+    setTabOrder(bPrint, bClose);
+
+    // A missing file leaves the fields empty; a damaged one is kept aside
+    // and said here once.
     TConclusion remembered;
-    if (const auto bytes = ReadWholeFile(FilePath(), 1 << 16); bytes && ReadConclusionFile(*bytes, remembered)) {
-        const QList<QString> values{remembered.organization, remembered.place, remembered.customer, remembered.object,
-                                    remembered.drawing, remembered.jointCategory, remembered.methodStandard,
-                                    remembered.means, remembered.norms, remembered.performer,
-                                    remembered.performerQualification, remembered.checker,
-                                    remembered.checkerQualification};
-        for (qsizetype i = 0; i < m_fields.size(); ++i)
-            m_fields[i]->setText(values[i]);
-    }
+    m_note = ReadConclusionFile(FormFilePath(), remembered);
+    lHint->setText(m_note);
+    const QList<QString> values{remembered.organization, remembered.place, remembered.customer, remembered.object,
+                                remembered.drawing, remembered.jointCategory, remembered.methodStandard,
+                                remembered.means, remembered.norms, remembered.performer,
+                                remembered.performerQualification, remembered.checker,
+                                remembered.checkerQualification};
+    for (qsizetype i = 0; i < m_fields.size(); ++i)
+        m_fields[i]->setText(values[i]);
+    resize(sizeHint().expandedTo(minimumSize()));
     for (QLineEdit* e : m_fields)
         connect(e, &QLineEdit::textEdited, this, [this] { m_stored.reset(); });
     connect(eNumber, &QLineEdit::textEdited, this, [this] { m_stored.reset(); });
@@ -107,6 +120,11 @@ TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
 QString TfConclusion::FilePath()
 {
     return ProgramFolder() + QStringLiteral("conclusion.cnf");
+}
+
+QByteArray TfConclusion::FormFileBytes() const
+{
+    return ConclusionFileBytes(Conclusion());
 }
 
 void TfConclusion::SetEntries(const QList<TJournalEntry>& entries)
@@ -122,7 +140,8 @@ void TfConclusion::SetEntries(const QList<TJournalEntry>& entries)
                           .arg(entries.size())
                           .arg(QLocale(QLocale::Russian).createSeparatedList(joints.mid(0, 20))
                                + (joints.size() > 20 ? QStringLiteral(" …") : QString())));
-    lStatus->clear();
+    // The note on an unread conclusion.cnf stays for the first entries shown.
+    lHint->setText(std::exchange(m_note, {}));
 }
 
 TConclusion TfConclusion::Conclusion() const
@@ -152,8 +171,8 @@ QList<TConclusionRow> TfConclusion::Rows() const
 
 void TfConclusion::WriteFieldsFile()
 {
-    if (const auto err = WriteFileAtomically(FilePath(), ConclusionFileBytes(Conclusion())))
-        lStatus->setText(QStringLiteral("Поля не запомнены (%1): %2").arg(QDir::toNativeSeparators(FilePath()), *err));
+    if (const auto err = Save())
+        lHint->setText(QStringLiteral("Поля не запомнены (%1): %2").arg(QDir::toNativeSeparators(FilePath()), *err));
 }
 
 bool TfConclusion::StoreOnce()
@@ -209,7 +228,7 @@ void TfConclusion::SavePdf()
             ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }
-        lStatus->setText(QStringLiteral("Заключение %1 сохранено: %2")
+        lHint->setText(QStringLiteral("Заключение %1 сохранено: %2")
                              .arg(ConclusionNumberText(Conclusion().number), QDir::toNativeSeparators(path)));
     });
 }
@@ -232,14 +251,8 @@ void TfConclusion::Print()
             ReportError(QStringLiteral("Не удалось начать печать на принтер %1").arg(printer.printerName()));
             return;
         }
-        lStatus->setText(QStringLiteral("Заключение %1 отправлено на печать").arg(ConclusionNumberText(Conclusion().number)));
+        lHint->setText(QStringLiteral("Заключение %1 отправлено на печать").arg(ConclusionNumberText(Conclusion().number)));
     });
-}
-
-void TfConclusion::closeEvent(QCloseEvent* event)
-{
-    WriteFieldsFile();
-    QWidget::closeEvent(event);
 }
 
 } // namespace kelto

@@ -2,11 +2,12 @@
 // conclusion.cnf), its number (the next free one of the year, proposed and
 // editable), and its pages to a PDF file or a printer. Saving it gives the
 // chosen entries the conclusion's number; a number used twice is refused.
+// A tool window in the plug-in's look; conclusion.cnf is written at every close.
 #pragma once
+#include "gui/toolwindow.h"
 #include "journal/conclusion.h"
 #include "journal/journalstore.h"
 
-#include <QWidget>
 #include <optional>
 
 class QDateEdit;
@@ -16,7 +17,7 @@ class QPushButton;
 
 namespace kelto {
 
-class TfConclusion : public QWidget {
+class TfConclusion : public TToolWindow {
     Q_OBJECT
 public:
     TfConclusion(TJournalStore& store, QWidget* parent = nullptr);
@@ -41,7 +42,7 @@ signals:
     void saved();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    QByteArray FormFileBytes() const override;
 
 private:
     // Stores the conclusion unless this set of entries already has it; false
@@ -57,7 +58,8 @@ private:
     QLineEdit* eNumber = nullptr;
     QDateEdit* eDate = nullptr;
     QLabel* lEntries = nullptr;
-    QLabel* lStatus = nullptr;
+    QLabel* lHint = nullptr; // the unread conclusion.cnf, then what was done
+    QString m_note;
     QPushButton *bSavePdf = nullptr, *bPrint = nullptr, *bClose = nullptr;
 };
 

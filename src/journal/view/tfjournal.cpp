@@ -47,21 +47,20 @@ QString Who(const TJournalEntry& e)
 } // namespace
 
 TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : TToolWindow(parent, "fJournal", QStringLiteral("Журнал контроля"), QSize(760, 460), {}, TSizing::Resizable)
     , m_store(std::move(store))
 {
-    setObjectName(QStringLiteral("fJournal"));
-    setWindowTitle(QStringLiteral("Журнал контроля"));
     m_model = new TJournalModel(*m_store, this);
     BuildControls();
     resize(1100, 640);
     if (const TStoreResult r = m_model->SetQuery({}); !r.IsDone())
         ReportFailure(QStringLiteral("Журнал не прочитан"), r);
     tvEntries->horizontalHeader()->setSortIndicator(int(TJournalColumn::Date), Qt::DescendingOrder);
+    // The form holds a blank entry first: choosing the newest row then has
+    // nothing typed to save.
+    ShowInForm(BlankEntry());
     if (m_model->rowCount() > 0)
         tvEntries->selectRow(0);
-    else
-        ShowInForm(BlankEntry());
 }
 
 TfJournal::~TfJournal() = default;
@@ -78,9 +77,9 @@ void TfJournal::BuildControls()
     bConclusion = KeyedButton(this, "bConclusion", QStringLiteral("Заключение…"), QKeySequence(Qt::CTRL | Qt::Key_P));
     bCsv = KeyedButton(this, "bCsv", QStringLiteral("Выгрузить в CSV…"), {});
     auto* top = new QHBoxLayout;
-    auto* lSearch = new QLabel(QStringLiteral("&Поиск:"), this);
+    auto* lSearch = AddCaption(new QLabel(QStringLiteral("&Поиск:"), this));
     lSearch->setBuddy(eSearch);
-    auto* lFilter = new QLabel(QStringLiteral("&Оценка:"), this);
+    auto* lFilter = AddCaption(new QLabel(QStringLiteral("&Оценка:"), this));
     lFilter->setBuddy(cbVerdictFilter);
     top->addWidget(lSearch);
     top->addWidget(eSearch, 1);
@@ -151,7 +150,7 @@ void TfJournal::BuildControls()
     buttons->addWidget(bSave);
     buttons->addWidget(bDelete);
     fl->addRow(buttons);
-    lStatus = Named(new QLabel(form), "lStatus");
+    lStatus = AddCaption(Named(new QLabel(form), "lStatus"));
     lStatus->setWordWrap(true);
     fl->addRow(lStatus);
 
@@ -177,11 +176,18 @@ void TfJournal::BuildControls()
     main->addLayout(top);
     main->addWidget(splitter, 1);
 
-    setTabOrder(eSearch, cbVerdictFilter);
+    // The form's captions take the plug-in's caption look.
+    for (QLabel* caption : FormCaptions(fl))
+        AddCaption(caption);
+    SetInputs({eSearch, cbVerdictFilter, tvEntries, eDate, eObject, eJoint, ePipe, eMaterial, eMethod, eSource,
+               eSerial, eFilms, eFilmSize, eSensitivity, eDefects, cbVerdict, eConclusion, ePerformer, eNote});
+    // The buttons in the tab order after the inputs they act on.
     setTabOrder(cbVerdictFilter, bConclusion);
     setTabOrder(bConclusion, bCsv);
     setTabOrder(bCsv, tvEntries);
-    setTabOrder(tvEntries, eDate);
+    setTabOrder(eNote, bNew);
+    setTabOrder(bNew, bSave);
+    setTabOrder(bSave, bDelete);
 
     connect(eSearch, &QLineEdit::textChanged, this, &TfJournal::Search);
     connect(cbVerdictFilter, &QComboBox::currentIndexChanged, this, &TfJournal::Search);
@@ -447,10 +453,10 @@ void TfJournal::OpenConclusion()
                 SelectId(m_current.id);
             });
         }
+        if (m_look)
+            m_conclusion->ApplyLook(*m_look);
         m_conclusion->SetEntries(entries);
-        m_conclusion->show();
-        m_conclusion->raise();
-        m_conclusion->activateWindow();
+        m_conclusion->ShowAndRaise();
     });
 }
 
@@ -480,6 +486,18 @@ void TfJournal::ExportCsv()
         }
         lStatus->setText(QStringLiteral("Выгружено записей: %1 в %2").arg(m_model->rowCount()).arg(QDir::toNativeSeparators(path)));
     });
+}
+
+void TfJournal::TakeLook(const TToolLook& look)
+{
+    m_look = look;
+    ApplyLook(look);
+    // The fields' heights and the rows follow the plug-in's font.
+    eDefects->setFixedHeight(eDefects->fontMetrics().height() * 3 + 12);
+    eNote->setFixedHeight(eNote->fontMetrics().height() * 2 + 12);
+    tvEntries->verticalHeader()->setDefaultSectionSize(tvEntries->fontMetrics().height() + 6);
+    if (m_conclusion)
+        m_conclusion->ApplyLook(look);
 }
 
 QString TfJournal::LayoutLine() const
@@ -518,15 +536,6 @@ void TfJournal::closeEvent(QCloseEvent* event)
     });
     if (event->isAccepted())
         emit layoutChanged();
-}
-
-void TfJournal::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TfJournal::resizeEvent(QResizeEvent* event)

@@ -1,14 +1,15 @@
 // The window "Журнал контроля": the table of entries with the search and the
 // verdict filter, the form of the chosen entry, the conclusion and the CSV.
-// Modeless, one instance, resizable. It talks to a TJournalStore and never
+// Modeless, one instance, resizable, a tool window in the plug-in's look. It talks to a TJournalStore and never
 // knows which one. Nothing typed is lost: a switch to another entry, a close
 // and the program's end (SaveTyped) save the form first.
 #pragma once
+#include "gui/toolwindow.h"
 #include "journal/journalstore.h"
 
 #include <QList>
-#include <QWidget>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QDateEdit;
@@ -24,7 +25,7 @@ namespace kelto {
 class TJournalModel;
 class TfConclusion;
 
-class TfJournal : public QWidget {
+class TfJournal : public TToolWindow {
     Q_OBJECT
 public:
     explicit TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent = nullptr);
@@ -46,6 +47,10 @@ public:
     QString LayoutLine() const;
     void SetLayoutLine(const QString& line);
 
+    // The plug-in's look on this window and on the conclusion's, the one
+    // made later too.
+    void TakeLook(const TToolLook& look);
+
     // "Выгрузить в CSV…" into `path` without the dialog: the found entries.
     std::optional<QString> WriteCsv(const QString& path);
     // The entries "Заключение…" takes: the selected rows when more than one,
@@ -66,7 +71,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -83,6 +87,7 @@ private:
     TJournalEntry m_current; // as stored (id 0: a new one not saved yet)
     qint64 m_lastDeleted = 0;
     TfConclusion* m_conclusion = nullptr;
+    std::optional<TToolLook> m_look;
 
     QLineEdit* eSearch = nullptr;
     QComboBox* cbVerdictFilter = nullptr;
