@@ -14,6 +14,7 @@ KELTO_DEBS=(
   clang-14 libclang-rt-14-dev   # libFuzzer targets
   # fonts copied into the program folder
   fonts-liberation
+  fonts-dejavu-core
   # a window without a desktop: end-to-end tests, start-up benchmark, screenshots
   xvfb xauth xdotool x11-utils imagemagick libx11-6
   poppler-utils          # pdftotext, pdfinfo: the technique card's PDF read back by its test

@@ -8,6 +8,9 @@
 #include "journal/view/journalopen.h"
 #include "journal/view/journalwidgets.h"
 #include "journal/view/tfjournal.h"
+#include "journalserver/journalsettings.h"
+#include "journalserver/view/serverpassword.h"
+#include "journalserver/view/tfjournalsettings.h"
 
 #include <QTimer>
 
@@ -24,7 +27,7 @@ TfJournal* TJournalHook::Window()
 {
     if (m_window)
         return m_window;
-    std::unique_ptr<TJournalStore> store = OpenFileJournal(JournalFilePath());
+    std::unique_ptr<TJournalStore> store = OpenStore();
     if (!store)
         return nullptr;
     m_window = new TfJournal(std::move(store), m_main);
@@ -44,6 +47,47 @@ TfJournal* TJournalHook::Window()
     });
     connect(m_window, &TfJournal::layoutChanged, later, qOverload<>(&QTimer::start));
     return m_window;
+}
+
+std::unique_ptr<TJournalStore> TJournalHook::OpenStore()
+{
+    QString note;
+    const TJournalSettings settings = ReadJournalSettings(&note);
+    if (!note.isEmpty() && !m_settingsNoteSaid) {
+        m_settingsNoteSaid = true;
+        ShowWarning(note + QStringLiteral("\nЖурнал контроля ведётся на этом компьютере (journal.db)."));
+    }
+    if (settings.place == TJournalPlace::Server)
+        return OpenLabJournal(m_main, settings, JournalFilePath());
+    return OpenFileJournal(JournalFilePath());
+}
+
+void TJournalHook::OpenSettings()
+{
+    Guarded([this] {
+        if (!m_settings) {
+            m_settings = new TfJournalSettings(JournalFilePath(), m_main);
+            connect(m_settings, &TfJournalSettings::settingsChanged, this, &TJournalHook::FollowSettings);
+        }
+        if (TCalcView* view = m_calcView())
+            m_settings->ApplyLook(view->ToolLook());
+        m_settings->ShowAndRaise();
+    });
+}
+
+void TJournalHook::FollowSettings()
+{
+    Guarded([this] {
+        if (!m_window)
+            return; // the next opening reads journal.cnf
+        if (!m_window->SaveTyped(true))
+            return; // the form keeps what was typed; the window stays on its store
+        const bool shown = m_window->isVisible();
+        UpdateJournalLayoutLine(m_window->LayoutLine());
+        delete m_window;
+        if (shown)
+            Open();
+    });
 }
 
 void TJournalHook::Open()

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -13,6 +14,8 @@ namespace kelto {
 
 class TCalcView;
 class TfJournal;
+class TfJournalSettings;
+class TJournalStore;
 struct TTechniqueCard;
 struct TCardFields;
 
@@ -31,13 +34,22 @@ public:
     // The program ends: what the form holds is saved. When that fails and
     // `ask`, the user is told and asked; false: the user stays.
     bool SaveBeforeEnd(bool ask);
+    // "Журнал контроля…" of the settings menu: where the journal lives. A
+    // changed choice takes effect at once: an open journal window saves its
+    // form and opens again on the new store.
+    void OpenSettings();
 
 private:
     TfJournal* Window();
+    // journal.db, or the laboratory's server when journal.cnf says so.
+    std::unique_ptr<TJournalStore> OpenStore();
+    void FollowSettings();
 
     QWidget* m_main;
     std::function<TCalcView*()> m_calcView;
     QPointer<TfJournal> m_window;
+    QPointer<TfJournalSettings> m_settings;
+    bool m_settingsNoteSaid = false; // a damaged journal.cnf is said once a run
 };
 
 } // namespace kelto

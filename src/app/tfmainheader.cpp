@@ -3,6 +3,7 @@
 #include "app/tfmain.h"
 #include "app/headerkeys.h"
 #include "app/hotspot.h"
+#include "app/journalhook.h"
 #include "app/tfabout.h"
 #include "calc/view/calcview.h"
 #include "diary/view/diaryview.h"
@@ -66,6 +67,10 @@ void TfMain::CreateMenus()
     N4->setObjectName(QStringLiteral("N4"));
     N4->setCheckable(true);
     N4->setChecked(true);
+    auto* journalPlace = pmVid->addAction(QStringLiteral("Журнал контроля…"));
+    journalPlace->setObjectName(QStringLiteral("nJournalPlace"));
+    // The hook is made after the menus.
+    connect(journalPlace, &QAction::triggered, this, [this] { m_journal->OpenSettings(); });
     connect(N3, &QAction::triggered, this, &TfMain::ChoosePluginFromMenu);
     connect(N4, &QAction::triggered, this, &TfMain::SwitchAutoStartFromMenu);
 }

@@ -22,7 +22,7 @@ std::optional<qint64> CeilCount(double value)
     return qint64(std::ceil(value - 1e-9));
 }
 
-QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results)
+QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
 {
     if (results.lFocRast == QLatin1String("?"))
         return QStringLiteral("—");
@@ -34,6 +34,7 @@ QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results)
     // shown minimum is enough.
     if (*focal >= *minimum)
         return QStringLiteral("достаточно");
+    fails = true;
     return QStringLiteral("меньше минимального на %1 мм").arg(FormatTwoDecimals(*minimum - *focal));
 }
 
@@ -92,7 +93,7 @@ QString WireCheck(const TLayoutResults& results)
 
 // A film is used over 0,8 of its length: the 20 % overlap the control
 // sections of the calculation assume too.
-QString FilmCheck(const TLayoutInputs& in, const TLayoutResults& results)
+QString FilmCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
 {
     const QString dash = QStringLiteral("—");
     // "в)" images an ellipse through both walls, "з)" takes one arc: no
@@ -120,6 +121,7 @@ QString FilmCheck(const TLayoutInputs& in, const TLayoutResults& results)
         return dash;
     if (usable >= section - 1e-9)
         return QStringLiteral("достаточно (участок %1 мм)").arg(*whole);
+    fails = true;
     return QStringLiteral("короче участка %1 мм: нужно экспозиций не менее %2").arg(*whole).arg(*cassettes);
 }
 
@@ -177,9 +179,9 @@ TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results)
     // verdict on the other inputs is worth reading.
     if (!check.hint.isEmpty())
         return check;
-    check.focalCheck = FocalCheck(in, results);
+    check.focalCheck = FocalCheck(in, results, check.focalFails);
     check.angleCheck = AngleCheck(in, results);
     check.wireCheck = WireCheck(results);
-    check.filmCheck = FilmCheck(in, results);
+    check.filmCheck = FilmCheck(in, results, check.filmFails);
     return check;
 }

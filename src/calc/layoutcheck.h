@@ -9,6 +9,7 @@
 
 #include <QString>
 
-struct TLayoutCheck { QString focalCheck = "—", angleCheck = "—", wireCheck = "—", filmCheck = "—"; QString hint; };
+struct TLayoutCheck { QString focalCheck = "—", angleCheck = "—", wireCheck = "—", filmCheck = "—"; QString hint;
+                     bool focalFails = false, filmFails = false; };
 // The compliance lines for inputs that CalculateLayout has just turned into these results.
 TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results);

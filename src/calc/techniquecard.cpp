@@ -101,6 +101,21 @@ void SignCard(TTechniqueCard& card, const TCardFields& f)
     card.iqiFilmSide = IqiOnFilmSide(f);
 }
 
+// Every text of the card as it goes on paper (see CardPrintable).
+TTechniqueCard Printable(TTechniqueCard card)
+{
+    for (QString* t : {&card.standard, &card.technique, &card.madeBy, &card.checkedBy, &card.pdfName, &card.number,
+                       &card.approverPosition, &card.approverName, &card.madeByQualification,
+                       &card.checkedByQualification, &card.pipe, &card.schemeName, &card.exposures, &card.filmLength,
+                       &card.iqi})
+        *t = CardPrintable(*t);
+    for (TCardRow& row : card.rows) {
+        row.caption = CardPrintable(row.caption);
+        row.value = CardPrintable(row.value);
+    }
+    return card;
+}
+
 QString NotReadyText()
 {
     return QStringLiteral("Расчёт не готов");
@@ -112,6 +127,20 @@ QStringList LayoutSchemeNames()
 {
     return {QStringLiteral("a)"), QStringLiteral("б)"), QStringLiteral("в)"), QStringLiteral("г)"),
             QStringLiteral("д)"), QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")};
+}
+
+QString CardPrintable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool bidi = u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E)
+            || (u >= 0x2066 && u <= 0x2069);
+        if (!bidi && c.category() != QChar::Other_Control)
+            out += c;
+    }
+    return out;
 }
 
 QString CardValue(const QString& shown)
@@ -169,7 +198,7 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     const bool unknown = out.lFocRast == QLatin1String("?") || out.lExpo == QLatin1String("?")
         || out.lPerimetr == QLatin1String("?") || out.lSens == QLatin1String("?");
     card.notReady = !check.hint.isEmpty() ? check.hint : unknown ? NotReadyText() : QString();
-    return card;
+    return Printable(card);
 }
 
 TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCardFields& fields,
@@ -217,7 +246,7 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     card.rows += iso;
     card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime), made);
     card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == Dash ? NotReadyText() : QString();
-    return card;
+    return Printable(card);
 }
 
 QString CardPdfName(const QString& diameter, const QString& thickness, const QDate& made)

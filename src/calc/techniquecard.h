@@ -102,6 +102,12 @@ struct TCardSource {
     TSourceForm form; // its inputs: the isotope, the shot it computed, the reference shot
 };
 
+// A text as the card prints it: without control characters and without
+// the marks that reorder text (bidirectional embeddings, overrides,
+// isolates, direction marks), so nothing typed in one field can move or
+// hide the text of another. Every text of a card is made so.
+QString CardPrintable(const QString& text);
+
 // A value as the card writes it: "?" and "—" (no result) both as "—", and
 // so is a typed number out of bounds (calc/bounds.h).
 QString CardValue(const QString& shown);

@@ -17,7 +17,9 @@ TConclusionRow ConclusionRowOf(const TJournalEntry& e)
         films = QStringLiteral("%1 сн.").arg(e.films);
     if (!e.filmSize.isEmpty())
         films += (films.isEmpty() ? QString() : QStringLiteral(", ")) + e.filmSize;
-    return {e.joint, films, e.sensitivity, e.defects.isEmpty() ? QStringLiteral("не выявлены") : e.defects,
+    // "№ 2" stays on one line of its cell.
+    const auto keep = [](QString text) { return text.replace(QStringLiteral("№ "), QStringLiteral("№\u00A0")); };
+    return {e.joint, films, keep(e.sensitivity), e.defects.isEmpty() ? QStringLiteral("не выявлены") : keep(e.defects),
             VerdictText(e.verdict)};
 }
 

@@ -1,4 +1,6 @@
 #include "journal/journalrules.h"
+
+#include <functional>
 #include "core/cp1251.h"
 #include "calc/techniquecard.h"
 #include "diary/notesearch.h"
@@ -136,7 +138,12 @@ QString SourceText(const TJournalEntry& e)
 QString JournalCellText(const TJournalEntry& e, int column)
 {
     switch (static_cast<TJournalColumn>(column)) {
-    case TJournalColumn::Number: return e.id > 0 ? QString::number(e.id) : QString();
+    case TJournalColumn::Number: {
+        QString n = e.id > 0 ? QString::number(e.id) : QString();
+        if (e.unsent)
+            n = n.isEmpty() ? QStringLiteral("не отправлено") : n + QStringLiteral(", не отправлено");
+        return e.deleted ? n + QStringLiteral(" (удалена)") : n;
+    }
     case TJournalColumn::Date: return DateText(e.date);
     case TJournalColumn::Object: return e.object;
     case TJournalColumn::Joint: return e.joint;
@@ -232,6 +239,39 @@ QByteArray JournalCsv(const QList<TJournalEntry>& entries)
               e.sourceSerial, e.films > 0 ? QString::number(e.films) : QString(), e.filmSize, e.sensitivity,
               e.defects, VerdictText(e.verdict), e.conclusion, e.performer, e.note});
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QStringList EntryDifferences(const TJournalEntry& theirs, const TJournalEntry& mine)
+{
+    const auto films = [](const TJournalEntry& e) { return QString::number(e.films); };
+    struct TField {
+        const char16_t* caption;
+        std::function<QString(const TJournalEntry&)> text;
+    };
+    const TField fields[] = {
+        {u"Дата", [](const TJournalEntry& e) { return DateText(e.date); }},
+        {u"Объект", [](const TJournalEntry& e) { return e.object; }},
+        {u"Стык", [](const TJournalEntry& e) { return e.joint; }},
+        {u"Труба", [](const TJournalEntry& e) { return e.pipe; }},
+        {u"Материал", [](const TJournalEntry& e) { return e.material; }},
+        {u"Метод", [](const TJournalEntry& e) { return e.method; }},
+        {u"Источник", [](const TJournalEntry& e) { return e.source; }},
+        {u"Заводской номер", [](const TJournalEntry& e) { return e.sourceSerial; }},
+        {u"Снимков", films},
+        {u"Размер плёнки", [](const TJournalEntry& e) { return e.filmSize; }},
+        {u"Чувствительность", [](const TJournalEntry& e) { return e.sensitivity; }},
+        {u"Дефекты", [](const TJournalEntry& e) { return e.defects; }},
+        {u"Оценка", [](const TJournalEntry& e) { return VerdictText(e.verdict); }},
+        {u"Выполнил", [](const TJournalEntry& e) { return e.performer; }},
+        {u"Примечание", [](const TJournalEntry& e) { return e.note; }},
+    };
+    QStringList lines;
+    for (const TField& f : fields) {
+        const QString a = f.text(theirs), b = f.text(mine);
+        if (a != b)
+            lines << QStringLiteral("%1: «%2» → «%3»").arg(QString::fromUtf16(f.caption), a, b);
+    }
+    return lines;
 }
 
 } // namespace kelto

@@ -69,4 +69,8 @@ TJournalEntry EntryFromCard(const TTechniqueCard& card, const TCardFields& field
 // (RFC 4180, quotes doubled), dates as 09.12.2026; a header line first.
 QByteArray JournalCsv(const QList<TJournalEntry>& entries);
 
+// The fields in which two versions of an entry differ, one line each, theirs
+// first: "Дефекты: «Аа 1,5» → «Аа 2»". For the question after the change check.
+QStringList EntryDifferences(const TJournalEntry& theirs, const TJournalEntry& mine);
+
 } // namespace kelto

@@ -117,6 +117,10 @@ public:
     // program on a shared server too): an open window asks it every few
     // seconds and reloads when it moved. A store with one writer keeps 0.
     virtual qint64 ChangeMark() { return 0; }
+    // What the window shows of the store's own state, in Russian: a server
+    // out of reach ("Сервер журнала недоступен: …") and the entries waiting
+    // to be sent. Empty when there is nothing to say.
+    virtual QString StateText() { return {}; }
 };
 
 // The schema version this program writes. Older stores are upgraded on Open.

@@ -1,16 +1,16 @@
 #include "journalserver/journalsettings.h"
 
-#include "core/cp1251.h"
+#include "core/formfile.h"
 #include "core/programfolder.h"
 #include "core/textfile.h"
+
+#include <QFile>
 
 namespace kelto {
 
 namespace {
 
 constexpr int LineCount = 6;
-// journal.cnf is a few short lines; anything far larger is not ours.
-constexpr qint64 SizeLimit = 64 * 1024;
 
 QString PlaceWord(TJournalPlace place)
 {
@@ -27,22 +27,24 @@ const QStringList& SslModes()
     return modes;
 }
 
-TJournalSettings ParseJournalSettings(const QByteArray& bytes)
+namespace {
+
+// The settings the six lines give; nullopt when one of them is not as written.
+std::optional<TJournalSettings> SettingsOfLines(const QStringList& lines)
 {
-    const QStringList lines = SplitCp1251Lines(bytes);
-    if (lines.size() < LineCount)
-        return {};
+    if (lines.size() != LineCount)
+        return std::nullopt;
     TJournalSettings settings;
     if (lines[0] == PlaceWord(TJournalPlace::Server))
         settings.place = TJournalPlace::Server;
     else if (lines[0] != PlaceWord(TJournalPlace::Local))
-        return {};
+        return std::nullopt;
     bool number = false;
     settings.port = lines[2].toInt(&number);
     if (!number || settings.port < 1 || settings.port > 65535 || lines[2].trimmed() != lines[2])
-        return {};
+        return std::nullopt;
     if (!SslModes().contains(lines[5]))
-        return {};
+        return std::nullopt;
     settings.host = lines[1];
     settings.database = lines[3];
     settings.user = lines[4];
@@ -50,22 +52,52 @@ TJournalSettings ParseJournalSettings(const QByteArray& bytes)
     return settings;
 }
 
-QByteArray JournalSettingsBytes(const TJournalSettings& settings)
+std::optional<TJournalSettings> SettingsOfRead(const TFormFileRead& read)
 {
-    return JoinCrLf({PlaceWord(settings.place), settings.host, QString::number(settings.port), settings.database,
-                     settings.user, settings.sslMode});
+    return read.whole ? SettingsOfLines(read.lines) : std::nullopt;
 }
 
-TJournalSettings ReadJournalSettings()
+} // namespace
+
+TJournalSettings ParseJournalSettings(const QByteArray& bytes)
 {
-    const auto bytes = ReadWholeFile(ProgramFolder() + QLatin1String(JournalSettingsFileName), SizeLimit);
-    return bytes ? ParseJournalSettings(*bytes) : TJournalSettings{};
+    return SettingsOfRead(ReadFormBytes(bytes, LineCount, TFormText::Cp1251)).value_or(TJournalSettings{});
+}
+
+QByteArray JournalSettingsBytes(const TJournalSettings& settings)
+{
+    return FormFileBytes({PlaceWord(settings.place), settings.host, QString::number(settings.port), settings.database,
+                          settings.user, settings.sslMode},
+                         TFormText::Cp1251);
+}
+
+QString JournalSettingsPath()
+{
+    return ProgramFolder() + QLatin1String(JournalSettingsFileName);
+}
+
+TJournalSettings ReadJournalSettings(QString* note)
+{
+    const QString path = JournalSettingsPath();
+    const TFormFileRead read = ReadFormFile(path, LineCount, TFormText::Cp1251);
+    if (read.whole && read.lines.isEmpty())
+        return {}; // no file: the local journal, nothing to say
+    if (const auto settings = SettingsOfRead(read))
+        return *settings;
+    // Kept byte for byte before the settings window may write over it.
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(FormFileLimit * 16) : QByteArray();
+    const auto failure = KeepUnreadCopy(path, bytes);
+    if (note)
+        *note = failure ? QStringLiteral("Файл %1 не прочитан, и копию сохранить не удалось: %2")
+                              .arg(QLatin1String(JournalSettingsFileName), *failure)
+                        : UnreadFileNote(path);
+    return {};
 }
 
 std::optional<QString> SaveJournalSettings(const TJournalSettings& settings)
 {
-    return WriteFileAtomically(ProgramFolder() + QLatin1String(JournalSettingsFileName),
-                               JournalSettingsBytes(settings));
+    return WriteFileAtomically(JournalSettingsPath(), JournalSettingsBytes(settings));
 }
 
 } // namespace kelto

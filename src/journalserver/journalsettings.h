@@ -34,8 +34,11 @@ const QStringList& SslModes();
 TJournalSettings ParseJournalSettings(const QByteArray& bytes);
 QByteArray JournalSettingsBytes(const TJournalSettings& settings);
 
-// journal.cnf of the program folder; missing or unreadable: the local journal.
-TJournalSettings ReadJournalSettings();
+QString JournalSettingsPath();
+// journal.cnf of the program folder; missing: the local journal. A damaged
+// file gives the local journal too, is kept as journal.cnf.bak and `note`
+// receives what to tell the user (empty otherwise).
+TJournalSettings ReadJournalSettings(QString* note = nullptr);
 // Through the one save path; the reason in Russian on failure.
 std::optional<QString> SaveJournalSettings(const TJournalSettings& settings);
 

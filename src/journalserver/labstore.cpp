@@ -464,4 +464,15 @@ qint64 TLabJournalStore::ChangeMark()
     return m_server.ChangeMark();
 }
 
+QString TLabJournalStore::StateText()
+{
+    QStringList parts;
+    if (!m_online)
+        parts << OfflineText();
+    if (const int unsent = UnsentCount())
+        parts << QStringLiteral("Не отправлено на сервер записей: %1 (будут отправлены, когда сервер ответит)")
+                     .arg(unsent);
+    return parts.join(QStringLiteral(". "));
+}
+
 } // namespace kelto

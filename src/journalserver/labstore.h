@@ -37,6 +37,8 @@ public:
     TStoreResult SaveConclusion(TConclusion& conclusion) override;
     std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
     qint64 ChangeMark() override;
+    // The server out of reach and the entries waiting, as the window says them.
+    QString StateText() override;
 
     // Whether the server answered last time; else the line the window shows
     // ("Сервер журнала недоступен: …").

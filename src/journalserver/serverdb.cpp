@@ -202,6 +202,15 @@ bool IsConnectionLost(const QSqlError& error)
     return lost.match(error.databaseText() + QLatin1Char('\n') + error.driverText()).hasMatch();
 }
 
+bool IsPasswordRefused(const QSqlError& error)
+{
+    // SQLSTATE 28P01: invalid_password; libpq's own words when none was given.
+    static const QRegularExpression refused(
+        QStringLiteral("password authentication failed|no password supplied|password is required"));
+    return error.nativeErrorCode() == QLatin1String("28P01")
+        || refused.match(error.databaseText() + QLatin1Char('\n') + error.driverText()).hasMatch();
+}
+
 QString OsUserName()
 {
     if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
@@ -218,6 +227,7 @@ std::optional<QString> TServerConnection::Open(const TJournalSettings& settings,
                                                int timeoutSeconds)
 {
     Close();
+    m_passwordRefused = false;
     if (!QSqlDatabase::isDriverAvailable(QLatin1String(Driver)))
         return QStringLiteral("в папке программы нет драйвера PostgreSQL (qt/sqldrivers/libqsqlpsql.so)");
     m_name = QStringLiteral("kelto-journal-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -238,6 +248,7 @@ std::optional<QString> TServerConnection::Open(const TJournalSettings& settings,
         if (db.open())
             return std::nullopt;
         reason = ServerErrorText(db.lastError());
+        m_passwordRefused = IsPasswordRefused(db.lastError());
     }
     Close();
     return reason;
@@ -263,6 +274,26 @@ bool TServerConnection::IsOpen() const
 QSqlDatabase TServerConnection::Database() const
 {
     return QSqlDatabase::database(m_name, false);
+}
+
+TConnectionCheck CheckServerConnection(const TJournalSettings& settings, const QString& password)
+{
+    TServerConnection connection;
+    if (const auto reason = connection.Open(settings, password))
+        return {false, connection.PasswordRefused(), QStringLiteral("Нет соединения: ") + *reason + QLatin1Char('.')};
+    const auto version = ServerSchemaVersionOf(connection.Database());
+    QString state;
+    if (!version)
+        state = QStringLiteral("таблицы журнала не прочитаны: ") + ServerErrorText(connection.Database().lastError());
+    else if (*version == 0)
+        state = QStringLiteral("таблиц журнала ещё нет, они будут созданы при первом подключении (нужны права "
+                               "на создание таблиц, иначе администратор выполняет %1)")
+                    .arg(QLatin1String(ServerSqlFileName));
+    else if (*version > ServerSchemaVersion)
+        state = QStringLiteral("журнал сделан более новой версией программы (версия схемы %1)").arg(*version);
+    else
+        state = QStringLiteral("журнал на месте (версия схемы %1)").arg(*version);
+    return {true, false, QStringLiteral("Соединение установлено: ") + state + QLatin1Char('.')};
 }
 
 std::optional<int> ServerSchemaVersionOf(QSqlDatabase db)

@@ -29,6 +29,8 @@ QString ServerErrorText(const QSqlError& error);
 // Whether the error means the server is out of reach (rather than refusing
 // a statement): the journal then keeps its entries locally.
 bool IsConnectionLost(const QSqlError& error);
+// Whether the server refused for want of a (right) password.
+bool IsPasswordRefused(const QSqlError& error);
 
 // The operating system's name of the user running the program.
 QString OsUserName();
@@ -47,10 +49,23 @@ public:
     void Close();
     bool IsOpen() const;
     QSqlDatabase Database() const;
+    // The last Open failed because the server wants a password (none given,
+    // none in ~/.pgpass) or refused the one given.
+    bool PasswordRefused() const { return m_passwordRefused; }
 
 private:
     QString m_name;
+    bool m_passwordRefused = false;
 };
+
+// "Проверить соединение": whether the server answers with these settings and
+// in what state the journal's tables are, in Russian.
+struct TConnectionCheck {
+    bool connected = false;
+    bool passwordRefused = false;
+    QString text;
+};
+TConnectionCheck CheckServerConnection(const TJournalSettings& settings, const QString& password);
 
 enum class TSchemaState {
     Ready,    // the tables are there, of this version

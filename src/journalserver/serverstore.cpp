@@ -581,7 +581,9 @@ std::optional<TConclusion> TServerJournalStore::LoadConclusion(const TConclusion
 
 qint64 TServerJournalStore::ChangeMark()
 {
-    return Number(QStringLiteral("SELECT last_value FROM journal_changes"));
+    // A sequence not used yet shows its first value as last_value too: the
+    // first change would not move the mark.
+    return Number(QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM journal_changes"));
 }
 
 TStoreResult TServerJournalStore::SaveOnce(TJournalEntry& entry, const QString& origin, bool* inserted)

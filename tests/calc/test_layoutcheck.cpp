@@ -72,6 +72,8 @@ private slots:
         QTEST(check.focalCheck, "focalCheck");
         QTEST(check.angleCheck, "angleCheck");
         QTEST(check.wireCheck, "wireCheck");
+        // The verdict travels as a value beside its text.
+        QCOMPARE(check.focalFails, check.focalCheck.startsWith(QStringLiteral("меньше минимального")));
     }
 
     void film_data()
@@ -104,7 +106,9 @@ private slots:
         QFETCH(QString, expo);
         results.lExpo = expo;
         results.lPerimetr = QStringLiteral("688");
-        QTEST(CheckLayout(in, results).filmCheck, "filmCheck");
+        const TLayoutCheck check = CheckLayout(in, results);
+        QTEST(check.filmCheck, "filmCheck");
+        QCOMPARE(check.filmFails, check.filmCheck.startsWith(QStringLiteral("короче участка")));
     }
 
     void hint_data()

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -152,6 +153,56 @@ private slots:
         const std::optional<QByteArray> bytes = ReadWholeFile(path);
         QCOMPARE(bytes && bytes->startsWith("%PDF"), chosen);
         QVERIFY(messages.boxes.isEmpty());
+    }
+
+    // clang-format off
+    void typedCharacters_data()
+    {
+        // Typed into "Экраны": what the field holds, and what the status says.
+        testing::Columns<QString, QString, QString>({"typed", "held", "status"});
+        QTest::newRow("Cyrillic and digits") << "Пб 0,027"  << "Пб 0,027" << "";
+        QTest::newRow("Kazakh letters")      << "Құрылыс"   << "Құрылыс"  << "";
+        QTest::newRow("no glyph: refused")   << "Pb한"       << "Pb"       << "Символ «한» не будет напечатан: его нет в шрифте карты";
+        QTest::newRow("CJK: refused")        << "Pb中"      << "Pb"       << "Символ «中» не будет напечатан: его нет в шрифте карты";
+        QTest::newRow("override: not printed, no glyph asked") << "\u202EPb" << "\u202EPb" << "";
+    }
+    // clang-format on
+    void typedCharacters()
+    {
+        const auto [typed, held, status] = testing::Fetch<QString, QString, QString>({"typed", "held", "status"});
+        const testing::TempProgramFolder folder;
+        TfCard card{QString()};
+        auto* screens = testing::Control<QLineEdit>(card, "eScreens");
+        testing::typeText(screens, typed);
+        QCOMPARE(screens->text(), held);
+        QCOMPARE(testing::Control<QLabel>(card, "lStatus")->text(), status);
+    }
+
+    void fieldsStayInTheirRows()
+    {
+        // A right-to-left override in one field reverses nothing else, and
+        // control characters are not printed (no empty boxes).
+        const testing::TempProgramFolder folder;
+        TCalcView view;
+        view.Recalculate();
+        view.OpenCardWindow();
+        TfCard* card = view.CardWindow();
+        QVERIFY(card);
+        testing::Control<QLineEdit>(*card, "eOrganization")->setText(QStringLiteral("\u202EООО Контроль"));
+        testing::Control<QLineEdit>(*card, "eObject")->setText(QStringLiteral("Газо\tпровод\u0007"));
+        testing::Control<QLineEdit>(*card, "eScreens")->setText(QStringLiteral("Пб 0,027"));
+        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Организация")), QStringLiteral("ООО Контроль"));
+        QCOMPARE(ValueOf(card->Card(), QStringLiteral("Объект")), QStringLiteral("Газопровод"));
+        const QString pdf = folder.File(QStringLiteral("карта.pdf"));
+        QCOMPARE(card->WritePdf(pdf), std::nullopt);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+        if (!text.waitForFinished(20000) || text.exitCode() != 0)
+            QSKIP("pdftotext is not at hand");
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(printed.contains(QStringLiteral("Пб 0,027")), qPrintable(printed));
+        QVERIFY(printed.contains(QStringLiteral("ООО Контроль")));
+        QVERIFY(printed.contains(QStringLiteral("Газопровод")));
     }
 
     void onePage()

@@ -142,6 +142,31 @@ private slots:
         QCOMPARE(e.date, QDate(2026, 12, 9));
     }
 
+    void conclusionRow_data()
+    {
+        Columns<int, QString, QString, QString, QString, QString>({"films", "size", "sensitivity", "defects", "filmsCell", "defectsCell"});
+        QTest::newRow("count and size") << 3 << "100×240" << "0,2 мм" << "пора" << "3 сн., 100×240" << "пора";
+        QTest::newRow("none found") << 0 << "" << "" << "" << "" << "не выявлены";
+        QTest::newRow("№ kept with its number") << 1 << "" << "набор № 2" << "см. № 5" << "1 сн." << "см. №\u00A05";
+    }
+    void conclusionRow()
+    {
+        const auto [films, size, sensitivity, defects, filmsCell, defectsCell]
+            = Fetch<int, QString, QString, QString, QString, QString>({"films", "size", "sensitivity", "defects", "filmsCell", "defectsCell"});
+        TJournalEntry e;
+        e.joint = "С-17";
+        e.films = films;
+        e.filmSize = size;
+        e.sensitivity = sensitivity;
+        e.defects = defects;
+        e.verdict = TVerdict::Repair;
+        const TConclusionRow row = ConclusionRowOf(e);
+        QCOMPARE(row.films, filmsCell);
+        QCOMPARE(row.defects, defectsCell);
+        QVERIFY(!row.sensitivity.contains("№ "));
+        QCOMPARE(row.verdict, "ремонт");
+    }
+
     void conclusionFile_data()
     {
         // The file's bytes ("-": none); the organization and the checker's

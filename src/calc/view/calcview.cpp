@@ -358,16 +358,18 @@ void TCalcView::Recalculate()
         // the same to the eye and spares a relayout per keystroke.
         ShowSchemePicture();
 
-        const TLayoutInputs in = LayoutInputs();
-        TLayoutResults out;
-        const std::optional<QString> error = CalculateLayout(in, out);
+        m_inputs = LayoutInputs();
+        m_results = TLayoutResults{};
+        const std::optional<QString> error = CalculateLayout(m_inputs, m_results);
+        const TLayoutResults& out = m_results;
         SetResult(lSens, out.lSens);
         SetResult(lFocRast, out.lFocRast);
         SetResult(lExpo, out.lExpo);
         SetResult(lPerimetr, out.lPerimetr);
         SetResult(lCount, out.lCount);
         SetResult(Ldlin, out.Ldlin);
-        const TLayoutCheck check = CheckLayout(in, out);
+        m_check = CheckLayout(m_inputs, out);
+        const TLayoutCheck& check = m_check;
         SetResult(focalCheck, check.focalCheck);
         SetResult(angleCheck, check.angleCheck);
         SetResult(wireCheck, check.wireCheck);
@@ -554,10 +556,14 @@ std::optional<TSourceForm> TCalcView::SourceForm() const
 {
     if (m_source)
         return m_source->Form();
-    // The window would open on today's work.
-    if (const std::optional<QByteArray> bytes = ReadWholeFile(kelto::TfSource::FilePath(), 1 << 16))
-        return ParseSourceFile(*bytes, Today());
-    return std::nullopt;
+    // The window would open on today's work; the file is read once.
+    if (!m_sourceFile) {
+        const std::optional<QByteArray> bytes = ReadWholeFile(kelto::TfSource::FilePath(), 1 << 16);
+        m_sourceFile = bytes ? ParseSourceFile(*bytes, Today()) : std::nullopt;
+    }
+    if (*m_sourceFile)
+        (*m_sourceFile)->workDate = Today();
+    return *m_sourceFile;
 }
 
 std::optional<TCardSource> TCalcView::CardSource() const
@@ -571,10 +577,7 @@ void TCalcView::OpenCardWindow()
 {
     // The calculation as it stands whenever the card asks for it.
     ShowCard([this](const TCardFields& fields) {
-        const TLayoutInputs in = LayoutInputs();
-        TLayoutResults out;
-        CalculateLayout(in, out);
-        return GostCard(in, out, CheckLayout(in, out), fields, CardSource(), Today());
+        return GostCard(m_inputs, m_results, m_check, fields, CardSource(), Today());
     });
 }
 
@@ -645,9 +648,9 @@ void TCalcView::LayOutChecks()
     constexpr int left = 331, right = 628, indent = 14, gap = 4;
     const QList<std::pair<QLabel*, QLabel*>> rows
         = {{Label41, focalCheck}, {Label42, angleCheck}, {Label43, wireCheck}, {Label44, filmCheck}};
-    bool allDashes = true;
-    for (const auto& row : rows)
-        allDashes = allDashes && row.second->text() == QStringLiteral("—");
+    const TLayoutCheck none;
+    const bool allDashes = m_check.focalCheck == none.focalCheck && m_check.angleCheck == none.angleCheck
+        && m_check.wireCheck == none.wireCheck && m_check.filmCheck == none.filmCheck;
     const bool hint = !lHint->text().isEmpty();
     // While the results are "?" every check is "—": the hint takes the
     // block's place rather than a line of its own.
@@ -702,12 +705,8 @@ void TCalcView::DressChecks()
     }
     const QColor normal = wireCheck->palette().color(QPalette::WindowText);
     const QColor warning = WarningColour(normal);
-    const auto failing = [](const QString& text) {
-        return text.startsWith(QStringLiteral("меньше минимального"))
-            || text.startsWith(QStringLiteral("короче участка"));
-    };
-    for (QLabel* l : {focalCheck, filmCheck}) {
-        const QColor wanted = failing(l->text()) ? warning : normal;
+    for (auto [l, fails] : {std::pair{focalCheck, m_check.focalFails}, std::pair{filmCheck, m_check.filmFails}}) {
+        const QColor wanted = fails ? warning : normal;
         if (l->palette().color(QPalette::WindowText) == wanted)
             continue;
         QPalette p = l->palette();

@@ -3,6 +3,7 @@
 #pragma once
 #include "calc/layout.h"
 #include "calc/calcform.h"
+#include "calc/layoutcheck.h"
 #include "calc/sourceform.h"
 #include "gui/skintargets.h"
 #include "core/formfile.h"
@@ -191,6 +192,13 @@ private:
     TfIso* m_iso = nullptr;
     std::function<QString(const QString&)> m_isoAppend;
     TfCard* m_card = nullptr;
+    // The last calculation: its inputs, results and check, as values that
+    // the card, the colours and the layout of the checks read.
+    TLayoutInputs m_inputs;
+    TLayoutResults m_results;
+    TLayoutCheck m_check;
+    // source.cnf as read from disk, once, until the source window is made.
+    mutable std::optional<std::optional<TSourceForm>> m_sourceFile;
     // calc.cnf: one not read whole is kept aside before it is written over.
     TFormFileKeeper m_calcFile;
     // The inputs as calc.cnf gave them.

@@ -7,6 +7,10 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QFontInfo>
+#include <QRawFont>
+#include <algorithm>
+#include <vector>
 #include <QTextLayout>
 
 namespace kelto {
@@ -29,6 +33,8 @@ const QColor Ink(0, 0, 0), Rule(120, 120, 120), Faint(90, 90, 90);
 QFont PageFont(double size, bool bold = false)
 {
     QFont f(QStringLiteral("Liberation Sans"));
+    // What Liberation Sans lacks comes from the other bundled font.
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setPixelSize(std::max(1, int(size)));
     f.setBold(bold);
     // The same shapes and widths on screen, on paper and in the PDF.
@@ -238,6 +244,36 @@ QList<double> FontSteps()
 }
 
 } // namespace
+
+QString CardUndrawable(const QString& text)
+{
+    // Asked on every keystroke: the fonts are opened once.
+    static const std::vector<QRawFont> fonts = [] {
+        std::vector<QRawFont> all;
+        for (const QString& family : PageFont(40).families())
+            for (bool bold : {false, true}) {
+                QFont f = PageFont(40, bold);
+                f.setFamilies({family});
+                if (const QRawFont raw = QRawFont::fromFont(f); QFontInfo(f).family() == family)
+                    all.push_back(raw);
+            }
+        return all;
+    }();
+    const auto draws = [](char32_t c, bool bold) {
+        return std::any_of(fonts.begin(), fonts.end(),
+                           [&](const QRawFont& f) { return (f.weight() > QFont::Normal) == bold && f.supportsCharacter(c); });
+    };
+    const QString printed = CardPrintable(text);
+    for (const char32_t c : printed.toUcs4()) {
+        if (draws(c, false) && draws(c, true))
+            continue;
+        const QString one = QString::fromUcs4(&c, 1);
+        const bool visible = QChar::isPrint(c) && !QChar::isSpace(c);
+        return visible ? QStringLiteral("«%1»").arg(one)
+                       : QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return QString();
+}
 
 std::optional<double> CardFontSize(const TTechniqueCard& card)
 {

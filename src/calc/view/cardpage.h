@@ -32,6 +32,12 @@ std::optional<QString> CardOverflowText(const TTechniqueCard& card, const TCardF
 // least when it does not fit).
 void PaintCardPage(QPainter& painter, const QRectF& paper, const TTechniqueCard& card);
 
+// The first character of `text` the card's fonts (Liberation Sans, then DejaVu Sans; plain
+// and bold) cannot draw, as the hint names it ("«한»", or "U+202E" for one
+// that shows nothing); empty when every character prints. What the page
+// drops anyway (CardPrintable) is not asked about.
+QString CardUndrawable(const QString& text);
+
 // The card as a PDF document of one A4 page, its text real and selectable
 // in Liberation Sans (embedded).
 QByteArray CardPdf(const TTechniqueCard& card);

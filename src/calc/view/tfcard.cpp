@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QValidator>
 #include <utility>
 
 namespace kelto {
@@ -89,6 +90,28 @@ private:
     const TTechniqueCard& m_card;
 };
 
+// Refuses a text with a character the card's fonts cannot draw, and says
+// which through `refused`.
+class TPrintableValidator : public QValidator {
+public:
+    TPrintableValidator(std::function<void(const QString&)> refused, QObject* parent)
+        : QValidator(parent)
+        , m_refused(std::move(refused))
+    {
+    }
+    State validate(QString& input, int&) const override
+    {
+        const QString undrawable = CardUndrawable(input);
+        if (undrawable.isEmpty())
+            return Acceptable;
+        m_refused(undrawable);
+        return Invalid;
+    }
+
+private:
+    std::function<void(const QString&)> m_refused;
+};
+
 // A button with its key as tooltip; the key clicks it unless the window
 // handles that key itself (Esc).
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int width,
@@ -126,6 +149,11 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
         } else {
             auto* e = new QLineEdit(this);
             e->setMaxLength(FieldLength);
+            e->setValidator(new TPrintableValidator(
+                [this](const QString& c) {
+                    lStatus->setText(QStringLiteral("Символ %1 не будет напечатан: его нет в шрифте карты").arg(c));
+                },
+                e));
             input = e;
         }
         input->setObjectName(QLatin1String(place.name));

@@ -173,18 +173,8 @@ void TfIso::SetForm(const TIsoForm& f)
 
 TIsoShown TfIso::Shown() const
 {
-    TIsoShown s{Form(), m_outcome.inputs, m_outcome.results, m_outcome.texts};
-    // The labels' own texts: what the user sees is what is handed on.
-    s.texts.w = lW->text();
-    s.texts.f = lF->text();
-    s.texts.fMin = lFMin->text();
-    s.texts.distance = lDistance->text();
-    s.texts.exposures = lExposures->text();
-    s.texts.iqi = lIqi->text();
-    s.texts.range = lRange->text();
-    s.texts.density = lDensity->text();
-    s.texts.exposureTime = lExposure->text();
-    return s;
+    // The texts the labels were given, as values.
+    return {Form(), m_outcome.inputs, m_outcome.results, m_outcome.texts};
 }
 
 QByteArray TfIso::FormFileBytes() const

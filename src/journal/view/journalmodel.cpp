@@ -1,6 +1,8 @@
 #include "journal/view/journalmodel.h"
 #include "journal/journalrules.h"
 
+#include <QColor>
+
 namespace kelto {
 
 namespace {
@@ -81,6 +83,10 @@ int TJournalModel::columnCount(const QModelIndex& parent) const
 
 QVariant TJournalModel::data(const QModelIndex& index, int role) const
 {
+    if (index.isValid() && role == Qt::ForegroundRole) {
+        const auto e = EntryAt(index.row());
+        return e && e->deleted ? QVariant(QColor(Qt::gray)) : QVariant();
+    }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const auto e = EntryAt(index.row());

@@ -49,7 +49,7 @@ TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
                   {"eDrawing", u"Номер &чертежа"},
                   {"eCategory", u"Ка&тегория сварных соединений"},
                   {"eMethod", u"Метод и &нормативный документ"},
-                  {"eMeans", u"Средства &контроля (источник № , плёнка, экраны, ИКЧ)"},
+                  {"eMeans", u"Средства &контроля (источник и его №, плёнка, экраны, ИКЧ)"},
                   {"eNorms", u"Нормы &оценки"},
                   {"ePerformer", u"Контроль &выполнил"},
                   {"ePerformerQualification", u"его к&валификация"},

@@ -8,6 +8,7 @@
 #include "journal/view/tfconclusion.h"
 #include "journal/view/journalwidgets.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -27,6 +28,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kelto {
@@ -61,6 +63,29 @@ TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
     ShowInForm(BlankEntry());
     if (m_model->rowCount() > 0)
         tvEntries->selectRow(0);
+    // Others' entries appear within a few seconds; a store with one writer
+    // keeps its mark still, and the question costs it nothing.
+    m_changeMark = m_store->ChangeMark();
+    auto* follow = new QTimer(this);
+    follow->start(2000);
+    connect(follow, &QTimer::timeout, this, &TfJournal::FollowOthers);
+    FollowOthers();
+}
+
+void TfJournal::FollowOthers()
+{
+    GuardedQuietly([this] {
+        if (isVisible()) {
+            if (const qint64 mark = m_store->ChangeMark(); mark != m_changeMark) {
+                m_changeMark = mark;
+                m_model->Reload();
+                SelectId(m_current.id);
+            }
+        }
+        const QString state = m_store->StateText();
+        lStore->setText(state);
+        lStore->setVisible(!state.isEmpty());
+    });
 }
 
 TfJournal::~TfJournal() = default;
@@ -76,6 +101,10 @@ void TfJournal::BuildControls()
         cbVerdictFilter->addItem(VerdictText(v), int(v));
     bConclusion = KeyedButton(this, "bConclusion", QStringLiteral("Заключение…"), QKeySequence(Qt::CTRL | Qt::Key_P));
     bCsv = KeyedButton(this, "bCsv", QStringLiteral("Выгрузить в CSV…"), {});
+    chDeleted = Named(new QCheckBox(QStringLiteral("Показать &удалённые"), this), "chDeleted");
+    lStore = Named(new QLabel(this), "lStore");
+    lStore->setWordWrap(true);
+    lStore->hide();
     auto* top = new QHBoxLayout;
     auto* lSearch = AddCaption(new QLabel(QStringLiteral("&Поиск:"), this));
     lSearch->setBuddy(eSearch);
@@ -85,6 +114,7 @@ void TfJournal::BuildControls()
     top->addWidget(eSearch, 1);
     top->addWidget(lFilter);
     top->addWidget(cbVerdictFilter);
+    top->addWidget(chDeleted);
     top->addWidget(bConclusion);
     top->addWidget(bCsv);
 
@@ -174,15 +204,16 @@ void TfJournal::BuildControls()
     splitter->setChildrenCollapsible(false);
     auto* main = new QVBoxLayout(this);
     main->addLayout(top);
+    main->addWidget(lStore);
     main->addWidget(splitter, 1);
 
     // The form's captions take the plug-in's caption look.
     for (QLabel* caption : FormCaptions(fl))
         AddCaption(caption);
-    SetInputs({eSearch, cbVerdictFilter, tvEntries, eDate, eObject, eJoint, ePipe, eMaterial, eMethod, eSource,
+    SetInputs({eSearch, cbVerdictFilter, chDeleted, tvEntries, eDate, eObject, eJoint, ePipe, eMaterial, eMethod, eSource,
                eSerial, eFilms, eFilmSize, eSensitivity, eDefects, cbVerdict, eConclusion, ePerformer, eNote});
     // The buttons in the tab order after the inputs they act on.
-    setTabOrder(cbVerdictFilter, bConclusion);
+    setTabOrder(chDeleted, bConclusion);
     setTabOrder(bConclusion, bCsv);
     setTabOrder(bCsv, tvEntries);
     setTabOrder(eNote, bNew);
@@ -191,6 +222,7 @@ void TfJournal::BuildControls()
 
     connect(eSearch, &QLineEdit::textChanged, this, &TfJournal::Search);
     connect(cbVerdictFilter, &QComboBox::currentIndexChanged, this, &TfJournal::Search);
+    connect(chDeleted, &QCheckBox::toggled, this, &TfJournal::Search);
     connect(bNew, &QPushButton::clicked, this, &TfJournal::NewEntry);
     connect(bSave, &QPushButton::clicked, this, &TfJournal::Save);
     connect(bDelete, &QPushButton::clicked, this, &TfJournal::DeleteCurrent);
@@ -232,6 +264,7 @@ void TfJournal::ShowInForm(const TJournalEntry& e)
     // What the form shows now is what it holds: a blank form compares as unchanged.
     m_current = FormEntry();
     bDelete->setEnabled(e.id != 0);
+    bDelete->setText(e.deleted ? QStringLiteral("Вернуть") : QStringLiteral("Удалить"));
 }
 
 TJournalEntry TfJournal::FormEntry() const
@@ -272,10 +305,10 @@ bool TfJournal::SaveTyped(bool report)
     TStoreResult r = m_store->Save(entry);
     if (r.kind == TStoreResult::Changed && r.theirs) {
         const TJournalEntry& theirs = *r.theirs;
-        if (AskYes(QStringLiteral("Запись изменена %1 в %2.\n\nИх дефекты: %3\nВаши дефекты: %4\n\n"
+        if (AskYes(QStringLiteral("Запись изменена %1 в %2.\n\nИх версия → ваша:\n%3\n\n"
                                   "Записать вашу версию поверх их?")
-                       .arg(Who(theirs), theirs.changedAt.toString(QStringLiteral("HH:mm")), theirs.defects,
-                            entry.defects),
+                       .arg(Who(theirs), theirs.changedAt.toString(QStringLiteral("HH:mm")),
+                            EntryDifferences(theirs, entry).join(QLatin1Char('\n'))),
                    QMessageBox::Question, QStringLiteral("Записать мою"), QStringLiteral("Взять их"))) {
             entry.revision = theirs.revision;
             r = m_store->Save(entry);
@@ -335,6 +368,7 @@ void TfJournal::Search()
         q.text = eSearch->text();
         const int v = cbVerdictFilter->currentData().toInt();
         q.verdict = v < 0 ? std::nullopt : std::optional<TVerdict>(static_cast<TVerdict>(v));
+        q.withDeleted = chDeleted->isChecked();
         if (const TStoreResult r = m_model->SetQuery(q); !r.IsDone())
             lStatus->setText(QStringLiteral("Поиск не выполнен: ") + r.reason);
         SelectId(m_current.id);
@@ -380,6 +414,11 @@ void TfJournal::DeleteCurrent()
     Guarded([this] {
         if (m_current.id == 0)
             return;
+        if (m_current.deleted) { // shown with "Показать удалённые": brought back
+            m_lastDeleted = m_current.id;
+            UndoDelete();
+            return;
+        }
         if (!AskYes(QStringLiteral("Удалить запись № %1 (стык %2)?").arg(m_current.id).arg(m_current.joint)))
             return;
         const int row = m_model->RowOf(m_current.id);

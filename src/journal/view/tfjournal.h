@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -81,6 +82,9 @@ private:
     void SelectId(qint64 id);
     bool ReportFailure(const QString& what, const TStoreResult& result);
     TJournalEntry BlankEntry() const;
+    // Others' changes (the store's change mark moved) and the store's state,
+    // asked every few seconds while the window is open.
+    void FollowOthers();
 
     std::unique_ptr<TJournalStore> m_store;
     TJournalModel* m_model = nullptr;
@@ -101,6 +105,9 @@ private:
     QComboBox* cbVerdict = nullptr;
     QPushButton *bNew = nullptr, *bSave = nullptr, *bDelete = nullptr, *bConclusion = nullptr, *bCsv = nullptr;
     QLabel* lStatus = nullptr;
+    QCheckBox* chDeleted = nullptr; // "Показать удалённые"
+    QLabel* lStore = nullptr;       // the store's state, hidden while it has none
+    qint64 m_changeMark = 0;
 };
 
 } // namespace kelto

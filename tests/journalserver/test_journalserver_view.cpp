@@ -1,0 +1,336 @@
+// "Журнал контроля…": journal.cnf as the window reads and writes it, a
+// damaged file kept and said, the connection check and the move of
+// journal.db against a PostgreSQL of the test's own.
+#include "journal/journalrules.h"
+#include "journal/sqlitestore.h"
+#include "journal/view/tfjournal.h"
+#include "journalserver/labstore.h"
+#include "journalserver/serverstore.h"
+#include "journalserver/view/serverpassword.h"
+#include "journalserver/view/tfjournalsettings.h"
+
+#include "controls.h"
+#include "files.h"
+#include "folder.h"
+#include "messages.h"
+#include "pgserver.h"
+#include "table.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTableView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QtTest>
+
+using namespace kelto;
+using namespace kelto::testing;
+
+namespace {
+
+const QByteArray LabFile("server\r\nlab.example\r\n5433\r\n\xe6\xf3\xf0\xed\xe0\xeb\r\nivanov\r\nprefer\r\n");
+
+TJournalEntry Joint(const QString& joint)
+{
+    TJournalEntry e;
+    e.date = QDate(2026, 12, 9);
+    e.joint = joint;
+    e.defects = QStringLiteral("Аа 1,5");
+    return e;
+}
+
+void Type(TfJournalSettings& w, const char* name, const QString& text)
+{
+    Control<QLineEdit>(w, name)->setText(text);
+}
+
+} // namespace
+
+class TestJournalServerView : public QObject {
+    Q_OBJECT
+
+    TTestServer m_server;
+
+    // The window's fields on the test's server and `database`.
+    void PointAt(TfJournalSettings& w, const QString& database)
+    {
+        Control<QRadioButton>(w, "rbServer")->setChecked(true);
+        Type(w, "eHost", m_server.Host());
+        Control<QSpinBox>(w, "ePort")->setValue(m_server.Port());
+        Type(w, "eDatabase", database);
+        Type(w, "eUser", m_server.AdminUser());
+    }
+
+    TJournalSettings OnServer(const QString& database) const
+    {
+        TJournalSettings s;
+        s.place = TJournalPlace::Server;
+        s.host = m_server.Host();
+        s.port = m_server.Port();
+        s.database = database;
+        s.user = m_server.AdminUser();
+        return s;
+    }
+
+    // The journal window's table: the joints it shows.
+    static QStringList Joints(TfJournal& w)
+    {
+        QStringList joints;
+        const QAbstractItemModel* m = Control<QTableView>(w, "tvEntries")->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            joints << m->index(r, int(TJournalColumn::Joint)).data().toString();
+        return joints;
+    }
+
+private slots:
+    void formFromTheFileAndBack()
+    {
+        TempProgramFolder folder;
+        Put(folder.File("journal.cnf"), LabFile);
+        TfJournalSettings w(folder.File("journal.db"));
+        QVERIFY(Control<QRadioButton>(w, "rbServer")->isChecked());
+        QCOMPARE(Control<QLineEdit>(w, "eDatabase")->text(), QStringLiteral("журнал"));
+        QCOMPARE(Control<QSpinBox>(w, "ePort")->value(), 5433);
+        QSignalSpy changed(&w, &TfJournalSettings::settingsChanged);
+        w.close();
+        QCOMPARE(Get(folder.File("journal.cnf")), LabFile);
+        QCOMPARE(changed.count(), 0);
+        // The choice back to this computer keeps the server's fields for later.
+        w.show();
+        Control<QRadioButton>(w, "rbLocal")->setChecked(true);
+        QVERIFY(!Control<QLineEdit>(w, "eHost")->isEnabled());
+        w.close();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(Get(folder.File("journal.cnf")), QByteArray(LabFile).replace("server", "local"));
+    }
+
+    void aValueStaysOnItsLine()
+    {
+        TempProgramFolder folder;
+        TfJournalSettings w(folder.File("journal.db"));
+        Control<QRadioButton>(w, "rbServer")->setChecked(true);
+        Type(w, "eHost", QStringLiteral("lab\r\nevil"));
+        Type(w, "eDatabase", QStringLiteral("kelto"));
+        w.close();
+        QCOMPARE(Get(folder.File("journal.cnf")).count("\r\n"), 6);
+        QCOMPARE(ReadJournalSettings().database, QStringLiteral("kelto"));
+    }
+
+    void damagedFileMeansLocal_data()
+    {
+        Column<QByteArray>("file", {
+            {"five lines", QByteArray("server\r\nh\r\n5432\r\nd\r\n")},
+            {"port a word", QByteArray("server\r\nh\r\nport\r\nd\r\nu\r\nprefer\r\n")},
+            {"seven lines", QByteArray("server\r\nh\r\n5432\r\nd\r\nu\r\nprefer\r\nextra\r\n")},
+            {"a NUL byte", QByteArray("server\0\r\nh\r\n5432\r\nd\r\nu\r\nprefer\r\n", 32)},
+        });
+    }
+    void damagedFileMeansLocal()
+    {
+        QFETCH(QByteArray, file);
+        TempProgramFolder folder;
+        Put(folder.File("journal.cnf"), file);
+        QString note;
+        QCOMPARE(ReadJournalSettings(&note), TJournalSettings{});
+        QCOMPARE(note, QStringLiteral("Файл journal.cnf не прочитан: сохранена копия journal.cnf.bak"));
+        QCOMPARE(Get(folder.File("journal.cnf.bak")), file);
+        // The window says so too, and its close writes a file that reads.
+        TfJournalSettings w(folder.File("journal.db"));
+        QCOMPARE(w.ResultText(), note);
+        QVERIFY(Control<QRadioButton>(w, "rbLocal")->isChecked());
+        w.close();
+        note.clear();
+        ReadJournalSettings(&note);
+        QCOMPARE(note, QString());
+        QCOMPARE(Get(folder.File("journal.cnf.bak")), file);
+    }
+
+    void checkSaysWhy()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const QString database = m_server.NewDatabase();
+        TfJournalSettings w(folder.File("journal.db"));
+        QVERIFY(!Control<QPushButton>(w, "bCheck")->isEnabled());
+        Control<QRadioButton>(w, "rbServer")->setChecked(true);
+        Control<QPushButton>(w, "bCheck")->click();
+        QCOMPARE(w.ResultText(), QStringLiteral("Укажите сервер, базу данных и пользователя."));
+        PointAt(w, database);
+        Control<QPushButton>(w, "bCheck")->click();
+        QVERIFY2(w.ResultText().startsWith(QStringLiteral("Соединение установлено: таблиц журнала ещё нет")),
+                 qPrintable(w.ResultText()));
+        Type(w, "eDatabase", QStringLiteral("nosuch"));
+        Control<QPushButton>(w, "bCheck")->click();
+        QCOMPARE(w.ResultText(), QStringLiteral("Нет соединения: на сервере нет базы данных «nosuch»."));
+        Type(w, "eDatabase", database);
+        Type(w, "eUser", QStringLiteral("petrov"));
+        Control<QPushButton>(w, "bCheck")->click();
+        QCOMPARE(w.ResultText(), QStringLiteral("Нет соединения: на сервере нет пользователя «petrov»."));
+    }
+
+    void moveSaysHowMany()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const QString database = m_server.NewDatabase();
+        {
+            TSqliteJournalStore local(folder.File("journal.db"));
+            QVERIFY(local.Open().IsDone());
+            for (const char* joint : {"1", "2", "3"}) {
+                TJournalEntry e;
+                e.date = QDate(2026, 12, 9);
+                e.joint = QLatin1String(joint);
+                QVERIFY(local.Save(e).IsDone());
+            }
+        }
+        TfJournalSettings w(folder.File("journal.db"));
+        PointAt(w, database);
+        MessageRecorder boxes;
+        boxes.answer = QMessageBox::No;
+        Control<QPushButton>(w, "bMove")->click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(w.ResultText(), QString());
+        boxes.answer = QMessageBox::Yes;
+        Control<QPushButton>(w, "bMove")->click();
+        QCOMPARE(w.ResultText(), QStringLiteral("Перенесено на сервер: 3 записи и 0 заключений."));
+        Control<QPushButton>(w, "bMove")->click();
+        QCOMPARE(w.ResultText(), QStringLiteral("Нечего переносить: все записи журнала уже на сервере."));
+    }
+
+    void passwordAskedOnlyWhenRefused()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        // The test's server lets its users in without one: nothing is asked.
+        int asked = 0;
+        SetPasswordAsker([&](QWidget*, const QString&) {
+            ++asked;
+            return std::optional<QString>();
+        });
+        TJournalSettings s;
+        s.place = TJournalPlace::Server;
+        s.host = m_server.Host();
+        s.port = m_server.Port();
+        s.database = QStringLiteral("postgres");
+        s.user = m_server.AdminUser();
+        TConnectionCheck check;
+        QCOMPARE(ServerPassword(nullptr, s, &check), QString());
+        QVERIFY(check.connected);
+        QCOMPARE(asked, 0);
+        SetPasswordAsker({});
+    }
+
+    void passwordRefusals_data()
+    {
+        Columns<QString, QString, bool>({"text", "code", "refused"});
+        QTest::newRow("wrong") << "FATAL:  password authentication failed for user \"ivanov\"" << "28P01" << true;
+        QTest::newRow("none given") << "fe_sendauth: no password supplied" << "" << true;
+        QTest::newRow("no role") << "FATAL:  role \"ivanov\" does not exist" << "28000" << false;
+        QTest::newRow("refused") << "Connection refused" << "" << false;
+    }
+    void passwordRefusals()
+    {
+        const auto [text, code, refused] = Fetch<QString, QString, bool>({"text", "code", "refused"});
+        QCOMPARE(IsPasswordRefused(QSqlError(QString(), text, QSqlError::ConnectionError, code)), refused);
+    }
+
+    void othersEntriesAppear()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const TJournalSettings s = OnServer(m_server.NewDatabase());
+        auto mine = std::make_unique<TLabJournalStore>(s, QString(), folder.File("journal.db"));
+        QVERIFY(mine->Open().IsDone());
+        TfJournal w(std::move(mine));
+        w.show();
+        QCOMPARE(Joints(w), QStringList());
+        TServerJournalStore theirs(s, QString());
+        QVERIFY(theirs.Open().IsDone());
+        TJournalEntry e = Joint(QStringLiteral("12"));
+        QVERIFY(theirs.Save(e).IsDone());
+        QTRY_COMPARE_WITH_TIMEOUT(Joints(w), QStringList{QStringLiteral("12")}, 5000);
+        // Deleted by them: it leaves the list, and "Показать удалённые" brings it back to be restored.
+        QVERIFY(theirs.Delete(e.id).IsDone());
+        QTRY_COMPARE_WITH_TIMEOUT(Joints(w), QStringList(), 5000);
+        Control<QCheckBox>(w, "chDeleted")->setChecked(true);
+        QCOMPARE(Joints(w), QStringList{QStringLiteral("12")});
+        Control<QTableView>(w, "tvEntries")->selectRow(0);
+        QCOMPARE(Control<QPushButton>(w, "bDelete")->text(), QStringLiteral("Вернуть"));
+        Control<QPushButton>(w, "bDelete")->click();
+        QCOMPARE(theirs.Count(), 1);
+    }
+
+    void unreachableServerSaid()
+    {
+        TempProgramFolder folder;
+        TJournalSettings s;
+        s.place = TJournalPlace::Server;
+        s.host = folder.File("nosocket");
+        s.database = QStringLiteral("kelto");
+        s.user = QStringLiteral("ivanov");
+        auto lab = std::make_unique<TLabJournalStore>(s, QString(), folder.File("journal.db"));
+        QVERIFY(lab->Open().IsDone());
+        TfJournal w(std::move(lab));
+        const QString state = Control<QLabel>(w, "lStore")->text();
+        QVERIFY2(state.startsWith(QStringLiteral("Сервер журнала недоступен: ")), qPrintable(state));
+        QVERIFY(w.AddEntry(Joint(QStringLiteral("7"))));
+        QTRY_VERIFY_WITH_TIMEOUT(Control<QLabel>(w, "lStore")->text().contains(
+                                     QStringLiteral("Не отправлено на сервер записей: 1")),
+                                 5000);
+        QCOMPARE(Joints(w), QStringList{QStringLiteral("7")});
+        const QAbstractItemModel* m = Control<QTableView>(w, "tvEntries")->model();
+        QCOMPARE(m->index(0, int(TJournalColumn::Number)).data().toString(), QStringLiteral("не отправлено"));
+    }
+
+    void bothVersionsShown_data()
+    {
+        Columns<QString, QString, QStringList>({"theirs", "mine", "lines"});
+        QTest::newRow("same") << "Аа 1,5" << "Аа 1,5" << QStringList();
+        QTest::newRow("defects") << "Аа 1,5" << "Аа 2" << QStringList{QStringLiteral("Дефекты: «Аа 1,5» → «Аа 2»")};
+        QTest::newRow("emptied") << "Аа 1,5" << "" << QStringList{QStringLiteral("Дефекты: «Аа 1,5» → «»")};
+    }
+    void bothVersionsShown()
+    {
+        const auto [theirs, mine, lines] = Fetch<QString, QString, QStringList>({"theirs", "mine", "lines"});
+        TJournalEntry a = Joint(QStringLiteral("1")), b = a;
+        a.defects = theirs;
+        b.defects = mine;
+        QCOMPARE(EntryDifferences(a, b), lines);
+        b.verdict = TVerdict::Repair;
+        QCOMPARE(EntryDifferences(a, b).last(), QStringLiteral("Оценка: «%1» → «%2»")
+                                                    .arg(VerdictText(a.verdict), VerdictText(TVerdict::Repair)));
+    }
+
+    void changedByAnotherAsksWhich()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TempProgramFolder folder;
+        const TJournalSettings s = OnServer(m_server.NewDatabase());
+        TServerJournalStore theirs(s, QString());
+        QVERIFY(theirs.Open().IsDone());
+        TJournalEntry e = Joint(QStringLiteral("5"));
+        QVERIFY(theirs.Save(e).IsDone());
+        auto mine = std::make_unique<TLabJournalStore>(s, QString(), folder.File("journal.db"));
+        QVERIFY(mine->Open().IsDone());
+        TfJournal w(std::move(mine));
+        QCOMPARE(w.CurrentId(), e.id);
+        TJournalEntry changed = e;
+        changed.defects = QStringLiteral("Аа 3");
+        QVERIFY(theirs.Save(changed).IsDone());
+        Control<QPlainTextEdit>(w, "eDefects")->setPlainText(QStringLiteral("Аа 2"));
+        MessageRecorder boxes;
+        boxes.answer = QMessageBox::No; // theirs
+        QVERIFY(w.SaveTyped());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes[0].text.contains(QStringLiteral("Дефекты: «Аа 3» → «Аа 2»")), qPrintable(boxes.boxes[0].text));
+        QVERIFY(boxes.boxes[0].text.startsWith(QStringLiteral("Запись изменена пользователем ")));
+        QCOMPARE(w.FormEntry().defects, QStringLiteral("Аа 3"));
+    }
+};
+
+QTEST_MAIN(TestJournalServerView)
+#include "test_journalserver_view.moc"
