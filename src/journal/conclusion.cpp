@@ -1,9 +1,7 @@
 #include "journal/conclusion.h"
 #include "journal/journalrules.h"
 #include "core/formfile.h"
-#include "core/textfile.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 #include <QStringList>
@@ -64,22 +62,13 @@ QByteArray ConclusionFileBytes(const TConclusion& conclusion)
     return FormFileBytes(lines, TFormText::Utf8WithMark);
 }
 
-QString ReadConclusionFile(const QString& path, TConclusion& conclusion)
+int TakeConclusionLines(const QStringList& lines, TConclusion& conclusion)
 {
     const QList<QString*> fields = Remembered(conclusion);
-    const TFormFileRead read = ReadFormFile(path, int(fields.size()), TFormText::Utf8WithMark);
-    for (qsizetype i = 0; i < std::min(read.lines.size(), fields.size()); ++i)
-        *fields[i] = read.lines[i];
-    if (read.whole)
-        return {};
-    QString reason;
-    const std::optional<QByteArray> bytes = ReadWholeFile(path, qint64(1) << 31, &reason);
-    if (!bytes)
-        return QStringLiteral("Файл %1 не прочитан: %2").arg(QFileInfo(path).fileName(), reason);
-    // The next save writes over it: what it held is kept first.
-    if (const std::optional<QString> err = KeepUnreadCopy(path, *bytes))
-        return QStringLiteral("Файл %1 не прочитан, копия не сохранена: %2").arg(QFileInfo(path).fileName(), *err);
-    return UnreadFileNote(path);
+    const qsizetype taken = std::min(lines.size(), fields.size());
+    for (qsizetype i = 0; i < taken; ++i)
+        *fields[i] = lines[i];
+    return int(taken);
 }
 
 } // namespace kelto

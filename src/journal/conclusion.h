@@ -41,9 +41,9 @@ QString SheetText(int page, int pages);
 //  8 means of control, 9 norms of assessment, 10 performer, 11 his
 //  qualification, 12 the one who checked, 13 his qualification.
 QByteArray ConclusionFileBytes(const TConclusion& conclusion);
-// The fields of the file at `path` into `conclusion`, as many leading lines
-// as read. A file there but not as the program writes it is first kept as
-// conclusion.cnf.bak: the note to show then (UnreadFileNote), else empty.
-QString ReadConclusionFile(const QString& path, TConclusion& conclusion);
+inline constexpr int ConclusionFileLines = 13;
+// The lines read from the file into `conclusion`, in the order above; how
+// many were taken (every one: each is free text).
+int TakeConclusionLines(const QStringList& lines, TConclusion& conclusion);
 
 } // namespace kelto

@@ -243,7 +243,7 @@ private slots:
             e->clear();
         QTest::mouseClick(testing::Control<TLinkLabel>(view, "lCard"), Qt::LeftButton);
         QVERIFY(!testing::Control<QLineEdit>(*card, "eVoltage")->isVisibleTo(card));
-        QVERIFY(testing::Control<QLabel>(*card, "lStatus")->text().isEmpty());
+        QCOMPARE(testing::Control<QLabel>(*card, "lStatus")->text(), QString());
         QVERIFY(messages.boxes.isEmpty());
     }
 };

@@ -1,15 +1,12 @@
 // The journal's rules: verdict words, the conclusion number, the search's
-// folding, a card made an entry, the table's cells, the CSV and conclusion.cnf.
+// folding, a card made an entry, the table's cells, the CSV and the conclusion's rows.
 #include "calc/techniquecard.h"
-#include "core/cp1251.h"
 #include "journal/conclusion.h"
 #include "journal/journalrules.h"
 #include "journal/journalstore.h"
 
 #include <QtTest>
 
-#include "files.h"
-#include "folder.h"
 #include "stores.h"
 #include "table.h"
 
@@ -165,41 +162,6 @@ private slots:
         QCOMPARE(row.defects, defectsCell);
         QVERIFY(!row.sensitivity.contains("№ "));
         QCOMPARE(row.verdict, "ремонт");
-    }
-
-    void conclusionFile_data()
-    {
-        // The file's bytes ("-": none); the organization and the checker's
-        // qualification read back; whether it was kept aside as .bak.
-        Columns<QByteArray, QString, QString, bool>({"bytes", "organization", "last", "kept"});
-        const QByteArray lines = "ООО «Рентген»\r\n" + QByteArray("\r\n").repeated(11) + "II уровень\r\n";
-        QTest::newRow("none") << QByteArray("-") << "" << "" << false;
-        QTest::newRow("UTF-8 with its mark") << "\xEF\xBB\xBF" + lines << "ООО «Рентген»" << "II уровень" << false;
-        QTest::newRow("1251 without the mark") << ToCp1251(QString::fromUtf8(lines).remove("«").remove("»")) << "ООО Рентген" << "II уровень" << false;
-        QTest::newRow("too few lines") << QByteArray("\xEF\xBB\xBFООО «Рентген»\r\n") << "ООО «Рентген»" << "" << true;
-        QTest::newRow("a NUL byte") << QByteArray("\xEF\xBB\xBF\0\r\n", 6) + lines << "" << "" << true;
-    }
-    void conclusionFile()
-    {
-        const auto [bytes, organization, last, kept] = Fetch<QByteArray, QString, QString, bool>({"bytes", "organization", "last", "kept"});
-        TempProgramFolder folder;
-        const QString path = folder.File("conclusion.cnf");
-        if (bytes != "-")
-            Put(path, bytes);
-        TConclusion c;
-        const QString note = ReadConclusionFile(path, c);
-        QCOMPARE(c.organization, organization);
-        QCOMPARE(c.checkerQualification, last);
-        QCOMPARE(note, kept ? QString("Файл conclusion.cnf не прочитан: сохранена копия conclusion.cnf.bak") : QString());
-        QCOMPARE(QFile::exists(path + ".bak"), kept);
-        if (kept)
-            QCOMPARE(Get(path + ".bak"), bytes);
-        // What it writes reads back whole.
-        c.organization = "ООО «Рентген»\nфилиал";
-        Put(path, ConclusionFileBytes(c));
-        TConclusion back;
-        QCOMPARE(ReadConclusionFile(path, back), QString());
-        QCOMPARE(back.organization, "ООО «Рентген» филиал");
     }
 
     void csvFields_data()

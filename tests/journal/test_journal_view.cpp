@@ -2,6 +2,7 @@
 // a refused save keeps the form, delete and Ctrl+Z, the search, the layout
 // line; the conclusion's rows over pages and its number.
 #include "core/clock.h"
+#include "core/cp1251.h"
 #include "journal/conclusion.h"
 #include "journal/journalrules.h"
 #include "journal/sqlitestore.h"
@@ -9,6 +10,7 @@
 #include "journal/view/tfconclusion.h"
 #include "journal/view/tfjournal.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -169,6 +171,45 @@ private slots:
         const QString before = w.window->LayoutLine();
         w.window->SetLayoutLine(line);
         QCOMPARE(w.window->LayoutLine(), taken ? line : before);
+    }
+
+    void conclusionFile_data()
+    {
+        // The file's bytes ("-": none); the organization and the checker's
+        // qualification read back; whether it was kept aside as .bak.
+        Columns<QByteArray, QString, QString, bool>({"bytes", "organization", "last", "kept"});
+        const QByteArray lines = "ООО «Рентген»\r\n" + QByteArray("\r\n").repeated(11) + "II уровень\r\n";
+        QTest::newRow("none") << QByteArray("-") << "" << "" << false;
+        QTest::newRow("UTF-8 with its mark") << "\xEF\xBB\xBF" + lines << "ООО «Рентген»" << "II уровень" << false;
+        QTest::newRow("1251 without the mark") << ToCp1251(QString::fromUtf8(lines).remove("«").remove("»")) << "ООО Рентген" << "II уровень" << false;
+        QTest::newRow("too few lines") << QByteArray("\xEF\xBB\xBFООО «Рентген»\r\n") << "ООО «Рентген»" << "" << true;
+        QTest::newRow("a NUL byte") << QByteArray("\xEF\xBB\xBF\0\r\n", 6) + lines << "" << "" << true;
+    }
+    void conclusionFile()
+    {
+        const auto [bytes, organization, last, kept] = Fetch<QByteArray, QString, QString, bool>({"bytes", "organization", "last", "kept"});
+        TempProgramFolder folder;
+        const QString path = folder.File("conclusion.cnf");
+        if (bytes != "-")
+            Put(path, bytes);
+        TSqliteJournalStore store(folder.File("journal.db"));
+        {
+            TfConclusion window(store);
+            window.SetEntries({});
+            QCOMPARE(Control<QLineEdit>(window, "eOrganization")->text(), organization);
+            QCOMPARE(Control<QLineEdit>(window, "eCheckerQualification")->text(), last);
+            QCOMPARE(Control<QLabel>(window, "lHint")->text(),
+                     kept ? QString("Файл conclusion.cnf не прочитан: сохранена копия conclusion.cnf.bak") : QString());
+            Control<QLineEdit>(window, "eOrganization")->setText("ООО «Рентген»\nфилиал");
+            window.close(); // conclusion.cnf written, what it held kept first
+        }
+        QCOMPARE(QFile::exists(path + ".bak"), kept);
+        if (kept)
+            QCOMPARE(Get(path + ".bak"), bytes);
+        TfConclusion again(store);
+        again.SetEntries({});
+        QCOMPARE(Control<QLineEdit>(again, "eOrganization")->text(), "ООО «Рентген» филиал");
+        QCOMPARE(Control<QLabel>(again, "lHint")->text(), QString());
     }
 
     void csvThroughTheSavePath()

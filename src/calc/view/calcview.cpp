@@ -360,6 +360,7 @@ void TCalcView::Recalculate()
 
         m_inputs = LayoutInputs();
         m_results = TLayoutResults{};
+        m_calculated = true;
         const std::optional<QString> error = CalculateLayout(m_inputs, m_results);
         const TLayoutResults& out = m_results;
         SetResult(lSens, out.lSens);
@@ -576,6 +577,8 @@ std::optional<TCardSource> TCalcView::CardSource() const
 void TCalcView::OpenCardWindow()
 {
     // The calculation as it stands whenever the card asks for it.
+    if (!m_calculated)
+        Recalculate();
     ShowCard([this](const TCardFields& fields) {
         return GostCard(m_inputs, m_results, m_check, fields, CardSource(), Today());
     });

@@ -197,6 +197,7 @@ private:
     TLayoutInputs m_inputs;
     TLayoutResults m_results;
     TLayoutCheck m_check;
+    bool m_calculated = false;
     // source.cnf as read from disk, once, until the source window is made.
     mutable std::optional<std::optional<TSourceForm>> m_sourceFile;
     // calc.cnf: one not read whole is kept aside before it is written over.

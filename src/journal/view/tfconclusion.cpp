@@ -100,9 +100,10 @@ TfConclusion::TfConclusion(TJournalStore& store, QWidget* parent)
     setTabOrder(bPrint, bClose);
 
     // A missing file leaves the fields empty; a damaged one is kept aside
-    // and said here once.
-    TConclusion remembered;
-    m_note = ReadConclusionFile(FormFilePath(), remembered);
+    // at the first save and said here once.
+    const TConclusion remembered
+        = ReadForm(TConclusion{}, ConclusionFileLines, TFormText::Utf8WithMark, TakeConclusionLines);
+    m_note = UnreadNote();
     lHint->setText(m_note);
     const QList<QString> values{remembered.organization, remembered.place, remembered.customer, remembered.object,
                                 remembered.drawing, remembered.jointCategory, remembered.methodStandard,
