@@ -36,6 +36,17 @@ struct TStoreResult {
     std::optional<TJournalEntry> theirs;
 
     bool IsDone() const { return kind == Done; }
+    // A failure handed to `out` (when given); true for a failure. For the
+    // calls that answer with a list and the failure on the side; a success
+    // leaves `out` as it was.
+    bool FailedInto(TStoreResult* out) const
+    {
+        if (IsDone())
+            return false;
+        if (out)
+            *out = *this;
+        return true;
+    }
     static TStoreResult Fail(const QString& why) { return {Failed, why, std::nullopt}; }
 };
 
@@ -122,6 +133,20 @@ public:
     // to be sent. Empty when there is nothing to say.
     virtual QString StateText() { return {}; }
 };
+
+// The calls every store defines for the window, the conclusion and the CSV,
+// declared once: a store's class writes KELTO_JOURNAL_STORE_CALLS and
+// defines each of them in its .cpp.
+#define KELTO_JOURNAL_STORE_CALLS                                                                                      \
+    int SchemaVersion() override;                                                                                      \
+    QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) override;                          \
+    QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) override;                     \
+    qint64 Count() override;                                                                                           \
+    TStoreResult Save(TJournalEntry& entry) override;                                                                  \
+    TStoreResult SetDeleted(qint64 id, bool deleted) override;                                                         \
+    int NextConclusionNumber(int year) override;                                                                       \
+    TStoreResult SaveConclusion(TConclusion& conclusion) override;                                                     \
+    std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
 
 // The schema version this program writes. Older stores are upgraded on Open.
 constexpr int CurrentJournalSchema = 2;

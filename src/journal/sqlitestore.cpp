@@ -1,4 +1,5 @@
 #include "journal/sqlitestore.h"
+#include "journal/journalrow.h"
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "journal/journalrules.h"
@@ -39,18 +40,6 @@ QString Joined(const char* const* names, int count, const QString& pattern)
     return parts.join(QLatin1String(", "));
 }
 
-// Qt binds a null QString as NULL; the columns hold '' for an empty field.
-QString Text(const QString& s)
-{
-    return s.isNull() ? QLatin1String("") : s;
-}
-
-QVariantList TypedValues(const TJournalEntry& e)
-{
-    return {e.date.toString(Qt::ISODate), Text(e.object), Text(e.joint), Text(e.pipe), Text(e.material),
-            Text(e.method), Text(e.source), Text(e.sourceSerial), e.films, Text(e.filmSize), Text(e.sensitivity),
-            Text(e.defects), int(e.verdict), Text(e.conclusion), Text(e.performer), Text(e.note)};
-}
 
 QString Stamp(const QDateTime& t)
 {
@@ -60,24 +49,8 @@ QString Stamp(const QDateTime& t)
 TJournalEntry EntryFrom(const QSqlQuery& q)
 {
     TJournalEntry e;
-    int c = 0;
+    int c = ReadTypedFields(q, 0, FileRowForm, e);
     const auto text = [&] { return q.value(c++).toString(); };
-    e.date = QDate::fromString(text(), Qt::ISODate);
-    e.object = text();
-    e.joint = text();
-    e.pipe = text();
-    e.material = text();
-    e.method = text();
-    e.source = text();
-    e.sourceSerial = text();
-    e.films = q.value(c++).toInt();
-    e.filmSize = text();
-    e.sensitivity = text();
-    e.defects = text();
-    e.verdict = static_cast<TVerdict>(std::clamp(q.value(c++).toInt(), 0, 3));
-    e.conclusion = text();
-    e.performer = text();
-    e.note = text();
     e.id = q.value(c++).toLongLong();
     e.revision = q.value(c++).toLongLong();
     e.deleted = q.value(c++).toBool();
@@ -439,11 +412,8 @@ TStoreResult TSqliteJournalStore::Change(const std::function<TStoreResult()>& wo
 QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
 {
     QList<qint64> ids;
-    if (TStoreResult r = EnsureOpen(); !r.IsDone()) {
-        if (failure)
-            *failure = r;
+    if (EnsureOpen().FailedInto(failure))
         return ids;
-    }
     const TJournalSearchKey key = JournalSearchKey(query.text);
     QStringList where;
     if (!query.withDeleted)
@@ -473,8 +443,7 @@ QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult
     if (query.verdict)
         q.bindValue(QStringLiteral(":verdict"), int(*query.verdict));
     if (!q.exec()) {
-        if (failure)
-            *failure = TStoreResult::Fail(ReasonOf(q.lastError()));
+        TStoreResult::Fail(ReasonOf(q.lastError())).FailedInto(failure);
         return ids;
     }
     while (q.next())
@@ -485,11 +454,8 @@ QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult
 QList<TJournalEntry> TSqliteJournalStore::Load(const QList<qint64>& ids, TStoreResult* failure)
 {
     QList<TJournalEntry> out;
-    if (TStoreResult r = EnsureOpen(); !r.IsDone()) {
-        if (failure)
-            *failure = r;
+    if (EnsureOpen().FailedInto(failure))
         return out;
-    }
     QHash<qint64, TJournalEntry> byId;
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.setForwardOnly(true);
@@ -499,8 +465,7 @@ QList<TJournalEntry> TSqliteJournalStore::Load(const QList<qint64>& ids, TStoreR
         for (qsizetype i = from; i < std::min(ids.size(), from + chunk); ++i)
             list << QString::number(ids[i]);
         if (!q.exec(SelectEntries() + QStringLiteral("WHERE id IN (%1)").arg(list.join(QLatin1Char(','))))) {
-            if (failure)
-                *failure = TStoreResult::Fail(ReasonOf(q.lastError()));
+            TStoreResult::Fail(ReasonOf(q.lastError())).FailedInto(failure);
             return {};
         }
         while (q.next()) {
@@ -558,15 +523,15 @@ TStoreResult TSqliteJournalStore::Save(TJournalEntry& entry)
                           .arg(Joined(EntryColumns, EntryColumnCount, QStringLiteral("%1")),
                                Joined(EntryColumns, EntryColumnCount, QStringLiteral("?"))));
         }
-        for (const QVariant& v : TypedValues(saved))
+        for (const QVariant& v : TypedFieldValues(saved, FileRowForm))
             q.addBindValue(v);
         q.addBindValue(EntrySearchText(saved));
-        q.addBindValue(Text(saved.changedBy));
+        q.addBindValue(TextValue(saved.changedBy));
         q.addBindValue(Stamp(saved.changedAt));
         if (saved.id != 0) {
             q.addBindValue(saved.id);
         } else {
-            q.addBindValue(Text(saved.createdBy));
+            q.addBindValue(TextValue(saved.createdBy));
             q.addBindValue(Stamp(saved.createdAt));
         }
         if (!q.exec())
@@ -587,7 +552,7 @@ TStoreResult TSqliteJournalStore::SetDeleted(qint64 id, bool deleted)
         q.prepare(QStringLiteral("UPDATE entries SET deleted = ?, revision = revision + 1, changed_by = ?, changed_at = ?"
                                  " WHERE id = ?"));
         q.addBindValue(deleted ? 1 : 0);
-        q.addBindValue(Text(OsUser()));
+        q.addBindValue(TextValue(OsUser()));
         q.addBindValue(Stamp(Now()));
         q.addBindValue(id);
         if (!q.exec())
@@ -640,10 +605,10 @@ TStoreResult TSqliteJournalStore::SaveConclusion(TConclusion& conclusion)
                       .arg(Joined(ConclusionColumns, int(std::size(ConclusionColumns)), QStringLiteral("%1")),
                            Joined(ConclusionColumns, int(std::size(ConclusionColumns)), QStringLiteral("?"))));
         for (const QVariant& v : QVariantList{saved.number.year, saved.number.number, saved.date.toString(Qt::ISODate),
-                                              Text(saved.organization), Text(saved.place), Text(saved.customer), Text(saved.object),
-                                              Text(saved.drawing), Text(saved.jointCategory), Text(saved.methodStandard), Text(saved.means),
-                                              Text(saved.norms), Text(saved.performer), Text(saved.performerQualification),
-                                              Text(saved.checker), Text(saved.checkerQualification), Text(saved.createdBy),
+                                              TextValue(saved.organization), TextValue(saved.place), TextValue(saved.customer), TextValue(saved.object),
+                                              TextValue(saved.drawing), TextValue(saved.jointCategory), TextValue(saved.methodStandard), TextValue(saved.means),
+                                              TextValue(saved.norms), TextValue(saved.performer), TextValue(saved.performerQualification),
+                                              TextValue(saved.checker), TextValue(saved.checkerQualification), TextValue(saved.createdBy),
                                               Stamp(saved.createdAt)})
             q.addBindValue(v);
         if (!q.exec())
@@ -666,7 +631,7 @@ TStoreResult TSqliteJournalStore::SaveConclusion(TConclusion& conclusion)
             e.conclusion = number;
             mark.addBindValue(number);
             mark.addBindValue(EntrySearchText(e));
-            mark.addBindValue(Text(saved.createdBy));
+            mark.addBindValue(TextValue(saved.createdBy));
             mark.addBindValue(Stamp(saved.createdAt));
             mark.addBindValue(e.id);
             if (!link.exec())

@@ -24,18 +24,8 @@ public:
     // server is no failure (Online() says so).
     TStoreResult Open() override;
     bool IsOpen() const override;
-    int SchemaVersion() override;
+    KELTO_JOURNAL_STORE_CALLS
 
-    QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) override;
-    QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) override;
-    qint64 Count() override;
-
-    TStoreResult Save(TJournalEntry& entry) override;
-    TStoreResult SetDeleted(qint64 id, bool deleted) override;
-
-    int NextConclusionNumber(int year) override;
-    TStoreResult SaveConclusion(TConclusion& conclusion) override;
-    std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
     qint64 ChangeMark() override;
     // The server out of reach and the entries waiting, as the window says them.
     QString StateText() override;

@@ -1,4 +1,5 @@
 #include "journalserver/serverstore.h"
+#include "journal/journalrow.h"
 
 #include "journal/journalrules.h"
 
@@ -46,19 +47,12 @@ QVariant DateValue(const QDate& date)
     return date.isValid() ? QVariant(date) : QVariant(QMetaType(QMetaType::QDate));
 }
 
-// An empty text is written as '' (a null QString would be NULL).
-QVariant Text(const QString& text)
-{
-    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
 
 void BindEntry(QSqlQuery& query, const TJournalEntry& e)
 {
-    for (const QVariant& value : {DateValue(e.date), Text(e.object), Text(e.joint), Text(e.pipe), Text(e.material),
-                                  Text(e.method), Text(e.source), Text(e.sourceSerial), QVariant(e.films),
-                                  Text(e.filmSize), Text(e.sensitivity), Text(e.defects), Text(VerdictText(e.verdict)),
-                                  Text(e.conclusion), Text(e.performer), Text(e.note), Text(EntrySearchText(e))})
+    for (const QVariant& value : TypedFieldValues(e, ServerRowForm))
         query.addBindValue(value);
+    query.addBindValue(TextValue(EntrySearchText(e)));
 }
 
 TJournalEntry EntryOf(const QSqlQuery& q)
@@ -66,27 +60,14 @@ TJournalEntry EntryOf(const QSqlQuery& q)
     TJournalEntry e;
     e.id = q.value(0).toLongLong();
     e.revision = q.value(1).toLongLong();
-    e.date = q.value(2).toDate();
-    e.object = q.value(3).toString();
-    e.joint = q.value(4).toString();
-    e.pipe = q.value(5).toString();
-    e.material = q.value(6).toString();
-    e.method = q.value(7).toString();
-    e.source = q.value(8).toString();
-    e.sourceSerial = q.value(9).toString();
-    e.films = q.value(10).toInt();
-    e.filmSize = q.value(11).toString();
-    e.sensitivity = q.value(12).toString();
-    e.defects = q.value(13).toString();
-    e.verdict = VerdictFromText(q.value(14).toString()).value_or(TVerdict::NotAssessed);
-    e.conclusion = q.value(15).toString();
-    e.performer = q.value(16).toString();
-    e.note = q.value(17).toString();
-    e.createdAt = q.value(18).toDateTime();
-    e.createdBy = Who(q.value(19).toString(), q.value(20).toString());
-    e.changedAt = q.value(21).toDateTime();
-    e.changedBy = Who(q.value(22).toString(), q.value(23).toString());
-    e.deleted = q.value(24).toBool();
+    int c = ReadTypedFields(q, 2, ServerRowForm, e);
+    e.createdAt = q.value(c++).toDateTime();
+    e.createdBy = Who(q.value(c).toString(), q.value(c + 1).toString());
+    c += 2;
+    e.changedAt = q.value(c++).toDateTime();
+    e.changedBy = Who(q.value(c).toString(), q.value(c + 1).toString());
+    c += 2;
+    e.deleted = q.value(c).toBool();
     return e;
 }
 
@@ -294,11 +275,8 @@ TStoreResult TServerJournalStore::InTransaction(const std::function<TStoreResult
 QList<qint64> TServerJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
 {
     QList<qint64> ids;
-    if (auto open = Reconnect(); !open.IsDone()) {
-        if (failure)
-            *failure = open;
+    if (Reconnect().FailedInto(failure))
         return ids;
-    }
     QStringList where;
     QVariantList values;
     if (!query.withDeleted)
@@ -331,9 +309,7 @@ QList<qint64> TServerJournalStore::Find(const TJournalQuery& query, TStoreResult
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!q.exec()) {
-        const TStoreResult failed = FailWith(q.lastError());
-        if (failure)
-            *failure = failed;
+        FailWith(q.lastError()).FailedInto(failure);
         return ids;
     }
     ids.reserve(q.size() > 0 ? q.size() : 0);
@@ -347,19 +323,14 @@ QList<TJournalEntry> TServerJournalStore::Load(const QList<qint64>& ids, TStoreR
     QList<TJournalEntry> entries;
     if (ids.isEmpty())
         return entries;
-    if (auto open = Reconnect(); !open.IsDone()) {
-        if (failure)
-            *failure = open;
+    if (Reconnect().FailedInto(failure))
         return entries;
-    }
     QSqlQuery q(Db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1 FROM entries WHERE id = ANY(?::bigint[])").arg(EntryColumns));
     q.addBindValue(ArrayText(ids));
     if (!q.exec()) {
-        const TStoreResult failed = FailWith(q.lastError());
-        if (failure)
-            *failure = failed;
+        FailWith(q.lastError()).FailedInto(failure);
         return entries;
     }
     QHash<qint64, TJournalEntry> found;

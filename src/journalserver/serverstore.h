@@ -28,18 +28,7 @@ public:
     QString Place() const override;
     TStoreResult Open() override;
     bool IsOpen() const override;
-    int SchemaVersion() override;
-
-    QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) override;
-    QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) override;
-    qint64 Count() override;
-
-    TStoreResult Save(TJournalEntry& entry) override;
-    TStoreResult SetDeleted(qint64 id, bool deleted) override;
-
-    int NextConclusionNumber(int year) override;
-    TStoreResult SaveConclusion(TConclusion& conclusion) override;
-    std::optional<TConclusion> LoadConclusion(const TConclusionNumber& number) override;
+    KELTO_JOURNAL_STORE_CALLS
 
     qint64 ChangeMark() override;
 
