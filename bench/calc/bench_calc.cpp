@@ -84,7 +84,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    kelto::SetMessageHandler([](const kelto::MessageRequest&) { return QMessageBox::Ok; });
+    kelto::SetMessageHandler([](const kelto::TMessageRequest&) { return QMessageBox::Ok; });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

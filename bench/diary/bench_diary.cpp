@@ -38,14 +38,14 @@ QString NoteLine(int i, int j)
     return QStringLiteral("Снимок %1: шов %2, кассета 10×40").arg(i).arg(j);
 }
 
-DayList BigDiary()
+TDayList BigDiary()
 {
-    DayList store;
+    TDayList store;
     for (int i = 0; i < kRecords; ++i) {
         QStringList lines;
         for (int j = 0; j < kLines; ++j)
             lines.append(NoteLine(i, j));
-        SaveDayNote(store, kFirst.addDays(i), lines);
+        StoreNote(store, kFirst.addDays(i), lines);
     }
     return store;
 }
@@ -83,7 +83,7 @@ qint64 CpuNanoseconds()
 int ColdLoadChild(const char* path)
 {
     const qint64 before = ResidentBytes();
-    DayList store;
+    TDayList store;
     const qint64 cpu0 = CpuNanoseconds();
     QElapsedTimer t;
     t.start();
@@ -101,7 +101,7 @@ void BM_LoadAndSaveDiary(benchmark::State& state)
     const QString path = DiaryPath();
     // Freeing the store is left out: the program does that only at exit.
     for (auto _ : state) {
-        auto store = std::make_unique<DayList>();
+        auto store = std::make_unique<TDayList>();
         LoadDiary(path, *store);
         if (store->size() != kRecords || SaveDiary(path, *store)) {
             state.SkipWithError("round trip failed");
@@ -118,7 +118,7 @@ BENCHMARK(BM_LoadAndSaveDiary)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_SaveDiary(benchmark::State& state)
 {
     const QString path = DiaryPath();
-    DayList store;
+    TDayList store;
     LoadDiary(path, store);
     for (auto _ : state)
         if (SaveDiary(path, store)) {
@@ -168,7 +168,7 @@ void BM_ParseDiary(benchmark::State& state)
 {
     const QByteArray bytes = EncodeDiary(BigDiary());
     for (auto _ : state) {
-        auto store = std::make_unique<DayList>();
+        auto store = std::make_unique<TDayList>();
         benchmark::DoNotOptimize(ParseDiary(bytes, *store));
         state.PauseTiming();
         store.reset();
@@ -179,7 +179,7 @@ BENCHMARK(BM_ParseDiary)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeDiary(benchmark::State& state)
 {
-    const DayList store = BigDiary();
+    const TDayList store = BigDiary();
     for (auto _ : state)
         benchmark::DoNotOptimize(EncodeDiary(store));
 }
@@ -190,10 +190,10 @@ BENCHMARK(BM_EncodeDiary)->Unit(benchmark::kMillisecond);
 // happen on a worker.
 void BM_AutoSaveSnapshot(benchmark::State& state)
 {
-    DayList store;
+    TDayList store;
     LoadDiary(DiaryPath(), store);
     for (auto _ : state) {
-        auto copy = std::make_unique<DayList>(store);
+        auto copy = std::make_unique<TDayList>(store);
         benchmark::DoNotOptimize(copy.get());
         state.PauseTiming();
         copy.reset();
@@ -226,7 +226,7 @@ void PaintNow(QWidget& window)
 // Backspace; us_per_key is the cost of one key.
 void BM_KeystrokeWithRepaint(benchmark::State& state)
 {
-    DayList store = BigDiary();
+    TDayList store = BigDiary();
     TDiaryView view(store);
     view.CreateMonthGrid();
     view.ClearMarkedDays();
@@ -274,13 +274,13 @@ BENCHMARK(BM_KeystrokeWithRepaint)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 // The store's part of a keystroke alone: the note rule and the marks.
 void BM_KeystrokeOnBigDiary(benchmark::State& state)
 {
-    DayList store = BigDiary();
+    TDayList store = BigDiary();
     const QDate day = kFirst.addDays(kRecords - 1);
     QStringList note = LoadDayNote(store, day);
     int n = 0;
     for (auto _ : state) {
         note[0] = QString::number(n++);
-        SaveDayNote(store, day, note);
+        StoreNote(store, day, note);
         benchmark::DoNotOptimize(UpdateMarkedDays(store, day.year(), day.month()));
     }
 }

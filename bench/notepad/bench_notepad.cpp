@@ -35,7 +35,7 @@ void TypeOne(QTextEdit* pad, const QString& ch)
 
 void Keystroke(benchmark::State& state, const QString& text)
 {
-    DayList store;
+    TDayList store;
     TDiaryView view(store);
     view.CreateMonthGrid();
     view.ResetToToday();
@@ -80,8 +80,8 @@ double ProcessorMs()
 void ShowLargeNote(benchmark::State& state, int lines, int length)
 {
     for (auto _ : state) {
-        DayList store;
-        SaveDayNote(store, QDate::currentDate(), QStringList(lines, QString(length, QLatin1Char('x'))));
+        TDayList store;
+        StoreNote(store, QDate::currentDate(), QStringList(lines, QString(length, QLatin1Char('x'))));
         TDiaryView view(store);
         view.CreateMonthGrid();
         view.ResetToToday();

@@ -89,12 +89,12 @@ void BM_LoadDefaultPlugin(benchmark::State& state)
     targets.marker = new QWidget(&main);
     targets.aboutPicture = new QLabel(&about);
     int failures = 0;
-    kelto::SetMessageHandler([&](const kelto::MessageRequest&) {
+    kelto::SetMessageHandler([&](const kelto::TMessageRequest&) {
         ++failures;
         return QMessageBox::Ok;
     });
     for (auto _ : state)
-        benchmark::DoNotOptimize(kelto::LoadPlugin(path, targets));
+        benchmark::DoNotOptimize(kelto::LoadPlugin(kelto::ReadPlugin(path, kelto::DesignSizes(targets)), targets));
     kelto::SetMessageHandler({});
     if (failures)
         state.SkipWithError("the plug-in did not load");

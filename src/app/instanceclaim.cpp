@@ -10,7 +10,7 @@ namespace {
 
 bool OtherHostCopyClosed(const QString& lockPath, const QString& host)
 {
-    MessageRequest r;
+    TMessageRequest r;
     r.icon = QMessageBox::Question;
     r.caption = QString::fromUtf8(AppTitle);
     r.text = QStringLiteral("Папку программы занимает копия программы на компьютере «%1» (файл %2).\n"
@@ -30,7 +30,7 @@ bool ClaimProgramFolder(TInstanceGuard& guard, const QString& programFolder)
 {
     if (guard.Acquire(programFolder, OtherHostCopyClosed))
         return true;
-    MessageRequest r;
+    TMessageRequest r;
     r.icon = QMessageBox::Critical;
     r.caption = QString::fromUtf8(AppTitle);
     switch (guard.Refusal()) {

@@ -52,7 +52,7 @@ TDiaryAnswer AskUser(const TDiaryQuestion& q)
         ShowWarning(q.Text);
         return TDiaryAnswer::Ok;
     }
-    MessageRequest r;
+    TMessageRequest r;
     r.icon = QMessageBox::Warning;
     r.caption = QString::fromUtf8(AppTitle);
     r.text = q.Text;

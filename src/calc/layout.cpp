@@ -58,10 +58,10 @@ constexpr int ExposureBounds[9][4] = {
     {41, 290, 100000, 100000}, {50, 413, 100000, 100000}, {59, 632, 100000, 100000},
 };
 
-struct StandardPipe {
+struct TStandardPipe {
     int diameter, sections, length;
 };
-constexpr std::array<StandardPipe, 15> StandardPipeSections = {{
+constexpr std::array<TStandardPipe, 15> StandardPipeSections = {{
     {133, 3, 140},
     {159, 3, 170},
     {219, 4, 175},
@@ -416,7 +416,7 @@ std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& 
     if (*D > 110.0) {
         qint64 count = 0, length = 0;
         bool standard = false;
-        for (const StandardPipe& p : StandardPipeSections)
+        for (const TStandardPipe& p : StandardPipeSections)
             if (*D == double(p.diameter)) {
                 count = p.sections;
                 length = p.length;

@@ -29,7 +29,7 @@ struct TSourceForm {
     QString activity; // passport activity
     int unit = 0;     // 0 Ки, 1 ГБк
     QDate passportDate;
-    QDate workDate; // not remembered: the day's work, from the diary
+    QDate workDate; // not remembered: the day the window opens
     QString refMinutes, refDistance, refThickness;
     QDate refDate;
     QString distance, thickness;

@@ -18,7 +18,6 @@ public:
     void Changed();
     // Saved by other means (close): nothing is due.
     void Cancel() { m_timer.stop(); }
-    bool Pending() const { return m_timer.isActive(); }
 
 signals:
     void due();

@@ -10,11 +10,11 @@ namespace kelto {
 namespace {
 // The code page as two tables, taken once from Qt's own converter: a
 // converter per line made saving a large diary several times slower.
-struct Cp1251Tables {
+struct TCp1251Tables {
     char16_t toUnicode[256];
     // 0 marks a character the code page cannot hold (NUL is handled apart).
     unsigned char fromUnicode[65536];
-    Cp1251Tables()
+    TCp1251Tables()
     {
         std::fill(std::begin(fromUnicode), std::end(fromUnicode), 0);
         QStringDecoder dec("windows-1251", QStringConverter::Flag::Stateless);
@@ -36,14 +36,14 @@ struct Cp1251Tables {
     }
 };
 
-const Cp1251Tables& Tables()
+const TCp1251Tables& Tables()
 {
-    static const Cp1251Tables t;
+    static const TCp1251Tables t;
     return t;
 }
 
 // The byte for one character, '?' when the code page has none.
-inline char EncodeChar(const Cp1251Tables& t, char16_t u)
+inline char EncodeChar(const TCp1251Tables& t, char16_t u)
 {
     if (u == 0)
         return 0;
@@ -63,7 +63,7 @@ const unsigned char* Cp1251FromUnicodeTable()
 
 QByteArray ToCp1251(const QString& text)
 {
-    const Cp1251Tables& t = Tables();
+    const TCp1251Tables& t = Tables();
     QByteArray out;
     out.resize(text.size());
     char* o = out.data();
@@ -85,7 +85,7 @@ QByteArray ToCp1251(const QString& text)
 
 QString FromCp1251(const QByteArray& bytes)
 {
-    const Cp1251Tables& t = Tables();
+    const TCp1251Tables& t = Tables();
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* o = out.data();
     for (const char c : bytes)
@@ -95,7 +95,7 @@ QString FromCp1251(const QByteArray& bytes)
 
 bool FitsCp1251(const QString& text)
 {
-    const Cp1251Tables& t = Tables();
+    const TCp1251Tables& t = Tables();
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u != 0 && u >= 0x80 && t.fromUnicode[u] == 0)

@@ -7,9 +7,9 @@ namespace kelto {
 
 // Handlers catch it (and any std::exception) and hand the text to the
 // general error report.
-class Error : public std::runtime_error {
+class TError : public std::runtime_error {
 public:
-    explicit Error(const QString& text)
+    explicit TError(const QString& text)
         : std::runtime_error(text.toStdString())
         , m_text(text)
     {

@@ -18,16 +18,6 @@ TSnapshotWriter::~TSnapshotWriter()
     Finish();
 }
 
-void TSnapshotWriter::Write(const QString& path, QByteArray bytes)
-{
-    Write(path, [bytes = std::move(bytes)] { return bytes; });
-}
-
-void TSnapshotWriter::Write(const QString& path, TSnapshot snapshot)
-{
-    WriteWith(path, [path, snapshot = std::move(snapshot)] { return WriteFileAtomically(path, snapshot()); });
-}
-
 void TSnapshotWriter::WriteWith(const QString& path, TJob job)
 {
     std::lock_guard lock(m_mutex);

@@ -1,6 +1,6 @@
 // Writes snapshots of a file off the user-interface thread: the caller fixes
-// the snapshot (bytes, or an immutable copy that turns into bytes), the atomic
-// write and its flush to disk happen on a worker, one write at a time.
+// the snapshot (an immutable copy in the job), the atomic write and its flush
+// to disk happen on a worker, one write at a time.
 // QtCore only.
 #pragma once
 #include <QByteArray>
@@ -20,16 +20,10 @@ public:
     explicit TSnapshotWriter(QObject* parent = nullptr);
     ~TSnapshotWriter() override;
 
-    // Produces the file's bytes on the worker; it must own what it reads.
-    using TSnapshot = std::function<QByteArray()>;
-
-    // Hands the snapshot to the worker for `path`. While a write is under way
-    // the snapshot waits, and a newer one replaces it: only the latest state
-    // matters.
-    void Write(const QString& path, TSnapshot snapshot);
-    void Write(const QString& path, QByteArray bytes);
     // The whole write done by `job` on the worker (the bytes and more: a
-    // backup first, say); it returns the reason on failure.
+    // backup first, say); it must own what it reads, and returns the reason
+    // on failure. While a write is under way the job waits, and a newer one
+    // replaces it: only the latest state matters.
     using TJob = std::function<std::optional<QString>()>;
     void WriteWith(const QString& path, TJob job);
     // Blocks until the write under way, and the one waiting, are done.

@@ -114,14 +114,14 @@ QStringList TDayRecord::Lines() const
     return DecodeNoteLines(Note);
 }
 
-DayList::DayList(std::initializer_list<TDayRecord> records)
+TDayList::TDayList(std::initializer_list<TDayRecord> records)
 {
     m_slots.reserve(records.size());
     for (const TDayRecord& r : records)
         append(r);
 }
 
-DayList::DayList(const DayList& other)
+TDayList::TDayList(const TDayList& other)
     : m_slots(other.m_slots)
     , m_months(other.m_months)
     , m_live(other.m_live)
@@ -130,7 +130,7 @@ DayList::DayList(const DayList& other)
 {
 }
 
-DayList::DayList(DayList&& other) noexcept
+TDayList::TDayList(TDayList&& other) noexcept
     : m_slots(std::move(other.m_slots))
     , m_months(std::move(other.m_months))
     , m_live(other.m_live)
@@ -140,14 +140,14 @@ DayList::DayList(DayList&& other) noexcept
     other.clear();
 }
 
-DayList& DayList::operator=(const DayList& other)
+TDayList& TDayList::operator=(const TDayList& other)
 {
     if (this != &other)
-        *this = DayList(other);
+        *this = TDayList(other);
     return *this;
 }
 
-DayList& DayList::operator=(DayList&& other) noexcept
+TDayList& TDayList::operator=(TDayList&& other) noexcept
 {
     if (this != &other) {
         m_slots = std::move(other.m_slots);
@@ -162,7 +162,7 @@ DayList& DayList::operator=(DayList&& other) noexcept
     return *this;
 }
 
-void DayList::clear()
+void TDayList::clear()
 {
     m_slots.clear();
     m_months.clear();
@@ -172,7 +172,7 @@ void DayList::clear()
     m_dead = 0;
 }
 
-const TDayRecord& DayList::at(qsizetype i) const
+const TDayRecord& TDayList::at(qsizetype i) const
 {
     Q_ASSERT(i >= 0 && i < m_live);
     if (m_dead)
@@ -180,7 +180,7 @@ const TDayRecord& DayList::at(qsizetype i) const
     return m_slots[std::size_t(i)];
 }
 
-void DayList::append(TDayRecord record)
+void TDayList::append(TDayRecord record)
 {
     const qint32 s = qint32(m_slots.size());
     const qint32 key = MonthKey(record.Date);
@@ -195,13 +195,13 @@ void DayList::append(TDayRecord record)
     m_lastMonth->push_back(s);
 }
 
-const std::vector<qint32>* DayList::monthSlots(int year, int month) const
+const std::vector<qint32>* TDayList::monthSlots(int year, int month) const
 {
     const auto it = m_months.find(qint32(year) * 12 + month - 1);
     return it == m_months.end() ? nullptr : &it->second;
 }
 
-void DayList::removeSlot(qint32 s)
+void TDayList::removeSlot(qint32 s)
 {
     TDayRecord& r = m_slots[std::size_t(s)];
     if (r.LineCount < 0)
@@ -226,7 +226,7 @@ void DayList::removeSlot(qint32 s)
         compact();
 }
 
-void DayList::compact() const
+void TDayList::compact() const
 {
     if (!m_dead)
         return;
@@ -236,7 +236,7 @@ void DayList::compact() const
     rebuildIndex();
 }
 
-void DayList::rebuildIndex() const
+void TDayList::rebuildIndex() const
 {
     m_months.clear();
     m_lastMonth = nullptr;
@@ -244,7 +244,7 @@ void DayList::rebuildIndex() const
         m_months[MonthKey(m_slots[std::size_t(s)].Date)].push_back(s);
 }
 
-void DayList::sortByDate()
+void TDayList::sortByDate()
 {
     compact();
     // Stable, so that two records of one date keep the order the user saw.
@@ -262,14 +262,14 @@ bool NoteHasText(const QStringList& lines)
     return false;
 }
 
-void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines)
+void StoreNote(TDayList& store, const QDate& selected, const QStringList& lines)
 {
     TNoteText note;
     note.HasText = NoteHasText(lines);
     if (note.HasText)
         note.Note = EncodeNoteLines(lines);
     note.LineCount = qint32(lines.size());
-    SaveDayNoteText(store, selected, note);
+    StoreNoteText(store, selected, note);
 }
 
 TNoteText NoteFromPlainText(const QString& text)
@@ -305,7 +305,7 @@ TNoteText NoteFromPlainText(const QString& text)
     return out;
 }
 
-void SaveDayNoteText(DayList& store, const QDate& selected, const TNoteText& text)
+void StoreNoteText(TDayList& store, const QDate& selected, const TNoteText& text)
 {
     if (!selected.isValid())
         return;
@@ -400,7 +400,7 @@ QString PasteTooLargeText(qsizetype lines)
         .arg(LinesCount(lines));
 }
 
-QStringList LoadDayNote(const DayList& store, const QDate& selected)
+QStringList LoadDayNote(const TDayList& store, const QDate& selected)
 {
     QStringList out;
     if (!selected.isValid())
@@ -414,7 +414,7 @@ QStringList LoadDayNote(const DayList& store, const QDate& selected)
     return out;
 }
 
-TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month)
+TMarkedDays UpdateMarkedDays(const TDayList& store, int year, int month)
 {
     TMarkedDays marked;
     if (!QDate(year, month, 1).isValid())
@@ -425,7 +425,7 @@ TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month)
     return marked;
 }
 
-void SortByDate(DayList& store)
+void SortByDate(TDayList& store)
 {
     store.sortByDate();
 }

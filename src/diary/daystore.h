@@ -51,7 +51,7 @@ QStringList DecodeNoteLines(QByteArrayView note);
 // rules. Iterating visits the records in store order; a record's Raw() bytes
 // are what log.cnf holds, so a search can run over the whole diary without
 // building a string.
-class DayList {
+class TDayList {
 public:
     class const_iterator {
     public:
@@ -80,7 +80,7 @@ public:
         bool operator!=(const const_iterator& o) const { return m_p != o.m_p; }
 
     private:
-        friend class DayList;
+        friend class TDayList;
         const_iterator(const TDayRecord* p, const TDayRecord* end)
             : m_p(p)
             , m_end(end)
@@ -96,15 +96,15 @@ public:
         const TDayRecord* m_end = nullptr;
     };
 
-    DayList() = default;
-    DayList(std::initializer_list<TDayRecord> records);
+    TDayList() = default;
+    TDayList(std::initializer_list<TDayRecord> records);
     // A copy shares the notes' bytes with the original (nothing changes them
     // in place), so it may be handed to another thread as a snapshot.
-    DayList(const DayList& other);
-    DayList(DayList&& other) noexcept;
-    DayList& operator=(const DayList& other);
-    DayList& operator=(DayList&& other) noexcept;
-    ~DayList() = default;
+    TDayList(const TDayList& other);
+    TDayList(TDayList&& other) noexcept;
+    TDayList& operator=(const TDayList& other);
+    TDayList& operator=(TDayList&& other) noexcept;
+    ~TDayList() = default;
 
     qsizetype size() const { return m_live; }
     bool isEmpty() const { return m_live == 0; }
@@ -166,7 +166,7 @@ bool NoteHasText(const QStringList& lines);
 
 // Stores `lines` as the note of `selected`, or removes the first record of
 // that date when the lines hold no text.
-void SaveDayNote(DayList& store, const QDate& selected, const QStringList& lines);
+void StoreNote(TDayList& store, const QDate& selected, const QStringList& lines);
 
 // The notepad's plain text (paragraphs separated by "\n") as the store holds
 // a note: every paragraph a line, a final empty paragraph not counted. Built
@@ -178,11 +178,11 @@ struct TNoteText {
 };
 TNoteText NoteFromPlainText(const QString& text);
 // The same rule as the list form above, for a note built by NoteFromPlainText.
-void SaveDayNoteText(DayList& store, const QDate& selected, const TNoteText& note);
+void StoreNoteText(TDayList& store, const QDate& selected, const TNoteText& note);
 
 // The lines the notepad shows for `selected`: every record of that date, in
 // store order, one after the other.
-QStringList LoadDayNote(const DayList& store, const QDate& selected);
+QStringList LoadDayNote(const TDayList& store, const QDate& selected);
 
 // The notepad edits a note only while Qt's text layout keeps up with it: a
 // keystroke within 100 ms and nothing left to lay out soon after it is shown.
@@ -201,10 +201,10 @@ QString PasteTooLargeText(qsizetype lines);
 // "1 строка", "2 строки", "5 строк": a count with the Russian form of its noun.
 QString RussianCount(qsizetype n, const QString& one, const QString& few, const QString& many);
 
-TMarkedDays UpdateMarkedDays(const DayList& store, int year, int month);
+TMarkedDays UpdateMarkedDays(const TDayList& store, int year, int month);
 
 // Sorts by date, ascending, in place.
-void SortByDate(DayList& store);
+void SortByDate(TDayList& store);
 
 // Dates in the diary files: dd.MM.yyyy, the same on every machine.
 QString DiaryDateText(const QDate& date);

@@ -177,7 +177,7 @@ QDate ParseDateBytes(QByteArrayView text)
     return QDate(v[2], v[1], v[0]);
 }
 
-QByteArray EncodeBlocks(const DayList& store, bool withCounts)
+QByteArray EncodeBlocks(const TDayList& store, bool withCounts)
 {
     qsizetype bound = 24;
     for (const TDayRecord& r : store) {
@@ -207,7 +207,7 @@ QByteArray EncodeBlocks(const DayList& store, bool withCounts)
 
 } // namespace
 
-bool ParseDiary(const QByteArray& input, DayList& store, qsizetype* merged)
+bool ParseDiary(const QByteArray& input, TDayList& store, qsizetype* merged)
 {
     if (merged)
         *merged = 0;
@@ -298,12 +298,12 @@ bool ParseDiary(const QByteArray& input, DayList& store, qsizetype* merged)
     return lines.atEnd();
 }
 
-QByteArray EncodeDiary(const DayList& store)
+QByteArray EncodeDiary(const TDayList& store)
 {
     return EncodeBlocks(store, true);
 }
 
-QByteArray EncodeNoteExport(const DayList& sortedStore)
+QByteArray EncodeNoteExport(const TDayList& sortedStore)
 {
     if (sortedStore.isEmpty())
         return QByteArray();
@@ -320,7 +320,7 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
     return KeepUnreadCopy(path, bytes);
 }
 
-TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
+TLoadOutcome LoadDiary(const QString& path, TDayList& store, QString* reason)
 {
     if (reason)
         reason->clear();
@@ -349,22 +349,22 @@ TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason)
     return whole ? TLoadOutcome::MergedDates : TLoadOutcome::Damaged;
 }
 
-TLoadOutcome LoadDiary(const QString& path, DayList& store)
+TLoadOutcome LoadDiary(const QString& path, TDayList& store)
 {
     return LoadDiary(path, store, nullptr);
 }
 
-std::optional<QString> SaveDiary(const QString& path, const DayList& store)
+std::optional<QString> SaveDiary(const QString& path, const TDayList& store)
 {
     return WriteFileAtomically(path, EncodeDiary(store));
 }
 
-std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store, const TDeviceWrapper& wrap)
+std::optional<QString> SaveDiaryThrough(const QString& path, const TDayList& store, const TDeviceWrapper& wrap)
 {
     return WriteFileAtomically(path, EncodeDiary(store), wrap);
 }
 
-std::optional<QString> WriteNoteExport(const QString& path, DayList& store)
+std::optional<QString> WriteNoteExport(const QString& path, TDayList& store)
 {
     SortByDate(store);
     return WriteFileAtomically(path, FromCp1251(EncodeNoteExport(store)).toUtf8());

@@ -33,24 +33,24 @@ enum class TLoadOutcome {
 // one date are joined into the first of them, in file order (lines after
 // lines, nothing lost), and `merged` receives how many records were joined
 // away.
-bool ParseDiary(const QByteArray& bytes, DayList& store, qsizetype* merged = nullptr);
-QByteArray EncodeDiary(const DayList& store);
+bool ParseDiary(const QByteArray& bytes, TDayList& store, qsizetype* merged = nullptr);
+QByteArray EncodeDiary(const TDayList& store);
 
 // Reads `path` into `store`, one record per date. A damaged file, or one
 // holding a date twice, is copied to path + ".bak" first.
-TLoadOutcome LoadDiary(const QString& path, DayList& store);
-// Writes the whole store through QSaveFile. Returns the reason on failure;
+TLoadOutcome LoadDiary(const QString& path, TDayList& store);
+// Writes the whole store through WriteFileAtomically. Returns the reason on failure;
 // the previous file then stays whole.
-std::optional<QString> SaveDiary(const QString& path, const DayList& store);
+std::optional<QString> SaveDiary(const QString& path, const TDayList& store);
 
 // The export: every record, date line, its lines, an empty line.
-QByteArray EncodeNoteExport(const DayList& sortedStore);
+QByteArray EncodeNoteExport(const TDayList& sortedStore);
 
 // note.txt: the store sorted by date, then every note in UTF-8 (log.cnf
 // stays in code page 1251 for the diaries users bring along; the export is
 // for this desktop's editors), through the atomic save path. The reason of
 // a failed write, or nullopt.
-std::optional<QString> WriteNoteExport(const QString& path, DayList& store);
+std::optional<QString> WriteNoteExport(const QString& path, TDayList& store);
 
 // A record that asks for more note lines than the rest of the file holds is
 // taken as cut short and padded with empty lines, but only by up to this many;
@@ -62,7 +62,7 @@ inline constexpr qsizetype MaxPaddedLines = 4096;
 // could not be read (Unreadable) or copied to log.cnf.bak (DamagedNoBackup,
 // MergedNoBackup),
 // and is empty otherwise.
-TLoadOutcome LoadDiary(const QString& path, DayList& store, QString* reason);
+TLoadOutcome LoadDiary(const QString& path, TDayList& store, QString* reason);
 
 // Whether the file a load came from may be written over by the next save.
 inline bool MayReplaceAfterLoad(TLoadOutcome outcome)
@@ -80,6 +80,6 @@ std::optional<QString> BackUpDamagedDiary(const QString& path, const QByteArray&
 // SaveDiary with the save file's device wrapped by `wrap` before the bytes go
 // through it (a test puts a device there that fails after some bytes). On a
 // failed write nothing is committed and the previous file stays whole.
-std::optional<QString> SaveDiaryThrough(const QString& path, const DayList& store, const TDeviceWrapper& wrap);
+std::optional<QString> SaveDiaryThrough(const QString& path, const TDayList& store, const TDeviceWrapper& wrap);
 
 } // namespace kelto

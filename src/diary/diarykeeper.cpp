@@ -34,7 +34,7 @@ bool FolderTakesNewFiles(const QString& folder)
 // (`backUp`), or a session file, which is not the diary and has no copies.
 // Running out of memory for the bytes fails the save like any other
 // failure: the notes stay in the program.
-TDiaryWriteResult WriteDiaryTo(const QString& path, bool backUp, const DayList& store, const QDate& today)
+TDiaryWriteResult WriteDiaryTo(const QString& path, bool backUp, const TDayList& store, const QDate& today)
 {
     try {
         const QByteArray bytes = EncodeDiary(store);
@@ -233,7 +233,7 @@ void TDiaryKeeper::SaveSoon()
     // flushing a large diary would hold the window; a worker does them, the
     // backup first. A failed copy is tried again at the next write.
     const QString path = m_diaryPath;
-    std::optional<DayList> snapshot;
+    std::optional<TDayList> snapshot;
     try {
         snapshot.emplace(m_store);
     } catch (const std::bad_alloc&) {

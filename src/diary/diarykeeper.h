@@ -41,7 +41,7 @@ public:
     ~TDiaryKeeper() override;
 
     // The notes in memory (StoreNote and the notepad change them).
-    DayList& Store() { return m_store; }
+    TDayList& Store() { return m_store; }
 
     // Start-up: whether the program folder takes new files is learnt now and
     // said with the load's report.
@@ -88,7 +88,7 @@ private:
     void Say(const QString& text);
 
     TAskUser m_ask;
-    DayList m_store;
+    TDayList m_store;
     QString m_programFolder;
     QString m_diaryPath;
     TLoadOutcome m_outcome = TLoadOutcome::NoFile;

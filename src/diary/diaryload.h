@@ -16,7 +16,7 @@
 namespace kelto {
 
 struct TDiaryLoadResult {
-    DayList Store;
+    TDayList Store;
     TLoadOutcome Outcome = TLoadOutcome::NoFile;
     // Why the file could not be read or copied (see LoadDiary).
     QString Reason;

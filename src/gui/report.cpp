@@ -8,15 +8,15 @@
 namespace kelto {
 
 namespace {
-MessageHandler g_handler;
+TMessageHandler g_handler;
 }
 
-void SetMessageHandler(MessageHandler handler)
+void SetMessageHandler(TMessageHandler handler)
 {
     g_handler = std::move(handler);
 }
 
-QMessageBox::StandardButton ShowMessage(const MessageRequest& r)
+QMessageBox::StandardButton ShowMessage(const TMessageRequest& r)
 {
     if (g_handler)
         return g_handler(r);
@@ -38,7 +38,7 @@ QString WithFullStop(const QString& text)
 
 void ReportError(const QString& text)
 {
-    MessageRequest r;
+    TMessageRequest r;
     r.icon = QMessageBox::Critical;
     r.caption = QString::fromUtf8(AppTitle);
     r.text = WithFullStop(text);
@@ -47,7 +47,7 @@ void ReportError(const QString& text)
 
 void ShowWarning(const QString& text)
 {
-    MessageRequest r;
+    TMessageRequest r;
     r.icon = QMessageBox::Warning;
     r.caption = QString::fromUtf8(AppTitle);
     r.text = text;
@@ -56,7 +56,7 @@ void ShowWarning(const QString& text)
 
 void ShowInformation(const QString& text)
 {
-    MessageRequest r;
+    TMessageRequest r;
     r.icon = QMessageBox::Information;
     r.caption = QString::fromUtf8(AppTitle);
     r.text = text;
@@ -67,7 +67,7 @@ void Guarded(const std::function<void()>& body)
 {
     try {
         body();
-    } catch (const Error& e) {
+    } catch (const TError& e) {
         ReportError(e.text());
     } catch (const std::bad_alloc&) {
         // Not the library's own text ("std::bad_alloc"): the user's words.

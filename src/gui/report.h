@@ -8,7 +8,7 @@
 
 namespace kelto {
 
-struct MessageRequest {
+struct TMessageRequest {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString caption;
     QString text;
@@ -18,12 +18,12 @@ struct MessageRequest {
     QList<QPair<QMessageBox::StandardButton, QString>> buttonTexts;
 };
 
-using MessageHandler = std::function<QMessageBox::StandardButton(const MessageRequest&)>;
+using TMessageHandler = std::function<QMessageBox::StandardButton(const TMessageRequest&)>;
 
 // Replaces every message box of the program; an empty handler brings the
 // real boxes back.
-void SetMessageHandler(MessageHandler handler);
-QMessageBox::StandardButton ShowMessage(const MessageRequest& request);
+void SetMessageHandler(TMessageHandler handler);
+QMessageBox::StandardButton ShowMessage(const TMessageRequest& request);
 
 inline constexpr const char* AppTitle = "Кельто";
 

@@ -32,23 +32,23 @@ void OpenAddress(const QString& address)
 {
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
-        throw Error(QStringLiteral("Неверный адрес %1").arg(Quoted(address)));
+        throw TError(QStringLiteral("Неверный адрес %1").arg(Quoted(address)));
     if (!QDesktopServices::openUrl(url))
-        throw Error(QStringLiteral("Не удается открыть адрес %1").arg(Quoted(address)));
+        throw TError(QStringLiteral("Не удается открыть адрес %1").arg(Quoted(address)));
 }
 
-void OpenFile(const QString& name, const NoViewerReport& noViewer)
+void OpenFile(const QString& name, const TNoViewerReport& noViewer)
 {
     // ShellExecute refuses at once what it cannot read; xdg-open would only
     // say so later, or not at all.
     const QFileInfo info(name);
     if (name.isEmpty() || !info.exists() || !info.isReadable())
-        throw Error(QString::fromUtf8(FileNotFoundText));
+        throw TError(QString::fromUtf8(FileNotFoundText));
 
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (program.isEmpty())
-        throw NoViewerError(QStringLiteral("Не найдена программа xdg-open, которая открывает файлы "
-                                           "в приложениях рабочего стола"));
+        throw TNoViewerError(QStringLiteral("Не найдена программа xdg-open, которая открывает файлы "
+                                            "в приложениях рабочего стола"));
 
     // A name that begins with "-" would be read as an option.
     const QString argument = name.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + name : name;
@@ -86,14 +86,14 @@ void OpenFile(const QString& name, const NoViewerReport& noViewer)
         const QString why = process->errorString();
         process->disconnect();
         process->deleteLater();
-        throw Error(QStringLiteral("Не удается запустить программу открытия файлов (%1)").arg(why));
+        throw TError(QStringLiteral("Не удается запустить программу открытия файлов (%1)").arg(why));
     }
 }
 
-class DesktopOpener : public ShellOpener {
+class TDesktopOpener : public TShellOpener {
 public:
     void Open(const QString& name) override { OpenOrSay(name, {}); }
-    void OpenOrSay(const QString& name, const NoViewerReport& noViewer) override
+    void OpenOrSay(const QString& name, const TNoViewerReport& noViewer) override
     {
         if (IsWebAddress(name))
             OpenAddress(name);
@@ -102,8 +102,8 @@ public:
     }
 };
 
-DesktopOpener g_desktop;
-ShellOpener* g_opener = nullptr;
+TDesktopOpener g_desktop;
+TShellOpener* g_opener = nullptr;
 
 } // namespace
 
@@ -131,11 +131,11 @@ QString OpenerFailureText(const QString& name, int exitCode)
     }
 }
 
-void SetShellOpener(ShellOpener* opener)
+void SetShellOpener(TShellOpener* opener)
 {
     g_opener = opener;
 }
-ShellOpener& CurrentShellOpener()
+TShellOpener& CurrentShellOpener()
 {
     return g_opener ? *g_opener : g_desktop;
 }
@@ -143,11 +143,11 @@ void OpenWithShell(const QString& name)
 {
     CurrentShellOpener().Open(name);
 }
-void OpenWithShell(const QString& name, const NoViewerReport& noViewer)
+void OpenWithShell(const QString& name, const TNoViewerReport& noViewer)
 {
     try {
         CurrentShellOpener().OpenOrSay(name, noViewer);
-    } catch (const NoViewerError&) {
+    } catch (const TNoViewerError&) {
         if (!noViewer)
             throw;
         noViewer();

@@ -9,20 +9,20 @@ namespace kelto {
 
 // The desktop has no program for the file (nor the opener itself): the
 // caller's own words say so, rather than a helper program's name.
-class NoViewerError : public Error {
+class TNoViewerError : public TError {
 public:
-    using Error::Error;
+    using TError::TError;
 };
-using NoViewerReport = std::function<void()>;
+using TNoViewerReport = std::function<void()>;
 
-class ShellOpener {
+class TShellOpener {
 public:
-    virtual ~ShellOpener() = default;
-    // Throws kelto::Error with a Russian text when the desktop cannot open it.
+    virtual ~TShellOpener() = default;
+    // Throws kelto::TError with a Russian text when the desktop cannot open it.
     virtual void Open(const QString& nameOrAddress) = 0;
     // As Open; when the desktop finds no program for the file, now or soon
     // after, `noViewer` runs (from the event loop) instead of an error.
-    virtual void OpenOrSay(const QString& nameOrAddress, const NoViewerReport& noViewer)
+    virtual void OpenOrSay(const QString& nameOrAddress, const TNoViewerReport& noViewer)
     {
         (void)noViewer;
         Open(nameOrAddress);
@@ -31,10 +31,10 @@ public:
 
 // The opener in force; tests install a recording one. nullptr restores the
 // desktop's own.
-void SetShellOpener(ShellOpener* opener);
-ShellOpener& CurrentShellOpener();
+void SetShellOpener(TShellOpener* opener);
+TShellOpener& CurrentShellOpener();
 
-// Throws kelto::Error on failure (the caller's handler reports it).
+// Throws kelto::TError on failure (the caller's handler reports it).
 //
 // The desktop's own opener: a web address goes to QDesktopServices; a local
 // file must exist and be readable (else "Не удается найти указанный файл"),
@@ -45,7 +45,7 @@ ShellOpener& CurrentShellOpener();
 void OpenWithShell(const QString& nameOrAddress);
 // The same, but a missing viewer is told by `noViewer` (an information box
 // of the caller's) instead of the general error report.
-void OpenWithShell(const QString& nameOrAddress, const NoViewerReport& noViewer);
+void OpenWithShell(const QString& nameOrAddress, const TNoViewerReport& noViewer);
 
 // True for what goes to the browser or the mail program rather than being
 // a file name: "scheme://...", "http:", "https:", "mailto:", "www.".

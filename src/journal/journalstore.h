@@ -23,7 +23,7 @@ namespace kelto {
 
 // What a store call came to.
 struct TStoreResult {
-    enum Kind {
+    enum TKind {
         Done,
         Failed,      // the store refused (read-only folder, full disk, connection lost …): `reason`
         Changed,     // the change check: someone saved the entry since it was read; `theirs` holds it
@@ -31,7 +31,7 @@ struct TStoreResult {
         Missing,     // no entry or conclusion with that id
         Damaged,     // Open: the store is no journal or fails its check (`reason` says what is wrong)
     };
-    Kind kind = Done;
+    TKind kind = Done;
     QString reason; // in Russian, ready for a box (empty when Done)
     std::optional<TJournalEntry> theirs;
 

@@ -269,7 +269,7 @@ TStoreResult TSqliteJournalStore::Open()
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
     if (!db.open())
         return TStoreResult::Fail(ReasonOf(db.lastError()));
-    const auto fail = [&](TStoreResult::Kind kind, const QString& why) {
+    const auto fail = [&](TStoreResult::TKind kind, const QString& why) {
         db = QSqlDatabase();
         Close();
         return TStoreResult{kind, why, std::nullopt};

@@ -37,7 +37,7 @@ QStringList ReadPlgLines(const QByteArray& bytes)
 const QString& TPlgLines::line(int lineNo) const
 {
     if (lineNo < 1 || lineNo > m_lines.size())
-        throw Error(QStringLiteral("В плагине нет строки %1").arg(lineNo));
+        throw TError(QStringLiteral("В плагине нет строки %1").arg(lineNo));
     return m_lines.at(lineNo - 1);
 }
 
@@ -58,7 +58,7 @@ TPlgLines ReadPlgFile(const QString& path)
     // (a disc image named .plg) from being read whole.
     const auto bytes = ReadWholeFile(path, qint64(16) << 20);
     if (!bytes)
-        throw Error(QStringLiteral("Не удалось прочитать файл плагина %1").arg(path));
+        throw TError(QStringLiteral("Не удалось прочитать файл плагина %1").arg(path));
     return TPlgLines(ReadPlgLines(*bytes));
 }
 
@@ -84,12 +84,12 @@ TColor HexToColor(const QString& text)
     if (t.startsWith(QLatin1Char('#')))
         t.remove(QLatin1Char('#'));
     if (t.size() < 6)
-        throw Error(QStringLiteral("'%1' is not a valid colour value").arg(text));
+        throw TError(QStringLiteral("'%1' is not a valid colour value").arg(text));
     int d[6];
     for (int i = 0; i < 6; ++i) {
         d[i] = HexDigit(t.at(i));
         if (d[i] < 0)
-            throw Error(QStringLiteral("'%1' is not a valid colour value").arg(text));
+            throw TError(QStringLiteral("'%1' is not a valid colour value").arg(text));
     }
     const TColor red = TColor(d[0] * 16 + d[1]);
     const TColor green = TColor(d[2] * 16 + d[3]);
@@ -108,20 +108,20 @@ int ParseFontSize(const QString& text)
         ++i;
     }
     if (i == text.size())
-        throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw TError(QStringLiteral("'%1' is not a valid integer value").arg(text));
     qint64 value = 0;
     for (; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
         if (u < u'0' || u > u'9')
-            throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+            throw TError(QStringLiteral("'%1' is not a valid integer value").arg(text));
         value = value * 10 + (u - u'0');
         if (value > qint64(INT_MAX) + 1)
-            throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+            throw TError(QStringLiteral("'%1' is not a valid integer value").arg(text));
     }
     if (negative)
         value = -value;
     if (value > INT_MAX || value < INT_MIN)
-        throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw TError(QStringLiteral("'%1' is not a valid integer value").arg(text));
     return int(value);
 }
 
@@ -150,7 +150,7 @@ TPluginFont ReadFontBlock(const QString& name, const QString& size, const QStrin
         font.colour = HexToColor(colour);
         font.styles = ParseFontStyles(style);
         font.read = TPluginFont::TRead::Whole;
-    } catch (const Error& e) {
+    } catch (const TError& e) {
         font.problem = e.text();
     }
     return font;
@@ -180,20 +180,20 @@ QByteArray PictureFormatFor(const QString& path)
     if (ext == QLatin1String("ico"))
         return "ICO";
     if (ext == QLatin1String("emf") || ext == QLatin1String("wmf"))
-        throw Error(QStringLiteral("метафайлы не поддерживаются"));
-    throw Error(QStringLiteral("такой вид рисунка не поддерживается"));
+        throw TError(QStringLiteral("метафайлы не поддерживаются"));
+    throw TError(QStringLiteral("такой вид рисунка не поддерживается"));
 }
 
 void CheckPictureSize(const QSize& picture, const QSize& design)
 {
     if (!picture.isValid())
-        throw Error(QStringLiteral("размер не читается"));
+        throw TError(QStringLiteral("размер не читается"));
     if (picture != design)
-        throw Error(QStringLiteral("размер %1 × %2, а нужен %3 × %4")
-                        .arg(picture.width())
-                        .arg(picture.height())
-                        .arg(design.width())
-                        .arg(design.height()));
+        throw TError(QStringLiteral("размер %1 × %2, а нужен %3 × %4")
+                         .arg(picture.width())
+                         .arg(picture.height())
+                         .arg(design.width())
+                         .arg(design.height()));
 }
 
 namespace {
@@ -278,11 +278,11 @@ void ToggleHeaderInMemory(QByteArray& bytes)
 QByteArray ReadUnscrambledPicture(const QString& path)
 {
     if (!QFileInfo(path).isFile())
-        throw Error(QStringLiteral("файла нет"));
+        throw TError(QStringLiteral("файла нет"));
     QString reason;
     auto bytes = ReadWholeFile(path, qint64(256) << 20, &reason);
     if (!bytes)
-        throw Error(reason.isEmpty() ? QStringLiteral("файл не читается") : reason);
+        throw TError(reason.isEmpty() ? QStringLiteral("файл не читается") : reason);
     ToggleHeaderInMemory(*bytes);
     return *bytes;
 }

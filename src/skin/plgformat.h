@@ -70,7 +70,7 @@ inline constexpr TPluginLines PluginTable[] = {
 using TColor = std::uint32_t;
 
 // Font style set: bold 1, italic 2, underline 4, strike-out 8.
-enum FontStyle : unsigned {
+enum TFontStyle : unsigned {
     fsBold = 1,
     fsItalic = 2,
     fsUnderline = 4,
@@ -84,7 +84,7 @@ using TFontStyles = unsigned;
 QStringList ReadPlgLines(const QByteArray& bytes);
 
 // The plug-in's lines, each as it stands. `lineNo` counts from 1; a line
-// the file does not have is an error (kelto::Error).
+// the file does not have is an error (kelto::TError).
 class TPlgLines {
 public:
     explicit TPlgLines(QStringList lines)
@@ -99,19 +99,19 @@ private:
 };
 
 // Whether `lines` hold the entry's lines. A required entry's missing line
-// is an error (kelto::Error); an optional one's is false.
+// is an error (kelto::TError); an optional one's is false.
 bool HasPluginLines(const TPlgLines& lines, const TPluginLines& entry);
 
-// Reads the file at `path` (kelto::Error when it cannot be read).
+// Reads the file at `path` (kelto::TError when it cannot be read).
 TPlgLines ReadPlgFile(const QString& path);
 
-// "#FF8000" / "FF8000" -> 0x000080FF. Throws kelto::Error when fewer than six
+// "#FF8000" / "FF8000" -> 0x000080FF. Throws kelto::TError when fewer than six
 // characters remain after the "#" rule or one of the first six is not a
 // hexadecimal digit.
 TColor HexToColor(const QString& text);
 
 // Font size text: optional leading blanks, optional sign, decimal digits and
-// nothing else. Throws kelto::Error otherwise (also when out of int range).
+// nothing else. Throws kelto::TError otherwise (also when out of int range).
 int ParseFontSize(const QString& text);
 
 // Styles whose exact-case names occur anywhere in `text`.
@@ -143,7 +143,7 @@ QByteArray PictureFormatFor(const QString& path);
 
 // A picture's size as its header gives it against the size of the control
 // it is made for: anything else (a picture cut, or one claiming a size that
-// would take gigabytes to decode) fails the plug-in. Throws kelto::Error.
+// would take gigabytes to decode) fails the plug-in. Throws kelto::TError.
 void CheckPictureSize(const QSize& picture, const QSize& design);
 
 // Whether the picture's bytes run to their format's end: a picture cut
@@ -157,7 +157,7 @@ bool PictureBodyIsWhole(const QByteArray& bytes, const QByteArray& format);
 void ToggleHeaderInMemory(QByteArray& bytes);
 
 // The picture file's bytes in their plain form, read without touching the
-// file. Throws kelto::Error when the file cannot be read. The errors of the
+// file. Throws kelto::TError when the file cannot be read. The errors of the
 // picture functions are short reasons the load puts after the picture's name.
 QByteArray ReadUnscrambledPicture(const QString& path);
 

@@ -173,7 +173,7 @@ private slots:
         else
             QVERIFY(QFile::link("/dev/zero", Ini()));
         const QFileInfo before(Ini());
-        QList<MessageRequest> boxes;
+        QList<TMessageRequest> boxes;
         LoadRecorder rec;
         {
             const testing::MessageRecorder messages;

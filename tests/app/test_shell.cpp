@@ -116,7 +116,7 @@ class TestShell : public QObject {
     QStringList BoxesAbout(const QString& subject) const
     {
         QStringList texts;
-        for (const MessageRequest& r : messages->boxes)
+        for (const TMessageRequest& r : messages->boxes)
             if (r.text.contains(subject))
                 texts << r.text;
         return texts;
@@ -453,12 +453,12 @@ private slots:
         TfMain m(folder);
         m.show();
         const auto told = [this] {
-            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
+            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const TMessageRequest& r) {
                 return r.text.startsWith(QStringLiteral("Папка программы недоступна для записи"));
             });
         };
         QCOMPARE(told(), 1);
-        const auto it = std::find_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
+        const auto it = std::find_if(messages->boxes.begin(), messages->boxes.end(), [](const TMessageRequest& r) {
             return r.text.startsWith(QStringLiteral("Папка программы"));
         });
         QCOMPARE(it->caption, QStringLiteral("Кельто"));
@@ -472,7 +472,7 @@ private slots:
     void writableFolderSaysNothingOfIt()
     {
         Window w;
-        for (const MessageRequest& r : messages->boxes)
+        for (const TMessageRequest& r : messages->boxes)
             QVERIFY(!r.text.startsWith(QStringLiteral("Папка программы")));
         // The probe leaves nothing behind.
         QVERIFY(QDir(w.dir.path()).entryList({QStringLiteral("kelto-*")}, QDir::Files).isEmpty());
@@ -787,7 +787,7 @@ private slots:
         Window w;
         messages->boxes.clear();
         const auto said = [this] {
-            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const MessageRequest& r) {
+            return std::count_if(messages->boxes.begin(), messages->boxes.end(), [](const TMessageRequest& r) {
                 return r.text.contains(QStringLiteral("Записи остаются в программе")) && r.caption == "Кельто";
             });
         };
@@ -815,7 +815,7 @@ private slots:
         QVERIFY(!WriteFileAtomically(program.File(QStringLiteral("log.cnf")), "2\r\n01.01.2026\r\nx\r\n"));
         TfMain m(program.Path());
         QString openDuring;
-        messages->whileOpen = [&](const MessageRequest&) {
+        messages->whileOpen = [&](const TMessageRequest&) {
             if (openDuring.isEmpty())
                 openDuring = m.StepsRun().last();
             m.EndWithoutQuestions(); // as the signal's watch does
@@ -841,7 +841,7 @@ private slots:
         m.show();
         QVERIFY(m.close());
         QStringList told; // the plug-in's own box aside
-        for (const MessageRequest& r : messages->boxes)
+        for (const TMessageRequest& r : messages->boxes)
             if (r.text.contains(QStringLiteral("Папка программы")) || r.text.contains(QStringLiteral("log.cnf")))
                 told << r.text;
         QCOMPARE(told.size(), 1);
@@ -1000,7 +1000,7 @@ private slots:
             m.show();
             QTRY_VERIFY(m.DiaryLoaded());
             SetDiaryLoadHook({});
-            for (const MessageRequest& r : std::as_const(messages->boxes))
+            for (const TMessageRequest& r : std::as_const(messages->boxes))
                 said[slow] << QString(r.text).replace(program.dir.path(), QStringLiteral("<folder>"));
         }
         QVERIFY(!said[0].isEmpty());

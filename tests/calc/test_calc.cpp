@@ -113,6 +113,8 @@ void TestCalc::controlSections_data()
     QTest::newRow("219,5 is not standard") << "219,5" << "300" << "3" << "230";
     QTest::newRow("non-standard 200") << "200" << "300" << "3" << "210";
     QTest::newRow("length ignores count") << "200" << "100" << "8" << "210";
+    QTest::newRow("0,8L is the circumference") << "200" << "785" << "1" << "210";
+    QTest::newRow("0,8L just short of it") << "200" << "784" << "2" << "210";
     QTest::newRow("small pipe copies film text") << "100" << "300" << "2" << "300";
     QTest::newRow("film text kept as typed") << "100" << "250,5" << "2" << "250,5";
     QTest::newRow("film longer than pipe") << "50" << "300" << "2" << "157";

@@ -2,6 +2,7 @@
 // scheme pictures and the error box.
 #include "gui/report.h"
 #include "calc/view/calcview.h"
+#include "calc/numerickey.h"
 #include "gui/datefield.h"
 #include "gui/linklabel.h"
 #include "calc/view/tfsource.h"
@@ -307,18 +308,15 @@ private slots:
     void keyFilterRules()
     {
         auto [text, key, result] = Fetch<QString, QChar, QChar>({"text", "key", "result"});
-        QLineEdit edit(text);
-        QChar k = key;
-        TCalcView::AcceptNumericKey(&edit, k);
-        QCOMPARE(k, result);
+        QCOMPARE(FilterNumericKey(text, key), result);
     }
 
     void commaAllowed()
     {
-        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral("6,0"), ','), QChar(0));
-        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral("60"), ','), QChar(','));
-        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral("6,0"), '5'), QChar('5'));
-        QCOMPARE(TCalcView::CommaAllowed(QStringLiteral(",,"), '5'), QChar(0));
+        QCOMPARE(CommaAllowed(QStringLiteral("6,0"), ','), QChar(0));
+        QCOMPARE(CommaAllowed(QStringLiteral("60"), ','), QChar(','));
+        QCOMPARE(CommaAllowed(QStringLiteral("6,0"), '5'), QChar('5'));
+        QCOMPARE(CommaAllowed(QStringLiteral(",,"), '5'), QChar(0));
     }
 
     void emptyingDiameter()
@@ -404,7 +402,7 @@ private slots:
         e->selectAll();
         e->insert(QStringLiteral("abc")); // a text that no key or paste could bring
         QCOMPARE(recorder->boxes.size(), 1);
-        const kelto::MessageRequest& m = recorder->boxes[0];
+        const kelto::TMessageRequest& m = recorder->boxes[0];
         QCOMPARE(m.text, QStringLiteral("'abc' is not a valid floating point value."));
         QCOMPARE(m.caption, QStringLiteral("Кельто"));
         QCOMPARE(m.icon, QMessageBox::Critical);

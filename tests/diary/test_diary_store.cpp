@@ -149,14 +149,14 @@ private slots:
 
     void newNoteGoesToTheEndAndBlankNoteIsNotStored()
     {
-        DayList s{R(D(9, 1, 2026), {"a"}), R(D(1, 1, 2026), {"b"})};
-        SaveDayNote(s, D(5, 1, 2026), {"   ", ""});
+        TDayList s{R(D(9, 1, 2026), {"a"}), R(D(1, 1, 2026), {"b"})};
+        StoreNote(s, D(5, 1, 2026), {"   ", ""});
         QCOMPARE(s.size(), 2);
-        SaveDayNote(s, D(5, 1, 2026), {"x", "", "  "});
+        StoreNote(s, D(5, 1, 2026), {"x", "", "  "});
         QCOMPARE(s.size(), 3);
         QCOMPARE(s.last().Date, D(5, 1, 2026));
         QCOMPARE(s.last().Lines(), (QStringList{"x", "", "  "}));
-        SaveDayNote(s, D(5, 1, 2026), {"y"});
+        StoreNote(s, D(5, 1, 2026), {"y"});
         QCOMPARE(s.size(), 3);
         QCOMPARE(s.last().Lines(), QStringList{"y"});
         QCOMPARE(s.first().Date, D(9, 1, 2026));
@@ -165,21 +165,21 @@ private slots:
     void twoRecordsOfOneDate()
     {
         const QDate day = D(7, 12, 2026);
-        DayList s{R(day, {"1"}), R(D(1, 1, 2026), {"jan"}), R(day, {"2", "3"})};
+        TDayList s{R(day, {"1"}), R(D(1, 1, 2026), {"jan"}), R(day, {"2", "3"})};
         QCOMPARE(LoadDayNote(s, day), (QStringList{"1", "2", "3"}));
 
-        SaveDayNote(s, day, {"new"});
+        StoreNote(s, day, {"new"});
         QCOMPARE(s.size(), 3);
         QCOMPARE(s[0].Lines(), QStringList{"new"});
         QCOMPARE(s[2].Lines(), QStringList{"new"});
 
         // No text: only the first of them goes; the rest keep their order.
-        SaveDayNote(s, day, {" "});
+        StoreNote(s, day, {" "});
         QCOMPARE(s.size(), 2);
         QCOMPARE(s[0].Date, D(1, 1, 2026));
         QCOMPARE(s[1].Date, day);
         QCOMPARE(s[1].Lines(), QStringList{"new"});
-        SaveDayNote(s, day, {});
+        StoreNote(s, day, {});
         QCOMPARE(s.size(), 1);
         QCOMPARE(s[0].Date, D(1, 1, 2026));
     }
@@ -187,24 +187,24 @@ private slots:
     void recordWithoutLines()
     {
         const QDate day = D(3, 4, 2026);
-        DayList s{R(D(1, 4, 2026), {"x"}), R(day, {})};
+        TDayList s{R(D(1, 4, 2026), {"x"}), R(day, {})};
         QVERIFY(LoadDayNote(s, day).isEmpty());
         QVERIFY(UpdateMarkedDays(s, 2026, 4).test(3));
-        SaveDayNote(s, day, {""});
+        StoreNote(s, day, {""});
         QCOMPARE(s.size(), 1);
         QVERIFY(!UpdateMarkedDays(s, 2026, 4).test(3));
     }
 
     void markedDaysOfShownMonthOnly()
     {
-        DayList s{R(D(1, 2, 2026), {"a"}),           R(D(28, 2, 2026), {"b"}),     R(D(5, 2, 2025), {"other year"}),
-                  R(D(6, 3, 2026), {"other month"}), R(D(28, 2, 2026), {"again"}), R(D(31, 1, 2026), {"c"})};
+        TDayList s{R(D(1, 2, 2026), {"a"}),           R(D(28, 2, 2026), {"b"}),     R(D(5, 2, 2025), {"other year"}),
+                   R(D(6, 3, 2026), {"other month"}), R(D(28, 2, 2026), {"again"}), R(D(31, 1, 2026), {"c"})};
         const TMarkedDays m = UpdateMarkedDays(s, 2026, 2);
         QCOMPARE(m.count(), std::size_t(2));
         QVERIFY(m.test(1) && m.test(28));
         QCOMPARE(UpdateMarkedDays(s, 2026, 1).count(), std::size_t(1));
         QVERIFY(UpdateMarkedDays(s, 2026, 1).test(31));
-        QVERIFY(UpdateMarkedDays(DayList{}, 2026, 2).none());
+        QVERIFY(UpdateMarkedDays(TDayList{}, 2026, 2).none());
     }
 
     // Many removals through the note rule, with the gaps they leave closed
@@ -213,15 +213,15 @@ private slots:
     void removalsKeepStoreOrderAndTheIndex()
     {
         const QDate first(2020, 1, 1);
-        DayList s;
+        TDayList s;
         for (int i = 0; i < 3000; ++i)
-            SaveDayNote(s, first.addDays(i), {QString::number(i), ""});
-        DayList expected;
+            StoreNote(s, first.addDays(i), {QString::number(i), ""});
+        TDayList expected;
         for (int i = 0; i < 3000; ++i) {
             if (i % 3 == 0)
                 expected.append(TDayRecord(first.addDays(i), QStringList{QString::number(i), ""}));
             else
-                SaveDayNote(s, first.addDays(i), {" "});
+                StoreNote(s, first.addDays(i), {" "});
         }
         QCOMPARE(s.size(), 1000);
         QCOMPARE(LoadDayNote(s, first.addDays(2997)), (QStringList{"2997", ""}));
@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(seen.last(), first.addDays(2997));
         QCOMPARE(EncodeDiary(s), EncodeDiary(expected));
         // A new day still goes to the end, after the gaps.
-        SaveDayNote(s, first.addDays(1), {"again"});
+        StoreNote(s, first.addDays(1), {"again"});
         QCOMPARE(s.last().Date, first.addDays(1));
         QCOMPARE(s[1].Date, first.addDays(3));
     }
@@ -243,18 +243,18 @@ private slots:
     // Copies serve as the autosave's snapshot: each goes its own way.
     void copiesAreIndependent()
     {
-        DayList a;
-        SaveDayNote(a, D(1, 3, 2026), {"a"});
-        DayList b = a;
-        SaveDayNote(b, D(2, 3, 2026), {"b"});
-        SaveDayNote(a, D(3, 3, 2026), {"c"});
+        TDayList a;
+        StoreNote(a, D(1, 3, 2026), {"a"});
+        TDayList b = a;
+        StoreNote(b, D(2, 3, 2026), {"b"});
+        StoreNote(a, D(3, 3, 2026), {"c"});
         QCOMPARE(UpdateMarkedDays(a, 2026, 3), TMarkedDays((1 << 1) | (1 << 3)));
         QCOMPARE(UpdateMarkedDays(b, 2026, 3), TMarkedDays((1 << 1) | (1 << 2)));
-        DayList c = std::move(b);
-        SaveDayNote(c, D(4, 3, 2026), {"d"});
+        TDayList c = std::move(b);
+        StoreNote(c, D(4, 3, 2026), {"d"});
         QCOMPARE(UpdateMarkedDays(c, 2026, 3), TMarkedDays((1 << 1) | (1 << 2) | (1 << 4)));
         b = c;
-        SaveDayNote(c, D(1, 3, 2026), {});
+        StoreNote(c, D(1, 3, 2026), {});
         QCOMPARE(UpdateMarkedDays(b, 2026, 3), TMarkedDays((1 << 1) | (1 << 2) | (1 << 4)));
         QCOMPARE(LoadDayNote(b, D(1, 3, 2026)), QStringList{"a"});
         QCOMPARE(c.size(), 2);
@@ -275,7 +275,7 @@ private slots:
     void notesAreHeldAsTheFilesLines()
     {
         auto [file, note, lines] = Fetch<QByteArray, QByteArray, int>({"file", "note", "lines"});
-        DayList s;
+        TDayList s;
         QVERIFY(ParseDiary(file, s));
         QCOMPARE(s[0].Raw().toByteArray(), note);
         QCOMPARE(s[0].LineCount, lines);
@@ -287,10 +287,10 @@ private slots:
     void theStoreOutlivesTheBytesItWasReadFrom()
     {
         const QByteArray original("2\r\n01.01.2026\r\n1\r\none\r\n02.01.2026\r\n2\r\ntwo\r\nthree\r\n");
-        DayList copy;
+        TDayList copy;
         {
             std::string borrowed(original.constData(), std::size_t(original.size()));
-            DayList s;
+            TDayList s;
             QVERIFY(ParseDiary(QByteArray::fromRawData(borrowed.data(), qsizetype(borrowed.size())), s));
             std::fill(borrowed.begin(), borrowed.end(), 'z');
             copy = s;
@@ -302,7 +302,7 @@ private slots:
 
     void sortingReordersWhatTheNextSaveWrites()
     {
-        DayList s;
+        TDayList s;
         QVERIFY(ParseDiary(Fixture("store_order.cnf"), s));
         QCOMPARE(EncodeDiary(s), Fixture("store_order.cnf"));
         SortByDate(s);
@@ -313,7 +313,7 @@ private slots:
 
     void noteExport()
     {
-        DayList s{R(D(1, 1, 2020), {"а", ""}), R(D(2, 1, 2020), {}), R(D(3, 1, 2020), {"в"})};
+        TDayList s{R(D(1, 1, 2020), {"а", ""}), R(D(2, 1, 2020), {}), R(D(3, 1, 2020), {"в"})};
         QCOMPARE(EncodeNoteExport(s),
                  ToCp1251(QStringLiteral("01.01.2020\r\nа\r\n\r\n\r\n02.01.2020\r\n\r\n03.01.2020\r\nв\r\n\r\n")));
         QVERIFY(EncodeNoteExport({}).isEmpty());
@@ -338,7 +338,7 @@ private slots:
         auto [fixture, records] = Fetch<QString, int>({"fixture", "records"});
         const QByteArray original = Fixture(fixture);
         Put(Path(), original);
-        DayList s;
+        TDayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
         QCOMPARE(s.size(), records);
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
@@ -348,7 +348,7 @@ private slots:
 
     void fixtureContents()
     {
-        DayList s;
+        TDayList s;
         QVERIFY(ParseDiary(Fixture("k0.cnf"), s));
         QVERIFY(s[0].Lines().isEmpty());
         s.clear();
@@ -367,7 +367,7 @@ private slots:
 
     void noFileFirstCloseWritesZero()
     {
-        DayList s;
+        TDayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::NoFile);
         QVERIFY(s.isEmpty());
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
@@ -391,7 +391,7 @@ private slots:
     void normalisedReads()
     {
         auto [file, saved] = Fetch<QByteArray, QByteArray>({"file", "saved"});
-        DayList s;
+        TDayList s;
         QVERIFY(ParseDiary(file, s));
         QCOMPARE(EncodeDiary(s), saved);
     }
@@ -399,7 +399,7 @@ private slots:
     void cutShortRecordIsPadded()
     {
         Put(Path(), Fixture("cut_short.cnf"));
-        DayList s;
+        TDayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Complete);
         QCOMPARE(s.size(), 1);
         QCOMPARE(s[0].Lines(), (QStringList{QStringLiteral("раз"), QStringLiteral("два"), "", ""}));
@@ -431,7 +431,7 @@ private slots:
     {
         auto [file, records] = Fetch<QByteArray, int>({"file", "records"});
         Put(Path(), file);
-        DayList s;
+        TDayList s;
         QString backupError = QStringLiteral("unset");
         QCOMPARE(LoadDiary(Path(), s, &backupError), TLoadOutcome::Damaged);
         QCOMPARE(backupError, QString());
@@ -461,12 +461,12 @@ private slots:
     {
         auto [file, merged] = Fetch<QByteArray, QByteArray>({"file", "merged"});
         Put(Path(), file);
-        DayList s;
+        TDayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::MergedDates);
         QCOMPARE(Get(DiaryBackupPath(Path())), file);
         QCOMPARE(SaveDiary(Path(), s), std::nullopt);
         QCOMPARE(Get(Path()), merged);
-        DayList again;
+        TDayList again;
         QCOMPARE(LoadDiary(Path(), again), TLoadOutcome::Complete);
         QCOMPARE(EncodeDiary(again), merged);
     }
@@ -476,7 +476,7 @@ private slots:
         const QByteArray first("1\r\n01.01.2026\r\n1\r\nпервый\r\nостаток\r\n");
         const QByteArray second("1\r\n02.01.2026\r\nxx\r\n");
         Put(Path(), first);
-        DayList s;
+        TDayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Damaged);
         // The same damaged file again (closed without saving): one copy.
         s.clear();
@@ -493,7 +493,7 @@ private slots:
     void fileThatCannotBeRead()
     {
         QVERIFY(QDir(m_dir.path()).mkdir("log.cnf"));
-        DayList s;
+        TDayList s;
         QCOMPARE(LoadDiary(Path(), s), TLoadOutcome::Unreadable);
         QVERIFY(s.isEmpty());
         QVERIFY(!QFile::exists(DiaryBackupPath(Path())));
@@ -531,7 +531,7 @@ private slots:
             Put(Path(), "0\r\n");
             QVERIFY(QFile::setPermissions(Path(), QFile::WriteOwner));
         }
-        DayList s;
+        TDayList s;
         QString reason;
         QCOMPARE(LoadDiary(Path(), s, &reason), TLoadOutcome::Unreadable);
         QVERIFY(!reason.isEmpty());
@@ -547,7 +547,7 @@ private slots:
         QByteArray file("2\r\n01.01.2026\r\n1\r\nx\r\n");
         file += QByteArray(4096, 'y');
         Put(Path(), file);
-        DayList s;
+        TDayList s;
         QString reason;
         TLoadOutcome outcome{};
         {
@@ -591,7 +591,7 @@ private slots:
     void hostileCounts()
     {
         auto [file, complete, records] = Fetch<QByteArray, bool, int>({"file", "complete", "records"});
-        DayList s;
+        TDayList s;
         QCOMPARE(ParseDiary(file, s), complete);
         QCOMPARE(s.size(), records);
         qsizetype lines = 0;
@@ -618,7 +618,7 @@ private slots:
         QFETCH(qint64, budget);
         const QByteArray previous = Fixture("two_of_one_date.cnf");
         Put(Path(), previous);
-        DayList s{R(D(1, 5, 2026), {QStringLiteral("новая запись, которой нет на диске")})};
+        TDayList s{R(D(1, 5, 2026), {QStringLiteral("новая запись, которой нет на диске")})};
         if (budget < 0)
             budget = EncodeDiary(s).size() - 1;
         const auto err = SaveDiaryThrough(
@@ -631,7 +631,7 @@ private slots:
 
     void saveThroughPassingDeviceCommits()
     {
-        DayList s{R(D(1, 5, 2026), {"x"})};
+        TDayList s{R(D(1, 5, 2026), {"x"})};
         QCOMPARE(SaveDiaryThrough(Path(), s,
                                   [](QIODevice& target) { return std::make_unique<TFailingDevice>(target, 1 << 20); }),
                  std::nullopt);
@@ -644,7 +644,7 @@ private slots:
     {
         const QByteArray previous = Fixture("k0.cnf");
         Put(Path(), previous);
-        DayList s;
+        TDayList s;
         for (int i = 1; i <= 28; ++i)
             s.append(R(D(i, 2, 2026), {QString(200, QChar(0x0436))}));
 
@@ -666,7 +666,7 @@ private slots:
     {
         QVERIFY(QDir(m_dir.path()).mkdir("log.cnf"));
         Put(Path("log.cnf/inside"), "keep");
-        const auto err = SaveDiary(Path(), DayList{R(D(1, 1, 2026), {"x"})});
+        const auto err = SaveDiary(Path(), TDayList{R(D(1, 1, 2026), {"x"})});
         QVERIFY(err.has_value());
         QVERIFY(!err->isEmpty());
         QCOMPARE(Get(Path("log.cnf/inside")), QByteArray("keep"));
@@ -683,7 +683,7 @@ private slots:
             probe.remove();
         std::optional<QString> err;
         if (blocked)
-            err = SaveDiary(Path(), DayList{R(D(1, 1, 2026), {"x"})});
+            err = SaveDiary(Path(), TDayList{R(D(1, 1, 2026), {"x"})});
         QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (!blocked)
             QSKIP("running with rights that ignore folder permissions");
@@ -702,17 +702,17 @@ private slots:
             if (c != '\n' && !QChar::isSurrogate(char16_t(c)))
                 every.append(QChar(char16_t(c)));
         every += QString::fromUcs4(U"\U0001F600 end");
-        const DayList s{R(D(1, 1, 2026), {every})};
+        const TDayList s{R(D(1, 1, 2026), {every})};
         QCOMPARE(EncodeDiary(s), QByteArray("1\r\n01.01.2026\r\n1\r\n") + ToCp1251(every) + "\r\n");
-        DayList back;
+        TDayList back;
         QVERIFY(ParseDiary(EncodeDiary(s), back));
         QCOMPARE(back[0].Lines()[0], FromCp1251(ToCp1251(every)));
     }
 
     void lineFeedInsideALineKeepsTheCountsInStep()
     {
-        const DayList s{R(D(1, 1, 2026), {"a\nb", "c"})};
-        DayList back;
+        const TDayList s{R(D(1, 1, 2026), {"a\nb", "c"})};
+        TDayList back;
         QVERIFY(ParseDiary(EncodeDiary(s), back));
         QCOMPARE(back[0].Lines(), (QStringList{"a b", "c"}));
     }

@@ -45,9 +45,9 @@ namespace {
 const QDate Tuesday(2026, 12, 8);
 
 struct View {
-    DayList store;
+    TDayList store;
     TDiaryView view{store};
-    explicit View(const DayList& initial = {})
+    explicit View(const TDayList& initial = {})
     {
         store = initial;
         view.CreateMonthGrid();
@@ -127,8 +127,8 @@ private slots:
     // saying why; nothing the notepad does then changes it in the store.
     void noteTooLargeIsShownReadOnlyAndKept()
     {
-        DayList big;
-        SaveDayNote(big, Tuesday, QStringList(MaxNotepadLines + 1, QStringLiteral("ab")));
+        TDayList big;
+        StoreNote(big, Tuesday, QStringList(MaxNotepadLines + 1, QStringLiteral("ab")));
         View v(big);
         QVERIFY(Control<QTextEdit>(v.view, "reblok")->isReadOnly());
         QCOMPARE(Control<QTextEdit>(v.view, "reblok")->toPlainText(), NoteTooLargeText(MaxNotepadLines + 1));
@@ -262,7 +262,7 @@ private slots:
 
     void showingAndLeavingADayStoresNothing()
     {
-        const DayList initial = {{Tuesday, {QStringLiteral("first")}},
+        const TDayList initial = {{Tuesday, {QStringLiteral("first")}},
                                  {Tuesday.addDays(2), {QStringLiteral("one"), QString(), QStringLiteral("three")}}};
         View v(initial);
         QCOMPARE(v.view.NotepadLines(), QStringList{QStringLiteral("first")});
@@ -506,7 +506,7 @@ private slots:
     {
         auto [query, byList, shown, selected, found]
             = Fetch<QString, bool, QDate, QString, int>({"query", "byList", "shown", "selected", "found"});
-        const DayList notes{
+        const TDayList notes{
             {QDate(2019, 2, 28), {QStringLiteral("утро"), QStringLiteral("Шов у елка"), QStringLiteral("12 снимков")}},
             {QDate(2025, 6, 30), {QStringLiteral("ещё шов")}},
             {Tuesday, {QStringLiteral("сегодня")}}};

@@ -376,7 +376,7 @@ private slots:
         try {
             OpenWithShell(path);
             QFAIL("no error");
-        } catch (const Error& e) {
+        } catch (const TError& e) {
             QCOMPARE(e.text(), QStringLiteral("Не удается найти указанный файл"));
         }
         QTest::qWait(200);
@@ -444,7 +444,7 @@ private slots:
         bool opened = true;
         try {
             OpenWithShell(address);
-        } catch (const Error& e) {
+        } catch (const TError& e) {
             opened = false;
             QCOMPARE(e.text(), QStringLiteral("Не удается открыть адрес «https://kelto.example.org/»"));
         }
@@ -462,7 +462,7 @@ private slots:
         try {
             OpenWithShell(doc);
             QFAIL("no error");
-        } catch (const Error& e) {
+        } catch (const TError& e) {
             QVERIFY(e.text().contains(QStringLiteral("xdg-open")));
             QVERIFY(e.text().startsWith(QStringLiteral("Не найдена")));
         }

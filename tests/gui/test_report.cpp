@@ -58,8 +58,8 @@ private slots:
     void guardedHandsEveryErrorToOneBox()
     {
         const testing::MessageRecorder messages;
-        const QList<MessageRequest>& seen = messages.boxes;
-        Guarded([] { throw Error(QStringLiteral("Нет файла")); });
+        const QList<TMessageRequest>& seen = messages.boxes;
+        Guarded([] { throw TError(QStringLiteral("Нет файла")); });
         Guarded([] { throw std::runtime_error("plain"); });
         Guarded([] {});
         QCOMPARE(seen.size(), 2);
@@ -90,7 +90,7 @@ private slots:
             QSKIP("a real out-of-memory is not observable under AddressSanitizer");
 #endif
         const testing::MessageRecorder messages;
-        const QList<MessageRequest>& seen = messages.boxes;
+        const QList<TMessageRequest>& seen = messages.boxes;
         Guarded([kind] {
             if (kind == 0)
                 throw std::bad_alloc();

@@ -157,14 +157,14 @@ QStringList PluginLines()
     };
 }
 
-// A plug-in's number either reads as `value` or is refused with Error,
+// A plug-in's number either reads as `value` or is refused with TError,
 // which the load reports with the line it stands on.
 template <class T, class Parse> void ExpectReadOrRefused(Parse parse, const QString& text, bool ok, T value)
 {
     if (ok)
         QCOMPARE(parse(text), value);
     else
-        QVERIFY_THROWS_EXCEPTION(Error, parse(text));
+        QVERIFY_THROWS_EXCEPTION(TError, parse(text));
 }
 
 } // namespace
@@ -290,7 +290,7 @@ private slots:
         const QString full = ResolvePictureReference("/p", reference);
         QCOMPARE(full, path);
         if (format.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(Error, PictureFormatFor(full));
+            QVERIFY_THROWS_EXCEPTION(TError, PictureFormatFor(full));
         else
             QCOMPARE(PictureFormatFor(full), format);
     }
@@ -369,7 +369,7 @@ private slots:
         QPalette pal = edit.palette();
         pal.setColor(QPalette::Text, oldColour);
         edit.setPalette(pal);
-        QVERIFY_THROWS_EXCEPTION(Error, ApplyFont(&edit, ReadFontBlock("New Font", "15 ", "#FF0000", "fsBold")));
+        QVERIFY_THROWS_EXCEPTION(TError, ApplyFont(&edit, ReadFontBlock("New Font", "15 ", "#FF0000", "fsBold")));
         QCOMPARE(edit.font().family(), QString("New Font"));
         QCOMPARE(edit.font().pointSize(), 8);
         QVERIFY(edit.font().italic());
@@ -377,7 +377,7 @@ private slots:
         QCOMPARE(edit.palette().color(QPalette::Text), oldColour);
 
         // A bad colour keeps name and size, not the old style.
-        QVERIFY_THROWS_EXCEPTION(Error, ApplyFont(&edit, ReadFontBlock("Third", "20", "", "fsBold")));
+        QVERIFY_THROWS_EXCEPTION(TError, ApplyFont(&edit, ReadFontBlock("Third", "20", "", "fsBold")));
         QCOMPARE(edit.font().family(), QString("Third"));
         QCOMPARE(edit.font().pointSize(), 20);
         QVERIFY(edit.font().italic());
@@ -612,7 +612,7 @@ private slots:
         const TPlgLines lines(PluginLines());
         const TPluginLines entry{TPluginKey::AboutPicture, first, count, optional};
         if (has < 0)
-            QVERIFY_THROWS_EXCEPTION(Error, HasPluginLines(lines, entry));
+            QVERIFY_THROWS_EXCEPTION(TError, HasPluginLines(lines, entry));
         else
             QCOMPARE(HasPluginLines(lines, entry), has == 1);
     }
@@ -691,7 +691,7 @@ private slots:
         bool loaded = true;
         try {
             ShowPluginPicture(image, ReadPluginPicture(m_folder, "вид/" + name, image->size()));
-        } catch (const Error&) {
+        } catch (const TError&) {
             loaded = false;
         }
         QCOMPARE(loaded, accepted);
@@ -730,7 +730,7 @@ private slots:
         bool loaded = true;
         try {
             ShowPluginPicture(image, ReadPluginPicture(m_folder, lines[1], image->size()));
-        } catch (const Error&) {
+        } catch (const TError&) {
             loaded = false;
         }
         QCOMPARE(loaded, accepted);

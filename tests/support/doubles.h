@@ -12,7 +12,7 @@
 
 namespace kelto::testing {
 
-class RecordingOpener : public ShellOpener {
+class RecordingOpener : public TShellOpener {
 public:
     QStringList opened;
     // Non-empty: every open fails with this text, after being recorded.
@@ -30,9 +30,9 @@ public:
     {
         opened << name;
         if (noViewer)
-            throw NoViewerError(QStringLiteral("no viewer"));
+            throw TNoViewerError(QStringLiteral("no viewer"));
         if (!failWith.isEmpty())
-            throw Error(failWith);
+            throw TError(failWith);
     }
 };
 

@@ -11,15 +11,15 @@
 namespace kelto::testing {
 
 struct MessageRecorder {
-    QList<MessageRequest> boxes;
+    QList<TMessageRequest> boxes;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
     // Runs while each box is open, before it is answered: what a user could
     // do meanwhile.
-    std::function<void(const MessageRequest&)> whileOpen;
+    std::function<void(const TMessageRequest&)> whileOpen;
 
     MessageRecorder()
     {
-        SetMessageHandler([this](const MessageRequest& r) {
+        SetMessageHandler([this](const TMessageRequest& r) {
             boxes << r;
             if (whileOpen)
                 whileOpen(r);
@@ -33,14 +33,14 @@ struct MessageRecorder {
     QStringList Texts() const
     {
         QStringList texts;
-        for (const MessageRequest& r : boxes)
+        for (const TMessageRequest& r : boxes)
             texts << r.text;
         return texts;
     }
     QStringList Captions() const
     {
         QStringList captions;
-        for (const MessageRequest& r : boxes)
+        for (const TMessageRequest& r : boxes)
             captions << r.caption;
         return captions;
     }

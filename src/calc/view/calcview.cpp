@@ -299,9 +299,9 @@ void TCalcView::CreateLinks()
 
 void TCalcView::ConnectInputs()
 {
-    // The five edits share one filter, each on its own text.
+    // The five edits share one key rule, each on its own text.
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
-        MakeNumericField(e, [e](QChar& key) { AcceptNumericKey(e, key); });
+        MakeNumericField(e);
     for (QLineEdit* e : {eDiam, eTol, eDlin, eRast, ePatno})
         connect(e, &QLineEdit::textChanged, this, &TCalcView::Recalculate);
     // The tool windows follow the plug-in's looks of these three.
@@ -494,21 +494,6 @@ void TCalcView::PlaceSchemePictures()
         p->hide();
     }
     is[3]->show();
-}
-
-QChar TCalcView::CommaAllowed(const QString& text, QChar key)
-{
-    return kelto::CommaAllowed(text, key);
-}
-
-void TCalcView::AcceptNumericKey(QLineEdit* edit, QChar& key)
-{
-    key = FilterNumericKey(edit->text(), key);
-}
-
-bool TCalcView::FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept)
-{
-    return HandleNumericKey(edit, event, accept);
 }
 
 void TCalcView::OpenSourceWindow()

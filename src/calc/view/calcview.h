@@ -38,18 +38,6 @@ class TCalcView : public QWidget {
 public:
     explicit TCalcView(QWidget* parent = nullptr);
 
-    // The key filter of the five edits: `key` becomes the null character
-    // when the keystroke is to be discarded.
-    static void AcceptNumericKey(QLineEdit* edit, QChar& key);
-    // `key`, or the null character when `text` followed by `key` would hold
-    // more than one comma.
-    static QChar CommaAllowed(const QString& text, QChar key);
-    // A key press in a numeric edit through `accept` (AcceptNumericKey or an
-    // edit's handler), editing keys and filtered paste included (see
-    // numericfield.h, which MakeNumericField installs in one call); true
-    // when the event is used up.
-    static bool FilterKeyEvent(QLineEdit* edit, QKeyEvent* event, const std::function<void(QChar&)>& accept);
-
     // The calculation as a paragraph for the diary: the inputs as they stand
     // and the results as shown; nullopt while any result is "?".
     std::optional<QString> NoteParagraph() const;

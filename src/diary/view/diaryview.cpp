@@ -96,7 +96,7 @@ void FillWith(QWidget* w, QPalette::ColorRole role, const QColor& colour)
 
 } // namespace
 
-TDiaryView::TDiaryView(DayList& store, QWidget* parent)
+TDiaryView::TDiaryView(TDayList& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
 {
@@ -327,16 +327,16 @@ void TDiaryView::SetNotepadLines(const QStringList& lines)
     m_loading = false;
 }
 
-void TDiaryView::SaveDayNote()
+void TDiaryView::StoreNote()
 {
-    SaveDayNote(reblok->toPlainText());
+    StoreNote(reblok->toPlainText());
 }
 
-void TDiaryView::SaveDayNote(const QString& notepadText)
+void TDiaryView::StoreNote(const QString& notepadText)
 {
     if (!m_grid || m_noteTooLarge)
         return;
-    SaveDayNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(notepadText));
+    StoreNoteText(m_store, m_grid->SelectedDate(), NoteFromPlainText(notepadText));
 }
 
 void TDiaryView::LoadDayNote()
@@ -457,7 +457,7 @@ void TDiaryView::StoreNotepad(const QString& notepadText)
 {
     if (m_noteTooLarge)
         return; // the notepad shows why, not the note
-    SaveDayNote(notepadText);
+    StoreNote(notepadText);
     UpdateMarkedDays();
     m_notepadStored = true;
     emit noteStored();
@@ -571,7 +571,7 @@ void TDiaryView::ExportNotes()
         const QString path = ProgramFolder() + QStringLiteral("note.txt");
         QFile::remove(path); // an old export never stands in for a failed one
         if (m_store.isEmpty()) {
-            MessageRequest r;
+            TMessageRequest r;
             r.caption = QString::fromUtf8(AppTitle);
             r.text = QStringLiteral("Записи в блокноте отсутствуют!");
             ShowMessage(r);

@@ -28,7 +28,7 @@ public:
     // Indexed by the day of the week, 1 = Sunday; index 0 is unused.
     static const QStringList DayNames;
 
-    TDiaryView(DayList& store, QWidget* parent = nullptr);
+    TDiaryView(TDayList& store, QWidget* parent = nullptr);
 
     // Start-up steps, in the order the main window runs them.
     void CreateMonthGrid();
@@ -58,8 +58,8 @@ public:
     QStringList NotepadLines() const;
 
     // The note rules on the grid's selected date and the notepad's lines.
-    void SaveDayNote();
-    void SaveDayNote(const QString& notepadText);
+    void StoreNote();
+    void StoreNote(const QString& notepadText);
     void LoadDayNote();
     void UpdateMarkedDays();
 
@@ -130,7 +130,7 @@ private:
     void setMarkedDays(const TMarkedDays& marked);
     void SetNotepadLines(const QStringList& lines);
 
-    DayList& m_store;
+    TDayList& m_store;
     TSkinTargets m_skin;
     TMarkedDays m_marked;
     bool m_loading = false;

@@ -137,7 +137,7 @@ public:
 
 } // namespace
 
-TSearchPanel::TSearchPanel(const DayList& store, QWidget* parent)
+TSearchPanel::TSearchPanel(const TDayList& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
 {

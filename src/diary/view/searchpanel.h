@@ -25,7 +25,7 @@ QByteArray NoteBytes(const TDayRecord& record);
 class TSearchPanel : public QWidget {
     Q_OBJECT
 public:
-    TSearchPanel(const DayList& store, QWidget* parent = nullptr);
+    TSearchPanel(const TDayList& store, QWidget* parent = nullptr);
 
     // Takes the notes as they stand now, shows the panel and puts the caret
     // into the query.
@@ -55,7 +55,7 @@ private:
         QDate date;
         QByteArray bytes;
     };
-    const DayList& m_store;
+    const TDayList& m_store;
     std::vector<TNote> m_notes; // newest first
     TFoundDaysModel* m_model = nullptr;
 };

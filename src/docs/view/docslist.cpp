@@ -48,7 +48,7 @@ constexpr int FontPixels = 12;
 const QColor Teal(0, 128, 128);
 const QColor MissingGrey(150, 150, 150);
 
-class FixedHeightDelegate : public QStyledItemDelegate {
+class TFixedHeightDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -88,7 +88,7 @@ TDocsList::TDocsList(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setItemDelegate(new FixedHeightDelegate(this));
+    setItemDelegate(new TFixedHeightDelegate(this));
     setUniformItemSizes(true);
     for (const auto& doc : ReferenceDocuments)
         addItem(doc.CaptionText());

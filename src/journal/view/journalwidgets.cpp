@@ -54,7 +54,7 @@ std::optional<QString> AskSavePath(QWidget* parent, const QString& title, const 
 
 bool AskYes(const QString& text, QMessageBox::Icon icon, const QString& yesText, const QString& noText)
 {
-    MessageRequest q;
+    TMessageRequest q;
     q.icon = icon;
     q.caption = QString::fromUtf8(AppTitle);
     q.text = text;

@@ -187,7 +187,7 @@ void TfJournalSettings::MoveEntries()
         if (!filled)
             return;
         const TJournalSettings& s = *filled;
-        MessageRequest ask;
+        TMessageRequest ask;
         ask.icon = QMessageBox::Question;
         ask.caption = QLatin1String(AppTitle);
         ask.text = QStringLiteral("Скопировать все записи и заключения из %1 в журнал на сервере %2 (база %3)?\n"

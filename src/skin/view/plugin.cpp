@@ -212,7 +212,7 @@ void ApplyFont(QWidget* control, const TPluginFont& read)
     font.setFamily(ResolveFontFamily(read.name));
     control->setFont(font);
     if (read.read == TPluginFont::TRead::Name)
-        throw Error(read.problem);
+        throw TError(read.problem);
 
     if (read.size > 0) {
         font.setPointSize(std::min(read.size, MaxPointSize));
@@ -223,7 +223,7 @@ void ApplyFont(QWidget* control, const TPluginFont& read)
     }
     control->setFont(font);
     if (read.read == TPluginFont::TRead::Size)
-        throw Error(read.problem);
+        throw TError(read.problem);
 
     const QColor c = ToQColor(read.colour);
     QPalette pal = control->palette();
@@ -266,13 +266,13 @@ TPluginPicture ReadPluginPicture(const QString& pluginFolder, const QString& ref
         if (design.isValid())
             CheckPictureSize(reader.size(), design);
         if (!PictureBodyIsWhole(bytes, format))
-            throw Error(QStringLiteral("файл обрезан"));
+            throw TError(QStringLiteral("файл обрезан"));
         picture.image = reader.read();
         if (picture.image.isNull())
-            throw Error(QStringLiteral("файл повреждён"));
+            throw TError(QStringLiteral("файл повреждён"));
         return picture;
-    } catch (const Error& e) {
-        throw Error(QStringLiteral("Картинка %1 не открывается: %2").arg(picture.fileName, e.text()));
+    } catch (const TError& e) {
+        throw TError(QStringLiteral("Картинка %1 не открывается: %2").arg(picture.fileName, e.text()));
     }
 }
 
@@ -282,8 +282,8 @@ void ShowPluginPicture(QLabel* control, const TPluginPicture& picture)
     if (designed) {
         try {
             CheckPictureSize(picture.image.size(), designed->size());
-        } catch (const Error& e) {
-            throw Error(QStringLiteral("Картинка %1 не открывается: %2").arg(picture.fileName, e.text()));
+        } catch (const TError& e) {
+            throw TError(QStringLiteral("Картинка %1 не открывается: %2").arg(picture.fileName, e.text()));
         }
     }
     control->setScaledContents(false);
@@ -322,18 +322,18 @@ QString FontBlockProblem(const TPlgLines& lines, int first, const QString& fallb
         return fallback;
     try {
         ParseFontSize(lines.line(first + 1));
-    } catch (const Error&) {
+    } catch (const TError&) {
         return UnreadValue(lines, first + 1, QStringLiteral("размер шрифта"));
     }
     try {
         HexToColor(lines.line(first + 2));
-    } catch (const Error&) {
+    } catch (const TError&) {
         return UnreadValue(lines, first + 2, QStringLiteral("цвет"));
     }
     return fallback;
 }
 
-// One key's lines into `plugin`; kelto::Error with the user's words when
+// One key's lines into `plugin`; kelto::TError with the user's words when
 // they do not read.
 void ReadKey(TPlugin& plugin, const TPlgLines& lines, const TPluginLines& row, const TPictureSizes& sizes)
 {
@@ -354,14 +354,14 @@ void ReadKey(TPlugin& plugin, const TPlgLines& lines, const TPluginLines& row, c
             const auto line = [&](int n) { return lines.line(row.first + n); };
             const TPluginFont& font = plugin.fonts[row.key] = ReadFontBlock(line(0), line(1), line(2), line(3));
             if (font.read != TPluginFont::TRead::Whole)
-                throw Error(font.problem);
-        } catch (const Error& e) {
-            throw Error(FontBlockProblem(lines, row.first, e.text()));
+                throw TError(font.problem);
+        } catch (const TError& e) {
+            throw TError(FontBlockProblem(lines, row.first, e.text()));
         }
         return;
     case TPluginValue::Colour: try { plugin.marker = HexToColor(lines.line(row.first));
-        } catch (const Error&) {
-            throw Error(UnreadValue(lines, row.first, QStringLiteral("цвет")));
+        } catch (const TError&) {
+            throw TError(UnreadValue(lines, row.first, QStringLiteral("цвет")));
         }
         return;
     }
@@ -415,21 +415,21 @@ void ApplyKey(const TPlugin& plugin, const TPluginLines& row, const TSkinTargets
 }
 
 // The plug-in on `targets`, up to the key that failed (a font block as far
-// as it read); kelto::Error with what failed.
+// as it read); kelto::TError with what failed.
 void Apply(const TPlugin& plugin, const TSkinTargets& targets)
 {
     if (plugin.failure && !plugin.failedAt)
-        throw Error(*plugin.failure);
+        throw TError(*plugin.failure);
     for (const TPluginLines& row : PluginTable) {
         const bool failsHere = plugin.failedAt == row.key;
         try {
             ApplyKey(plugin, row, targets);
-        } catch (const Error&) {
+        } catch (const TError&) {
             if (!failsHere)
                 throw;
         }
         if (failsHere)
-            throw Error(*plugin.failure);
+            throw TError(*plugin.failure);
     }
 }
 
@@ -438,7 +438,7 @@ template <class F> std::optional<QString> FailureOf(F&& step)
     try {
         step();
         return std::nullopt;
-    } catch (const Error& e) {
+    } catch (const TError& e) {
         return e.text();
     } catch (const std::bad_alloc&) {
         return QStringLiteral("Недостаточно памяти");
@@ -456,7 +456,7 @@ TPlugin ReadPlugin(const QString& path, const TPictureSizes& sizes)
     std::optional<TPlgLines> lines;
     plugin.failure = FailureOf([&] {
         if (HoldsControlCharacter(QFileInfo(path).fileName()))
-            throw Error(QStringLiteral("В имени файла плагина есть управляющий знак"));
+            throw TError(QStringLiteral("В имени файла плагина есть управляющий знак"));
         lines = ReadPlgFile(path);
     });
     for (const TPluginLines& row : PluginTable) {

@@ -58,14 +58,14 @@ TPlugin ReadPlugin(const QString& path, const TPictureSizes& sizes = {});
 
 // One font block onto one control, each step taking effect at once: name,
 // size in points, colour (WindowText, Text and ButtonText), styles. A block
-// that did not read whole throws kelto::Error after the steps it read.
+// that did not read whole throws kelto::TError after the steps it read.
 void ApplyFont(QWidget* control, const TPluginFont& font);
 
 // Reads the picture a reference names (the file is only read), checked
-// against `design` when it is valid. Throws kelto::Error naming the picture.
+// against `design` when it is valid. Throws kelto::TError naming the picture.
 TPluginPicture ReadPluginPicture(const QString& pluginFolder, const QString& reference, const QSize& design = {});
 // Shows the picture unscaled from the control's top-left corner; a picture
-// control's design size is the picture's too (kelto::Error otherwise).
+// control's design size is the picture's too (kelto::TError otherwise).
 void ShowPluginPicture(QLabel* control, const TPluginPicture& picture);
 
 // Applies `plugin` to `targets`, key by key in the table's order; a target

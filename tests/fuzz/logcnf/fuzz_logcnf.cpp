@@ -12,7 +12,7 @@ using namespace kelto;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    DayList store;
+    TDayList store;
     ParseDiary(bytes, store);
 
     // Every record takes at least a date line and a count line of the input;
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     const QByteArray written = EncodeDiary(store);
-    DayList again;
+    TDayList again;
     if (!ParseDiary(written, again) || again.size() != store.size())
         std::abort();
     for (qsizetype i = 0; i < store.size(); ++i)

@@ -1,5 +1,5 @@
 // The .plg line reader and the value conversions on arbitrary bytes: no
-// crash, no hang, only kelto::Error for bad values.
+// crash, no hang, only kelto::TError for bad values.
 #include "core/error.h"
 #include "skin/plgformat.h"
 
@@ -21,17 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             if (kelto::HexToColor(line) > 0x00FFFFFFu)
                 std::abort();
-        } catch (const kelto::Error&) {
+        } catch (const kelto::TError&) {
         }
         try {
             (void)kelto::ParseFontSize(line);
-        } catch (const kelto::Error&) {
+        } catch (const kelto::TError&) {
         }
         if (kelto::ParseFontStyles(line) > 15u)
             std::abort();
         try {
             (void)kelto::PictureFormatFor(kelto::ResolvePictureReference(QStringLiteral("/p"), line));
-        } catch (const kelto::Error&) {
+        } catch (const kelto::TError&) {
         }
     }
     QByteArray copy = bytes;
