@@ -460,23 +460,6 @@ void TfMain::ToggleDocuments()
     lb->Toggle();
 }
 
-void TfMain::ChoosePluginFromHeader()
-{
-    lb->HideList();
-    Guarded([this] { RememberChosenPlugin(); });
-}
-
-void TfMain::RememberChosenPlugin()
-{
-    if (const auto chosen = ChoosePlugin(this, m_pluginPath, [this](const QString& path) { return LoadSkin(path); }))
-        RewriteAfterPluginChoice(*chosen);
-}
-
-void TfMain::ChoosePluginFromMenu()
-{
-    Guarded([this] { RememberChosenPlugin(); });
-}
-
 void TfMain::SwitchAutoStartFromMenu()
 {
     Guarded([this] {

@@ -1,14 +1,17 @@
 // The main window's header: its hot spots, menus and keys, and what a
-// plug-in reaches in the window (the rest of TfMain is in tfmain.cpp).
+// plug-in reaches in the window and the choice of one (the rest of TfMain is
+// in tfmain.cpp).
 #include "app/tfmain.h"
 #include "app/headerkeys.h"
 #include "app/hotspot.h"
 #include "app/journalhook.h"
+#include "app/settingsfile.h"
 #include "app/tfabout.h"
 #include "calc/view/calcview.h"
 #include "diary/view/diaryview.h"
 #include "docs/view/docslist.h"
 #include "gui/picturelabel.h"
+#include "gui/report.h"
 #include "skin/view/plugin.h"
 
 #include <QAction>
@@ -164,6 +167,23 @@ bool TfMain::LoadSkin(const QString& path)
     if (loaded)
         m_pluginPath = path;
     return loaded;
+}
+
+void TfMain::ChoosePluginFromHeader()
+{
+    lb->HideList();
+    Guarded([this] { RememberChosenPlugin(); });
+}
+
+void TfMain::RememberChosenPlugin()
+{
+    if (const auto chosen = ChoosePlugin(this, m_pluginPath, [this](const QString& path) { return LoadSkin(path); }))
+        RewriteAfterPluginChoice(*chosen);
+}
+
+void TfMain::ChoosePluginFromMenu()
+{
+    Guarded([this] { RememberChosenPlugin(); });
 }
 
 } // namespace kelto

@@ -36,31 +36,33 @@ QString WithFullStop(const QString& text)
     return text;
 }
 
-void ReportError(const QString& text)
+namespace {
+
+// A box of the program's own, titled "Кельто".
+void ShowBox(QMessageBox::Icon icon, const QString& text)
 {
     TMessageRequest r;
-    r.icon = QMessageBox::Critical;
+    r.icon = icon;
     r.caption = QString::fromUtf8(AppTitle);
-    r.text = WithFullStop(text);
+    r.text = text;
     ShowMessage(r);
+}
+
+} // namespace
+
+void ReportError(const QString& text)
+{
+    ShowBox(QMessageBox::Critical, WithFullStop(text));
 }
 
 void ShowWarning(const QString& text)
 {
-    TMessageRequest r;
-    r.icon = QMessageBox::Warning;
-    r.caption = QString::fromUtf8(AppTitle);
-    r.text = text;
-    ShowMessage(r);
+    ShowBox(QMessageBox::Warning, text);
 }
 
 void ShowInformation(const QString& text)
 {
-    TMessageRequest r;
-    r.icon = QMessageBox::Information;
-    r.caption = QString::fromUtf8(AppTitle);
-    r.text = text;
-    ShowMessage(r);
+    ShowBox(QMessageBox::Information, text);
 }
 
 void Guarded(const std::function<void()>& body)
