@@ -1,4 +1,5 @@
 #include "calc/iso17636.h"
+#include "calc/calctext.h"
 
 #include <algorithm>
 #include <climits>
@@ -84,18 +85,14 @@ struct TRange {
     double from, to;
 };
 
-// Table 2, by class A and B.
+// Table 2, by class A and B; the X-ray tube is not limited.
 TRange ThicknessRange(TIsoSource source, TIsoClass testClass)
 {
-    const bool a = testClass == TIsoClass::A;
-    switch (source) {
-    case TIsoSource::Ir192: return {20, a ? 100.0 : 90.0};
-    case TIsoSource::Se75: return {a ? 10.0 : 14.0, 40};
-    case TIsoSource::Co60: return a ? TRange{40, 200} : TRange{60, 150};
-    case TIsoSource::Yb169: return a ? TRange{1, 15} : TRange{2, 12};
-    case TIsoSource::XRay: break;
-    }
-    return {0, HUGE_VAL};
+    const kelto::TSourceRow& row = kelto::SourceRowOf(source);
+    const double* range = testClass == TIsoClass::A ? row.rangeA : row.rangeB;
+    if (range[1] <= 0)
+        return {0, HUGE_VAL};
+    return {range[0], range[1]};
 }
 
 QString Mm(double value)

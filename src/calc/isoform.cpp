@@ -3,6 +3,7 @@
 #include "core/cp1251.h"
 #include "core/formfile.h"
 #include "calc/bounds.h"
+#include "calc/calctext.h"
 #include "calc/layout.h"
 
 #include <algorithm>
@@ -14,20 +15,9 @@ namespace kelto {
 
 namespace {
 
-// Up to `decimals` decimals after a comma, without trailing zeros: "16,36",
-// "592", "51,4".
 QString Trimmed(double value, int decimals)
 {
-    QString s = QString::number(value, 'f', decimals);
-    if (s.contains(QLatin1Char('.'))) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s.replace(QLatin1Char('.'), QLatin1Char(','));
+    return DecimalComma(value, decimals, TDecimals::Trimmed);
 }
 
 QString Mm(double value, int decimals)
@@ -46,20 +36,6 @@ std::optional<double> ReadField(const QString& text, const QString& missing, con
     if (!v)
         hint = notNumber;
     return v;
-}
-
-// Table 2 as the window writes it; empty for an X-ray tube.
-QString RangeText(TIsoSource source, TIsoClass testClass)
-{
-    const bool a = testClass == TIsoClass::A;
-    switch (source) {
-    case TIsoSource::Ir192: return a ? QStringLiteral("20–100 мм") : QStringLiteral("20–90 мм");
-    case TIsoSource::Se75: return a ? QStringLiteral("10–40 мм") : QStringLiteral("14–40 мм");
-    case TIsoSource::Co60: return a ? QStringLiteral("40–200 мм") : QStringLiteral("60–150 мм");
-    case TIsoSource::Yb169: return a ? QStringLiteral("1–15 мм") : QStringLiteral("2–12 мм");
-    case TIsoSource::XRay: break;
-    }
-    return QString();
 }
 
 QString NumberText(double value)
@@ -93,8 +69,10 @@ QStringList IsoClassNames()
 
 QStringList IsoSourceNames()
 {
-    return {QStringLiteral("Ir-192"), QStringLiteral("Se-75"), QStringLiteral("Co-60"), QStringLiteral("Yb-169"),
-            QStringLiteral("Рентгеновский аппарат")};
+    QStringList names;
+    for (const TSourceRow& row : SourceTable())
+        names << QString::fromUtf8(row.name);
+    return names;
 }
 
 TIsoForm DefaultIsoForm()
@@ -195,7 +173,7 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
         x.iqi += QStringLiteral("; для %1 допускается W%2 (п. 6.9)")
                      .arg(IsoSourceNames().value(int(form.source)))
                      .arg(r.wireGamma);
-    const QString range = RangeText(form.source, form.testClass);
+    const QString range = IsoRangeText(form.source, form.testClass);
     if (range.isEmpty())
         x.range = QStringLiteral("не ограничена для рентгеновского аппарата");
     else if (r.thicknessInRange)

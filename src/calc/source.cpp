@@ -1,16 +1,13 @@
 #include "calc/source.h"
+#include "calc/calctext.h"
 
 #include <cmath>
 
 double HalfLifeDays(TIsotope isotope)
 {
-    switch (isotope) {
-    case TIsotope::Ir192: return 73.83;
-    case TIsotope::Se75: return 119.78;
-    case TIsotope::Co60: return 1925.28;
-    case TIsotope::Yb169: return 32.02;
-    }
-    return std::nan("");
+    // The isotopes stand first in the sources' table, in the same order.
+    const auto i = size_t(isotope);
+    return i < size_t(TIsoSource::XRay) ? kelto::SourceTable()[i].halfLifeDays : std::nan("");
 }
 
 double ActivityOn(TIsotope isotope, double passportActivity, const QDate& passportDate, const QDate& date)

@@ -3,6 +3,7 @@
 #include "core/cp1251.h"
 #include "core/formfile.h"
 #include "calc/bounds.h"
+#include "calc/calctext.h"
 #include "calc/layout.h"
 
 #include <cmath>
@@ -11,12 +12,12 @@ namespace kelto {
 
 namespace {
 
-const QString Dash = QStringLiteral("—");
+const QString& Dash = NoValue;
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 
 QString Fixed(double value, int decimals)
 {
-    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
+    return DecimalComma(value, decimals, TDecimals::Exact);
 }
 
 // One number field: its value, or the hint that says what is wrong with it.
@@ -44,7 +45,10 @@ TField ReadField(const QString& text, TRule rule, const QString& missing, const 
 
 QStringList SourceIsotopeNames()
 {
-    return {QStringLiteral("Ir-192"), QStringLiteral("Se-75"), QStringLiteral("Co-60"), QStringLiteral("Yb-169")};
+    QStringList names;
+    for (size_t i = 0; i < std::size(SourceIsotopes); ++i)
+        names << QString::fromUtf8(SourceTable()[i].name);
+    return names;
 }
 
 QStringList SourceUnitNames()
@@ -54,11 +58,9 @@ QStringList SourceUnitNames()
 
 QString DefaultHalfValueLayerText(int isotopeIndex)
 {
-    switch (isotopeIndex) {
-    case 0: return QStringLiteral("13,0");
-    case 2: return QStringLiteral("21,0");
-    default: return QString();
-    }
+    if (isotopeIndex < 0 || isotopeIndex >= int(std::size(SourceIsotopes)))
+        return QString();
+    return QString::fromUtf8(SourceTable()[size_t(isotopeIndex)].hvl);
 }
 
 TSourceForm DefaultSourceForm(const QDate& workDate)
@@ -96,13 +98,8 @@ QString ConvertActivityText(const QString& text, int fromUnit, int toUnit)
     // Beyond any source the number only has to survive the way back.
     if (!(std::fabs(converted) < 1e15))
         return text;
-    QString out = Fixed(converted, 2);
     // Up to two decimals: 3700, 2,7, 0,03.
-    while (out.endsWith(QLatin1Char('0')) && out.contains(QLatin1Char(',')))
-        out.chop(1);
-    if (out.endsWith(QLatin1Char(',')))
-        out.chop(1);
-    return out == QLatin1String("-0") ? QStringLiteral("0") : out;
+    return DecimalComma(converted, 2, TDecimals::Trimmed);
 }
 
 namespace {

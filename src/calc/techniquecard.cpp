@@ -3,6 +3,7 @@
 #include "core/cp1251.h"
 #include "core/formfile.h"
 #include "calc/bounds.h"
+#include "calc/calctext.h"
 #include "calc/exposureline.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace kelto {
 
 namespace {
 
-const QString Dash = QStringLiteral("—");
+const QString& Dash = NoValue;
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 // Lines of the first card.cnf, and of this version's.
 constexpr int CardFileLines = 22;

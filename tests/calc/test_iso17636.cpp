@@ -3,6 +3,7 @@
 #include "core/cp1251.h"
 #include "calc/iso17636.h"
 #include "calc/isoform.h"
+#include "calc/calctext.h"
 
 #include <QTest>
 #include <cmath>
@@ -362,6 +363,51 @@ private slots:
             QCOMPARE(IsoFileBytes(*f), bytes);
         QCOMPARE(IsoFileBytes(InitialIsoForm(std::nullopt, "", "")),
                  QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n0\r\n"));
+    }
+
+    // clang-format off
+    void rangeTexts_data()
+    {
+        // Table 2 as the window writes it, every source and class, from the
+        // one table the calculation reads too.
+        Columns<int, int, QString, double, double>({"source", "class", "text", "low", "high"});
+        QTest::newRow("Ir-192 A") << int(S::Ir192) << int(C::A) << "20–100 мм" << 20.0 << 100.0;
+        QTest::newRow("Ir-192 B") << int(S::Ir192) << int(C::B) << "20–90 мм"  << 20.0 << 90.0;
+        QTest::newRow("Se-75 A")  << int(S::Se75)  << int(C::A) << "10–40 мм"  << 10.0 << 40.0;
+        QTest::newRow("Se-75 B")  << int(S::Se75)  << int(C::B) << "14–40 мм"  << 14.0 << 40.0;
+        QTest::newRow("Co-60 A")  << int(S::Co60)  << int(C::A) << "40–200 мм" << 40.0 << 200.0;
+        QTest::newRow("Co-60 B")  << int(S::Co60)  << int(C::B) << "60–150 мм" << 60.0 << 150.0;
+        QTest::newRow("Yb-169 A") << int(S::Yb169) << int(C::A) << "1–15 мм"   << 1.0  << 15.0;
+        QTest::newRow("Yb-169 B") << int(S::Yb169) << int(C::B) << "2–12 мм"   << 2.0  << 12.0;
+    }
+    // clang-format on
+    void rangeTexts()
+    {
+        const auto [source, testClass, text, low, high]
+            = Fetch<int, int, QString, double, double>({"source", "class", "text", "low", "high"});
+        QCOMPARE(IsoRangeText(S(source), C(testClass)), text);
+        // The calculation's bounds are the text's: on them inside, a tenth beyond outside.
+        for (const auto [t, inside] : {std::pair{low, true}, std::pair{high, true}, std::pair{low - 0.1, false},
+                                       std::pair{high + 0.1, false}})
+            QCOMPARE(CalculateIso17636(In(1020, t, 3000, T0, C(testClass), S(source))).thicknessInRange, inside);
+        QCOMPARE(IsoRangeText(S::XRay, C(testClass)), QString());
+    }
+
+    // clang-format off
+    void decimalComma_data()
+    {
+        Columns<double, int, bool, QString>({"value", "decimals", "trimmed", "text"});
+        QTest::newRow("exact keeps zeros")  << 12.3    << 2 << false << "12,30";
+        QTest::newRow("trimmed drops them") << 12.3    << 2 << true  << "12,3";
+        QTest::newRow("whole, trimmed")     << 592.0   << 1 << true  << "592";
+        QTest::newRow("rounds")             << 51.4286 << 1 << true  << "51,4";
+        QTest::newRow("minus zero")         << -0.001  << 1 << true  << "0";
+    }
+    // clang-format on
+    void decimalComma()
+    {
+        const auto [value, decimals, trimmed, text] = Fetch<double, int, bool, QString>({"value", "decimals", "trimmed", "text"});
+        QCOMPARE(DecimalComma(value, decimals, trimmed ? TDecimals::Trimmed : TDecimals::Exact), text);
     }
 };
 
