@@ -87,18 +87,8 @@ QByteArray EncodeNoteLines(const QStringList& lines)
 QStringList DecodeNoteLines(QByteArrayView note)
 {
     QStringList out;
-    const char* p = note.data();
-    const char* const end = p + note.size();
-    while (p < end) {
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* stop = lf ? lf : end;
-        // Every stored line ends with CR LF; the CR is the line end's.
-        qsizetype len = stop - p;
-        if (len > 0 && p[len - 1] == '\r')
-            --len;
-        out.append(DecodeLine(p, len));
-        p = lf ? lf + 1 : end;
-    }
+    ForEachNoteLine(note.data(), note.data() + note.size(),
+                    [&out](const char* start, qsizetype len) { out.append(DecodeLine(start, len)); });
     return out;
 }
 

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <bitset>
+#include <cstring>
 #include <initializer_list>
 #include <unordered_map>
 #include <vector>
@@ -46,6 +47,21 @@ struct TDayRecord {
 // Code page 1251 lines, each followed by CR LF, and back.
 QByteArray EncodeNoteLines(const QStringList& lines);
 QStringList DecodeNoteLines(QByteArrayView note);
+
+// Calls `line(start, length)` for each line of [from, to), the length without
+// its LF or the CR before it: a note's lines as the file and the store split them.
+template <typename TLine> void ForEachNoteLine(const char* from, const char* to, TLine&& line)
+{
+    while (from < to) {
+        const char* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(to - from)));
+        const char* stop = lf ? lf : to;
+        qsizetype len = stop - from;
+        if (len > 0 && from[len - 1] == '\r')
+            --len;
+        line(from, len);
+        from = lf ? lf + 1 : to;
+    }
+}
 
 // The store: records in store order, with an index by month for the note
 // rules. Iterating visits the records in store order; a record's Raw() bytes

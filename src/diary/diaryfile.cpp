@@ -117,16 +117,10 @@ QByteArray NormalisedNote(const char* from, const char* to, qint64 pad)
 {
     QByteArray out;
     out.reserve((to - from) + 2 * (qsizetype(pad) + 1) + 2);
-    while (from < to) {
-        const char* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(to - from)));
-        const char* stop = lf ? lf : to;
-        qsizetype len = stop - from;
-        if (len > 0 && from[len - 1] == '\r')
-            --len;
-        out.append(from, len);
+    ForEachNoteLine(from, to, [&out](const char* start, qsizetype len) {
+        out.append(start, len);
         out.append("\r\n", 2);
-        from = lf ? lf + 1 : to;
-    }
+    });
     for (qint64 i = 0; i < pad; ++i)
         out.append("\r\n", 2);
     return out;

@@ -171,15 +171,21 @@ void TDocsList::OnSelectionChanged()
         OpenSelectedDocument();
 }
 
-void TDocsList::mousePressEvent(QMouseEvent* event)
+bool TDocsList::TakeLeftPress(QMouseEvent* event)
 {
     // Only the left button chooses, as in the list boxes this one stands for.
     if (event->button() != Qt::LeftButton) {
         event->accept();
-        return;
+        return false;
     }
     m_leftDown = true;
-    QListWidget::mousePressEvent(event);
+    return true;
+}
+
+void TDocsList::mousePressEvent(QMouseEvent* event)
+{
+    if (TakeLeftPress(event))
+        QListWidget::mousePressEvent(event);
 }
 
 void TDocsList::mouseMoveEvent(QMouseEvent* event)
@@ -206,12 +212,8 @@ void TDocsList::mouseReleaseEvent(QMouseEvent* event)
 void TDocsList::mouseDoubleClickEvent(QMouseEvent* event)
 {
     // The second press of a double click is one more click.
-    if (event->button() != Qt::LeftButton) {
-        event->accept();
-        return;
-    }
-    m_leftDown = true;
-    QListWidget::mouseDoubleClickEvent(event);
+    if (TakeLeftPress(event))
+        QListWidget::mouseDoubleClickEvent(event);
 }
 
 void TDocsList::focusOutEvent(QFocusEvent* event)

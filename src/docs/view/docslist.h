@@ -67,6 +67,8 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
 
 private:
+    // A left press marks the button down; any other is swallowed.
+    bool TakeLeftPress(QMouseEvent* event);
     void OnSelectionChanged();
 
     // While the left button is held the selection follows the mouse; the
