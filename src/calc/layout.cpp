@@ -3,8 +3,10 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -365,21 +367,32 @@ double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, do
     }
 }
 
+namespace {
+
+// Parses the fields in the order given; the first that is no number is the
+// one the message names.
+std::optional<QString> ParseInOrder(std::initializer_list<std::pair<const QString&, double*>> fields)
+{
+    for (const auto& [text, value] : fields) {
+        const std::optional<double> parsed = ParseNumber(text);
+        if (!parsed)
+            return ConversionErrorText(text);
+        *value = *parsed;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& out)
 {
     if (in.eDiam.isEmpty() || in.eRast.isEmpty() || in.ePatno.isEmpty() || in.eDlin.isEmpty() || in.eTol.isEmpty())
         return std::nullopt;
 
-    const std::optional<double> L = ParseNumber(in.eDlin);
-    if (!L)
-        return ConversionErrorText(in.eDlin);
-    const std::optional<double> D = ParseNumber(in.eDiam);
-    if (!D)
-        return ConversionErrorText(in.eDiam);
-    const std::optional<double> S = ParseNumber(in.eTol);
-    if (!S)
-        return ConversionErrorText(in.eTol);
-    const double d = *D - 2.0 * *S;
+    double L = 0, D = 0, S = 0;
+    if (std::optional<QString> error = ParseInOrder({{in.eDlin, &L}, {in.eDiam, &D}, {in.eTol, &S}}))
+        return error;
+    const double d = D - 2.0 * S;
 
     // The view's list only offers 1, 2 and 3.
     if (in.cbSens < 1 || in.cbSens > 3)
@@ -387,20 +400,17 @@ std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& 
     const double* row = SensitivityTable[in.cbSens - 1];
     double K = row[0];
     for (size_t i = 0; i + 1 < ThicknessBounds.size(); ++i)
-        if (ThicknessBounds[i] < *S && *S <= ThicknessBounds[i + 1]) {
+        if (ThicknessBounds[i] < S && S <= ThicknessBounds[i + 1]) {
             K = row[i + 1];
             break;
         }
     out.lSens = FormatTwoDecimals(K);
 
-    const std::optional<double> Phi = ParseNumber(in.ePatno);
-    if (!Phi)
-        return ConversionErrorText(in.ePatno);
-    const std::optional<double> F = ParseNumber(in.eRast);
-    if (!F)
-        return ConversionErrorText(in.eRast);
+    double Phi = 0, F = 0;
+    if (std::optional<QString> error = ParseInOrder({{in.ePatno, &Phi}, {in.eRast, &F}}))
+        return error;
 
-    const double N = MinDistanceAndExposures(in.cbSheme, *D, d, K, *Phi, *F, out);
+    const double N = MinDistanceAndExposures(in.cbSheme, D, d, K, Phi, F, out);
     if (!std::isnan(N)) {
         const std::optional<qint64> exposures = Ceil64(N);
         if (!exposures)
@@ -408,26 +418,26 @@ std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& 
         out.lExpo = FormatInteger(*exposures);
     }
 
-    const std::optional<qint64> perimeter = RoundHalfEven64(std::numbers::pi * *D);
+    const std::optional<qint64> perimeter = RoundHalfEven64(std::numbers::pi * D);
     if (!perimeter)
         return QString::fromLatin1(InvalidOperationText);
     out.lPerimetr = FormatInteger(*perimeter);
 
-    if (*D > 110.0) {
+    if (D > 110.0) {
         qint64 count = 0, length = 0;
         bool standard = false;
         for (const TStandardPipe& p : StandardPipeSections)
-            if (*D == double(p.diameter)) {
+            if (D == double(p.diameter)) {
                 count = p.sections;
                 length = p.length;
                 standard = true;
                 break;
             }
         if (!standard) {
-            const std::optional<qint64> u = Ceil64(3.14 * *D);
+            const std::optional<qint64> u = Ceil64(3.14 * D);
             if (!u)
                 return QString::fromLatin1(InvalidOperationText);
-            const double filmShare = 0.8 * *L;
+            const double filmShare = 0.8 * L;
             if (filmShare == 0.0)
                 return QString::fromLatin1(DivisionByZeroText);
             const std::optional<qint64> c = Ceil64(double(*u) / filmShare);
@@ -441,7 +451,7 @@ std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& 
         out.Ldlin = FormatInteger(length);
     } else {
         out.lCount = QStringLiteral("2");
-        if (3.14 * *D >= *L) {
+        if (3.14 * D >= L) {
             out.Ldlin = in.eDlin;
         } else {
             // The film is longer than the circumference.

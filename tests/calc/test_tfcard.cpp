@@ -107,7 +107,11 @@ private slots:
         const testing::TempProgramFolder folder;
         TfCard card(QString{});
         QString why = QStringLiteral("Толщина должна быть больше нуля");
-        card.SetContent([&why](const TCardFields&) { return TTechniqueCard{.notReady = why}; });
+        card.SetContent([&why](const TCardFields&) {
+            TTechniqueCard c;
+            c.notReady = why;
+            return c;
+        });
         QVERIFY(!testing::Control<QPushButton>(card, "bSavePdf")->isEnabled());
         QVERIFY(!testing::Control<QPushButton>(card, "bPrint")->isEnabled());
         QCOMPARE(testing::Control<QLabel>(card, "lStatus")->text(),
@@ -144,7 +148,11 @@ private slots:
                          },
                          [&] { return anyPrinter; }});
         TfCard card(QString{});
-        card.SetContent([&name](const TCardFields&) { return TTechniqueCard{.pdfName = name}; });
+        card.SetContent([&name](const TCardFields&) {
+            TTechniqueCard c;
+            c.pdfName = name;
+            return c;
+        });
         testing::Control<QPushButton>(card, "bPrint")->click();
         SetPrintService({});
         const QString path = folder.File(name);

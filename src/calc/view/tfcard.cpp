@@ -325,16 +325,23 @@ void TfCard::Refresh()
     });
 }
 
+bool TfCard::ReadyToOutput()
+{
+    Refresh();
+    if (!m_card.notReady.isEmpty())
+        return false;
+    if (m_overflow) {
+        ReportError(*m_overflow);
+        return false;
+    }
+    return true;
+}
+
 void TfCard::SavePdf()
 {
     Guarded([this] {
-        Refresh();
-        if (!m_card.notReady.isEmpty())
+        if (!ReadyToOutput())
             return;
-        if (m_overflow) {
-            ReportError(*m_overflow);
-            return;
-        }
         QFileDialog dialog(this, QStringLiteral("Сохранить технологическую карту"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -357,13 +364,8 @@ void TfCard::SavePdf()
 void TfCard::Print()
 {
     Guarded([this] {
-        Refresh();
-        if (!m_card.notReady.isEmpty())
+        if (!ReadyToOutput())
             return;
-        if (m_overflow) {
-            ReportError(*m_overflow);
-            return;
-        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                           QPageLayout::Millimeter));

@@ -57,6 +57,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The card as it stands can go to paper: calculated and on one page (said when not).
+    bool ReadyToOutput();
     QList<QLineEdit*> Edits() const;
     // The fields in the window's order, those of a tube only for a tube.
     void LayOutFields();

@@ -26,6 +26,18 @@ TDateField* DateEdit(QWidget* parent, const char* name, int top)
 
 } // namespace
 
+QLineEdit* TfSource::CaptionedEdit(const QString& caption, const char* name, int top)
+{
+    AddColumnCaption(caption, top);
+    return Edit(this, name, top);
+}
+
+TDateField* TfSource::CaptionedDate(const QString& caption, const char* name, int top)
+{
+    AddColumnCaption(caption, top);
+    return DateEdit(this, name, top);
+}
+
 TfSource::TfSource(const QDate& workDate, QWidget* parent)
     : TToolWindow(parent, "fSource", QStringLiteral("Источник и экспозиция"), {470, 432}, QStringLiteral("source.cnf"))
 {
@@ -52,26 +64,17 @@ void TfSource::CreateInputs()
     cbUnit->setGeometry(InputLeft + 84, 39, 60, RowHeight);
     cbUnit->addItems(SourceUnitNames());
 
-    AddColumnCaption(QStringLiteral("Дата паспорта"), 66);
-    dePassport = DateEdit(this, "dePassport", 66);
-    AddColumnCaption(QStringLiteral("Дата работы"), 93);
-    deWork = DateEdit(this, "deWork", 93);
+    dePassport = CaptionedDate(QStringLiteral("Дата паспорта"), "dePassport", 66);
+    deWork = CaptionedDate(QStringLiteral("Дата работы"), "deWork", 93);
 
-    AddColumnCaption(QStringLiteral("Эталонный снимок: время, мин"), 128);
-    eRefTime = Edit(this, "eRefTime", 128);
-    AddColumnCaption(QStringLiteral("расстояние, мм"), 155);
-    eRefDist = Edit(this, "eRefDist", 155);
-    AddColumnCaption(QStringLiteral("толщина, мм"), 182);
-    eRefThick = Edit(this, "eRefThick", 182);
-    AddColumnCaption(QStringLiteral("дата"), 209);
-    deRef = DateEdit(this, "deRef", 209);
+    eRefTime = CaptionedEdit(QStringLiteral("Эталонный снимок: время, мин"), "eRefTime", 128);
+    eRefDist = CaptionedEdit(QStringLiteral("расстояние, мм"), "eRefDist", 155);
+    eRefThick = CaptionedEdit(QStringLiteral("толщина, мм"), "eRefThick", 182);
+    deRef = CaptionedDate(QStringLiteral("дата"), "deRef", 209);
 
-    AddColumnCaption(QStringLiteral("Расстояние, мм"), 244);
-    eDist = Edit(this, "eDist", 244);
-    AddColumnCaption(QStringLiteral("Толщина, мм"), 271);
-    eThick = Edit(this, "eThick", 271);
-    AddColumnCaption(QStringLiteral("Слой половинного ослабления (сталь), мм"), 298);
-    eHvl = Edit(this, "eHvl", 298);
+    eDist = CaptionedEdit(QStringLiteral("Расстояние, мм"), "eDist", 244);
+    eThick = CaptionedEdit(QStringLiteral("Толщина, мм"), "eThick", 271);
+    eHvl = CaptionedEdit(QStringLiteral("Слой половинного ослабления (сталь), мм"), "eHvl", 298);
 }
 
 void TfSource::CreateResults()

@@ -38,6 +38,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A column row: its caption and its input at the same height.
+    QLineEdit* CaptionedEdit(const QString& caption, const char* name, int top);
+    TDateField* CaptionedDate(const QString& caption, const char* name, int top);
     // The constructor's steps, in their order (it gives the tab order).
     void CreateInputs();
     void CreateResults();
