@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QShortcut>
 #include <QTimer>
 #include <QWidget>
@@ -75,10 +77,43 @@ void TInputHold::Release(TReplay replay)
         closer.emplace(m_window);
     // Handed over now, not posted: a close that waited for the diary saves
     // what was typed before it.
-    for (auto& [receiver, event] : held)
-        if (receiver)
+    for (auto& [receiver, make] : held)
+        if (receiver) {
+            const std::unique_ptr<QEvent> event = make();
             QCoreApplication::sendEvent(receiver, event.get());
+        }
 }
+
+namespace {
+
+// A pointer event keeps its position in a point the device shares with every
+// event after it, so a copy is made of the values, and the event only when
+// it is handed over.
+TInputHold::TMakeEvent Remade(QEvent* event)
+{
+    if (auto* m = dynamic_cast<QMouseEvent*>(event)) {
+        return [type = m->type(), pos = m->position(), scene = m->scenePosition(), global = m->globalPosition(),
+                button = m->button(), buttons = m->buttons(), modifiers = m->modifiers(),
+                device = m->pointingDevice(), time = m->timestamp()] {
+            auto e = std::make_unique<QMouseEvent>(type, pos, scene, global, button, buttons, modifiers, device);
+            e->setTimestamp(time);
+            return std::unique_ptr<QEvent>(std::move(e));
+        };
+    }
+    if (auto* w = dynamic_cast<QWheelEvent*>(event)) {
+        return [pos = w->position(), global = w->globalPosition(), pixels = w->pixelDelta(), angle = w->angleDelta(),
+                buttons = w->buttons(), modifiers = w->modifiers(), phase = w->phase(), inverted = w->inverted(),
+                source = w->source(), device = w->pointingDevice(), time = w->timestamp()] {
+            auto e = std::make_unique<QWheelEvent>(pos, global, pixels, angle, buttons, modifiers, phase, inverted,
+                                                   source, device);
+            e->setTimestamp(time);
+            return std::unique_ptr<QEvent>(std::move(e));
+        };
+    }
+    return [copy = std::shared_ptr<QEvent>(event->clone())] { return std::unique_ptr<QEvent>(copy->clone()); };
+}
+
+} // namespace
 
 bool TInputHold::Ours(QObject* receiver) const
 {
@@ -109,7 +144,7 @@ bool TInputHold::eventFilter(QObject* watched, QEvent* event)
     case QEvent::ContextMenu:
         if (!Ours(watched))
             return false;
-        m_held.emplace_back(watched, std::unique_ptr<QEvent>(event->clone()));
+        m_held.emplace_back(watched, Remade(event));
         return true;
     default: return false;
     }

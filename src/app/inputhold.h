@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -27,6 +28,10 @@ public:
     // once, so that the ending waits for no one.
     enum class TReplay { Everything, Ending };
 
+    // Each held event is made again when handed over: a mouse event's point
+    // is shared with every later event of its device and would move with it.
+    using TMakeEvent = std::function<std::unique_ptr<QEvent>()>;
+
     void Hold();
     // Ends the hold; what was held goes to its receivers, in order.
     void Release(TReplay replay = TReplay::Everything);
@@ -42,7 +47,7 @@ private:
 
     QPointer<QWidget> m_window;
     bool m_holding = false;
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
+    std::vector<std::pair<QPointer<QObject>, TMakeEvent>> m_held;
 };
 
 } // namespace kelto

@@ -3,7 +3,9 @@ would make it wait): while it runs, the focus is moved into the notepad by a
 click and text is typed. A close of the window or SIGTERM, SIGINT, SIGHUP
 then waits for the load, hands the held input over in its order and saves it
 once; log.cnf is untouched until the load is in. A click on "Инфо" held
-meanwhile opens nothing that would keep the ending waiting."""
+meanwhile opens nothing that would keep the ending waiting; without an
+ending, it opens the About window once the load is in, wherever the mouse
+went since."""
 
 import datetime
 import os
@@ -50,6 +52,17 @@ def test():
             lines = app.read_lines("log.cnf")
             assert lines[-1] == "d" + TYPED, f"{name}: the typing was not saved: {lines!r}"
             assert lines[:4] == ["2", "01.01.2020", "1", "a"], f"{name}: {lines!r}"
+
+    with harness.KeltoApp() as app:
+        gate = os.path.join(app.base, "gate")
+        start_held(app, gate)
+        app.click(*controls.INFO_BUTTON)
+        # The pointer moves on while the click waits.
+        app.click(*YEAR_FIELD)
+        open(gate, "w").close()
+        app.wait_until(lambda: len(app.own_windows()) > 1, 30,
+                       message="the About window did not open after the load")
+        assert app.running()
 
 
 if __name__ == "__main__":
