@@ -44,7 +44,15 @@ std::optional<QString> SaveTool(QWidget& w)
 
 QList<TFormCase> Cases()
 {
-    const TCardFields card{"ООО «Контроль»", "Газопровод", "Стык 12", "сталь", "Ir-192", "D7", "Pb", "Иванов", "Петров"};
+    TCardFields card;
+    card.organization = "ООО «Контроль»";
+    card.object = "Газопровод";
+    card.joint = "Стык 12";
+    card.source = "Ir-192";
+    card.filmType = "D7";
+    card.screens = "Pb";
+    card.madeBy = "Иванов";
+    card.checkedBy = "Петров";
     return {
         {"iso.cnf", "219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n0\r\n",
          [] { return std::make_unique<TfIso>(QString(), QString()); }, "lHint", SaveTool,

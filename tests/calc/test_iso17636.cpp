@@ -387,7 +387,7 @@ private slots:
             = Fetch<int, int, QString, double, double>({"source", "class", "text", "low", "high"});
         QCOMPARE(IsoRangeText(S(source), C(testClass)), text);
         // The calculation's bounds are the text's: on them inside, a tenth beyond outside.
-        for (const auto [t, inside] : {std::pair{low, true}, std::pair{high, true}, std::pair{low - 0.1, false},
+        for (const auto& [t, inside] : {std::pair{low, true}, std::pair{high, true}, std::pair{low - 0.1, false},
                                        std::pair{high + 0.1, false}})
             QCOMPARE(CalculateIso17636(In(1020, t, 3000, T0, C(testClass), S(source))).thicknessInRange, inside);
         QCOMPARE(IsoRangeText(S::XRay, C(testClass)), QString());
