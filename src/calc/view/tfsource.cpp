@@ -111,24 +111,34 @@ QString TfSource::FilePath()
 
 QList<QLineEdit*> TfSource::Edits() const
 {
-    return {eActivity, eRefTime, eRefDist, eRefThick, eDist, eThick, eHvl};
+    QList<QLineEdit*> edits;
+    for (const auto& field : TextFields())
+        edits << field.first;
+    return edits;
+}
+
+QList<std::pair<QLineEdit*, QString TSourceForm::*>> TfSource::TextFields() const
+{
+    return {{eActivity, &TSourceForm::activity},     {eRefTime, &TSourceForm::refMinutes},
+            {eRefDist, &TSourceForm::refDistance},   {eRefThick, &TSourceForm::refThickness},
+            {eDist, &TSourceForm::distance},         {eThick, &TSourceForm::thickness},
+            {eHvl, &TSourceForm::hvl}};
+}
+
+QList<std::pair<TDateField*, QDate TSourceForm::*>> TfSource::DateFields() const
+{
+    return {{dePassport, &TSourceForm::passportDate}, {deWork, &TSourceForm::workDate}, {deRef, &TSourceForm::refDate}};
 }
 
 TSourceForm TfSource::Form() const
 {
     TSourceForm f;
     f.isotope = cbIsotope->currentIndex();
-    f.activity = eActivity->text();
     f.unit = cbUnit->currentIndex();
-    f.passportDate = dePassport->Date();
-    f.workDate = deWork->Date();
-    f.refMinutes = eRefTime->text();
-    f.refDistance = eRefDist->text();
-    f.refThickness = eRefThick->text();
-    f.refDate = deRef->Date();
-    f.distance = eDist->text();
-    f.thickness = eThick->text();
-    f.hvl = eHvl->text();
+    for (const auto& [edit, value] : TextFields())
+        f.*value = edit->text();
+    for (const auto& [date, value] : DateFields())
+        f.*value = date->Date();
     return f;
 }
 
@@ -139,18 +149,12 @@ void TfSource::SetForm(const TSourceForm& f)
         // rather than replaced by the isotope's table value.
         const auto blocked = BlockInputSignals();
         cbIsotope->setCurrentIndex(f.isotope);
-        eActivity->setText(f.activity);
         cbUnit->setCurrentIndex(f.unit);
         m_unit = cbUnit->currentIndex();
-        dePassport->SetDate(f.passportDate);
-        deWork->SetDate(f.workDate);
-        eRefTime->setText(f.refMinutes);
-        eRefDist->setText(f.refDistance);
-        eRefThick->setText(f.refThickness);
-        deRef->SetDate(f.refDate);
-        eDist->setText(f.distance);
-        eThick->setText(f.thickness);
-        eHvl->setText(f.hvl);
+        for (const auto& [edit, value] : TextFields())
+            edit->setText(f.*value);
+        for (const auto& [date, value] : DateFields())
+            date->SetDate(f.*value);
     }
     Recalculate();
 }

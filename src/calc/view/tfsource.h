@@ -5,6 +5,8 @@
 #include "calc/sourceform.h"
 #include "gui/toolwindow.h"
 
+#include <utility>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -56,6 +58,10 @@ private:
 
     int m_unit = 0;
     QList<QLineEdit*> Edits() const;
+    // The form's text and date fields beside the value each holds: read and
+    // filled in one place.
+    QList<std::pair<QLineEdit*, QString TSourceForm::*>> TextFields() const;
+    QList<std::pair<TDateField*, QDate TSourceForm::*>> DateFields() const;
 };
 
 } // namespace kelto
