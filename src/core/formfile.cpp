@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <optional>
 #include <utility>
 
 namespace kelto {
@@ -13,12 +14,15 @@ namespace {
 
 const QByteArray Utf8Mark("\xEF\xBB\xBF");
 
-bool IsUtf8(const QByteArray& bytes)
+// The text of UTF-8 bytes, or nothing where they are not UTF-8.
+std::optional<QString> DecodeUtf8(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     // Only the conversion to a string decodes, and so finds an error.
-    const QString decoded = utf8.decode(bytes);
-    return !utf8.hasError() && decoded.size() <= bytes.size();
+    QString decoded = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return decoded;
 }
 
 // Bytes that no program writing 1251 text puts in a form file: a byte-order
@@ -34,7 +38,7 @@ bool InAnotherEncoding(const QByteArray& bytes)
     if (!multiByte)
         return false;
     // 0x98 is no character in 1251 either.
-    return IsUtf8(bytes) || bytes.contains('\x98');
+    return DecodeUtf8(bytes).has_value() || bytes.contains('\x98');
 }
 
 } // namespace
@@ -46,10 +50,10 @@ TFormFileRead ReadFormBytes(const QByteArray& bytes, int lineCount, TFormText te
     QByteArray body = bytes;
     QString decoded;
     if (text == TFormText::Utf8WithMark && body.startsWith(Utf8Mark)) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        decoded = utf8.decode(body.mid(Utf8Mark.size()));
-        if (utf8.hasError())
+        const std::optional<QString> text = DecodeUtf8(QByteArrayView(body).sliced(Utf8Mark.size()));
+        if (!text)
             return {{}, false};
+        decoded = *text;
     } else {
         if (InAnotherEncoding(body))
             return {{}, false};
