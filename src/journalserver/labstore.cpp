@@ -16,6 +16,16 @@ namespace {
 
 const QString Unreachable = QStringLiteral("Сервер журнала недоступен: ");
 
+// An attempt to reach the server, on the probe's thread: it may wait this long.
+constexpr int ProbeTimeoutSeconds = 3;
+// The store's own connection is opened on the window's thread only after an
+// attempt reached the server; it waits less.
+constexpr int OpenTimeoutSeconds = 2;
+// How long opening the journal, or a save whose connection went, waits for an attempt.
+constexpr int ActionWaitMs = 1500;
+// While the server is away, an attempt once in a few seconds.
+constexpr qint64 RetryMs = 3000;
+
 bool IsUnreachable(const TStoreResult& result)
 {
     return result.kind == TStoreResult::Failed && result.reason.startsWith(Unreachable);
@@ -91,6 +101,7 @@ TLabJournalStore::TLabJournalStore(const TJournalSettings& settings, const QStri
     : m_server(settings, password)
     , m_localFile(localFile)
 {
+    m_server.SetConnectTimeout(OpenTimeoutSeconds);
 }
 
 TLabJournalStore::~TLabJournalStore()
@@ -132,8 +143,19 @@ TStoreResult TLabJournalStore::Open()
         if (!q.exec(QLatin1String(sql)))
             return TStoreResult::Fail(
                 QStringLiteral("Не удалось открыть %1: %2").arg(m_localFile, q.lastError().text()));
+    StartProbe();
+    const std::optional<TProbeResult> probe = m_probe.Take(ActionWaitMs);
+    if (!probe || !probe->reached) {
+        // Not reached yet: the journal opens on what it has, the attempt goes on.
+        Settle(probe);
+        if (!probe)
+            m_server.NoteFailure(QStringLiteral("сервер не ответил вовремя"));
+        m_online = false;
+        return {};
+    }
     const TStoreResult server = m_server.Open();
     m_online = server.IsDone();
+    m_sinceTry.start();
     if (!m_online && !IsUnreachable(server))
         return server; // the schema: the administrator's SQL, or a newer program
     if (m_online)
@@ -158,16 +180,38 @@ QString TLabJournalStore::OfflineText() const
 
 bool TLabJournalStore::TryServer()
 {
-    // While the server is away, asking again at every keystroke would make
-    // each wait for the connection's timeout: once in a few seconds is enough.
-    static constexpr qint64 RetryMs = 3000;
     if (m_server.IsOpen())
         return m_online = true;
-    if (!m_online && m_sinceTry.isValid() && m_sinceTry.elapsed() < RetryMs)
+    if (Settle(m_probe.Take()))
+        return true;
+    m_online = false;
+    if (!m_probe.Running() && (!m_sinceTry.isValid() || m_sinceTry.elapsed() >= RetryMs))
+        StartProbe();
+    return false;
+}
+
+void TLabJournalStore::StartProbe()
+{
+    m_probe.Start(m_server.Settings(), m_server.Password(), ProbeTimeoutSeconds);
+    m_sinceTry.start();
+}
+
+bool TLabJournalStore::Settle(const std::optional<TProbeResult>& probe)
+{
+    if (!probe)
         return false;
     m_sinceTry.start();
-    m_online = m_server.Open().IsDone();
-    return m_online;
+    if (!probe->reached) {
+        m_server.NoteFailure(probe->reason);
+        return m_online = false;
+    }
+    return m_online = m_server.Open().IsDone();
+}
+
+bool TLabJournalStore::ReachNow(int waitMs)
+{
+    StartProbe();
+    return Settle(m_probe.Take(waitMs));
 }
 
 void TLabJournalStore::NoteServer(const TStoreResult& result)
@@ -402,7 +446,7 @@ TStoreResult TLabJournalStore::Save(TJournalEntry& entry)
     TJournalEntry attempt = entry;
     TStoreResult r = send(attempt);
     // A connection that went while idle (a restarted server) is opened anew once.
-    if (IsUnreachable(r) && m_server.Open().IsDone()) {
+    if (IsUnreachable(r) && ReachNow(ActionWaitMs)) {
         attempt = entry;
         r = send(attempt);
     }
@@ -461,7 +505,8 @@ qint64 TLabJournalStore::ChangeMark()
     if (!TryServer())
         return 0;
     SendUnsent();
-    return m_server.ChangeMark();
+    // Lost while sending: asked again once the server answers an attempt.
+    return m_server.IsOpen() ? m_server.ChangeMark() : 0;
 }
 
 QString TLabJournalStore::StateText()

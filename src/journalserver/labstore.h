@@ -5,6 +5,7 @@
 // or among the unsent, never half: a new entry carries a mark of its own, so
 // a save whose answer was lost arrives once. QtCore + QtSql.
 #pragma once
+#include "journalserver/serverprobe.h"
 #include "journalserver/serverstore.h"
 
 #include <QElapsedTimer>
@@ -54,7 +55,15 @@ private:
     std::optional<TWaiting> WaitingFor(qint64 id);
     TStoreResult Keep(const TWaiting& waiting);
     bool Forget(qint64 seq);
+    // Whether the server is open now. When it is not, an attempt to reach
+    // it runs on the probe's thread (once in a few seconds) and this call
+    // never waits for it: the window keeps answering while the server is away.
     bool TryServer();
+    // An attempt now, waited for at most `waitMs` (a user's own action).
+    bool ReachNow(int waitMs);
+    void StartProbe();
+    // The store's connection opened once an attempt reached the server.
+    bool Settle(const std::optional<TProbeResult>& probe);
     void NoteServer(const TStoreResult& result);
     TStoreResult KeepSave(TJournalEntry& entry, const QString& origin);
     TStoreResult KeepMark(qint64 id, bool deleted);
@@ -68,6 +77,8 @@ private:
     // The entries last read from the server, for the list while it is away.
     QHash<qint64, TJournalEntry> m_known;
     QList<qint64> m_lastFound;
+    // Last, so that it goes first: its thread is joined before the rest goes.
+    TServerProbe m_probe;
 };
 
 // The entry as the waiting room keeps it (JSON, every field).

@@ -184,7 +184,7 @@ TStoreResult TServerJournalStore::Open()
 {
     m_inTransaction = false;
     m_broken = false;
-    if (auto reason = m_connection.Open(m_settings, m_password)) {
+    if (auto reason = m_connection.Open(m_settings, m_password, m_timeoutSeconds)) {
         m_lastFailure = *reason;
         return TStoreResult::Fail(ServerUnreachableText(*reason));
     }

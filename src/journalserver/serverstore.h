@@ -46,6 +46,13 @@ public:
 
     // The reason of the last connection failure, empty while connected.
     QString LastFailure() const { return m_lastFailure; }
+    // A failure learnt elsewhere (an attempt on another thread).
+    void NoteFailure(const QString& reason) { m_lastFailure = reason; }
+    // How long a connection may wait for the server (libpq's connect_timeout).
+    void SetConnectTimeout(int seconds) { m_timeoutSeconds = seconds; }
+    int ConnectTimeout() const { return m_timeoutSeconds; }
+    const TJournalSettings& Settings() const { return m_settings; }
+    const QString& Password() const { return m_password; }
 
 private:
     QSqlDatabase Db() const;
@@ -62,6 +69,7 @@ private:
     TServerConnection m_connection;
     QString m_lastFailure;
     QString m_osUser;
+    int m_timeoutSeconds = 5;
     bool m_inTransaction = false;
     bool m_broken = false; // the connection was lost; opened anew by the next call
 };

@@ -28,6 +28,11 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace kelto;
 using namespace kelto::testing;
 
@@ -48,6 +53,30 @@ void Type(TfJournalSettings& w, const char* name, const QString& text)
 {
     Control<QLineEdit>(w, name)->setText(text);
 }
+
+// A port on 127.0.0.1 that takes connections into its queue and never
+// answers them: a server out of reach that makes libpq wait its timeout.
+struct TSilentListener {
+    int fd = -1;
+    int port = 0;
+    TSilentListener()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 16) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        port = ntohs(address.sin_port);
+    }
+    ~TSilentListener()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 } // namespace
 
@@ -275,6 +304,8 @@ private slots:
         auto lab = std::make_unique<TLabJournalStore>(s, QString(), folder.File("journal.db"));
         QVERIFY(lab->Open().IsDone());
         TfJournal w(std::move(lab));
+        w.show();
+        QTRY_VERIFY(!Control<QLabel>(w, "lStore")->text().isEmpty());
         const QString state = Control<QLabel>(w, "lStore")->text();
         QVERIFY2(state.startsWith(QStringLiteral("Сервер журнала недоступен: ")), qPrintable(state));
         QVERIFY(w.AddEntry(Joint(QStringLiteral("7"))));
@@ -284,6 +315,55 @@ private slots:
         QCOMPARE(Joints(w), QStringList{QStringLiteral("7")});
         const QAbstractItemModel* m = Control<QTableView>(w, "tvEntries")->model();
         QCOMPARE(m->index(0, int(TJournalColumn::Number)).data().toString(), QStringLiteral("не отправлено"));
+    }
+
+    // The server away, the window keeps turning: the attempts to reach it
+    // wait on a thread of their own, never on the window's (a synchronous
+    // attempt on a server that never answers would hold it 2-3 s each time).
+    void windowAnswersWhileServerAway_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a server that never answers") << true << QStringLiteral("сервер не ответил вовремя");
+        QTest::newRow("no server at the address") << false << QStringLiteral("сервер не найден по этому адресу и порту");
+    }
+    void windowAnswersWhileServerAway()
+    {
+        QFETCH(bool, silent);
+        QFETCH(QString, reason);
+        TempProgramFolder folder;
+        TJournalSettings s;
+        s.place = TJournalPlace::Server;
+        s.database = QStringLiteral("kelto");
+        s.user = QStringLiteral("ivanov");
+        TSilentListener listener;
+        if (silent) {
+            QVERIFY(listener.port > 0);
+            s.host = QStringLiteral("127.0.0.1");
+            s.port = listener.port;
+        } else {
+            s.host = folder.File("nosocket");
+        }
+        auto lab = std::make_unique<TLabJournalStore>(s, QString(), folder.File("journal.db"));
+        QVERIFY(lab->Open().IsDone());
+        TfJournal w(std::move(lab));
+        w.show();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longest = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, &w, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(20);
+        // Two retries of the store and three ticks of the window's follow timer.
+        QTest::qWait(6500);
+        QVERIFY2(longest < 1000, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(longest)));
+        QCOMPARE(Control<QLabel>(w, "lStore")->text(), QStringLiteral("Сервер журнала недоступен: ") + reason);
+        QVERIFY(w.AddEntry(Joint(QStringLiteral("7"))));
+        QCOMPARE(Control<QTableView>(w, "tvEntries")->model()->index(0, 0).data().toString(),
+                 QStringLiteral("не отправлено"));
     }
 
     void bothVersionsShown_data()

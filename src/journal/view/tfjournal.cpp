@@ -69,18 +69,25 @@ TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
     auto* follow = new QTimer(this);
     follow->start(2000);
     connect(follow, &QTimer::timeout, this, &TfJournal::FollowOthers);
-    FollowOthers();
+}
+
+void TfJournal::showEvent(QShowEvent* event)
+{
+    TToolWindow::showEvent(event);
+    // What changed while it was hidden, at once rather than at the next tick.
+    QTimer::singleShot(0, this, &TfJournal::FollowOthers);
 }
 
 void TfJournal::FollowOthers()
 {
+    // A hidden window asks nothing: a server out of reach costs nothing then.
+    if (!isVisible())
+        return;
     GuardedQuietly([this] {
-        if (isVisible()) {
-            if (const qint64 mark = m_store->ChangeMark(); mark != m_changeMark) {
-                m_changeMark = mark;
-                m_model->Reload();
-                SelectId(m_current.id);
-            }
+        if (const qint64 mark = m_store->ChangeMark(); mark != m_changeMark) {
+            m_changeMark = mark;
+            m_model->Reload();
+            SelectId(m_current.id);
         }
         const QString state = m_store->StateText();
         lStore->setText(state);
