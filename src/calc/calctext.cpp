@@ -1,6 +1,10 @@
 #include "calc/calctext.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iterator>
+#include <string>
 
 namespace kelto {
 
@@ -16,12 +20,100 @@ constexpr TSourceRow Sources[] = {
     {"Рентгеновский аппарат", 0, "", {0, 0}, {0, 0}},
 };
 
+// A finite decimal number: ±digits × 10^scale.
+struct TDecimal {
+    bool negative = false;
+    qint64 digits = 0;
+    int scale = 0;
+};
+
+// At most five significant digits and at most `decimals` decimals, rounded
+// from the shortest decimal text that reads back as this double, not from
+// the binary value: 0.125 or 1234.567 must round as written.
+TDecimal FiveSignificant(double value, int decimals)
+{
+    if (value == 0.0)
+        return {};
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const std::string sci(buf, res.ptr);
+    TDecimal out;
+    out.negative = sci[0] == '-';
+    const size_t ePos = sci.find('e');
+    std::string digits;
+    for (size_t j = out.negative ? 1 : 0; j < ePos; ++j)
+        if (sci[j] != '.')
+            digits += sci[j];
+    // value = 0.d1d2d3... × 10^point
+    const int point = std::stoi(sci.substr(ePos + 1)) + 1;
+    const int keep = std::min(5, point + decimals);
+    for (int j = 0; j < keep; ++j)
+        out.digits = out.digits * 10 + (j < int(digits.size()) ? digits[size_t(j)] - '0' : 0);
+    if (keep >= 0 && keep < int(digits.size()) && digits[size_t(keep)] >= '5')
+        ++out.digits;
+    if (keep < 0)
+        out.digits = 0;
+    out.scale = point - std::max(keep, 0);
+    return out;
+}
+
+QString FiveSignificantText(double value, int decimals)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    const TDecimal d = FiveSignificant(value, decimals);
+    if (d.digits == 0)
+        return QStringLiteral("0,") + QString(decimals, QLatin1Char('0'));
+    const QString m = QString::number(d.digits);
+    const int magnitude = int(m.size()) - 1 + d.scale;
+    const QString sign = d.negative ? QStringLiteral("-") : QString();
+    if (magnitude + 1 > 5) {
+        QString significant = m;
+        while (significant.size() > 1 && significant.endsWith(QLatin1Char('0')))
+            significant.chop(1);
+        QString out = sign + significant.left(1);
+        if (significant.size() > 1)
+            out += QLatin1Char(',') + significant.mid(1);
+        out += QLatin1Char('E');
+        if (magnitude < 0)
+            out += QLatin1Char('-');
+        out += QStringLiteral("%1").arg(std::abs(magnitude), 2, 10, QLatin1Char('0'));
+        return out;
+    }
+    // scale ≥ -decimals here: the number in units of its last decimal.
+    qint64 units = d.digits;
+    for (int j = 0; j < d.scale + decimals; ++j)
+        units *= 10;
+    qint64 unit = 1;
+    for (int j = 0; j < decimals; ++j)
+        unit *= 10;
+    return sign + QString::number(units / unit) + QLatin1Char(',')
+        + QStringLiteral("%1").arg(units % unit, decimals, 10, QLatin1Char('0'));
+}
+
 } // namespace
 
-QString DecimalComma(double value, int decimals, TDecimals rule)
+double RoundedFiveSignificant(double value, int decimals)
 {
-    QString s = QString::number(value, 'f', decimals);
-    if (rule == TDecimals::Trimmed && s.contains(QLatin1Char('.'))) {
+    if (!std::isfinite(value))
+        return std::nan("");
+    const TDecimal d = FiveSignificant(value, decimals);
+    // Read as the decimal it is, to the nearest double, as a typed number is.
+    const std::string text = (d.negative ? "-" : "") + std::to_string(d.digits) + 'e' + std::to_string(d.scale);
+    double rounded = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
+    return d.digits == 0 ? 0.0 : rounded;
+}
+
+QString DecimalComma(double value, int digits, TDecimals rule)
+{
+    if (rule == TDecimals::FiveSignificant)
+        return FiveSignificantText(value, digits);
+    QString s = rule == TDecimals::Significant ? QString::number(value, 'g', digits)
+                                               : QString::number(value, 'f', digits);
+    if (rule != TDecimals::Exact && s.contains(QLatin1Char('.')) && !s.contains(QLatin1Char('e'))) {
         while (s.endsWith(QLatin1Char('0')))
             s.chop(1);
         if (s.endsWith(QLatin1Char('.')))

@@ -12,17 +12,34 @@
 
 namespace kelto {
 
-// The mark of a value there is none of, on screen, in the diary and on the card.
-inline const QString NoValue = QStringLiteral("—");
+// The mark of a value there is none of, on screen, in the diary and on the
+// card. A function, not a global object, so that other globals and default
+// members may take it whatever the order their files start in.
+inline QString NoValue()
+{
+    return QStringLiteral("—");
+}
 
-// How many decimals a use keeps.
+// How a use rounds and writes its number.
 enum class TDecimals {
-    Exact, // always that many: "12,30 Ки", "83,2 %"
-    Trimmed // at most that many, trailing zeros dropped: "16,36", "592", "51,4"
+    Exact, // always `digits` decimals: "12,30 Ки", "83,2 %"
+    Trimmed, // at most `digits` decimals, trailing zeros dropped: "16,36", "592", "51,4"
+    // The layout's results: at most five significant digits and at most
+    // `digits` decimals, halves away from zero as the number's shortest
+    // decimal text reads ("0,125" gives "0,13"), always `digits` decimals
+    // written; more than five integer digits in exponent form ("1,2346E05");
+    // "NAN", "INF", "-INF".
+    FiveSignificant,
+    Significant // `digits` significant digits, trailing zeros dropped: "104,4", "1e+06"
 };
-// `value` rounded to `decimals` places (halves as printf rounds them), with
-// the decimal comma; "-0" is written "0".
-QString DecimalComma(double value, int decimals, TDecimals rule);
+// `value` written by `rule` with the decimal comma (Exact, Trimmed and
+// Significant round halves as printf does); "-0" is written "0".
+QString DecimalComma(double value, int digits, TDecimals rule);
+
+// The number DecimalComma(value, decimals, TDecimals::FiveSignificant)
+// writes, as a number: what a comparison against the shown value compares.
+// NaN when the value is not finite.
+double RoundedFiveSignificant(double value, int decimals);
 
 // One source of radiation, in the order of the ISO window's list.
 struct TSourceRow {

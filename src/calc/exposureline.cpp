@@ -47,14 +47,14 @@ TExposureLine ExposureFor(TIsoSource source, double distance, double thickness, 
     shot.thickness = FieldText(thickness);
     const TSourceResults r = ComputeSource(shot);
     line.time = r.exposure;
-    if (r.exposure == QStringLiteral("—"))
+    if (r.exposure == NoValue())
         line.hint = r.hint;
     return line;
 }
 
 void AddIsoExposure(TIsoOutcome& o, const std::optional<TSourceForm>& form)
 {
-    o.texts.exposureTime = QStringLiteral("—");
+    o.texts.exposureTime = NoValue();
     o.texts.exposureHint.clear();
     if (!o.results.valid)
         return;

@@ -12,7 +12,7 @@
 namespace kelto {
 
 struct TExposureLine {
-    QString time = QStringLiteral("—"); // "3 мин 31 с"
+    QString time = NoValue(); // "3 мин 31 с"
     QString hint;                       // why the time is "—", or empty
 };
 

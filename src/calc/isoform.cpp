@@ -47,7 +47,7 @@ QString CardSfd(const QString& typed)
 {
     const QString t = typed.trimmed();
     const std::optional<double> v = ParseNumber(t);
-    return t.isEmpty() || (v && OutOfBounds(*v, MaxLengthMm)) ? QStringLiteral("—") : t;
+    return t.isEmpty() || (v && OutOfBounds(*v, MaxLengthMm)) ? NoValue() : t;
 }
 
 } // namespace
@@ -234,7 +234,7 @@ QString IsoDensityText(const TIsoInputs& in, const TIsoResults& r, bool* compens
 
 std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& x)
 {
-    if (!x.hint.isEmpty() || x.w == QStringLiteral("—"))
+    if (!x.hint.isEmpty() || x.w == NoValue())
         return std::nullopt;
     // "->", not an arrow: the note lives in code page 1251. Joined piece by
     // piece, so a pasted "%1" in an input stays as it is.

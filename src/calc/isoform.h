@@ -3,6 +3,7 @@
 // its hint, the paragraph it leaves in the diary and the file iso.cnf that
 // remembers the inputs between runs. QtCore only.
 #pragma once
+#include "calc/calctext.h"
 #include "calc/iso17636.h"
 
 #include <QByteArray>
@@ -61,25 +62,25 @@ QString IsoDensityText(const TIsoInputs& inputs, const TIsoResults& results, boo
 // The texts of the results as the window shows them; "—" each when the
 // inputs are not valid, and `hint` then says why.
 struct TIsoTexts {
-    QString w = QStringLiteral("—");    // "16,36 мм"
-    QString f = QStringLiteral("—");    // "584 мм"
-    QString fMin = QStringLiteral("—"); // "104,4 мм"
-    QString distance = QStringLiteral("—"); // "достаточно" or "меньше наименьшего на 12,3 мм"
-    QString exposures = QStringLiteral("—"); // "7, через 51,4°"
-    QString iqi = QStringLiteral("—");   // "W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)"
-    QString range = QStringLiteral("—"); // "в пределах 20–90 мм" or "вне пределов 20–90 мм: только по согласованию"
-    QString density = QStringLiteral("—");          // "не менее 2,3"
+    QString w = NoValue();    // "16,36 мм"
+    QString f = NoValue();    // "584 мм"
+    QString fMin = NoValue(); // "104,4 мм"
+    QString distance = NoValue(); // "достаточно" or "меньше наименьшего на 12,3 мм"
+    QString exposures = NoValue(); // "7, через 51,4°"
+    QString iqi = NoValue();   // "W14 (табл. B.11); для Ir-192 допускается W13 (п. 6.9)"
+    QString range = NoValue(); // "в пределах 20–90 мм" or "вне пределов 20–90 мм: только по согласованию"
+    QString density = NoValue();          // "не менее 2,3"
     QString hint;                                   // the reason for the "—", or empty
     bool distanceFails = false, rangeFails = false; // verdicts to be shown as warnings
     // The source-to-film distance as the window and the card show it: the
     // field as typed, or "510 (источник на оси трубы)" for the panoramic shot.
-    QString sfd = QStringLiteral("—");
+    QString sfd = NoValue();
     // Class B outside its thickness range: the density line asks for the
     // compensation and stands out as a warning.
     bool densityFails = false;
     // "Время экспозиции" for this set-up, and why it is "—" (empty: no reason
     // of its own; the hint above may still speak).
-    QString exposureTime = QStringLiteral("—");
+    QString exposureTime = NoValue();
     QString exposureHint;
 };
 

@@ -1,4 +1,5 @@
 #include "calc/layout.h"
+#include "calc/calctext.h"
 
 #include <array>
 #include <charconv>
@@ -91,6 +92,11 @@ double RoundToHundredths(double v)
     if (!r)
         throw ArithmeticFault{};
     return double(*r) * 0.01;
+}
+
+QString TwoDecimals(double value)
+{
+    return kelto::DecimalComma(value, 2, kelto::TDecimals::FiveSignificant);
 }
 
 bool IsDigit(QChar c)
@@ -219,62 +225,7 @@ QString FormatInteger(qint64 value)
 
 QString FormatTwoDecimals(double value)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    if (value == 0.0)
-        return QStringLiteral("0,00");
-
-    // Round the shortest decimal text that reads back as this double, not
-    // the binary value: 0.125 or 1234.567 must round as written.
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    const std::string sci(buf, res.ptr);
-    const bool negative = sci[0] == '-';
-    const size_t ePos = sci.find('e');
-    std::string digits;
-    for (size_t j = negative ? 1 : 0; j < ePos; ++j)
-        if (sci[j] != '.')
-            digits += sci[j];
-    const int exp10 = std::stoi(sci.substr(ePos + 1));
-    // value = 0.d1d2d3... × 10^point
-    const int point = exp10 + 1;
-    const int keep = std::min(5, point + 2);
-
-    qint64 mantissa = 0;
-    for (int j = 0; j < keep; ++j)
-        mantissa = mantissa * 10 + (j < int(digits.size()) ? digits[size_t(j)] - '0' : 0);
-    if (keep >= 0 && keep < int(digits.size()) && digits[size_t(keep)] >= '5')
-        ++mantissa;
-    if (keep < 0)
-        mantissa = 0;
-    if (mantissa == 0)
-        return QStringLiteral("0,00");
-    // value ≈ mantissa × 10^scale, with scale ≥ -2
-    const int scale = point - std::max(keep, 0);
-    const QString m = QString::number(mantissa);
-    const int magnitude = int(m.size()) - 1 + scale;
-    const QString sign = negative ? QStringLiteral("-") : QString();
-
-    if (magnitude + 1 > 5) {
-        QString significant = m;
-        while (significant.size() > 1 && significant.endsWith(QLatin1Char('0')))
-            significant.chop(1);
-        QString out = sign + significant.left(1);
-        if (significant.size() > 1)
-            out += QLatin1Char(',') + significant.mid(1);
-        out += QLatin1Char('E');
-        if (magnitude < 0)
-            out += QLatin1Char('-');
-        out += QStringLiteral("%1").arg(std::abs(magnitude), 2, 10, QLatin1Char('0'));
-        return out;
-    }
-    qint64 hundredths = mantissa;
-    for (int j = 0; j < scale + 2; ++j)
-        hundredths *= 10;
-    return sign + QString::number(hundredths / 100) + QLatin1Char(',')
-        + QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    return kelto::DecimalComma(value, 2, kelto::TDecimals::FiveSignificant);
 }
 
 int ExposuresFromTable(double mr, double nr)
@@ -332,12 +283,10 @@ double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, do
         if ((schemeIndex == E || schemeIndex == Zh || schemeIndex == Z) && Finite(D + (D - d)) < F)
             return 0.0;
 
-        if (schemeIndex == A || schemeIndex == B)
-            out.lFocRast = FormatTwoDecimals(R);
-        else if (schemeIndex == E || schemeIndex == Z)
-            out.lFocRast = QStringLiteral("0");
-        else
-            out.lFocRast = R > 0.0 ? FormatTwoDecimals(R) : QStringLiteral("0");
+        // Beside "a)" and "б)" no distance to keep is a bare "0".
+        const bool bareZero = schemeIndex != A && schemeIndex != B && !(R > 0.0);
+        out.minFocal = bareZero ? 0.0 : R;
+        out.lFocRast = bareZero ? QStringLiteral("0") : TwoDecimals(R);
 
         const double n = Div(F, D);
         double N = 0.0;
@@ -404,7 +353,8 @@ std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& 
             K = row[i + 1];
             break;
         }
-    out.lSens = FormatTwoDecimals(K);
+    out.sensitivity = K;
+    out.lSens = TwoDecimals(K);
 
     double Phi = 0, F = 0;
     if (std::optional<QString> error = ParseInOrder({{in.ePatno, &Phi}, {in.eRast, &F}}))
@@ -415,12 +365,14 @@ std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& 
         const std::optional<qint64> exposures = Ceil64(N);
         if (!exposures)
             return QString::fromLatin1(InvalidOperationText);
+        out.exposures = *exposures;
         out.lExpo = FormatInteger(*exposures);
     }
 
     const std::optional<qint64> perimeter = RoundHalfEven64(std::numbers::pi * D);
     if (!perimeter)
         return QString::fromLatin1(InvalidOperationText);
+    out.perimeter = *perimeter;
     out.lPerimetr = FormatInteger(*perimeter);
 
     if (D > 110.0) {

@@ -12,13 +12,18 @@
 // ("a)", "б)", "в)", "г)", "д)", "е)", "ж)", "з)").
 struct TLayoutInputs  { QString eDiam, eTol, eDlin, eRast, ePatno; int cbSens = 3; int cbSheme = 3; };
 
-// The six display texts; a text the run did not reach stays "?".
-struct TLayoutResults { QString lSens = "?", lFocRast = "?", lExpo = "?", lPerimetr = "?", lCount = "?", Ldlin = "?"; };
+// The six display texts; a text the run did not reach stays "?". After them
+// the numbers behind four of the texts, for whatever decides on them; each
+// is empty while its text is "?". minFocal is R unrounded (lFocRast shows it
+// by TDecimals::FiveSignificant with two decimals, or "0" where it is 0),
+// sensitivity is K (-1 where the table has no value).
+struct TLayoutResults { QString lSens = "?", lFocRast = "?", lExpo = "?", lPerimetr = "?", lCount = "?", Ldlin = "?";
+                        std::optional<double> sensitivity, minFocal; std::optional<qint64> exposures, perimeter; };
 
 // Fills the results one by one; returns the error text when the run stops with an error.
 std::optional<QString> CalculateLayout(const TLayoutInputs& in, TLayoutResults& out);
 
-// Writes out.lFocRast (or leaves it "?") and returns the unrounded number of
+// Writes out.lFocRast and out.minFocal (or leaves them "?" and empty) and returns the unrounded number of
 // exposures, raised to 0 when negative. Arithmetic faults are swallowed: the
 // run ends there and the result is NaN, which the caller shows as "?".
 double MinDistanceAndExposures(int schemeIndex, double D, double d, double K, double Phi, double F,
@@ -46,7 +51,9 @@ QString FormatInteger(qint64 value);
 
 // At most five significant digits and at most two decimals (halves away from
 // zero), written with exactly two decimals after a comma; a number with more
-// than five integer digits goes to exponent form ("1,2346E05").
+// than five integer digits goes to exponent form ("1,2346E05"). Kept for
+// outside tools: DecimalComma(value, 2, TDecimals::FiveSignificant) in
+// calc/calctext.h.
 QString FormatTwoDecimals(double value);
 
 // Whole-number roundings used by the calculation; nothing when the value is

@@ -1,4 +1,5 @@
 #include "calc/layoutcheck.h"
+#include "calc/calctext.h"
 
 #include <QStringList>
 #include <array>
@@ -7,6 +8,11 @@
 #include <optional>
 
 namespace {
+
+using kelto::DecimalComma;
+using kelto::NoValue;
+using kelto::RoundedFiveSignificant;
+using kelto::TDecimals;
 
 // Scheme indices of the two schemes with the source at the pipe's centre,
 // which take the whole circumference in one exposure, and of "в)", whose
@@ -22,36 +28,36 @@ std::optional<qint64> CeilCount(double value)
     return qint64(std::ceil(value - 1e-9));
 }
 
+QString TwoDecimals(double value)
+{
+    return DecimalComma(value, 2, TDecimals::FiveSignificant);
+}
+
 QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
 {
-    if (results.lFocRast == QLatin1String("?"))
-        return QStringLiteral("—");
-    const std::optional<double> minimum = ParseNumber(results.lFocRast);
     const std::optional<double> focal = ParseNumber(in.eRast);
-    if (!minimum || !focal)
-        return QStringLiteral("—");
+    if (!results.minFocal || !focal)
+        return NoValue();
     // Against the distance as shown: a focal distance typed equal to the
-    // shown minimum is enough.
-    if (*focal >= *minimum)
+    // shown minimum is enough, though the minimum itself be a little more.
+    const double minimum = RoundedFiveSignificant(*results.minFocal, 2);
+    if (*focal >= minimum)
         return QStringLiteral("достаточно");
     fails = true;
-    return QStringLiteral("меньше минимального на %1 мм").arg(FormatTwoDecimals(*minimum - *focal));
+    return QStringLiteral("меньше минимального на %1 мм").arg(TwoDecimals(minimum - *focal));
 }
 
 QString AngleCheck(const TLayoutInputs& in, const TLayoutResults& results)
 {
-    if (in.cbSheme == SchemeE || in.cbSheme == SchemeZ)
-        return QStringLiteral("—");
-    bool ok = false;
-    const qint64 n = results.lExpo.toLongLong(&ok);
-    if (!ok || n < 2)
-        return QStringLiteral("—");
+    if (in.cbSheme == SchemeE || in.cbSheme == SchemeZ || !results.exposures || *results.exposures < 2)
+        return NoValue();
+    const qint64 n = *results.exposures;
     const qint64 turn = in.cbSheme == SchemeV ? 1800 : 3600; // tenths of a degree
     // Tenths of a degree rounded half away from zero, in whole numbers so
     // that 22,5° is not at the mercy of binary fractions. Beyond the turn
     // the angle rounds to nothing anyway.
     const qint64 tenths = n > turn * 2 ? 0 : (2 * turn + n) / (2 * n);
-    return QStringLiteral("%1,%2° ± 3°").arg(tenths / 10).arg(tenths % 10);
+    return DecimalComma(double(tenths) / 10.0, 1, TDecimals::Exact) + QStringLiteral("° ± 3°");
 }
 
 // The wire sets of the standard, diameters in thousandths of a millimetre.
@@ -64,11 +70,10 @@ constexpr std::array<std::array<int, 7>, 4> WireSets = {{
 
 QString WireCheck(const TLayoutResults& results)
 {
-    if (results.lSens == QLatin1String("?") || results.lSens == QLatin1String("-1,00"))
-        return QStringLiteral("—");
-    const std::optional<double> k = ParseNumber(results.lSens);
-    if (!k || !(std::fabs(*k) < 1e6))
-        return QStringLiteral("—");
+    // -1: the table has no sensitivity for this thickness.
+    const std::optional<double> k = results.sensitivity;
+    if (!k || *k < 0.0 || !(*k < 1e6))
+        return NoValue();
     int d = int(std::lround(*k * 1000.0));
     // Sensitivities with no wire of their own take the next wire up.
     switch (d) {
@@ -87,26 +92,25 @@ QString WireCheck(const TLayoutResults& results)
             }
     // No set holds such a wire: nothing to recommend.
     if (sets.isEmpty())
-        return QStringLiteral("—");
-    return QStringLiteral("%1 мм, набор № %2").arg(FormatTwoDecimals(d / 1000.0), sets.join(QStringLiteral(", ")));
+        return NoValue();
+    return QStringLiteral("%1 мм, набор № %2").arg(TwoDecimals(d / 1000.0), sets.join(QStringLiteral(", ")));
 }
 
 // A film is used over 0,8 of its length: the 20 % overlap the control
 // sections of the calculation assume too.
 QString FilmCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
 {
-    const QString dash = QStringLiteral("—");
+    const QString dash = NoValue();
     // "в)" images an ellipse through both walls, "з)" takes one arc: no
     // section of the circumference per exposure to compare with.
     if (in.cbSheme == SchemeV || in.cbSheme == SchemeZ)
         return dash;
-    if (results.lExpo == QLatin1String("?") || results.lPerimetr == QLatin1String("?"))
+    if (!results.exposures || !results.perimeter || *results.exposures < 1)
         return dash;
     const std::optional<double> film = ParseNumber(in.eDlin);
     const std::optional<double> diameter = ParseNumber(in.eDiam);
-    bool ok = false;
-    const qint64 n = results.lExpo.toLongLong(&ok);
-    if (!film || !diameter || !(*film > 0.0) || !(*diameter > 0.0) || !ok || n < 1)
+    const qint64 n = *results.exposures;
+    if (!film || !diameter || !(*film > 0.0) || !(*diameter > 0.0))
         return dash;
     const double usable = 0.8 * *film;
     const double perimeter = std::numbers::pi * *diameter;
@@ -164,7 +168,7 @@ QString Hint(const TLayoutInputs& in)
     if ((in.cbSheme == SchemeE || in.cbSheme == SchemeZh || in.cbSheme == SchemeZ) && F > D + 2.0 * S) {
         static const QStringList letters = {QStringLiteral("е)"), QStringLiteral("ж)"), QStringLiteral("з)")};
         return QStringLiteral("Для схемы %1 фокусное расстояние должно быть не больше %2 мм")
-            .arg(letters[in.cbSheme - SchemeE], FormatTwoDecimals(D + 2.0 * S));
+            .arg(letters[in.cbSheme - SchemeE], TwoDecimals(D + 2.0 * S));
     }
     return QString();
 }

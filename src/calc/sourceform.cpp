@@ -12,7 +12,6 @@ namespace kelto {
 
 namespace {
 
-const QString& Dash = NoValue;
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 
 QString Fixed(double value, int decimals)
@@ -201,7 +200,7 @@ TSourceResults ComputeSource(const TSourceForm& f)
     TSourceResults r = ComputeSourceValues(f);
     // More than the passport's activity: the one slip worth naming before
     // any other, while the activity stays shown.
-    if (r.activity != Dash && f.workDate < f.passportDate)
+    if (r.activity != NoValue() && f.workDate < f.passportDate)
         r.hint = QStringLiteral("Дата работы раньше паспортной даты источника");
     return r;
 }

@@ -2,6 +2,7 @@
 // the inputs give, the texts of the results and the hint, and the file
 // source.cnf that remembers the inputs between runs. QtCore only.
 #pragma once
+#include "calc/calctext.h"
 #include "calc/source.h"
 
 #include <QByteArray>
@@ -40,9 +41,9 @@ struct TSourceForm {
 TSourceForm DefaultSourceForm(const QDate& workDate);
 
 struct TSourceResults {
-    QString activity = QStringLiteral("—");  // "12,34 Ки (456,58 ГБк)", the chosen unit first
-    QString remaining = QStringLiteral("—"); // "83,2 %"
-    QString exposure = QStringLiteral("—");  // "3 мин 42 с", "16 ч 0 мин 0 с"
+    QString activity = NoValue();  // "12,34 Ки (456,58 ГБк)", the chosen unit first
+    QString remaining = NoValue(); // "83,2 %"
+    QString exposure = NoValue();  // "3 мин 42 с", "16 ч 0 мин 0 с"
     QString hint;                            // the first reason for a "—", or empty
 };
 

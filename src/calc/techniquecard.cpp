@@ -12,7 +12,6 @@ namespace kelto {
 
 namespace {
 
-const QString& Dash = NoValue;
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
 // Lines of the first card.cnf, and of this version's.
 constexpr int CardFileLines = 22;
@@ -21,8 +20,8 @@ constexpr int CardFileLines = 22;
 QString PipeText(const QString& diameter, const QString& thickness)
 {
     const QString d = CardValue(diameter), s = CardValue(thickness);
-    if (d == Dash || s == Dash)
-        return Dash;
+    if (d == NoValue() || s == NoValue())
+        return NoValue();
     return QStringLiteral("%1 × %2 мм").arg(d, s);
 }
 
@@ -74,14 +73,14 @@ QList<TCardRow> TailRows(const TCardFields& f, const std::optional<TCardSource>&
     };
     AddFilled(rows, QStringLiteral("Плёнок на экспозицию и размер, мм"), f.films);
     AddFilled(rows, QStringLiteral("Маркировка и начало отсчёта"), f.marking);
-    if (source && source->results.activity != Dash && source->workDate.isValid()) {
+    if (source && source->results.activity != NoValue() && source->workDate.isValid()) {
         TSourceForm form = source->form;
         form.workDate = source->workDate;
         rows.append({ActivityCaption(form), source->results.activity});
     }
     if (exposure)
         rows.append({QStringLiteral("Время экспозиции"), *exposure});
-    if (source && exposure && *exposure != Dash)
+    if (source && exposure && *exposure != NoValue())
         AddFilled(rows, QStringLiteral("Эталонный снимок"), ReferenceShotText(source->form));
     AddFilled(rows, QStringLiteral("Фотообработка"), f.processing);
     AddFilled(rows, QStringLiteral("Нормы оценки качества"), f.acceptance);
@@ -149,7 +148,7 @@ QString CardValue(const QString& shown)
     const QString t = shown.trimmed();
     // A typed number no set-up has would run past its cell.
     const std::optional<double> v = ParseNumber(t);
-    return t.isEmpty() || t == QLatin1String("?") || (v && OutOfBounds(*v, MaxLengthMm)) ? Dash : t;
+    return t.isEmpty() || t == QLatin1String("?") || (v && OutOfBounds(*v, MaxLengthMm)) ? NoValue() : t;
 }
 
 TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, const TLayoutCheck& check,
@@ -163,7 +162,7 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     card.pdfName = CardPdfName(in.eDiam, in.eTol, made);
 
     card.pipe = PipeText(in.eDiam, in.eTol);
-    card.schemeName = card.scheme < 0 ? Dash : schemes[card.scheme];
+    card.schemeName = card.scheme < 0 ? NoValue() : schemes[card.scheme];
     card.exposures = CardValue(out.lExpo);
     card.filmLength = CardValue(in.eDlin);
     card.iqi = CardValue(check.wireCheck);
@@ -191,7 +190,7 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     // The calculation has no source-to-film distance of its own: the time
     // says what it was computed for.
     std::optional<QString> exposure;
-    if (source && source->results.exposure != Dash)
+    if (source && source->results.exposure != NoValue())
         exposure
             = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
                   .arg(source->results.exposure, source->form.distance.trimmed(), source->form.thickness.trimmed());
@@ -206,9 +205,9 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
                        const std::optional<TCardSource>& source, const QDate& made)
 {
     TTechniqueCard card;
-    const QString testClass = IsoClassNames().value(int(form.testClass), Dash);
+    const QString testClass = IsoClassNames().value(int(form.testClass), NoValue());
     card.standard = QStringLiteral("%1, класс %2").arg(QString::fromUtf8(IsoStandardName), testClass);
-    const QString technique = IsoTechniqueNames().value(int(form.technique), Dash);
+    const QString technique = IsoTechniqueNames().value(int(form.technique), NoValue());
     card.technique = technique;
     SignCard(card, fields);
     card.isoTechnique = int(form.technique);
@@ -216,9 +215,9 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     card.pdfName = CardPdfName(form.De, form.t, made);
 
     card.pipe = PipeText(form.De, form.t);
-    card.schemeName = Dash;
+    card.schemeName = NoValue();
     card.exposures = CardValue(texts.exposures);
-    card.filmLength = Dash;
+    card.filmLength = NoValue();
     card.iqi = CardValue(texts.iqi);
     card.rows = HeadRows(fields, card.pipe);
     QList<TCardRow> iso = {
@@ -227,7 +226,7 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     };
     iso += SourceRows(fields, card.xray);
     iso += QList<TCardRow>{
-        {QStringLiteral("Источник в расчёте"), IsoSourceNames().value(int(form.source), Dash)},
+        {QStringLiteral("Источник в расчёте"), IsoSourceNames().value(int(form.source), NoValue())},
         {QStringLiteral("Размер источника d, мм"), CardValue(form.d)},
         {QStringLiteral("Расстояние источник — плёнка SFD, мм"), CardValue(texts.sfd)},
     };
@@ -246,7 +245,7 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     iso += IqiPositionRow(fields);
     card.rows += iso;
     card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime), made);
-    card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == Dash ? NotReadyText() : QString();
+    card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == NoValue() ? NotReadyText() : QString();
     return Printable(card);
 }
 

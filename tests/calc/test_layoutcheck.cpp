@@ -11,6 +11,19 @@ using namespace kelto::testing;
 
 namespace {
 const QString Dash = QStringLiteral("—");
+
+// Results as a calculation leaves them: each text with the number behind it
+// ("?" for none); a minimum focal distance may be given unrounded.
+TLayoutResults Results(const QString& focRast, const QString& expo, const QString& sens, const QString& perimeter = "?")
+{
+    TLayoutResults r;
+    r.lFocRast = focRast, r.lExpo = expo, r.lSens = sens, r.lPerimetr = perimeter;
+    r.minFocal = ParseNumber(focRast), r.sensitivity = ParseNumber(sens);
+    for (auto [text, number] : {std::pair{expo, &r.exposures}, std::pair{perimeter, &r.perimeter}})
+        if (const std::optional<double> n = ParseNumber(text))
+            *number = qint64(*n);
+    return r;
+}
 }
 
 class TestLayoutCheck : public QObject {
@@ -33,6 +46,12 @@ private slots:
         QTest::newRow("focal zero: the hint speaks") << 4 << "0" << "0" << "3" << "0,30" << Dash << Dash << Dash;
         QTest::newRow("minimum in exponent form") << 2 << "100" << "1,2346E05" << "2" << "0,30" << "меньше минимального на 1,2336E05 мм" << "90,0° ± 3°" << "0,32 мм, набор № 2, 3";
         QTest::newRow("minimum unknown") << 6 << "300" << "?" << "0" << "0,30" << Dash << Dash << Dash;
+        // Against the minimum as shown, 40,49 of 40,494 and 40,50 of 40,495.
+        QTest::newRow("at the shown minimum") << 3 << "40,49" << "40,494" << "3" << "0,30" << "достаточно" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("above the shown, below the unrounded") << 3 << "40,492" << "40,494" << "3" << "0,30" << "достаточно" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("just below the shown minimum") << 3 << "40,48" << "40,494" << "3" << "0,30" << "меньше минимального на 0,01 мм" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("above the unrounded, below the shown") << 3 << "40,497" << "40,495" << "3" << "0,30" << "меньше минимального на 0,00 мм" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
+        QTest::newRow("just above the shown minimum") << 3 << "40,501" << "40,495" << "3" << "0,30" << "достаточно" << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
         QTest::newRow("focal does not parse") << 3 << "abc" << "40,50" << "3" << "0,30" << Dash << "120,0° ± 3°" << "0,32 мм, набор № 2, 3";
         // Angle between exposures.
         QTest::newRow("N = 9") << 0 << "140" << "140,00" << "9" << "0,30" << "достаточно" << "40,0° ± 3°" << "0,32 мм, набор № 2, 3";
@@ -64,11 +83,7 @@ private slots:
         TLayoutInputs in = LayoutDefaults();
         in.eRast = focal;
         in.cbSheme = scheme;
-        TLayoutResults results;
-        results.lFocRast = focRast;
-        results.lExpo = expo;
-        results.lSens = sens;
-        const TLayoutCheck check = CheckLayout(in, results);
+        const TLayoutCheck check = CheckLayout(in, Results(focRast, expo, sens));
         QTEST(check.focalCheck, "focalCheck");
         QTEST(check.angleCheck, "angleCheck");
         QTEST(check.wireCheck, "wireCheck");
@@ -102,11 +117,8 @@ private slots:
         in.eDiam = diameter;
         in.eDlin = film;
         in.cbSheme = scheme;
-        TLayoutResults results;
         QFETCH(QString, expo);
-        results.lExpo = expo;
-        results.lPerimetr = QStringLiteral("688");
-        const TLayoutCheck check = CheckLayout(in, results);
+        const TLayoutCheck check = CheckLayout(in, Results("?", expo, "?", "688"));
         QTEST(check.filmCheck, "filmCheck");
         QCOMPARE(check.filmFails, check.filmCheck.startsWith(QStringLiteral("короче участка")));
     }

@@ -6,6 +6,7 @@
 #include "gui/designfont.h"
 #include "gui/report.h"
 #include "calc/calcnote.h"
+#include "calc/calctext.h"
 #include "calc/layout.h"
 #include "calc/numerickey.h"
 #include "calc/layoutcheck.h"
@@ -82,7 +83,7 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
 // their own for take the next one up, the others a wire of their size.
 QString WireTooltip(const QString& sensitivity, const QString& wireCheck)
 {
-    if (wireCheck == QStringLiteral("—"))
+    if (wireCheck == NoValue())
         return QString();
     static const QStringList pairs[] = {{"0,30", "0,32"}, {"0,60", "0,63"}, {"0,75", "0,80"}, {"1,50", "1,60"}};
     for (const QStringList& pair : pairs)
@@ -217,7 +218,7 @@ void TCalcView::CreateChecks()
     m_skin.captions.insert(m_skin.captions.end(), {Label41, Label42, Label43});
     m_skin.values.insert(m_skin.values.end(), {focalCheck, angleCheck, wireCheck});
     for (QLabel* l : {focalCheck, angleCheck, wireCheck, filmCheck}) {
-        l->setText(QStringLiteral("—"));
+        l->setText(NoValue());
         l->adjustSize();
     }
     lHint = new QLabel(this);

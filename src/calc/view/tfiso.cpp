@@ -7,6 +7,7 @@
 #include "core/clock.h"
 #include "core/programfolder.h"
 #include "calc/calcnote.h"
+#include "calc/calctext.h"
 #include "core/textfile.h"
 #include "calc/exposureline.h"
 
@@ -206,7 +207,7 @@ void TfIso::ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts)
         if (!m_sfdOnAxis)
             m_typedSfd = eSfd->text();
         m_sfdOnAxis = true;
-        const QString shown = texts.sfd == QStringLiteral("—") ? QString() : texts.sfd;
+        const QString shown = texts.sfd == NoValue() ? QString() : texts.sfd;
         if (eSfd->text() != shown) {
             eSfd->setText(shown);
             eSfd->setCursorPosition(0);
