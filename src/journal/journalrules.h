@@ -68,6 +68,10 @@ TJournalEntry EntryFromCard(const TTechniqueCard& card, const TCardFields& field
 // CR LF after each line, a field with ";", a quote or a line break quoted
 // (RFC 4180, quotes doubled), dates as 09.12.2026; a header line first.
 QByteArray JournalCsv(const QList<TJournalEntry>& entries);
+// The same a line at a time, for a journal too large to hold twice: the
+// byte-order mark with the header line, then one line per entry appended.
+QByteArray JournalCsvHead();
+void AppendJournalCsvLine(QByteArray& out, const TJournalEntry& entry);
 
 // The fields in which two versions of an entry differ, one line each, theirs
 // first: "Дефекты: «Аа 1,5» → «Аа 2»". For the question after the change check.

@@ -17,6 +17,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace kelto {
@@ -101,6 +102,21 @@ public:
     virtual QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) = 0;
     // The entries of `ids` in that order (ids not found are left out).
     virtual QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) = 0;
+    // The entries of `ids` in that order, handed to `each` a page at a time as
+    // they are read (who made and changed them may be left out): the CSV of a
+    // whole journal without holding it twice. The first failure ends it.
+    virtual TStoreResult ForEachEntry(const QList<qint64>& ids, const std::function<void(const TJournalEntry&)>& each)
+    {
+        constexpr qsizetype page = 1000;
+        for (qsizetype from = 0; from < ids.size(); from += page) {
+            TStoreResult failure;
+            for (const TJournalEntry& e : Load(ids.mid(from, page), &failure))
+                each(e);
+            if (!failure.IsDone())
+                return failure;
+        }
+        return {};
+    }
     // How many entries there are, deleted ones not counted.
     virtual qint64 Count() = 0;
 

@@ -46,7 +46,9 @@ QString Stamp(const QDateTime& t)
     return t.toString(Qt::ISODateWithMs);
 }
 
-TJournalEntry EntryFrom(const QSqlQuery& q)
+// `stamps`: who made and changed it and when, left out where nobody reads
+// them (parsing local times costs more than the rest of a row).
+TJournalEntry EntryFrom(const QSqlQuery& q, bool stamps = true)
 {
     TJournalEntry e;
     int c = ReadTypedFields(q, 0, FileRowForm, e);
@@ -54,6 +56,8 @@ TJournalEntry EntryFrom(const QSqlQuery& q)
     e.id = q.value(c++).toLongLong();
     e.revision = q.value(c++).toLongLong();
     e.deleted = q.value(c++).toBool();
+    if (!stamps)
+        return e;
     e.createdBy = text();
     e.createdAt = QDateTime::fromString(text(), Qt::ISODateWithMs);
     e.changedBy = text();
@@ -133,6 +137,41 @@ const QStringList& UpgradeToV2()
         QStringLiteral("PRAGMA user_version = 2"),
     };
     return s;
+}
+
+// Version 3: a trigram index over the folded search text, so a search reads
+// the entries holding the typed text instead of the folded text of every
+// entry. Kept up by triggers, whoever writes the table.
+const QStringList& UpgradeToV3()
+{
+    static const QStringList s{
+        QStringLiteral("CREATE VIRTUAL TABLE entries_search USING fts5(search, content = 'entries',"
+                       " content_rowid = 'id', tokenize = 'trigram case_sensitive 1')"),
+        QStringLiteral("CREATE TRIGGER entries_search_add AFTER INSERT ON entries BEGIN"
+                       " INSERT INTO entries_search(rowid, search) VALUES(new.id, new.search); END"),
+        QStringLiteral("CREATE TRIGGER entries_search_drop AFTER DELETE ON entries BEGIN"
+                       " INSERT INTO entries_search(entries_search, rowid, search) VALUES('delete', old.id, old.search); END"),
+        QStringLiteral("CREATE TRIGGER entries_search_change AFTER UPDATE OF search ON entries BEGIN"
+                       " INSERT INTO entries_search(entries_search, rowid, search) VALUES('delete', old.id, old.search);"
+                       " INSERT INTO entries_search(rowid, search) VALUES(new.id, new.search); END"),
+        QStringLiteral("INSERT INTO entries_search(entries_search) VALUES('rebuild')"),
+        QStringLiteral("PRAGMA user_version = 3"),
+    };
+    return s;
+}
+
+// The index finds texts of three characters or more; a shorter query reads
+// every entry's text.
+bool IndexFinds(const QString& folded)
+{
+    return folded.toUcs4().size() >= 3;
+}
+
+// The folded text as one phrase of the index's query language: its trigrams
+// in a row, which is the text itself inside an entry's text.
+QString IndexPhrase(const QString& folded)
+{
+    return QLatin1Char('"') + QString(folded).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
 QString SortColumn(TJournalColumn c)
@@ -295,10 +334,10 @@ TStoreResult TSqliteJournalStore::Open()
     q.exec(QStringLiteral("PRAGMA user_version"));
     const int version = q.next() ? q.value(0).toInt() : -1;
     q.finish();
-    if (version > CurrentJournalSchema)
+    if (version > FileJournalSchema)
         return fail(TStoreResult::Failed,
                     QStringLiteral("журнал записан более новой версией программы (версия схемы %1)").arg(version));
-    if (version < CurrentJournalSchema) {
+    if (version < FileJournalSchema) {
         bool hasTables = false;
         if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'")) && q.next())
             hasTables = q.value(0).toInt() > 0;
@@ -311,10 +350,10 @@ TStoreResult TSqliteJournalStore::Open()
         std::optional<QString> why;
         if (version == 0)
             why = RunAll(db, SchemaV1());
-        if (!why)
+        if (!why && version < 2)
             why = RunAll(db, UpgradeToV2());
         m_open = true; // the search texts are filled through the store's own reads
-        if (!why) {
+        if (!why && version < 2) {
             QSqlQuery ids(db);
             ids.exec(QStringLiteral("SELECT id FROM entries"));
             QList<qint64> all;
@@ -332,6 +371,8 @@ TStoreResult TSqliteJournalStore::Open()
                 }
             }
         }
+        if (!why)
+            why = RunAll(db, UpgradeToV3());
         if (why || !db.commit()) {
             const QString reason = why ? *why : ReasonOf(db.lastError());
             db.rollback();
@@ -418,9 +459,12 @@ QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult
     QStringList where;
     if (!query.withDeleted)
         where << QStringLiteral("deleted = 0");
-    if (!key.folded.isEmpty())
-        where << (key.NamesDate() ? QStringLiteral("(instr(search, :text) > 0 OR date BETWEEN :from AND :to)")
-                                  : QStringLiteral("instr(search, :text) > 0"));
+    const bool indexed = IndexFinds(key.folded);
+    if (!key.folded.isEmpty()) {
+        const QString text = indexed ? QStringLiteral("id IN (SELECT rowid FROM entries_search WHERE entries_search MATCH :text)")
+                                     : QStringLiteral("instr(search, :text) > 0");
+        where << (key.NamesDate() ? QStringLiteral("(%1 OR date BETWEEN :from AND :to)").arg(text) : text);
+    }
     if (query.verdict)
         where << QStringLiteral("verdict = :verdict");
     const QString direction = query.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
@@ -434,7 +478,7 @@ QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult
     q.setForwardOnly(true);
     q.prepare(sql);
     if (!key.folded.isEmpty()) {
-        q.bindValue(QStringLiteral(":text"), key.folded);
+        q.bindValue(QStringLiteral(":text"), indexed ? IndexPhrase(key.folded) : key.folded);
         if (key.NamesDate()) {
             q.bindValue(QStringLiteral(":from"), key.from.toString(Qt::ISODate));
             q.bindValue(QStringLiteral(":to"), key.to.toString(Qt::ISODate));
@@ -454,30 +498,47 @@ QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult
 QList<TJournalEntry> TSqliteJournalStore::Load(const QList<qint64>& ids, TStoreResult* failure)
 {
     QList<TJournalEntry> out;
-    if (EnsureOpen().FailedInto(failure))
-        return out;
-    QHash<qint64, TJournalEntry> byId;
+    out.reserve(ids.size());
+    if (ReadEntries(ids, true, [&](const TJournalEntry& e) { out << e; }).FailedInto(failure))
+        return {};
+    return out;
+}
+
+TStoreResult TSqliteJournalStore::ForEachEntry(const QList<qint64>& ids,
+                                               const std::function<void(const TJournalEntry&)>& each)
+{
+    return ReadEntries(ids, false, each);
+}
+
+TStoreResult TSqliteJournalStore::ReadEntries(const QList<qint64>& ids, bool stamps,
+                                              const std::function<void(const TJournalEntry&)>& each)
+{
+    if (TStoreResult r = EnsureOpen(); !r.IsDone())
+        return r;
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.setForwardOnly(true);
     constexpr qsizetype chunk = 500;
+    QHash<qint64, TJournalEntry> byId;
     for (qsizetype from = 0; from < ids.size(); from += chunk) {
+        const qsizetype to = std::min(ids.size(), from + chunk);
         QStringList list;
-        for (qsizetype i = from; i < std::min(ids.size(), from + chunk); ++i)
+        for (qsizetype i = from; i < to; ++i)
             list << QString::number(ids[i]);
-        if (!q.exec(SelectEntries() + QStringLiteral("WHERE id IN (%1)").arg(list.join(QLatin1Char(','))))) {
-            TStoreResult::Fail(ReasonOf(q.lastError())).FailedInto(failure);
-            return {};
-        }
+        if (!q.exec(SelectEntries() + QStringLiteral("WHERE id IN (%1)").arg(list.join(QLatin1Char(',')))))
+            return TStoreResult::Fail(ReasonOf(q.lastError()));
+        byId.clear();
         while (q.next()) {
-            TJournalEntry e = EntryFrom(q);
+            TJournalEntry e = EntryFrom(q, stamps);
             byId.insert(e.id, std::move(e));
         }
+        // A query over a broken page ends early with its error, not with fewer rows.
+        if (q.lastError().isValid())
+            return TStoreResult::Fail(ReasonOf(q.lastError()));
+        for (qsizetype i = from; i < to; ++i)
+            if (auto it = byId.constFind(ids[i]); it != byId.cend())
+                each(*it);
     }
-    out.reserve(ids.size());
-    for (qint64 id : ids)
-        if (auto it = byId.constFind(id); it != byId.cend())
-            out << *it;
-    return out;
+    return {};
 }
 
 qint64 TSqliteJournalStore::Count()
@@ -703,6 +764,8 @@ TStoreResult TSqliteJournalStore::CreateOldSchema(const QString& path, int versi
             why = ReasonOf(db.lastError());
         else if (version >= 1)
             why = RunAll(db, SchemaV1());
+        if (!why && version >= 2)
+            why = RunAll(db, UpgradeToV2());
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);

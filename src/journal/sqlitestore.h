@@ -15,6 +15,10 @@
 namespace kelto {
 
 inline constexpr int KeptJournalBackups = 30;
+// journal.db's own schema version: the entries of CurrentJournalSchema and,
+// from 3 on, the search's index beside them (which no server keeps).
+inline constexpr int FileJournalSchema = 3;
+static_assert(FileJournalSchema >= CurrentJournalSchema);
 
 // "journal.db" in the program folder.
 QString JournalFilePath();
@@ -39,6 +43,7 @@ public:
     TStoreResult Open() override;
     bool IsOpen() const override { return m_open; }
     KELTO_JOURNAL_STORE_CALLS
+    TStoreResult ForEachEntry(const QList<qint64>& ids, const std::function<void(const TJournalEntry&)>& each) override;
 
     // After Open said Damaged and the user agreed: the file (and its -wal and
     // -shm) renamed untouched to DamagedJournalPath, and a new empty journal
@@ -56,6 +61,7 @@ private:
     TStoreResult EnsureOpen();
     void Close();
     TStoreResult BackUpOfDay();
+    TStoreResult ReadEntries(const QList<qint64>& ids, bool stamps, const std::function<void(const TJournalEntry&)>& each);
 
     QString m_path;
     QString m_connection;

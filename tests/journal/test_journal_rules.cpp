@@ -186,6 +186,28 @@ private slots:
         QVERIFY(csv.contains(QByteArray(";0,2 мм") + field + "годен;"));
         QVERIFY(csv.contains("\r\n5;09.12.2026;"));
     }
+
+    // The whole line, byte for byte, as a spreadsheet program reads it.
+    void csvLine_data()
+    {
+        Columns<int, QString, QByteArray>({"films", "note", "line"});
+        const QByteArray head = "7;01.02.2026;Газопровод Ду200, участок 3;12;219 × 8;09Г2С;ГОСТ 7512-82, схема 5б;Ir-192;№ 1234;";
+        QTest::newRow("films") << 3 << "" << head + "3;100 × 240;0,2 мм;пора;ремонт;;Петров П. П.;\r\n";
+        QTest::newRow("no films") << 0 << "" << head + ";100 × 240;0,2 мм;пора;ремонт;;Петров П. П.;\r\n";
+        QTest::newRow("quoted note") << 1 << "a;\"b\"\nc" << head + "1;100 × 240;0,2 мм;пора;ремонт;;Петров П. П.;\"a;\"\"b\"\"\nc\"\r\n";
+    }
+    void csvLine()
+    {
+        const auto [films, note, line] = Fetch<int, QString, QByteArray>({"films", "note", "line"});
+        TJournalEntry e = Entry("12", QDate(2026, 2, 1), TVerdict::Repair, QStringLiteral("пора"));
+        e.id = 7;
+        e.films = films;
+        e.note = note;
+        QByteArray csv;
+        AppendJournalCsvLine(csv, e);
+        QCOMPARE(csv, line);
+        QCOMPARE(JournalCsv({e}), JournalCsvHead() + line);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestJournalRules)

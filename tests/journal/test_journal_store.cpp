@@ -82,7 +82,7 @@ private slots:
         QVERIFY(back[0].SameText(e));
         QCOMPARE(back[0].revision, e.revision);
         QCOMPARE(s.store->Count(), 1);
-        QCOMPARE(s.store->SchemaVersion(), CurrentJournalSchema);
+        QVERIFY(s.store->SchemaVersion() >= CurrentJournalSchema);
     }
 
     void find_data()
@@ -101,6 +101,11 @@ private slots:
         StoreRows("search and filter", QStringLiteral("мм"), int(TVerdict::NotAssessed), QStringList{"4", "1"});
         StoreRows("nothing", QStringLiteral("вольфрам"), any, QStringList{});
         StoreRows("not across fields", QStringLiteral("3 219"), any, QStringList{});
+        StoreRows("across a blank", QStringLiteral("НА 5 мм"), any, QStringList{"2"});
+        StoreRows("two letters", QStringLiteral("ЩИ"), any, QStringList{"2"});
+        StoreRows("one letter", QStringLiteral("щ"), any, QStringList{"2"});
+        StoreRows("quote in the text", QStringLiteral("на\" 5"), any, QStringList{});
+        StoreRows("outside 1251", QStringLiteral("⌀😀"), any, QStringList{});
     }
     void find()
     {
@@ -116,7 +121,33 @@ private slots:
         q.text = query;
         if (verdict >= 0)
             q.verdict = static_cast<TVerdict>(verdict);
-        QCOMPARE(Joints(s.store->Load(s.store->Find(q))), joints);
+        TStoreResult failure;
+        QCOMPARE(Joints(s.store->Load(s.store->Find(q, &failure))), joints);
+        QVERIFY2(failure.IsDone(), qPrintable(failure.reason));
+    }
+
+    void forEachEntry_data()
+    {
+        Columns<QString, QList<qint64>, QStringList>({"store", "ids", "joints"});
+        StoreRows("in the order asked", QList<qint64>{3, 1, 2}, QStringList{"3", "1", "2"});
+        StoreRows("unknown left out", QList<qint64>{2, 99, 1}, QStringList{"2", "1"});
+        StoreRows("none", QList<qint64>{}, QStringList{});
+    }
+    void forEachEntry()
+    {
+        OPEN_STORE(s);
+        const auto [ids, joints] = Fetch<QList<qint64>, QStringList>({"ids", "joints"});
+        for (const char* joint : {"1", "2", "3"}) {
+            TJournalEntry e = Entry(joint, Day);
+            SAVE(*s.store, e);
+        }
+        QList<qint64> wanted;
+        for (qint64 id : ids)
+            wanted << (id == 99 ? id : s.store->Find({}).value(3 - int(id)));
+        QStringList got;
+        QVERIFY(s.store->ForEachEntry(wanted, [&](const TJournalEntry& e) { got << e.joint; }).IsDone());
+        QCOMPARE(got, joints);
+        QCOMPARE(Joints(s.store->Load(wanted)), joints);
     }
 
     void sortedByColumn_data()
@@ -248,13 +279,57 @@ private slots:
         QSqlDatabase::removeDatabase("old");
         TSqliteJournalStore store(path);
         QVERIFY(store.Open().IsDone());
-        QCOMPARE(store.SchemaVersion(), CurrentJournalSchema);
+        QCOMPARE(store.SchemaVersion(), FileJournalSchema);
         QCOMPARE(Joints(store.Load(store.Find({}))), QStringList({"К3", "К2", "К1"}));
         TJournalQuery q;
         q.text = QStringLiteral("ШЛАК 2");
         QCOMPARE(Joints(store.Load(store.Find(q))), QStringList{"К2"});
         QCOMPARE(store.LoadConclusion({4, 2026}).value().entryIds, QList<qint64>{2});
         QCOMPARE(store.NextConclusionNumber(2026), 5);
+    }
+
+    void upgradeBuildsTheSearchIndex_data()
+    {
+        Columns<int, QString, QStringList>({"version", "query", "joints"});
+        QTest::newRow("1: through the index") << 1 << "ШЛАК 2" << QStringList{"К2"};
+        QTest::newRow("1: short") << 1 << "к3" << QStringList{"К3"};
+        QTest::newRow("2: through the index") << 2 << "шлак" << QStringList{"К3", "К2"};
+        QTest::newRow("2: short") << 2 << "2" << QStringList{"К2"};
+        QTest::newRow("2: a later save") << 2 << "пора" << QStringList{"К1"};
+    }
+    void upgradeBuildsTheSearchIndex()
+    {
+        const auto [version, query, joints] = Fetch<int, QString, QStringList>({"version", "query", "joints"});
+        QTemporaryDir dir;
+        const QString path = dir.filePath("journal.db");
+        QVERIFY(TSqliteJournalStore::CreateOldSchema(path, version).IsDone());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (int i = 1; i <= 3; ++i) {
+                TJournalEntry e;
+                e.joint = QStringLiteral("К%1").arg(i);
+                e.defects = QStringLiteral("шлак %1").arg(i);
+                QVERIFY(q.exec(QStringLiteral("INSERT INTO entries(date, joint, defects) VALUES('2026-12-0%1', '%2', '%3')")
+                                   .arg(i)
+                                   .arg(e.joint, e.defects)));
+                if (version >= 2)
+                    QVERIFY(q.exec(QStringLiteral("UPDATE entries SET search = '%1' WHERE id = %2").arg(EntrySearchText(e)).arg(i)));
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        TSqliteJournalStore store(path);
+        QVERIFY(store.Open().IsDone());
+        QCOMPARE(store.SchemaVersion(), FileJournalSchema);
+        TJournalEntry first = store.Load({1}).value(0);
+        first.defects = QStringLiteral("пора");
+        SAVE(store, first);
+        TJournalQuery q;
+        q.text = query;
+        QCOMPARE(Joints(store.Load(store.Find(q))), joints);
     }
 
     void damagedFile_data()

@@ -129,6 +129,8 @@ void TfJournal::BuildControls()
     tvEntries->setModel(m_model);
     tvEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvEntries->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Newest first from the start: switching sorting on then asks no other order.
+    tvEntries->horizontalHeader()->setSortIndicator(int(TJournalColumn::Date), Qt::DescendingOrder);
     tvEntries->setSortingEnabled(true);
     tvEntries->setWordWrap(false);
     tvEntries->verticalHeader()->hide();
@@ -227,7 +229,14 @@ void TfJournal::BuildControls()
     setTabOrder(bNew, bSave);
     setTabOrder(bSave, bDelete);
 
-    connect(eSearch, &QLineEdit::textChanged, this, &TfJournal::Search);
+    // The search waits for a pause in typing, so a word typed fast is one
+    // query, not one per letter; Enter searches at once.
+    m_searchPause = new QTimer(this);
+    m_searchPause->setSingleShot(true);
+    m_searchPause->setInterval(SearchPauseMs);
+    connect(m_searchPause, &QTimer::timeout, this, &TfJournal::Search);
+    connect(eSearch, &QLineEdit::textChanged, m_searchPause, qOverload<>(&QTimer::start));
+    connect(eSearch, &QLineEdit::returnPressed, this, &TfJournal::Search);
     connect(cbVerdictFilter, &QComboBox::currentIndexChanged, this, &TfJournal::Search);
     connect(chDeleted, &QCheckBox::toggled, this, &TfJournal::Search);
     connect(bNew, &QPushButton::clicked, this, &TfJournal::NewEntry);
@@ -366,8 +375,15 @@ void TfJournal::OnRowChanged(int row, int)
     });
 }
 
+void TfJournal::FinishTyping()
+{
+    if (m_searchPause->isActive())
+        Search();
+}
+
 void TfJournal::Search()
 {
+    m_searchPause->stop();
     Guarded([this] {
         if (!SaveTyped())
             return;
@@ -376,10 +392,10 @@ void TfJournal::Search()
         const int v = cbVerdictFilter->currentData().toInt();
         q.verdict = v < 0 ? std::nullopt : std::optional<TVerdict>(static_cast<TVerdict>(v));
         q.withDeleted = chDeleted->isChecked();
-        if (const TStoreResult r = m_model->SetQuery(q); !r.IsDone())
-            lStatus->setText(QStringLiteral("Поиск не выполнен: ") + r.reason);
+        const TStoreResult r = m_model->SetQuery(q);
         SelectId(m_current.id);
-        lStatus->setText(QStringLiteral("Найдено записей: %1").arg(m_model->rowCount()));
+        lStatus->setText(r.IsDone() ? QStringLiteral("Найдено записей: %1").arg(m_model->rowCount())
+                                    : QStringLiteral("Поиск не выполнен: ") + r.reason);
     });
 }
 
@@ -483,6 +499,7 @@ QList<TJournalEntry> TfJournal::ChosenEntries() const
 void TfJournal::OpenConclusion()
 {
     Guarded([this] {
+        FinishTyping();
         if (!SaveTyped())
             return;
         const QList<TJournalEntry> entries = ChosenEntries();
@@ -508,16 +525,18 @@ void TfJournal::OpenConclusion()
 
 std::optional<QString> TfJournal::WriteCsv(const QString& path)
 {
-    TStoreResult failure;
-    const QList<TJournalEntry> entries = m_store->Load(m_model->Ids(), &failure);
-    if (!failure.IsDone())
-        return failure.reason;
-    return WriteFileAtomically(path, JournalCsv(entries));
+    QByteArray csv = JournalCsvHead();
+    csv.reserve(qsizetype(m_model->Ids().size()) * 250);
+    const TStoreResult r = m_store->ForEachEntry(m_model->Ids(), [&csv](const TJournalEntry& e) { AppendJournalCsvLine(csv, e); });
+    if (!r.IsDone())
+        return r.reason;
+    return WriteFileAtomically(path, csv);
 }
 
 void TfJournal::ExportCsv()
 {
     Guarded([this] {
+        FinishTyping();
         if (!SaveTyped())
             return;
         const auto chosen = AskSavePath(this, QStringLiteral("Выгрузить журнал в CSV"), QStringLiteral("CSV (*.csv)"),

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTableView;
+class QTimer;
 
 namespace kelto {
 
@@ -78,6 +79,9 @@ protected:
 private:
     void BuildControls();
     void Search();
+    // A search still waiting for the pause in typing, run now (before the
+    // found entries are taken).
+    void FinishTyping();
     void ShowInForm(const TJournalEntry& entry);
     void OnRowChanged(int row, int previousRow);
     void SelectId(qint64 id);
@@ -109,6 +113,8 @@ private:
     QCheckBox* chDeleted = nullptr; // "Показать удалённые"
     QLabel* lStore = nullptr;       // the store's state, hidden while it has none
     qint64 m_changeMark = 0;
+    QTimer* m_searchPause = nullptr;
+    static constexpr int SearchPauseMs = 180;
 };
 
 } // namespace kelto
