@@ -296,6 +296,27 @@ TConnectionCheck CheckServerConnection(const TJournalSettings& settings, const Q
     return {true, false, QStringLiteral("Соединение установлено: ") + state + QLatin1Char('.')};
 }
 
+QString ServerIndexSql()
+{
+    const QString sql = ServerSchemaSql();
+    const QString begin = QStringLiteral("-- speed: begin");
+    const qsizetype from = sql.indexOf(begin);
+    const qsizetype to = sql.indexOf(QStringLiteral("-- speed: end"));
+    return from < 0 || to < from ? QString() : sql.mid(from + begin.size(), to - from - begin.size());
+}
+
+bool EnsureServerIndexes(QSqlDatabase db)
+{
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE tablename = 'entries' "
+                                  "AND indexname IN ('entries_list', 'entries_search')"))
+        && query.next() && query.value(0).toInt() == 2)
+        return true;
+    // A user who may not add them: the journal as it is (the search slower).
+    QSqlError error;
+    return RunScript(db, ServerIndexSql(), &error);
+}
+
 std::optional<int> ServerSchemaVersionOf(QSqlDatabase db)
 {
     QSqlQuery query(db);
@@ -313,8 +334,10 @@ TSchemaOutcome PrepareServerSchema(QSqlDatabase db)
     const auto version = ServerSchemaVersionOf(db);
     if (!version)
         return {TSchemaState::Failed, ServerErrorText(db.lastError())};
-    if (*version == ServerSchemaVersion)
+    if (*version == ServerSchemaVersion) {
+        EnsureServerIndexes(db);
         return {TSchemaState::Ready, {}};
+    }
     if (*version > ServerSchemaVersion)
         return {TSchemaState::Newer,
                 QStringLiteral("Журнал на сервере сделан более новой версией программы (версия схемы %1, "

@@ -85,6 +85,14 @@ struct TSchemaOutcome {
 // Makes the tables on an empty database, upgrades an older schema in one
 // transaction, or says why it cannot.
 TSchemaOutcome PrepareServerSchema(QSqlDatabase db);
+// The indexes of a large journal's list and search (journal-server.sql's
+// "speed" part) added to a database made without them, when the user may;
+// true when they are there. They change nothing stored: without them the
+// journal works the same, slower.
+bool EnsureServerIndexes(QSqlDatabase db);
+// That part of journal-server.sql.
+QString ServerIndexSql();
+
 // The version the database holds, 0 without the tables; nullopt on failure.
 std::optional<int> ServerSchemaVersionOf(QSqlDatabase db);
 

@@ -118,6 +118,15 @@ QString SortExpression(TJournalColumn column)
     return QStringLiteral("id");
 }
 
+// "%text%" for LIKE, the text's own "%", "_" and "\\" taken literally.
+QString LikePattern(QString text)
+{
+    text.replace(QLatin1String("\\"), QLatin1String("\\\\"))
+        .replace(QLatin1String("%"), QLatin1String("\\%"))
+        .replace(QLatin1String("_"), QLatin1String("\\_"));
+    return QLatin1Char('%') + text + QLatin1Char('%');
+}
+
 QJsonObject ConclusionFields(const TConclusion& c)
 {
     return {{QStringLiteral("organization"), c.organization},
@@ -287,12 +296,14 @@ QList<qint64> TServerJournalStore::Find(const TJournalQuery& query, TStoreResult
     }
     const TJournalSearchKey key = JournalSearchKey(query.text);
     if (!key.folded.isEmpty()) {
+        // LIKE rather than strpos: the trigram index answers it.
+        const QString piece = LikePattern(key.folded);
         if (key.NamesDate()) {
-            where << QStringLiteral("(strpos(search, ?) > 0 OR test_date BETWEEN ? AND ?)");
-            values << key.folded << key.from << key.to;
+            where << QStringLiteral("(search LIKE ? OR test_date BETWEEN ? AND ?)");
+            values << piece << key.from << key.to;
         } else {
-            where << QStringLiteral("strpos(search, ?) > 0");
-            values << key.folded;
+            where << QStringLiteral("search LIKE ?");
+            values << piece;
         }
     }
     const QString direction = query.descending ? QStringLiteral("DESC") : QStringLiteral("ASC");

@@ -223,6 +223,16 @@ private slots:
         QCOMPARE(PrepareServerSchema(connection.Database()).state, TSchemaState::Made);
         QCOMPARE(ServerSchemaVersionOf(connection.Database()), ServerSchemaVersion);
         QCOMPARE(PrepareServerSchema(connection.Database()).state, TSchemaState::Ready);
+        // The list's and the search's indexes, and again when a database lacks them.
+        const QString indexes = QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname IN "
+                                               "('entries_list', 'entries_search')");
+        QSqlQuery q(connection.Database());
+        QVERIFY(q.exec(indexes) && q.next());
+        QCOMPARE(q.value(0).toInt(), 2);
+        QVERIFY(q.exec(QStringLiteral("DROP INDEX entries_list, entries_search")));
+        QCOMPARE(PrepareServerSchema(connection.Database()).state, TSchemaState::Ready);
+        QVERIFY(q.exec(indexes) && q.next());
+        QCOMPARE(q.value(0).toInt(), 2);
     }
 
     // A technician without the right to create tables is told which SQL the
@@ -391,6 +401,8 @@ private slots:
         QTest::newRow("a month") << "02.2026" << -1 << TJournalColumn::Date << true << QStringList{"2"};
         QTest::newRow("verdict") << "" << int(TVerdict::Repair) << TJournalColumn::Date << true << QStringList{"2"};
         QTest::newRow("nothing") << "шлак" << -1 << TJournalColumn::Date << true << QStringList{};
+        QTest::newRow("a percent sign is no wildcard") << "%" << -1 << TJournalColumn::Date << true << QStringList{};
+        QTest::newRow("an underscore is no wildcard") << "0_4" << -1 << TJournalColumn::Date << true << QStringList{};
     }
     void find()
     {

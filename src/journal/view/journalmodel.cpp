@@ -107,8 +107,14 @@ QVariant TJournalModel::headerData(int section, Qt::Orientation orientation, int
 
 void TJournalModel::sort(int column, Qt::SortOrder order)
 {
-    m_query.sortBy = static_cast<TJournalColumn>(std::clamp(column, 0, JournalColumnCount - 1));
-    m_query.descending = order == Qt::DescendingOrder;
+    const auto sortBy = static_cast<TJournalColumn>(std::clamp(column, 0, JournalColumnCount - 1));
+    const bool descending = order == Qt::DescendingOrder;
+    // The view repeats the order it has (when sorting is switched on, when the
+    // indicator is set): on a large journal on a server each query counts.
+    if (sortBy == m_query.sortBy && descending == m_query.descending)
+        return;
+    m_query.sortBy = sortBy;
+    m_query.descending = descending;
     Reload();
 }
 

@@ -144,6 +144,8 @@ void TfJournal::BuildControls()
     tvEntries->setModel(m_model);
     tvEntries->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvEntries->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Newest first from the start: switching sorting on then asks no other order.
+    tvEntries->horizontalHeader()->setSortIndicator(int(TJournalColumn::Date), Qt::DescendingOrder);
     tvEntries->setSortingEnabled(true);
     tvEntries->setWordWrap(false);
     tvEntries->verticalHeader()->hide();
