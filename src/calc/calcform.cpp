@@ -65,14 +65,9 @@ std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes)
     return ParseFormBytes(bytes, TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);
 }
 
-TCalcStart CalcStartFrom(const std::optional<QByteArray>& bytes)
+TCalcForm ReadCalcForm(TFormFileKeeper& file)
 {
-    if (!bytes)
-        return {};
-    TCalcStart start;
-    const TFormFileRead read = ReadFormBytes(*bytes, CalcFileLines, TFormText::Cp1251);
-    start.damaged = TakeCalcLines(read.lines, start.form) < read.lines.size() || !read.whole;
-    return start;
+    return file.ReadForm(TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);
 }
 
 } // namespace kelto

@@ -2,6 +2,7 @@
 // view after a restart shows what it showed. QtCore only.
 #pragma once
 #include "calc/layout.h"
+#include "core/formfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,13 +42,9 @@ std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes);
 // up to the first that does not; how many were taken.
 int TakeCalcLines(const QStringList& lines, TCalcForm& form);
 
-// What the view starts with: the file's inputs, the first start's under
-// the valid leading lines of a file not read whole; `damaged` then says
-// that its bytes are to be kept aside before it is written again.
-struct TCalcStart {
-    TCalcForm form;
-    bool damaged = false;
-};
-TCalcStart CalcStartFrom(const std::optional<QByteArray>& bytes);
+// What the view starts with: calc.cnf's inputs read through its keeper,
+// the first start's under the valid leading lines of a file not read whole
+// (which the keeper then keeps aside before anything is written over it).
+TCalcForm ReadCalcForm(TFormFileKeeper& file);
 
 } // namespace kelto

@@ -97,7 +97,7 @@ TRange ThicknessRange(TIsoSource source, TIsoClass testClass)
 
 QString Mm(double value)
 {
-    return QString::number(value, 'g', 6).replace(QLatin1Char('.'), QLatin1Char(',')) + QStringLiteral(" мм");
+    return kelto::DecimalComma(value, 6, kelto::TDecimals::Significant) + QStringLiteral(" мм");
 }
 
 // The number of exposures for a valid set-up of techniques 0, 1 and 3;

@@ -90,16 +90,6 @@ TIsoForm DefaultIsoForm()
     return f;
 }
 
-TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall)
-{
-    TIsoForm f = DefaultIsoForm();
-    // The valid leading lines of a damaged file, over the defaults.
-    if (file)
-        TakeIsoLines(ReadFormBytes(*file, IsoFileLines, TFormText::Cp1251).lines, f);
-    // The pipe is the one the calculation view holds, when it holds one.
-    return WithSharedPipe(f, {viewDiameter, viewWall, QString()});
-}
-
 TIsoOutcome ComputeIsoForm(const TIsoForm& form)
 {
     TIsoOutcome o;

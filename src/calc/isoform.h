@@ -30,12 +30,6 @@ struct TIsoForm {
 // The defaults of TIsoInputs as the window shows them ("219", "8", "2", "600").
 TIsoForm DefaultIsoForm();
 
-// The window's state when it is first opened in a run: the inputs of
-// iso.cnf's bytes (the defaults, under the valid leading lines of a damaged file),
-// with the diameter and the wall of the calculation view where its texts
-// are numbers.
-TIsoForm InitialIsoForm(const std::optional<QByteArray>& file, const QString& viewDiameter, const QString& viewWall);
-
 // The pipe and the source size the calculation view and the ISO window
 // share: the view's diameter, wall and focal spot as typed.
 struct TSharedPipe {

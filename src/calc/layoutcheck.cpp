@@ -33,11 +33,11 @@ QString TwoDecimals(double value)
     return DecimalComma(value, 2, TDecimals::FiveSignificant);
 }
 
-QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
+std::optional<QString> FocalCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
 {
     const std::optional<double> focal = ParseNumber(in.eRast);
     if (!results.minFocal || !focal)
-        return NoValue();
+        return std::nullopt;
     // Against the distance as shown: a focal distance typed equal to the
     // shown minimum is enough, though the minimum itself be a little more.
     const double minimum = RoundedFiveSignificant(*results.minFocal, 2);
@@ -47,10 +47,10 @@ QString FocalCheck(const TLayoutInputs& in, const TLayoutResults& results, bool&
     return QStringLiteral("меньше минимального на %1 мм").arg(TwoDecimals(minimum - *focal));
 }
 
-QString AngleCheck(const TLayoutInputs& in, const TLayoutResults& results)
+std::optional<QString> AngleCheck(const TLayoutInputs& in, const TLayoutResults& results)
 {
     if (in.cbSheme == SchemeE || in.cbSheme == SchemeZ || !results.exposures || *results.exposures < 2)
-        return NoValue();
+        return std::nullopt;
     const qint64 n = *results.exposures;
     const qint64 turn = in.cbSheme == SchemeV ? 1800 : 3600; // tenths of a degree
     // Tenths of a degree rounded half away from zero, in whole numbers so
@@ -68,12 +68,12 @@ constexpr std::array<std::array<int, 7>, 4> WireSets = {{
     {4000, 3200, 2500, 2000, 1600, 1250, 1000},
 }};
 
-QString WireCheck(const TLayoutResults& results)
+std::optional<QString> WireCheck(const TLayoutResults& results, int& micrometres)
 {
     // -1: the table has no sensitivity for this thickness.
     const std::optional<double> k = results.sensitivity;
     if (!k || *k < 0.0 || !(*k < 1e6))
-        return NoValue();
+        return std::nullopt;
     int d = int(std::lround(*k * 1000.0));
     // Sensitivities with no wire of their own take the next wire up.
     switch (d) {
@@ -92,37 +92,37 @@ QString WireCheck(const TLayoutResults& results)
             }
     // No set holds such a wire: nothing to recommend.
     if (sets.isEmpty())
-        return NoValue();
+        return std::nullopt;
+    micrometres = d;
     return QStringLiteral("%1 мм, набор № %2").arg(TwoDecimals(d / 1000.0), sets.join(QStringLiteral(", ")));
 }
 
 // A film is used over 0,8 of its length: the 20 % overlap the control
 // sections of the calculation assume too.
-QString FilmCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
+std::optional<QString> FilmCheck(const TLayoutInputs& in, const TLayoutResults& results, bool& fails)
 {
-    const QString dash = NoValue();
     // "в)" images an ellipse through both walls, "з)" takes one arc: no
     // section of the circumference per exposure to compare with.
     if (in.cbSheme == SchemeV || in.cbSheme == SchemeZ)
-        return dash;
+        return std::nullopt;
     if (!results.exposures || !results.perimeter || *results.exposures < 1)
-        return dash;
+        return std::nullopt;
     const std::optional<double> film = ParseNumber(in.eDlin);
     const std::optional<double> diameter = ParseNumber(in.eDiam);
     const qint64 n = *results.exposures;
     if (!film || !diameter || !(*film > 0.0) || !(*diameter > 0.0))
-        return dash;
+        return std::nullopt;
     const double usable = 0.8 * *film;
     const double perimeter = std::numbers::pi * *diameter;
     const std::optional<qint64> cassettes = CeilCount(perimeter / usable);
     if (!cassettes)
-        return dash;
+        return std::nullopt;
     if (in.cbSheme == SchemeE)
         return QStringLiteral("кассет на окружность: %1").arg(*cassettes);
     const double section = perimeter / double(n);
     const std::optional<qint64> whole = CeilCount(section);
     if (!whole)
-        return dash;
+        return std::nullopt;
     if (usable >= section - 1e-9)
         return QStringLiteral("достаточно (участок %1 мм)").arg(*whole);
     fails = true;
@@ -183,9 +183,13 @@ TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results)
     // verdict on the other inputs is worth reading.
     if (!check.hint.isEmpty())
         return check;
-    check.focalCheck = FocalCheck(in, results, check.focalFails);
-    check.angleCheck = AngleCheck(in, results);
-    check.wireCheck = WireCheck(results);
-    check.filmCheck = FilmCheck(in, results, check.filmFails);
+    const auto take = [&check](QString& line, const std::optional<QString>& verdict) {
+        line = verdict.value_or(NoValue());
+        check.anyVerdict = check.anyVerdict || verdict;
+    };
+    take(check.focalCheck, FocalCheck(in, results, check.focalFails));
+    take(check.angleCheck, AngleCheck(in, results));
+    take(check.wireCheck, WireCheck(results, check.wireMicrometres));
+    take(check.filmCheck, FilmCheck(in, results, check.filmFails));
     return check;
 }

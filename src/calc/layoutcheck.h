@@ -9,7 +9,10 @@
 
 #include <QString>
 
+// After the texts their values: whether a line fails, the wire's diameter
+// in micrometres (0: no wire recommended), whether any line says more than "—".
 struct TLayoutCheck { QString focalCheck = "—", angleCheck = "—", wireCheck = "—", filmCheck = "—"; QString hint;
-                     bool focalFails = false, filmFails = false; };
+                     bool focalFails = false, filmFails = false;
+                     int wireMicrometres = 0; bool anyVerdict = false; };
 // The compliance lines for inputs that CalculateLayout has just turned into these results.
 TLayoutCheck CheckLayout(const TLayoutInputs& in, const TLayoutResults& results);

@@ -195,8 +195,7 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
             = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
                   .arg(source->results.exposure, source->form.distance.trimmed(), source->form.thickness.trimmed());
     card.rows += TailRows(fields, source, exposure, made);
-    const bool unknown = out.lFocRast == QLatin1String("?") || out.lExpo == QLatin1String("?")
-        || out.lPerimetr == QLatin1String("?") || out.lSens == QLatin1String("?");
+    const bool unknown = !out.minFocal || !out.exposures || !out.perimeter || !out.sensitivity;
     card.notReady = !check.hint.isEmpty() ? check.hint : unknown ? NotReadyText() : QString();
     return Printable(card);
 }

@@ -2,6 +2,9 @@
 #include "core/cp1251.h"
 #include "calc/calcform.h"
 
+#include "core/textfile.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "table.h"
@@ -35,13 +38,16 @@ private slots:
     void start()
     {
         const auto [bytes, form, damaged] = Fetch<QByteArray, QString, bool>({"bytes", "form", "damaged"});
-        const TCalcStart s = CalcStartFrom(bytes == "none" ? std::nullopt : std::optional<QByteArray>(bytes));
-        const TCalcForm& f = s.form;
+        const QTemporaryDir folder;
+        TFormFileKeeper file(folder.filePath(QStringLiteral("calc.cnf")));
+        if (bytes != "none")
+            QVERIFY(!WriteFileAtomically(file.Path(), bytes));
+        const TCalcForm f = ReadCalcForm(file);
         QCOMPARE(QStringList({QString::number(f.sensClass), QString::number(f.scheme), f.focal, f.spot, f.film,
                               f.diameter, f.wall})
                      .join(QLatin1Char('|')),
                  form);
-        QCOMPARE(s.damaged, damaged);
+        QCOMPARE(!file.Note().isEmpty(), damaged);
         // What was read is written back as it was (with CR LF).
         if (!damaged && bytes.count("\r\n") == CalcFileLines)
             QCOMPARE(CalcFileBytes(f), bytes);

@@ -340,32 +340,6 @@ private slots:
     }
 
     // clang-format off
-    void isoFile_data()
-    {
-        Columns<QByteArray, bool>({"bytes", "read"});
-        // clang-format off
-        QTest::newRow("written") << ToCp1251("530\r\n10,5\r\n0\r\nA\r\nРентгеновский аппарат\r\n1,5\r\n1010\r\n1\r\n") << true;
-        QTest::newRow("a line short") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n") << false;
-        QTest::newRow("source Cs-137") << QByteArray("219\r\n8\r\n3\r\nB\r\nCs-137\r\n2\r\n600\r\n0\r\n") << false;
-        QTest::newRow("planar 2") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n2\r\n") << false;
-        // clang-format on
-    }
-    // clang-format on
-    void isoFile()
-    {
-        auto [bytes, read] = Fetch<QByteArray, bool>({"bytes", "read"});
-        const std::optional<TIsoForm> f = ParseIsoFile(bytes);
-        QCOMPARE(f.has_value(), read);
-        const TIsoForm shown = InitialIsoForm(bytes, QStringLiteral("1020"), QStringLiteral("x"));
-        QCOMPARE(shown.De, QStringLiteral("1020"));
-        QCOMPARE(shown.t, read ? f->t : QStringLiteral("8"));
-        if (read && bytes.endsWith("\r\n"))
-            QCOMPARE(IsoFileBytes(*f), bytes);
-        QCOMPARE(IsoFileBytes(InitialIsoForm(std::nullopt, "", "")),
-                 QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n0\r\n"));
-    }
-
-    // clang-format off
     void rangeTexts_data()
     {
         // Table 2 as the window writes it, every source and class, from the

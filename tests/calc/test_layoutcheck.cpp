@@ -89,6 +89,8 @@ private slots:
         QTEST(check.wireCheck, "wireCheck");
         // The verdict travels as a value beside its text.
         QCOMPARE(check.focalFails, check.focalCheck.startsWith(QStringLiteral("меньше минимального")));
+        QCOMPARE(check.wireMicrometres != 0, check.wireCheck != Dash);
+        QCOMPARE(check.anyVerdict, QStringList({check.focalCheck, check.angleCheck, check.wireCheck, check.filmCheck}).count(Dash) < 4);
     }
 
     void film_data()

@@ -81,6 +81,35 @@ private slots:
     }
 
     // clang-format off
+    void isoFile_data()
+    {
+        testing::Columns<QByteArray, bool>({"bytes", "read"});
+        // clang-format off
+        QTest::newRow("written") << kelto::ToCp1251("530\r\n10,5\r\n0\r\nA\r\nРентгеновский аппарат\r\n1,5\r\n1010\r\n1\r\n") << true;
+        QTest::newRow("a line short") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n") << false;
+        QTest::newRow("source Cs-137") << QByteArray("219\r\n8\r\n3\r\nB\r\nCs-137\r\n2\r\n600\r\n0\r\n") << false;
+        QTest::newRow("planar 2") << QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n2\r\n") << false;
+        // clang-format on
+    }
+    // clang-format on
+    void isoFile()
+    {
+        auto [bytes, read] = testing::Fetch<QByteArray, bool>({"bytes", "read"});
+        const std::optional<TIsoForm> f = ParseIsoFile(bytes);
+        QCOMPARE(f.has_value(), read);
+        // The window as first opened in a run, beside the view's pipe.
+        QVERIFY(!WriteFileAtomically(TfIso::FilePath(), bytes));
+        const TIsoForm shown = TfIso(QStringLiteral("1020"), QStringLiteral("x")).Form();
+        QCOMPARE(shown.De, QStringLiteral("1020"));
+        QCOMPARE(shown.t, read ? f->t : QStringLiteral("8"));
+        if (read && bytes.endsWith("\r\n"))
+            QCOMPARE(IsoFileBytes(*f), bytes);
+        QFile::remove(TfIso::FilePath());
+        QCOMPARE(IsoFileBytes(TfIso(QString(), QString()).Form()),
+                 QByteArray("219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n0\r\n"));
+    }
+
+    // clang-format off
     void sharedPipe_data()
     {
         // An edit in one window -> the view's D|S|spot and the ISO window's De|t|d.

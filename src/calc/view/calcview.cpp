@@ -22,6 +22,7 @@
 #include "calc/isoform.h"
 
 #include <QComboBox>
+#include <cmath>
 #include <QFontMetricsF>
 #include <QtMath>
 #include <QEvent>
@@ -81,15 +82,15 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, int top, const QStringLi
 
 // Which wire shows a sensitivity: the four the standard has no wire of
 // their own for take the next one up, the others a wire of their size.
-QString WireTooltip(const QString& sensitivity, const QString& wireCheck)
+QString WireTooltip(const TLayoutResults& results, const TLayoutCheck& check)
 {
-    if (wireCheck == NoValue())
+    if (check.wireMicrometres == 0 || !results.sensitivity)
         return QString();
-    static const QStringList pairs[] = {{"0,30", "0,32"}, {"0,60", "0,63"}, {"0,75", "0,80"}, {"1,50", "1,60"}};
-    for (const QStringList& pair : pairs)
-        if (sensitivity == pair[0])
-            return QStringLiteral("Чувствительности %1 мм соответствует проволока %2 мм (ГОСТ 7512-82)")
-                .arg(pair[0], pair[1]);
+    const double wire = check.wireMicrometres / 1000.0;
+    if (std::lround(*results.sensitivity * 1000.0) != check.wireMicrometres)
+        return QStringLiteral("Чувствительности %1 мм соответствует проволока %2 мм (ГОСТ 7512-82)")
+            .arg(DecimalComma(*results.sensitivity, 2, TDecimals::FiveSignificant),
+                 DecimalComma(wire, 2, TDecimals::FiveSignificant));
     return QStringLiteral("Проволока того же диаметра, что и чувствительность");
 }
 
@@ -376,7 +377,7 @@ void TCalcView::Recalculate()
         SetResult(angleCheck, check.angleCheck);
         SetResult(wireCheck, check.wireCheck);
         SetResult(filmCheck, check.filmCheck);
-        if (const QString tip = WireTooltip(out.lSens, check.wireCheck); wireCheck->toolTip() != tip)
+        if (const QString tip = WireTooltip(out, check); wireCheck->toolTip() != tip)
             wireCheck->setToolTip(tip);
         const QString note = UnreadCalcNote();
         if (const QString& hint = note.isEmpty() ? check.hint : note; lHint->text() != hint)
@@ -394,15 +395,7 @@ void TCalcView::Recalculate()
 
 TLayoutInputs TCalcView::LayoutInputs() const
 {
-    TLayoutInputs in;
-    in.eDiam = eDiam->text();
-    in.eTol = eTol->text();
-    in.eDlin = eDlin->text();
-    in.eRast = eRast->text();
-    in.ePatno = ePatno->text();
-    in.cbSens = cbSens->currentText().toInt();
-    in.cbSheme = cbSheme->currentIndex();
-    return in;
+    return LayoutInputsOf(CalcForm());
 }
 
 TCalcForm TCalcView::CalcForm() const
@@ -424,7 +417,7 @@ QString TCalcView::CalcFilePath()
 void TCalcView::RestoreCalcForm()
 {
     m_calcFile = TFormFileKeeper(CalcFilePath());
-    const TCalcForm f = m_calcFile.ReadForm(TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);
+    const TCalcForm f = ReadCalcForm(m_calcFile);
     cbSens->setCurrentIndex(f.sensClass - 1);
     cbSheme->setCurrentIndex(f.scheme);
     eRast->setText(f.focal);
@@ -652,9 +645,7 @@ void TCalcView::LayOutChecks()
     constexpr int left = 331, right = 628, indent = 14, gap = 4;
     const QList<std::pair<QLabel*, QLabel*>> rows
         = {{Label41, focalCheck}, {Label42, angleCheck}, {Label43, wireCheck}, {Label44, filmCheck}};
-    const TLayoutCheck none;
-    const bool allDashes = m_check.focalCheck == none.focalCheck && m_check.angleCheck == none.angleCheck
-        && m_check.wireCheck == none.wireCheck && m_check.filmCheck == none.filmCheck;
+    const bool allDashes = !m_check.anyVerdict;
     const bool hint = !lHint->text().isEmpty();
     // While the results are "?" every check is "—": the hint takes the
     // block's place rather than a line of its own.

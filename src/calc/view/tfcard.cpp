@@ -151,7 +151,7 @@ TfCard::TfCard(const QString& defaultSource, QWidget* parent)
             e->setMaxLength(FieldLength);
             e->setValidator(new TPrintableValidator(
                 [this](const QString& c) {
-                    lStatus->setText(QStringLiteral("Символ %1 не будет напечатан: его нет в шрифте карты").arg(c));
+                    SetStatus(QStringLiteral("Символ %1 не будет напечатан: его нет в шрифте карты").arg(c));
                 },
                 e));
             input = e;
@@ -230,7 +230,7 @@ void TfCard::LayOutFields()
 void TfCard::SetContent(TContent content)
 {
     m_content = std::move(content);
-    lStatus->clear();
+    SetStatus(QString());
     m_notReadyShown.clear();
     Refresh();
 }
@@ -285,12 +285,18 @@ void TfCard::ShowOverflow()
     // The refusal stays until the card fits again; what was said about a
     // saved file stays until then too.
     if (m_overflow) {
-        lStatus->setText(said);
+        SetStatus(said, true);
         MarkWarning(lStatus, true);
-    } else if (lStatus->text().startsWith(QStringLiteral("Не помещается"))) {
-        lStatus->clear();
+    } else if (m_overflowShown) {
+        SetStatus(QString());
         MarkWarning(lStatus, false);
     }
+}
+
+void TfCard::SetStatus(const QString& text, bool overflow)
+{
+    lStatus->setText(text);
+    m_overflowShown = overflow;
 }
 
 void TfCard::Refresh()
@@ -312,15 +318,15 @@ void TfCard::Refresh()
         if (why != m_notReadyShown) {
             // A saved or printed file stays named until the card changes state.
             if (!why.isEmpty() || lStatus->text() == m_notReadyShown)
-                lStatus->setText(why);
+                SetStatus(why);
             m_notReadyShown = why;
         }
         // A card.cnf not read whole is said first, until a field changes.
         if (const QString note = UnreadNote(); !note.isEmpty() && !m_overflow) {
-            lStatus->setText(note);
+            SetStatus(note);
             m_noteShown = true;
         } else if (std::exchange(m_noteShown, false) && !m_overflow) {
-            lStatus->setText(m_notReadyShown);
+            SetStatus(m_notReadyShown);
         }
     });
 }
@@ -357,7 +363,7 @@ void TfCard::SavePdf()
             ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }
-        lStatus->setText(QStringLiteral("Сохранено: ") + QDir::toNativeSeparators(path));
+        SetStatus(QStringLiteral("Сохранено: ") + QDir::toNativeSeparators(path));
     });
 }
 
@@ -391,9 +397,9 @@ void TfCard::Print()
         painter.end();
         const QString file = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
         if (file.isEmpty())
-            lStatus->setText(QStringLiteral("Отправлено на принтер ") + printer.printerName());
+            SetStatus(QStringLiteral("Отправлено на принтер ") + printer.printerName());
         else
-            lStatus->setText((anyPrinter ? QString() : QStringLiteral("Принтер не найден. "))
+            SetStatus((anyPrinter ? QString() : QStringLiteral("Принтер не найден. "))
                              + QStringLiteral("Сохранено в файл ") + QDir::toNativeSeparators(file));
     });
 }

@@ -64,6 +64,9 @@ private:
     void LayOutFields();
     // Says that a card does not fit, or clears what it said.
     void ShowOverflow();
+    // Every text of the status line goes through here, which keeps whether
+    // it is the refusal of a card that does not fit.
+    void SetStatus(const QString& text, bool overflow = false);
 
     // One field of card.cnf: its caption and its edit (or the IQI's choice).
     struct TFieldRow {
@@ -85,6 +88,7 @@ private:
     // The line that says why the card cannot be saved, while it stands.
     QString m_notReadyShown;
     bool m_noteShown = false;
+    bool m_overflowShown = false;
 };
 
 } // namespace kelto
