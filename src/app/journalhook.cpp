@@ -23,14 +23,21 @@ TJournalHook::TJournalHook(QWidget* mainWindow, std::function<TCalcView*()> calc
 {
 }
 
-TfJournal* TJournalHook::Window()
+TfJournal* TJournalHook::Window(std::unique_ptr<TJournalStore> store)
 {
     if (m_window)
         return m_window;
-    std::unique_ptr<TJournalStore> store = OpenStore();
+    if (!store)
+        store = OpenStore();
     if (!store)
         return nullptr;
     m_window = new TfJournal(std::move(store), m_main);
+    // Queued: the window is closed from outside its own timer.
+    connect(m_window, &TfJournal::storeDamaged, this, &TJournalHook::FollowDamage, Qt::QueuedConnection);
+    if (m_unsaved) {
+        m_window->TakeUnsaved(*m_unsaved);
+        m_unsaved.reset();
+    }
     m_window->SetLayoutLine(ReadJournalLayoutLine());
     // The plug-in's fonts and colours, now and after every change of them.
     if (TCalcView* view = m_calcView()) {
@@ -87,6 +94,25 @@ void TJournalHook::FollowSettings()
         delete m_window;
         if (shown)
             Open();
+    });
+}
+
+void TJournalHook::FollowDamage(const QString& reason)
+{
+    Guarded([&] {
+        if (!m_window)
+            return;
+        // What was typed waits for the next journal that opens.
+        if (auto typed = m_window->UnsavedEntry())
+            m_unsaved = std::move(typed);
+        const bool shown = m_window->isVisible();
+        UpdateJournalLayoutLine(m_window->LayoutLine());
+        delete m_window; // its store lets the file go before it is set aside
+        std::unique_ptr<TJournalStore> fresh = StartNewJournal(JournalFilePath(), reason);
+        if (!fresh)
+            return; // the window stays closed
+        if (TfJournal* w = Window(std::move(fresh)); w && shown)
+            w->ShowAndRaise();
     });
 }
 

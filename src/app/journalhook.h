@@ -3,10 +3,13 @@
 // from the technique card, the window's layout in ini.cnf, and the form saved
 // before the program ends.
 #pragma once
+#include "journal/journalentry.h"
+
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -40,7 +43,11 @@ public:
     void OpenSettings();
 
 private:
-    TfJournal* Window();
+    // The window, made on `store` (else on OpenStore) when there is none.
+    TfJournal* Window(std::unique_ptr<TJournalStore> store = nullptr);
+    // The journal failed its check while the window was open: the box, the
+    // window closed, and on the user's word a new journal with what was typed.
+    void FollowDamage(const QString& reason);
     // journal.db, or the laboratory's server when journal.cnf says so.
     std::unique_ptr<TJournalStore> OpenStore();
     void FollowSettings();
@@ -49,6 +56,7 @@ private:
     std::function<TCalcView*()> m_calcView;
     QPointer<TfJournal> m_window;
     QPointer<TfJournalSettings> m_settings;
+    std::optional<TJournalEntry> m_unsaved; // typed into a window whose journal failed
     bool m_settingsNoteSaid = false; // a damaged journal.cnf is said once a run
 };
 

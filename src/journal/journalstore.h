@@ -94,6 +94,11 @@ public:
     // after a failure the store may be opened again.
     virtual TStoreResult Open() = 0;
     virtual bool IsOpen() const = 0;
+    // The store's check of itself that Open left running (a file journal
+    // reads every page on a thread of its own while the first rows show):
+    // nothing while it runs, then its result. Damaged: the store failed it
+    // and takes no change. A store without such a check: done at once.
+    virtual std::optional<TStoreResult> BackgroundCheck() { return TStoreResult{}; }
     // The schema version the store is at (the program writes CurrentSchema).
     virtual int SchemaVersion() = 0;
 

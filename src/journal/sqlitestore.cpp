@@ -15,6 +15,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 
 namespace kelto {
 
@@ -261,6 +262,10 @@ TSqliteJournalStore::~TSqliteJournalStore()
 
 void TSqliteJournalStore::Close()
 {
+    if (m_check.valid())
+        m_check.wait();
+    m_check = {};
+    m_checked = {};
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -269,6 +274,53 @@ void TSqliteJournalStore::Close()
 }
 
 namespace {
+
+// A failed statement: Damaged when SQLite found the file broken or no
+// database, else Failed; the reason in Russian.
+TStoreResult FailureOf(const QSqlError& e)
+{
+    const int code = e.nativeErrorCode().toInt() & 0xFF;
+    return {code == 11 || code == 26 ? TStoreResult::Damaged : TStoreResult::Failed, ReasonOf(e), std::nullopt};
+}
+
+// Every page of the file read (PRAGMA quick_check) through `q`: nothing
+// when it passes.
+std::optional<TStoreResult> CheckFails(QSqlQuery& q)
+{
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")))
+        return FailureOf(q.lastError());
+    QStringList problems;
+    while (q.next())
+        problems << q.value(0).toString();
+    q.finish();
+    if (problems != QStringList{QStringLiteral("ok")})
+        return TStoreResult{TStoreResult::Damaged,
+                            QStringLiteral("проверка целостности не пройдена: %1").arg(problems.value(0)), std::nullopt};
+    return std::nullopt;
+}
+
+// The check on a read-only connection of its own, for a thread of its own
+// (Qt's connections belong to the thread that made them). A check that
+// could not run (the file busy) says nothing of the file: the journal's own
+// connection reports such faults as they come.
+TStoreResult CheckOnOwnConnection(const QString& path, const QString& connection)
+{
+    std::optional<TStoreResult> wrong;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            wrong = CheckFails(q);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (wrong && wrong->kind == TStoreResult::Damaged)
+        return *wrong;
+    return {};
+}
 
 // Runs statements in order; the first failure's reason.
 std::optional<QString> RunAll(QSqlDatabase& db, const QStringList& statements)
@@ -314,26 +366,26 @@ TStoreResult TSqliteJournalStore::Open()
         return TStoreResult{kind, why, std::nullopt};
     };
     QSqlQuery q(db);
-    // The pages the check reads stay for the first rows and the searches
-    // after it (a journal of 100 000 entries is about 50 MB).
     q.exec(QStringLiteral("PRAGMA cache_size = -16384"));
-    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) {
-        const QSqlError e = q.lastError();
-        const int code = e.nativeErrorCode().toInt() & 0xFF;
-        return fail(code == 11 || code == 26 ? TStoreResult::Damaged : TStoreResult::Failed, ReasonOf(e));
+    // The schema read at once: a file whose first pages are no database is
+    // told before any row shows.
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const TStoreResult r = FailureOf(q.lastError());
+        return fail(r.kind, r.reason);
     }
-    QStringList problems;
-    while (q.next())
-        problems << q.value(0).toString();
-    if (problems != QStringList{QStringLiteral("ok")})
-        return fail(TStoreResult::Damaged,
-                    QStringLiteral("проверка целостности не пройдена: %1").arg(problems.value(0)));
-    if (const auto why = RunAll(db, {QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA journal_mode = WAL"),
-                                     QStringLiteral("PRAGMA synchronous = FULL")}))
-        return fail(TStoreResult::Failed, *why);
+    q.finish();
     q.exec(QStringLiteral("PRAGMA user_version"));
     const int version = q.next() ? q.value(0).toInt() : -1;
     q.finish();
+    // Every page is read before an upgrade writes into the file; else, when
+    // asked, on a thread of its own while the first rows show.
+    const bool checkNow = !m_checkLater || version < FileJournalSchema;
+    if (checkNow)
+        if (const auto wrong = CheckFails(q))
+            return fail(wrong->kind, wrong->reason);
+    if (const auto why = RunAll(db, {QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA journal_mode = WAL"),
+                                     QStringLiteral("PRAGMA synchronous = FULL")}))
+        return fail(TStoreResult::Failed, *why);
     if (version > FileJournalSchema)
         return fail(TStoreResult::Failed,
                     QStringLiteral("журнал записан более новой версией программы (версия схемы %1)").arg(version));
@@ -385,6 +437,8 @@ TStoreResult TSqliteJournalStore::Open()
     q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS entries_live ON entries(deleted, date, id)"));
     q.finish();
     m_open = true;
+    if (!checkNow)
+        m_check = std::async(std::launch::async, CheckOnOwnConnection, m_path, m_connection + QStringLiteral("-check"));
     return {};
 }
 
@@ -433,9 +487,26 @@ TStoreResult TSqliteJournalStore::BackUpOfDay()
     return {};
 }
 
+std::optional<TStoreResult> TSqliteJournalStore::BackgroundCheck()
+{
+    if (m_check.valid() && m_check.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return std::nullopt;
+    return CheckResult();
+}
+
+TStoreResult TSqliteJournalStore::CheckResult()
+{
+    if (m_check.valid())
+        m_checked = m_check.get();
+    return m_checked;
+}
+
 TStoreResult TSqliteJournalStore::Change(const std::function<TStoreResult()>& work)
 {
     if (TStoreResult r = EnsureOpen(); !r.IsDone())
+        return r;
+    // Nothing is written into a file before it passed its check.
+    if (TStoreResult r = CheckResult(); !r.IsDone())
         return r;
     // A copy that fails costs no save; it is tried again at the next change.
     BackUpOfDay();

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <future>
 
 namespace kelto {
 
@@ -45,6 +46,13 @@ public:
     KELTO_JOURNAL_STORE_CALLS
     TStoreResult ForEachEntry(const QList<qint64>& ids, const std::function<void(const TJournalEntry&)>& each) override;
 
+    // Open reads every page of the file on a thread of its own instead of
+    // before it returns (the first rows show meanwhile); changes wait for
+    // that check, and a file that fails it takes none (BackgroundCheck says
+    // Damaged). An upgrade of the schema is checked before, as ever.
+    void SetCheckLater(bool later) { m_checkLater = later; }
+    std::optional<TStoreResult> BackgroundCheck() override;
+
     // After Open said Damaged and the user agreed: the file (and its -wal and
     // -shm) renamed untouched to DamagedJournalPath, and a new empty journal
     // opened. The failure when the rename or the new journal fails.
@@ -61,6 +69,8 @@ private:
     TStoreResult EnsureOpen();
     void Close();
     TStoreResult BackUpOfDay();
+    // The check's result, waited for when it still runs.
+    TStoreResult CheckResult();
     TStoreResult ReadEntries(const QList<qint64>& ids, bool stamps, const std::function<void(const TJournalEntry&)>& each);
 
     QString m_path;
@@ -68,6 +78,9 @@ private:
     QString m_setAside;
     bool m_open = false;
     QDate m_backedUp; // the day whose copy exists
+    bool m_checkLater = false;
+    std::future<TStoreResult> m_check; // the check running on its thread
+    TStoreResult m_checked;            // its result once taken
 };
 
 } // namespace kelto

@@ -11,6 +11,7 @@
 #include "pgserver.h"
 #endif
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -112,6 +113,27 @@ inline TJournalEntry Entry(const QString& joint, const QDate& date, TVerdict ver
     e.verdict = verdict;
     e.performer = QStringLiteral("Петров П. П.");
     return e;
+}
+
+// A journal of 200 entries at `path` with one page inside it overwritten:
+// it opens and shows its rows, but its check of every page fails. Its bytes.
+inline QByteArray WriteBrokenJournal(const QString& path)
+{
+    {
+        TSqliteJournalStore store(path);
+        for (int i = 0; i < 200; ++i) {
+            TJournalEntry e = Entry(QString::number(i), QDate(2026, 12, 9), TVerdict::Fit, QString(300, QChar(u'д')));
+            if (!store.Save(e).IsDone())
+                return {};
+        }
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || f.size() <= 5 * 4096)
+        return {};
+    f.seek(3 * 4096);
+    f.write(QByteArray(4096, char(0xA5)));
+    f.seek(0);
+    return f.readAll();
 }
 
 } // namespace kelto::testing

@@ -357,25 +357,38 @@ private slots:
         QCOMPARE(store.Count(), 0);
     }
 
+    void brokenPageFailsTheCheck_data()
+    {
+        Columns<bool, bool>({"broken", "later"});
+        QTest::newRow("whole, checked at open") << false << false;
+        QTest::newRow("whole, checked on its thread") << false << true;
+        QTest::newRow("broken, checked at open") << true << false;
+        QTest::newRow("broken, checked on its thread") << true << true;
+    }
     void brokenPageFailsTheCheck()
     {
+        const auto [broken, later] = Fetch<bool, bool>({"broken", "later"});
         QTemporaryDir dir;
         const QString path = dir.filePath("journal.db");
-        {
-            TSqliteJournalStore store(path);
-            for (int i = 0; i < 200; ++i) {
-                TJournalEntry e = Entry(QString::number(i), Day, TVerdict::Fit, QString(300, QChar(u'д')));
-                SAVE(store, e);
-            }
+        QByteArray bytes = WriteBrokenJournal(path);
+        QVERIFY(!bytes.isEmpty());
+        if (!broken) {
+            QFile::remove(path);
+            TJournalEntry e = Entry("1", Day);
+            SAVE(TSqliteJournalStore(path), e);
+            bytes = Get(path);
         }
-        QByteArray bytes = Get(path);
-        QVERIFY(bytes.size() > 5 * 4096);
-        for (qsizetype i = 3 * 4096; i < 4 * 4096; ++i)
-            bytes[i] = char(0xA5);
-        Put(path, bytes);
         TSqliteJournalStore store(path);
-        QCOMPARE(store.Open().kind, TStoreResult::Damaged);
-        QCOMPARE(Get(path), bytes);
+        store.SetCheckLater(later);
+        const TStoreResult opened = store.Open();
+        QCOMPARE(opened.kind, broken && !later ? TStoreResult::Damaged : TStoreResult::Done);
+        if (opened.IsDone()) {
+            TJournalEntry e = Entry("2", Day);
+            QCOMPARE(store.Save(e).kind, broken ? TStoreResult::Damaged : TStoreResult::Done); // waits for the check
+            QCOMPARE(store.BackgroundCheck().value().kind, broken ? TStoreResult::Damaged : TStoreResult::Done);
+        }
+        if (broken)
+            QCOMPARE(Get(path), bytes); // nothing written into it
     }
 
     void readOnlyFolderKeepsTryingToSave()

@@ -7,12 +7,14 @@
 #include "journal/journalrules.h"
 #include "journal/sqlitestore.h"
 #include "journal/view/conclusionpage.h"
+#include "journal/view/journalopen.h"
 #include "journal/view/tfconclusion.h"
 #include "journal/view/tfjournal.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
 
@@ -103,6 +105,52 @@ private slots:
         QVERIFY(window.SaveTyped());
         TSqliteJournalStore store(folder.File("journal.db"));
         QCOMPARE(store.Count(), 2);
+    }
+
+    // The check of every page runs behind the first rows; a failure closes
+    // the window's journal, the box asks, what was typed goes on.
+    void damageFoundAfterOpening_data()
+    {
+        Columns<int, bool>({"answer", "startedNew"});
+        QTest::newRow("a new journal") << int(QMessageBox::Yes) << true;
+        QTest::newRow("kept closed") << int(QMessageBox::No) << false;
+    }
+    void damageFoundAfterOpening()
+    {
+        const auto [answer, startedNew] = Fetch<int, bool>({"answer", "startedNew"});
+        TempProgramFolder folder;
+        const QString path = folder.File("journal.db");
+        const QByteArray bytes = WriteBrokenJournal(path);
+        QVERIFY(!bytes.isEmpty());
+        MessageRecorder boxes;
+        boxes.answer = QMessageBox::StandardButton(answer);
+        auto window = std::make_unique<TfJournal>(OpenFileJournal(path));
+        QCOMPARE(boxes.boxes.size(), 0);
+        QVERIFY(window->UnsavedEntry() == std::nullopt);
+        QCOMPARE(window->FormEntry().joint, "199"); // the first rows, before the check ends
+        QSignalSpy damaged(window.get(), &TfJournal::storeDamaged);
+        Control<QPlainTextEdit>(*window, "eDefects")->setPlainText("трещина");
+        QVERIFY(!window->SaveTyped()); // held, then refused: nothing written
+        QTRY_COMPARE(damaged.size(), 1);
+        const std::optional<TJournalEntry> typed = window->UnsavedEntry();
+        QVERIFY(typed);
+        window.reset();
+        QCOMPARE(Get(path), bytes);
+        std::unique_ptr<TJournalStore> fresh = StartNewJournal(path, damaged[0][0].toString());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].caption, "Кельто");
+        QVERIFY(boxes.boxes[0].text.contains(QDir::toNativeSeparators(path)));
+        QVERIFY(boxes.boxes[0].text.contains("проверка целостности"));
+        QCOMPARE(bool(fresh), startedNew);
+        QCOMPARE(Get(path + ".bad-" + Today().toString(Qt::ISODate)) == bytes, startedNew);
+        if (!fresh)
+            return;
+        TfJournal again(std::move(fresh));
+        again.TakeUnsaved(*typed);
+        QVERIFY(again.SaveTyped());
+        TSqliteJournalStore store(path);
+        QCOMPARE(store.Load(store.Find({})).value(0).defects, "трещина");
+        QCOMPARE(store.Count(), 1);
     }
 
     void refusedSaveKeepsTheForm()

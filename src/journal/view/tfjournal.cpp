@@ -66,6 +66,21 @@ TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
     // Others' entries appear within a few seconds; a store with one writer
     // keeps its mark still, and the question costs it nothing.
     m_changeMark = m_store->ChangeMark();
+    // The store's own check runs on behind the first rows; its verdict is
+    // asked for until it comes (told after the constructor, to whoever
+    // listens by then, even when it came already).
+    auto* check = new QTimer(this);
+    check->start(50);
+    connect(check, &QTimer::timeout, this, [this, check] {
+        const std::optional<TStoreResult> r = m_store->BackgroundCheck();
+        if (!r)
+            return;
+        check->deleteLater();
+        if (r->kind == TStoreResult::Damaged) {
+            lStatus->setText(QStringLiteral("Журнал повреждён: ") + r->reason);
+            emit storeDamaged(r->reason);
+        }
+    });
     auto* follow = new QTimer(this);
     follow->start(2000);
     connect(follow, &QTimer::timeout, this, &TfJournal::FollowOthers);
@@ -335,7 +350,8 @@ bool TfJournal::SaveTyped(bool report)
         }
     }
     if (!r.IsDone()) {
-        if (report)
+        // A damaged journal is told once, by storeDamaged's box.
+        if (report && r.kind != TStoreResult::Damaged)
             ReportFailure(QStringLiteral("Запись не сохранена"), r);
         lStatus->setText(QStringLiteral("Не сохранено: ") + r.reason);
         return false;
@@ -413,6 +429,26 @@ bool TfJournal::AddEntry(TJournalEntry entry)
     lStatus->setText(QStringLiteral("Добавлена запись № %1: впишите дефекты и оценку").arg(entry.id));
     eDefects->setFocus();
     return true;
+}
+
+std::optional<TJournalEntry> TfJournal::UnsavedEntry() const
+{
+    TJournalEntry typed = FormEntry();
+    if (typed.SameText(m_current))
+        return std::nullopt;
+    return typed;
+}
+
+void TfJournal::TakeUnsaved(TJournalEntry typed)
+{
+    tvEntries->clearSelection();
+    typed.id = 0;
+    typed.revision = 0;
+    ShowInForm(typed);
+    // Held as a new entry not saved yet: the next save writes it.
+    m_current = TJournalEntry{};
+    bDelete->setEnabled(false);
+    lStatus->setText(QStringLiteral("Не сохранено: запись перенесена из повреждённого журнала"));
 }
 
 void TfJournal::NewEntry()

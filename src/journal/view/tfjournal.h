@@ -42,6 +42,11 @@ public:
     bool SaveTyped(bool report = true);
     // The entry the form holds, as typed.
     TJournalEntry FormEntry() const;
+    // The form's entry when it differs from the stored one; nothing else.
+    std::optional<TJournalEntry> UnsavedEntry() const;
+    // An entry typed into another window (whose journal failed) shown as a
+    // new one not saved yet; the next save writes it.
+    void TakeUnsaved(TJournalEntry typed);
     qint64 CurrentId() const { return m_current.id; }
 
     // Size and column widths as one line of ini.cnf, and back; a line that
@@ -70,6 +75,9 @@ public slots:
 signals:
     // Size or column widths changed: the shell writes LayoutLine to ini.cnf.
     void layoutChanged();
+    // The store failed its check after the window opened (the file is
+    // damaged): it takes no change; the shell asks what to do.
+    void storeDamaged(const QString& reason);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
