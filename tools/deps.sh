@@ -18,6 +18,7 @@ KELTO_DEBS=(
   # a window without a desktop: end-to-end tests, start-up benchmark, screenshots
   xvfb xauth xdotool x11-utils imagemagick libx11-6
   poppler-utils          # pdftotext, pdfinfo: the technique card's PDF read back by its test
+  libreoffice-calc-nogui # soffice: the journal's CSV read back by a spreadsheet program in its test
   libqt6sql6-psql        # Qt's PostgreSQL driver: the control journal on a laboratory server
   postgresql             # the server the journal's integration tests start in a temporary folder
   python3

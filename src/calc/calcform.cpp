@@ -60,11 +60,6 @@ int TakeCalcLines(const QStringList& lines, TCalcForm& form)
     return TakeLeadingLines<TCalcForm>(lines, rules, form);
 }
 
-std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes)
-{
-    return ParseFormBytes(bytes, TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);
-}
-
 TCalcForm ReadCalcForm(TFormFileKeeper& file)
 {
     return file.ReadForm(TCalcForm{}, CalcFileLines, TFormText::Cp1251, TakeCalcLines);

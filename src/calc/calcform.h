@@ -36,8 +36,6 @@ TLayoutInputs LayoutInputsOf(const TCalcForm& form);
 //  7 wall thickness S, mm, as typed
 inline constexpr int CalcFileLines = 7;
 QByteArray CalcFileBytes(const TCalcForm& form);
-// Nothing when the bytes are not such a file.
-std::optional<TCalcForm> ParseCalcFile(const QByteArray& bytes);
 // The leading lines of calc.cnf that hold valid values, taken into `form`
 // up to the first that does not; how many were taken.
 int TakeCalcLines(const QStringList& lines, TCalcForm& form);

@@ -293,9 +293,4 @@ int TakeIsoLines(const QStringList& lines, TIsoForm& form)
     return TakeLeadingLines<TIsoForm>(lines, rules, form);
 }
 
-std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes)
-{
-    return ParseFormBytes(bytes, DefaultIsoForm(), IsoFileLines, TFormText::Cp1251, TakeIsoLines);
-}
-
 } // namespace kelto

@@ -105,8 +105,6 @@ std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& t
 // numbers.
 inline constexpr int IsoFileLines = 8;
 QByteArray IsoFileBytes(const TIsoForm& form);
-// Nothing when the bytes are not such a file.
-std::optional<TIsoForm> ParseIsoFile(const QByteArray& bytes);
 // The leading lines of iso.cnf that hold valid values, taken into `form`
 // up to the first that does not; how many were taken.
 int TakeIsoLines(const QStringList& lines, TIsoForm& form);

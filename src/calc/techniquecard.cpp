@@ -318,9 +318,4 @@ int TakeCardLines(const QStringList& lines, TCardFields& f)
     return int(lines.size());
 }
 
-std::optional<TCardFields> ParseCardFile(const QByteArray& bytes)
-{
-    return ParseFormBytes(bytes, TCardFields{}, OldCardFileLines, TFormText::Utf8WithMark, TakeCardLines, true);
-}
-
 } // namespace kelto

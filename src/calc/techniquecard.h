@@ -155,8 +155,6 @@ QString CardPdfName(const QString& diameter, const QString& thickness, const QDa
 // of a later version after these are kept and written back.
 QByteArray CardFileBytes(const TCardFields& fields);
 inline constexpr int OldCardFileLines = 9;
-// Nothing when the bytes are not such a file.
-std::optional<TCardFields> ParseCardFile(const QByteArray& bytes);
 // card.cnf's lines taken into `fields` (every line is free text; those of
 // a later version go to `extra`); how many were taken: all.
 int TakeCardLines(const QStringList& lines, TCardFields& fields);

@@ -19,6 +19,7 @@
 #include "files.h"
 #include "folder.h"
 #include "messages.h"
+#include "formreads.h"
 #include "table.h"
 
 using namespace kelto;
@@ -56,13 +57,13 @@ QList<TFormCase> Cases()
     return {
         {"iso.cnf", "219\r\n8\r\n3\r\nB\r\nIr-192\r\n2\r\n600\r\n0\r\n",
          [] { return std::make_unique<TfIso>(QString(), QString()); }, "lHint", SaveTool,
-         [](const QByteArray& b) { return ParseIsoFile(b).has_value(); }},
+         [](const QByteArray& b) { return ReadIsoBytes(b).has_value(); }},
         {"source.cnf",
          ToCp1251(QStringLiteral("Ir-192\r\n12\r\nКи\r\n01.01.2026\r\n2\r\n500\r\n10\r\n01.01.2026\r\n500\r\n10\r\n13,0\r\n")),
          [] { return std::make_unique<TfSource>(QDate(2026, 3, 1)); }, "lHint", SaveTool,
          [](const QByteArray& b) { return ParseSourceFile(b, QDate(2026, 3, 1)).has_value(); }},
         {"card.cnf", CardFileBytes(card), [] { return std::make_unique<TfCard>(QString()); }, "lStatus", SaveTool,
-         [](const QByteArray& b) { return ParseCardFile(b).has_value(); }},
+         [](const QByteArray& b) { return ReadCardBytes(b).has_value(); }},
         {"calc.cnf", "2\r\n5\r\n260\r\n3\r\n240\r\n1020\r\n16\r\n",
          [] {
              auto view = std::make_unique<TCalcView>();
@@ -74,7 +75,7 @@ QList<TFormCase> Cases()
              static_cast<TCalcView&>(w).SaveCalc(false);
              return std::optional<QString>();
          },
-         [](const QByteArray& b) { return ParseCalcFile(b).has_value(); }},
+         [](const QByteArray& b) { return ReadCalcBytes(b).has_value(); }},
     };
 }
 

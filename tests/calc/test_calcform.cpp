@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "formreads.h"
 #include "table.h"
 
 using namespace kelto;
@@ -62,7 +63,7 @@ private slots:
                           QStringLiteral("480"),
                           QStringLiteral("1020"),
                           QStringLiteral("16\r\n")};
-        const std::optional<TCalcForm> back = ParseCalcFile(CalcFileBytes(f));
+        const std::optional<TCalcForm> back = ReadCalcBytes(CalcFileBytes(f));
         QVERIFY(back);
         QCOMPARE(back->wall, QStringLiteral("16  ")); // a pasted line end does not shift the lines
         QCOMPARE(LayoutInputsOf(*back).cbSheme, 5);

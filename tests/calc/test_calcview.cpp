@@ -27,6 +27,7 @@
 #include "clock.h"
 #include "folder.h"
 #include "messages.h"
+#include "formreads.h"
 #include "table.h"
 
 using namespace kelto;
@@ -662,7 +663,7 @@ private slots:
         QVERIFY(!QFile::exists(TCalcView::CalcFilePath() + ".bak"));
         view->hide();
         QCOMPARE(kelto::ReadWholeFile(TCalcView::CalcFilePath() + ".bak"), note ? std::optional(file) : std::nullopt);
-        const std::optional<TCalcForm> saved = ParseCalcFile(kelto::ReadWholeFile(TCalcView::CalcFilePath()).value_or(""));
+        const std::optional<TCalcForm> saved = ReadCalcBytes(kelto::ReadWholeFile(TCalcView::CalcFilePath()).value_or(""));
         QVERIFY(saved);
         QCOMPARE(saved->diameter, QStringLiteral("57"));
         view.reset();

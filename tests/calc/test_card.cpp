@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "layoutdefaults.h"
+#include "formreads.h"
 #include "table.h"
 
 using namespace kelto;
@@ -224,7 +225,7 @@ private slots:
         // of a later version keeps its extra lines.
         const QByteArray old = ToCp1251(QStringLiteral("ООО\r\nГазопровод\r\nСтык 12\r\nсталь\r\nIr-192\r\n"
                                                        "D7\r\nPb\r\nИванов\r\nПетров\r\n"));
-        const std::optional<TCardFields> f = ParseCardFile(old);
+        const std::optional<TCardFields> f = ReadCardBytes(old);
         QVERIFY(f);
         QCOMPARE(f->checkedBy, QStringLiteral("Петров"));
         QVERIFY(f->number.isEmpty() && f->processing.isEmpty() && f->extra.isEmpty());
@@ -234,18 +235,18 @@ private slots:
         full.number = QStringLiteral("17/2026");
         full.processing = QStringLiteral("ручная");
         const QByteArray later = CardFileBytes(full) + "future 1\r\nfuture 2\r\n";
-        const std::optional<TCardFields> g = ParseCardFile(later);
+        const std::optional<TCardFields> g = ReadCardBytes(later);
         QVERIFY(g);
         QCOMPARE(g->number, QStringLiteral("17/2026"));
         QCOMPARE(g->processing, QStringLiteral("ручная"));
         QCOMPARE(g->extra, QStringList({"future 1", "future 2"}));
         QCOMPARE(CardFileBytes(*g), later);
-        QVERIFY(!ParseCardFile(old.left(old.lastIndexOf("Петров"))));
+        QVERIFY(!ReadCardBytes(old.left(old.lastIndexOf("Петров"))));
         // A letter the code page lacks: the file in UTF-8 after its mark.
         full.films = QStringLiteral("1 × 100×300");
         const QByteArray utf8 = CardFileBytes(full);
         QVERIFY(utf8.startsWith("\xEF\xBB\xBF" + QStringLiteral("ООО\r\n").toUtf8()));
-        QCOMPARE(ParseCardFile(utf8), std::optional(full));
+        QCOMPARE(ReadCardBytes(utf8), std::optional(full));
     }
 
     void cardFile()
@@ -257,9 +258,9 @@ private slots:
                  ToCp1251(QStringLiteral("ООО «Контроль»\r\nГазопровод\r\nСтык 12\r\nсталь\r\nIr-192\r\n"
                                          "Agfa D7\r\nPb 0,027\r\nИванов\r\nПетров\r\n"))
                      + QByteArray("\r\n").repeated(13));
-        QCOMPARE(ParseCardFile(bytes), std::optional<TCardFields>(f));
-        QCOMPARE(ParseCardFile(CardFileBytes(TCardFields{})), std::optional<TCardFields>(TCardFields{}));
-        QVERIFY(!ParseCardFile(QByteArray()));
+        QCOMPARE(ReadCardBytes(bytes), std::optional<TCardFields>(f));
+        QCOMPARE(ReadCardBytes(CardFileBytes(TCardFields{})), std::optional<TCardFields>(TCardFields{}));
+        QVERIFY(!ReadCardBytes(QByteArray()));
     }
 
     // clang-format off

@@ -7,6 +7,7 @@
 #include "calc/view/calcview.h"
 #include "core/cp1251.h"
 #include "core/textfile.h"
+#include "formreads.h"
 #include "table.h"
 #include "controls.h"
 #include "doubles.h"
@@ -95,7 +96,7 @@ private slots:
     void isoFile()
     {
         auto [bytes, read] = testing::Fetch<QByteArray, bool>({"bytes", "read"});
-        const std::optional<TIsoForm> f = ParseIsoFile(bytes);
+        const std::optional<TIsoForm> f = ReadIsoBytes(bytes);
         QCOMPARE(f.has_value(), read);
         // The window as first opened in a run, beside the view's pipe.
         QVERIFY(!WriteFileAtomically(TfIso::FilePath(), bytes));

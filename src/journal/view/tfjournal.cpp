@@ -30,6 +30,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace kelto {
 
@@ -176,7 +177,9 @@ void TfJournal::BuildControls()
     eSerial = edit("eSerial", QStringLiteral("&Заводской номер"));
     eFilms = Named(new QSpinBox(form), "eFilms");
     eFilms->setRange(0, 9999);
-    fl->addRow(QStringLiteral("С&нимков"), eFilms);
+    auto* lFilms = new QLabel(QStringLiteral("С&нимков"), form);
+    lFilms->setBuddy(eFilms); // the field, not the row it sits in
+    fl->addRow(lFilms, FilmsRow(form));
     eFilmSize = edit("eFilmSize", QStringLiteral("&Размер плёнки"));
     eSensitivity = edit("eSensitivity", QStringLiteral("&Чувствительность"));
     eDefects = Named(new QPlainTextEdit(form), "eDefects");
@@ -262,6 +265,33 @@ void TfJournal::BuildControls()
     connect(tvEntries->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now, const QModelIndex& before) { OnRowChanged(now.row(), before.row()); });
     connect(tvEntries->horizontalHeader(), &QHeaderView::sectionResized, this, &TfJournal::layoutChanged);
+}
+
+QWidget* TfJournal::FilmsRow(QWidget* form)
+{
+    // The style's own arrows are a sliver beside a field in the plug-ins'
+    // looks: "−" and "+" as buttons of a finger's width instead. The arrow
+    // keys and the wheel step the field as ever; the buttons take no focus.
+    eFilms->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    auto* row = new QWidget(form);
+    // As tall as a field: the form's spare height goes below its rows.
+    row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(2);
+    h->addWidget(eFilms, 1);
+    const int side = eFilms->sizeHint().height();
+    for (const auto& [name, text, tip, step] : {std::tuple{"bFilmsLess", u"−", u"Меньше снимков", -1},
+                                                std::tuple{"bFilmsMore", u"+", u"Больше снимков", 1}}) {
+        auto* b = Named(new QPushButton(QString::fromUtf16(text), row), name);
+        b->setFixedSize(side + 6, side);
+        b->setToolTip(QString::fromUtf16(tip));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRepeat(true);
+        connect(b, &QPushButton::clicked, eFilms, [this, step = step] { eFilms->stepBy(step); });
+        h->addWidget(b);
+    }
+    return row;
 }
 
 TJournalEntry TfJournal::BlankEntry() const

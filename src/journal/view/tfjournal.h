@@ -86,6 +86,8 @@ protected:
 
 private:
     void BuildControls();
+    // "Снимков": the field with its "−" and "+" beside it.
+    QWidget* FilmsRow(QWidget* form);
     void Search();
     // A search still waiting for the pause in typing, run now (before the
     // found entries are taken).
