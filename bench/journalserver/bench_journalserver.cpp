@@ -275,6 +275,8 @@ static void BM_ServerJournalSearchKeystroke(benchmark::State& state)
     for (auto _ : state) {
         // The same search with and without a space after it: a keystroke each.
         search->setText(i++ % 2 ? typed + QLatin1Char(' ') : typed);
+        // The query itself, not the pause the field waits for after typing.
+        emit search->returnPressed();
         QApplication::processEvents();
     }
     state.counters["found"] = double(window->findChild<QTableView*>()->model()->rowCount());

@@ -47,7 +47,7 @@ TExposureLine ExposureFor(TIsoSource source, double distance, double thickness, 
     shot.thickness = FieldText(thickness);
     const TSourceResults r = ComputeSource(shot);
     line.time = r.exposure;
-    if (r.exposure == NoValue())
+    if (!r.exposureMinutes)
         line.hint = r.hint;
     return line;
 }

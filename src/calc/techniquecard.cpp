@@ -73,7 +73,7 @@ QList<TCardRow> TailRows(const TCardFields& f, const std::optional<TCardSource>&
     };
     AddFilled(rows, QStringLiteral("Плёнок на экспозицию и размер, мм"), f.films);
     AddFilled(rows, QStringLiteral("Маркировка и начало отсчёта"), f.marking);
-    if (source && source->results.activity != NoValue() && source->workDate.isValid()) {
+    if (source && source->results.activityCi && source->workDate.isValid()) {
         TSourceForm form = source->form;
         form.workDate = source->workDate;
         rows.append({ActivityCaption(form), source->results.activity});
@@ -190,7 +190,7 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     // The calculation has no source-to-film distance of its own: the time
     // says what it was computed for.
     std::optional<QString> exposure;
-    if (source && source->results.exposure != NoValue())
+    if (source && source->results.exposureMinutes)
         exposure
             = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
                   .arg(source->results.exposure, source->form.distance.trimmed(), source->form.thickness.trimmed());
@@ -244,7 +244,7 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     iso += IqiPositionRow(fields);
     card.rows += iso;
     card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime), made);
-    card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == NoValue() ? NotReadyText() : QString();
+    card.notReady = !texts.hint.isEmpty() ? texts.hint : !texts.calculated ? NotReadyText() : QString();
     return Printable(card);
 }
 
