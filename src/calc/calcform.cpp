@@ -12,15 +12,7 @@ constexpr int SchemeCount = 8;
 
 TLayoutInputs LayoutInputsOf(const TCalcForm& f)
 {
-    TLayoutInputs in;
-    in.eDiam = f.diameter;
-    in.eTol = f.wall;
-    in.eDlin = f.film;
-    in.eRast = f.focal;
-    in.ePatno = f.spot;
-    in.cbSens = f.sensClass;
-    in.cbSheme = f.scheme;
-    return in;
+    return {f.diameter, f.wall, f.film, f.focal, f.spot, f.sensClass, f.scheme};
 }
 
 QByteArray CalcFileBytes(const TCalcForm& f)

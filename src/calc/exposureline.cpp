@@ -47,7 +47,8 @@ TExposureLine ExposureFor(TIsoSource source, double distance, double thickness, 
     shot.thickness = FieldText(thickness);
     const TSourceResults r = ComputeSource(shot);
     line.time = r.exposure;
-    if (r.exposure == NoValue())
+    line.minutes = r.exposureMinutes;
+    if (!r.exposureMinutes)
         line.hint = r.hint;
     return line;
 }
@@ -56,11 +57,13 @@ void AddIsoExposure(TIsoOutcome& o, const std::optional<TSourceForm>& form)
 {
     o.texts.exposureTime = NoValue();
     o.texts.exposureHint.clear();
+    o.texts.exposureMinutes.reset();
     if (!o.results.valid)
         return;
     const TExposureLine line = ExposureFor(o.inputs.source, o.inputs.sfd, o.results.w, form);
     o.texts.exposureTime = line.time;
     o.texts.exposureHint = line.hint;
+    o.texts.exposureMinutes = line.minutes;
 }
 
 QString ReferenceShotText(const TSourceForm& f)

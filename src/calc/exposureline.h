@@ -14,6 +14,7 @@ namespace kelto {
 struct TExposureLine {
     QString time = NoValue(); // "3 мин 31 с"
     QString hint;                       // why the time is "—", or empty
+    std::optional<double> minutes;      // the time as a number, empty while it is "—"
 };
 
 // The time for a shot with `source` at `distance` mm through `thickness` mm,

@@ -142,10 +142,12 @@ TIsoOutcome ComputeIsoForm(const TIsoForm& form)
         r.error = OutOfBoundsText();
     }
     x.sfd = central ? AxisSfdText(in.De) : CardSfd(form.sfd);
+    x.sfdOnAxis = central;
     if (!r.valid) {
         x.hint = r.error;
         return o;
     }
+    x.calculated = true;
     x.w = Mm(r.w, 2);
     x.f = Mm(r.f, 1);
     x.fMin = Mm(r.fMin, 1);
@@ -224,7 +226,7 @@ QString IsoDensityText(const TIsoInputs& in, const TIsoResults& r, bool* compens
 
 std::optional<QString> IsoNoteParagraph(const TIsoForm& form, const TIsoTexts& x)
 {
-    if (!x.hint.isEmpty() || x.w == NoValue())
+    if (!x.hint.isEmpty() || !x.calculated)
         return std::nullopt;
     // "->", not an arrow: the note lives in code page 1251. Joined piece by
     // piece, so a pasted "%1" in an input stays as it is.

@@ -76,6 +76,9 @@ struct TIsoTexts {
     // of its own; the hint above may still speak).
     QString exposureTime = NoValue();
     QString exposureHint;
+    std::optional<double> exposureMinutes; // the time as a number, empty while it is "—"
+    // The results are shown (not "—"); sfd holds the panoramic shot's distance.
+    bool calculated = false, sfdOnAxis = false;
 };
 
 // The inputs the form's texts give, the calculation and its texts. When a

@@ -135,6 +135,7 @@ TSourceResults ComputeSourceValues(const TSourceForm& f)
     r.activity = f.unit == 1 ? QStringLiteral("%1 ГБк (%2 Ки)").arg(Fixed(gbq, 2), Fixed(ci, 2))
                              : QStringLiteral("%1 Ки (%2 ГБк)").arg(Fixed(ci, 2), Fixed(gbq, 2));
     r.remaining = Fixed(100.0 * a / *a0.value, 1) + QStringLiteral(" %");
+    r.activityCi = ci;
 
     // The exposure time: the fields in the order of the window, the first
     // one wrong gives the hint.
@@ -186,6 +187,7 @@ TSourceResults ComputeSourceValues(const TSourceForm& f)
         return r;
     }
     r.exposure = text;
+    r.exposureMinutes = minutes;
     // Allowed (the time still follows from the decay), but most likely a
     // slip in one of the two dates.
     if (f.refDate.isValid() && f.refDate > f.workDate)
@@ -200,7 +202,7 @@ TSourceResults ComputeSource(const TSourceForm& f)
     TSourceResults r = ComputeSourceValues(f);
     // More than the passport's activity: the one slip worth naming before
     // any other, while the activity stays shown.
-    if (r.activity != NoValue() && f.workDate < f.passportDate)
+    if (r.activityCi && f.workDate < f.passportDate)
         r.hint = QStringLiteral("Дата работы раньше паспортной даты источника");
     return r;
 }

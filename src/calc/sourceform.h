@@ -45,6 +45,8 @@ struct TSourceResults {
     QString remaining = NoValue(); // "83,2 %"
     QString exposure = NoValue();  // "3 мин 42 с", "16 ч 0 мин 0 с"
     QString hint;                            // the first reason for a "—", or empty
+    // The numbers behind the activity and the time, empty while they are "—".
+    std::optional<double> activityCi, exposureMinutes;
 };
 
 TSourceResults ComputeSource(const TSourceForm& form);

@@ -62,10 +62,10 @@ QList<TCardRow> IqiPositionRow(const TCardFields& f)
 }
 
 // The films, the source window's activity, the exposure of the card's own
-// set-up (`exposure`: nothing when the card has none), its reference shot,
-// and the day.
+// set-up (`exposure`: nothing when the card has none), its reference shot
+// where the time was computed (`timed`), and the day.
 QList<TCardRow> TailRows(const TCardFields& f, const std::optional<TCardSource>& source,
-                         const std::optional<QString>& exposure, const QDate& made)
+                         const std::optional<QString>& exposure, bool timed, const QDate& made)
 {
     QList<TCardRow> rows = {
         {QStringLiteral("Тип плёнки"), f.filmType},
@@ -73,14 +73,14 @@ QList<TCardRow> TailRows(const TCardFields& f, const std::optional<TCardSource>&
     };
     AddFilled(rows, QStringLiteral("Плёнок на экспозицию и размер, мм"), f.films);
     AddFilled(rows, QStringLiteral("Маркировка и начало отсчёта"), f.marking);
-    if (source && source->results.activity != NoValue() && source->workDate.isValid()) {
+    if (source && source->results.activityCi && source->workDate.isValid()) {
         TSourceForm form = source->form;
         form.workDate = source->workDate;
         rows.append({ActivityCaption(form), source->results.activity});
     }
     if (exposure)
         rows.append({QStringLiteral("Время экспозиции"), *exposure});
-    if (source && exposure && *exposure != NoValue())
+    if (source && exposure && timed)
         AddFilled(rows, QStringLiteral("Эталонный снимок"), ReferenceShotText(source->form));
     AddFilled(rows, QStringLiteral("Фотообработка"), f.processing);
     AddFilled(rows, QStringLiteral("Нормы оценки качества"), f.acceptance);
@@ -190,11 +190,11 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     // The calculation has no source-to-film distance of its own: the time
     // says what it was computed for.
     std::optional<QString> exposure;
-    if (source && source->results.exposure != NoValue())
+    if (source && source->results.exposureMinutes)
         exposure
             = QStringLiteral("%1 (расстояние источник — плёнка %2 мм, толщина %3 мм)")
                   .arg(source->results.exposure, source->form.distance.trimmed(), source->form.thickness.trimmed());
-    card.rows += TailRows(fields, source, exposure, made);
+    card.rows += TailRows(fields, source, exposure, exposure.has_value(), made);
     const bool unknown = !out.minFocal || !out.exposures || !out.perimeter || !out.sensitivity;
     card.notReady = !check.hint.isEmpty() ? check.hint : unknown ? NotReadyText() : QString();
     return Printable(card);
@@ -243,8 +243,9 @@ TTechniqueCard IsoCard(const TIsoForm& form, const TIsoTexts& texts, const TCard
     };
     iso += IqiPositionRow(fields);
     card.rows += iso;
-    card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime), made);
-    card.notReady = !texts.hint.isEmpty() ? texts.hint : texts.w == NoValue() ? NotReadyText() : QString();
+    card.rows += TailRows(fields, card.xray ? std::nullopt : source, CardValue(texts.exposureTime),
+                          texts.exposureMinutes.has_value(), made);
+    card.notReady = !texts.hint.isEmpty() ? texts.hint : !texts.calculated ? NotReadyText() : QString();
     return Printable(card);
 }
 

@@ -291,12 +291,16 @@ std::optional<TStoreResult> CheckFails(QSqlQuery& q)
         return FailureOf(q.lastError());
     QStringList problems;
     while (q.next())
-        problems << q.value(0).toString();
+        problems << q.value(0).toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     q.finish();
-    if (problems != QStringList{QStringLiteral("ok")})
-        return TStoreResult{TStoreResult::Damaged,
-                            QStringLiteral("проверка целостности не пройдена: %1").arg(problems.value(0)), std::nullopt};
-    return std::nullopt;
+    if (problems == QStringList{QStringLiteral("ok")})
+        return std::nullopt;
+    // The first fault SQLite names, not the page-by-page list of a box's height.
+    problems.removeIf([](const QString& line) { return line.startsWith(QLatin1String("***")); });
+    QString reason = QStringLiteral("проверка целостности не пройдена: %1").arg(problems.value(0));
+    if (problems.size() > 1)
+        reason += QStringLiteral(" (и ещё неисправностей: %1)").arg(problems.size() - 1);
+    return TStoreResult{TStoreResult::Damaged, reason, std::nullopt};
 }
 
 // The check on a read-only connection of its own, for a thread of its own

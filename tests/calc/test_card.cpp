@@ -44,7 +44,7 @@ TTechniqueCard CardOf(const QString& setup)
             form.t = QStringLiteral("16");
             form.technique = TIsoTechnique::SingleWallCentral;
         }
-        const TCardSource source{Made, {QStringLiteral("90,00 Ки (3330,00 ГБк)"), {}, {}, {}}, {}};
+        const TCardSource source{Made, {QStringLiteral("90,00 Ки (3330,00 ГБк)"), {}, {}, {}, 90.0, {}}, {}};
         return IsoCard(form, ComputeIsoForm(form).texts, fields, source, Made);
     }
     TLayoutInputs in = LayoutDefaults();
@@ -61,12 +61,12 @@ TTechniqueCard CardOf(const QString& setup)
     if (setup == QLatin1String("source"))
         source = TCardSource{Made,
                              {QStringLiteral("90,00 Ки (3330,00 ГБк)"), QStringLiteral("90,0 %"),
-                              QStringLiteral("3 мин 20 с"), QString()},
+                              QStringLiteral("3 мин 20 с"), QString(), 90.0, 3.33},
                              shot};
     if (setup == QLatin1String("no time"))
         source = TCardSource{Made,
                              {QStringLiteral("90,00 Ки (3330,00 ГБк)"), QStringLiteral("90,0 %"), QStringLiteral("—"),
-                              QStringLiteral("Укажите время эталонного снимка")}};
+                              QStringLiteral("Укажите время эталонного снимка"), 90.0}};
     TLayoutResults out;
     CalculateLayout(in, out);
     fields.madeBy = QStringLiteral("Иванов И. И.");

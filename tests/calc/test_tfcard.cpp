@@ -233,7 +233,7 @@ private slots:
             e->setText(QStringLiteral("слово ").repeated(8));
         // A word longer than the column breaks anywhere rather than run off the page.
         testing::Control<QLineEdit>(*card, "eJoint")->setText(QString(200, QLatin1Char('W')));
-        QCOMPARE(card->Overflow(), std::nullopt);
+        QCOMPARE(CardOverflowText(card->Card(), card->Fields()), std::nullopt);
         QVERIFY(CardFontSize(card->Card()).has_value());
         const QString pdf = folder.File(QStringLiteral("карта.pdf"));
         QCOMPARE(card->WritePdf(pdf), std::nullopt);
@@ -242,7 +242,7 @@ private slots:
             e->setText(QStringLiteral("слово ").repeated(30));
         testing::Control<QLineEdit>(*card, "eObject")->setText(QStringLiteral("слово ").repeated(33));
         const QString refusal = QStringLiteral("Не помещается на одну страницу: сократите поле «Объект»");
-        QCOMPARE(card->Overflow().value_or("fits"), refusal);
+        QCOMPARE(CardOverflowText(card->Card(), card->Fields()).value_or("fits"), refusal);
         QCOMPARE(testing::Control<QLabel>(*card, "lStatus")->text(), refusal);
         QCOMPARE(card->WritePdf(folder.File(QStringLiteral("вторая.pdf"))), std::optional(refusal));
         QVERIFY(!QFile::exists(folder.File(QStringLiteral("вторая.pdf"))));

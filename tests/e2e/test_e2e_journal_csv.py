@@ -6,8 +6,9 @@ dialog sets them, a profile of its own in a temporary folder) reads the file:
 the Russian letters, every column, the field as typed, the date 09.12.2026.
 Skipped when soffice is not installed."""
 
-import html.parser
+import html
 import os
+import re
 import shutil
 import sqlite3
 import subprocess
@@ -21,41 +22,18 @@ JOURNAL = "Журнал контроля"
 DEFECTS = 'пора; "шлак" 1,2 мм\nнепровар'
 
 
-class Cells(html.parser.HTMLParser):
-    """The rows of the first table, each cell's text (<br> as a line break)."""
-
-    def __init__(self):
-        super().__init__()
-        self.rows, self.cell = [], None
-
-    def handle_starttag(self, tag, attrs):
-        if tag == "tr":
-            self.rows.append([])
-        elif tag == "td":
-            self.cell = ""
-        elif tag == "br" and self.cell is not None:
-            self.cell += "\n"
-
-    def handle_endtag(self, tag):
-        if tag == "td" and self.cell is not None:
-            self.rows[-1].append(self.cell)
-            self.cell = None
-
-    def handle_data(self, data):
-        if self.cell is not None:
-            self.cell += data
-
-
 def calc_rows(csv_path):
+    """The cells of the table Calc made of the file, row by row (<br> as a line break)."""
     with tempfile.TemporaryDirectory(prefix="kelto-soffice-") as work:
         subprocess.run(["soffice", f"-env:UserInstallation=file://{work}/profile", "--headless",
                         "--infilter=CSV:59,34,76,1", "--convert-to", "html", "--outdir", work, csv_path],
                        check=True, timeout=90, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         name = os.path.splitext(os.path.basename(csv_path))[0] + ".html"
         with open(os.path.join(work, name), encoding="utf-8") as f:
-            cells = Cells()
-            cells.feed(f.read())
-    return cells.rows
+            page = f.read()
+    cell = lambda text: html.unescape(re.sub(r"<(?!br>)[^>]*>", "", text).replace("<br>", "\n"))
+    return [[cell(c) for c in re.findall(r"<td[^>]*>(.*?)</td>", row, re.S)]
+            for row in re.findall(r"<tr>(.*?)</tr>", page, re.S)]
 
 
 def test():

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
@@ -152,27 +151,6 @@ private slots:
         TSqliteJournalStore store(path);
         QCOMPARE(store.Load(store.Find({})).value(0).defects, "трещина");
         QCOMPARE(store.Count(), 1);
-    }
-
-    void filmsButtons_data()
-    {
-        Columns<QString, int, int, int>({"button", "films", "clicks", "shown"});
-        QTest::newRow("more") << "bFilmsMore" << 2 << 1 << 3;
-        QTest::newRow("less") << "bFilmsLess" << 2 << 1 << 1;
-        QTest::newRow("never below none") << "bFilmsLess" << 1 << 3 << 0;
-    }
-    void filmsButtons()
-    {
-        const auto [button, films, clicks, shown] = Fetch<QString, int, int, int>({"button", "films", "clicks", "shown"});
-        TWindow w;
-        TJournalEntry e = Entry("1", Day);
-        e.films = films;
-        QVERIFY(w.window->AddEntry(e));
-        auto* b = Control<QPushButton>(*w.window, qPrintable(button));
-        QCOMPARE(b->focusPolicy(), Qt::NoFocus); // the arrow keys step the field itself
-        for (int i = 0; i < clicks; ++i)
-            b->click();
-        QCOMPARE(w.window->FormEntry().films, shown);
     }
 
     void refusedSaveKeepsTheForm()

@@ -323,7 +323,7 @@ std::optional<QString> TCalcView::NoteParagraph() const
 {
     return CalcNoteParagraph(
         {eDiam->text(), eTol->text(), cbSens->currentText(), cbSheme->currentText(), eRast->text(), ePatno->text()},
-        {lSens->text(), lFocRast->text(), lExpo->text(), lPerimetr->text()});
+        {m_results.lSens, m_results.lFocRast, m_results.lExpo, m_results.lPerimetr});
 }
 
 void TCalcView::ShowToDiaryOutcome(const QString& text)

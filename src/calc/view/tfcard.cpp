@@ -274,11 +274,6 @@ std::optional<QString> TfCard::WritePdf(const QString& path) const
     return WriteFileAtomically(path, CardPdf(m_card));
 }
 
-std::optional<QString> TfCard::Overflow() const
-{
-    return m_overflow;
-}
-
 void TfCard::ShowOverflow()
 {
     const QString said = m_overflow.value_or(QString());

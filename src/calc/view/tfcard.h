@@ -37,8 +37,6 @@ public:
     // The page as a PDF into `path`, through the atomic save path; the
     // reason on failure (a card that does not fit its page is refused).
     std::optional<QString> WritePdf(const QString& path) const;
-    // Why the card cannot go on one page, or nothing.
-    std::optional<QString> Overflow() const;
 
 signals:
     // "Записать в журнал" (Ctrl+J): the shell adds an entry from Card() and Fields().

@@ -207,7 +207,7 @@ void TfIso::ShowSfdFor(const TIsoForm& form, const TIsoTexts& texts)
         if (!m_sfdOnAxis)
             m_typedSfd = eSfd->text();
         m_sfdOnAxis = true;
-        const QString shown = texts.sfd == NoValue() ? QString() : texts.sfd;
+        const QString shown = texts.sfdOnAxis ? texts.sfd : QString();
         if (eSfd->text() != shown) {
             eSfd->setText(shown);
             eSfd->setCursorPosition(0);
