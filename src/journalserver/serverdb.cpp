@@ -3,6 +3,8 @@
 #include "journal/journalstore.h"
 
 #include <QFile>
+
+#include <algorithm>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -238,9 +240,16 @@ std::optional<QString> TServerConnection::Open(const TJournalSettings& settings,
         db.setDatabaseName(settings.database);
         db.setUserName(settings.user);
         db.setPassword(password);
-        db.setConnectOptions(QStringLiteral("sslmode=%1;connect_timeout=%2;application_name=Kelto")
+        // A server that goes away from under an open connection (a network
+        // cable, a host switched off) ends the waiting query within seconds,
+        // not after the system's retransmissions of many minutes, which the
+        // window would wait through.
+        db.setConnectOptions(QStringLiteral("sslmode=%1;connect_timeout=%2;application_name=Kelto;"
+                                            "keepalives_idle=10;keepalives_interval=3;keepalives_count=3;"
+                                            "tcp_user_timeout=%3")
                                  .arg(settings.sslMode)
-                                 .arg(timeoutSeconds));
+                                 .arg(timeoutSeconds)
+                                 .arg(std::max(timeoutSeconds, 5) * 2000));
     }
     QString reason;
     {
