@@ -111,8 +111,8 @@ QString DecimalComma(double value, int digits, TDecimals rule)
 {
     if (rule == TDecimals::FiveSignificant)
         return FiveSignificantText(value, digits);
-    QString s = rule == TDecimals::Significant ? QString::number(value, 'g', digits)
-                                               : QString::number(value, 'f', digits);
+    QString s
+        = rule == TDecimals::Significant ? QString::number(value, 'g', digits) : QString::number(value, 'f', digits);
     if (rule != TDecimals::Exact && s.contains(QLatin1Char('.')) && !s.contains(QLatin1Char('e'))) {
         while (s.endsWith(QLatin1Char('0')))
             s.chop(1);

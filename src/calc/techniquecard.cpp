@@ -151,6 +151,17 @@ QString CardValue(const QString& shown)
     return t.isEmpty() || t == QLatin1String("?") || (v && OutOfBounds(*v, MaxLengthMm)) ? NoValue() : t;
 }
 
+namespace {
+
+// A result as the card writes it: its text, or "—" where there is no result
+// or the number it shows is beyond any set-up (calc/bounds.h).
+QString CardResult(const QString& text, std::optional<double> shown)
+{
+    return shown && !OutOfBounds(*shown, MaxLengthMm) ? text : NoValue();
+}
+
+} // namespace
+
 TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, const TLayoutCheck& check,
                         const TCardFields& fields, const std::optional<TCardSource>& source, const QDate& made)
 {
@@ -163,7 +174,10 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
 
     card.pipe = PipeText(in.eDiam, in.eTol);
     card.schemeName = card.scheme < 0 ? NoValue() : schemes[card.scheme];
-    card.exposures = CardValue(out.lExpo);
+    const auto number = [](std::optional<qint64> n) { return n ? std::optional<double>(double(*n)) : std::nullopt; };
+    card.exposures = CardResult(out.lExpo, number(out.exposures));
+    const std::optional<double> minimum
+        = out.minFocal ? std::optional(RoundedFiveSignificant(*out.minFocal, 2)) : std::nullopt;
     card.filmLength = CardValue(in.eDlin);
     card.iqi = CardValue(check.wireCheck);
     card.rows = HeadRows(fields, card.pipe);
@@ -175,14 +189,15 @@ TTechniqueCard GostCard(const TLayoutInputs& in, const TLayoutResults& out, cons
     layout += QList<TCardRow>{
         {QStringLiteral("Фокусное пятно, мм"), CardValue(in.ePatno)},
         {QStringLiteral("Расстояние от источника до поверхности трубы F, мм"), CardValue(in.eRast)},
-        {QStringLiteral("Наименьшее расстояние от источника до поверхности трубы f, мм"), CardValue(out.lFocRast)},
+        {QStringLiteral("Наименьшее расстояние от источника до поверхности трубы f, мм"),
+         CardResult(out.lFocRast, minimum)},
         {QStringLiteral("Расстояние F"), CardValue(check.focalCheck)},
-        {QStringLiteral("Требуемый периметр просветки, мм"), CardValue(out.lPerimetr)},
+        {QStringLiteral("Требуемый периметр просветки, мм"), CardResult(out.lPerimetr, number(out.perimeter))},
         {QStringLiteral("Минимальное кол-во экспозиций"), card.exposures},
         {QStringLiteral("Угол между экспозициями"), CardValue(check.angleCheck)},
         {QStringLiteral("Длина снимка, мм"), card.filmLength},
         {QStringLiteral("Длина снимка (проверка)"), CardValue(check.filmCheck)},
-        {QStringLiteral("Минимальная чувствительность контроля, мм"), CardValue(out.lSens)},
+        {QStringLiteral("Минимальная чувствительность контроля, мм"), CardResult(out.lSens, out.sensitivity)},
         {QStringLiteral("Проволочный эталон"), card.iqi},
     };
     layout += IqiPositionRow(fields);

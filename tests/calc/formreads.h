@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 
 template <class TForm>
-std::optional<TForm> ReadAsProgram(const QByteArray& bytes, TForm form, int lines, int (*take)(const QStringList&, TForm&),
+std::optional<TForm> ReadAsProgram(const QByteArray& bytes, TForm form, int lines,
+                                   int (*take)(const QStringList&, TForm&),
                                    kelto::TFormText text = kelto::TFormText::Cp1251, bool extraAllowed = false)
 {
     const QTemporaryDir folder;
@@ -20,9 +21,16 @@ std::optional<TForm> ReadAsProgram(const QByteArray& bytes, TForm form, int line
     return file.Note().isEmpty() ? std::optional<TForm>(read) : std::nullopt;
 }
 
-inline auto ReadCalcBytes(const QByteArray& b) { return ReadAsProgram(b, kelto::TCalcForm{}, kelto::CalcFileLines, kelto::TakeCalcLines); }
-inline auto ReadIsoBytes(const QByteArray& b) { return ReadAsProgram(b, kelto::DefaultIsoForm(), kelto::IsoFileLines, kelto::TakeIsoLines); }
+inline auto ReadCalcBytes(const QByteArray& b)
+{
+    return ReadAsProgram(b, kelto::TCalcForm{}, kelto::CalcFileLines, kelto::TakeCalcLines);
+}
+inline auto ReadIsoBytes(const QByteArray& b)
+{
+    return ReadAsProgram(b, kelto::DefaultIsoForm(), kelto::IsoFileLines, kelto::TakeIsoLines);
+}
 inline auto ReadCardBytes(const QByteArray& b)
 {
-    return ReadAsProgram(b, kelto::TCardFields{}, kelto::OldCardFileLines, kelto::TakeCardLines, kelto::TFormText::Utf8WithMark, true);
+    return ReadAsProgram(b, kelto::TCardFields{}, kelto::OldCardFileLines, kelto::TakeCardLines,
+                         kelto::TFormText::Utf8WithMark, true);
 }
