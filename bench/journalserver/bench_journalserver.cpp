@@ -7,6 +7,7 @@
 // cannot start, the benchmark says so and skips.
 #include "core/programfolder.h"
 #include "journal/journalrules.h"
+#include "journal/view/journalmodel.h"
 #include "journal/view/tfjournal.h"
 #include "journalserver/labstore.h"
 #include "journalserver/serverstore.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -282,6 +284,29 @@ static void BM_ServerJournalSearchKeystroke(benchmark::State& state)
     state.counters["found"] = double(window->findChild<QTableView*>()->model()->rowCount());
 }
 BENCHMARK(BM_ServerJournalSearchKeystroke)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The same search until its whole list is in and counted (read on a
+// connection of another thread after the first rows show). Arg 1: a word in
+// every entry.
+static void BM_ServerJournalSearchWholeList(benchmark::State& state)
+{
+    REQUIRE_JOURNAL(state)
+    auto window = OpenWindow();
+    auto* search = window->findChild<QLineEdit*>(QStringLiteral("eSearch"));
+    auto* model = qobject_cast<TJournalModel*>(window->findChild<QTableView*>()->model());
+    const QString typed = QStringList{QStringLiteral("т-17"), QStringLiteral("газопровод")}[int(state.range(0))];
+    int i = 0;
+    for (auto _ : state) {
+        QEventLoop wait;
+        QObject::connect(model, &TJournalModel::Completed, &wait, &QEventLoop::quit);
+        search->setText(i++ % 2 ? typed + QLatin1Char(' ') : typed);
+        emit search->returnPressed();
+        if (!model->IsComplete())
+            wait.exec();
+    }
+    state.counters["found"] = double(model->rowCount());
+}
+BENCHMARK(BM_ServerJournalSearchWholeList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // "Сохранить": one changed entry through the store the window uses, one
 // transaction on the server, its commit flushed to disk.

@@ -105,6 +105,22 @@ public:
     // The ids of the entries the query finds, in its order. Empty on failure
     // (`failure`, when given, receives the result).
     virtual QList<qint64> Find(const TJournalQuery& query, TStoreResult* failure = nullptr) = 0;
+    // The first `count` ids of what Find finds, in its order: the table's
+    // first rows without reading the whole list. A store without a quicker
+    // way answers with Find.
+    virtual QList<qint64> FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure = nullptr)
+    {
+        QList<qint64> ids = Find(query, failure);
+        if (ids.size() > count)
+            ids.resize(count);
+        return ids;
+    }
+    // Find as a job for another thread: it opens a connection of its own and
+    // touches nothing of the store, so the window stays answerable while a
+    // text found in most of a large journal is listed whole. Empty when the
+    // store has no such way (the window then calls Find).
+    using TFindJob = std::function<QList<qint64>(TStoreResult* failure)>;
+    virtual TFindJob FindJob(const TJournalQuery&) { return {}; }
     // The entries of `ids` in that order (ids not found are left out).
     virtual QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* failure = nullptr) = 0;
     // The entries of `ids` in that order, handed to `each` a page at a time as

@@ -525,49 +525,117 @@ TStoreResult TSqliteJournalStore::Change(const std::function<TStoreResult()>& wo
     return r;
 }
 
-QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
+namespace {
+
+// The ids `query` finds through `db`, in its order; at most `limit` of them
+// when it is not negative. Empty on failure (`failure` told).
+QList<qint64> FindThrough(const QSqlDatabase& db, const TJournalQuery& query, qsizetype limit, TStoreResult* failure)
 {
-    QList<qint64> ids;
-    if (EnsureOpen().FailedInto(failure))
-        return ids;
     const TJournalSearchKey key = JournalSearchKey(query.text);
+    const QString direction = query.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    QString order = QStringLiteral(" ORDER BY ") + SortColumn(query.sortBy) + direction;
+    if (query.sortBy != TJournalColumn::Number)
+        order += QStringLiteral(", id") + direction;
+    const QString tail = limit < 0 ? QString() : QStringLiteral(" LIMIT %1").arg(limit);
+    auto textWhere = [&key](bool indexed) {
+        const QString text = indexed ? QStringLiteral("id IN (SELECT rowid FROM entries_search WHERE entries_search MATCH :text)")
+                                     : QStringLiteral("instr(search, :text) > 0");
+        return key.NamesDate() ? QStringLiteral("(%1 OR date BETWEEN :from AND :to)").arg(text) : text;
+    };
+    QList<qint64> ids;
+    auto run = [&](const QString& sql, bool indexed) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.prepare(sql);
+        if (!key.folded.isEmpty()) {
+            q.bindValue(QStringLiteral(":text"), indexed ? IndexPhrase(key.folded) : key.folded);
+            if (key.NamesDate()) {
+                q.bindValue(QStringLiteral(":from"), key.from.toString(Qt::ISODate));
+                q.bindValue(QStringLiteral(":to"), key.to.toString(Qt::ISODate));
+            }
+        }
+        if (query.verdict)
+            q.bindValue(QStringLiteral(":verdict"), int(*query.verdict));
+        if (!q.exec()) {
+            TStoreResult::Fail(ReasonOf(q.lastError())).FailedInto(failure);
+            return false;
+        }
+        while (q.next())
+            ids << q.value(0).toLongLong();
+        return true;
+    };
+    const QString verdict = query.verdict ? QStringLiteral(" AND verdict = :verdict") : QString();
+    const QString live = query.withDeleted ? QString() : QStringLiteral(" WHERE deleted = 0");
+    const bool ordered = query.sortBy == TJournalColumn::Date || query.sortBy == TJournalColumn::Number;
+    if (limit >= 0 && !key.folded.isEmpty() && ordered) {
+        // A text found in most entries fills the first rows from the newest
+        // few thousand, read in order by an index, without the search index
+        // listing every entry first; a rarer text is left to that index.
+        constexpr int Nearest = 2000;
+        const QString sql = QStringLiteral("SELECT id FROM (SELECT id, date, verdict, search FROM entries%1%2 LIMIT %3)"
+                                           " WHERE %4%5%2%6")
+                                .arg(live, order)
+                                .arg(Nearest)
+                                .arg(textWhere(false), verdict, tail);
+        if (!run(sql, false))
+            return {};
+        if (ids.size() >= limit)
+            return ids;
+        ids.clear();
+    }
     QStringList where;
     if (!query.withDeleted)
         where << QStringLiteral("deleted = 0");
     const bool indexed = IndexFinds(key.folded);
-    if (!key.folded.isEmpty()) {
-        const QString text = indexed ? QStringLiteral("id IN (SELECT rowid FROM entries_search WHERE entries_search MATCH :text)")
-                                     : QStringLiteral("instr(search, :text) > 0");
-        where << (key.NamesDate() ? QStringLiteral("(%1 OR date BETWEEN :from AND :to)").arg(text) : text);
-    }
+    if (!key.folded.isEmpty())
+        where << textWhere(indexed);
     if (query.verdict)
         where << QStringLiteral("verdict = :verdict");
-    const QString direction = query.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
     QString sql = QStringLiteral("SELECT id FROM entries");
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-    sql += QStringLiteral(" ORDER BY ") + SortColumn(query.sortBy) + direction;
-    if (query.sortBy != TJournalColumn::Number)
-        sql += QStringLiteral(", id") + direction;
-    QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    if (!key.folded.isEmpty()) {
-        q.bindValue(QStringLiteral(":text"), indexed ? IndexPhrase(key.folded) : key.folded);
-        if (key.NamesDate()) {
-            q.bindValue(QStringLiteral(":from"), key.from.toString(Qt::ISODate));
-            q.bindValue(QStringLiteral(":to"), key.to.toString(Qt::ISODate));
-        }
-    }
-    if (query.verdict)
-        q.bindValue(QStringLiteral(":verdict"), int(*query.verdict));
-    if (!q.exec()) {
-        TStoreResult::Fail(ReasonOf(q.lastError())).FailedInto(failure);
-        return ids;
-    }
-    while (q.next())
-        ids << q.value(0).toLongLong();
+    if (!run(sql + order + tail, indexed))
+        return {};
     return ids;
+}
+
+} // namespace
+
+QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
+{
+    if (EnsureOpen().FailedInto(failure))
+        return {};
+    return FindThrough(QSqlDatabase::database(m_connection), query, -1, failure);
+}
+
+QList<qint64> TSqliteJournalStore::FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure)
+{
+    if (EnsureOpen().FailedInto(failure))
+        return {};
+    return FindThrough(QSqlDatabase::database(m_connection), query, count, failure);
+}
+
+TJournalStore::TFindJob TSqliteJournalStore::FindJob(const TJournalQuery& query)
+{
+    if (!m_open)
+        return {};
+    return [path = m_path, base = m_connection, query](TStoreResult* failure) {
+        static std::atomic<int> serial{0};
+        const QString connection = base + QStringLiteral("-find-%1").arg(++serial);
+        QList<qint64> ids;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
+            if (db.open())
+                ids = FindThrough(db, query, -1, failure);
+            else
+                TStoreResult::Fail(ReasonOf(db.lastError())).FailedInto(failure);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return ids;
+    };
 }
 
 QList<TJournalEntry> TSqliteJournalStore::Load(const QList<qint64>& ids, TStoreResult* failure)

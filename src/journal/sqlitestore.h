@@ -45,6 +45,8 @@ public:
     bool IsOpen() const override { return m_open; }
     KELTO_JOURNAL_STORE_CALLS
     TStoreResult ForEachEntry(const QList<qint64>& ids, const std::function<void(const TJournalEntry&)>& each) override;
+    QList<qint64> FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure = nullptr) override;
+    TFindJob FindJob(const TJournalQuery& query) override;
 
     // Open reads every page of the file on a thread of its own instead of
     // before it returns (the first rows show meanwhile); changes wait for

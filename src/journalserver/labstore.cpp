@@ -358,23 +358,33 @@ int TLabJournalStore::SendUnsent()
     return sent;
 }
 
+namespace {
+
+bool FoundBy(const TJournalQuery& query, const TJournalSearchKey& key, const TJournalEntry& e)
+{
+    return (query.withDeleted || !e.deleted) && (!query.verdict || e.verdict == *query.verdict) && EntryMatches(e, key);
+}
+
+} // namespace
+
 QList<qint64> TLabJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
+{
+    return FindFirst(query, -1, failure);
+}
+
+QList<qint64> TLabJournalStore::FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure)
 {
     QList<qint64> ids;
     bool fromServer = false;
     if (TryServer()) {
         TStoreResult r;
-        ids = m_server.Find(query, &r);
+        ids = m_server.FindFirst(query, count, &r);
         NoteServer(r);
         fromServer = r.IsDone();
         if (fromServer)
             m_lastFound = ids;
     }
     const TJournalSearchKey key = JournalSearchKey(query.text);
-    auto found = [&](const TJournalEntry& e) {
-        return (query.withDeleted || !e.deleted) && (!query.verdict || e.verdict == *query.verdict)
-            && EntryMatches(e, key);
-    };
     if (!fromServer) {
         // What the window had: the last list's order, then the rest, newest first.
         QList<qint64> order = m_lastFound;
@@ -384,17 +394,40 @@ QList<qint64> TLabJournalStore::Find(const TJournalQuery& query, TStoreResult* f
             if (!order.contains(id))
                 order.append(id);
         for (qint64 id : order)
-            if (auto it = m_known.constFind(id); it != m_known.cend() && found(*it))
+            if (auto it = m_known.constFind(id); it != m_known.cend() && FoundBy(query, key, *it))
                 ids.append(id);
     }
-    QList<qint64> unsent;
-    for (const TWaiting& w : Waiting())
-        if (w.serverId == 0 && found(w.entry))
-            unsent.append(-w.seq);
-    std::reverse(unsent.begin(), unsent.end());
     if (failure)
         *failure = {};
-    return unsent + ids;
+    return UnsentFound(query) + ids;
+}
+
+QList<qint64> TLabJournalStore::UnsentFound(const TJournalQuery& query)
+{
+    const TJournalSearchKey key = JournalSearchKey(query.text);
+    QList<qint64> unsent;
+    for (const TWaiting& w : Waiting())
+        if (w.serverId == 0 && FoundBy(query, key, w.entry))
+            unsent.append(-w.seq);
+    std::reverse(unsent.begin(), unsent.end());
+    return unsent;
+}
+
+TJournalStore::TFindJob TLabJournalStore::FindJob(const TJournalQuery& query)
+{
+    if (!m_online)
+        return {};
+    TFindJob onServer = m_server.FindJob(query);
+    if (!onServer)
+        return {};
+    // The waiting entries are read here: the job's thread has only the server.
+    return [onServer, unsent = UnsentFound(query)](TStoreResult* failure) {
+        TStoreResult r;
+        const QList<qint64> ids = onServer(&r);
+        if (r.FailedInto(failure))
+            return QList<qint64>();
+        return unsent + ids;
+    };
 }
 
 QList<TJournalEntry> TLabJournalStore::Load(const QList<qint64>& ids, TStoreResult* failure)

@@ -26,6 +26,8 @@ public:
     TStoreResult Open() override;
     bool IsOpen() const override;
     KELTO_JOURNAL_STORE_CALLS
+    QList<qint64> FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure = nullptr) override;
+    TFindJob FindJob(const TJournalQuery& query) override;
 
     qint64 ChangeMark() override;
     // The server out of reach and the entries waiting, as the window says them.
@@ -52,6 +54,8 @@ private:
     };
     QSqlDatabase Local() const;
     QList<TWaiting> Waiting();
+    // The waiting new entries `query` finds, the newest first.
+    QList<qint64> UnsentFound(const TJournalQuery& query);
     std::optional<TWaiting> WaitingFor(qint64 id);
     TStoreResult Keep(const TWaiting& waiting);
     bool Forget(qint64 seq);

@@ -10,6 +10,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace kelto {
 
@@ -281,11 +283,14 @@ TStoreResult TServerJournalStore::InTransaction(const std::function<TStoreResult
     return failed;
 }
 
-QList<qint64> TServerJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
+namespace {
+
+// The ids `query` finds through `db`, in its order; at most `limit` of them
+// when it is not negative (the server picks the index that gets them
+// soonest). Empty on failure, with `error` set.
+QList<qint64> FindOn(const QSqlDatabase& db, const TJournalQuery& query, qsizetype limit, QSqlError* error)
 {
     QList<qint64> ids;
-    if (Reconnect().FailedInto(failure))
-        return ids;
     QStringList where;
     QVariantList values;
     if (!query.withDeleted)
@@ -310,23 +315,76 @@ QList<qint64> TServerJournalStore::Find(const TJournalQuery& query, TStoreResult
     QString order = SortExpression(query.sortBy);
     order = order.contains(QLatin1String("%1")) ? order.arg(direction) + QLatin1Char(' ') + direction
                                                 : order + QLatin1Char(' ') + direction;
-    const QString sql
+    QString sql
         = QStringLiteral("SELECT id FROM entries%1 ORDER BY %2 NULLS LAST, id %3")
               .arg(where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")), order,
                    direction);
-    QSqlQuery q(Db());
+    if (limit >= 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!q.exec()) {
-        FailWith(q.lastError()).FailedInto(failure);
+        *error = q.lastError();
         return ids;
     }
     ids.reserve(q.size() > 0 ? q.size() : 0);
     while (q.next())
         ids.append(q.value(0).toLongLong());
     return ids;
+}
+
+} // namespace
+
+QList<qint64> TServerJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
+{
+    return FindFirst(query, -1, failure);
+}
+
+QList<qint64> TServerJournalStore::FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure)
+{
+    if (Reconnect().FailedInto(failure))
+        return {};
+    QSqlError error;
+    QList<qint64> ids = FindOn(Db(), query, count, &error);
+    if (error.isValid())
+        FailWith(error).FailedInto(failure);
+    return ids;
+}
+
+TJournalStore::TFindJob TServerJournalStore::FindJob(const TJournalQuery& query)
+{
+    if (!IsOpen())
+        return {};
+    return [settings = m_settings, password = m_password, timeout = m_timeoutSeconds, query](TStoreResult* failure) {
+        // One connection a job thread, kept while the thread lives (closed on
+        // it when it ends): a search costs the server a query, not a new
+        // backend. A connection found lost is opened anew once.
+        thread_local std::unique_ptr<TServerConnection> connection;
+        thread_local std::pair<TJournalSettings, QString> openedWith;
+        for (int attempt = 0;; ++attempt) {
+            if (!connection || !connection->IsOpen() || openedWith != std::pair(settings, password)) {
+                connection = std::make_unique<TServerConnection>();
+                if (const std::optional<QString> why = connection->Open(settings, password, timeout)) {
+                    connection.reset();
+                    TStoreResult::Fail(*why).FailedInto(failure);
+                    return QList<qint64>();
+                }
+                openedWith = {settings, password};
+            }
+            QSqlError error;
+            QList<qint64> ids = FindOn(connection->Database(), query, -1, &error);
+            if (!error.isValid())
+                return ids;
+            connection.reset();
+            if (attempt > 0 || !IsConnectionLost(error)) {
+                TStoreResult::Fail(ServerErrorText(error)).FailedInto(failure);
+                return QList<qint64>();
+            }
+        }
+    };
 }
 
 QList<TJournalEntry> TServerJournalStore::Load(const QList<qint64>& ids, TStoreResult* failure)

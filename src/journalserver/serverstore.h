@@ -29,6 +29,8 @@ public:
     TStoreResult Open() override;
     bool IsOpen() const override;
     KELTO_JOURNAL_STORE_CALLS
+    QList<qint64> FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure = nullptr) override;
+    TFindJob FindJob(const TJournalQuery& query) override;
 
     qint64 ChangeMark() override;
 

@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <thread>
 #include <unistd.h>
 
 #include "clock.h"
@@ -128,6 +129,15 @@ private slots:
         QList<TJournalEntry> streamed; // as the CSV reads them: in the found order, a page at a time
         QVERIFY(s.store->ForEachEntry(ids + QList<qint64>{99999}, [&](const TJournalEntry& e) { streamed << e; }).IsDone());
         QCOMPARE(Joints(streamed), joints);
+        for (const qsizetype first : {1, 2}) // the first rows, however the store gets them soonest
+            QCOMPARE(Joints(s.store->Load(s.store->FindFirst(q, first))), joints.mid(0, first));
+        if (const TJournalStore::TFindJob job = s.store->FindJob(q)) { // the whole list, on a thread of its own
+            TStoreResult jobFailure;
+            QList<qint64> fromJob;
+            std::thread([&] { fromJob = job(&jobFailure); }).join();
+            QVERIFY2(jobFailure.IsDone(), qPrintable(jobFailure.reason));
+            QCOMPARE(fromJob, ids);
+        }
     }
 
     void sortedByColumn_data()
@@ -150,6 +160,8 @@ private slots:
         q.sortBy = static_cast<TJournalColumn>(column);
         q.descending = descending;
         QCOMPARE(Joints(s.store->Load(s.store->Find(q))), joints);
+        q.text = QStringLiteral("газопровод"); // in every entry: the first rows read in the order asked
+        QCOMPARE(Joints(s.store->Load(s.store->FindFirst(q, 2))), joints.mid(0, 2));
     }
 
     void changeCheck_data()

@@ -9,6 +9,7 @@
 #include "journal/view/conclusionpage.h"
 #include "journal/view/journalopen.h"
 #include "journal/view/tfconclusion.h"
+#include "journal/view/journalmodel.h"
 #include "journal/view/tfjournal.h"
 
 #include <QLabel>
@@ -44,6 +45,11 @@ public:
     bool IsOpen() const override { return m_inner.IsOpen(); }
     int SchemaVersion() override { return m_inner.SchemaVersion(); }
     QList<qint64> Find(const TJournalQuery& q, TStoreResult* f = nullptr) override { return m_inner.Find(q, f); }
+    QList<qint64> FindFirst(const TJournalQuery& q, qsizetype n, TStoreResult* f = nullptr) override
+    {
+        return m_inner.FindFirst(q, n, f);
+    }
+    TFindJob FindJob(const TJournalQuery& q) override { return m_inner.FindJob(q); }
     QList<TJournalEntry> Load(const QList<qint64>& ids, TStoreResult* f = nullptr) override { return m_inner.Load(ids, f); }
     qint64 Count() override { return m_inner.Count(); }
     TStoreResult Save(TJournalEntry& e) override
@@ -203,6 +209,28 @@ private slots:
         QTRY_COMPARE(w.Table()->model()->rowCount(), 3);
         w.Table()->selectRow(2);
         QCOMPARE(w.window->ChosenEntries().size(), 1); // the current one
+    }
+
+    void manyFoundComeInTwoSteps()
+    {
+        TWindow w;
+        for (int i = 1; i <= TJournalModel::FirstRows + 50; ++i) {
+            TJournalEntry e = Entry(QString::number(i), Day);
+            QVERIFY(w.store->Save(e).IsDone());
+        }
+        auto* search = Control<QLineEdit>(*w.window, "eSearch");
+        auto* status = Control<QLabel>(*w.window, "lStatus");
+        search->setText(QStringLiteral("газопровод"));
+        emit search->returnPressed();
+        QCOMPARE(w.Table()->model()->rowCount(), 200); // the first rows at once, the rest counted on another thread
+        QCOMPARE(status->text(), QStringLiteral("Найдено записей: более 200, идёт подсчёт…"));
+        QTRY_COMPARE(w.Table()->model()->rowCount(), 250);
+        QCOMPARE(status->text(), QStringLiteral("Найдено записей: 250"));
+        search->setText(QStringLiteral("участок"));
+        emit search->returnPressed(); // and the CSV asked before the rest came: every entry found
+        const QString path = w.folder.File("all.csv");
+        QVERIFY(!w.window->WriteCsv(path));
+        QCOMPARE(Get(path).count("\r\n"), 251);
     }
 
     void layoutLine_data()

@@ -2,6 +2,7 @@
 #include "journal/journalrules.h"
 
 #include <QColor>
+#include <QSet>
 
 namespace kelto {
 
@@ -13,6 +14,14 @@ TJournalModel::TJournalModel(TJournalStore& store, QObject* parent)
     : QAbstractTableModel(parent)
     , m_store(store)
 {
+    m_jobs.setMaxThreadCount(1);
+}
+
+TJournalModel::~TJournalModel()
+{
+    ++m_generation;
+    m_jobs.clear();
+    m_jobs.waitForDone();
 }
 
 TStoreResult TJournalModel::SetQuery(const TJournalQuery& query)
@@ -23,12 +32,65 @@ TStoreResult TJournalModel::SetQuery(const TJournalQuery& query)
 
 TStoreResult TJournalModel::Reload()
 {
+    const quint64 generation = ++m_generation;
     TStoreResult failure;
-    QList<qint64> ids = m_store.Find(m_query, &failure);
+    QList<qint64> ids;
+    bool complete = true;
+    if (TJournalStore::TFindJob job = m_store.FindJob(m_query)) {
+        ids = m_store.FindFirst(m_query, FirstRows + 1, &failure);
+        if (ids.size() > FirstRows) {
+            ids.resize(FirstRows);
+            complete = false;
+            m_jobs.start([this, generation, job = std::move(job)] {
+                if (generation != m_generation)
+                    return;
+                TStoreResult r;
+                const QList<qint64> all = job(&r);
+                QMetaObject::invokeMethod(
+                    this, [this, generation, all, r] { Take(generation, all, r); }, Qt::QueuedConnection);
+            });
+        }
+    } else {
+        ids = m_store.Find(m_query, &failure);
+    }
     beginResetModel();
     m_ids = std::move(ids);
     m_held.clear();
+    m_complete = complete;
     endResetModel();
+    return failure;
+}
+
+void TJournalModel::Take(quint64 generation, const QList<qint64>& ids, const TStoreResult& result)
+{
+    if (generation != m_generation || m_complete)
+        return;
+    if (result.IsDone()) {
+        m_complete = true;
+        // The rows shown keep their places (an entry saved meanwhile among
+        // them); the rest follow in the query's order.
+        const QSet<qint64> shown(m_ids.cbegin(), m_ids.cend());
+        QList<qint64> rest;
+        for (qint64 id : ids)
+            if (!shown.contains(id))
+                rest.append(id);
+        if (!rest.isEmpty()) {
+            beginInsertRows({}, int(m_ids.size()), int(m_ids.size() + rest.size() - 1));
+            m_ids += rest;
+            endInsertRows();
+        }
+    }
+    emit Completed(result);
+}
+
+TStoreResult TJournalModel::Complete()
+{
+    if (m_complete)
+        return {};
+    ++m_generation; // the job's list, when it comes, is not needed
+    TStoreResult failure;
+    const QList<qint64> ids = m_store.Find(m_query, &failure);
+    Take(m_generation, ids, failure);
     return failure;
 }
 

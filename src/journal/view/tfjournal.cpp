@@ -54,6 +54,17 @@ TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
     , m_store(std::move(store))
 {
     m_model = new TJournalModel(*m_store, this);
+    connect(m_model, &TJournalModel::Completed, this, [this](const TStoreResult& r) {
+        // The current entry may be past the first rows.
+        if (!tvEntries->selectionModel()->hasSelection())
+            SelectId(m_current.id);
+        if (!std::exchange(m_countAwaited, false))
+            return;
+        lStatus->setText(r.IsDone() ? QStringLiteral("Найдено записей: %1").arg(m_model->rowCount())
+                                    : QStringLiteral("Найдено записей: более %1; весь список не прочитан: %2")
+                                          .arg(m_model->rowCount())
+                                          .arg(r.reason));
+    });
     BuildControls();
     resize(1100, 640);
     if (const TStoreResult r = m_model->SetQuery({}); !r.IsDone())
@@ -440,8 +451,10 @@ void TfJournal::Search()
         q.withDeleted = chDeleted->isChecked();
         const TStoreResult r = m_model->SetQuery(q);
         SelectId(m_current.id);
-        lStatus->setText(r.IsDone() ? QStringLiteral("Найдено записей: %1").arg(m_model->rowCount())
-                                    : QStringLiteral("Поиск не выполнен: ") + r.reason);
+        m_countAwaited = r.IsDone() && !m_model->IsComplete();
+        lStatus->setText(!r.IsDone()        ? QStringLiteral("Поиск не выполнен: ") + r.reason
+                         : m_countAwaited ? QStringLiteral("Найдено записей: более %1, идёт подсчёт…").arg(m_model->rowCount())
+                                          : QStringLiteral("Найдено записей: %1").arg(m_model->rowCount()));
     });
 }
 
@@ -568,6 +581,8 @@ void TfJournal::OpenConclusion()
         FinishTyping();
         if (!SaveTyped())
             return;
+        if (ReportFailure(QStringLiteral("Найденные записи не прочитаны"), m_model->Complete()))
+            return;
         const QList<TJournalEntry> entries = ChosenEntries();
         if (entries.isEmpty()) {
             ShowInformation(QStringLiteral("Выберите записи для заключения: строки таблицы (Shift или Ctrl и щелчок) или найдите их поиском."));
@@ -591,6 +606,8 @@ void TfJournal::OpenConclusion()
 
 std::optional<QString> TfJournal::WriteCsv(const QString& path)
 {
+    if (const TStoreResult all = m_model->Complete(); !all.IsDone())
+        return all.reason;
     QByteArray csv = JournalCsvHead();
     csv.reserve(qsizetype(m_model->Ids().size()) * 250);
     const TStoreResult r = m_store->ForEachEntry(m_model->Ids(), [&csv](const TJournalEntry& e) { AppendJournalCsvLine(csv, e); });

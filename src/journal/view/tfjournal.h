@@ -122,6 +122,7 @@ private:
     QLabel* lStatus = nullptr;
     QCheckBox* chDeleted = nullptr; // "Показать удалённые"
     QLabel* lStore = nullptr;       // the store's state, hidden while it has none
+    bool m_countAwaited = false; // the status line waits for the whole list's count
     qint64 m_changeMark = 0;
     QTimer* m_searchPause = nullptr;
     static constexpr int SearchPauseMs = 180;
