@@ -16,6 +16,8 @@
 #include <QThread>
 #include <QUuid>
 #include <QtTest>
+#include <future>
+#include <thread>
 
 using namespace kelto;
 using namespace kelto::testing;
@@ -508,6 +510,34 @@ private slots:
         QCOMPARE(store.Count(), 2);
     }
 
+    // The whole list of a search is read on a thread that keeps its
+    // connection: one lost with a restarted server is opened anew.
+    void findJobOutlivesARestart()
+    {
+        KELTO_REQUIRE_SERVER(m_server);
+        TServerJournalStore store(At(m_server.NewDatabase()), QString());
+        TJournalEntry e = Entry(QStringLiteral("1"));
+        DONE(store.Save(e));
+        const TJournalStore::TFindJob job = store.FindJob({});
+        QVERIFY(job);
+        std::promise<void> firstDone, restarted;
+        TStoreResult first, second;
+        QList<qint64> ids;
+        std::thread worker([&, wait = restarted.get_future()] {
+            job(&first);
+            firstDone.set_value();
+            wait.wait();
+            ids = job(&second);
+        });
+        firstDone.get_future().wait();
+        const bool back = m_server.Stop() && m_server.Restart();
+        restarted.set_value();
+        worker.join();
+        QVERIFY(back);
+        QVERIFY2(first.IsDone() && second.IsDone(), qPrintable(first.reason + second.reason));
+        QCOMPARE(ids, QList<qint64>{e.id});
+    }
+
     // Saved while the server is away: kept in journal.db as unsent, shown in
     // the list, sent once when it is back.
     void unsentEntriesArriveOnce()
@@ -531,6 +561,7 @@ private slots:
                  qPrintable(lab.OfflineText()));
         QCOMPARE(lab.UnsentCount(), 1);
         QCOMPARE(lab.Find({}), (QList<qint64>{during.id, before.id}));
+        QVERIFY(!lab.FindJob({})); // offline: the list is the store's own, at once
         QVERIFY(lab.Load({during.id}).value(0).unsent);
         during.defects = QStringLiteral("подрез");
         DONE(lab.Save(during));
