@@ -17,6 +17,7 @@ KELTO_DEBS=(
   fonts-dejavu-core
   # a window without a desktop: end-to-end tests, start-up benchmark, screenshots
   xvfb xauth xdotool x11-utils imagemagick libx11-6
+  gdb                    # backtraces of a program that does not end, in an end-to-end failure's report
   poppler-utils          # pdftotext, pdfinfo: the technique card's PDF read back by its test
   libreoffice-calc-nogui # soffice: the journal's CSV read back by a spreadsheet program in its test
   libqt6sql6-psql        # Qt's PostgreSQL driver: the control journal on a laboratory server

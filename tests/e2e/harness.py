@@ -304,8 +304,29 @@ class KeltoApp:
         try:
             self.returncode = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            raise HarnessError(f"program still running {timeout} s after close\n{self.log()}")
+            raise HarnessError(f"program still running {timeout} s after close\n"
+                               f"{self.backtraces()}\n{self.log()}")
         return self.returncode
+
+    def backtraces(self):
+        """Where every thread of the running program stands, as gdb sees it:
+        why a program does not end (a thread joined, a save waiting, a loop
+        left running). Kept whole in threads.txt beside the failure's
+        screenshot; the stack lines are returned for the test's output."""
+        if not self.running():
+            return ""
+        if not shutil.which("gdb"):
+            return "harness: no gdb, no backtraces"
+        try:
+            out = subprocess.run(["gdb", "-nx", "-batch", "-p", str(self.proc.pid), "-ex", "thread apply all bt"],
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                 text=True, errors="replace", timeout=90).stdout
+        except subprocess.TimeoutExpired:
+            return "harness: gdb gave no backtraces within 90 s"
+        with open(os.path.join(self.base, "threads.txt"), "w") as f:
+            f.write(out)
+        self.keep = True
+        return "\n".join(line for line in out.splitlines() if line.startswith(("Thread ", "#")))
 
     def stop(self):
         """Ends whatever is left: the program (killed) and the X server."""

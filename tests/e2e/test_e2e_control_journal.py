@@ -120,5 +120,4 @@ def test():
 
 
 if __name__ == "__main__":
-    test()
-    print("ok")
+    harness.main(test)
