@@ -537,6 +537,8 @@ void TfJournal::DeleteCurrent()
         m_lastDeleted = m_current.id;
         m_current = {};
         m_model->Reload();
+        if (row >= m_model->rowCount()) // the row after it may be past the first rows
+            m_model->Complete();
         const int next = std::min(row, m_model->rowCount() - 1);
         if (next >= 0) {
             SelectId(m_model->IdAt(next));
