@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QLocale>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -22,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -69,8 +69,7 @@ TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
             return;
         lStatus->setText(r.IsDone() ? QStringLiteral("Найдено записей: %1").arg(Rows(*m_model))
                                     : QStringLiteral("Найдено записей: более %1; весь список не прочитан: %2")
-                                          .arg(Rows(*m_model))
-                                          .arg(r.reason));
+                                          .arg(Rows(*m_model), r.reason));
     });
     BuildControls();
     resize(1100, 640);
