@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -103,10 +104,11 @@ bool AwaitingServer()
 
 std::optional<TProbeResult> AwaitProbe(QWidget* parent, TServerProbe& probe)
 {
-    std::optional<TProbeResult> result = probe.Take();
-    if (result || !probe.Running())
-        return result;
+    if (!probe.Running())
+        return probe.Take(); // an attempt's result is there before it stops running
+    std::optional<TProbeResult> result;
     Awaiting() = true;
+    const auto over = qScopeGuard([] { Awaiting() = false; });
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
@@ -128,7 +130,6 @@ std::optional<TProbeResult> AwaitProbe(QWidget* parent, TServerProbe& probe)
         if (!result)
             probe.Abandon();
     }
-    Awaiting() = false;
     return result;
 }
 
