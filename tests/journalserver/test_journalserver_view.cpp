@@ -424,7 +424,7 @@ private slots:
         });
         std::unique_ptr<TJournalStore> store = OpenLabJournal(nullptr, Silent(listener), folder.File("journal.db"));
         QCOMPARE(giveUp.said, QStringLiteral("Кельто|Соединение с сервером журнала…"));
-        QVERIFY(giveUp.ticks > 2);
+        QVERIFY(giveUp.ticks > 1);
         QCOMPARE(second, std::optional(true));
         auto* lab = dynamic_cast<TLabJournalStore*>(store.get());
         QVERIFY(lab && lab->IsOpen());
@@ -440,7 +440,7 @@ private slots:
         w.SetForm(Silent(listener));
         TGiveUp giveUp(true);
         Control<QPushButton>(w, "bCheck")->click();
-        QVERIFY(giveUp.ticks > 2);
+        QVERIFY(giveUp.ticks > 1);
         QCOMPARE(w.ResultText(), QStringLiteral("Проверка соединения отменена."));
     }
 
