@@ -4,17 +4,16 @@
 // CSV of all entries (2 s). `bench_journal --write-journal PATH` only writes
 // such a journal, for the start-up benchmark.
 #include "core/programfolder.h"
+#include "journalsearch.h"
 #include "core/textfile.h"
 #include "journal/conclusion.h"
 #include "journal/journalrules.h"
 #include "journal/sqlitestore.h"
 #include "journal/view/conclusionpage.h"
-#include "journal/view/journalmodel.h"
 #include "journal/view/journalopen.h"
 #include "journal/view/tfjournal.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QSqlDatabase>
@@ -136,50 +135,26 @@ static void BM_JournalFirstRows(benchmark::State& state)
 }
 BENCHMARK(BM_JournalFirstRows)->Unit(benchmark::kMillisecond);
 
-// One keystroke in the search field: the query over every entry and the
-// table's first rows. Arg 0: a joint's number (few found), 1: a word in
-// every entry (all found), 2: a month.
+// One keystroke in the search field: the query and the table's first rows.
+// Arg 0: a joint's number (few found), 1: a word in every entry (all found),
+// 2: a month.
 static void BM_JournalSearchKeystroke(benchmark::State& state)
 {
     if (!Journal().ok)
         return state.SkipWithError("the journal could not be written");
     auto window = OpenWindow();
-    auto* search = window->findChild<QLineEdit*>(QStringLiteral("eSearch"));
-    const QString typed = QStringList{QStringLiteral("т-17"), QStringLiteral("газопровод"),
-                                      QStringLiteral("11.2024")}[int(state.range(0))];
-    int i = 0;
-    for (auto _ : state) {
-        // The same search with and without a space after it: a keystroke each.
-        search->setText(i++ % 2 ? typed + QLatin1Char(' ') : typed);
-        // The query itself, not the pause the field waits for after typing.
-        emit search->returnPressed();
-        QApplication::processEvents();
-    }
-    state.counters["found"] = double(window->findChild<QTableView*>()->model()->rowCount());
+    kelto::bench::TimeSearch(state, *window, false);
 }
 BENCHMARK(BM_JournalSearchKeystroke)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // The same search until its whole list is in and counted in the status line
-// (the first rows show before, the rest is read on another thread). Arg 1: a
-// word in every entry.
+// (the first rows show before; the rest is read on another thread).
 static void BM_JournalSearchWholeList(benchmark::State& state)
 {
     if (!Journal().ok)
         return state.SkipWithError("the journal could not be written");
     auto window = OpenWindow();
-    auto* search = window->findChild<QLineEdit*>(QStringLiteral("eSearch"));
-    auto* model = qobject_cast<TJournalModel*>(window->findChild<QTableView*>()->model());
-    const QString typed = QStringList{QStringLiteral("т-17"), QStringLiteral("газопровод")}[int(state.range(0))];
-    int i = 0;
-    for (auto _ : state) {
-        QEventLoop wait;
-        QObject::connect(model, &TJournalModel::Completed, &wait, &QEventLoop::quit);
-        search->setText(i++ % 2 ? typed + QLatin1Char(' ') : typed);
-        emit search->returnPressed();
-        if (!model->IsComplete())
-            wait.exec();
-    }
-    state.counters["found"] = double(model->rowCount());
+    kelto::bench::TimeSearch(state, *window, true);
 }
 BENCHMARK(BM_JournalSearchWholeList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

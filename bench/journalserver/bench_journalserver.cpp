@@ -6,8 +6,8 @@
 // fsync on as a real server has it, stopped and removed at the end. Where it
 // cannot start, the benchmark says so and skips.
 #include "core/programfolder.h"
+#include "../journal/journalsearch.h"
 #include "journal/journalrules.h"
-#include "journal/view/journalmodel.h"
 #include "journal/view/tfjournal.h"
 #include "journalserver/labstore.h"
 #include "journalserver/serverstore.h"
@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -263,48 +262,24 @@ static void BM_ServerJournalFirstRows(benchmark::State& state)
 }
 BENCHMARK(BM_ServerJournalFirstRows)->Unit(benchmark::kMillisecond);
 
-// One keystroke in the search field: the query on the server over every
-// entry and the table's first rows. Arg 0: a joint's number (few found),
-// 1: a word in every entry (all found), 2: a month.
+// One keystroke in the search field: the query and the table's first rows.
+// Arg 0: a joint's number (few found), 1: a word in every entry (all found),
+// 2: a month.
 static void BM_ServerJournalSearchKeystroke(benchmark::State& state)
 {
     REQUIRE_JOURNAL(state)
     auto window = OpenWindow();
-    auto* search = window->findChild<QLineEdit*>(QStringLiteral("eSearch"));
-    const QString typed = QStringList{QStringLiteral("т-17"), QStringLiteral("газопровод"),
-                                      QStringLiteral("11.2024")}[int(state.range(0))];
-    int i = 0;
-    for (auto _ : state) {
-        // The same search with and without a space after it: a keystroke each.
-        search->setText(i++ % 2 ? typed + QLatin1Char(' ') : typed);
-        // The query itself, not the pause the field waits for after typing.
-        emit search->returnPressed();
-        QApplication::processEvents();
-    }
-    state.counters["found"] = double(window->findChild<QTableView*>()->model()->rowCount());
+    kelto::bench::TimeSearch(state, *window, false);
 }
 BENCHMARK(BM_ServerJournalSearchKeystroke)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-// The same search until its whole list is in and counted (read on a
-// connection of another thread after the first rows show). Arg 1: a word in
-// every entry.
+// The same search until its whole list is in and counted in the status line
+// (the first rows show before; the rest is read on another thread).
 static void BM_ServerJournalSearchWholeList(benchmark::State& state)
 {
     REQUIRE_JOURNAL(state)
     auto window = OpenWindow();
-    auto* search = window->findChild<QLineEdit*>(QStringLiteral("eSearch"));
-    auto* model = qobject_cast<TJournalModel*>(window->findChild<QTableView*>()->model());
-    const QString typed = QStringList{QStringLiteral("т-17"), QStringLiteral("газопровод")}[int(state.range(0))];
-    int i = 0;
-    for (auto _ : state) {
-        QEventLoop wait;
-        QObject::connect(model, &TJournalModel::Completed, &wait, &QEventLoop::quit);
-        search->setText(i++ % 2 ? typed + QLatin1Char(' ') : typed);
-        emit search->returnPressed();
-        if (!model->IsComplete())
-            wait.exec();
-    }
-    state.counters["found"] = double(model->rowCount());
+    kelto::bench::TimeSearch(state, *window, true);
 }
 BENCHMARK(BM_ServerJournalSearchWholeList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include "core/cp1251.h"
+#include "calc/calctext.h"
 #include "calc/techniquecard.h"
 #include "diary/notesearch.h"
 #include "journal/journalstore.h"
@@ -165,7 +166,7 @@ namespace {
 // A card's value, or empty where the card shows "—".
 QString Known(const QString& value)
 {
-    return value == QStringLiteral("—") ? QString() : value;
+    return value == NoValue() ? QString() : value;
 }
 } // namespace
 

@@ -125,7 +125,7 @@ QSqlDatabase TLabJournalStore::Local() const
     return QSqlDatabase::database(m_localName, false);
 }
 
-TStoreResult TLabJournalStore::Open()
+TStoreResult TLabJournalStore::OpenLocal()
 {
     if (m_localName.isEmpty()) {
         m_localName = QStringLiteral("kelto-unsent-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -143,8 +143,26 @@ TStoreResult TLabJournalStore::Open()
         if (!q.exec(QLatin1String(sql)))
             return TStoreResult::Fail(
                 QStringLiteral("Не удалось открыть %1: %2").arg(m_localFile, q.lastError().text()));
+    return {};
+}
+
+TStoreResult TLabJournalStore::Open()
+{
+    if (const TStoreResult local = OpenLocal(); !local.IsDone())
+        return local;
     StartProbe();
-    const std::optional<TProbeResult> probe = m_probe.Take(ActionWaitMs);
+    return FinishOpen(m_probe.Take(ActionWaitMs));
+}
+
+TStoreResult TLabJournalStore::OpenAfter(const TProbeResult& attempt)
+{
+    if (const TStoreResult local = OpenLocal(); !local.IsDone())
+        return local;
+    return FinishOpen(attempt);
+}
+
+TStoreResult TLabJournalStore::FinishOpen(const std::optional<TProbeResult>& probe)
+{
     if (!probe || !probe->reached) {
         // Not reached yet: the journal opens on what it has, the attempt goes on.
         Settle(probe);

@@ -24,6 +24,10 @@ public:
     // Opens the local waiting room and tries the server; an unreachable
     // server is no failure (Online() says so).
     TStoreResult Open() override;
+    // The same after an attempt to reach the server made just now (on a
+    // thread of its own, while the window waited): nothing waited for here
+    // but the store's own connection once the server answered.
+    TStoreResult OpenAfter(const TProbeResult& attempt);
     bool IsOpen() const override;
     KELTO_JOURNAL_STORE_CALLS
     QList<qint64> FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure = nullptr) override;
@@ -69,6 +73,8 @@ private:
     // The store's connection opened once an attempt reached the server.
     bool Settle(const std::optional<TProbeResult>& probe);
     void NoteServer(const TStoreResult& result);
+    TStoreResult OpenLocal();
+    TStoreResult FinishOpen(const std::optional<TProbeResult>& attempt);
     TStoreResult KeepSave(TJournalEntry& entry, const QString& origin);
     TStoreResult KeepMark(qint64 id, bool deleted);
     TJournalEntry Shown(const TWaiting& waiting) const;
@@ -81,7 +87,7 @@ private:
     // The entries last read from the server, for the list while it is away.
     QHash<qint64, TJournalEntry> m_known;
     QList<qint64> m_lastFound;
-    // Last, so that it goes first: its thread is joined before the rest goes.
+    // An attempt under way when the store goes ends on its own thread.
     TServerProbe m_probe;
 };
 

@@ -11,6 +11,11 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -86,7 +91,74 @@ QString NoRightsMessage(const QString& what)
               .arg(QLatin1String(ServerSqlFileName));
 }
 
+struct TUnwaited {
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool ending = false;
+    int busy = 0; // unwaited threads touching shared state now
+};
+
+// Never destroyed: an unwaited thread may still look at it while the
+// program's own objects are taken apart.
+TUnwaited& Unwaited()
+{
+    static auto* unwaited = new TUnwaited;
+    return *unwaited;
+}
+
+thread_local bool t_unwaited = false;
+thread_local bool t_busy = false;
+
+// Before the wait for a server's answer: the program may end meanwhile.
+void LeaveShared()
+{
+    if (!t_unwaited || !t_busy)
+        return;
+    TUnwaited& u = Unwaited();
+    std::lock_guard lock(u.mutex);
+    t_busy = false;
+    --u.busy;
+    u.idle.notify_all();
+}
+
+// After it: a program that ended meanwhile keeps this thread here until
+// the process is gone, rather than let it touch what was taken apart.
+void EnterShared()
+{
+    if (!t_unwaited || t_busy)
+        return;
+    TUnwaited& u = Unwaited();
+    std::unique_lock lock(u.mutex);
+    if (u.ending) {
+        lock.unlock();
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+    t_busy = true;
+    ++u.busy;
+}
+
 } // namespace
+
+void MarkUnwaitedThread()
+{
+    t_unwaited = true;
+    EnterShared();
+}
+
+void UnmarkUnwaitedThread()
+{
+    LeaveShared();
+    t_unwaited = false;
+}
+
+void EndUnwaitedThreads()
+{
+    TUnwaited& u = Unwaited();
+    std::unique_lock lock(u.mutex);
+    u.ending = true;
+    u.idle.wait(lock, [&u] { return u.busy == 0; });
+}
 
 QStringList SqlStatements(const QString& script)
 {
@@ -254,7 +326,10 @@ std::optional<QString> TServerConnection::Open(const TJournalSettings& settings,
     QString reason;
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
-        if (db.open())
+        LeaveShared();
+        const bool opened = db.open();
+        EnterShared();
+        if (opened)
             return std::nullopt;
         reason = ServerErrorText(db.lastError());
         m_passwordRefused = IsPasswordRefused(db.lastError());
@@ -289,7 +364,8 @@ TConnectionCheck CheckServerConnection(const TJournalSettings& settings, const Q
 {
     TServerConnection connection;
     if (const auto reason = connection.Open(settings, password))
-        return {false, connection.PasswordRefused(), QStringLiteral("Нет соединения: ") + *reason + QLatin1Char('.')};
+        return {false, connection.PasswordRefused(), QStringLiteral("Нет соединения: ") + *reason + QLatin1Char('.'),
+                *reason};
     const auto version = ServerSchemaVersionOf(connection.Database());
     QString state;
     if (!version)
@@ -302,7 +378,7 @@ TConnectionCheck CheckServerConnection(const TJournalSettings& settings, const Q
         state = QStringLiteral("журнал сделан более новой версией программы (версия схемы %1)").arg(*version);
     else
         state = QStringLiteral("журнал на месте (версия схемы %1)").arg(*version);
-    return {true, false, QStringLiteral("Соединение установлено: ") + state + QLatin1Char('.')};
+    return {true, false, QStringLiteral("Соединение установлено: ") + state + QLatin1Char('.'), {}};
 }
 
 QString ServerIndexSql()

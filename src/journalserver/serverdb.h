@@ -64,8 +64,23 @@ struct TConnectionCheck {
     bool connected = false;
     bool passwordRefused = false;
     QString text;
+    // Why not connected, without the check's words around it.
+    QString reason;
 };
 TConnectionCheck CheckServerConnection(const TJournalSettings& settings, const QString& password);
+
+// Connection attempts on threads the program does not wait for when it
+// ends (a server that does not answer holds them up to their timeout).
+// Such a thread calls MarkUnwaitedThread first; from then on its attempts
+// touch the program's shared state (the driver's list of connections) only
+// while the program is not ending, and a late answer that comes while it
+// ends stops the thread where it stands instead.
+void MarkUnwaitedThread();
+// Called once the thread's work is over (the last shared state let go).
+void UnmarkUnwaitedThread();
+// The program ends: waits for such threads busy with an answer they already
+// had (never for a server still silent), and stops the rest at their next step.
+void EndUnwaitedThreads();
 
 enum class TSchemaState {
     Ready,    // the tables are there, of this version

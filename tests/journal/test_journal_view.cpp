@@ -236,6 +236,12 @@ private slots:
         const QString path = w.folder.File("all.csv");
         QVERIFY(!w.window->WriteCsv(path));
         QCOMPARE(Get(path).count("\r\n"), 251);
+        MessageRecorder boxes;
+        boxes.answer = QMessageBox::Yes;
+        w.Table()->selectRow(240); // past the first rows: deleting it shows the entry after it
+        QCOMPARE(w.window->FormEntry().joint, "10");
+        w.window->DeleteCurrent();
+        QCOMPARE(w.window->FormEntry().joint, "9");
     }
 
     void layoutLine_data()

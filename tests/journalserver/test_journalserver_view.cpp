@@ -78,6 +78,41 @@ struct TSilentListener {
     }
 };
 
+// The settings of a server that never answers, on `listener`'s port.
+TJournalSettings Silent(const TSilentListener& listener)
+{
+    TJournalSettings s;
+    s.place = TJournalPlace::Server;
+    s.host = QStringLiteral("127.0.0.1");
+    s.port = listener.port;
+    s.database = QStringLiteral("kelto");
+    s.user = QStringLiteral("ivanov");
+    return s;
+}
+
+// A timer of the window's thread that counts its ticks during a wait for
+// the server and, once the box shows, gives up through it.
+struct TGiveUp : QObject {
+    int ticks = 0;
+    QString said; // the box's text
+    QTimer timer;
+    explicit TGiveUp(bool byEsc)
+    {
+        connect(&timer, &QTimer::timeout, this, [this, byEsc] {
+            ++ticks;
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box)
+                return;
+            said = box->windowTitle() + QLatin1Char('|') + box->findChild<QLabel*>()->text();
+            if (byEsc)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                box->findChild<QPushButton*>()->click();
+        });
+        timer.start(50);
+    }
+};
+
 } // namespace
 
 class TestJournalServerView : public QObject {
@@ -364,6 +399,71 @@ private slots:
         QVERIFY(w.AddEntry(Joint(QStringLiteral("7"))));
         QCOMPARE(Control<QTableView>(w, "tvEntries")->model()->index(0, 0).data().toString(),
                  QStringLiteral("не отправлено"));
+    }
+
+    // A first connection to a server that never answers: the window's
+    // thread goes on, the box lets the user give up, the journal opens on
+    // its local store, and a second opening meanwhile starts nothing.
+    void givingUpTheFirstConnection_data()
+    {
+        QTest::addColumn<bool>("byEsc");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("Отмена") << false;
+    }
+    void givingUpTheFirstConnection()
+    {
+        QFETCH(bool, byEsc);
+        TempProgramFolder folder;
+        TSilentListener listener;
+        QVERIFY(listener.port > 0);
+        TGiveUp giveUp(byEsc);
+        std::optional<bool> second;
+        connect(&giveUp.timer, &QTimer::timeout, this, [&] {
+            if (!second)
+                second = OpenLabJournal(nullptr, Silent(listener), folder.File("journal.db")) == nullptr;
+        });
+        std::unique_ptr<TJournalStore> store = OpenLabJournal(nullptr, Silent(listener), folder.File("journal.db"));
+        QCOMPARE(giveUp.said, QStringLiteral("Кельто|Соединение с сервером журнала…"));
+        QVERIFY(giveUp.ticks > 1);
+        QCOMPARE(second, std::optional(true));
+        auto* lab = dynamic_cast<TLabJournalStore*>(store.get());
+        QVERIFY(lab && lab->IsOpen());
+        QCOMPARE(lab->OfflineText(), QStringLiteral("Сервер журнала недоступен: попытка соединения отменена"));
+    }
+
+    void givingUpTheCheck()
+    {
+        TSilentListener listener;
+        QVERIFY(listener.port > 0);
+        TempProgramFolder folder;
+        TfJournalSettings w(folder.File("journal.db"));
+        w.SetForm(Silent(listener));
+        TGiveUp giveUp(true);
+        Control<QPushButton>(w, "bCheck")->click();
+        QVERIFY(giveUp.ticks > 1);
+        QCOMPARE(w.ResultText(), QStringLiteral("Проверка соединения отменена."));
+    }
+
+    // Closing the window while the store's attempt to reach the server is
+    // still waiting for it: nothing waits for the attempt, and the program
+    // ends cleanly with it still under way (its server kept silent to the end).
+    void closingDuringAnAttempt()
+    {
+        static TSilentListener listener;
+        QVERIFY(listener.port > 0);
+        TempProgramFolder folder;
+        auto lab = std::make_unique<TLabJournalStore>(Silent(listener), QString(), folder.File("journal.db"));
+        QVERIFY(lab->Open().IsDone());
+        QVERIFY(!lab->Online());
+        auto* w = new TfJournal(std::move(lab));
+        w->show();
+        delete w;
+        TServerProbe probe;
+        probe.Start(Silent(listener), QString(), 3);
+        QVERIFY(probe.Running());
+        probe.Abandon();
+        QVERIFY(!probe.Running());
+        QCOMPARE(probe.Take(), std::nullopt);
     }
 
     void bothVersionsShown_data()

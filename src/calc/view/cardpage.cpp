@@ -181,7 +181,6 @@ public:
         const bool picture = card.scheme >= 0 || card.isoTechnique >= 0;
         const double pictureW = PictureW * s, pictureH = PictureH * s;
         const double pictureLeft = Right - pictureW;
-        const double tableTop = y;
         const double pictureBottom = y + pictureH + row * 1.6;
         if (picture && p) {
             const QRectF frame(pictureLeft, y, pictureW, pictureH);

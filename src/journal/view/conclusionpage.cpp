@@ -1,4 +1,5 @@
 #include "journal/view/conclusionpage.h"
+#include "calc/calctext.h"
 #include "journal/journalrules.h"
 
 #include <QBuffer>
@@ -104,7 +105,7 @@ double DrawHeader(QPainter& p, const TConclusion& c, bool measureOnly)
               Left, Body) + 50;
     for (const THeaderField& f : HeaderFields(c)) {
         const double h1 = text(PageFont(34, true), f.caption + QLatin1Char(':'), Qt::AlignLeft, Left, 620);
-        const double h2 = text(PageFont(34), f.value.isEmpty() ? QStringLiteral("—") : f.value, Qt::AlignLeft, Left + 640, Body - 640);
+        const double h2 = text(PageFont(34), f.value.isEmpty() ? NoValue() : f.value, Qt::AlignLeft, Left + 640, Body - 640);
         y += std::max(h1, h2) + 12;
     }
     return y + 40;

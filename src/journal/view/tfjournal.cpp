@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -47,6 +48,12 @@ QString Who(const TJournalEntry& e)
     return e.changedBy.isEmpty() ? QStringLiteral("другим пользователем") : QStringLiteral("пользователем ") + e.changedBy;
 }
 
+// A count of rows as Russian writes it: "100 000".
+QString Rows(const TJournalModel& model)
+{
+    return QLocale(QLocale::Russian).toString(model.rowCount());
+}
+
 } // namespace
 
 TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
@@ -60,10 +67,9 @@ TfJournal::TfJournal(std::unique_ptr<TJournalStore> store, QWidget* parent)
             SelectId(m_current.id);
         if (!std::exchange(m_countAwaited, false))
             return;
-        lStatus->setText(r.IsDone() ? QStringLiteral("Найдено записей: %1").arg(m_model->rowCount())
+        lStatus->setText(r.IsDone() ? QStringLiteral("Найдено записей: %1").arg(Rows(*m_model))
                                     : QStringLiteral("Найдено записей: более %1; весь список не прочитан: %2")
-                                          .arg(m_model->rowCount())
-                                          .arg(r.reason));
+                                          .arg(Rows(*m_model), r.reason));
     });
     BuildControls();
     resize(1100, 640);
@@ -453,8 +459,8 @@ void TfJournal::Search()
         SelectId(m_current.id);
         m_countAwaited = r.IsDone() && !m_model->IsComplete();
         lStatus->setText(!r.IsDone()        ? QStringLiteral("Поиск не выполнен: ") + r.reason
-                         : m_countAwaited ? QStringLiteral("Найдено записей: более %1, идёт подсчёт…").arg(m_model->rowCount())
-                                          : QStringLiteral("Найдено записей: %1").arg(m_model->rowCount()));
+                         : m_countAwaited ? QStringLiteral("Найдено записей: более %1, идёт подсчёт…").arg(Rows(*m_model))
+                                          : QStringLiteral("Найдено записей: %1").arg(Rows(*m_model)));
     });
 }
 
@@ -530,6 +536,8 @@ void TfJournal::DeleteCurrent()
         m_lastDeleted = m_current.id;
         m_current = {};
         m_model->Reload();
+        if (row >= m_model->rowCount()) // the row after it may be past the first rows
+            m_model->Complete();
         const int next = std::min(row, m_model->rowCount() - 1);
         if (next >= 0) {
             SelectId(m_model->IdAt(next));
@@ -632,7 +640,7 @@ void TfJournal::ExportCsv()
             ReportError(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), *err));
             return;
         }
-        lStatus->setText(QStringLiteral("Выгружено записей: %1 в %2").arg(m_model->rowCount()).arg(QDir::toNativeSeparators(path)));
+        lStatus->setText(QStringLiteral("Выгружено записей: %1 в %2").arg(Rows(*m_model), QDir::toNativeSeparators(path)));
     });
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include "journalserver/journalsettings.h"
 #include "journalserver/serverdb.h"
+#include "journalserver/serverprobe.h"
 
 #include <QString>
 #include <functional>
@@ -24,9 +25,20 @@ void SetPasswordAsker(TPasswordAsker asker);
 // settings, or none when the server lets in without one, or the user's
 // answer once the server accepted it. `check` receives the last check
 // (connected or why not). Declined: an empty password, `check` says why.
+// Each check runs on a thread of its own while the windows keep answering;
+// after a moment a box "Соединение с сервером журнала…" lets the user give
+// up ("Отмена", Esc): then `check` says so and the server counts as away.
 QString ServerPassword(QWidget* parent, const TJournalSettings& settings, TConnectionCheck* check = nullptr);
 // Forgets every password of this run (tests).
 void ForgetServerPasswords();
+
+// Waits for the attempt under way in `probe` with the window's thread
+// serving its events (no user input for the first moment, then the box
+// above, modal). nullopt: the user gave up, and the attempt is abandoned
+// to end on its own.
+std::optional<TProbeResult> AwaitProbe(QWidget* parent, TServerProbe& probe);
+// Whether such a wait is under way: nothing starts a second one meanwhile.
+bool AwaitingServer();
 
 } // namespace kelto
 
@@ -40,6 +52,7 @@ class TJournalStore;
 // password asked when needed; entries wait in `localFile` while the server
 // is away. Nothing when it cannot be used at all (its tables missing and no
 // right to make them, a newer schema, journal.db unwritable): said in a box.
+// Nothing either, and nothing said, while another attempt is being waited for.
 std::unique_ptr<TJournalStore> OpenLabJournal(QWidget* parent, const TJournalSettings& settings,
                                               const QString& localFile);
 

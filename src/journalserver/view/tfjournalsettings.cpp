@@ -173,6 +173,7 @@ void TfJournalSettings::CheckConnection()
 {
     Guarded([this] {
         if (const auto s = FilledServer()) {
+            Say(QStringLiteral("Проверка соединения…"));
             TConnectionCheck check;
             ServerPassword(this, *s, &check);
             Say(check.text);
@@ -189,7 +190,7 @@ void TfJournalSettings::MoveEntries()
         const TJournalSettings& s = *filled;
         TMessageRequest ask;
         ask.icon = QMessageBox::Question;
-        ask.caption = QLatin1String(AppTitle);
+        ask.caption = QString::fromUtf8(AppTitle);
         ask.text = QStringLiteral("Скопировать все записи и заключения из %1 в журнал на сервере %2 (база %3)?\n"
                                   "Уже перенесённые записи второй раз не копируются.")
                        .arg(QDir::toNativeSeparators(m_localJournal), s.host, s.database);
