@@ -303,24 +303,37 @@ std::optional<TStoreResult> CheckFails(QSqlQuery& q)
     return TStoreResult{TStoreResult::Damaged, reason, std::nullopt};
 }
 
-// The check on a read-only connection of its own, for a thread of its own
-// (Qt's connections belong to the thread that made them). A check that
-// could not run (the file busy) says nothing of the file: the journal's own
-// connection reports such faults as they come.
-TStoreResult CheckOnOwnConnection(const QString& path, const QString& connection)
+// `use` given a read-only connection of its own to `path`, for a thread of
+// its own (Qt's connections belong to the thread that made them); the
+// reason when the file does not open.
+std::optional<QString> OnOwnConnection(const QString& path, const QString& connection,
+                                       const std::function<void(const QSqlDatabase&)>& use)
 {
-    std::optional<TStoreResult> wrong;
+    std::optional<QString> failed;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            wrong = CheckFails(q);
-        }
+        if (db.open())
+            use(db);
+        else
+            failed = ReasonOf(db.lastError());
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);
+    return failed;
+}
+
+// The check of every page on a connection of its own. A check that could
+// not run (the file busy) says nothing of the file: the journal's own
+// connection reports such faults as they come.
+TStoreResult CheckOnOwnConnection(const QString& path, const QString& connection)
+{
+    std::optional<TStoreResult> wrong;
+    OnOwnConnection(path, connection, [&wrong](const QSqlDatabase& db) {
+        QSqlQuery q(db);
+        wrong = CheckFails(q);
+    });
     if (wrong && wrong->kind == TStoreResult::Damaged)
         return *wrong;
     return {};
@@ -603,9 +616,7 @@ QList<qint64> FindThrough(const QSqlDatabase& db, const TJournalQuery& query, qs
 
 QList<qint64> TSqliteJournalStore::Find(const TJournalQuery& query, TStoreResult* failure)
 {
-    if (EnsureOpen().FailedInto(failure))
-        return {};
-    return FindThrough(QSqlDatabase::database(m_connection), query, -1, failure);
+    return FindFirst(query, -1, failure);
 }
 
 QList<qint64> TSqliteJournalStore::FindFirst(const TJournalQuery& query, qsizetype count, TStoreResult* failure)
@@ -621,19 +632,12 @@ TJournalStore::TFindJob TSqliteJournalStore::FindJob(const TJournalQuery& query)
         return {};
     return [path = m_path, base = m_connection, query](TStoreResult* failure) {
         static std::atomic<int> serial{0};
-        const QString connection = base + QStringLiteral("-find-%1").arg(++serial);
         QList<qint64> ids;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-            db.setDatabaseName(path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
-            if (db.open())
-                ids = FindThrough(db, query, -1, failure);
-            else
-                TStoreResult::Fail(ReasonOf(db.lastError())).FailedInto(failure);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(connection);
+        const std::optional<QString> unopened
+            = OnOwnConnection(path, base + QStringLiteral("-find-%1").arg(++serial),
+                              [&](const QSqlDatabase& db) { ids = FindThrough(db, query, -1, failure); });
+        if (unopened)
+            TStoreResult::Fail(*unopened).FailedInto(failure);
         return ids;
     };
 }
